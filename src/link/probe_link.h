@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "link/serial_channel.h"
+
+namespace kvx {
+
+// Payload capacity of one frame in either direction: 2 header bytes and up to 1498 more.
+inline constexpr std::size_t kFramePayloadCapacity = 1500;
+inline constexpr std::size_t kMaxRequestBytes = kFramePayloadCapacity - 2;
+
+using LinkBuffer = std::array<std::uint8_t, kFramePayloadCapacity>;
+
+// Everything the program keeps about its one probe connection: the port, the link state and
+// the loader's command buffers. All buffers are fixed, so no exchange allocates memory.
+// The application makes exactly one; each test makes its own.
+struct ProbeLink {
+  explicit ProbeLink(SerialChannel& port) : channel(port) {}
+  ProbeLink(const ProbeLink&) = delete;
+  ProbeLink& operator=(const ProbeLink&) = delete;
+
+  SerialChannel& channel;
+
+  // Set by a successful link start-up, cleared by CloseProbeLink; requests need it.
+  bool connected = false;
+  // The rate last applied to the port; reply time-outs are computed from it.
+  std::uint32_t baudRate = 0;
+
+  // Request numbering: the low 2 bits go into every request header.
+  std::uint8_t sequence = 0;
+  // OR-ed into header byte 0 of every request; 0x10 from the first start-up on.
+  std::uint8_t headerFlags = 0;
+  LinkBuffer requestFrame{};
+  LinkBuffer replyFrame{};
+
+  // The loader commands assemble requests here and take replies from here.
+  LinkBuffer commandRequest{};
+  LinkBuffer commandReply{};
+};
+
+}  // namespace kvx

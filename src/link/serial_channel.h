@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kvx {
+
+// Outcome of one read of the port.
+enum class PortRead {
+  kByte,     // one byte was delivered
+  kTimeout,  // the port's own read time-out (about 110 ms) passed without a byte
+  kFailed,   // a line error or a failed port; ClearErrors() tells which
+};
+
+// Watches the frames that cross the link, for tracing. Payloads are the unstuffed frame
+// contents; raw bytes are those written outside any frame (the wake-up bytes).
+class FrameTap {
+ public:
+  virtual ~FrameTap() = default;
+  virtual void FrameSent(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) = 0;
+  virtual void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload,
+                             std::size_t n) = 0;
+  virtual void RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) = 0;
+};
+
+// The platform's serial port and millisecond clock: the one seam between the probe protocol
+// and the operating system. Every call blocks the caller's thread until done.
+//
+// Backends: the POSIX termios port, and in tests a scripted in-memory port on virtual time.
+class SerialChannel {
+ public:
+  virtual ~SerialChannel() = default;
+
+  // Opens the device exclusively with raw 8N1 line settings at 9600 baud, no flow control,
+  // DTR and RTS inactive. On failure nothing stays open and LastError() says why.
+  virtual bool OpenPort(const std::string& deviceName) = 0;
+  // Closes the port if open; harmless otherwise.
+  virtual void ClosePort() = 0;
+  // Applies a new rate to the open port; false (and the old rate kept) when refused.
+  virtual bool ApplyRate(std::uint32_t bitsPerSecond) = 0;
+  // Writes the whole block in one piece within 10 ms per byte plus 100 ms; returns the
+  // number of bytes the port accepted, or -1 when the write failed.
+  virtual long WriteBlock(const std::uint8_t* bytes, std::size_t n) = 0;
+  // Reads one byte, giving up after the port's read time-out of about 110 ms.
+  virtual PortRead ReadOne(std::uint8_t& byte) = 0;
+  // Discards every byte received and not yet read; output is left alone.
+  virtual void PurgeInput() = 0;
+  // Clears the port's line-error state; false when the port itself has failed.
+  virtual bool ClearErrors() = 0;
+
+  // Milliseconds from an arbitrary start; wraps around at 2^32.
+  virtual std::uint32_t TickMs() = 0;
+  // Lets at least `ms` milliseconds pass.
+  virtual void SleepMs(std::uint32_t ms) = 0;
+
+  // Why the last OpenPort() failed, in words for the user.
+  virtual std::string LastError() const = 0;
+
+  void SetTap(FrameTap* tap) { tap_ = tap; }
+  FrameTap* Tap() const { return tap_; }
+
+ private:
+  FrameTap* tap_ = nullptr;
+};
+
+}  // namespace kvx
