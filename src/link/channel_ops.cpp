@@ -8,7 +8,9 @@ ErrorCode OpenSerialChannel(ProbeLink& link, const std::string& deviceName) {
   return kOk;
 }
 
-void CloseSerialChannel(ProbeLink& link) { link.channel.ClosePort(); }
+void CloseSerialChannel(ProbeLink& link) {
+  link.channel.ClosePort();
+}
 
 void CloseProbeLink(ProbeLink& link) {
   if (!link.connected) return;
@@ -43,7 +45,9 @@ ErrorCode ReadChannelByte(SerialChannel& channel, std::uint8_t& byte, std::uint3
   }
 }
 
-void PurgeChannelInput(SerialChannel& channel) { channel.PurgeInput(); }
+void PurgeChannelInput(SerialChannel& channel) {
+  channel.PurgeInput();
+}
 
 void DelayMs(SerialChannel& channel, std::uint32_t ms) {
   const std::uint32_t start = channel.TickMs();

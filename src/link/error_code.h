@@ -19,19 +19,19 @@ inline constexpr ErrorCode kErrFrameTooLong = -1006;  // frame longer than the r
 inline constexpr ErrorCode kErrWrite = -1007;         // write failed or short
 
 // Request transaction.
-inline constexpr ErrorCode kErrNoReply = -3001;          // no valid reply after three attempts
-inline constexpr ErrorCode kErrRequestTooLong = -3002;   // request longer than 1498 bytes
-inline constexpr ErrorCode kErrNotConnected = -3003;     // link not connected
-inline constexpr ErrorCode kErrReplyTooLong = -3004;     // reply longer than the caller's buffer
+inline constexpr ErrorCode kErrNoReply = -3001;         // no valid reply after three attempts
+inline constexpr ErrorCode kErrRequestTooLong = -3002;  // request longer than 1498 bytes
+inline constexpr ErrorCode kErrNotConnected = -3003;    // link not connected
+inline constexpr ErrorCode kErrReplyTooLong = -3004;    // reply longer than the caller's buffer
 
 // Loader services and procedures.
-inline constexpr ErrorCode kErrFirmwareFile = -4003;     // firmware file unreadable or invalid
-inline constexpr ErrorCode kErrLoaderEcho = -4004;       // the loader answered 'r' with 'r'
-inline constexpr ErrorCode kErrBadReply = -4005;         // wrong reply length or command letter
-inline constexpr ErrorCode kErrEraseFailed = -4006;      // loader reports a failed sector erase
-inline constexpr ErrorCode kErrProgramFailed = -4007;    // loader reports a failed flash program
-inline constexpr ErrorCode kErrSetupMismatch = -4008;    // setup block read back differs
-inline constexpr ErrorCode kErrSetupTooLong = -9999;     // setup block longer than 104 bytes
+inline constexpr ErrorCode kErrFirmwareFile = -4003;   // firmware file unreadable or invalid
+inline constexpr ErrorCode kErrLoaderEcho = -4004;     // the loader answered 'r' with 'r'
+inline constexpr ErrorCode kErrBadReply = -4005;       // wrong reply length or command letter
+inline constexpr ErrorCode kErrEraseFailed = -4006;    // loader reports a failed sector erase
+inline constexpr ErrorCode kErrProgramFailed = -4007;  // loader reports a failed flash program
+inline constexpr ErrorCode kErrSetupMismatch = -4008;  // setup block read back differs
+inline constexpr ErrorCode kErrSetupTooLong = -9999;   // setup block longer than 104 bytes
 
 // The link start-up's own failure: the loader did not answer at the rate it named.
 // Positive on purpose; callers treat every non-zero start-up result as a failure.

@@ -53,14 +53,13 @@ bool PingAt(ProbeLink& link, std::uint32_t rate) {
 }
 
 bool RequestSpeed(ProbeLink& link, std::uint32_t rate, std::uint32_t& answeredRate) {
-  const std::uint8_t body[] = {kSpeedCommand, static_cast<std::uint8_t>(rate >> 24),
-                               static_cast<std::uint8_t>(rate >> 16),
-                               static_cast<std::uint8_t>(rate >> 8),
-                               static_cast<std::uint8_t>(rate)};
+  const std::uint8_t body[] = {
+      kSpeedCommand, static_cast<std::uint8_t>(rate >> 24), static_cast<std::uint8_t>(rate >> 16),
+      static_cast<std::uint8_t>(rate >> 8), static_cast<std::uint8_t>(rate)};
   if (Exchange(link, body, sizeof body) != kSpeedReplyLength) return false;
   const std::uint8_t* r = link.replyFrame.data();
-  answeredRate = (std::uint32_t{r[3]} << 24) | (std::uint32_t{r[4]} << 16) |
-                 (std::uint32_t{r[5]} << 8) | r[6];
+  answeredRate =
+      (std::uint32_t{r[3]} << 24) | (std::uint32_t{r[4]} << 16) | (std::uint32_t{r[5]} << 8) | r[6];
   return true;
 }
 
@@ -95,9 +94,9 @@ ErrorCode ConnectProbeLink(ProbeLink& link, const std::string& deviceName,
 }
 
 ErrorCode NegotiateSpeed(ProbeLink& link, std::uint32_t requestedRate) {
-  const std::size_t highest =
-      SetChannelBaudRate(link, kStandardBaudRates[kFastestIndex]) == kOk ? kFastestIndex
-                                                                         : kFastestIndex - 1;
+  const std::size_t highest = SetChannelBaudRate(link, kStandardBaudRates[kFastestIndex]) == kOk
+                                  ? kFastestIndex
+                                  : kFastestIndex - 1;
   const std::uint32_t wanted = std::min(requestedRate, kStandardBaudRates[highest]);
   if (PingAt(link, wanted)) return kOk;
 

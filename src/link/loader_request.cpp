@@ -35,9 +35,9 @@ std::uint32_t ReplyByteTimeoutMs(std::uint32_t requestLength, std::uint32_t baud
   return lineMs + extraMs + kTimeoutSlackMs;
 }
 
-std::int32_t LoaderRequest(ProbeLink& link, std::int32_t requestLength,
-                           const std::uint8_t* request, std::int32_t replyCapacity,
-                           std::uint8_t* reply, std::uint32_t extraTimeoutMs) {
+std::int32_t LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint8_t* request,
+                           std::int32_t replyCapacity, std::uint8_t* reply,
+                           std::uint32_t extraTimeoutMs) {
   if (!link.connected) return kErrNotConnected;
   const auto length = static_cast<std::uint32_t>(requestLength);
   if (length > kMaxRequestBytes) return kErrRequestTooLong;

@@ -23,8 +23,8 @@ std::uint32_t ReplyByteTimeoutMs(std::uint32_t requestLength, std::uint32_t baud
 // attempts with the same sequence number. Returns the reply length, with the reply (header
 // stripped) copied to `reply`, or kErrNotConnected, kErrRequestTooLong, kErrNoReply or
 // kErrReplyTooLong.
-std::int32_t LoaderRequest(ProbeLink& link, std::int32_t requestLength,
-                           const std::uint8_t* request, std::int32_t replyCapacity,
-                           std::uint8_t* reply, std::uint32_t extraTimeoutMs);
+std::int32_t LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint8_t* request,
+                           std::int32_t replyCapacity, std::uint8_t* reply,
+                           std::uint32_t extraTimeoutMs);
 
 }  // namespace kvx

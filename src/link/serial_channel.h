@@ -19,8 +19,7 @@ class FrameTap {
  public:
   virtual ~FrameTap() = default;
   virtual void FrameSent(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) = 0;
-  virtual void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload,
-                             std::size_t n) = 0;
+  virtual void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) = 0;
   virtual void RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) = 0;
 };
 

@@ -18,7 +18,13 @@ bool IsFrame(const Bytes& bytes) {
 
 }  // namespace
 
-void ScriptedChannel::ReplyFrame(const Bytes& payload) { replies_.push_back(Encode(payload)); }
+void ScriptedChannel::ReplyFrame(const Bytes& payload) {
+  replies_.push_back(Encode(payload));
+}
+
+void ScriptedChannel::FeedFrame(const Bytes& payload) {
+  Feed(Encode(payload));
+}
 
 void ScriptedChannel::ReplyLoader(const Bytes& bytes) {
   Bytes payload{static_cast<std::uint8_t>((bytes.size() >> 8) & 7),
@@ -27,9 +33,13 @@ void ScriptedChannel::ReplyLoader(const Bytes& bytes) {
   ReplyFrame(payload);
 }
 
-void ScriptedChannel::ReplyRaw(const Bytes& wire) { replies_.push_back(wire); }
+void ScriptedChannel::ReplyRaw(const Bytes& wire) {
+  replies_.push_back(wire);
+}
 
-void ScriptedChannel::ReplyNothing() { replies_.push_back(std::nullopt); }
+void ScriptedChannel::ReplyNothing() {
+  replies_.push_back(std::nullopt);
+}
 
 void ScriptedChannel::Feed(const Bytes& wire, std::uint32_t delayMs) {
   for (std::uint8_t byte : wire) input_.push_back({now + delayMs, byte});

@@ -36,6 +36,8 @@ class ScriptedChannel : public SerialChannel {
   void ReplyRaw(const Bytes& wire);
   // Queues silence as the answer to the next frame.
   void ReplyNothing();
+  // Makes a frame around `payload` arrive now (for onWrite answers).
+  void FeedFrame(const Bytes& payload);
   // Makes bytes arrive `delayMs` from now.
   void Feed(const Bytes& wire, std::uint32_t delayMs = 0);
 
@@ -43,10 +45,10 @@ class ScriptedChannel : public SerialChannel {
   std::function<void(ScriptedChannel&, const Write&)> onWrite;
   bool failOpen = false;
   std::set<std::uint32_t> refusedRates;
-  int failWrites = 0;         // the next N writes fail
-  int shortWrites = 0;        // the next N writes take one byte less than given
-  int failReads = 0;          // the next N reads report a line error
-  bool portDead = false;      // ClearErrors() fails (a vanished device)
+  int failWrites = 0;     // the next N writes fail
+  int shortWrites = 0;    // the next N writes take one byte less than given
+  int failReads = 0;      // the next N reads report a line error
+  bool portDead = false;  // ClearErrors() fails (a vanished device)
 
   // --- what happened ----------------------------------------------------------------------
   std::vector<Write> writes;

@@ -1,0 +1,187 @@
+#include "link/frame_codec.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "scripted_channel.h"
+
+namespace kvx {
+namespace {
+
+using test::Bytes;
+using test::ScriptedChannel;
+using ::testing::ElementsAreArray;
+
+struct WorkedFrame {
+  Bytes payload;
+  Bytes wire;
+};
+
+const WorkedFrame kWorkedFrames[] = {
+    {{0x00, 0x01, 0x01}, {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00}},
+    {{0x00, 0x05, 0x03, 0x00, 0x01, 0xC2, 0x00},
+     {0x10, 0x02, 0x00, 0x05, 0x03, 0x00, 0x01, 0xC2, 0x00, 0x10, 0x03, 0xC5}},
+    {{0x10, 0x20}, {0x10, 0x02, 0x10, 0x10, 0x20, 0x10, 0x03, 0x30}},
+    {{0x10}, {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10, 0x10}},
+    {{}, {0x10, 0x02, 0x10, 0x03, 0x00}},
+};
+
+TEST(FrameCodec, SendsWorkedFramesInOneWrite) {
+  for (const WorkedFrame& frame : kWorkedFrames) {
+    ScriptedChannel ch;
+    EXPECT_EQ(SendFrame(ch, static_cast<std::int32_t>(frame.payload.size()), frame.payload.data()),
+              kOk);
+    ASSERT_EQ(ch.writes.size(), 1u);
+    EXPECT_THAT(ch.writes[0].bytes, ElementsAreArray(frame.wire));
+  }
+}
+
+TEST(FrameCodec, ReceivesWorkedFrames) {
+  for (const WorkedFrame& frame : kWorkedFrames) {
+    ScriptedChannel ch;
+    ch.Feed(frame.wire);
+    std::uint8_t buffer[1500] = {};
+    ASSERT_EQ(ReceiveFrame(ch, 1500, buffer, 200), static_cast<std::int32_t>(frame.payload.size()));
+    EXPECT_THAT(Bytes(buffer, buffer + frame.payload.size()), ElementsAreArray(frame.payload));
+  }
+}
+
+// The worst case, every byte and the checksum 0x10, must fit the encoder's buffer.
+TEST(FrameCodec, EncodesTheLongestPayloadOfDleBytesWithinBounds) {
+  ScriptedChannel ch;
+  const Bytes payload(kMaxFramePayload, kDle);
+  ASSERT_EQ(SendFrame(ch, static_cast<std::int32_t>(payload.size()), payload.data()), kOk);
+  ASSERT_EQ(ch.writes.size(), 1u);
+  // Every byte doubled; an even count of DLEs leaves a checksum of 0, sent once.
+  EXPECT_EQ(ch.writes[0].bytes.size(), 2 * kMaxFramePayload + 5);
+  std::uint8_t buffer[1500] = {};
+  ch.Feed(ch.writes[0].bytes);
+  EXPECT_EQ(ReceiveFrame(ch, 1500, buffer, 200), 1500);
+}
+
+TEST(FrameCodec, RefusesPayloadsItCannotHold) {
+  ScriptedChannel ch;
+  const Bytes payload(kMaxFramePayload + 1, 0);
+  EXPECT_EQ(SendFrame(ch, static_cast<std::int32_t>(payload.size()), payload.data()), kErrWrite);
+  EXPECT_EQ(SendFrame(ch, -1, payload.data()), kErrWrite);
+  EXPECT_TRUE(ch.writes.empty());
+}
+
+TEST(FrameCodec, ReportsAFailedWrite) {
+  ScriptedChannel ch;
+  ch.shortWrites = 1;
+  const Bytes payload{1, 2, 3};
+  EXPECT_EQ(SendFrame(ch, 3, payload.data()), kErrWrite);
+}
+
+struct ReceiveCase {
+  const char* name;
+  Bytes input;
+  std::int32_t capacity;
+  std::int32_t result;
+  Bytes payload;
+};
+
+const ReceiveCase kReceiveCases[] = {
+    {"noise before the start is skipped",
+     {0x00, 0xFF, 0x03, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41},
+     1500,
+     1,
+     {0x41}},
+    {"an escaped DLE followed by STX is not a start",
+     {0x10, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41},
+     1500,
+     kErrTimeout,
+     {}},
+    {"a doubled checksum 0x10 is accepted",
+     {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10, 0x10},
+     1500,
+     1,
+     {0x10}},
+    {"an undoubled checksum 0x10 then silence times out",
+     {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10},
+     1500,
+     kErrTimeout,
+     {}},
+    {"an undoubled checksum 0x10 then another byte is a bad escape",
+     {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10, 0x00},
+     1500,
+     kErrBadEscape,
+     {}},
+    {"DLE followed by another byte inside the payload is a bad escape",
+     {0x10, 0x02, 0x41, 0x10, 0x05, 0x10, 0x03, 0x00},
+     1500,
+     kErrBadEscape,
+     {}},
+    {"a wrong checksum is refused",
+     {0x10, 0x02, 0x41, 0x42, 0x10, 0x03, 0x00},
+     1500,
+     kErrChecksum,
+     {}},
+    {"a payload of exactly the capacity is accepted",
+     {0x10, 0x02, 0x41, 0x42, 0x10, 0x03, 0x03},
+     2,
+     2,
+     {0x41, 0x42}},
+    {"one byte over the capacity is refused",
+     {0x10, 0x02, 0x41, 0x42, 0x43, 0x10, 0x03, 0x40},
+     2,
+     kErrFrameTooLong,
+     {}},
+    {"silence inside the frame times out", {0x10, 0x02, 0x41}, 1500, kErrTimeout, {}},
+    {"silence while hunting times out", {}, 1500, kErrTimeout, {}},
+};
+
+TEST(FrameCodec, ReceiveCases) {
+  for (const ReceiveCase& c : kReceiveCases) {
+    SCOPED_TRACE(c.name);
+    ScriptedChannel ch;
+    ch.Feed(c.input);
+    Bytes buffer(static_cast<std::size_t>(c.capacity) + 1, 0xEE);
+    EXPECT_EQ(ReceiveFrame(ch, c.capacity, buffer.data(), 200), c.result);
+    if (c.result >= 0) {
+      EXPECT_THAT(Bytes(buffer.begin(), buffer.begin() + c.result), ElementsAreArray(c.payload));
+    }
+    // Nothing is ever stored at or beyond the capacity.
+    EXPECT_EQ(buffer[static_cast<std::size_t>(c.capacity)], 0xEE);
+  }
+}
+
+TEST(FrameCodec, ALineErrorWhileHuntingIsPassedOver) {
+  ScriptedChannel ch;
+  ch.failReads = 3;
+  ch.Feed({0x10, 0x02, 0x41, 0x10, 0x03, 0x41});
+  std::uint8_t buffer[4];
+  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), 1);
+}
+
+TEST(FrameCodec, ADeadPortInsideTheFrameEndsTheCall) {
+  ScriptedChannel ch;
+  // Three bytes arrive, then the device goes away.
+  ch.Feed({0x10, 0x02, 0x41});
+  ch.portDead = true;
+  std::uint8_t buffer[4];
+  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), kErrPortState);
+}
+
+// An endless stream of noise, or a port whose every read fails at once, must not keep the
+// hunt going forever.
+TEST(FrameCodec, TheHuntEndsOnEndlessNoise) {
+  ScriptedChannel ch;
+  ch.Feed(Bytes(100000, 0x55));
+  std::uint8_t buffer[4];
+  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), kErrTimeout);
+  EXPECT_GT(ch.PendingInput(), 0u);
+}
+
+TEST(FrameCodec, TheHuntEndsOnAPortThatFailsAtOnce) {
+  ScriptedChannel ch;
+  ch.portDead = true;
+  ch.failReads = 1000000;
+  std::uint8_t buffer[4];
+  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), kErrPortState);
+  EXPECT_GT(ch.failReads, 0);
+}
+
+}  // namespace
+}  // namespace kvx

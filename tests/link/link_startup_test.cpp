@@ -1,0 +1,245 @@
+#include "link/link_startup.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "link/loader_request.h"
+#include "scripted_channel.h"
+
+namespace kvx {
+namespace {
+
+using test::Bytes;
+using test::PayloadOfFrame;
+using test::ScriptedChannel;
+using ::testing::ElementsAre;
+
+constexpr std::uint8_t kPing[] = {0x00, 0x01, 0x01};
+
+// A loader at the far end: it hears only frames sent at the rate it listens at, answers the
+// ping and the speed request, and moves to the rate it names in its speed reply.
+struct FakeLoader {
+  std::uint32_t listensAt = 9600;
+  std::optional<std::uint32_t> answerRate;  // the rate named in the speed reply; default asked
+  std::size_t pingReplyLength = 3;
+  std::size_t speedReplyLength = 7;
+
+  void Attach(ScriptedChannel& ch) {
+    ch.onWrite = [this](ScriptedChannel& port, const ScriptedChannel::Write& write) {
+      const auto payload = PayloadOfFrame(write.bytes);
+      if (!payload || write.rate != listensAt || payload->size() < 3) return;
+      if ((*payload)[2] == 0x01) {
+        port.FeedFrame(Bytes(pingReplyLength, 0x01));
+      } else if ((*payload)[2] == 0x03 && payload->size() == 7) {
+        const std::uint32_t asked = (std::uint32_t{(*payload)[3]} << 24) |
+                                    (std::uint32_t{(*payload)[4]} << 16) |
+                                    (std::uint32_t{(*payload)[5]} << 8) | (*payload)[6];
+        const std::uint32_t next = answerRate.value_or(asked);
+        Bytes reply{0x00,
+                    0x05,
+                    0x03,
+                    static_cast<std::uint8_t>(next >> 24),
+                    static_cast<std::uint8_t>(next >> 16),
+                    static_cast<std::uint8_t>(next >> 8),
+                    static_cast<std::uint8_t>(next)};
+        reply.resize(speedReplyLength);
+        port.FeedFrame(reply);
+        listensAt = next;
+      }
+    };
+  }
+};
+
+struct StartupRig {
+  StartupRig() : link(ch) {}
+
+  // The rates at which pings (frames after wake-up bytes) went out, in order.
+  std::vector<std::uint32_t> PingRates() const {
+    std::vector<std::uint32_t> rates;
+    for (const auto& write : ch.writes) {
+      const auto payload = PayloadOfFrame(write.bytes);
+      if (payload && *payload == Bytes(std::begin(kPing), std::end(kPing))) {
+        rates.push_back(write.rate);
+      }
+    }
+    return rates;
+  }
+  int WakeUps() const {
+    int n = 0;
+    for (const auto& write : ch.writes) n += write.bytes == Bytes{0xDB, 0xDE};
+    return n;
+  }
+
+  ScriptedChannel ch;
+  ProbeLink link;
+  FakeLoader loader;
+};
+
+TEST(PortNames, IndexAndSpeedMapping) {
+  EXPECT_EQ(PortDeviceName(0), "\\\\.\\COM1");
+  EXPECT_EQ(PortDeviceName(9), "\\\\.\\COM10");
+  EXPECT_EQ(PortDeviceName(-1), "\\\\.\\COM0");
+  for (auto [index, rate] : {std::pair{0, 9600u},
+                             {1, 19200u},
+                             {2, 38400u},
+                             {3, 57600u},
+                             {4, 115200u},
+                             {5, 9600u},
+                             {7, 9600u},
+                             {-1, 9600u}}) {
+    EXPECT_EQ(SpeedIndexRate(index), rate) << index;
+  }
+}
+
+TEST(Startup, ALoaderAtTheRequestedRateAnswersTheFirstPing) {
+  StartupRig rig;
+  auto& ch = rig.ch;
+  auto& link = rig.link;
+  auto& loader = rig.loader;
+  loader.listensAt = 115200;
+  loader.Attach(ch);
+  ASSERT_EQ(OpenProbeLink(link, 0, 4), kOk);
+  EXPECT_EQ(ch.openedName, "\\\\.\\COM1");
+  EXPECT_THAT(rig.PingRates(), ElementsAre(115200u));
+  EXPECT_EQ(rig.WakeUps(), 1);
+  EXPECT_EQ(ch.writes.size(), 2u);  // wake-up and ping, no speed request
+  EXPECT_TRUE(link.connected);
+  EXPECT_EQ(link.baudRate, 115200u);
+}
+
+TEST(Startup, ScansThenMovesTheLoaderToTheRequestedRate) {
+  StartupRig rig;
+  auto& ch = rig.ch;
+  auto& link = rig.link;
+  auto& loader = rig.loader;
+  loader.Attach(ch);
+  ASSERT_EQ(ConnectProbeLink(link, "port", 115200), kOk);
+  // Unanswered at 115200, answered at 9600 in the scan, then the final ping at the new rate.
+  EXPECT_THAT(rig.PingRates(), ElementsAre(115200u, 9600u, 115200u));
+  EXPECT_EQ(rig.WakeUps(), 2);
+  const auto frames = ch.FramesWritten();
+  ASSERT_EQ(frames.size(), 4u);
+  EXPECT_THAT(frames[2],
+              ElementsAre(0x10, 0x02, 0x00, 0x05, 0x03, 0x00, 0x01, 0xC2, 0x00, 0x10, 0x03, 0xC5));
+  EXPECT_EQ(ch.writes[ch.writes.size() - 2].rate, 9600u);
+  // The final ping follows the speed reply by the loader's 300 ms and has no wake-up before it.
+  EXPECT_NE(ch.writes[ch.writes.size() - 2].bytes, (Bytes{0xDB, 0xDE}));
+  EXPECT_GE(ch.writes.back().atMs - ch.writes[ch.writes.size() - 2].atMs, 300u);
+  EXPECT_EQ(link.baudRate, 115200u);
+  EXPECT_EQ(link.sequence, 0);
+  EXPECT_EQ(link.headerFlags, 0x10);
+}
+
+TEST(Startup, APortWithout115200AsksFor57600) {
+  StartupRig rig;
+  auto& ch = rig.ch;
+  auto& link = rig.link;
+  auto& loader = rig.loader;
+  ch.refusedRates = {115200};
+  loader.Attach(ch);
+  ASSERT_EQ(ConnectProbeLink(link, "port", 115200), kOk);
+  EXPECT_THAT(rig.PingRates(), ElementsAre(57600u, 9600u, 57600u));
+  EXPECT_EQ(link.baudRate, 57600u);
+}
+
+TEST(Startup, TheRateInTheSpeedReplyIsFollowed) {
+  StartupRig rig;
+  auto& ch = rig.ch;
+  auto& link = rig.link;
+  auto& loader = rig.loader;
+  loader.answerRate = 38400;
+  loader.Attach(ch);
+  ASSERT_EQ(ConnectProbeLink(link, "port", 115200), kOk);
+  EXPECT_EQ(link.baudRate, 38400u);
+  EXPECT_EQ(ch.rate, 38400u);
+}
+
+TEST(Startup, FailuresLeaveThePortClosed) {
+  struct Case {
+    const char* name;
+    std::function<void(StartupRig&)> arrange;
+    ErrorCode result;
+    std::vector<std::uint32_t> pings;
+  };
+  const Case cases[] = {
+      {"nothing connected",
+       [](StartupRig& t) { t.loader.listensAt = 1; },
+       kErrNoReply,
+       {115200, 9600, 19200, 38400, 57600, 115200}},
+      {"nothing connected to a port without 115200",
+       [](StartupRig& t) {
+         t.loader.listensAt = 1;
+         t.ch.refusedRates = {115200};
+       },
+       kErrNoReply,
+       {57600, 9600, 19200, 38400, 57600}},
+      {"a 4-byte ping reply is no answer",
+       [](StartupRig& t) { t.loader.pingReplyLength = 4; },
+       kErrNoReply,
+       {115200, 9600, 19200, 38400, 57600, 115200}},
+      {"a 6-byte speed reply",
+       [](StartupRig& t) { t.loader.speedReplyLength = 6; },
+       kErrPort,
+       {115200, 9600}},
+      {"a speed reply naming rate 0",
+       [](StartupRig& t) { t.loader.answerRate = 0; },
+       kStartupRateLost,
+       {115200, 9600}},
+      {"a speed reply naming a rate the port refuses",
+       [](StartupRig& t) {
+         t.loader.answerRate = 250000;
+         t.ch.refusedRates = {250000};
+       },
+       kStartupRateLost,
+       {115200, 9600}},
+      {"the loader does not follow its own rate",
+       [](StartupRig& t) {
+         t.loader.answerRate = 57600;
+         t.ch.onWrite = [inner = t.ch.onWrite, &t](ScriptedChannel& port,
+                                                   const ScriptedChannel::Write& write) {
+           inner(port, write);
+           if (t.loader.listensAt == 57600) t.loader.listensAt = 9600;
+         };
+       },
+       kStartupRateLost,
+       {115200, 9600, 57600}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartupRig t;
+    t.loader.Attach(t.ch);
+    c.arrange(t);
+    EXPECT_EQ(ConnectProbeLink(t.link, "port", 115200), c.result);
+    EXPECT_THAT(t.PingRates(), ::testing::ElementsAreArray(c.pings));
+    EXPECT_FALSE(t.ch.open);
+    EXPECT_FALSE(t.link.connected);
+  }
+}
+
+TEST(Startup, AFailedOpenIsReturned) {
+  StartupRig rig;
+  auto& ch = rig.ch;
+  auto& link = rig.link;
+  ch.failOpen = true;
+  EXPECT_EQ(ConnectProbeLink(link, "port", 9600), kErrPort);
+  EXPECT_TRUE(ch.writes.empty());
+}
+
+TEST(Startup, TheFirstRequestAfterStartUpCarriesSequenceZeroAndTheFlag) {
+  StartupRig rig;
+  auto& ch = rig.ch;
+  auto& link = rig.link;
+  auto& loader = rig.loader;
+  loader.listensAt = 9600;
+  loader.Attach(ch);
+  ASSERT_EQ(ConnectProbeLink(link, "port", 9600), kOk);
+  ch.onWrite = nullptr;
+  ch.ReplyLoader({0x72});
+  const std::uint8_t request = 0x72;
+  std::uint8_t reply[1500];
+  EXPECT_EQ(LoaderRequest(link, 1, &request, 1500, reply, 10), 1);
+  EXPECT_EQ((*PayloadOfFrame(ch.writes.back().bytes))[0], 0x10);
+}
+
+}  // namespace
+}  // namespace kvx

@@ -1,0 +1,168 @@
+#include "link/loader_request.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "scripted_channel.h"
+
+namespace kvx {
+namespace {
+
+using test::Bytes;
+using test::PayloadOfFrame;
+using test::ScriptedChannel;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+// A link as a successful start-up leaves it.
+struct ConnectedLink {
+  explicit ConnectedLink(std::uint32_t rate = 115200) : link(ch) {
+    ch.open = true;
+    ch.rate = rate;
+    link.connected = true;
+    link.baudRate = rate;
+    link.headerFlags = 0x10;
+  }
+  std::int32_t Request(const Bytes& request, std::uint32_t extraMs = 10) {
+    return LoaderRequest(link, static_cast<std::int32_t>(request.size()), request.data(),
+                         static_cast<std::int32_t>(reply.size()), reply.data(), extraMs);
+  }
+  ScriptedChannel ch;
+  ProbeLink link;
+  Bytes reply = Bytes(1500, 0);
+};
+
+TEST(LoaderRequest, SendsTheWorkedRequests) {
+  ConnectedLink c;
+  c.ch.ReplyLoader({0x41});
+  c.ch.ReplyLoader({0x42});
+  EXPECT_EQ(c.Request({0x72}), 1);
+  EXPECT_EQ(c.Request({0x64}), 1);
+  const auto frames = c.ch.FramesWritten();
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_THAT(frames[0], ElementsAre(0x10, 0x02, 0x10, 0x10, 0x01, 0x72, 0x10, 0x03, 0x63));
+  EXPECT_THAT(frames[1], ElementsAre(0x10, 0x02, 0x50, 0x01, 0x64, 0x10, 0x03, 0x35));
+  EXPECT_EQ(c.reply[0], 0x42);
+}
+
+TEST(LoaderRequest, HeaderCarriesLengthSequenceAndFlags) {
+  struct Case {
+    std::uint32_t length;
+    std::uint8_t sequence;
+    std::uint8_t flags;
+    std::uint8_t byte0, byte1;
+  };
+  for (const Case& c : {Case{5, 2, 0x10, 0x90, 0x05}, Case{300, 0, 0x10, 0x11, 0x2C},
+                        Case{1498, 7, 0x10, 0xD5, 0xDA}, Case{1, 0, 0x00, 0x00, 0x01}}) {
+    std::uint8_t header[2];
+    PutLinkHeader(header, c.length, c.sequence, c.flags);
+    EXPECT_EQ(header[0], c.byte0);
+    EXPECT_EQ(header[1], c.byte1);
+    EXPECT_EQ(LinkHeaderLength(header), c.length);
+  }
+}
+
+TEST(LoaderRequest, TimeOutFollowsLineSpeedAndCommand) {
+  struct Case {
+    std::uint32_t length, rate, extra, expected;
+  };
+  for (const Case& c : {Case{1, 115200, 0, 130 + 200}, Case{7, 115200, 0, 130 + 200},
+                        Case{242, 115200, 0, 151 + 200}, Case{1, 57600, 0, 260 + 200},
+                        Case{1, 9600, 0, 1565 + 200}, Case{242, 9600, 10000, 1816 + 10000 + 200}}) {
+    EXPECT_EQ(ReplyByteTimeoutMs(c.length, c.rate, c.extra), c.expected)
+        << c.length << " bytes at " << c.rate;
+  }
+}
+
+TEST(LoaderRequest, SequenceAdvancesPerRequestAndRepeatsOnRetry) {
+  ConnectedLink c;
+  for (int i = 0; i < 5; ++i) c.ch.ReplyLoader({0x41});
+  c.ch.ReplyNothing();  // the sixth request's first attempt goes unanswered
+  c.ch.ReplyLoader({0x41});
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(c.Request({0x72}), 1);
+  std::vector<int> sequences;
+  for (const Bytes& frame : c.ch.FramesWritten())
+    sequences.push_back((*PayloadOfFrame(frame))[0] >> 6);
+  EXPECT_THAT(sequences, ElementsAre(0, 1, 2, 3, 0, 1, 1));
+}
+
+TEST(LoaderRequest, RefusedRequestsSendNothingAndKeepTheSequence) {
+  ConnectedLink c;
+  const Bytes tooLong(1499, 0);
+  EXPECT_EQ(c.Request(tooLong), kErrRequestTooLong);
+  EXPECT_EQ(LoaderRequest(c.link, -1, tooLong.data(), 1500, c.reply.data(), 0), kErrRequestTooLong);
+  c.link.connected = false;
+  EXPECT_EQ(c.Request(tooLong), kErrNotConnected);
+  EXPECT_EQ(c.Request({0x72}), kErrNotConnected);
+  EXPECT_TRUE(c.ch.writes.empty());
+  EXPECT_EQ(c.link.sequence, 0);
+}
+
+TEST(LoaderRequest, TheLongestRequestIsAccepted) {
+  ConnectedLink c;
+  c.ch.ReplyLoader({});
+  EXPECT_EQ(c.Request(Bytes(1498, 0x10)), 0);
+}
+
+struct ReplyCase {
+  const char* name;
+  Bytes replyPayload;  // as framed on the wire, header included
+  std::int32_t result;
+  std::size_t framesSent;
+};
+
+const ReplyCase kReplyCases[] = {
+    {"header length 5 but 6 bytes follow", {0x00, 0x05, 1, 2, 3, 4, 5, 6}, kErrNoReply, 3},
+    {"high header bits are not examined", {0xF8, 0x02, 0x41, 0x42}, 2, 1},
+    {"header length 0 and nothing else", {0x00, 0x00}, 0, 1},
+    {"a single-byte frame", {0x00}, kErrNoReply, 3},
+    {"an empty frame", {}, kErrNoReply, 3},
+};
+
+TEST(LoaderRequest, ReplyChecks) {
+  for (const ReplyCase& rc : kReplyCases) {
+    SCOPED_TRACE(rc.name);
+    ConnectedLink c;
+    for (int i = 0; i < 3; ++i) c.ch.ReplyFrame(rc.replyPayload);
+    EXPECT_EQ(c.Request({0x72}), rc.result);
+    EXPECT_EQ(c.ch.FramesWritten().size(), rc.framesSent);
+  }
+}
+
+TEST(LoaderRequest, AReplyLongerThanTheCallerTakesEndsAtOnce) {
+  ConnectedLink c;
+  c.ch.ReplyLoader({1, 2, 3});
+  c.reply.assign(1500, 0xEE);
+  EXPECT_EQ(LoaderRequest(c.link, 1, c.reply.data(), 2, c.reply.data(), 0), kErrReplyTooLong);
+  EXPECT_EQ(c.ch.FramesWritten().size(), 1u);
+  EXPECT_EQ(c.reply[0], 0xEE);
+}
+
+TEST(LoaderRequest, StaleInputIsPurgedBeforeEachAttempt) {
+  ConnectedLink c;
+  c.ch.Feed({0x10, 0x02, 0x00, 0x01, 0x99, 0x10, 0x03, 0x98});  // a late reply to earlier
+  c.ch.ReplyLoader({0x41});
+  EXPECT_EQ(c.Request({0x72}), 1);
+  EXPECT_EQ(c.reply[0], 0x41);
+  EXPECT_EQ(c.ch.purges, 1);
+}
+
+TEST(LoaderRequest, ASilentLoaderCostsThreeWaits) {
+  ConnectedLink c;
+  EXPECT_EQ(c.Request({0x72}, 10), kErrNoReply);
+  EXPECT_EQ(c.ch.FramesWritten().size(), 3u);
+  EXPECT_EQ(c.ch.purges, 3);
+  const std::uint32_t byteTimeout = ReplyByteTimeoutMs(1, 115200, 10);
+  EXPECT_GT(c.ch.now, 3 * byteTimeout);
+  EXPECT_LE(c.ch.now, 3 * (byteTimeout + 3 * ScriptedChannel::kPortReadTimeoutMs));
+}
+
+TEST(LoaderRequest, AFailedWriteIsRetried) {
+  ConnectedLink c;
+  c.ch.failWrites = 2;
+  c.ch.ReplyLoader({0x41});
+  EXPECT_EQ(c.Request({0x72}), 1);
+}
+
+}  // namespace
+}  // namespace kvx
