@@ -1,0 +1,72 @@
+# Thin wrapper over CMake presets. Every target first installs or builds what it needs, so
+# each one works on its own on a fresh Debian machine.
+
+SHELL := /bin/bash
+FUZZ_SECONDS ?= 60
+JOBS ?= $(shell nproc)
+
+# Debian packages the build, the tests and the tools need.
+PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev \
+            nlohmann-json3-dev clang libclang-rt-14-dev clang-format python3
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps build check demo asan fuzz format format-check clean
+
+all: build
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS)
+
+check: build
+	ctest --preset default -j $(JOBS)
+
+# Starts the simulated probe listening at 9600 baud, then asks it for its identity at
+# 115200: the exchange shows the wake-up, the rate scan, the speed change and the query.
+demo: build
+	@set -e; \
+	dir=$$(mktemp -d); \
+	./build/src/sim/kvxsim --rate 9600 --link $$dir/probe > $$dir/sim.out 2>&1 & sim=$$!; \
+	trap 'kill $$sim 2>/dev/null; wait $$sim 2>/dev/null; rm -rf $$dir' EXIT; \
+	for i in $$(seq 50); do [ -e $$dir/probe ] && break; sleep 0.1; done; \
+	echo "kvxsim: probe loader simulated on $$(head -n1 $$dir/sim.out), listening at 9600 baud"; \
+	echo "$$ kvxctl info --port $$dir/probe --speed 115200 --trace"; \
+	./build/src/cli/kvxctl info --port $$dir/probe --speed 115200 --trace
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	@set -eo pipefail; for target in build-fuzz/fuzz/fuzz_*; do \
+	  [ -x "$$target" ] || continue; \
+	  corpus=$$(mktemp -d); \
+	  echo "== $$(basename $$target) for $(FUZZ_SECONDS) s"; \
+	  "$$target" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $$corpus 2>&1 | tail -n 3; \
+	  rm -rf $$corpus; \
+	done
+
+FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
+
+format: deps
+	clang-format -i $(FORMAT_FILES)
+
+format-check: deps
+	clang-format --dry-run --Werror $(FORMAT_FILES)
+
+clean:
+	rm -rf build build-asan build-fuzz

@@ -1,0 +1,37 @@
+#include "app/probe_connect.h"
+
+#include "link/channel_ops.h"
+#include "loader/version_text.h"
+
+namespace kvx {
+
+ConnectOutcome ConnectToProbe(ProbeLink& link, const std::function<ErrorCode()>& openLink,
+                              ProbeIdentity& identity) {
+  ErrorCode result = kErrNotConnected;
+  for (int attempt = 0; attempt < kConnectAttempts; ++attempt) {
+    result = openLink();
+    if (result == kOk) {
+      result = QueryIdentity(link, identity);
+      identity.macAddressText = MakeMacAddressText(identity.serialNumber);
+    }
+    if (result == kOk) break;
+    CloseProbeLink(link);
+  }
+  if (result == kOk && identity.loaderVersion != 0) return ConnectOutcome::kConnected;
+  CloseProbeLink(link);
+  return result == kOk ? ConnectOutcome::kNoProbe : ConnectOutcome::kCannotConnect;
+}
+
+const char* ConnectFailureText(ConnectOutcome outcome) {
+  switch (outcome) {
+    case ConnectOutcome::kCannotConnect:
+      return kCannotConnectText;
+    case ConnectOutcome::kNoProbe:
+      return kNoProbeText;
+    case ConnectOutcome::kConnected:
+      break;
+  }
+  return "";
+}
+
+}  // namespace kvx
