@@ -30,6 +30,7 @@ inline constexpr ErrorCode kErrLoaderEcho = -4004;     // the loader answered 'r
 inline constexpr ErrorCode kErrBadReply = -4005;       // wrong reply length or command letter
 inline constexpr ErrorCode kErrEraseFailed = -4006;    // loader reports a failed sector erase
 inline constexpr ErrorCode kErrProgramFailed = -4007;  // loader reports a failed flash program
+inline constexpr ErrorCode kErrTextTooShort = -4009;   // fuse row or signature text too short
 inline constexpr ErrorCode kErrSetupMismatch = -4008;  // setup block read back differs
 inline constexpr ErrorCode kErrSetupTooLong = -9999;   // setup block longer than 104 bytes
 

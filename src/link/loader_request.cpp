@@ -19,7 +19,8 @@ constexpr std::uint32_t kTimeoutSlackMs = 200;
 
 void PutLinkHeader(std::uint8_t* at, std::uint32_t length, std::uint8_t sequence,
                    std::uint8_t flags) {
-  at[0] = static_cast<std::uint8_t>(((length >> 8) & 0x07) | ((sequence & 0x03) << 6) | flags);
+  const std::uint32_t sequenceBits = (sequence & 0x03u) << 6;
+  at[0] = static_cast<std::uint8_t>(((length >> 8) & 0x07u) | sequenceBits | flags);
   at[1] = static_cast<std::uint8_t>(length & 0xFF);
 }
 

@@ -98,13 +98,13 @@ PortRead ScriptedChannel::ReadOne(std::uint8_t& byte) {
     --failReads;
     return PortRead::kFailed;
   }
-  if (!input_.empty() && input_.front().atMs <= now + kPortReadTimeoutMs) {
+  if (!input_.empty() && input_.front().atMs <= now + readTimeoutMs) {
     if (input_.front().atMs > now) now = input_.front().atMs;
     byte = input_.front().byte;
     input_.pop_front();
     return PortRead::kByte;
   }
-  now += kPortReadTimeoutMs;
+  now += readTimeoutMs;
   return PortRead::kTimeout;
 }
 

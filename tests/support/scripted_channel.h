@@ -49,6 +49,8 @@ class ScriptedChannel : public SerialChannel {
   int shortWrites = 0;    // the next N writes take one byte less than given
   int failReads = 0;      // the next N reads report a line error
   bool portDead = false;  // ClearErrors() fails (a vanished device)
+  // How long a read that finds nothing takes; finer steps measure time-outs more closely.
+  std::uint32_t readTimeoutMs = kPortReadTimeoutMs;
 
   // --- what happened ----------------------------------------------------------------------
   std::vector<Write> writes;

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "link/posix/port_failure.h"
+#include "link/posix/port_name.h"
+#include "link/posix/posix_system.h"
+#include "link/serial_channel.h"
+
+namespace kvx {
+
+class Deadline;
+
+// The serial port of a POSIX system, over termios (Linux: rates off the B constants use
+// termios2).
+//
+// OpenPort takes a device path, or COMn / \\.\COMn, which is resolved to a device through
+// the environment variable KVXSETUP_COMn, then the lookup given here, then /dev/ttyS<n-1>.
+// The port is opened non-blocking and held exclusively: flock() keeps out every other
+// program of ours (root included), TIOCEXCL every other non-root opener.
+//
+// Blocking: ReadOne waits at most about 110 ms for a byte; WriteBlock at most 10 ms per
+// byte plus 100 ms for the port to accept the block; SleepMs sleeps on the monotonic clock.
+// Signals do not cut any of them short. A hang-up (the device vanished, the other end of a
+// pseudo-terminal closed) fails the port: reads report kFailed and ClearErrors() false until
+// the port is closed.
+class PosixSerialChannel final : public SerialChannel {
+ public:
+  PosixSerialChannel();
+  explicit PosixSerialChannel(PortNameLookup lookup);
+  explicit PosixSerialChannel(PosixSystem& system, PortNameLookup lookup = {});
+  ~PosixSerialChannel() override;
+  PosixSerialChannel(const PosixSerialChannel&) = delete;
+  PosixSerialChannel& operator=(const PosixSerialChannel&) = delete;
+
+  // Takes effect at the next OpenPort.
+  void SetPortNameLookup(PortNameLookup lookup);
+
+  bool OpenPort(const std::string& deviceName) override;
+  void ClosePort() override;
+  bool ApplyRate(std::uint32_t bitsPerSecond) override;
+  long WriteBlock(const std::uint8_t* bytes, std::size_t n) override;
+  PortRead ReadOne(std::uint8_t& byte) override;
+  void PurgeInput() override;
+  bool ClearErrors() override;
+  std::uint32_t TickMs() override;
+  void SleepMs(std::uint32_t ms) override;
+  std::string LastError() const override { return lastError_; }
+
+ private:
+  enum class Readiness { kReady, kTimedOut, kFailed };
+  enum class Fill { kFilled, kEmpty, kFailed };
+
+  bool PreparePort(const ResolvedPort& port);
+  bool ClearModemLines(const ResolvedPort& port);
+  bool Fail(const ResolvedPort& port, PortStep step, int error);
+
+  bool TakeBuffered(std::uint8_t& byte);
+  Fill FillInput();
+  Fill WaitAndFill();
+  Readiness WaitFor(short events, const Deadline& deadline);
+
+  PosixSystem& system_;
+  PortNameLookup lookup_;
+  int fd_ = -1;
+  bool failed_ = false;
+  std::string lastError_;
+
+  // What one read() brought in and ReadOne() has not yet handed out.
+  std::array<std::uint8_t, 4096> input_{};
+  std::size_t inputBegin_ = 0;
+  std::size_t inputEnd_ = 0;
+};
+
+}  // namespace kvx

@@ -1,0 +1,83 @@
+#include "loader/flash_commands.h"
+
+#include <algorithm>
+
+#include "loader/command_exchange.h"
+#include "loader/cursor.h"
+#include "loader/flash_map.h"
+
+namespace kvx {
+
+namespace {
+
+// 'e' replies: the letter, six bytes this program has no use for, then the data.
+constexpr std::int32_t kReadMemoryReplyOverhead = 7;
+constexpr std::int32_t kEraseSectorReplyLength = 2;
+constexpr std::int32_t kProgramFlashReplyLength = 6;
+
+// The status byte that follows the letter in 'g' and 'h' replies; 0 is success.
+bool LoaderReportsFailure(const ProbeLink& link) {
+  return link.commandReply[1] != 0;
+}
+
+}  // namespace
+
+ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t length,
+                     std::uint8_t* destination) {
+  std::uint8_t* at = BeginRequest(link, kReadMemoryCommand);
+  at = PutU32BE(address, at);
+  at = PutU16BE(length, at);
+  const std::int32_t replyLength = ExchangeRequest(link, kReadMemoryCommand, at);
+  if (replyLength < 0) return replyLength;
+  if (!ReplyEchoes(link, replyLength, length + kReadMemoryReplyOverhead, kReadMemoryCommand)) {
+    return kErrBadReply;
+  }
+  std::copy_n(link.commandReply.data() + kReadMemoryReplyOverhead, length, destination);
+  return kOk;
+}
+
+ErrorCode EraseSector(ProbeLink& link, std::uint32_t sectorAddress) {
+  std::uint8_t* at = BeginRequest(link, kEraseSectorCommand);
+  at = PutU32BE(sectorAddress, at);
+  const std::int32_t replyLength = ExchangeRequest(link, kEraseSectorCommand, at);
+  if (replyLength < 0) return replyLength;
+  if (!ReplyEchoes(link, replyLength, kEraseSectorReplyLength, kEraseSectorCommand)) {
+    return kErrBadReply;
+  }
+  return LoaderReportsFailure(link) ? kErrEraseFailed : kOk;
+}
+
+ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t length,
+                       const std::uint8_t* data, std::uint32_t& loaderValue) {
+  if (length > kMaxProgramFlashBytes) return kErrRequestTooLong;
+  std::uint8_t* at = BeginRequest(link, kProgramFlashCommand);
+  at = PutU32BE(address, at);
+  at = PutU16BE(static_cast<std::uint16_t>(length), at);
+  at = std::copy_n(data, length, at);
+  const std::int32_t replyLength = ExchangeRequest(link, kProgramFlashCommand, at);
+  if (replyLength < 0) return replyLength;
+  if (!ReplyEchoes(link, replyLength, kProgramFlashReplyLength, kProgramFlashCommand)) {
+    return kErrBadReply;
+  }
+  GetU32BE(loaderValue, link.commandReply.data() + 2);
+  return LoaderReportsFailure(link) ? kErrProgramFailed : kOk;
+}
+
+ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t length,
+                       const std::uint8_t* data) {
+  std::uint32_t unused = 0;
+  return ProgramFlash(link, address, length, data, unused);
+}
+
+ErrorCode EraseAllSectors(ProbeLink& link) {
+  for (std::uint32_t sector : kErasableSectors) {
+    if (ErrorCode rc = EraseSector(link, sector); rc != kOk) return rc;
+  }
+  return kOk;
+}
+
+ErrorCode StartFirmware(ProbeLink& link) {
+  return IgnoreReply(ExchangeLetter(link, kStartFirmwareCommand));
+}
+
+}  // namespace kvx

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "link/error_code.h"
+#include "link/probe_link.h"
+
+namespace kvx {
+
+// The loader's flash commands. Each is one request exchange; each returns 0, kErrBadReply
+// when the reply has the wrong length or letter, its own failure code, or the exchange's
+// code (kErrNoReply, kErrRequestTooLong, kErrNotConnected, kErrReplyTooLong). Outputs are
+// written only on success.
+
+// The most data one ProgramFlash request carries: the request holds the letter, the address
+// and the length (7 bytes) before the data.
+inline constexpr std::size_t kMaxProgramFlashBytes = kMaxRequestBytes - 7;
+
+// Reads `length` bytes of probe memory at `address` into `destination`.
+ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t length,
+                     std::uint8_t* destination);
+
+// Erases the flash sector that starts at `sectorAddress`. kErrEraseFailed when the loader
+// reports a failed erase.
+ErrorCode EraseSector(ProbeLink& link, std::uint32_t sectorAddress);
+
+// Programs `length` bytes at `address`. kErrProgramFailed when the loader reports a failed
+// program; `loaderValue` then still receives the 32-bit value of the reply, which is written
+// whenever the reply is well-formed. More than kMaxProgramFlashBytes is refused with
+// kErrRequestTooLong before anything is sent.
+ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t length,
+                       const std::uint8_t* data, std::uint32_t& loaderValue);
+// The same for callers that have no use for the reply's value.
+ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t length,
+                       const std::uint8_t* data);
+
+// Erases every erasable sector, lowest first, and stops at the first failure, whose code it
+// returns; the sectors behind it are left as they were.
+ErrorCode EraseAllSectors(ProbeLink& link);
+
+// Leaves the loader and starts the probe's firmware. Any reply is success.
+ErrorCode StartFirmware(ProbeLink& link);
+
+}  // namespace kvx

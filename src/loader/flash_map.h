@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace kvx {
+
+// The probe's flash as far as this program addresses it: six sectors, known by their start
+// addresses. Sector sizes are the loader's business; nothing below the setup sector is ever
+// erased, since the loader itself lives there.
+inline constexpr std::uint32_t kSetupSector = 0x01008000;
+inline constexpr std::uint32_t kSpareSectorLow = 0x0100C000;
+inline constexpr std::uint32_t kSpareSectorHigh = 0x01010000;
+inline constexpr std::uint32_t kFirmwareSector0 = 0x01040000;
+inline constexpr std::uint32_t kFirmwareSector1 = 0x01080000;
+inline constexpr std::uint32_t kFirmwareSector2 = 0x010C0000;
+
+// Every sector the program may erase, lowest first: the order in which erase-all walks them.
+inline constexpr std::array<std::uint32_t, 6> kErasableSectors = {
+    kSetupSector,     kSpareSectorLow,  kSpareSectorHigh,
+    kFirmwareSector0, kFirmwareSector1, kFirmwareSector2,
+};
+
+// The network setup block sits at the start of its own sector.
+inline constexpr std::uint32_t kSetupBlockAddress = kSetupSector;
+inline constexpr std::size_t kSetupBlockSize = 104;
+
+// The firmware image fills the three sectors from the firmware area start upwards.
+inline constexpr std::uint32_t kFirmwareAreaStart = kFirmwareSector0;
+inline constexpr std::array<std::uint32_t, 3> kFirmwareSectors = {
+    kFirmwareSector0,
+    kFirmwareSector1,
+    kFirmwareSector2,
+};
+
+// Programmed at the firmware area start only after the whole image has been programmed, so
+// an interrupted update never leaves a half-written image that looks complete.
+inline constexpr std::uint32_t kImageMarkerAddress = kFirmwareAreaStart;
+inline constexpr std::array<std::uint8_t, 4> kImageMarker = {0xAA, 0x55, 0x55, 0xAA};
+
+}  // namespace kvx

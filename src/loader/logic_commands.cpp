@@ -1,0 +1,97 @@
+#include "loader/logic_commands.h"
+
+#include <algorithm>
+
+#include "loader/command_exchange.h"
+#include "loader/cursor.h"
+
+namespace kvx {
+
+namespace {
+
+// The 'i' argument that selects entering (1) or leaving (0) programming mode.
+constexpr std::uint8_t kIspEnter = 1;
+constexpr std::uint8_t kIspLeave = 0;
+
+// 'k' and 'm' replies start with one byte this program does not examine, then the texts.
+constexpr std::size_t kTextReplyOffset = 1;
+constexpr std::int32_t kFuseRowReplyLength = 1 + 2 * static_cast<std::int32_t>(kFuseRowCharacters);
+constexpr std::int32_t kUserSignatureReplyLength =
+    1 + static_cast<std::int32_t>(kUserSignatureCharacters);
+constexpr std::int32_t kDeviceIdReplyMinimum = 2;
+
+std::uint8_t* PutText(const std::string& text, std::size_t count, std::uint8_t* at) {
+  return std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(count), at,
+                        [](char c) { return static_cast<std::uint8_t>(c); });
+}
+
+std::string TextAt(const ProbeLink& link, std::size_t offset, std::size_t count) {
+  const std::uint8_t* first = link.commandReply.data() + offset;
+  return std::string(first, first + count);
+}
+
+ErrorCode SendLogicIsp(ProbeLink& link, std::uint8_t mode) {
+  std::uint8_t* at = BeginRequest(link, kLogicIspCommand);
+  at = PutByte(mode, at);
+  return IgnoreReply(ExchangeRequest(link, kLogicIspCommand, at));
+}
+
+}  // namespace
+
+ErrorCode EnterLogicIsp(ProbeLink& link) {
+  return SendLogicIsp(link, kIspEnter);
+}
+
+ErrorCode LeaveLogicIsp(ProbeLink& link) {
+  return SendLogicIsp(link, kIspLeave);
+}
+
+ErrorCode ReadLogicDeviceId(ProbeLink& link, std::uint8_t& deviceId) {
+  const std::int32_t replyLength = ExchangeLetter(link, kLogicDeviceIdCommand);
+  if (replyLength < 0) return replyLength;
+  // A shorter reply would leave an earlier reply's byte where the identifier belongs.
+  if (replyLength < kDeviceIdReplyMinimum) return kErrBadReply;
+  GetByte(deviceId, link.commandReply.data() + 1);
+  return kOk;
+}
+
+ErrorCode ReadFuseRow(ProbeLink& link, std::uint8_t row, std::string& programmedReading,
+                      std::string& erasedReading) {
+  std::uint8_t* at = BeginRequest(link, kReadFuseRowCommand);
+  at = PutByte(row, at);
+  const std::int32_t replyLength = ExchangeRequest(link, kReadFuseRowCommand, at);
+  if (replyLength < 0) return replyLength;
+  if (replyLength != kFuseRowReplyLength) return kErrBadReply;
+  programmedReading = TextAt(link, kTextReplyOffset, kFuseRowCharacters);
+  erasedReading = TextAt(link, kTextReplyOffset + kFuseRowCharacters, kFuseRowCharacters);
+  return kOk;
+}
+
+ErrorCode ProgramFuseRow(ProbeLink& link, std::uint8_t row, const std::string& rowText) {
+  if (rowText.size() < kFuseRowCharacters) return kErrTextTooShort;
+  std::uint8_t* at = BeginRequest(link, kProgramFuseRowCommand);
+  at = PutByte(row, at);
+  at = PutText(rowText, kFuseRowCharacters, at);
+  return IgnoreReply(ExchangeRequest(link, kProgramFuseRowCommand, at));
+}
+
+ErrorCode ReadUserSignature(ProbeLink& link, std::string& signatureText) {
+  const std::int32_t replyLength = ExchangeLetter(link, kReadUserSignatureCommand);
+  if (replyLength < 0) return replyLength;
+  if (replyLength != kUserSignatureReplyLength) return kErrBadReply;
+  signatureText = TextAt(link, kTextReplyOffset, kUserSignatureCharacters);
+  return kOk;
+}
+
+ErrorCode ProgramUserSignature(ProbeLink& link, const std::string& signatureText) {
+  if (signatureText.size() < kUserSignatureCharacters) return kErrTextTooShort;
+  std::uint8_t* at = BeginRequest(link, kProgramUserSignatureCommand);
+  at = PutText(signatureText, kUserSignatureCharacters, at);
+  return IgnoreReply(ExchangeRequest(link, kProgramUserSignatureCommand, at));
+}
+
+ErrorCode EraseLogic(ProbeLink& link) {
+  return IgnoreReply(ExchangeLetter(link, kEraseLogicCommand));
+}
+
+}  // namespace kvx
