@@ -128,9 +128,9 @@ long PosixSerialChannel::WriteBlock(const std::uint8_t* bytes, std::size_t n) {
 PortRead PosixSerialChannel::ReadOne(std::uint8_t& byte) {
   if (TakeBuffered(byte)) return PortRead::kByte;
   if (fd_ < 0 || failed_) return PortRead::kFailed;
-  Fill fill = FillInput();
-  if (fill == Fill::kEmpty) fill = WaitAndFill();
-  switch (fill) {
+  // Once the buffer is empty the next bytes are rarely there yet, so wait before reading:
+  // a read first would mostly cost a system call only to learn that nothing has come.
+  switch (WaitAndFill()) {
     case Fill::kFilled:
       TakeBuffered(byte);
       return PortRead::kByte;
