@@ -1,0 +1,25 @@
+#include "cli/frame_trace.h"
+
+namespace kvx::cli {
+
+void FrameTrace::FrameSent(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) {
+  Line(tickMs, "->", payload, n);
+}
+
+void FrameTrace::FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) {
+  Line(tickMs, "<-", payload, n);
+}
+
+void FrameTrace::RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) {
+  Line(tickMs, "=>", bytes, n);
+}
+
+void FrameTrace::Line(std::uint32_t tickMs, const char* direction, const std::uint8_t* bytes,
+                      std::size_t n) {
+  if (!startMs_) startMs_ = tickMs;
+  std::fprintf(out_, "%8u ms %s", static_cast<unsigned>(tickMs - *startMs_), direction);
+  for (std::size_t i = 0; i < n; ++i) std::fprintf(out_, " %02X", bytes[i]);
+  std::fputc('\n', out_);
+}
+
+}  // namespace kvx::cli

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+
+#include "link/serial_channel.h"
+
+namespace kvx::cli {
+
+// Writes every frame crossing the link to a stream, one line each: milliseconds since the
+// first frame, the direction ("->" sent, "<-" received, "=>" raw bytes outside a frame) and
+// the payload in hexadecimal.
+class FrameTrace : public FrameTap {
+ public:
+  explicit FrameTrace(std::FILE* out) : out_(out) {}
+
+  void FrameSent(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) override;
+  void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) override;
+  void RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) override;
+
+ private:
+  void Line(std::uint32_t tickMs, const char* direction, const std::uint8_t* bytes, std::size_t n);
+
+  std::FILE* out_;
+  std::optional<std::uint32_t> startMs_;
+};
+
+}  // namespace kvx::cli

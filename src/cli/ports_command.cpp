@@ -1,0 +1,73 @@
+#include "cli/ports_command.h"
+
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
+
+#include "cli/exit_status.h"
+#include "link/posix/port_list.h"
+
+namespace kvx::cli {
+
+namespace {
+
+std::string Describe(const SerialPortInfo& port) {
+  if (!port.usb) return port.driver;
+  const UsbDescription& usb = *port.usb;
+  std::string text = usb.vendorId + ":" + usb.productId;
+  for (const std::string* part : {&usb.manufacturer, &usb.product}) {
+    if (!part->empty()) text += " " + *part;
+  }
+  if (!usb.serialNumber.empty()) text += " (serial " + usb.serialNumber + ")";
+  return text + ", " + port.driver;
+}
+
+void PrintText(const std::vector<SerialPortInfo>& ports) {
+  if (ports.empty()) {
+    std::printf("No serial ports found.\n");
+    return;
+  }
+  for (const SerialPortInfo& port : ports) {
+    std::printf("%-16s %s\n", port.devicePath.c_str(), Describe(port).c_str());
+    for (const std::string& name : port.stableNames) std::printf("%-16s   %s\n", "", name.c_str());
+  }
+}
+
+void PrintJson(const std::vector<SerialPortInfo>& ports) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const SerialPortInfo& port : ports) {
+    nlohmann::json entry = {{"name", port.name},
+                            {"device", port.devicePath},
+                            {"driver", port.driver},
+                            {"byId", port.stableNames}};
+    if (port.usb) {
+      entry["usb"] = {{"vendorId", port.usb->vendorId},
+                      {"productId", port.usb->productId},
+                      {"manufacturer", port.usb->manufacturer},
+                      {"product", port.usb->product},
+                      {"serialNumber", port.usb->serialNumber}};
+    }
+    list.push_back(entry);
+  }
+  const std::string text = list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::printf("%s\n", text.c_str());
+}
+
+}  // namespace
+
+void AddPortsCommand(CLI::App& app, int& exitStatus) {
+  auto json = std::make_shared<bool>(false);
+  CLI::App* command = app.add_subcommand("ports", "List the serial ports present");
+  command->add_flag("--json", *json, "Print the list as one JSON array");
+  command->callback([json, &exitStatus] {
+    const std::vector<SerialPortInfo> ports = ListSerialPorts();
+    if (*json) {
+      PrintJson(ports);
+    } else {
+      PrintText(ports);
+    }
+    exitStatus = kExitOk;
+  });
+}
+
+}  // namespace kvx::cli
