@@ -46,32 +46,23 @@ TEST(FrameCodec, ReceivesWorkedFrames) {
   }
 }
 
-// The worst case, every byte and the checksum 0x10, must fit the encoder's buffer.
-TEST(FrameCodec, EncodesTheLongestPayloadOfDleBytesWithinBounds) {
+// The longest payload of DLE bytes must fit the encoder's buffer and come back whole; what
+// cannot fit, or does not leave whole, is a write failure with nothing sent.
+TEST(FrameCodec, SendBounds) {
   ScriptedChannel ch;
-  const Bytes payload(kMaxFramePayload, kDle);
-  ASSERT_EQ(SendFrame(ch, static_cast<std::int32_t>(payload.size()), payload.data()), kOk);
-  ASSERT_EQ(ch.writes.size(), 1u);
-  // Every byte doubled; an even count of DLEs leaves a checksum of 0, sent once.
-  EXPECT_EQ(ch.writes[0].bytes.size(), 2 * kMaxFramePayload + 5);
-  std::uint8_t buffer[1500] = {};
+  const Bytes dles(kMaxFramePayload, kDle);
+  ASSERT_EQ(SendFrame(ch, static_cast<std::int32_t>(dles.size()), dles.data()), kOk);
+  EXPECT_EQ(ch.writes.at(0).bytes.size(), 2 * kMaxFramePayload + 5);  // checksum 0, once
+  std::uint8_t buffer[kMaxFramePayload];
   ch.Feed(ch.writes[0].bytes);
-  EXPECT_EQ(ReceiveFrame(ch, 1500, buffer, 200), 1500);
-}
+  EXPECT_EQ(ReceiveFrame(ch, kMaxFramePayload, buffer, 200), 1500);
 
-TEST(FrameCodec, RefusesPayloadsItCannotHold) {
-  ScriptedChannel ch;
-  const Bytes payload(kMaxFramePayload + 1, 0);
-  EXPECT_EQ(SendFrame(ch, static_cast<std::int32_t>(payload.size()), payload.data()), kErrWrite);
-  EXPECT_EQ(SendFrame(ch, -1, payload.data()), kErrWrite);
-  EXPECT_TRUE(ch.writes.empty());
-}
-
-TEST(FrameCodec, ReportsAFailedWrite) {
-  ScriptedChannel ch;
+  const Bytes tooLong(kMaxFramePayload + 1, 0);
+  EXPECT_EQ(SendFrame(ch, static_cast<std::int32_t>(tooLong.size()), tooLong.data()), kErrWrite);
+  EXPECT_EQ(SendFrame(ch, -1, tooLong.data()), kErrWrite);
+  EXPECT_EQ(ch.writes.size(), 1u);
   ch.shortWrites = 1;
-  const Bytes payload{1, 2, 3};
-  EXPECT_EQ(SendFrame(ch, 3, payload.data()), kErrWrite);
+  EXPECT_EQ(SendFrame(ch, 3, tooLong.data()), kErrWrite);
 }
 
 struct ReceiveCase {
@@ -80,6 +71,8 @@ struct ReceiveCase {
   std::int32_t capacity;
   std::int32_t result;
   Bytes payload;
+  int lineErrors = 0;     // reads that fail before the input
+  bool portDead = false;  // the device vanishes once the input is read
 };
 
 const ReceiveCase kReceiveCases[] = {
@@ -130,6 +123,16 @@ const ReceiveCase kReceiveCases[] = {
      {}},
     {"silence inside the frame times out", {0x10, 0x02, 0x41}, 1500, kErrTimeout, {}},
     {"silence while hunting times out", {}, 1500, kErrTimeout, {}},
+    {"line errors while hunting are passed over",
+     {0x10, 0x02, 0x41, 0x10, 0x03, 0x41},
+     4,
+     1,
+     {0x41},
+     3},
+    {"a vanished device inside the frame", {0x10, 0x02, 0x41}, 4, kErrPortState, {}, 0, true},
+    // Neither endless noise nor a port whose reads fail at once may keep the hunt going.
+    {"endless noise ends the hunt", Bytes(100000, 0x55), 4, kErrTimeout, {}},
+    {"a port failing at once ends the hunt", {}, 4, kErrPortState, {}, 1000000, true},
 };
 
 TEST(FrameCodec, ReceiveCases) {
@@ -137,6 +140,8 @@ TEST(FrameCodec, ReceiveCases) {
     SCOPED_TRACE(c.name);
     ScriptedChannel ch;
     ch.Feed(c.input);
+    ch.failReads = c.lineErrors;
+    ch.portDead = c.portDead;
     Bytes buffer(static_cast<std::size_t>(c.capacity) + 1, 0xEE);
     EXPECT_EQ(ReceiveFrame(ch, c.capacity, buffer.data(), 200), c.result);
     if (c.result >= 0) {
@@ -145,42 +150,6 @@ TEST(FrameCodec, ReceiveCases) {
     // Nothing is ever stored at or beyond the capacity.
     EXPECT_EQ(buffer[static_cast<std::size_t>(c.capacity)], 0xEE);
   }
-}
-
-TEST(FrameCodec, ALineErrorWhileHuntingIsPassedOver) {
-  ScriptedChannel ch;
-  ch.failReads = 3;
-  ch.Feed({0x10, 0x02, 0x41, 0x10, 0x03, 0x41});
-  std::uint8_t buffer[4];
-  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), 1);
-}
-
-TEST(FrameCodec, ADeadPortInsideTheFrameEndsTheCall) {
-  ScriptedChannel ch;
-  // Three bytes arrive, then the device goes away.
-  ch.Feed({0x10, 0x02, 0x41});
-  ch.portDead = true;
-  std::uint8_t buffer[4];
-  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), kErrPortState);
-}
-
-// An endless stream of noise, or a port whose every read fails at once, must not keep the
-// hunt going forever.
-TEST(FrameCodec, TheHuntEndsOnEndlessNoise) {
-  ScriptedChannel ch;
-  ch.Feed(Bytes(100000, 0x55));
-  std::uint8_t buffer[4];
-  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), kErrTimeout);
-  EXPECT_GT(ch.PendingInput(), 0u);
-}
-
-TEST(FrameCodec, TheHuntEndsOnAPortThatFailsAtOnce) {
-  ScriptedChannel ch;
-  ch.portDead = true;
-  ch.failReads = 1000000;
-  std::uint8_t buffer[4];
-  EXPECT_EQ(ReceiveFrame(ch, 4, buffer, 200), kErrPortState);
-  EXPECT_GT(ch.failReads, 0);
 }
 
 }  // namespace

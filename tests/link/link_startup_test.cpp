@@ -91,81 +91,60 @@ TEST(PortNames, IndexAndSpeedMapping) {
   }
 }
 
-TEST(Startup, ALoaderAtTheRequestedRateAnswersTheFirstPing) {
-  StartupRig rig;
-  auto& ch = rig.ch;
-  auto& link = rig.link;
-  auto& loader = rig.loader;
-  loader.listensAt = 115200;
-  loader.Attach(ch);
-  ASSERT_EQ(OpenProbeLink(link, 0, 4), kOk);
-  EXPECT_EQ(ch.openedName, "\\\\.\\COM1");
-  EXPECT_THAT(rig.PingRates(), ElementsAre(115200u));
-  EXPECT_EQ(rig.WakeUps(), 1);
-  EXPECT_EQ(ch.writes.size(), 2u);  // wake-up and ping, no speed request
-  EXPECT_TRUE(link.connected);
-  EXPECT_EQ(link.baudRate, 115200u);
-}
-
 TEST(Startup, ScansThenMovesTheLoaderToTheRequestedRate) {
   StartupRig rig;
-  auto& ch = rig.ch;
-  auto& link = rig.link;
-  auto& loader = rig.loader;
-  loader.Attach(ch);
-  ASSERT_EQ(ConnectProbeLink(link, "port", 115200), kOk);
-  // Unanswered at 115200, answered at 9600 in the scan, then the final ping at the new rate.
+  rig.loader.Attach(rig.ch);
+  ASSERT_EQ(OpenProbeLink(rig.link, 0, 4), kOk);
+  EXPECT_EQ(rig.ch.openedName, "\\\\.\\COM1");
+  // Unanswered at 115200, answered at 9600 in the scan, then the final ping at the new rate,
+  // with no wake-up before it and the loader's 300 ms after its speed reply.
   EXPECT_THAT(rig.PingRates(), ElementsAre(115200u, 9600u, 115200u));
   EXPECT_EQ(rig.WakeUps(), 2);
-  const auto frames = ch.FramesWritten();
-  ASSERT_EQ(frames.size(), 4u);
-  EXPECT_THAT(frames[2],
+  const auto& writes = rig.ch.writes;
+  const auto& speedRequest = writes[writes.size() - 2];
+  EXPECT_THAT(speedRequest.bytes,
               ElementsAre(0x10, 0x02, 0x00, 0x05, 0x03, 0x00, 0x01, 0xC2, 0x00, 0x10, 0x03, 0xC5));
-  EXPECT_EQ(ch.writes[ch.writes.size() - 2].rate, 9600u);
-  // The final ping follows the speed reply by the loader's 300 ms and has no wake-up before it.
-  EXPECT_NE(ch.writes[ch.writes.size() - 2].bytes, (Bytes{0xDB, 0xDE}));
-  EXPECT_GE(ch.writes.back().atMs - ch.writes[ch.writes.size() - 2].atMs, 300u);
-  EXPECT_EQ(link.baudRate, 115200u);
-  EXPECT_EQ(link.sequence, 0);
-  EXPECT_EQ(link.headerFlags, 0x10);
+  EXPECT_EQ(speedRequest.rate, 9600u);
+  EXPECT_GE(writes.back().atMs - speedRequest.atMs, 300u);
+  EXPECT_EQ(rig.link.sequence, 0);
+  EXPECT_EQ(rig.link.headerFlags, 0x10);
+
+  // The first request then carries sequence 0 and the header flag.
+  rig.ch.onWrite = nullptr;
+  rig.ch.ReplyLoader({0x72});
+  const std::uint8_t request = 0x72;
+  std::uint8_t reply[1500];
+  EXPECT_EQ(LoaderRequest(rig.link, 1, &request, 1500, reply, 10), 1);
+  EXPECT_EQ((*PayloadOfFrame(writes.back().bytes))[0], 0x10);
 }
 
-TEST(Startup, APortWithout115200AsksFor57600) {
-  StartupRig rig;
-  auto& ch = rig.ch;
-  auto& link = rig.link;
-  auto& loader = rig.loader;
-  ch.refusedRates = {115200};
-  loader.Attach(ch);
-  ASSERT_EQ(ConnectProbeLink(link, "port", 115200), kOk);
-  EXPECT_THAT(rig.PingRates(), ElementsAre(57600u, 9600u, 57600u));
-  EXPECT_EQ(link.baudRate, 57600u);
-}
-
-TEST(Startup, TheRateInTheSpeedReplyIsFollowed) {
-  StartupRig rig;
-  auto& ch = rig.ch;
-  auto& link = rig.link;
-  auto& loader = rig.loader;
-  loader.answerRate = 38400;
-  loader.Attach(ch);
-  ASSERT_EQ(ConnectProbeLink(link, "port", 115200), kOk);
-  EXPECT_EQ(link.baudRate, 38400u);
-  EXPECT_EQ(ch.rate, 38400u);
-}
-
-TEST(Startup, FailuresLeaveThePortClosed) {
+TEST(Startup, Paths) {
   struct Case {
     const char* name;
     std::function<void(StartupRig&)> arrange;
     ErrorCode result;
     std::vector<std::uint32_t> pings;
+    std::uint32_t rate = 0;  // the rate in use after a success
   };
+  const std::vector<std::uint32_t> allPings = {115200, 9600, 19200, 38400, 57600, 115200};
   const Case cases[] = {
-      {"nothing connected",
-       [](StartupRig& t) { t.loader.listensAt = 1; },
-       kErrNoReply,
-       {115200, 9600, 19200, 38400, 57600, 115200}},
+      {"a loader at the requested rate answers the first ping",
+       [](StartupRig& t) { t.loader.listensAt = 115200; },
+       kOk,
+       {115200},
+       115200},
+      {"a port without 115200 asks for 57600",
+       [](StartupRig& t) { t.ch.refusedRates = {115200}; },
+       kOk,
+       {57600, 9600, 57600},
+       57600},
+      {"the rate in the speed reply is followed",
+       [](StartupRig& t) { t.loader.answerRate = 38400; },
+       kOk,
+       {115200, 9600, 38400},
+       38400},
+      {"the port cannot be opened", [](StartupRig& t) { t.ch.failOpen = true; }, kErrPort, {}},
+      {"nothing connected", [](StartupRig& t) { t.loader.listensAt = 1; }, kErrNoReply, allPings},
       {"nothing connected to a port without 115200",
        [](StartupRig& t) {
          t.loader.listensAt = 1;
@@ -173,10 +152,8 @@ TEST(Startup, FailuresLeaveThePortClosed) {
        },
        kErrNoReply,
        {57600, 9600, 19200, 38400, 57600}},
-      {"a 4-byte ping reply is no answer",
-       [](StartupRig& t) { t.loader.pingReplyLength = 4; },
-       kErrNoReply,
-       {115200, 9600, 19200, 38400, 57600, 115200}},
+      {"a 4-byte ping reply is no answer", [](StartupRig& t) { t.loader.pingReplyLength = 4; },
+       kErrNoReply, allPings},
       {"a 6-byte speed reply",
        [](StartupRig& t) { t.loader.speedReplyLength = 6; },
        kErrPort,
@@ -211,34 +188,12 @@ TEST(Startup, FailuresLeaveThePortClosed) {
     c.arrange(t);
     EXPECT_EQ(ConnectProbeLink(t.link, "port", 115200), c.result);
     EXPECT_THAT(t.PingRates(), ::testing::ElementsAreArray(c.pings));
-    EXPECT_FALSE(t.ch.open);
-    EXPECT_FALSE(t.link.connected);
+    EXPECT_EQ(t.ch.open, c.result == kOk);
+    EXPECT_EQ(t.link.connected, c.result == kOk);
+    if (c.result == kOk) {
+      EXPECT_EQ(t.link.baudRate, c.rate);
+    }
   }
-}
-
-TEST(Startup, AFailedOpenIsReturned) {
-  StartupRig rig;
-  auto& ch = rig.ch;
-  auto& link = rig.link;
-  ch.failOpen = true;
-  EXPECT_EQ(ConnectProbeLink(link, "port", 9600), kErrPort);
-  EXPECT_TRUE(ch.writes.empty());
-}
-
-TEST(Startup, TheFirstRequestAfterStartUpCarriesSequenceZeroAndTheFlag) {
-  StartupRig rig;
-  auto& ch = rig.ch;
-  auto& link = rig.link;
-  auto& loader = rig.loader;
-  loader.listensAt = 9600;
-  loader.Attach(ch);
-  ASSERT_EQ(ConnectProbeLink(link, "port", 9600), kOk);
-  ch.onWrite = nullptr;
-  ch.ReplyLoader({0x72});
-  const std::uint8_t request = 0x72;
-  std::uint8_t reply[1500];
-  EXPECT_EQ(LoaderRequest(link, 1, &request, 1500, reply, 10), 1);
-  EXPECT_EQ((*PayloadOfFrame(ch.writes.back().bytes))[0], 0x10);
 }
 
 }  // namespace
