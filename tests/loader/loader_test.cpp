@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "link/loader_request.h"
+#include "link/probe_link.h"
+#include "loader/loader_commands.h"
+#include "loader/probe_identity.h"
+#include "loader/version_text.h"
+#include "scripted_channel.h"
+
+namespace kvx::test {
+namespace {
+
+// A link in the state a successful start-up leaves, over a scripted port.
+struct ConnectedLink {
+  ConnectedLink() {
+    link.connected = true;
+    link.baudRate = 115200;
+  }
+  // The request bytes of every frame written so far, link header removed.
+  std::vector<Bytes> RequestsSent() const {
+    std::vector<Bytes> requests;
+    for (const Bytes& wire : ch.FramesWritten()) {
+      const Bytes payload = PayloadOfFrame(wire).value();
+      requests.emplace_back(payload.begin() + 2, payload.end());
+    }
+    return requests;
+  }
+  ScriptedChannel ch;
+  ProbeLink link{ch};
+};
+
+// `count` bytes of `fill` behind `head`.
+Bytes Padded(Bytes head, std::size_t count, std::uint8_t fill = 0x30) {
+  head.insert(head.end(), count, fill);
+  return head;
+}
+
+// Where the table's commands put their outputs, to show that a refused reply leaves them alone.
+std::uint8_t sinkBytes[104];
+std::uint8_t sinkId;
+std::uint32_t sinkValue;
+std::string sinkText, sinkText2;
+ProbeIdentity sinkIdentity;
+const std::uint8_t kMarker[] = {0xAA, 0x55, 0x55, 0xAA};
+
+using Replies = std::vector<Bytes>;
+
+// Each loader command with fixed arguments: the time the loader may take over it, the request
+// it must send, a reply it must take and replies it must refuse with kErrBadReply.
+struct CommandCase {
+  const char* name;
+  std::uint32_t extraMs;
+  Bytes request;
+  ErrorCode (*run)(ProbeLink&);
+  std::optional<Bytes> accepted = {};  // none: the command needs more than one reply
+  Replies refused = {};
+};
+
+const CommandCase kCommands[] = {
+    {"ReadMemory", 10, Bytes{0x65, 0x01, 0x00, 0x80, 0x00, 0x00, 0x68},
+     [](ProbeLink& l) { return ReadMemory(l, 0x01008000, 104, sinkBytes); }, Padded({'e'}, 110),
+     Replies{Padded({'e'}, 109), Padded({'e'}, 111), Padded({'x'}, 110)}},
+    {"EraseSector", 10000, Bytes{0x67, 0x01, 0x04, 0x00, 0x00},
+     [](ProbeLink& l) { return EraseSector(l, 0x01040000); }, Bytes{'g', 0},
+     Replies{Bytes{'g'}, Bytes{'g', 0, 0}, Bytes{'h', 0}}},
+    {"ProgramFlash", 1000, Bytes{0x68, 0x01, 0x04, 0x00, 0x00, 0x00, 0x04, 0xAA, 0x55, 0x55, 0xAA},
+     [](ProbeLink& l) { return ProgramFlash(l, 0x01040000, 4, kMarker, sinkValue); },
+     Bytes{'h', 0, 1, 2, 3, 4}, Replies{Bytes{'h', 0, 1, 2, 3}, Bytes{'g', 0, 1, 2, 3, 4}}},
+    {"EnterLogicIsp", 100, Bytes{0x69, 0x01}, EnterLogicIsp, Bytes{}},
+    {"LeaveLogicIsp", 100, Bytes{0x69, 0x00}, LeaveLogicIsp, Bytes{'x', 'y'}},
+    // The identifier is taken from any reply long enough to carry it, whatever its letter.
+    {"ReadLogicDeviceId", 100, Bytes{0x6A},
+     [](ProbeLink& l) { return ReadLogicDeviceId(l, sinkId); }, Bytes{'x', 19, 7},
+     Replies{Bytes{'j'}, Bytes{}}},
+    // Fuse row and signature replies are judged by their length alone.
+    {"ReadFuseRow", 100, Bytes{0x6B, 0x05},
+     [](ProbeLink& l) { return ReadFuseRow(l, 5, sinkText, sinkText2); }, Padded({0xFF}, 480),
+     Replies{Padded({'k'}, 479), Padded({'k'}, 481)}},
+    {"ProgramFuseRow", 300, Padded({0x6C, 0x85}, 240, '1'),
+     [](ProbeLink& l) { return ProgramFuseRow(l, 133, std::string(240, '1')); }, Bytes{}},
+    {"ReadUserSignature", 100, Bytes{0x6D},
+     [](ProbeLink& l) { return ReadUserSignature(l, sinkText); }, Padded({0x00}, 120),
+     Replies{Padded({'m'}, 119), Padded({'m'}, 121)}},
+    {"ProgramUserSignature", 300, Padded({0x6E}, 120, '0'),
+     [](ProbeLink& l) { return ProgramUserSignature(l, std::string(120, '0')); }, Bytes{}},
+    {"EraseLogic", 600, Bytes{0x70}, EraseLogic, Bytes{}},
+    {"StartFirmware", 200, Bytes{0x71}, StartFirmware, Bytes{}},
+    {"IdentityPrelude", 10, Bytes{0x72},
+     [](ProbeLink& l) { return QueryIdentity(l, sinkIdentity); }},
+};
+
+// Outputs change only on success, so a caller that misses a failure never acts on a reply that
+// does not fit (a one-byte 'j' reply would hand back whatever an earlier reply left there).
+TEST(LoaderCommands, SendTheirRequestAndJudgeTheReply) {
+  for (const CommandCase& c : kCommands) {
+    if (!c.accepted) continue;
+    for (std::size_t i = 0; i <= c.refused.size(); ++i) {
+      SCOPED_TRACE(std::string(c.name) + " reply " + std::to_string(i));
+      std::fill_n(sinkBytes, 104, 0xEE);
+      sinkId = 0xEE;
+      sinkValue = 0xEEEEEEEE;
+      sinkText = sinkText2 = "-";
+      ConnectedLink s;
+      s.ch.ReplyLoader(i == 0 ? *c.accepted : c.refused[i - 1]);
+
+      EXPECT_EQ(c.run(s.link), i == 0 ? kOk : kErrBadReply);
+      EXPECT_EQ(s.RequestsSent(), std::vector<Bytes>{c.request});
+      if (i == 0) continue;
+      EXPECT_EQ(std::count(sinkBytes, sinkBytes + 104, 0xEE), 104);
+      EXPECT_EQ(sinkId, 0xEE);
+      EXPECT_EQ(sinkValue, 0xEEEEEEEEu);
+      EXPECT_EQ(sinkText + sinkText2, "--");
+    }
+  }
+}
+
+// A silent loader costs each attempt the line time of the exchange plus the command's extra
+// time; too short an extra time makes slow commands, sector erases above all, fail on a
+// working probe.
+TEST(LoaderCommands, SilentLoaderCostsEachAttemptTheCommandsExtraTime) {
+  for (const CommandCase& c : kCommands) {
+    SCOPED_TRACE(c.name);
+    ConnectedLink s;
+    // Reads that give up after 1 ms instead of 110 ms pin an attempt's length down to within
+    // a couple of milliseconds.
+    s.ch.readTimeoutMs = 1;
+    EXPECT_EQ(c.run(s.link), kErrNoReply);
+    ASSERT_GE(s.ch.writes.size(), 2u);
+    const std::uint32_t attempt = s.ch.writes[1].atMs - s.ch.writes[0].atMs;
+    const std::uint32_t lineTime =
+        ReplyByteTimeoutMs(static_cast<std::uint32_t>(c.request.size()), 115200, 0);
+    EXPECT_GE(attempt, lineTime + c.extraMs);
+    EXPECT_LE(attempt, lineTime + c.extraMs + 20);
+  }
+}
+
+// The data and the texts sit behind a head the loader puts in front of them. A failed flash
+// program still hands back the loader's value, which tells what went wrong.
+TEST(LoaderCommands, OutputsComeFromBehindTheReplyHead) {
+  ConnectedLink s;
+  Bytes memory = Padded({'e'}, 6, 9);
+  for (std::uint8_t i = 0; i < 104; ++i) memory.push_back(i);
+  s.ch.ReplyLoader(memory);
+  s.ch.ReplyLoader(Padded(Padded({'k'}, 240, '1'), 240, '0'));
+  s.ch.ReplyLoader(Padded({'m'}, 120, '1'));
+  s.ch.ReplyLoader({'j', 19});
+  s.ch.ReplyLoader({'h', 1, 0x12, 0x34, 0x56, 0x78});
+  Bytes data(104);
+  std::string programmed, erased, signature;
+  std::uint8_t id = 0;
+  std::uint32_t value = 0;
+
+  ASSERT_EQ(ReadMemory(s.link, 0x01008000, 104, data.data()), kOk);
+  ASSERT_EQ(ReadFuseRow(s.link, 0, programmed, erased), kOk);
+  ASSERT_EQ(ReadUserSignature(s.link, signature), kOk);
+  ASSERT_EQ(ReadLogicDeviceId(s.link, id), kOk);
+  ASSERT_EQ(ProgramFlash(s.link, 0x01040000, 4, data.data(), value), kErrProgramFailed);
+  EXPECT_EQ(data, Bytes(memory.begin() + 7, memory.end()));
+  EXPECT_EQ(programmed, std::string(240, '1'));
+  EXPECT_EQ(erased, std::string(240, '0'));
+  EXPECT_EQ(signature, std::string(120, '1'));
+  EXPECT_EQ(id, 19);
+  EXPECT_EQ(value, 0x12345678u);
+}
+
+// Arguments that would overrun a request or a text are refused before anything is sent; as
+// much as a request holds is sent, and texts longer than needed are cut.
+TEST(LoaderCommands, SendAsMuchAsARequestHoldsAndRefuseWhatDoesNotFit) {
+  ConnectedLink s;
+  const Bytes data(kMaxProgramFlashBytes + 1, 0x5A);
+  EXPECT_EQ(ProgramFlash(s.link, 0x01040000, data.size(), data.data()), kErrRequestTooLong);
+  EXPECT_EQ(ProgramFuseRow(s.link, 0, std::string(239, '1')), kErrTextTooShort);
+  EXPECT_EQ(ProgramUserSignature(s.link, std::string(119, '1')), kErrTextTooShort);
+  EXPECT_TRUE(s.ch.writes.empty());
+
+  for (int i = 0; i < 3; ++i) s.ch.ReplyLoader({'h', 0, 0, 0, 0, 0});
+  EXPECT_EQ(ProgramFlash(s.link, 0x01040000, kMaxProgramFlashBytes, data.data()), kOk);
+  EXPECT_EQ(ProgramFuseRow(s.link, 0, std::string(240, '1') + "0"), kOk);
+  EXPECT_EQ(ProgramUserSignature(s.link, std::string(120, '1') + "0"), kOk);
+  // 1491 data bytes fill the request to its 1498 bytes.
+  EXPECT_EQ(s.RequestsSent(),
+            (std::vector<Bytes>{Padded({0x68, 0x01, 0x04, 0x00, 0x00, 0x05, 0xD3}, 1491, 0x5A),
+                                Padded({0x6C, 0x00}, 240, '1'), Padded({0x6E}, 120, '1')}));
+}
+
+// Erase-all walks the six sectors lowest first, never below the setup sector where the loader
+// lives, and stops at the first failure so the sectors behind it keep what they hold.
+TEST(LoaderCommands, EraseAllWalksTheSixSectorsAndStopsAtTheFirstFailure) {
+  ConnectedLink s;
+  // All six sectors erase; on the second run the third sector fails (the ninth reply).
+  for (int i = 0; i < 10; ++i) s.ch.ReplyLoader({'g', i == 8});
+  EXPECT_EQ(EraseAllSectors(s.link), kOk);
+  EXPECT_EQ(EraseAllSectors(s.link), kErrEraseFailed);
+  std::vector<Bytes> sectors = {
+      {0x67, 0x01, 0x00, 0x80, 0x00}, {0x67, 0x01, 0x00, 0xC0, 0x00},
+      {0x67, 0x01, 0x01, 0x00, 0x00}, {0x67, 0x01, 0x04, 0x00, 0x00},
+      {0x67, 0x01, 0x08, 0x00, 0x00}, {0x67, 0x01, 0x0C, 0x00, 0x00},
+  };
+  sectors.resize(9);  // the second run repeats the first three
+  std::copy_n(sectors.begin(), 3, sectors.begin() + 6);
+  EXPECT_EQ(s.RequestsSent(), sectors);
+}
+
+// What an earlier query left, to show what a query keeps.
+const ProbeIdentity kEarlier{7, 8, 9, "ABCDEFGH", "02B7E9ABCDEF"};
+
+// An identity reply: loader word 0x0069, firmware word 0x0E69 (1.05), logic word 8105 (1.05),
+// then the serial characters.
+Bytes IdentityReply(const std::string& serial, std::uint8_t letter = 'd') {
+  Bytes reply{letter, 0x00, 0x69, 0x0E, 0x69, 0x1F, 0xA9};
+  for (char c : serial) reply.push_back(static_cast<std::uint8_t>(c));
+  return reply;
+}
+
+// Only 15- and 17-byte replies carry an identity. Any other length clears the versions, which
+// the caller takes for "no probe", and keeps the serial number. The MAC address text is the
+// caller's business and never changes.
+TEST(QueryIdentity, TakesTheIdentityOnlyFromAReplyOfAValidLength) {
+  struct Case {
+    const char* name;
+    std::optional<Bytes> reply;  // none: the loader never answers 'd'
+    ErrorCode expected;
+    VersionNumber loader, firmware, logic;
+    const char* serial;
+  };
+  const Case cases[] = {
+      {"Short", IdentityReply("12345678"), kOk, 0x69, 105, 105, "12345678"},
+      {"Long", IdentityReply("123456789C"), kOk, 0x69, 105, 105, "123456789C"},
+      {"NineSerialCharacters", IdentityReply("123456789"), kOk, 0, 0, 0, "ABCDEFGH"},
+      {"SevenSerialCharacters", IdentityReply("1234567"), kOk, 0, 0, 0, "ABCDEFGH"},
+      {"WrongLetter", IdentityReply("12345678", 'x'), kErrBadReply, 7, 8, 9, "ABCDEFGH"},
+      {"Silent", std::nullopt, kErrNoReply, 7, 8, 9, "ABCDEFGH"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ConnectedLink s;
+    s.ch.ReplyLoader({'x'});
+    if (c.reply) s.ch.ReplyLoader(*c.reply);
+    ProbeIdentity identity = kEarlier;
+
+    EXPECT_EQ(QueryIdentity(s.link, identity), c.expected);
+    EXPECT_EQ(s.RequestsSent().at(1), Bytes{0x64});
+    EXPECT_EQ(identity.loaderVersion, c.loader);
+    EXPECT_EQ(identity.firmwareVersion, c.firmware);
+    EXPECT_EQ(identity.logicVersion, c.logic);
+    EXPECT_EQ(identity.serialNumber, c.serial);
+    EXPECT_EQ(identity.macAddressText, "02B7E9ABCDEF");
+  }
+}
+
+// A loader that answers 'r' with 'r' gets a second to settle and is asked nothing more. An
+// empty answer is judged by what the reply buffer still holds from the exchange before.
+TEST(QueryIdentity, EchoedPreludePausesASecondAndAsksNothingMore) {
+  for (const bool empty : {false, true}) {
+    SCOPED_TRACE(empty ? "empty answer behind an 'r' reply" : "echo");
+    ConnectedLink s;
+    s.ch.ReplyLoader({'r', 1});
+    if (empty) {
+      ASSERT_EQ(StartFirmware(s.link), kOk);
+      s.ch.ReplyLoader({});
+    }
+    s.ch.ReplyLoader(IdentityReply("12345678"));
+    ProbeIdentity identity = kEarlier;
+    const std::uint32_t start = s.ch.now;
+
+    EXPECT_EQ(QueryIdentity(s.link, identity), kErrLoaderEcho);
+    EXPECT_GE(s.ch.now - start, 1000u);
+    EXPECT_LT(s.ch.now - start, 1500u);
+    EXPECT_EQ(s.RequestsSent().back(), Bytes{0x72});
+    EXPECT_EQ(identity.serialNumber, "ABCDEFGH");
+  }
+}
+
+// Only the two firmware ranges and 8000 to 8999 for the logic carry a version.
+TEST(QueryIdentity, VersionWordsDecodeOnlyInsideTheirRanges) {
+  const std::pair<std::uint16_t, VersionNumber> firmware[] = {
+      {0x0E69, 105}, {0xCE69, 105}, {0x0E00, 0}, {0x0EFF, 255}, {0xCEFF, 255},
+      {0x0DFF, 0},   {0x0F00, 0},   {0xCDFF, 0}, {0xCF00, 0},   {0xC000, 0},
+      {0xFFFF, 0},   {0x0000, 0},   {0x8E69, 0}, {0x4E69, 0},
+  };
+  for (const auto& [raw, version] : firmware) EXPECT_EQ(DecodeFirmwareVersion(raw), version) << raw;
+  const std::pair<std::uint16_t, VersionNumber> logic[] = {
+      {8105, 105}, {8000, 0}, {8999, 999}, {8300, 300}, {7999, 0}, {9000, 0}, {0, 0}, {65535, 0},
+  };
+  for (const auto& [raw, version] : logic) EXPECT_EQ(DecodeLogicVersion(raw), version) << raw;
+}
+
+// The texts the user sees: versions 1 to 255 as "1.05" or "105", anything else as unknown.
+TEST(VersionText, ShowsOneToTwoHundredFiftyFiveAndNothingElse) {
+  struct Case {
+    VersionNumber value;
+    const char* shown;
+    const char* digits;
+  };
+  for (const Case& c : {Case{1, "0.01", "001"}, Case{10, "0.10", "010"}, Case{105, "1.05", "105"},
+                        Case{255, "2.55", "255"}, Case{0, "unknown", "000"},
+                        Case{256, "unknown", "000"}, Case{65535, "unknown", "000"}}) {
+    EXPECT_EQ(FormatVersion(c.value), c.shown) << c.value;
+    EXPECT_EQ(FormatVersionDigits(c.value), c.digits) << c.value;
+  }
+}
+
+TEST(VersionText, MacAddressTakesAtMostSixSerialCharacters) {
+  for (const auto& [serial, mac] : {std::pair{"", "02B7E9"}, std::pair{"123", "02B7E9123"},
+                                    std::pair{"12345678", "02B7E9123456"}}) {
+    EXPECT_EQ(MakeMacAddressText(serial), mac) << serial;
+  }
+}
+
+}  // namespace
+}  // namespace kvx::test
