@@ -1,0 +1,110 @@
+// The ports: how a name the user gives becomes the device to open, and which devices are
+// serial ports, over a made-up sysfs and /dev tree with the shapes the kernel uses.
+#include "link/posix/port_list.h"
+#include "link/posix/port_name.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace kvx {
+namespace {
+
+namespace fs = std::filesystem;
+
+// COMn is looked up in the environment, then in the settings, then is /dev/ttyS<n-1>; an
+// empty answer counts as none. Everything else is a device path and stays as it is.
+TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
+  const EnvironmentReader readEnvironment = [](const char* name) -> std::optional<std::string> {
+    if (name == std::string("KVXSETUP_COM3")) return "/dev/ttyUSB0";
+    if (name == std::string("KVXSETUP_COM4")) return "";
+    return std::nullopt;
+  };
+  const PortNameLookup lookup = [](int comNumber) -> std::optional<std::string> {
+    if (comNumber == 1 || comNumber == 3) return "/wrong";  // not to be asked
+    if (comNumber == 4) return "/dev/ttyACM0";
+    return comNumber == 19 ? std::optional<std::string>("") : std::nullopt;
+  };
+  const std::pair<const char*, const char*> comNames[] = {
+      {"\\\\.\\COM3", "COM3 (/dev/ttyUSB0)"},  // the environment wins
+      {"\\\\.\\COM4", "COM4 (/dev/ttyACM0)"},  // empty variable: the settings
+      {"\\\\.\\COM19", "COM19 (/dev/ttyS18)"}, {"\\\\.\\COM2", "COM2 (/dev/ttyS1)"},
+      {"COM7", "COM7 (/dev/ttyS6)"},           {"com12", "COM12 (/dev/ttyS11)"},
+      {"COM255", "COM255 (/dev/ttyS254)"},
+  };
+  for (const auto& [given, described] : comNames) {
+    SCOPED_TRACE(given);
+    const ResolvedPort port = ResolvePortName(given, readEnvironment, lookup);
+    EXPECT_EQ(DescribePort(port), described);
+    // Only a default device earns the hint to set the variable.
+    EXPECT_EQ(port.usedDefaultDevice, std::string(described).find("ttyS") != std::string::npos);
+  }
+  for (const char* path : {"/dev/ttyUSB1", "\\\\.\\COM0", "COM256", "\\\\.\\COM", "COM01", "COM1x",
+                           "\\\\?\\COM1", ""}) {
+    EXPECT_EQ(DescribePort(ResolvePortName(path, readEnvironment, lookup)), path);
+  }
+  // Without settings to ask, COMn goes from the environment straight to the default.
+  EXPECT_EQ(DescribePort(ResolvePortName("COM4", readEnvironment, {})), "COM4 (/dev/ttyS3)");
+}
+
+TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
+  char pattern[] = "/tmp/kvx-port-list-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const fs::path root = pattern, sys = root / "sys", dev = root / "dev";
+  const auto write = [](const fs::path& file, const char* value) { std::ofstream(file) << value; };
+  const auto link = [](const fs::path& from, const fs::path& to) {
+    fs::create_directories(from.parent_path());
+    fs::create_directories(to);
+    fs::create_directory_symlink(to, from);
+  };
+  // A tty class entry and the device behind it, bound to a driver unless that is empty.
+  const auto tty = [&](const char* name, const fs::path& device, const char* driver) {
+    link(sys / "class/tty" / name / "device", device);
+    if (*driver != '\0') link(device / "driver", sys / "drivers" / driver);
+  };
+  // A USB adapter, described by its USB device two levels up, with a stable name.
+  const fs::path usb = sys / "devices/usb1/1-2";
+  tty("ttyUSB0", usb / "1-2:1.0/ttyUSB0", "ftdi_sio");
+  write(usb / "idVendor", "0403");
+  write(usb / "idProduct", "6001");
+  write(usb / "manufacturer", "FTDI");
+  write(usb / "product", "FT232R");
+  write(usb / "serial", "A502");
+  link(dev / "serial/by-id/usb-FTDI_A502", dev / "ttyUSB0");
+  tty("ttyS2", sys / "devices/pnp0/00:03", "serial");
+  write(sys / "class/tty/ttyS2/type", "4");
+  // Newer kernels put port and controller devices of their own between the tty and the UART.
+  const fs::path uart = sys / "devices/pnp0/00:02";
+  tty("ttyS10", uart / "00:02:0/00:02:0.0", "");
+  link(uart / "driver", sys / "drivers/serial");
+  link(uart / "00:02:0/subsystem", sys / "bus/serial-base");
+  link(uart / "00:02:0/00:02:0.0/subsystem", sys / "bus/serial-base");
+  // Not ports: a legacy slot with no UART behind it, a device with no driver, a virtual terminal.
+  tty("ttyS1", sys / "devices/platform/serial8250", "serial8250");
+  write(sys / "class/tty/ttyS1/type", "0");
+  tty("ttyGS0", sys / "devices/platform/gadget", "");
+  fs::create_directories(sys / "class/tty/tty0");
+
+  std::string listed;
+  for (const SerialPortInfo& port : ListSerialPorts(sys.string(), dev.string())) {
+    listed += port.devicePath.substr(root.string().size()) + " " + port.driver;
+    if (port.usb) {
+      listed += " " + port.usb->vendorId + ":" + port.usb->productId + " " +
+                port.usb->manufacturer + " " + port.usb->product + " " + port.usb->serialNumber;
+    }
+    for (const std::string& name : port.stableNames)
+      listed += " " + name.substr(root.string().size());
+    listed += "\n";
+  }
+  EXPECT_EQ(listed,
+            "/dev/ttyS2 serial\n/dev/ttyS10 serial\n"
+            "/dev/ttyUSB0 ftdi_sio 0403:6001 FTDI FT232R A502 /dev/serial/by-id/usb-FTDI_A502\n");
+  EXPECT_TRUE(ListSerialPorts((root / "nothing").string(), dev.string()).empty());
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace kvx
