@@ -1,0 +1,30 @@
+#include "sim/fault_plan.h"
+
+#include "link/frame_codec.h"
+
+namespace kvx::sim {
+
+RequestFaults FaultPlan::Decide(const RequestTag& tag) {
+  RequestFaults faults;
+  faults.silent = options_.silentAfter != 0 && tag.overallIndex > options_.silentAfter;
+  if (faults.silent) return faults;
+  // Every trigger is asked every time and in a fixed order, whatever the others decided, so
+  // the same seed and the same requests always give the same faults.
+  faults.dropReply = Fires(options_.dropReply, tag);
+  faults.wrongLetter = Fires(options_.wrongLetter, tag);
+  faults.wrongLength = Fires(options_.wrongLength, tag);
+  faults.corruptChecksum = Fires(options_.corruptChecksum, tag);
+  if (Fires(options_.noise, tag)) faults.noiseBytes = random_.NextInRange(1, kMaxNoiseBytes);
+  if (Fires(options_.late, tag)) faults.holdMs = options_.lateMs;
+  faults.failErase = Fires(options_.failErase, tag);
+  faults.failProgram = Fires(options_.failProgram, tag);
+  return faults;
+}
+
+std::uint8_t FaultPlan::NextNoiseByte() {
+  std::uint8_t byte = kDle;
+  while (byte == kDle) byte = static_cast<std::uint8_t>(random_.Next());
+  return byte;
+}
+
+}  // namespace kvx::sim

@@ -1,0 +1,227 @@
+// kvxsim: plays the probe's boot loader on a pseudo-terminal for tests, benchmarks, the demo
+// and anyone without a probe at hand.
+
+#include <csignal>
+
+#include <CLI/CLI.hpp>
+#include <atomic>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/pty_simulator.h"
+#include "sim/slave_link.h"
+#include "sim/version_words.h"
+
+namespace {
+
+using kvx::sim::FaultTrigger;
+using kvx::sim::SimulatorOptions;
+
+constexpr int kUsageError = 2;
+constexpr int kRunError = 1;
+
+constexpr const char* kTriggerHelp =
+    "WHEN is a comma-separated list of: N (the N-th request), C:N (the N-th request of "
+    "command C), C:* (every request of C), P or C:P (each request, or each of C, with "
+    "probability P, written with a decimal point). C is a loader letter, ping or speed. "
+    "Requests are counted from 1, start-up messages and repeats included.";
+
+// The command line as typed, before it is checked and turned into options.
+struct CommandLine {
+  SimulatorOptions options;
+  std::string loader = "103";
+  std::string firmware = "1.04";
+  std::string logic = "1.04";
+  std::string link;
+  // Fault option texts with the command their bare numbers count, in FaultOptions order.
+  struct Fault {
+    std::string name;
+    std::string help;
+    std::optional<std::uint8_t> counts;
+    FaultTrigger kvx::sim::FaultOptions::*member;
+    std::string text;
+  };
+  std::vector<Fault> faults = {
+      {"--drop-reply",
+       "carry the request out but send no reply",
+       std::nullopt,
+       &kvx::sim::FaultOptions::dropReply,
+       {}},
+      {"--corrupt-checksum",
+       "send the reply with a wrong checksum",
+       std::nullopt,
+       &kvx::sim::FaultOptions::corruptChecksum,
+       {}},
+      {"--noise",
+       "send 1 to 16 noise bytes before the reply",
+       std::nullopt,
+       &kvx::sim::FaultOptions::noise,
+       {}},
+      {"--late", "send the reply --late-ms later", std::nullopt, &kvx::sim::FaultOptions::late, {}},
+      {"--wrong-length",
+       "send the reply one byte short",
+       std::nullopt,
+       &kvx::sim::FaultOptions::wrongLength,
+       {}},
+      {"--wrong-letter",
+       "make the reply's first byte not echo the letter ('r': echo it)",
+       std::nullopt,
+       &kvx::sim::FaultOptions::wrongLetter,
+       {}},
+      {"--fail-erase",
+       "'g' reports failure; bare numbers count 'g' requests",
+       'g',
+       &kvx::sim::FaultOptions::failErase,
+       {}},
+      {"--fail-program",
+       "'h' reports failure; bare numbers count 'h' requests",
+       'h',
+       &kvx::sim::FaultOptions::failProgram,
+       {}},
+  };
+};
+
+std::atomic<kvx::sim::PtySimulator*> runningSimulator{nullptr};
+
+extern "C" void StopOnSignal(int) {
+  if (kvx::sim::PtySimulator* simulator = runningSimulator.load()) simulator->Stop();
+}
+
+// Lets SIGINT and SIGTERM stop `simulator` for as long as this object lives.
+class StopOnSignals {
+ public:
+  explicit StopOnSignals(kvx::sim::PtySimulator& simulator) {
+    runningSimulator.store(&simulator);
+    struct sigaction action {};
+    action.sa_handler = StopOnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+  }
+  ~StopOnSignals() { runningSimulator.store(nullptr); }
+  StopOnSignals(const StopOnSignals&) = delete;
+  StopOnSignals& operator=(const StopOnSignals&) = delete;
+};
+
+void AddOptions(CLI::App& app, CommandLine& line) {
+  SimulatorOptions& o = line.options;
+  app.add_option("--rate", o.rate, "rate the loader listens at when it starts")
+      ->capture_default_str();
+  app.add_option("--loader", line.loader, "loader version word (decimal, or hex with 0x)")
+      ->capture_default_str();
+  app.add_option("--firmware", line.firmware,
+                 "firmware version as d.dd (sent as 0x0E00 + version), or a raw word such "
+                 "as 0x0E69 or 0xCE69")
+      ->capture_default_str();
+  app.add_option("--logic", line.logic,
+                 "logic version as d.dd (sent as 8000 + version), or a raw word such as 8105")
+      ->capture_default_str();
+  app.add_option("--serial", o.identity.serial, "serial number, 8 or 10 characters")
+      ->capture_default_str();
+  app.add_option("--state", o.statePath,
+                 "file keeping flash and logic between runs (created when missing)");
+  app.add_option("--link", line.link, "make a symbolic link to the pseudo-terminal here");
+  app.add_flag("--pace", o.pace, "answer no faster than a real line at the current rate");
+  app.add_flag("--verbose", o.verbose, "log every request and reply on standard error");
+
+  const std::string faults = "Faults (WHEN is explained at the end)";
+  app.add_option("--seed", o.faults.seed, "seed for the random faults")
+      ->capture_default_str()
+      ->group(faults);
+  for (CommandLine::Fault& fault : line.faults) {
+    app.add_option(fault.name, fault.text, fault.help)->type_name("WHEN")->group(faults);
+  }
+  app.add_option("--late-ms", o.faults.lateMs, "how much later --late replies leave")
+      ->capture_default_str()
+      ->group(faults);
+  app.add_option("--silent-after", o.faults.silentAfter,
+                 "answer nothing after this many requests (0: never)")
+      ->group(faults);
+  app.add_option("--speed-reply-rate", o.faults.speedReplyRate,
+                 "name this rate in every speed reply instead of the one asked for")
+      ->group(faults);
+  app.footer(kTriggerHelp);
+}
+
+// Turns the texts of the command line into options; false with `error` set when one is bad.
+bool CompleteOptions(CommandLine& line, std::string& error) {
+  using kvx::sim::VersionKind;
+  kvx::sim::IdentityOptions& identity = line.options.identity;
+  const auto word = [&error](const std::string& name, std::optional<std::uint16_t> value,
+                             std::uint16_t& into) {
+    if (!value) error = name + ": not a version d.dd or a 16-bit word";
+    if (value) into = *value;
+    return value.has_value();
+  };
+  if (!word("--loader", kvx::sim::ParseWord(line.loader), identity.loaderWord) ||
+      !word("--firmware", kvx::sim::ParseVersionWord(line.firmware, VersionKind::kFirmware),
+            identity.firmwareWord) ||
+      !word("--logic", kvx::sim::ParseVersionWord(line.logic, VersionKind::kLogic),
+            identity.logicWord)) {
+    return false;
+  }
+  for (const CommandLine::Fault& fault : line.faults) {
+    std::string why;
+    std::optional<FaultTrigger> trigger = FaultTrigger::Parse(fault.text, fault.counts, why);
+    if (!trigger) {
+      error = fault.name + ": " + why;
+      return false;
+    }
+    line.options.faults.*fault.member = std::move(*trigger);
+  }
+  error = kvx::sim::CheckOptions(line.options);
+  return error.empty();
+}
+
+int Serve(const CommandLine& line) {
+  kvx::sim::PtySimulator simulator(line.options);
+  const StopOnSignals stopOnSignals(simulator);
+  std::unique_ptr<kvx::sim::SlaveLink> link;
+  if (!line.link.empty()) {
+    link = std::make_unique<kvx::sim::SlaveLink>(line.link, simulator.SlavePath());
+  }
+  std::cout << simulator.SlavePath() << std::endl;
+  simulator.Run();
+  const kvx::sim::StateFileResult saved = simulator.SaveState();
+  if (!saved.ok) {
+    std::cerr << "kvxsim: " << saved.message << '\n';
+    return kRunError;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "Plays the KVX7000 probe's boot loader on a pseudo-terminal. Prints the "
+      "terminal's path as its first line, then serves until SIGINT or SIGTERM.",
+      "kvxsim"};
+  CommandLine line;
+  AddOptions(app, line);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& problem) {
+    app.exit(problem);
+    return kUsageError;
+  }
+  std::string error;
+  if (!CompleteOptions(line, error)) {
+    std::cerr << "kvxsim: " << error << "\nRun with --help for more information.\n";
+    return kUsageError;
+  }
+  try {
+    return Serve(line);
+  } catch (const std::exception& failure) {
+    std::cerr << "kvxsim: " << failure.what() << '\n';
+    return kRunError;
+  }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kvx::sim {
+
+// The master side of a fresh pseudo-terminal, non-blocking, its line set raw. The host opens
+// SlavePath() as if it were a serial port.
+class PtyPort {
+ public:
+  // Throws std::system_error when no pseudo-terminal can be had.
+  PtyPort();
+  ~PtyPort();
+  PtyPort(const PtyPort&) = delete;
+  PtyPort& operator=(const PtyPort&) = delete;
+
+  int Fd() const { return master_; }
+  const std::string& SlavePath() const { return slavePath_; }
+
+ private:
+  int master_ = -1;
+  std::string slavePath_;
+};
+
+}  // namespace kvx::sim

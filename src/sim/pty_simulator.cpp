@@ -1,0 +1,255 @@
+#include "sim/pty_simulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <stdexcept>
+#include <system_error>
+
+#include "sim/exchange_log.h"
+#include "sim/host_rate.h"
+
+namespace kvx::sim {
+
+namespace {
+
+// While the host has its end closed, look for a new opener this often.
+constexpr int kReopenPollMs = 20;
+constexpr std::size_t kReadChunk = 4096;
+
+SimulatorOptions Checked(SimulatorOptions options) {
+  if (const std::string problem = CheckOptions(options); !problem.empty()) {
+    throw std::invalid_argument(problem);
+  }
+  return options;
+}
+
+// How long `bytes` take on a line of `rate` bits per second, 10 bits a byte.
+Clock::duration LineTime(std::size_t bytes, std::uint32_t rate) {
+  return std::chrono::microseconds(std::uint64_t{bytes} * 10'000'000u / rate);
+}
+
+int MillisecondsUntil(Clock::time_point now, Clock::time_point then) {
+  if (then <= now) return 0;
+  // Rounded up, so poll() never wakes before the moment it waits for.
+  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(then - now).count();
+  return static_cast<int>(std::min<decltype(wait)>(wait, 60'000));
+}
+
+bool HostHungUp(int masterFd) {
+  pollfd probe{masterFd, POLLIN, 0};
+  return poll(&probe, 1, 0) == 1 && (probe.revents & POLLHUP) != 0 && (probe.revents & POLLIN) == 0;
+}
+
+void Log(const std::string& line) {
+  std::fprintf(stderr, "kvxsim: %s\n", line.c_str());
+}
+
+}  // namespace
+
+PtySimulator::PtySimulator(SimulatorOptions options)
+    : options_(Checked(std::move(options))), engine_(options_), rate_(options_.rate) {
+  if (!options_.statePath.empty()) {
+    const StateFileResult loaded = LoadDeviceState(options_.statePath, engine_.Device());
+    if (!loaded.ok) throw std::runtime_error(loaded.message);
+  }
+  std::array<int, 2> pipe{};
+  if (pipe2(pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+    throw std::system_error(errno, std::generic_category(), "pipe2");
+  }
+  wakeRead_ = pipe[0];
+  wakeWrite_ = pipe[1];
+}
+
+PtySimulator::~PtySimulator() {
+  close(wakeRead_);
+  close(wakeWrite_);
+}
+
+void PtySimulator::Run() {
+  while (!stopRequested_.load()) ServeOnce();
+}
+
+void PtySimulator::Stop() {
+  stopRequested_.store(true);
+  const char wake = 0;
+  const ssize_t ignored = write(wakeWrite_, &wake, 1);  // a full pipe already wakes Run()
+  (void)ignored;
+}
+
+void PtySimulator::ServeOnce() {
+  Wait wait = PrepareWait();
+  const int ready = poll(wait.fds.data(), wait.count, wait.timeoutMs);
+  if (ready > 0 && wait.fds[0].revents != 0) DrainWakePipe();
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (wait.count == 1) {
+    hostAway_ = HostHungUp(port_.Fd());
+  } else if (ready > 0) {
+    HandlePortEvents(wait.fds[1].revents);
+  }
+}
+
+PtySimulator::Wait PtySimulator::PrepareWait() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const Clock::time_point now = Clock::now();
+  UpdateRate(now, 0);
+  WriteDueReplies(now);
+  Wait wait;
+  wait.fds[0] = {wakeRead_, POLLIN, 0};
+  wait.fds[1] = {port_.Fd(), static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)), 0};
+  wait.timeoutMs = PollTimeoutMs(now);
+  if (hostAway_) {
+    // A master whose slave is closed reports a hang-up at once, so it is left out of the
+    // wait and looked at again after a short nap.
+    wait.count = 1;
+    if (wait.timeoutMs < 0 || wait.timeoutMs > kReopenPollMs) wait.timeoutMs = kReopenPollMs;
+  }
+  return wait;
+}
+
+void PtySimulator::HandlePortEvents(short events) {
+  if ((events & POLLOUT) != 0) writeBlocked_ = false;
+  if ((events & POLLIN) != 0) {
+    ReadFromHost();
+  } else if ((events & (POLLHUP | POLLERR)) != 0) {
+    HostGone();
+  }
+}
+
+int PtySimulator::PollTimeoutMs(Clock::time_point now) const {
+  std::optional<Clock::time_point> wake = rate_.NextSwitch();
+  if (!queue_.Empty() && !writeBlocked_) {
+    const Clock::time_point due = queue_.Front().due;
+    wake = wake ? std::min(*wake, due) : due;
+  }
+  return wake ? MillisecondsUntil(now, *wake) : -1;
+}
+
+void PtySimulator::ReadFromHost() {
+  std::array<std::uint8_t, kReadChunk> buffer;
+  const ssize_t received = read(port_.Fd(), buffer.data(), buffer.size());
+  if (received < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  if (received <= 0) {
+    HostGone();
+    return;
+  }
+  const std::size_t n = static_cast<std::size_t>(received);
+  const Clock::time_point now = Clock::now();
+  const std::uint32_t hostRate = ReadHostRate(port_.Fd());
+  UpdateRate(now, hostRate);
+  const std::uint32_t rate = rate_.Current();
+  if (hostRate != rate) {
+    counters_.mismatchedBytes += n;
+    engine_.LineNoise();
+    if (options_.verbose) {
+      Log(std::to_string(n) + " bytes at " + std::to_string(hostRate) + " baud while " +
+          "listening at " + std::to_string(rate) + ": line noise");
+    }
+    return;
+  }
+  engine_.Feed(buffer.data(), n,
+               [&](const Transmission& transmission) { Enqueue(transmission, now, rate); });
+  WriteDueReplies(Clock::now());
+}
+
+void PtySimulator::Enqueue(const Transmission& transmission, Clock::time_point arrival,
+                           std::uint32_t rate) {
+  if (options_.verbose) Log(DescribeTransmission(transmission));
+  if (transmission.wire.empty() && transmission.nextRate == 0) return;
+  Clock::time_point due = arrival + std::chrono::milliseconds(transmission.faults.holdMs);
+  if (options_.pace) due += LineTime(transmission.requestWireSize + transmission.wire.size(), rate);
+  queue_.Push(due, transmission.wire, transmission.nextRate);
+}
+
+void PtySimulator::WriteDueReplies(Clock::time_point now) {
+  while (!queue_.Empty() && !writeBlocked_) {
+    OutputQueue::Item& item = queue_.Front();
+    if (item.due > now) return;
+    if (!item.started) item.started = now;
+    while (item.written < item.wire.size()) {
+      const ssize_t sent =
+          write(port_.Fd(), item.wire.data() + item.written, item.wire.size() - item.written);
+      if (sent < 0 && errno == EINTR) continue;
+      if (sent < 0 && errno == EAGAIN) {
+        writeBlocked_ = true;
+        return;
+      }
+      if (sent < 0) {
+        HostGone();
+        return;
+      }
+      item.written += static_cast<std::size_t>(sent);
+    }
+    if (!item.wire.empty()) ++counters_.repliesWritten;
+    rate_.SwitchAt(item.nextRate, *item.started + std::chrono::milliseconds(kRateSwitchDelayMs));
+    queue_.PopFront();
+  }
+}
+
+void PtySimulator::HostGone() {
+  if (!hostAway_) {
+    ++counters_.hostHangups;
+    if (options_.verbose) Log("host closed the port; waiting for the next opener");
+  }
+  hostAway_ = true;
+  queue_.Clear();
+  writeBlocked_ = false;
+  engine_.LineNoise();
+}
+
+void PtySimulator::UpdateRate(Clock::time_point now, std::uint32_t hostRate) {
+  if (!rate_.Update(now, hostRate)) return;
+  engine_.SetListenRate(rate_.Current());
+  if (options_.verbose) Log("now listening at " + std::to_string(rate_.Current()) + " baud");
+}
+
+void PtySimulator::DrainWakePipe() {
+  std::array<char, 64> sink{};
+  while (read(wakeRead_, sink.data(), sink.size()) > 0) {
+  }
+}
+
+std::vector<std::uint8_t> PtySimulator::ReadFlash(std::uint32_t address, std::size_t n) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return engine_.Device().flash.Read(address, n);
+}
+
+std::string PtySimulator::FuseRow(std::size_t row) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return engine_.Device().logic.Row(row);
+}
+
+std::string PtySimulator::UserSignature() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return engine_.Device().logic.Signature();
+}
+
+bool PtySimulator::InLogicIsp() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return engine_.Device().logic.InIsp();
+}
+
+std::uint32_t PtySimulator::ListenRate() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return rate_.Current();
+}
+
+SimulatorCounters PtySimulator::Counters() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  SimulatorCounters counters = counters_;
+  counters.engine = engine_.Counters();
+  return counters;
+}
+
+StateFileResult PtySimulator::SaveState() const {
+  if (options_.statePath.empty()) return {};
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return SaveDeviceState(options_.statePath, engine_.Device());
+}
+
+}  // namespace kvx::sim

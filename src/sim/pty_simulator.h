@@ -1,0 +1,99 @@
+#pragma once
+
+#include <poll.h>
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sim/listen_rate.h"
+#include "sim/loader_engine.h"
+#include "sim/output_queue.h"
+#include "sim/pty_port.h"
+#include "sim/simulator_options.h"
+#include "sim/state_file.h"
+
+namespace kvx::sim {
+
+struct SimulatorCounters {
+  EngineCounters engine;
+  std::uint64_t repliesWritten = 0;
+  // Bytes that arrived while the host's rate differed from the loader's: line noise.
+  std::uint64_t mismatchedBytes = 0;
+  // Times the host closed its end; replies waiting for it were lost.
+  std::uint64_t hostHangups = 0;
+};
+
+// The loader on a pseudo-terminal. The host opens SlavePath() like a serial port.
+//
+// Bytes are taken as sent at the rate the host last set on its end; while that differs from
+// the rate the loader listens at, they are line noise and break any frame in progress.
+// Replies leave at once, or with `pace` no earlier than the request and the reply together
+// would take on a real line (10 bits a byte). When the host closes its end, the loader waits
+// for the next opener and serves it from the same state.
+//
+// Run() blocks, waiting in poll(), until Stop(). Every accessor may be called from another
+// thread at any time.
+class PtySimulator {
+ public:
+  // Throws std::runtime_error (or std::system_error) for bad options, an unreadable state
+  // file or no pseudo-terminal.
+  explicit PtySimulator(SimulatorOptions options);
+  ~PtySimulator();
+  PtySimulator(const PtySimulator&) = delete;
+  PtySimulator& operator=(const PtySimulator&) = delete;
+
+  const std::string& SlavePath() const { return port_.SlavePath(); }
+
+  void Run();
+  // Makes Run() return soon. Safe to call from a signal handler.
+  void Stop();
+
+  std::vector<std::uint8_t> ReadFlash(std::uint32_t address, std::size_t n) const;
+  std::string FuseRow(std::size_t row) const;
+  std::string UserSignature() const;
+  bool InLogicIsp() const;
+  std::uint32_t ListenRate() const;
+  SimulatorCounters Counters() const;
+  // Writes flash and logic to the --state file; does nothing without one.
+  StateFileResult SaveState() const;
+
+ private:
+  // What one poll() waits for: the wake pipe, and the port unless the host is away.
+  struct Wait {
+    std::array<pollfd, 2> fds{};
+    nfds_t count = 2;
+    int timeoutMs = -1;
+  };
+
+  void ServeOnce();
+  Wait PrepareWait();
+  void HandlePortEvents(short events);
+  int PollTimeoutMs(Clock::time_point now) const;
+  void ReadFromHost();
+  void Enqueue(const Transmission& transmission, Clock::time_point arrival, std::uint32_t rate);
+  void WriteDueReplies(Clock::time_point now);
+  void HostGone();
+  void UpdateRate(Clock::time_point now, std::uint32_t hostRate);
+  void DrainWakePipe();
+
+  const SimulatorOptions options_;
+  PtyPort port_;
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  std::atomic<bool> stopRequested_{false};
+
+  mutable std::mutex mutex_;  // guards everything below
+  LoaderEngine engine_;
+  kvx::sim::ListenRate rate_;
+  OutputQueue queue_;
+  bool writeBlocked_ = false;
+  bool hostAway_ = false;
+  SimulatorCounters counters_;
+};
+
+}  // namespace kvx::sim

@@ -1,0 +1,14 @@
+#include "sim/simulator_options.h"
+
+namespace kvx::sim {
+
+std::string CheckOptions(const SimulatorOptions& options) {
+  const std::size_t serialLength = options.identity.serial.size();
+  if (serialLength != 8 && serialLength != 10) {
+    return "the serial number must have 8 or 10 characters, not " + std::to_string(serialLength);
+  }
+  if (options.rate == 0) return "the rate must not be 0";
+  return {};
+}
+
+}  // namespace kvx::sim

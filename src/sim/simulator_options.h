@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "sim/fault_trigger.h"
+#include "sim/version_words.h"
+
+namespace kvx::sim {
+
+// What the loader reports about itself in its identity reply. The words go on the wire as
+// they stand; version_words.h turns versions into words.
+struct IdentityOptions {
+  std::uint16_t loaderWord = 103;                        // shown as 1.03
+  std::uint16_t firmwareWord = kFirmwareWordBase + 104;  // firmware 1.04
+  std::uint16_t logicWord = kLogicWordBase + 104;        // logic 1.04
+  std::string serial = "12345678";                       // 8 characters, or 10 for the long reply
+};
+
+// Misbehaviour on purpose, for tests. Reply faults act on the reply to each request their
+// trigger selects; they are applied in this order: silence, drop, wrong letter, wrong
+// length, checksum, noise, lateness.
+struct FaultOptions {
+  std::uint64_t seed = 1;
+
+  FaultTrigger dropReply;        // the request is carried out, its reply never sent
+  FaultTrigger corruptChecksum;  // the reply frame's checksum byte is wrong
+  FaultTrigger noise;            // 1 to 16 noise bytes (never 0x10) go out before the frame
+  FaultTrigger late;             // the reply leaves `lateMs` later than it would
+  FaultTrigger wrongLength;      // the reply carries one byte fewer
+  FaultTrigger wrongLetter;      // the reply's first byte stops (or, for 'r', starts) echoing
+                                 // the command letter
+  FaultTrigger failErase;        // 'g' reports failure and erases nothing (counts 'g' only)
+  FaultTrigger failProgram;      // 'h' reports failure and writes nothing (counts 'h' only)
+
+  std::uint32_t lateMs = 3000;
+  // After this many requests nothing more is answered or carried out; 0 means never.
+  std::uint32_t silentAfter = 0;
+  // Answer every speed request with this rate instead of the one asked for; 0 is sent as
+  // it stands and leaves the listening rate alone.
+  std::optional<std::uint32_t> speedReplyRate;
+};
+
+struct SimulatorOptions {
+  std::uint32_t rate = 9600;  // the rate the loader listens at when it starts
+  IdentityOptions identity;
+  FaultOptions faults;
+  std::string statePath;  // empty: flash and logic start erased and are not kept
+  bool pace = false;      // hold replies back to what a real line of this rate allows
+  bool verbose = false;   // log every request and reply on standard error
+};
+
+// Checks the options a simulator cannot run with; returns what is wrong, empty when none.
+std::string CheckOptions(const SimulatorOptions& options);
+
+}  // namespace kvx::sim

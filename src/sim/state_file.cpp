@@ -1,0 +1,96 @@
+#include "sim/state_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace kvx::sim {
+
+namespace {
+
+constexpr std::string_view kMagic = "KVXSIM STATE 1\n";
+constexpr std::size_t kLogicBytes = kFuseRowCount * kFuseRowLength + kSignatureLength;
+constexpr std::size_t kFileSize = kMagic.size() + kFlashSize + kLogicBytes;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+StateFileResult Failure(const std::string& path, const std::string& why) {
+  return {false, "state file " + path + ": " + why};
+}
+
+// Reads up to one byte more than a valid file holds, so an over-long file is noticed
+// without reading all of it.
+bool ReadContent(std::FILE* file, std::string& content) {
+  content.resize(kFileSize + 1);
+  content.resize(std::fread(content.data(), 1, content.size(), file));
+  return std::ferror(file) == 0;
+}
+
+std::vector<std::string> SplitRows(std::string_view cells) {
+  std::vector<std::string> rows;
+  rows.reserve(kFuseRowCount);
+  for (std::size_t row = 0; row < kFuseRowCount; ++row) {
+    rows.emplace_back(cells.substr(row * kFuseRowLength, kFuseRowLength));
+  }
+  return rows;
+}
+
+}  // namespace
+
+StateFileResult LoadDeviceState(const std::string& path, DeviceState& device) {
+  const File file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    if (errno == ENOENT) return {};
+    return Failure(path, std::strerror(errno));
+  }
+  std::string content;
+  if (!ReadContent(file.get(), content)) return Failure(path, std::strerror(errno));
+  if (content.compare(0, kMagic.size(), kMagic) != 0) {
+    return Failure(path, "not a kvxsim state file");
+  }
+  if (content.size() != kFileSize) {
+    return Failure(path, "wrong size (expected " + std::to_string(kFileSize) + " bytes)");
+  }
+  const std::string_view flash = std::string_view(content).substr(kMagic.size(), kFlashSize);
+  const std::string_view cells = std::string_view(content).substr(kMagic.size() + kFlashSize);
+  // The logic cells are the only part that can be malformed, so they go first: on failure
+  // nothing has changed yet.
+  if (!device.logic.LoadCells(SplitRows(cells),
+                              std::string(cells.substr(kFuseRowCount * kFuseRowLength)))) {
+    return Failure(path, "logic cells hold characters other than '0' and '1'");
+  }
+  device.flash.LoadImage(std::vector<std::uint8_t>(flash.begin(), flash.end()));
+  return {};
+}
+
+StateFileResult SaveDeviceState(const std::string& path, const DeviceState& device) {
+  const std::string temporary = path + ".tmp";
+  File file(std::fopen(temporary.c_str(), "wb"));
+  if (!file) return Failure(temporary, std::strerror(errno));
+  const std::vector<std::uint8_t>& image = device.flash.Image();
+  bool written = std::fwrite(kMagic.data(), 1, kMagic.size(), file.get()) == kMagic.size() &&
+                 std::fwrite(image.data(), 1, image.size(), file.get()) == image.size();
+  for (std::size_t row = 0; written && row < kFuseRowCount; ++row) {
+    written = std::fputs(device.logic.Row(row).c_str(), file.get()) >= 0;
+  }
+  written = written && std::fputs(device.logic.Signature().c_str(), file.get()) >= 0;
+  written = std::fclose(file.release()) == 0 && written;
+  if (!written) {
+    std::remove(temporary.c_str());
+    return Failure(temporary, "write failed");
+  }
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string why = std::strerror(errno);
+    std::remove(temporary.c_str());
+    return Failure(path, why);
+  }
+  return {};
+}
+
+}  // namespace kvx::sim

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+#include "sim/device_state.h"
+
+namespace kvx::sim {
+
+// Keeps flash and logic cells between runs in one binary file:
+//   the line "KVXSIM STATE 1\n",
+//   the flash image from kFlashBegin to kFlashEnd (kFlashSize bytes),
+//   the 134 fuse rows of 240 characters '0'/'1', back to back,
+//   the 120 signature characters.
+// Nothing else; the file has exactly this length.
+struct StateFileResult {
+  bool ok = true;
+  std::string message;  // why it failed, naming the file
+};
+
+// A file that does not exist is not an error: the device stays as it is (erased) and the
+// file is written on saving. Any other problem leaves `device` untouched.
+StateFileResult LoadDeviceState(const std::string& path, DeviceState& device);
+
+// Writes a new file beside the old one and renames it over, so an interrupted save never
+// leaves half a state behind.
+StateFileResult SaveDeviceState(const std::string& path, const DeviceState& device);
+
+}  // namespace kvx::sim
