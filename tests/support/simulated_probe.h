@@ -1,0 +1,31 @@
+#pragma once
+
+#include <thread>
+#include <utility>
+
+#include "sim/pty_simulator.h"
+
+namespace kvx::test {
+
+// The loader simulator serving its pseudo-terminal on a thread of its own for as long as
+// this object lives, so tests and benchmarks open SlavePath() with the real serial backend.
+class SimulatedProbe {
+ public:
+  explicit SimulatedProbe(sim::SimulatorOptions options = {})
+      : simulator_(std::move(options)), thread_([this] { simulator_.Run(); }) {}
+  ~SimulatedProbe() {
+    simulator_.Stop();
+    thread_.join();
+  }
+  SimulatedProbe(const SimulatedProbe&) = delete;
+  SimulatedProbe& operator=(const SimulatedProbe&) = delete;
+
+  sim::PtySimulator& operator*() { return simulator_; }
+  sim::PtySimulator* operator->() { return &simulator_; }
+
+ private:
+  sim::PtySimulator simulator_;
+  std::thread thread_;
+};
+
+}  // namespace kvx::test
