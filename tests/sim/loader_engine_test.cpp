@@ -120,9 +120,9 @@ INSTANTIATE_TEST_SUITE_P(Forms, Identity,
                                            IdentityCase{"Long", "123456789C", 17}),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(Identity, DefaultsAreLoader0102Firmware104Logic104) {
+TEST(Identity, DefaultsAreLoader103Firmware104Logic104) {
   EngineHarness harness;
-  EXPECT_EQ(harness.Command({'d'}), Bytes({'d', 0x01, 0x02, 0x0E, 0x68, 0x1F, 0xA8, '1', '2', '3',
+  EXPECT_EQ(harness.Command({'d'}), Bytes({'d', 0x00, 0x67, 0x0E, 0x68, 0x1F, 0xA8, '1', '2', '3',
                                            '4', '5', '6', '7', '8'}));
 }
 
