@@ -14,9 +14,9 @@ inline constexpr char kCannotConnectText[] = "Cannot connect to KVX loader!";
 inline constexpr char kNoProbeText[] = "There is no KVX7000 connected!";
 
 enum class ConnectOutcome {
-  kConnected,     // the link is open and `identity` holds the probe's answer
-  kCannotConnect, // no start-up and identity query succeeded in any attempt
-  kNoProbe,       // something answered, but with loader version 0
+  kConnected,      // the link is open and `identity` holds the probe's answer
+  kCannotConnect,  // no start-up and identity query succeeded in any attempt
+  kNoProbe,        // something answered, but with loader version 0
 };
 
 // Opens the link with `openLink` and reads the identity, in up to kConnectAttempts attempts,

@@ -12,8 +12,13 @@ using test::ScriptedChannel;
 
 // The identity reply of a probe: loader 0x0102, firmware 1.05, logic 1.04, serial 12345678.
 Bytes IdentityReply(std::uint16_t loaderWord) {
-  Bytes reply{'d', static_cast<std::uint8_t>(loaderWord >> 8),
-              static_cast<std::uint8_t>(loaderWord), 0x0E, 0x69, 0x1F, 0xA8};
+  Bytes reply{'d',
+              static_cast<std::uint8_t>(loaderWord >> 8),
+              static_cast<std::uint8_t>(loaderWord),
+              0x0E,
+              0x69,
+              0x1F,
+              0xA8};
   for (char c : std::string("12345678")) reply.push_back(static_cast<std::uint8_t>(c));
   return reply;
 }
@@ -61,8 +66,7 @@ TEST(ProbeConnect, GivesUpAfterTenAttempts) {
   rig.openFails = true;
   EXPECT_EQ(rig.Connect(), ConnectOutcome::kCannotConnect);
   EXPECT_EQ(rig.opens, kConnectAttempts);
-  EXPECT_STREQ(ConnectFailureText(ConnectOutcome::kCannotConnect),
-               "Cannot connect to KVX loader!");
+  EXPECT_STREQ(ConnectFailureText(ConnectOutcome::kCannotConnect), "Cannot connect to KVX loader!");
 }
 
 TEST(ProbeConnect, AFailedQueryClosesAndTriesAgain) {

@@ -25,7 +25,8 @@ std::string Slurp(const std::string& path) {
   std::string text;
   if (std::FILE* f = std::fopen(path.c_str(), "r")) {
     std::array<char, 4096> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f)) text.append(chunk.data(), n);
+    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f))
+      text.append(chunk.data(), n);
     std::fclose(f);
   }
   return text;

@@ -49,7 +49,8 @@ TEST(ProbeLinkOverPty, ReadsTheIdentity) {
   SimulatedProbe probe(options);
   HostEnd host(probe);
   ProbeIdentity identity;
-  ASSERT_EQ(ConnectToProbe(host.link, [&] { return host.Connect(); }, identity),
+  ASSERT_EQ(ConnectToProbe(
+                host.link, [&] { return host.Connect(); }, identity),
             ConnectOutcome::kConnected);
   EXPECT_EQ(identity.loaderVersion, 103);
   EXPECT_EQ(identity.firmwareVersion, 105);
