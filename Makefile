@@ -6,8 +6,8 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
 # Debian packages the build, the tests and the tools need.
-PACKAGES := cmake ninja-build g++ make pkg-config libgtest-dev libgmock-dev libcli11-dev \
-            nlohmann-json3-dev clang libclang-rt-14-dev clang-format python3
+PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev \
+            clang libclang-rt-14-dev clang-format
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

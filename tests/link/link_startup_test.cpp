@@ -17,12 +17,14 @@ using ::testing::ElementsAre;
 constexpr std::uint8_t kPing[] = {0x00, 0x01, 0x01};
 
 // A loader at the far end: it hears only frames sent at the rate it listens at, answers the
-// ping and the speed request, and moves to the rate it names in its speed reply.
+// ping and the speed request, and (unless told otherwise) moves to the rate it names.
 struct FakeLoader {
   std::uint32_t listensAt = 9600;
-  std::optional<std::uint32_t> answerRate;  // the rate named in the speed reply; default asked
+  std::optional<std::uint32_t> answerRate =
+      std::nullopt;  // the rate named in the speed reply; default asked
   std::size_t pingReplyLength = 3;
   std::size_t speedReplyLength = 7;
+  bool movesToNamedRate = true;
 
   void Attach(ScriptedChannel& ch) {
     ch.onWrite = [this](ScriptedChannel& port, const ScriptedChannel::Write& write) {
@@ -35,16 +37,11 @@ struct FakeLoader {
                                     (std::uint32_t{(*payload)[4]} << 16) |
                                     (std::uint32_t{(*payload)[5]} << 8) | (*payload)[6];
         const std::uint32_t next = answerRate.value_or(asked);
-        Bytes reply{0x00,
-                    0x05,
-                    0x03,
-                    static_cast<std::uint8_t>(next >> 24),
-                    static_cast<std::uint8_t>(next >> 16),
-                    static_cast<std::uint8_t>(next >> 8),
-                    static_cast<std::uint8_t>(next)};
+        Bytes reply{0x00, 0x05, 0x03};
+        for (int shift = 24; shift >= 0; shift -= 8) reply.push_back(std::uint8_t(next >> shift));
         reply.resize(speedReplyLength);
         port.FeedFrame(reply);
-        listensAt = next;
+        if (movesToNamedRate) listensAt = next;
       }
     };
   }
@@ -121,71 +118,34 @@ TEST(Startup, ScansThenMovesTheLoaderToTheRequestedRate) {
 TEST(Startup, Paths) {
   struct Case {
     const char* name;
-    std::function<void(StartupRig&)> arrange;
+    FakeLoader loader;
+    std::uint32_t refusedRate;
     ErrorCode result;
     std::vector<std::uint32_t> pings;
     std::uint32_t rate = 0;  // the rate in use after a success
   };
   const std::vector<std::uint32_t> allPings = {115200, 9600, 19200, 38400, 57600, 115200};
+  // clang-format off
   const Case cases[] = {
-      {"a loader at the requested rate answers the first ping",
-       [](StartupRig& t) { t.loader.listensAt = 115200; },
-       kOk,
-       {115200},
-       115200},
-      {"a port without 115200 asks for 57600",
-       [](StartupRig& t) { t.ch.refusedRates = {115200}; },
-       kOk,
-       {57600, 9600, 57600},
-       57600},
-      {"the rate in the speed reply is followed",
-       [](StartupRig& t) { t.loader.answerRate = 38400; },
-       kOk,
-       {115200, 9600, 38400},
-       38400},
-      {"the port cannot be opened", [](StartupRig& t) { t.ch.failOpen = true; }, kErrPort, {}},
-      {"nothing connected", [](StartupRig& t) { t.loader.listensAt = 1; }, kErrNoReply, allPings},
-      {"nothing connected to a port without 115200",
-       [](StartupRig& t) {
-         t.loader.listensAt = 1;
-         t.ch.refusedRates = {115200};
-       },
-       kErrNoReply,
-       {57600, 9600, 19200, 38400, 57600}},
-      {"a 4-byte ping reply is no answer", [](StartupRig& t) { t.loader.pingReplyLength = 4; },
-       kErrNoReply, allPings},
-      {"a 6-byte speed reply",
-       [](StartupRig& t) { t.loader.speedReplyLength = 6; },
-       kErrPort,
-       {115200, 9600}},
-      {"a speed reply naming rate 0",
-       [](StartupRig& t) { t.loader.answerRate = 0; },
-       kStartupRateLost,
-       {115200, 9600}},
-      {"a speed reply naming a rate the port refuses",
-       [](StartupRig& t) {
-         t.loader.answerRate = 250000;
-         t.ch.refusedRates = {250000};
-       },
-       kStartupRateLost,
-       {115200, 9600}},
-      {"the loader does not follow its own rate",
-       [](StartupRig& t) {
-         t.loader.answerRate = 57600;
-         t.ch.onWrite = [inner = t.ch.onWrite, &t](ScriptedChannel& port,
-                                                   const ScriptedChannel::Write& write) {
-           inner(port, write);
-           if (t.loader.listensAt == 57600) t.loader.listensAt = 9600;
-         };
-       },
-       kStartupRateLost,
-       {115200, 9600, 57600}},
+      // name, loader {listens at, names, ping reply, speed reply, moves}, port refuses, ...
+      {"a loader at the requested rate answers the first ping", {115200}, 0, kOk, {115200}, 115200},
+      {"a port without 115200 asks for 57600", {}, 115200, kOk, {57600, 9600, 57600}, 57600},
+      {"the rate in the speed reply is followed", {9600, 38400}, 0, kOk, {115200, 9600, 38400}, 38400},
+      {"nothing connected", {1}, 0, kErrNoReply, allPings},
+      {"nothing connected to a port without 115200", {1}, 115200, kErrNoReply, {57600, 9600, 19200, 38400, 57600}},
+      {"a 4-byte ping reply is no answer", {9600, {}, 4}, 0, kErrNoReply, allPings},
+      {"a 6-byte speed reply", {9600, {}, 3, 6}, 0, kErrPort, {115200, 9600}},
+      {"a speed reply naming rate 0", {9600, 0}, 0, kStartupRateLost, {115200, 9600}},
+      {"a speed reply naming a rate the port refuses", {9600, 250000}, 250000, kStartupRateLost, {115200, 9600}},
+      {"the loader does not move to the rate it named", {9600, 57600, 3, 7, false}, 0, kStartupRateLost, {115200, 9600, 57600}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartupRig t;
+    t.loader = c.loader;
     t.loader.Attach(t.ch);
-    c.arrange(t);
+    if (c.refusedRate != 0) t.ch.refusedRates = {c.refusedRate};
     EXPECT_EQ(ConnectProbeLink(t.link, "port", 115200), c.result);
     EXPECT_THAT(t.PingRates(), ::testing::ElementsAreArray(c.pings));
     EXPECT_EQ(t.ch.open, c.result == kOk);
@@ -194,6 +154,13 @@ TEST(Startup, Paths) {
       EXPECT_EQ(t.link.baudRate, c.rate);
     }
   }
+}
+
+TEST(Startup, AFailedOpenSendsNothing) {
+  StartupRig t;
+  t.ch.failOpen = true;
+  EXPECT_EQ(ConnectProbeLink(t.link, "port", 115200), kErrPort);
+  EXPECT_TRUE(t.ch.writes.empty());
 }
 
 }  // namespace

@@ -2,256 +2,236 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
+#include <tuple>
 
+#include "sim/frame_parser.h"
 #include "sim_test_support.h"
 
 namespace kvx::sim::testing {
 namespace {
 
-const Bytes kPingFrame = {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00};
+const Bytes kPing = {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00};
 
-TEST(StartUp, PingIsAnsweredWithAThreeBytePayloadAfterWakeUpNoise) {
-  EngineHarness harness;
-  const std::vector<Transmission> out = harness.Feed(Concat({0xDB, 0xDE}, kPingFrame));
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].wire, kPingFrame);
-  EXPECT_EQ(out[0].nextRate, 0u);
-  EXPECT_EQ(out[0].requestWireSize, kPingFrame.size());
-}
-
-struct SpeedCase {
-  const char* name;
-  std::uint32_t requested;
-  std::optional<std::uint32_t> forced;
-  std::uint32_t named;
-  std::uint32_t next;
-};
-
-class SpeedRequest : public ::testing::TestWithParam<SpeedCase> {};
-
-TEST_P(SpeedRequest, NamesTheRateItListensAtNext) {
-  SimulatorOptions options;
-  options.faults.speedReplyRate = GetParam().forced;
-  EngineHarness harness(options);
-  const Transmission t = harness.Exchange(Concat({0x00, 0x05, 0x03}, U32(GetParam().requested)));
-  EXPECT_EQ(t.reply, Concat({0x00, 0x05, 0x03}, U32(GetParam().named)));
-  EXPECT_EQ(t.nextRate, GetParam().next);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SpeedRequest,
-    ::testing::Values(SpeedCase{"Standard", 115200, std::nullopt, 115200, 115200},
-                      SpeedCase{"BetweenStandardRates", 50000, std::nullopt, 50000, 50000},
-                      SpeedCase{"TooFastStaysPut", 1000000, std::nullopt, 9600, 9600},
-                      SpeedCase{"ZeroStaysPut", 0, std::nullopt, 9600, 9600},
-                      SpeedCase{"ForcedOther", 115200, 57600u, 57600, 57600},
-                      SpeedCase{"ForcedZero", 115200, 0u, 0, 0}),
-    [](const auto& p) { return std::string(p.param.name); });
-
-TEST(StartUp, TheWorkedSpeedFrameGetsAByteExactReply) {
-  EngineHarness harness;
-  const Bytes speed = {0x10, 0x02, 0x00, 0x05, 0x03, 0x00, 0x01, 0xC2, 0x00, 0x10, 0x03, 0xC5};
-  const std::vector<Transmission> out = harness.Feed(speed);
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].wire, speed);
-}
-
-TEST(StartUp, AnswersWithTheRateItListensAtAfterASwitch) {
-  EngineHarness harness;
-  harness.Engine().SetListenRate(38400);
-  EXPECT_EQ(harness.Exchange(Concat({0x00, 0x05, 0x03}, U32(7))).nextRate, 38400u);
-}
-
-TEST(LinkHeader, ReplyEchoesSequenceAndFlagsAndCarriesItsLength) {
-  EngineHarness harness;
-  // The first request after start-up, 'r', goes out as 10 02 10 10 01 72 10 03 63.
-  std::vector<Transmission> out =
-      harness.Feed({0x10, 0x02, 0x10, 0x10, 0x01, 0x72, 0x10, 0x03, 0x63});
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0].wire, Bytes({0x10, 0x02, 0x10, 0x10, 0x01, 0x00, 0x10, 0x03, 0x11}));
-  // The next, 'd' with sequence 1: 10 02 50 01 64 10 03 35.
-  out = harness.Feed({0x10, 0x02, 0x50, 0x01, 0x64, 0x10, 0x03, 0x35});
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(Bytes(out[0].reply.begin(), out[0].reply.begin() + 3), Bytes({0x50, 0x0F, 0x64}));
-}
-
-TEST(LinkHeader, LongRepliesPutTheLengthHighBitsInByteZero) {
-  EngineHarness harness;
-  const Transmission t =
-      harness.Exchange(Request(Concat(Concat({'e'}, U32(0x01008000)), U16(300)), 3));
-  ASSERT_EQ(t.reply.size(), 2u + 307u);
-  EXPECT_EQ(t.reply[0], 0xD1);  // sequence 3, flag 0x10, length bit 8
-  EXPECT_EQ(t.reply[1], 0x33);  // 307 = 0x133
-}
-
-TEST(LinkHeader, FramesWhoseLengthFieldDisagreesAreIgnored) {
-  EngineHarness harness;
-  EXPECT_TRUE(harness.Feed(Frame({0x10, 0x02, 'r'})).empty());
-  EXPECT_TRUE(harness.Feed(Frame({0x10, 0x00})).empty());
-  EXPECT_EQ(harness.Engine().Counters().badFrames, 2u);
-  EXPECT_EQ(harness.Engine().Counters().requests, 0u);
-}
-
-struct IdentityCase {
-  const char* name;
-  std::string serial;
-  std::size_t length;
-};
-
-class Identity : public ::testing::TestWithParam<IdentityCase> {};
-
-TEST_P(Identity, ReplyCarriesTheWordsAndSerialAsConfigured) {
-  SimulatorOptions options;
-  options.identity.loaderWord = 0x0203;
-  options.identity.firmwareWord = 0xCE69;
-  options.identity.logicWord = 8300;
-  options.identity.serial = GetParam().serial;
-  EngineHarness harness(options);
-  const Bytes reply = harness.Command({'d'});
-  ASSERT_EQ(reply.size(), GetParam().length);
-  Bytes expected = {'d', 0x02, 0x03, 0xCE, 0x69, 0x20, 0x6C};
-  expected.insert(expected.end(), GetParam().serial.begin(), GetParam().serial.end());
-  EXPECT_EQ(reply, expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Forms, Identity,
-                         ::testing::Values(IdentityCase{"Short", "12345678", 15},
-                                           IdentityCase{"Long", "123456789C", 17}),
-                         [](const auto& p) { return std::string(p.param.name); });
-
-TEST(Identity, DefaultsAreLoader103Firmware104Logic104) {
-  EngineHarness harness;
-  EXPECT_EQ(harness.Command({'d'}), Bytes({'d', 0x00, 0x67, 0x0E, 0x68, 0x1F, 0xA8, '1', '2', '3',
-                                           '4', '5', '6', '7', '8'}));
-}
-
-TEST(Identity, RIsNotAnsweredWithR) {
-  EXPECT_EQ(EngineHarness().Command({'r'}), Bytes{0x00});
-}
-
-Bytes Erase(std::uint32_t address) {
-  return Concat({'g'}, U32(address));
-}
-
-Bytes Program(std::uint32_t address, const Bytes& data) {
-  return Concat(Concat(Concat({'h'}, U32(address)), U16(static_cast<std::uint16_t>(data.size()))),
-                data);
-}
-
-Bytes Read(std::uint32_t address, std::uint16_t n) {
-  return Concat(Concat({'e'}, U32(address)), U16(n));
-}
-
-TEST(FlashCommands, EraseProgramAndReadBack) {
-  EngineHarness harness;
-  const Bytes marker = {0xAA, 0x55, 0x55, 0xAA};
-  EXPECT_EQ(harness.Command(Erase(0x01040000)), Bytes({'g', 0}));
-  EXPECT_EQ(harness.Command(Program(0x01040000, marker)), Concat({'h', 0}, U32(0x01040004)));
-  EXPECT_EQ(harness.Command(Read(0x01040000, 4)),
-            Concat(Concat(Concat({'e'}, U32(0x01040000)), U16(4)), marker));
-  EXPECT_EQ(harness.Command(Read(0x01040000, 0)), Concat(Concat({'e'}, U32(0x01040000)), U16(0)));
-}
-
-TEST(FlashCommands, ReportFailuresInTheStatusByte) {
-  EngineHarness harness;
-  const Bytes data = {1, 2, 3, 4};
-  EXPECT_EQ(harness.Command(Erase(0x01008004)), Bytes({'g', 1}));
-  EXPECT_EQ(harness.Command(Program(0x01000000, data)), Concat({'h', 2}, U32(0x01000000)));
-  ASSERT_EQ(harness.Command(Program(0x01008000, data)), Concat({'h', 0}, U32(0x01008004)));
-  EXPECT_EQ(harness.Command(Program(0x01008000, data)), Concat({'h', 3}, U32(0x01008000)));
-}
-
-TEST(FlashCommands, ReadsUpToWhatOneReplyHolds) {
-  EngineHarness harness;
-  EXPECT_EQ(harness.Command(Read(0x01008000, 1491)).size(), 1498u);
-  EXPECT_EQ(harness.Command(Read(0x01008000, 1492)), Bytes({'?', 'e'}));
-}
-
-TEST(Commands, MalformedAndUnknownRequestsAreRefused) {
-  EngineHarness harness;
-  EXPECT_EQ(harness.Command({'z'}), Bytes({'?', 'z'}));
-  EXPECT_EQ(harness.Command({'g', 0x01, 0x00}), Bytes({'?', 'g'}));
-  EXPECT_EQ(harness.Command(Concat(Program(0x01008000, {1, 2}), {3})), Bytes({'?', 'h'}));
-  EXPECT_EQ(harness.Command({'i', 2}), Bytes({'?', 'i'}));
-  EXPECT_EQ(harness.Command({'d', 0}), Bytes({'?', 'd'}));
-}
-
-TEST(Commands, StartFirmwareIsAnsweredAndTheLoaderServesOn) {
-  EngineHarness harness;
-  EXPECT_EQ(harness.Command({'q'}), Bytes{'q'});
-  EXPECT_EQ(harness.Engine().Counters().firmwareStarts, 1u);
-  EXPECT_EQ(harness.Command({'r'}), Bytes{0x00});
-}
-
-Bytes Row(std::uint8_t row, const std::string& fuses) {
-  return Concat({'l', row}, Bytes(fuses.begin(), fuses.end()));
-}
-
-std::string Alternating(std::size_t n) {
-  std::string text;
-  for (std::size_t i = 0; i < n; ++i) text += i % 3 == 0 ? '0' : '1';
-  return text;
-}
-
-TEST(LogicCommands, AreRefusedOutsideIspModeAndLeaveTheDeviceAlone) {
-  EngineHarness harness;
-  for (std::uint8_t letter : Bytes{'j', 'm', 'p'}) {
-    EXPECT_EQ(harness.Command({letter}), Bytes({'!', letter}));
+// Line bytes in, line bytes out. Broken frames, and frames whose length field disagrees,
+// get no answer, and the ping behind them is still found.
+TEST(LoaderWire, AnswersFramesByteForByte) {
+  const std::vector<std::tuple<const char*, Bytes, Bytes>> cases = {
+      {"PingAfterWakeUpBytes", Cat({{0xDB, 0xDE}, kPing}), kPing},
+      // The first request after start-up, 'r': its flag byte 0x10 goes doubled.
+      {"FirstRequest",
+       {0x10, 0x02, 0x10, 0x10, 0x01, 0x72, 0x10, 0x03, 0x63},
+       {0x10, 0x02, 0x10, 0x10, 0x01, 0x00, 0x10, 0x03, 0x11}},
+      // 'd' with sequence 1, echoed; defaults: loader 103, firmware 1.04, logic 1.04.
+      {"IdentityDefaults",
+       {0x10, 0x02, 0x50, 0x01, 0x64, 0x10, 0x03, 0x35},
+       Frame(Cat({{0x50, 0x0F, 'd', 0x00, 0x67, 0x0E, 0x68, 0x1F, 0xA8}, Text("12345678")}))},
+      // A request whose checksum is 0x10 comes doubled; 0x11 is no command.
+      {"DoubledChecksum",
+       {0x10, 0x02, 0x00, 0x01, 0x11, 0x10, 0x03, 0x10, 0x10},
+       Frame({0x00, 0x02, '?', 0x11})},
+      {"FullSizeRequest", Frame(Request(Program(0x01008000, Bytes(1491, 0)))),
+       Frame(Cat({{0x10, 0x06, 'h', 0}, U32(0x010085D3)}))},
+      {"OneByteTooLong", Cat({{0x10, 0x02}, Bytes(1501, 0x41), {0x10, 0x03, 0x41}, kPing}), kPing},
+      {"LengthFieldTooLarge", Cat({Frame({0x10, 0x02, 'r'}), kPing}), kPing},
+      {"WrongChecksum", Cat({{0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x01}, kPing}), kPing},
+      {"BadEscape", Cat({{0x10, 0x02, 0x00, 0x10, 0x05}, kPing}), kPing},
+      {"UndoubledChecksumDle", Cat({{0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10, 0x00}, kPing}),
+       kPing},
+      // The host gave up on a frame half-way and started the next one.
+      {"NewStartInsideFrame", Cat({{0x10, 0x02, 0x00, 0x01}, kPing}), kPing},
+      // An escaped 0x10 followed by 0x02 starts nothing: what follows is noise.
+      {"EscapedDleBeforeStx", Cat({{0x10, 0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00}, kPing}),
+       kPing}};
+  for (const auto& [name, in, out] : cases) {
+    Bytes sent;
+    for (const Transmission& t : Harness().Feed(in)) sent = Cat({sent, t.wire});
+    EXPECT_EQ(sent, out) << name;
   }
-  EXPECT_EQ(harness.Command(Row(0, std::string(240, '0'))), Bytes({'!', 'l'}));
-  EXPECT_EQ(harness.Engine().Device().logic.Row(0), std::string(240, '1'));
-  EXPECT_EQ(harness.Command({'i', 1}), Bytes({'i', 1}));
-  EXPECT_EQ(harness.Command({'j'}), Bytes({'j', 19}));
-  EXPECT_EQ(harness.Command({'i', 0}), Bytes({'i', 0}));
-  EXPECT_EQ(harness.Command({'j'}), Bytes({'!', 'j'}));
 }
 
-TEST(LogicCommands, ProgrammedRowsReadBackInBothReadings) {
-  EngineHarness harness;
-  const std::string fuses = Alternating(240);
-  harness.Command({'i', 1});
-  EXPECT_EQ(harness.Command({'p'}), Bytes({'p', 0}));
-  EXPECT_EQ(harness.Command(Row(133, fuses)), Bytes({'l', 0}));
-  const Bytes reply = harness.Command({'k', 133});
-  ASSERT_EQ(reply.size(), 481u);
-  EXPECT_EQ(reply[0], 'k');
-  EXPECT_EQ(std::string(reply.begin() + 1, reply.begin() + 241), fuses);
-  EXPECT_EQ(std::string(reply.begin() + 241, reply.end()), fuses);
-  EXPECT_EQ(harness.Command({'k', 134}), Bytes({'?', 'k'}));
-  EXPECT_EQ(harness.Command(Row(134, fuses)), Bytes({'?', 'l'}));
-  EXPECT_EQ(harness.Command(Row(0, std::string(240, 'x'))), Bytes({'?', 'l'}));
+// The loader names the rate it listens at next: the one asked for when it lies between 1200
+// and 460800, otherwise the current one, or whatever --speed-reply-rate forces.
+TEST(LoaderWire, SpeedReplyNamesTheRateItListensAtNext) {
+  using Forced = std::optional<std::uint32_t>;
+  const std::vector<std::tuple<std::uint32_t, std::uint32_t, Forced, std::uint32_t>> cases = {
+      {9600, 1200, {}, 1200},       {9600, 460800, {}, 460800}, {9600, 50000, {}, 50000},
+      {9600, 1199, {}, 9600},       {38400, 460801, {}, 38400}, {9600, 0, {}, 9600},
+      {9600, 115200, 57600, 57600}, {9600, 115200, 0, 0}};
+  for (const auto& [listening, asked, forced, named] : cases) {
+    SimulatorOptions options;
+    options.faults.speedReplyRate = forced;
+    Harness harness(options);
+    harness.engine.SetListenRate(listening);
+    const Transmission t = harness.Exchange(Cat({{0x00, 0x05, 0x03}, U32(asked)}));
+    EXPECT_EQ(t.reply, Cat({{0x00, 0x05, 0x03}, U32(named)})) << asked;
+    EXPECT_EQ(t.nextRate, named) << asked;
+  }
 }
 
-TEST(LogicCommands, SignatureIsWrittenAndReadBack) {
-  EngineHarness harness;
-  const std::string bits = Alternating(120);
-  harness.Command({'i', 1});
-  harness.Command({'p'});
-  EXPECT_EQ(harness.Command(Concat({'n'}, Bytes(bits.begin(), bits.end()))), Bytes({'n', 0}));
-  const Bytes reply = harness.Command({'m'});
-  ASSERT_EQ(reply.size(), 121u);
-  EXPECT_EQ(std::string(reply.begin() + 1, reply.end()), bits);
+std::string Bits(const std::string& unit, std::size_t n = 240) {
+  std::string bits;
+  while (bits.size() < n) bits += unit;
+  return bits.substr(0, n);
 }
 
-TEST(Repeats, ARepeatedRequestIsAnsweredAgainWithoutBeingCarriedOutTwice) {
-  EngineHarness harness;
-  const Bytes request = Request(Program(0x01008000, {1, 2, 3, 4}), 2);
-  const Transmission first = harness.Exchange(request);
-  const Transmission repeat = harness.Exchange(request);
-  EXPECT_EQ(repeat.wire, first.wire);
-  EXPECT_TRUE(repeat.retransmission);
-  EXPECT_EQ(harness.Engine().Counters().retransmissions, 1u);
-  // With the next sequence number it is a new request, and the bytes are no longer erased.
-  EXPECT_EQ(harness.Exchange(Request(Program(0x01008000, {1, 2, 3, 4}), 3)).reply[3], 3);
+// Each script runs on a fresh loader with its options; every request must get exactly its
+// reply (empty: nothing goes out).
+TEST(LoaderCommands, AnswerEveryRequestAsTheLoaderDoes) {
+  const auto row = [](const std::string& f) { return Cat({{'l', 0}, Text(f)}); };
+  const auto fuses = [](const std::string& f) { return Cat({{'k'}, Text(f), Text(f)}); };
+  const auto h = [](std::uint8_t s, std::uint32_t at) { return Cat({{'h', s}, U32(at)}); };
+  const auto e = [](std::uint32_t at, const Bytes& data) {
+    return Cat({Read(at, data.size()), data});
+  };
+  const Bytes four = {1, 2, 3, 4};
+  const std::string ones(240, '1'), a = Bits("0110"), b = Bits("01"), sig = Bits("0011", 120);
+  using Script = std::tuple<const char*, std::function<void(SimulatorOptions&)>,
+                            std::vector<std::pair<Bytes, Bytes>>>;
+  const std::vector<Script> scripts = {
+      {"StartFirmwareAndServeOn", nullptr, {{{'q'}, {'q'}}, {{'r'}, {0x00}}}},
+      // Statuses: 0 done, 1 no sector begins there, 2 outside the sectors, 3 not erased.
+      {"Flash",
+       nullptr,
+       {{Program(0x0100BFFE, four), h(0, 0x0100C002)},
+        // All or nothing: a programmed byte at its end spoils the whole request.
+        {Program(0x0100BFFC, {5, 6, 7}), h(3, 0x0100BFFC)},
+        {Erase(0x0100C001), {'g', 1}},
+        {Erase(0x0100C000), {'g', 0}},
+        {Read(0x0100BFFD, 6), e(0x0100BFFD, {0xFF, 1, 2, 0xFF, 0xFF, 0xFF})},
+        {Program(0x01007FFF, four), h(2, 0x01007FFF)},
+        {Program(0x010FFFFE, four), h(2, 0x010FFFFE)},
+        {Program(0xFFFFFFFE, four), h(2, 0xFFFFFFFE)},
+        {Program(0x010FFFFC, four), h(0, 0x01100000)},
+        {Read(0xFFFFFFFF, 2), e(0xFFFFFFFF, {0xFF, 0xFF})},
+        {Read(0x01008000, 1491), e(0x01008000, Bytes(1491, 0xFF))},
+        {Read(0x01008000, 1492), {'?', 'e'}}}},
+      {"MalformedAndUnknown",
+       nullptr,
+       {{{'z'}, {'?', 'z'}},
+        {{'g', 0x01, 0x00}, {'?', 'g'}},
+        {{'i', 2}, {'?', 'i'}},
+        {Cat({Program(0x01008000, {1, 2}), {3}}), {'?', 'h'}}}},
+      // Logic commands work only in ISP mode; cells only go from 1 to 0, so without an
+      // erase a row reads back as old AND new.
+      {"Logic",
+       nullptr,
+       {{row(a), {'!', 'l'}},
+        {{'i', 1}, {'i', 1}},
+        {{'k', 0}, fuses(ones)},
+        {{'j'}, {'j', 19}},
+        {row(a), {'l', 0}},
+        {row(b), {'l', 0}},
+        {{'k', 0}, fuses(Bits("0100"))},
+        {{'p'}, {'p', 0}},
+        {{'k', 0}, fuses(ones)},
+        {Cat({{'n'}, Text(sig)}), {'n', 0}},
+        {{'m'}, Cat({{'m'}, Text(sig)})},
+        {{'k', 134}, {'?', 'k'}}}},
+      // For 'r' the wrong letter is the echo it must never be.
+      {"WrongLetter",
+       [](SimulatorOptions& o) { o.faults.wrongLetter = Trigger("1,r:*"); },
+       {{Erase(0x01008000), {'G', 0}}, {{'r'}, {'r'}}}},
+      {"WrongLength",
+       [](SimulatorOptions& o) { o.faults.wrongLength = Trigger("g:2,i:*"); },
+       {{Erase(0x01008000), {'g', 0}}, {Erase(0x01008000), {'g'}}, {{'i', 1}, {'i'}}}},
+      // A bare number counts only requests of the failing command; a failure changes nothing.
+      {"FailErase",
+       [](SimulatorOptions& o) { o.faults.failErase = Trigger("2", 'g'); },
+       {{Program(0x0100C000, {0}), h(0, 0x0100C001)},
+        {Erase(0x01008000), {'g', 0}},
+        {Erase(0x0100C000), {'g', 4}},
+        {Read(0x0100C000, 1), e(0x0100C000, {0})}}},
+      {"FailProgram",
+       [](SimulatorOptions& o) { o.faults.failProgram = Trigger("1", 'h'); },
+       {{Program(0x0100C000, {0}), h(4, 0x0100C000)},
+        {Program(0x0100C000, {0}), h(0, 0x0100C001)}}},
+      {"IdentityAsConfigured",
+       [](SimulatorOptions& o) { o.identity = {0x0203, 0xCE69, 8300, "123456789C"}; },
+       {{{'d'}, Cat({{'d', 0x02, 0x03, 0xCE, 0x69, 0x20, 0x6C}, Text("123456789C")})}}},
+      {"SilentAfter",
+       [](SimulatorOptions& o) { o.faults.silentAfter = 1; },
+       {{{'r'}, {0x00}}, {{'r'}, {}}, {{'d'}, {}}}}};
+  for (const auto& [name, configure, steps] : scripts) {
+    SCOPED_TRACE(name);
+    SimulatorOptions options;
+    if (configure) configure(options);
+    Harness harness(options);
+    for (const auto& [request, reply] : steps) EXPECT_EQ(harness.Command(request), reply);
+  }
 }
 
-TEST(Repeats, AStartUpInBetweenEndsTheMemory) {
-  EngineHarness harness;
-  const Bytes request = Request(Program(0x01008000, {1, 2, 3, 4}), 0);
-  harness.Exchange(request);
-  harness.Exchange({0x00, 0x01, 0x01});
-  EXPECT_EQ(harness.Exchange(request).reply[3], 3);
+// The host repeats a request whose reply it lost. Carrying it out again would turn a
+// program's success into "not erased".
+TEST(Repeats, OnlyAnIdenticalRequestIsAnsweredFromMemory) {
+  SimulatorOptions options;
+  options.faults.dropReply = Trigger("1");
+  Harness harness(options);
+  const Bytes program = Program(0x01008000, {1, 2, 3, 4});
+  EXPECT_TRUE(harness.Exchange(Request(program, 2)).wire.empty());
+  EXPECT_EQ(harness.Exchange(Request(program, 2)).wire,
+            Frame(Cat({{0x90, 0x06, 'h', 0}, U32(0x01008004)})));
+  EXPECT_EQ(harness.Exchange(Request(program, 3)).reply[3], 3);  // a new request
+  harness.Exchange(Request(Erase(0x01008000), 0));
+  harness.Exchange(Request(program, 1));
+  harness.Exchange({0x00, 0x01, 0x01});  // a start-up message ends the memory
+  EXPECT_EQ(harness.Exchange(Request(program, 1)).reply[3], 3);
+}
+
+// Noise is 1 to 16 bytes, never 0x10, before the frame; a wrong checksum replaces the right
+// one, also one sent doubled as 10 10; lateness goes along as a hold time.
+TEST(ReplyFaults, NoiseChecksumAndLatenessSpoilOnlyTheirPart) {
+  SimulatorOptions options;
+  options.faults.noise = Trigger("*");
+  options.faults.corruptChecksum = Trigger("*");
+  options.faults.late = Trigger("2");
+  options.faults.lateMs = 1234;
+  Harness harness(options);
+  const Bytes data = {0x00, 0xEC};  // a read of the second gets the checksum 0x10
+  harness.engine.Device().flash.Program(0x01008000, data.data(), data.size());
+  for (std::uint32_t i = 0; i < 20; ++i) {
+    const Transmission t = harness.Exchange(Request(Read(0x01008000 + i % 2, 1)));
+    EXPECT_EQ(t.faults.holdMs, i == 1 ? 1234u : 0u);
+    const Bytes clean = Frame(t.reply);
+    const std::size_t checksum = clean.back() == kDle ? 2 : 1;
+    ASSERT_EQ(checksum, 1 + i % 2);
+    const auto noise = static_cast<std::ptrdiff_t>(t.wire.size() + checksum - 1 - clean.size());
+    ASSERT_TRUE(noise >= 1 && noise <= 16) << noise;
+    EXPECT_EQ(std::count(t.wire.begin(), t.wire.begin() + noise, kDle), 0);
+    EXPECT_TRUE(std::equal(t.wire.begin() + noise, t.wire.end() - 1, clean.begin()));
+    FrameParser parser;
+    for (std::uint8_t byte : t.wire) EXPECT_NE(parser.Push(byte), FrameParser::Event::kFrame);
+  }
+}
+
+TEST(FaultTrigger, RefusesMalformedTextsSayingWhy) {
+  for (const char* text : {"0", "x", "d:", "dd:1", "D:1", "1.5", "1,", "1,,2", "speed:0"}) {
+    std::string error;
+    EXPECT_FALSE(FaultTrigger::Parse(text, std::nullopt, error)) << text;
+    EXPECT_FALSE(error.empty()) << text;
+  }
+}
+
+// The whole wire output of 60 requests under random faults.
+Bytes RandomRun(std::uint64_t seed) {
+  SimulatorOptions options;
+  options.faults.seed = seed;
+  options.faults.dropReply = Trigger("0.3");
+  options.faults.noise = Trigger("0.5");
+  options.faults.corruptChecksum = Trigger("d:0.5");
+  Harness harness(options);
+  Bytes all;
+  for (std::uint8_t i = 0; i < 60; ++i) {
+    all = Cat({all, harness.Exchange(Request({static_cast<std::uint8_t>("dr"[i % 2])}, i)).wire});
+  }
+  return all;
+}
+
+TEST(FaultTrigger, TheSameSeedGivesTheSameFaultsAndAnotherSeedOthers) {
+  EXPECT_EQ(RandomRun(7), RandomRun(7));
+  EXPECT_NE(RandomRun(7), RandomRun(8));
 }
 
 }  // namespace

@@ -3,17 +3,35 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "link/frame_codec.h"
-#include "sim/frame_parser.h"
 #include "sim/loader_engine.h"
 
 namespace kvx::sim::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+inline Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+inline Bytes U16(std::size_t v) {
+  return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
+}
+
+inline Bytes U32(std::uint32_t v) {
+  return Cat({U16(v >> 16), U16(v & 0xFFFF)});
+}
 
 // The wire form of a payload, by the host's own encoder.
 inline Bytes Frame(const Bytes& payload) {
@@ -22,81 +40,52 @@ inline Bytes Frame(const Bytes& payload) {
   return wire;
 }
 
-// A request payload as the host sends it after start-up: header byte 0 carries the flag
-// 0x10, the sequence in bits 7-6 and the length's high bits.
+// A request payload as the host sends it after start-up: flag 0x10, the sequence in bits 7-6
+// and the length's high bits in byte 0.
 inline Bytes Request(const Bytes& body, std::uint8_t sequence = 0) {
-  const std::size_t size = body.size();
-  Bytes payload = {static_cast<std::uint8_t>(0x10u | (sequence & 3u) << 6 | size >> 8),
-                   static_cast<std::uint8_t>(size)};
-  payload.insert(payload.end(), body.begin(), body.end());
-  return payload;
+  const std::size_t n = body.size();
+  return Cat({{static_cast<std::uint8_t>(0x10u | (sequence & 3u) << 6 | n >> 8),
+               static_cast<std::uint8_t>(n)},
+              body});
 }
 
-// Every frame payload a parser finds in `wire`.
-inline std::vector<Bytes> ParseFrames(const Bytes& wire) {
-  FrameParser parser;
-  std::vector<Bytes> frames;
-  for (std::uint8_t byte : wire) {
-    if (parser.Push(byte) == FrameParser::Event::kFrame) {
-      frames.emplace_back(parser.Payload(), parser.Payload() + parser.Size());
-    }
-  }
-  return frames;
+inline Bytes Erase(std::uint32_t address) {
+  return Cat({{'g'}, U32(address)});
 }
 
-// Drives a LoaderEngine with whole frames and keeps what it answers.
-class EngineHarness {
- public:
-  explicit EngineHarness(const SimulatorOptions& options = {}) : engine_(options) {}
+inline Bytes Program(std::uint32_t address, const Bytes& data) {
+  return Cat({{'h'}, U32(address), U16(data.size()), data});
+}
 
-  // Feeds raw line bytes; returns every transmission they caused.
-  std::vector<Transmission> Feed(const Bytes& wire) {
-    std::vector<Transmission> out;
-    engine_.Feed(wire.data(), wire.size(), [&out](const Transmission& t) { out.push_back(t); });
-    return out;
-  }
+inline Bytes Read(std::uint32_t address, std::size_t n) {
+  return Cat({{'e'}, U32(address), U16(n)});
+}
 
-  // Sends one frame and returns the one transmission it must cause.
-  Transmission Exchange(const Bytes& payload) {
-    std::vector<Transmission> out = Feed(Frame(payload));
-    if (out.size() == 1) return out[0];
-    ADD_FAILURE() << "expected one reply, got " << out.size();
-    return {};
-  }
-
-  // Sends a loader command with the next sequence number; returns the reply bytes after
-  // the header (empty when nothing went out).
-  Bytes Command(const Bytes& body) {
-    const Transmission t = Exchange(Request(body, sequence_++));
-    return t.reply.size() < 2 ? Bytes{} : Bytes(t.reply.begin() + 2, t.reply.end());
-  }
-
-  LoaderEngine& Engine() { return engine_; }
-
- private:
-  LoaderEngine engine_;
-  std::uint8_t sequence_ = 0;
-};
-
+// A fault trigger in the options' text form; a malformed one throws.
 inline FaultTrigger Trigger(const std::string& text, std::optional<std::uint8_t> counts = {}) {
   std::string error;
-  std::optional<FaultTrigger> trigger = FaultTrigger::Parse(text, counts, error);
-  EXPECT_TRUE(trigger) << error;
-  return trigger.value_or(FaultTrigger{});
+  return FaultTrigger::Parse(text, counts, error).value();
 }
 
-inline Bytes Concat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-inline Bytes U32(std::uint32_t v) {
-  return {static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
-          static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
-}
-
-inline Bytes U16(std::uint16_t v) {
-  return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
-}
+// Drives a LoaderEngine with line bytes and keeps what it answers.
+struct Harness {
+  explicit Harness(const SimulatorOptions& options = {}) : engine(options) {}
+  std::vector<Transmission> Feed(const Bytes& wire) {
+    std::vector<Transmission> out;
+    engine.Feed(wire.data(), wire.size(), [&out](const Transmission& t) { out.push_back(t); });
+    return out;
+  }
+  Transmission Exchange(const Bytes& payload) { return Feed(Frame(payload)).at(0); }
+  // Sends a command with the next sequence number; the reply after its header, empty when
+  // nothing went out. Every reply's length field must match what it carries.
+  Bytes Command(const Bytes& body) {
+    const Transmission t = Exchange(Request(body, sequence++));
+    if (t.wire.empty()) return {};
+    EXPECT_EQ((t.reply[0] & 7u) << 8 | t.reply[1], t.reply.size() - 2);
+    return Bytes(t.reply.begin() + 2, t.reply.end());
+  }
+  LoaderEngine engine;
+  std::uint8_t sequence = 0;
+};
 
 }  // namespace kvx::sim::testing
