@@ -66,7 +66,7 @@ format: deps
 	clang-format -i $(FORMAT_FILES)
 
 format-check: deps
-	clang-format --dry-run --Werror $(FORMAT_FILES)
+	@clang-format --dry-run --Werror $(FORMAT_FILES) && echo "clang-format: all files formatted"
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -10,7 +10,7 @@ namespace kvx::cli {
 
 // Writes every frame crossing the link to a stream, one line each: milliseconds since the
 // first frame, the direction ("->" sent, "<-" received, "=>" raw bytes outside a frame) and
-// the payload in hexadecimal.
+// the payload in hexadecimal, or in words why nothing usable came back.
 class FrameTrace : public FrameTap {
  public:
   explicit FrameTrace(std::FILE* out) : out_(out) {}
@@ -18,8 +18,10 @@ class FrameTrace : public FrameTap {
   void FrameSent(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) override;
   void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) override;
   void RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) override;
+  void ReceiveFailed(std::uint32_t tickMs, ErrorCode why) override;
 
  private:
+  void Stamp(std::uint32_t tickMs, const char* direction);
   void Line(std::uint32_t tickMs, const char* direction, const std::uint8_t* bytes, std::size_t n);
 
   std::FILE* out_;

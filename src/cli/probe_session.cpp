@@ -1,5 +1,7 @@
 #include "cli/probe_session.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "app/probe_connect.h"

@@ -88,8 +88,10 @@ ErrorCode SendFrame(SerialChannel& channel, std::int32_t n, const std::uint8_t* 
   return WriteChannelBytes(channel, length, wire.data());
 }
 
-std::int32_t ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
-                          std::uint32_t byteTimeoutMs) {
+namespace {
+
+std::int32_t ReadFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
+                       std::uint32_t byteTimeoutMs) {
   if (ErrorCode rc = HuntFrameStart(channel, byteTimeoutMs); rc != kOk) return rc;
   std::int32_t count = 0;
   std::uint8_t sum = 0;
@@ -104,11 +106,22 @@ std::int32_t ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::ui
   }
   std::uint8_t checksum = 0;
   if (ErrorCode rc = ReadChecksum(channel, byteTimeoutMs, checksum); rc != kOk) return rc;
-  if (checksum != sum) return kErrChecksum;
+  return checksum == sum ? count : kErrChecksum;
+}
+
+}  // namespace
+
+std::int32_t ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
+                          std::uint32_t byteTimeoutMs) {
+  const std::int32_t result = ReadFrame(channel, capacity, buffer, byteTimeoutMs);
   if (FrameTap* tap = channel.Tap()) {
-    tap->FrameReceived(channel.TickMs(), buffer, static_cast<std::size_t>(count));
+    if (result >= 0) {
+      tap->FrameReceived(channel.TickMs(), buffer, static_cast<std::size_t>(result));
+    } else {
+      tap->ReceiveFailed(channel.TickMs(), result);
+    }
   }
-  return count;
+  return result;
 }
 
 }  // namespace kvx

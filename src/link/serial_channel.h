@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "link/error_code.h"
+
 namespace kvx {
 
 // Outcome of one read of the port.
@@ -14,13 +16,15 @@ enum class PortRead {
 };
 
 // Watches the frames that cross the link, for tracing. Payloads are the unstuffed frame
-// contents; raw bytes are those written outside any frame (the wake-up bytes).
+// contents; raw bytes are those written outside any frame (the wake-up bytes). A receive
+// that yields no frame reports why, so a trace shows what each retry answered.
 class FrameTap {
  public:
   virtual ~FrameTap() = default;
   virtual void FrameSent(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) = 0;
   virtual void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) = 0;
   virtual void RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) = 0;
+  virtual void ReceiveFailed(std::uint32_t tickMs, ErrorCode why) = 0;
 };
 
 // The platform's serial port and millisecond clock: the one seam between the probe protocol

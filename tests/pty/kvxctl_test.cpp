@@ -94,14 +94,15 @@ TEST(Kvxctl, InfoShowsTheProbeAsJson) {
 }
 
 TEST(Kvxctl, TraceShowsEveryFrameWithDirectionAndTime) {
-  SimulatorProcess sim({"--rate", "9600", "--serial", "SIMTEST0"});
+  SimulatorProcess sim({"--rate", "9600", "--serial", "SIMTEST0", "--corrupt-checksum", "d:1"});
   const CommandResult run = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("Serial number:     SIMTEST0"));
   EXPECT_THAT(run.err, HasSubstr(" ms => DB DE\n"));
   EXPECT_THAT(run.err, HasSubstr(" ms -> 00 01 01\n"));
   EXPECT_THAT(run.err, HasSubstr(" ms -> 10 01 72\n"));  // 'r', the first request
-  EXPECT_THAT(run.err, HasSubstr(" ms <- "));
+  EXPECT_THAT(run.err, HasSubstr(" ms <- (broken frame: checksum mismatch)\n"));
+  EXPECT_THAT(run.err, HasSubstr(" ms <- 50 0F 64"));  // the retried identity reply
 }
 
 TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
