@@ -6,7 +6,6 @@
 // the kernel's (pty writes, waking the simulator, sleeping in poll) and varies with the load.
 //
 // Usage: exchange_bench [exchanges]   (default 2000)
-#include <sys/resource.h>
 #include <time.h>
 
 #include <algorithm>
@@ -32,15 +31,7 @@ constexpr int kBatches = 5;
 struct Sample {
   double cpu;
   double wall;
-  double user;  // the part of `cpu` spent outside the kernel
 };
-
-double UserSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_THREAD, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec) * 1e-6;
-}
 
 double Seconds(clockid_t clock) {
   timespec now{};
@@ -76,7 +67,7 @@ int main(int argc, char** argv) {
   std::vector<Sample> batches;
   std::uint32_t address = kvx::kFirmwareAreaStart;
   for (int batch = 0; batch < kBatches; ++batch) {
-    const Sample start{Seconds(CLOCK_THREAD_CPUTIME_ID), Seconds(CLOCK_MONOTONIC), UserSeconds()};
+    const Sample start{Seconds(CLOCK_THREAD_CPUTIME_ID), Seconds(CLOCK_MONOTONIC)};
     for (int i = 0; i < exchanges / kBatches; ++i, address += kRecordBytes) {
       if (kvx::ProgramFlash(link, address, record.size(), record.data()) != kvx::kOk) {
         std::fprintf(stderr, "exchange_bench: exchange at 0x%08X failed\n", address);
@@ -85,14 +76,12 @@ int main(int argc, char** argv) {
     }
     const double perExchange = 1.0 / (exchanges / kBatches);
     batches.push_back({(Seconds(CLOCK_THREAD_CPUTIME_ID) - start.cpu) * perExchange,
-                       (Seconds(CLOCK_MONOTONIC) - start.wall) * perExchange,
-                       (UserSeconds() - start.user) * perExchange});
+                       (Seconds(CLOCK_MONOTONIC) - start.wall) * perExchange});
   }
   std::sort(batches.begin(), batches.end(),
             [](const Sample& a, const Sample& b) { return a.cpu < b.cpu; });
   const double cpu = batches[kBatches / 2].cpu;
   const double wall = batches[kBatches / 2].wall;
-  const double user = batches[kBatches / 2].user;
   kvx::StartFirmware(link);
   kvx::CloseProbeLink(link);
 
@@ -104,7 +93,6 @@ int main(int argc, char** argv) {
               static_cast<unsigned>(kRecordBytes), exchanges);
   std::printf("  our CPU per exchange   %8.2f us  (median of %d batches; best %.2f us)\n",
               cpu * 1e6, kBatches, batches.front().cpu * 1e6);
-  std::printf("    of which outside the kernel %6.2f us\n", user * 1e6);
   std::printf("  wall time per exchange %8.2f us\n", wall * 1e6);
   std::printf("  line time at %u baud %8.2f us (%zu bytes on the wire)\n", kRate, lineTime * 1e6,
               lineBytes);
