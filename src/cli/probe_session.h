@@ -36,7 +36,6 @@ class ProbeSession {
   // Starts the firmware and closes the port; later calls do nothing.
   void Finish();
 
-  ProbeLink& Link() { return link_; }
   const ProbeIdentity& Identity() const { return identity_; }
   const std::string& Port() const { return options_.port; }
   std::uint32_t BaudRate() const { return link_.baudRate; }

@@ -47,44 +47,19 @@ struct CommandLine {
     FaultTrigger kvx::sim::FaultOptions::*member;
     std::string text;
   };
+  // clang-format off
   std::vector<Fault> faults = {
-      {"--drop-reply",
-       "carry the request out but send no reply",
-       std::nullopt,
-       &kvx::sim::FaultOptions::dropReply,
-       {}},
-      {"--corrupt-checksum",
-       "send the reply with a wrong checksum",
-       std::nullopt,
-       &kvx::sim::FaultOptions::corruptChecksum,
-       {}},
-      {"--noise",
-       "send 1 to 16 noise bytes before the reply",
-       std::nullopt,
-       &kvx::sim::FaultOptions::noise,
-       {}},
+      {"--drop-reply", "carry the request out but send no reply", std::nullopt, &kvx::sim::FaultOptions::dropReply, {}},
+      {"--corrupt-checksum", "send the reply with a wrong checksum", std::nullopt, &kvx::sim::FaultOptions::corruptChecksum, {}},
+      {"--noise", "send 1 to 16 noise bytes before the reply", std::nullopt, &kvx::sim::FaultOptions::noise, {}},
       {"--late", "send the reply --late-ms later", std::nullopt, &kvx::sim::FaultOptions::late, {}},
-      {"--wrong-length",
-       "send the reply one byte short",
-       std::nullopt,
-       &kvx::sim::FaultOptions::wrongLength,
-       {}},
-      {"--wrong-letter",
-       "make the reply's first byte not echo the letter ('r': echo it)",
-       std::nullopt,
-       &kvx::sim::FaultOptions::wrongLetter,
-       {}},
-      {"--fail-erase",
-       "'g' reports failure; bare numbers count 'g' requests",
-       'g',
-       &kvx::sim::FaultOptions::failErase,
-       {}},
-      {"--fail-program",
-       "'h' reports failure; bare numbers count 'h' requests",
-       'h',
-       &kvx::sim::FaultOptions::failProgram,
-       {}},
+      {"--wrong-length", "send the reply one byte short", std::nullopt, &kvx::sim::FaultOptions::wrongLength, {}},
+      {"--wrong-letter", "make the reply's first byte not echo the letter ('r': echo it)", std::nullopt,
+       &kvx::sim::FaultOptions::wrongLetter, {}},
+      {"--fail-erase", "'g' reports failure; bare numbers count 'g' requests", 'g', &kvx::sim::FaultOptions::failErase, {}},
+      {"--fail-program", "'h' reports failure; bare numbers count 'h' requests", 'h', &kvx::sim::FaultOptions::failProgram, {}},
   };
+  // clang-format on
 };
 
 std::atomic<kvx::sim::PtySimulator*> runningSimulator{nullptr};

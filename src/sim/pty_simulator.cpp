@@ -224,11 +224,6 @@ std::string PtySimulator::FuseRow(std::size_t row) const {
   return engine_.Device().logic.Row(row);
 }
 
-std::string PtySimulator::UserSignature() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return engine_.Device().logic.Signature();
-}
-
 bool PtySimulator::InLogicIsp() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return engine_.Device().logic.InIsp();

@@ -55,7 +55,6 @@ class PtySimulator {
 
   std::vector<std::uint8_t> ReadFlash(std::uint32_t address, std::size_t n) const;
   std::string FuseRow(std::size_t row) const;
-  std::string UserSignature() const;
   bool InLogicIsp() const;
   std::uint32_t ListenRate() const;
   SimulatorCounters Counters() const;

@@ -43,10 +43,6 @@ PosixSerialChannel::~PosixSerialChannel() {
   ClosePort();
 }
 
-void PosixSerialChannel::SetPortNameLookup(PortNameLookup lookup) {
-  lookup_ = std::move(lookup);
-}
-
 bool PosixSerialChannel::OpenPort(const std::string& deviceName) {
   ClosePort();
   lastError_.clear();

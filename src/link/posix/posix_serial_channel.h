@@ -36,9 +36,6 @@ class PosixSerialChannel final : public SerialChannel {
   PosixSerialChannel(const PosixSerialChannel&) = delete;
   PosixSerialChannel& operator=(const PosixSerialChannel&) = delete;
 
-  // Takes effect at the next OpenPort.
-  void SetPortNameLookup(PortNameLookup lookup);
-
   bool OpenPort(const std::string& deviceName) override;
   void ClosePort() override;
   bool ApplyRate(std::uint32_t bitsPerSecond) override;
