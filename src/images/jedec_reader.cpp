@@ -1,0 +1,70 @@
+#include "images/jedec_reader.h"
+
+#include <cstddef>
+#include <optional>
+
+#include "images/text_file.h"
+
+namespace kvx {
+
+namespace {
+
+// Fuse files have always been read through an 81-character buffer.
+constexpr std::size_t kJedecReadCharacters = 80;
+constexpr char kFuseMarkerLine[] = "*L00000\n";
+constexpr int kLinesPerFuseRow = 4;
+
+bool SkipToFuseMarker(TextLineReader& reader) {
+  std::string line;
+  while (reader.Next(line))
+    if (line == kFuseMarkerLine) return true;
+  return false;
+}
+
+// A read at the end of the content adds nothing, so a short file shows as a short row.
+std::string ReadFuseRowText(TextLineReader& reader) {
+  std::string row;
+  std::string line;
+  for (int i = 0; i < kLinesPerFuseRow; ++i) {
+    reader.Next(line);
+    row.append(line, 0, line.find_first_not_of("01"));
+  }
+  return row;
+}
+
+}  // namespace
+
+JedecParseResult ParseJedecText(const std::string& content, FuseMap& map) {
+  map.fill(std::string());
+  TextLineReader reader(content, kJedecReadCharacters);
+  if (!SkipToFuseMarker(reader)) return JedecParseResult::kNoFuseMarker;
+  for (std::string& row : map) {
+    row = ReadFuseRowText(reader);
+    if (row.size() != kFuseRowCharacters) return JedecParseResult::kBadFuseRow;
+  }
+  return JedecParseResult::kRead;
+}
+
+int ReadJedecFile(const std::filesystem::path& path, FuseMap& map, DialogServices& services) {
+  services.SetStatus("Logic: Reading JEDEC File ...");
+  map.fill(std::string());
+  const std::optional<std::string> content = ReadWholeFile(path);
+  if (!content) {
+    ShowPlainMessage(services, "Logic: Cannot open JEDEC file!");
+    return 0;
+  }
+  const JedecParseResult result = ParseJedecText(*content, map);
+  if (result == JedecParseResult::kNoFuseMarker) {
+    ShowPlainMessage(services, "Logic: Illegal JEDEC file format!");
+    return 0;
+  }
+  // The cursor stays on while the bad-row message is up, as it always has.
+  WaitCursor cursor(services);
+  if (result == JedecParseResult::kBadFuseRow) {
+    ShowPlainMessage(services, "Illegal JEDEC file format!");
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace kvx
