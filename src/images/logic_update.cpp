@@ -1,0 +1,108 @@
+#include "images/logic_update.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "images/progress_text.h"
+#include "images/user_signature.h"
+#include "loader/logic_commands.h"
+
+namespace kvx {
+
+namespace {
+
+constexpr std::uint8_t kExpectedLogicDeviceId = 19;
+constexpr char kCommunicationFailed[] = "Communication with KVX failed!";
+
+// The cursor goes off before the box, so the user is not shown a busy program while asked.
+int Report(WaitCursor& cursor, DialogServices& services, const char* text) {
+  cursor.End();
+  ShowPlainMessage(services, text);
+  return 0;
+}
+
+int RunLogicCommand(ProbeLink& link, DialogServices& services, ErrorCode (*command)(ProbeLink&)) {
+  WaitCursor cursor(services);
+  if (command(link) != kOk) return Report(cursor, services, kCommunicationFailed);
+  return 1;
+}
+
+// Rounded down, so the last row shows 99 and 100 is never shown.
+unsigned RowsDonePercent(std::size_t row) {
+  return static_cast<unsigned>(row * 100 / kFuseRowCount);
+}
+
+void ShowRowProgress(DialogServices& services, const char* stem, std::size_t row) {
+  const unsigned percent = RowsDonePercent(row);
+  services.SetProgress(ProgressText(stem, percent), percent);
+}
+
+}  // namespace
+
+int BeginLogicIsp(ProbeLink& link, DialogServices& services) {
+  return RunLogicCommand(link, services, EnterLogicIsp);
+}
+
+int EndLogicIsp(ProbeLink& link, DialogServices& services) {
+  return RunLogicCommand(link, services, LeaveLogicIsp);
+}
+
+int CheckLogicDevice(ProbeLink& link, DialogServices& services) {
+  WaitCursor cursor(services);
+  std::uint8_t deviceId = 0;
+  if (ReadLogicDeviceId(link, deviceId) != kOk)
+    return Report(cursor, services, kCommunicationFailed);
+  cursor.End();
+  if (deviceId != kExpectedLogicDeviceId) {
+    ShowPlainMessage(services, "Logic: Unknown ispLSI device type!");
+    return 0;
+  }
+  return 1;
+}
+
+int EraseLogicDevice(ProbeLink& link, DialogServices& services) {
+  services.SetStatus("Logic: Erasing ...");
+  return RunLogicCommand(link, services, EraseLogic);
+}
+
+int ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
+                   DialogServices& services) {
+  constexpr char kStem[] = "Logic: Programming ...";
+  services.SetStatus(kStem);
+  WaitCursor cursor(services);
+  for (std::size_t row = 0; row < kFuseRowCount; ++row) {
+    const ErrorCode result = ProgramFuseRow(link, static_cast<std::uint8_t>(row), map[row]);
+    ShowRowProgress(services, kStem, row);
+    if (result != kOk) return Report(cursor, services, kCommunicationFailed);
+  }
+  if (ProgramUserSignature(link, EncodeUserSignature(signatureText)) != kOk)
+    return Report(cursor, services, kCommunicationFailed);
+  return 1;
+}
+
+int VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
+                  DialogServices& services) {
+  constexpr char kStem[] = "Logic: Verifying ...";
+  services.SetStatus(kStem);
+  WaitCursor cursor(services);
+  std::string programmedReading;
+  std::string erasedReading;
+  for (std::size_t row = 0; row < kFuseRowCount; ++row) {
+    const ErrorCode result =
+        ReadFuseRow(link, static_cast<std::uint8_t>(row), programmedReading, erasedReading);
+    ShowRowProgress(services, kStem, row);
+    if (result != kOk) return Report(cursor, services, kCommunicationFailed);
+    if (programmedReading != map[row])
+      return Report(cursor, services, "Logic: Fuse map programmed verification failed!");
+    if (erasedReading != map[row])
+      return Report(cursor, services, "Logic: Fuse map erased verification failed!");
+  }
+  std::string signatureReading;
+  if (ReadUserSignature(link, signatureReading) != kOk)
+    return Report(cursor, services, kCommunicationFailed);
+  if (signatureReading != EncodeUserSignature(signatureText))
+    return Report(cursor, services, "Logic: UES verify failed!");
+  return 1;
+}
+
+}  // namespace kvx
