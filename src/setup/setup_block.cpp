@@ -1,0 +1,46 @@
+#include "setup/setup_block.h"
+
+#include <algorithm>
+
+#include "loader/cursor.h"
+#include "setup/dotted_quad.h"
+
+namespace kvx {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 3> kMacPrefix = {0x02, 0xB7, 0xE9};
+constexpr std::uint8_t kMacFiller = 0xFF;
+
+std::uint8_t MacByte(char high, char low) {
+  const auto h = static_cast<std::uint8_t>(high);
+  const auto l = static_cast<std::uint8_t>(low);
+  return static_cast<std::uint8_t>(16u * h + l - 48u);
+}
+
+std::uint8_t* PutAddress(const std::string& text, std::uint8_t* at) {
+  return PutU32BE(static_cast<std::uint32_t>(ParseDottedQuad(text)), at);
+}
+
+}  // namespace
+
+std::optional<SetupBlock> BuildSetupBlock(const std::string& serialNumber,
+                                          const NetworkSetupTexts& texts) {
+  if (serialNumber.size() < kSerialCharactersForMac) return std::nullopt;
+  SetupBlock block{};
+  std::uint8_t* at = std::copy(kMacPrefix.begin(), kMacPrefix.end(), block.data());
+  for (std::size_t i = 0; i < kSerialCharactersForMac; i += 2) {
+    at = PutByte(MacByte(serialNumber[i], serialNumber[i + 1]), at);
+  }
+  at = PutByte(kMacFiller, PutByte(kMacFiller, at));
+  at = PutAddress(texts.probeIpAddress, at);
+  at = PutAddress(texts.subnetMask, at);
+  at = PutAddress(texts.defaultGateway, at);
+  at = PutAddress(texts.hostIpAddress, at);
+  const std::size_t nameLength = std::min(texts.configFileName.size(), kMaxConfigFileNameLength);
+  // The 0 byte behind the name is already there: the block starts all zero.
+  std::copy_n(texts.configFileName.begin(), nameLength, at);
+  return block;
+}
+
+}  // namespace kvx

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "loader/flash_map.h"
+
+namespace kvx {
+
+// The probe's network identity as it sits in flash at kSetupBlockAddress:
+//   0   MAC address 02 B7 E9 and three bytes made from the serial number
+//   6   FF FF
+//   8   probe IP address, subnet mask, default gateway, configuration host IP address
+//       (each 32 bits big-endian; a text that does not parse is stored as FF FF FF FF)
+//   24  configuration file name, at most kMaxConfigFileNameLength characters, then a 0 byte
+// Every byte behind the name's 0 byte is 0, so the same texts always give the same block.
+using SetupBlock = std::array<std::uint8_t, kSetupBlockSize>;
+
+inline constexpr std::size_t kSetupBlockNameOffset = 24;
+// The longest name that still leaves room for its 0 byte inside the block.
+inline constexpr std::size_t kMaxConfigFileNameLength = kSetupBlockSize - kSetupBlockNameOffset - 1;
+// The MAC bytes are made from this many serial-number characters.
+inline constexpr std::size_t kSerialCharactersForMac = 6;
+
+// The dialog's network texts, as typed.
+struct NetworkSetupTexts {
+  std::string hostIpAddress;
+  std::string probeIpAddress;
+  std::string subnetMask;
+  std::string defaultGateway;
+  std::string configFileName;  // cut to kMaxConfigFileNameLength characters in the block
+};
+
+// Builds the block for the probe with `serialNumber`. Each of the three MAC bytes k is
+// (16 * c(2k) + c(2k+1) - 48) mod 256 over the serial's character codes, which packs a pair
+// of decimal digits as BCD. Nothing when the serial has fewer than kSerialCharactersForMac
+// characters: no MAC address can be made from it.
+std::optional<SetupBlock> BuildSetupBlock(const std::string& serialNumber,
+                                          const NetworkSetupTexts& texts);
+
+}  // namespace kvx

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "link/error_code.h"
+#include "link/probe_link.h"
+
+namespace kvx {
+
+// Writes the network setup into the connected probe's flash and reads it back: asks the
+// probe for its serial number, builds the block, erases the setup sector, programs all
+// 104 bytes and compares them with what the probe reads back. Returns 0 when they agree;
+// the first failing command's code; kErrBadReply, before anything is erased, when the
+// serial number is too short to make a MAC address from; kErrSetupMismatch when the
+// read-back differs. Once the erase has run, a failure leaves the probe without a valid
+// block. Note that the host address comes first here but last among the block's addresses.
+ErrorCode WriteSetupBlock(ProbeLink& link, const std::string& hostIpAddress,
+                          const std::string& probeIpAddress, const std::string& subnetMask,
+                          const std::string& defaultGateway, const std::string& configFileName);
+
+}  // namespace kvx

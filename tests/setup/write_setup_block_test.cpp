@@ -1,0 +1,109 @@
+#include "setup/write_setup_block.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/channel_ops.h"
+#include "link/link_startup.h"
+#include "link/posix/posix_serial_channel.h"
+#include "loader/flash_map.h"
+#include "scripted_channel.h"
+#include "setup/setup_block.h"
+#include "simulated_probe.h"
+
+namespace kvx {
+namespace {
+
+using test::Bytes;
+using test::ScriptedChannel;
+
+const NetworkSetupTexts kTexts = {"10.0.0.2", "10.0.0.1", "255.255.255.0", "10.0.0.254", "cfg"};
+
+ErrorCode Transmit(ProbeLink& link) {
+  return WriteSetupBlock(link, kTexts.hostIpAddress, kTexts.probeIpAddress, kTexts.subnetMask,
+                         kTexts.defaultGateway, kTexts.configFileName);
+}
+
+Bytes BlockBytes(const std::string& serial) {
+  const SetupBlock block = BuildSetupBlock(serial, kTexts).value();
+  return Bytes(block.begin(), block.end());
+}
+
+TEST(WriteSetupBlock, LeavesTheBuiltBlockInTheSimulatedProbesFlash) {
+  sim::SimulatorOptions options;
+  options.identity.serial = "90817263";
+  test::SimulatedProbe probe(options);
+  PosixSerialChannel channel;
+  ProbeLink link(channel);
+  ASSERT_EQ(ConnectProbeLink(link, probe->SlavePath(), 115200), kOk);
+
+  EXPECT_EQ(Transmit(link), kOk);
+  // A second transfer must erase before it programs, or the probe refuses the bytes.
+  EXPECT_EQ(Transmit(link), kOk);
+  CloseProbeLink(link);
+  EXPECT_EQ(probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
+}
+
+// A link in the state a successful start-up leaves, over a scripted port in virtual time.
+struct ScriptedProbe {
+  ScriptedProbe() {
+    link.connected = true;
+    link.baudRate = 115200;
+  }
+  void ReplyIdentity(const std::string& serial) {
+    ch.ReplyLoader({0x00});
+    Bytes identity{'d', 0x00, 0x67, 0x0E, 0x68, 0x1F, 0xA8};
+    for (char c : serial) identity.push_back(static_cast<std::uint8_t>(c));
+    ch.ReplyLoader(identity);
+  }
+  void ReplyReadBack(const Bytes& block) {
+    Bytes reply{'e', 0x01, 0x00, 0x80, 0x00, 0x00, 0x68};
+    for (std::uint8_t byte : block) reply.push_back(byte);
+    ch.ReplyLoader(reply);
+  }
+  // The command letters of the requests sent, in order.
+  std::string Letters() const {
+    std::string letters;
+    for (const Bytes& wire : ch.FramesWritten())
+      letters += static_cast<char>(test::PayloadOfFrame(wire)->at(2));
+    return letters;
+  }
+  ScriptedChannel ch;
+  ProbeLink link{ch};
+};
+
+TEST(WriteSetupBlock, ReportsAReadBackThatDiffersInAnyByte) {
+  for (const std::size_t differing : {std::size_t{0}, std::size_t{27}, kSetupBlockSize - 1}) {
+    SCOPED_TRACE(differing);
+    ScriptedProbe s;
+    s.ReplyIdentity("12345678");
+    s.ch.ReplyLoader({'g', 0});
+    s.ch.ReplyLoader({'h', 0, 0x01, 0x00, 0x80, 0x68});
+    Bytes stored = BlockBytes("12345678");
+    stored[differing] ^= 0x01;
+    s.ReplyReadBack(stored);
+    EXPECT_EQ(Transmit(s.link), kErrSetupMismatch);
+    EXPECT_EQ(s.Letters(), "rdghe");
+  }
+}
+
+TEST(WriteSetupBlock, RefusesAnIdentityWithoutSerialBeforeErasing) {
+  ScriptedProbe s;
+  // An identity reply of unusual length carries no serial number.
+  s.ReplyIdentity("1234567");
+  EXPECT_EQ(Transmit(s.link), kErrBadReply);
+  EXPECT_EQ(s.Letters(), "rd");
+}
+
+TEST(WriteSetupBlock, StopsAtAFailedEraseWithItsCode) {
+  ScriptedProbe s;
+  s.ReplyIdentity("12345678");
+  s.ch.ReplyLoader({'g', 4});
+  EXPECT_EQ(Transmit(s.link), kErrEraseFailed);
+  EXPECT_EQ(s.Letters(), "rdg");
+}
+
+}  // namespace
+}  // namespace kvx
