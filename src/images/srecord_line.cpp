@@ -1,0 +1,84 @@
+#include "images/srecord_line.h"
+
+#include <cctype>
+
+namespace kvx {
+
+namespace {
+
+// Digits from '0' to 'G'; the seven characters between '9' and 'A', and 'G', read as 0.
+constexpr std::array<std::uint8_t, 24> kHexDigitValues = {
+    0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0, 0, 0, 0, 0, 10, 11, 12, 13, 14, 15, 0,
+};
+
+std::uint8_t HexDigitValue(char c) {
+  const int index = static_cast<unsigned char>(c) - '0';
+  if (index < 0 || index >= static_cast<int>(kHexDigitValues.size())) return 0;
+  return kHexDigitValues[static_cast<std::size_t>(index)];
+}
+
+char UpperCase(char c) {
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+// Address bytes of a data record type, or 0 for a type that carries nothing to program.
+std::size_t AddressBytes(char type) {
+  switch (type) {
+    case '1':
+      return 2;
+    case '2':
+      return 3;
+    case '3':
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+// Reads hex pairs from a line, upper-casing as it goes, and keeps the record's 8-bit sum.
+class PairReader {
+ public:
+  PairReader(const std::string& line, std::size_t position) : line_(line), position_(position) {}
+
+  std::uint8_t Next() {
+    const std::uint8_t byte =
+        HexPairToByte(UpperCase(line_[position_]), UpperCase(line_[position_ + 1]));
+    position_ += 2;
+    sum_ = static_cast<std::uint8_t>(sum_ + byte);
+    return byte;
+  }
+  std::uint8_t Sum() const { return sum_; }
+
+ private:
+  const std::string& line_;
+  std::size_t position_;
+  std::uint8_t sum_ = 0;
+};
+
+}  // namespace
+
+std::uint8_t HexPairToByte(char high, char low) {
+  return static_cast<std::uint8_t>(HexDigitValue(high) * 16 + HexDigitValue(low));
+}
+
+int ParseSRecordLine(const std::string& line, std::uint32_t& address, SRecordData& data) {
+  const std::size_t start = line.find_first_of("Ss");
+  if (start == std::string::npos || line.size() - start < 4) return -1;
+  const char type = UpperCase(line[start + 1]);
+  PairReader pairs(line, start + 2);
+  const std::size_t count = pairs.Next();
+  if (line.size() != start + 2 * count + 5) return -1;
+  const std::size_t addressBytes = AddressBytes(type);
+  if (addressBytes == 0) return 0;
+  if (count < addressBytes + 1) return -1;
+
+  address = 0;
+  for (std::size_t i = 0; i < addressBytes; ++i) address = address << 8 | pairs.Next();
+  const std::size_t dataBytes = count - addressBytes - 1;
+  for (std::size_t i = 0; i < dataBytes; ++i) data[i] = pairs.Next();
+  const std::uint8_t sum = pairs.Sum();
+  const std::uint8_t checksum = pairs.Next();
+  return static_cast<std::uint8_t>(sum + checksum) == 0xFF ? static_cast<int>(dataBytes) : -1;
+}
+
+}  // namespace kvx
