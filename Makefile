@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 
 # Debian packages the build, the tests and the tools need.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev \
-            clang libclang-rt-14-dev clang-format
+            clang libclang-rt-14-dev clang-format binutils srecord
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

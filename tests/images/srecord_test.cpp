@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "images/srecord_line.h"
+#include "images/text_file.h"
+#include "srecord_tools.h"
+#include "temp_directory.h"
+
+namespace kvx::test {
+namespace {
+
+struct LineCase {
+  const char* name;
+  std::string line;
+  int result;
+  std::uint32_t address;
+  std::vector<std::uint8_t> data;
+};
+
+// clang-format off
+const LineCase kLineCases[] = {
+    {"S1 with two bytes", "S10500101234A4\n", 2, 0x0010, {0x12, 0x34}},
+    {"S3 with five bytes", "S30A01040004DEADBEEF01B3\n", 5, 0x01040004, {0xDE, 0xAD, 0xBE, 0xEF, 0x01}},
+    {"lower case", "s30a01040004deadbeef01b3\n", 5, 0x01040004, {0xDE, 0xAD, 0xBE, 0xEF, 0x01}},
+    {"blanks before the S", "  S10500101234A4\n", 2, 0x0010, {0x12, 0x34}},
+    {"S1 without data", "S1030000FC\n", 0, 0, {}},
+    {"S3 without data", "S30501040000F5\n", 0, 0, {}},
+    {"S0 with a wrong checksum", "S0030000AB\n", 0, 0, {}},
+    {"S9 that is not hex", "S903ZZZZZZ\n", 0, 0, {}},
+    {"S5 one character long", "S5030000FC0\n", -1, 0, {}},
+    {"S7 one character short", "S7050000000\n", -1, 0, {}},
+    {"no newline", "S10500101234A4", -1, 0, {}},
+    {"CR LF", "S10500101234A4\r\n", -1, 0, {}},
+    {"count changed", "S10600101234A4\n", -1, 0, {}},
+    {"address changed", "S10500111234A4\n", -1, 0, {}},
+    {"data changed", "S10500101235A4\n", -1, 0, {}},
+    {"checksum changed", "S10500101234A5\n", -1, 0, {}},
+    {"count too small for the address", "S101FE\n", -1, 0, {}},
+    {"empty line", "", -1, 0, {}},
+    {"newline only", "\n", -1, 0, {}},
+    {"no S", "0500101234A4\n", -1, 0, {}},
+    {"too short for a count", "S1\n", -1, 0, {}},
+};
+// clang-format on
+
+TEST(ParseSRecordLine, ReadsEachKindOfLine) {
+  for (const LineCase& c : kLineCases) {
+    std::uint32_t address = 0;
+    SRecordData data{};
+    EXPECT_EQ(ParseSRecordLine(c.line, address, data), c.result) << c.name;
+    if (c.result <= 0) continue;
+    EXPECT_EQ(address, c.address) << c.name;
+    EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.begin() + c.result), c.data) << c.name;
+  }
+}
+
+TEST(ParseSRecordLine, HexPairsUseTheTableAndReadUnknownCharactersAsZero) {
+  EXPECT_EQ(HexPairToByte('A', 'F'), 0xAF);
+  EXPECT_EQ(HexPairToByte('9', '0'), 0x90);
+  EXPECT_EQ(HexPairToByte(':', 'G'), 0x00);
+  EXPECT_EQ(HexPairToByte(' ', 'H'), 0x00);
+}
+
+struct ToolCase {
+  const char* name;
+  bool objcopy;
+  std::uint32_t address;
+  unsigned addressBytes;  // srec_cat only
+  unsigned length;        // objcopy: data bytes a record; srec_cat: characters a line
+};
+
+// clang-format off
+const ToolCase kToolCases[] = {
+    {"objcopy S1, 16-byte records", true, 0x0100, 0, 16},
+    {"objcopy S3, 32-byte records", true, 0x01040004, 0, 32},
+    {"objcopy S3, 120-byte records", true, 0x01040004, 0, 120},
+    {"srec_cat S1, 46-character lines", false, 0x1000, 2, 46},
+    {"srec_cat S2, 78-character lines", false, 0x20000, 3, 78},
+    {"srec_cat S3, 250-character lines", false, 0x01040004, 4, 250},
+};
+// clang-format on
+
+TEST(ParseSRecordLine, ReadsBackWhatTheRealToolsWrite) {
+  const std::vector<std::uint8_t> binary = PatternBytes(3001);
+  for (const ToolCase& c : kToolCases) {
+    const TempDirectory directory;
+    const SRecordTools tools(directory.Path());
+    const std::string file = c.objcopy ? tools.Objcopy(binary, c.address, c.length)
+                                       : tools.SrecCat(binary, c.address, c.addressBytes, c.length);
+    TextLineReader reader(file, 255);
+    std::map<std::uint32_t, std::uint8_t> memory;
+    std::string line;
+    std::uint32_t address = 0;
+    SRecordData data{};
+    while (reader.Next(line)) {
+      const int n = ParseSRecordLine(line, address, data);
+      ASSERT_GE(n, 0) << c.name << ": " << line;
+      for (int i = 0; i < n; ++i) memory[address + static_cast<std::uint32_t>(i)] = data[i];
+    }
+    ASSERT_EQ(memory.size(), binary.size()) << c.name;
+    EXPECT_EQ(memory.begin()->first, c.address) << c.name;
+    std::vector<std::uint8_t> read;
+    for (const auto& [at, byte] : memory) read.push_back(byte);
+    EXPECT_EQ(read, binary) << c.name;
+  }
+}
+
+// The line reader delivers what a text-mode read with a fixed buffer does.
+TEST(TextLineReader, DropsCarriageReturnsBeforeNewlinesAndSplitsLongLines) {
+  const std::string content = "ab\r\ncd\re\n" + std::string(7, 'x') + "\nlast";
+  TextLineReader reader(content, 5);
+  std::vector<std::string> lines;
+  std::vector<std::uint32_t> positions;
+  for (std::string line; reader.Next(line);) {
+    lines.push_back(line);
+    positions.push_back(reader.Position());
+  }
+  EXPECT_EQ(lines, (std::vector<std::string>{"ab\n", "cd\re\n", "xxxxx", "xx\n", "last"}));
+  EXPECT_EQ(positions, (std::vector<std::uint32_t>{4, 9, 14, 17, 21}));
+}
+
+}  // namespace
+}  // namespace kvx::test
