@@ -8,14 +8,14 @@ namespace kvx {
 inline constexpr char kApplicationTitle[] = "kvxGDB Setup";
 
 enum class MessageIcon { kNone, kExclamation };
-enum class MessageButtons { kOk, kYesNo };
-enum class MessageAnswer { kOk, kYes, kNo };
+enum class MessageButtons { kOkOnly, kYesNo };
+enum class MessageAnswer { kAccepted, kYes, kNo };
 
 struct MessageBox {
   std::string text;
   std::string caption = kApplicationTitle;
   MessageIcon icon = MessageIcon::kNone;
-  MessageButtons buttons = MessageButtons::kOk;
+  MessageButtons buttons = MessageButtons::kOkOnly;
 };
 
 // How the probe procedures and the dialog's actions reach the user: the dialog's one-line

@@ -42,7 +42,8 @@ class RecordingServices : public DialogServices {
       answers.pop_front();
       return answer;
     }
-    return message.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
+    return message.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes
+                                                     : MessageAnswer::kAccepted;
   }
   void BeginWaitCursor() override {
     ++cursorDepth;
