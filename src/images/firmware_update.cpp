@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "images/progress_text.h"
 #include "images/srecord_line.h"
 #include "images/text_file.h"
 #include "loader/flash_commands.h"
@@ -63,8 +64,7 @@ void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogSe
   const auto percent = static_cast<std::uint16_t>(std::uint64_t{position} * 100 / whole);
   if (percent == progress.lastShownPercent) return;
   progress.lastShownPercent = percent;
-  services.SetProgress(
-      std::string(kFirmwareProgrammingText) + " ( " + std::to_string(percent) + "% )", percent);
+  services.SetProgress(ProgressText(kFirmwareProgrammingText, percent), percent);
 }
 
 bool IsProgrammableImage(const std::string& content) {
