@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kvx {
+
+// The settings kept in a ".gdb" file: port and speed for the probe and the five texts of its
+// network setup, kept exactly as typed.
+struct SetupDocument {
+  // The format version word of the file last read into this document; nothing for a new
+  // document or an empty file. Decides which fields the file holds.
+  std::optional<std::uint16_t> fileVersion;
+  std::int32_t speedIndex = 0;  // 0 = 9600, 1 = 19200, 2 = 38400, 3 = 57600, 4 = 115200 baud
+  std::int32_t portIndex = 0;   // 0 = COM1 up to 18 = COM19
+  std::string probeIpAddress = "0.0.0.0";
+  std::string hostIpAddress = "255.255.255.255";
+  std::string configFileName;
+  std::string subnetMask = "255.255.255.255";
+  std::string defaultGateway = "255.255.255.255";
+  std::int32_t reserved = 0;  // kept as 16 bits; nothing reads it
+};
+
+// The texts a failed read reports to the user.
+inline constexpr const char* kUnexpectedFileFormat = "Unexpected file format.";
+inline constexpr const char* kFailedToOpenDocument = "Failed to open document.";
+
+// The version every document is written with.
+inline constexpr std::uint16_t kDocumentFormatVersion = 3;
+
+// The file's bytes, little-endian and without any header of their own: the version, the low
+// 16 bits of speedIndex and portIndex, the five texts as archive strings (probe IP, host IP,
+// configuration file name, subnet mask, default gateway) and the low 16 bits of reserved.
+std::vector<std::uint8_t> WriteSetupDocument(const SetupDocument& document);
+
+struct DocumentReadResult {
+  bool ok = true;
+  std::string message;  // for the user when !ok: one of the texts above
+  std::string detail;   // for an unreadable file: its path and why it could not be read
+};
+
+// Reads a document from a file's bytes. Versions 0 and 1 end after the configuration file
+// name and keep the default mask and gateway, version 2 keeps the default `reserved`, and any
+// version above 3 is read as 3; bytes behind the last field are ignored. An empty file is a
+// document with all defaults. A file that ends before its fields do fails with
+// kUnexpectedFileFormat. On failure `document` holds the defaults.
+DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
+                                     SetupDocument& document);
+
+// The same from a file. One that cannot be read fails with kFailedToOpenDocument and leaves
+// `document` as it was.
+DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& document);
+
+}  // namespace kvx
