@@ -1,0 +1,279 @@
+#include "app/update_setup_actions.h"
+
+#include <utility>
+
+#include "app/probe_connect.h"
+#include "images/fuse_map.h"
+#include "images/jedec_reader.h"
+#include "images/logic_update.h"
+#include "images/user_signature.h"
+#include "link/channel_ops.h"
+#include "loader/flash_commands.h"
+#include "loader/version_text.h"
+#include "setup/dotted_quad.h"
+#include "setup/write_setup_block.h"
+
+namespace kvx {
+
+namespace {
+
+constexpr char kInvalidIpAddressText[] = "Invalid IP address!";
+constexpr char kTooManyCharactersText[] = "Please enter no more than 15 characters.";
+constexpr char kConnectingText[] = "Connecting to KVX Loader ...";
+constexpr char kConnectPassedText[] = "Connecting to KVX Loader passed!";
+constexpr char kConnectFailedText[] = "Connecting to KVX loader failed!";
+constexpr char kReadingVersionsText[] = "Reading current versions, please wait.";
+constexpr char kReadingVersionsPassedText[] = "Reading current versions passed!";
+constexpr char kReadingVersionsFailedText[] = "Reading current versions failed!";
+constexpr char kCommunicationFailedText[] = "Communication with KVX failed!";
+constexpr char kStartingFirmwareText[] = "Starting firmware please wait....";
+constexpr char kFirmwareUpdateFailedText[] = "Firmware update failed!";
+constexpr char kUpdatePassedText[] = "Updating firmware and logic passed!";
+constexpr char kUpdateFailedText[] = "Updating firmware and logic failed!";
+constexpr char kWritingSetupText[] = "Writing setup data ....";
+constexpr char kWritingSetupPassedText[] = "Writing setup data passed";
+constexpr char kWritingSetupFailedText[] = "Writing setup data failed!";
+constexpr char kTransferFailedText[] = "Transfer failed!";
+constexpr char kTransferFailedCaption[] = "Error";
+constexpr char kEraseQuestionText[] = "Erase Flash and EPLD?";
+constexpr char kErasingText[] = "Erasing Flash and EPLD ...";
+constexpr char kErasingSectorsText[] = "Erasing all flash sectors ...";
+constexpr char kErasePassedText[] = "Erasing Flash and EPLD passed!";
+constexpr char kEraseFailedText[] = "Erasing Flash and EPLD failed!";
+
+MessageBox Exclamation(std::string text, std::string caption = kApplicationTitle) {
+  return MessageBox{std::move(text), std::move(caption), MessageIcon::kExclamation,
+                    MessageButtons::kOkOnly};
+}
+
+bool FitsAddressEdit(const std::string& text) {
+  return text.size() <= kAddressTextLimit;
+}
+
+}  // namespace
+
+UpdateSetupActions::UpdateSetupActions(Parts parts, DialogFields fields)
+    : link_(parts.link),
+      openLink_(std::move(parts.openLink)),
+      catalogue_(std::move(parts.catalogue)),
+      controls_(parts.controls),
+      services_(parts.services),
+      firmwareProgress_(parts.firmwareProgress),
+      fields_(std::move(fields)) {}
+
+void UpdateSetupActions::OnOpen() {
+  // The serial number and MAC address are shown empty until a probe has answered.
+  controls_.WriteControls(fields_, "", "");
+  services_.SetStatus("");
+  identity_.loaderVersion = identity_.firmwareVersion = identity_.logicVersion = 0;
+  newestFirmware_ = catalogue_.FindNewestNumber(kFirmwareBaseName);
+  newestLogic_ = catalogue_.FindNewestNumber(kLogicBaseName);
+  controls_.SetVersionText(VersionLabel::kNewestFirmware, FormatVersion(newestFirmware_));
+  controls_.SetVersionText(VersionLabel::kNewestLogic, FormatVersion(newestLogic_));
+  controls_.EnableButton(DialogButton::kConnect, true);
+  for (DialogButton button : {DialogButton::kCurrent, DialogButton::kTransmit,
+                              DialogButton::kUpdate, DialogButton::kErase}) {
+    controls_.EnableButton(button, false);
+  }
+}
+
+bool UpdateSetupActions::OnConnect() {
+  if (!ExchangeToMembers()) return false;
+  WaitCursor cursor(services_);
+  services_.SetStatus(kConnectingText);
+  const ConnectOutcome outcome = ConnectToProbe(
+      link_, [this] { return openLink_(fields_.portIndex, fields_.speedIndex); }, identity_);
+  if (outcome != ConnectOutcome::kCannotConnect) {
+    ExchangeToControls();
+    ShowCurrentVersions();
+  }
+  cursor.End();
+  if (outcome != ConnectOutcome::kConnected) {
+    ShowPlainMessage(services_, ConnectFailureText(outcome));
+    services_.SetStatus(kConnectFailedText);
+    return false;
+  }
+  services_.SetStatus(kConnectPassedText);
+  ShowCurrentVersions();
+  EnableProbeButtons();
+  return true;
+}
+
+bool UpdateSetupActions::OnCurrent() {
+  WaitCursor cursor(services_);
+  services_.SetStatus(kReadingVersionsText);
+  const bool passed = QueryAndShowIdentity();
+  if (passed) ShowCurrentVersions();
+  cursor.End();
+  if (!passed) {
+    ShowPlainMessage(services_, kCommunicationFailedText);
+    services_.SetStatus(kReadingVersionsFailedText);
+    return false;
+  }
+  services_.SetStatus(kReadingVersionsPassedText);
+  UpdateButtonRule();
+  return true;
+}
+
+bool UpdateSetupActions::OnUpdate() {
+  const WaitCursor cursor(services_);
+  bool passed = true;
+  if (newestFirmware_ != identity_.firmwareVersion) {
+    passed =
+        UpdateFirmware(link_, catalogue_, newestFirmware_, services_, firmwareProgress_) == kOk;
+    if (!passed) ShowPlainMessage(services_, kFirmwareUpdateFailedText);
+  }
+  if (passed && newestLogic_ != identity_.logicVersion) passed = UpdateLogic();
+  if (passed) passed = QueryAndShowIdentity();
+  if (passed) {
+    services_.SetStatus(kUpdatePassedText);
+    UpdateButtonRule();
+  } else {
+    services_.SetStatus(kUpdateFailedText);
+    identity_.firmwareVersion = identity_.logicVersion = 0;
+  }
+  ShowUpdatedVersions();
+  return passed;
+}
+
+bool UpdateSetupActions::OnTransmit() {
+  if (!ExchangeToMembers()) return false;
+  WaitCursor cursor(services_);
+  services_.SetStatus(kWritingSetupText);
+  const ErrorCode result =
+      WriteSetupBlock(link_, fields_.hostIpAddress, fields_.probeIpAddress, fields_.subnetMask,
+                      fields_.defaultGateway, fields_.configFileName);
+  cursor.End();
+  if (result == kOk) {
+    services_.SetStatus(kWritingSetupPassedText);
+    return true;
+  }
+  services_.SetStatus(kWritingSetupFailedText);
+  services_.ShowMessage(Exclamation(kTransferFailedText, kTransferFailedCaption));
+  return false;
+}
+
+bool UpdateSetupActions::OnErase() {
+  const MessageBox question{kEraseQuestionText, kApplicationTitle, MessageIcon::kExclamation,
+                            MessageButtons::kYesNo};
+  if (services_.ShowMessage(question) != MessageAnswer::kYes) return false;
+  const WaitCursor cursor(services_);
+  services_.SetStatus(kErasingText);
+  const bool logicErased = EraseLogic();
+  identity_.logicVersion = 0;
+  services_.SetStatus(kErasingSectorsText);
+  // The flash is erased whatever became of the logic device.
+  const bool flashErased = EraseAllSectors(link_) == kOk;
+  identity_.firmwareVersion = 0;
+  const bool passed = logicErased && flashErased;
+  if (passed) {
+    ExchangeToControls();
+    services_.SetStatus(kErasePassedText);
+    controls_.EnableButton(DialogButton::kUpdate, true);
+  } else {
+    services_.SetStatus(kEraseFailedText);
+  }
+  ShowUpdatedVersions();
+  return passed;
+}
+
+bool UpdateSetupActions::OnOk() {
+  if (!ExchangeToMembers()) return false;
+  StartFirmwareAndClose();
+  return true;
+}
+
+void UpdateSetupActions::OnCancel() {
+  StartFirmwareAndClose();
+}
+
+bool UpdateSetupActions::ExchangeToMembers() {
+  controls_.ReadControls(fields_);
+  for (const std::string* text : {&fields_.probeIpAddress, &fields_.hostIpAddress,
+                                  &fields_.subnetMask, &fields_.defaultGateway}) {
+    if (!FitsAddressEdit(*text)) {
+      services_.ShowMessage(Exclamation(kTooManyCharactersText));
+      return false;
+    }
+  }
+  if (ParseDottedQuad(fields_.probeIpAddress) == kNotADottedQuad) {
+    services_.ShowMessage(Exclamation(kInvalidIpAddressText));
+    return false;
+  }
+  return true;
+}
+
+void UpdateSetupActions::ExchangeToControls() {
+  controls_.WriteControls(fields_, identity_.serialNumber, identity_.macAddressText);
+}
+
+bool UpdateSetupActions::UpdateDue() const {
+  return newestFirmware_ != identity_.firmwareVersion || newestLogic_ != identity_.logicVersion;
+}
+
+void UpdateSetupActions::ShowCurrentVersions() {
+  controls_.SetVersionText(VersionLabel::kLoader, FormatVersion(identity_.loaderVersion));
+  ShowUpdatedVersions();
+}
+
+// The loader's version does not change with an update or an erase.
+void UpdateSetupActions::ShowUpdatedVersions() {
+  controls_.SetVersionText(VersionLabel::kCurrentFirmware,
+                           FormatVersion(identity_.firmwareVersion));
+  controls_.SetVersionText(VersionLabel::kCurrentLogic, FormatVersion(identity_.logicVersion));
+}
+
+void UpdateSetupActions::UpdateButtonRule() {
+  controls_.EnableButton(DialogButton::kUpdate, UpdateDue());
+}
+
+void UpdateSetupActions::EnableProbeButtons() {
+  controls_.EnableButton(DialogButton::kConnect, false);
+  for (DialogButton button :
+       {DialogButton::kCurrent, DialogButton::kErase, DialogButton::kTransmit}) {
+    controls_.EnableButton(button, true);
+  }
+  UpdateButtonRule();
+}
+
+bool UpdateSetupActions::QueryAndShowIdentity() {
+  const ErrorCode result = QueryIdentity(link_, identity_);
+  identity_.macAddressText = MakeMacAddressText(identity_.serialNumber);
+  if (result != kOk) return false;
+  ExchangeToControls();
+  return true;
+}
+
+// The logic file is chosen by the probe's serial number but always numbered after the
+// newest KVXLOG70 file. The device leaves programming mode whatever happened, even when it
+// never entered it.
+bool UpdateSetupActions::UpdateLogic() {
+  const std::string signature = MakeUserSignatureText(newestLogic_);
+  const std::filesystem::path path =
+      catalogue_.UpdateFilePath(SelectLogicBaseName(identity_.serialNumber), newestLogic_);
+  FuseMap fuses;
+  const bool passed =
+      ReadJedecFile(path, fuses, services_) == 1 && BeginLogicIsp(link_, services_) == 1 &&
+      CheckLogicDevice(link_, services_) == 1 && EraseLogicDevice(link_, services_) == 1 &&
+      ProgramFuseMap(link_, fuses, signature, services_) == 1 &&
+      VerifyFuseMap(link_, fuses, signature, services_) == 1;
+  EndLogicIsp(link_, services_);
+  return passed;
+}
+
+bool UpdateSetupActions::EraseLogic() {
+  const bool passed = BeginLogicIsp(link_, services_) == 1 &&
+                      CheckLogicDevice(link_, services_) == 1 &&
+                      EraseLogicDevice(link_, services_) == 1;
+  EndLogicIsp(link_, services_);
+  return passed;
+}
+
+void UpdateSetupActions::StartFirmwareAndClose() {
+  const WaitCursor cursor(services_);
+  services_.SetStatus(kStartingFirmwareText);
+  StartFirmware(link_);
+  CloseProbeLink(link_);
+}
+
+}  // namespace kvx

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <functional>
+
+#include "app/dialog_controls.h"
+#include "images/dialog_services.h"
+#include "images/firmware_update.h"
+#include "images/update_catalogue.h"
+#include "link/error_code.h"
+#include "link/probe_link.h"
+#include "loader/probe_identity.h"
+
+namespace kvx {
+
+// The longest text the four address edits take.
+inline constexpr std::size_t kAddressTextLimit = 15;
+
+// What the Update/Setup dialog's buttons do, written once for the window and kvxctl: the
+// order of probe steps, every status text, message box, version text and button state.
+//
+// The link is opened by a passed Connect and closed by a failed Connect, OK and Cancel;
+// nothing else closes it. Every action holds the wait cursor for its whole run. The actions
+// that can fail return whether they passed, which the window ignores and kvxctl turns into
+// its exit status.
+class UpdateSetupActions {
+ public:
+  // Opens the link on the port and speed the dialog's lists select (start-up included).
+  using OpenLink = std::function<ErrorCode(int portIndex, int speedIndex)>;
+
+  struct Parts {
+    ProbeLink& link;
+    OpenLink openLink;
+    UpdateCatalogue catalogue;
+    DialogControls& controls;
+    DialogServices& services;
+    FirmwareProgress& firmwareProgress;  // lives as long as the program
+  };
+
+  UpdateSetupActions(Parts parts, DialogFields fields);
+
+  // What the dialog shows when it opens: the fields in the controls, the newest file
+  // numbers, only Connect enabled.
+  void OnOpen();
+  bool OnConnect();
+  bool OnCurrent();
+  bool OnUpdate();
+  bool OnTransmit();
+  bool OnErase();
+  // Checks the fields first, so an invalid probe address leaves the link and the dialog as
+  // they are; then starts the firmware and closes the link. True when the dialog may end.
+  bool OnOk();
+  // Starts the firmware and closes the link.
+  void OnCancel();
+
+  // Reads the controls into the fields and checks them: "Invalid IP address!" for a probe
+  // address that is not a dotted quad, and the length of the address texts.
+  bool ExchangeToMembers();
+  void ExchangeToControls();
+
+  const DialogFields& Fields() const { return fields_; }
+  const ProbeIdentity& Identity() const { return identity_; }
+  VersionNumber NewestFirmware() const { return newestFirmware_; }
+  VersionNumber NewestLogic() const { return newestLogic_; }
+  bool UpdateDue() const;
+
+ private:
+  void ShowCurrentVersions();
+  void ShowUpdatedVersions();
+  void UpdateButtonRule();
+  void EnableProbeButtons();
+  bool QueryAndShowIdentity();
+  bool UpdateLogic();
+  bool EraseLogic();
+  void StartFirmwareAndClose();
+
+  ProbeLink& link_;
+  OpenLink openLink_;
+  UpdateCatalogue catalogue_;
+  DialogControls& controls_;
+  DialogServices& services_;
+  FirmwareProgress& firmwareProgress_;
+  DialogFields fields_;
+  ProbeIdentity identity_;
+  VersionNumber newestFirmware_ = 0;
+  VersionNumber newestLogic_ = 0;
+};
+
+}  // namespace kvx
