@@ -110,6 +110,7 @@ bool LoaderCommands::ProgramFlash(Request request, bool fail, std::vector<std::u
   if (request.size != 7u + length) return false;
   const FlashStatus status =
       fail ? FlashStatus::kDeviceFault : device_.flash.Program(address, request.bytes + 7, length);
+  programLog_.push_back({address, length, status});
   reply.assign({'h', static_cast<std::uint8_t>(status)});
   AppendU32BE(reply, status == FlashStatus::kOk ? address + length : address);
   return true;

@@ -19,6 +19,13 @@ inline constexpr std::uint8_t kNotInIspReply = '!';
 // The whole reply to 'r': anything but an echo of the letter.
 inline constexpr std::uint8_t kIdentityProbeReply = 0x00;
 
+// One 'h' request as the loader carried it out, whatever came of it.
+struct ProgramRecord {
+  std::uint32_t address = 0;
+  std::uint16_t length = 0;
+  FlashStatus status = FlashStatus::kOk;
+};
+
 // Injected failures that change what a command does, not just its reply.
 struct CommandFaults {
   bool failErase = false;
@@ -50,6 +57,9 @@ class LoaderCommands {
                std::vector<std::uint8_t>& reply);
 
   std::uint64_t FirmwareStarts() const { return firmwareStarts_; }
+  // Every well-formed 'h' request carried out, in order. A few bytes a request: a whole
+  // firmware image in small records stays well below a megabyte.
+  const std::vector<ProgramRecord>& ProgramLog() const { return programLog_; }
 
  private:
   struct Request {
@@ -72,6 +82,7 @@ class LoaderCommands {
   DeviceState& device_;
   const IdentityOptions identity_;
   std::uint64_t firmwareStarts_ = 0;
+  std::vector<ProgramRecord> programLog_;
 };
 
 }  // namespace kvx::sim

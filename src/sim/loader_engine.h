@@ -75,6 +75,8 @@ class LoaderEngine {
   DeviceState& Device() { return device_; }
   const DeviceState& Device() const { return device_; }
   EngineCounters Counters() const;
+  // Flash programming in the order carried out; repeats answered from memory are not in it.
+  const std::vector<ProgramRecord>& ProgramLog() const { return commands_.ProgramLog(); }
 
  private:
   void HandleFrame(const std::uint8_t* payload, std::size_t n);

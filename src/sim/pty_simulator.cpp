@@ -241,6 +241,11 @@ SimulatorCounters PtySimulator::Counters() const {
   return counters;
 }
 
+std::vector<ProgramRecord> PtySimulator::ProgramLog() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return engine_.ProgramLog();
+}
+
 StateFileResult PtySimulator::SaveState() const {
   if (options_.statePath.empty()) return {};
   const std::lock_guard<std::mutex> lock(mutex_);

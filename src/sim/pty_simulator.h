@@ -58,6 +58,8 @@ class PtySimulator {
   bool InLogicIsp() const;
   std::uint32_t ListenRate() const;
   SimulatorCounters Counters() const;
+  // Every flash program request carried out so far, in order (LoaderEngine::ProgramLog).
+  std::vector<ProgramRecord> ProgramLog() const;
   // Writes flash and logic to the --state file; does nothing without one.
   StateFileResult SaveState() const;
 
