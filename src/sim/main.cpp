@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -14,8 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "sim/flash_dump.h"
 #include "sim/pty_simulator.h"
 #include "sim/slave_link.h"
+#include "sim/state_file.h"
 #include "sim/version_words.h"
 
 namespace {
@@ -39,6 +42,7 @@ struct CommandLine {
   std::string firmware = "1.04";
   std::string logic = "1.04";
   std::string link;
+  bool dumpFlash = false;
   // Fault option texts with the command their bare numbers count, in FaultOptions order.
   struct Fault {
     std::string name;
@@ -99,8 +103,12 @@ void AddOptions(CLI::App& app, CommandLine& line) {
       ->capture_default_str();
   app.add_option("--serial", o.identity.serial, "serial number, 8 or 10 characters")
       ->capture_default_str();
-  app.add_option("--state", o.statePath,
-                 "file keeping flash and logic between runs (created when missing)");
+  CLI::Option* state = app.add_option(
+      "--state", o.statePath, "file keeping flash and logic between runs (created when missing)");
+  app.add_flag("--dump-flash", line.dumpFlash,
+               "print the programmed flash lines and the logic device of the --state file, "
+               "then exit without serving")
+      ->needs(state);
   app.add_option("--link", line.link, "make a symbolic link to the pseudo-terminal here");
   app.add_flag("--pace", o.pace, "answer no faster than a real line at the current rate");
   app.add_flag("--verbose", o.verbose, "log every request and reply on standard error");
@@ -154,6 +162,23 @@ bool CompleteOptions(CommandLine& line, std::string& error) {
   return error.empty();
 }
 
+// A state file that is not there holds nothing to show, so unlike serving, dumping refuses it.
+int DumpState(const std::string& path) {
+  std::error_code ignored;
+  if (!std::filesystem::exists(path, ignored)) {
+    std::cerr << "kvxsim: state file " << path << ": no such file\n";
+    return kRunError;
+  }
+  kvx::sim::DeviceState device;
+  const kvx::sim::StateFileResult loaded = kvx::sim::LoadDeviceState(path, device);
+  if (!loaded.ok) {
+    std::cerr << "kvxsim: " << loaded.message << '\n';
+    return kRunError;
+  }
+  kvx::sim::DumpDeviceState(device, std::cout);
+  return 0;
+}
+
 int Serve(const CommandLine& line) {
   kvx::sim::PtySimulator simulator(line.options);
   const StopOnSignals stopOnSignals(simulator);
@@ -193,6 +218,7 @@ int main(int argc, char** argv) {
     std::cerr << "kvxsim: " << error << "\nRun with --help for more information.\n";
     return kUsageError;
   }
+  if (line.dumpFlash) return DumpState(line.options.statePath);
   try {
     return Serve(line);
   } catch (const std::exception& failure) {

@@ -1,0 +1,87 @@
+#include "sim/flash_dump.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "sim/state_file.h"
+
+namespace kvx::sim {
+namespace {
+
+const std::string kErasedSignature(kSignatureLength, '1');
+
+std::string Dump(const DeviceState& device) {
+  std::ostringstream out;
+  DumpDeviceState(device, out);
+  return out.str();
+}
+
+TEST(FlashDump, ShowsOnlyProgrammedLinesAndCountsProgrammedRows) {
+  DeviceState device;
+  EXPECT_EQ(Dump(device), "flash: all erased\nlogic signature: " + kErasedSignature +
+                              "\nlogic fuse rows programmed: 0 of 134\n");
+
+  const std::uint8_t setup[] = {0x02, 0xB7, 0xE9, 0x12, 0x34, 0x56, 0xFF, 0xFF, 0x0A,
+                                0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 'c',  'f'};
+  ASSERT_EQ(device.flash.Program(0x01008000, setup, sizeof setup), FlashStatus::kOk);
+  const std::uint8_t last = 0x41;
+  ASSERT_EQ(device.flash.Program(kFlashEnd - 1, &last, 1), FlashStatus::kOk);
+  ASSERT_TRUE(device.logic.ProgramRow(0, std::string(kFuseRowLength - 1, '1') + "0"));
+  ASSERT_TRUE(device.logic.ProgramRow(133, std::string(kFuseRowLength, '0')));
+  const std::string signature = "0" + std::string(kSignatureLength - 1, '1');
+  ASSERT_TRUE(device.logic.ProgramSignature(signature));
+
+  EXPECT_EQ(Dump(device),
+            "01008000  02 B7 E9 12 34 56 FF FF  0A 00 00 01 FF FF FF 00  |....4V..........|\n"
+            "01008010  63 66 FF FF FF FF FF FF  FF FF FF FF FF FF FF FF  |cf..............|\n"
+            "010FFFF0  FF FF FF FF FF FF FF FF  FF FF FF FF FF FF FF 41  |...............A|\n"
+            "logic signature: " +
+                signature + "\nlogic fuse rows programmed: 2 of 134\n");
+}
+
+// What kvxsim prints and how it ends, run as a program.
+struct ProgramRun {
+  std::string output;
+  int exitCode;
+};
+
+ProgramRun RunKvxsim(const std::string& arguments) {
+  ProgramRun run{{}, -1};
+  FILE* pipe = popen((std::string(KVXSIM_PATH) + ' ' + arguments + " 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char chunk[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.output.append(chunk, got);
+  const int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("kvx_dump_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "probe.state").string();
+  DeviceState device;
+  const std::uint8_t marker[] = {0xAA, 0x55, 0x55, 0xAA};
+  ASSERT_EQ(device.flash.Program(0x01040000, marker, sizeof marker), FlashStatus::kOk);
+  ASSERT_TRUE(SaveDeviceState(path, device).ok);
+
+  const ProgramRun dumped = RunKvxsim("--state " + path + " --dump-flash");
+  EXPECT_EQ(dumped.exitCode, 0);
+  EXPECT_EQ(dumped.output, Dump(device));
+  EXPECT_NE(RunKvxsim("--state " + (dir / "missing").string() + " --dump-flash").exitCode, 0);
+  EXPECT_NE(RunKvxsim("--dump-flash").exitCode, 0);
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kvx::sim
