@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "fuse_pattern.h"
+#include "images/jedec_reader.h"
+#include "recording_services.h"
+#include "temp_directory.h"
+
+namespace kvx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kFileName[] = "KVXLOG70.105";
+
+constexpr char kHeader[] = "\x02KVX7000 logic\nQP100*\nQF32160*\nF0*\n";
+constexpr char kMarker[] = "*L00000\n";
+
+// Every row as `piecesPerRow` lines of equal length, each line given `tail`.
+std::string FuseLines(std::size_t piecesPerRow, const std::string& tail) {
+  std::string text;
+  const std::size_t length = kFuseRowCharacters / piecesPerRow;
+  for (const std::string& row : PatternMap())
+    for (std::size_t at = 0; at < kFuseRowCharacters; at += length)
+      text += row.substr(at, length) + tail;
+  return text;
+}
+
+std::string Sixties(const std::string& tail = "\n") {
+  return FuseLines(4, tail);
+}
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+// `text` with the last fuse of line `lineIndex` taken away.
+std::string DropFuseOfLine(std::string text, std::size_t lineIndex) {
+  std::size_t end = 0;
+  for (std::size_t i = 0; i <= lineIndex; ++i) end = text.find('\n', end + 1);
+  return text.erase(end - 1, 1);
+}
+
+std::string FirstLines(const std::string& text, std::size_t count) {
+  std::size_t end = 0;
+  for (std::size_t i = 0; i < count; ++i) end = text.find('\n', end) + 1;
+  return text.substr(0, end);
+}
+
+const std::vector<std::string> kRead = {"status: Logic: Reading JEDEC File ...", "cursor on",
+                                        "cursor off"};
+const std::vector<std::string> kNoMarker = {"status: Logic: Reading JEDEC File ...",
+                                            "box: Logic: Illegal JEDEC file format!"};
+const std::vector<std::string> kBadRow = {"status: Logic: Reading JEDEC File ...", "cursor on",
+                                          "box: Illegal JEDEC file format!", "cursor off"};
+const std::vector<std::string> kNoFile = {"status: Logic: Reading JEDEC File ...",
+                                          "box: Logic: Cannot open JEDEC file!"};
+
+struct JedecCase {
+  const char* name;
+  std::string content;
+  int result;
+  std::vector<std::string> events;
+};
+
+// clang-format off
+const JedecCase kCases[] = {
+  {"60 fuses a line", kHeader + std::string(kMarker) + Sixties() + "*C1234*\n\x03" "0000\n", 1, kRead},
+  {"star and text after the fuses", kHeader + std::string(kMarker) + Sixties("* note 1\n"), 1, kRead},
+  {"CR LF line ends", WithCrLf(kHeader + std::string(kMarker) + Sixties()), 1, kRead},
+  {"240 fuses a line", kHeader + std::string(kMarker) + FuseLines(1, "\n"), 1, kRead},
+  {"240 fuses a line, CR LF", WithCrLf(kHeader + std::string(kMarker) + FuseLines(1, "\n")), 1, kRead},
+  {"marker-like lines before", "*L00001\n*L00000*\n1111\n" + std::string(kMarker) + Sixties(), 1, kRead},
+  {"marker with a blank", kHeader + std::string("*L00000 \n") + Sixties(), 0, kNoMarker},
+  {"marker without star", kHeader + std::string("L00000\n") + Sixties(), 0, kNoMarker},
+  {"marker ends the file unterminated", kHeader + std::string("*L00000"), 0, kNoMarker},
+  {"empty file", "", 0, kNoMarker},
+  {"59 fuses on a line", kHeader + std::string(kMarker) + DropFuseOfLine(Sixties(), 4 * 10 + 1), 0, kBadRow},
+  {"ends after 535 fuse lines", kHeader + std::string(kMarker) + FirstLines(Sixties(), 535), 0, kBadRow},
+};
+// clang-format on
+
+TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
+  for (const JedecCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    TempDirectory files;
+    RecordingServices services;
+    FuseMap map;
+    map[0] = "stale";
+
+    EXPECT_EQ(ReadJedecFile(files.Write(kFileName, c.content), map, services), c.result);
+    EXPECT_EQ(services.events, c.events);
+    if (c.result == 1) {
+      EXPECT_EQ(map, PatternMap());
+    }
+    if (c.events == kNoMarker) {
+      EXPECT_EQ(map, FuseMap());
+    }
+  }
+}
+
+// What was read stays, rows behind the failing one are empty; the caller does not use it.
+TEST(ReadJedecFile, AShortFileLeavesTheRowsReadSoFar) {
+  TempDirectory files;
+  RecordingServices services;
+  FuseMap map;
+  const FuseMap expected = PatternMap();
+
+  ASSERT_EQ(ReadJedecFile(files.Write(kFileName, kMarker + FirstLines(Sixties(), 4 * 100 + 2)), map,
+                          services),
+            0);
+  for (std::size_t r = 0; r < 100; ++r) EXPECT_EQ(map[r], expected[r]) << r;
+  EXPECT_EQ(map[100], expected[100].substr(0, 120));
+  for (std::size_t r = 101; r < kFuseRowCount; ++r) EXPECT_EQ(map[r], "") << r;
+}
+
+TEST(ReadJedecFile, AMissingFileOrEmptyPathCannotBeOpened) {
+  TempDirectory files;
+  for (const fs::path& path : {fs::path(), files / kFileName}) {
+    SCOPED_TRACE(path.string());
+    RecordingServices services;
+    FuseMap map;
+    map[5] = "stale";
+    EXPECT_EQ(ReadJedecFile(path, map, services), 0);
+    EXPECT_EQ(services.events, kNoFile);
+    EXPECT_EQ(map, FuseMap());
+  }
+}
+
+}  // namespace
+}  // namespace kvx::test

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "connected_probe.h"
+#include "fuse_pattern.h"
+#include "images/logic_update.h"
+#include "images/user_signature.h"
+#include "loader/logic_commands.h"
+#include "recording_services.h"
+#include "scripted_channel.h"
+
+namespace kvx::test {
+namespace {
+
+const std::string kSignatureText = "T3952D8105";
+
+// clang-format off
+struct EncodingCase { std::string text; std::size_t at; std::string bits; };
+const EncodingCase kEncodings[] = {
+  {"T3952D8105", 0, "0101010000110011"},                 // 'T' 0x54, '3' 0x33
+  {"T3952D8105", 80, std::string(40, '0')},              // five zero bytes behind the text
+  {"", 0, std::string(120, '0')},
+  {"ABCDEFGHIJKLMNOPQ", 112, "01001111"},                // the 15th character, 'O', ends it
+  {"\xFF", 0, "11111111" + std::string(112, '0')},
+};
+// clang-format on
+
+TEST(UserSignature, EncodesFifteenBytesMostSignificantBitFirst) {
+  for (const EncodingCase& c : kEncodings) {
+    SCOPED_TRACE(c.text);
+    const std::string bits = EncodeUserSignature(c.text);
+    ASSERT_EQ(bits.size(), kUserSignatureCharacters);
+    EXPECT_EQ(bits.substr(c.at, c.bits.size()), c.bits);
+  }
+}
+
+TEST(UserSignature, TextCarriesTheLogicFileDigits) {
+  EXPECT_EQ(MakeUserSignatureText(105), kSignatureText);
+  EXPECT_EQ(MakeUserSignatureText(7), "T3952D8007");
+  EXPECT_EQ(MakeUserSignatureText(256), "T3952D8000");
+}
+
+// Only the real loader can show that rows, signature and mode end up in the device.
+TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
+  ConnectedProbe host;
+  ASSERT_EQ(host.startup, kOk);
+  ProbeLink& link = host.link;
+  RecordingServices services;
+  const FuseMap map = PatternMap();
+
+  EXPECT_EQ(BeginLogicIsp(link, services), 1);
+  EXPECT_TRUE(host.probe->InLogicIsp());
+  EXPECT_EQ(CheckLogicDevice(link, services), 1);
+  EXPECT_EQ(EraseLogicDevice(link, services), 1);
+  EXPECT_EQ(ProgramFuseMap(link, map, kSignatureText, services), 1);
+  EXPECT_EQ(VerifyFuseMap(link, map, kSignatureText, services), 1);
+  std::string signature;
+  EXPECT_EQ(ReadUserSignature(link, signature), kOk);
+  EXPECT_EQ(EndLogicIsp(link, services), 1);
+
+  EXPECT_FALSE(host.probe->InLogicIsp());
+  for (std::size_t r = 0; r < kFuseRowCount; ++r) EXPECT_EQ(host.probe->FuseRow(r), map[r]) << r;
+  EXPECT_EQ(signature, EncodeUserSignature(kSignatureText));
+  EXPECT_TRUE(services.boxes.empty());
+  EXPECT_EQ(services.cursorDepth, 0);
+  EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "cursor on"), 6);
+
+  ASSERT_EQ(services.statuses.size(), 3 + 2 * kFuseRowCount);
+  EXPECT_EQ(services.statuses[0], "Logic: Erasing ...");
+  EXPECT_EQ(services.statuses[1], "Logic: Programming ...");
+  EXPECT_EQ(services.statuses[2], "Logic: Programming ... ( 0% )");
+  EXPECT_EQ(services.statuses[2 + 40], "Logic: Programming ... ( 29% )");
+  EXPECT_EQ(services.statuses[2 + kFuseRowCount], "Logic: Verifying ...");
+  EXPECT_EQ(services.statuses.back(), "Logic: Verifying ... ( 99% )");
+  // Programming and verifying show the same percentages after each row.
+  ASSERT_EQ(services.percents.size(), 2 * kFuseRowCount);
+  const std::vector<unsigned> programming(services.percents.begin(),
+                                          services.percents.begin() + kFuseRowCount);
+  EXPECT_EQ(
+      std::vector<unsigned>(services.percents.begin() + kFuseRowCount, services.percents.end()),
+      programming);
+  // clang-format off
+  const std::pair<std::size_t, unsigned> kAfterRow[] = {{0, 0}, {1, 0}, {2, 1}, {66, 49}, {67, 50}, {133, 99}};
+  // clang-format on
+  for (const auto& [row, percent] : kAfterRow) EXPECT_EQ(programming[row], percent) << row;
+  EXPECT_TRUE(std::is_sorted(programming.begin(), programming.end()));
+}
+
+// A link in the state a successful start-up leaves, over a scripted port.
+struct ScriptedLink {
+  ScriptedLink() {
+    link.connected = true;
+    link.baudRate = 115200;
+  }
+  ScriptedChannel ch;
+  ProbeLink link{ch};
+};
+
+Bytes Reply(char letter, const std::string& text = "") {
+  Bytes reply(1 + text.size());
+  reply[0] = static_cast<std::uint8_t>(letter);
+  std::copy(text.begin(), text.end(), reply.begin() + 1);
+  return reply;
+}
+
+std::string Flipped(std::string bits, std::size_t at) {
+  bits[at] = bits[at] == '0' ? '1' : '0';
+  return bits;
+}
+
+void ReplyRows(ScriptedChannel& ch, std::size_t rows) {
+  const FuseMap map = PatternMap();
+  for (std::size_t r = 0; r < rows; ++r) ch.ReplyLoader(Reply('k', map[r] + map[r]));
+}
+
+void ReplyProgrammed(ScriptedChannel& ch, std::size_t rows) {
+  for (std::size_t r = 0; r < rows; ++r) ch.ReplyLoader(Reply('l'));
+}
+
+using Step = std::function<int(ProbeLink&, DialogServices&)>;
+const Step kBegin = BeginLogicIsp;
+const Step kEnd = EndLogicIsp;
+const Step kCheck = CheckLogicDevice;
+const Step kErase = EraseLogicDevice;
+const Step kProgram = [](ProbeLink& l, DialogServices& s) {
+  return ProgramFuseMap(l, PatternMap(), kSignatureText, s);
+};
+const Step kVerify = [](ProbeLink& l, DialogServices& s) {
+  return VerifyFuseMap(l, PatternMap(), kSignatureText, s);
+};
+
+constexpr char kCommFailed[] = "Communication with KVX failed!";
+
+// Faults the simulator does not produce on demand. A silent loader is asked three times.
+struct FaultCase {
+  const char* name;
+  std::function<void(ScriptedChannel&)> script;
+  Step step;
+  const char* box;
+  std::string lastStatus;  // what the status line keeps; "" when the step writes none
+  std::size_t framesSent;
+  Bytes lastRequestHead;  // the first bytes of the last request sent
+};
+
+// clang-format off
+const FaultCase kFaults[] = {
+  {"silent loader, enter", [](ScriptedChannel&) {}, kBegin, kCommFailed, "", 3, {'i', 1}},
+  {"silent loader, leave", [](ScriptedChannel&) {}, kEnd, kCommFailed, "", 3, {'i', 0}},
+  {"silent loader, erase", [](ScriptedChannel&) {}, kErase, kCommFailed, "Logic: Erasing ...", 3, {'p'}},
+  {"device id 18", [](ScriptedChannel& ch) { ch.ReplyLoader({'j', 18}); }, kCheck, "Logic: Unknown ispLSI device type!", "", 1, {'j'}},
+  {"device id missing", [](ScriptedChannel& ch) { ch.ReplyLoader({'j'}); }, kCheck, kCommFailed, "", 1, {'j'}},
+  {"row 40 unanswered", [](ScriptedChannel& ch) { ReplyProgrammed(ch, 40); }, kProgram, kCommFailed, "Logic: Programming ... ( 29% )", 43, {'l', 40}},
+  {"signature unanswered", [](ScriptedChannel& ch) { ReplyProgrammed(ch, 134); }, kProgram, kCommFailed, "Logic: Programming ... ( 99% )", 137, {'n'}},
+  {"row 7 unanswered", [](ScriptedChannel& ch) { ReplyRows(ch, 7); }, kVerify, kCommFailed, "Logic: Verifying ... ( 5% )", 10, {'k', 7}},
+  {"programmed reading differs", [](ScriptedChannel& ch) {
+     ReplyRows(ch, 7);
+     ch.ReplyLoader(Reply('k', Flipped(PatternMap()[7], 0) + PatternMap()[7]));
+   }, kVerify, "Logic: Fuse map programmed verification failed!", "Logic: Verifying ... ( 5% )", 8, {'k', 7}},
+  {"erased reading differs in one fuse", [](ScriptedChannel& ch) {
+     ReplyRows(ch, 7);
+     ch.ReplyLoader(Reply('k', PatternMap()[7] + Flipped(PatternMap()[7], 239)));
+   }, kVerify, "Logic: Fuse map erased verification failed!", "Logic: Verifying ... ( 5% )", 8, {'k', 7}},
+  {"signature differs", [](ScriptedChannel& ch) {
+     ReplyRows(ch, 134);
+     ch.ReplyLoader(Reply('m', Flipped(EncodeUserSignature(kSignatureText), 119)));
+   }, kVerify, "Logic: UES verify failed!", "Logic: Verifying ... ( 99% )", 135, {'m'}},
+};
+// clang-format on
+
+TEST(LogicUpdateSteps, ReportEachFaultWithTheCursorOffAndSendNothingMore) {
+  for (const FaultCase& c : kFaults) {
+    SCOPED_TRACE(c.name);
+    ScriptedLink s;
+    RecordingServices services;
+    c.script(s.ch);
+
+    EXPECT_EQ(c.step(s.link, services), 0);
+    EXPECT_EQ(services.BoxTexts(), std::vector<std::string>{c.box});
+    EXPECT_EQ(services.cursorDepthAtBox, std::vector<int>{0});
+    EXPECT_EQ(services.cursorDepth, 0);
+    EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "cursor on"), 1);
+    EXPECT_EQ(services.LastStatus(), c.lastStatus);
+    const std::vector<Bytes> frames = s.ch.FramesWritten();
+    ASSERT_EQ(frames.size(), c.framesSent);
+    const Bytes request = PayloadOfFrame(frames.back()).value();
+    EXPECT_TRUE(
+        std::equal(c.lastRequestHead.begin(), c.lastRequestHead.end(), request.begin() + 2));
+  }
+}
+
+}  // namespace
+}  // namespace kvx::test
