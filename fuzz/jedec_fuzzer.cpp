@@ -1,0 +1,66 @@
+// Feeds text to the JEDEC fuse map parser. The first byte picks how the rest becomes text: as
+// it stands, behind a fuse list marker, or one fuse line per byte behind the marker, so whole
+// maps and rows of every length are reached too. Whatever the text, rows hold only '0' and
+// '1', a read map is complete, and a failed one stops at its first bad row.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "images/jedec_reader.h"
+
+namespace {
+
+// Mostly the usual 60 fuses, otherwise (byte & 0x3F) * 4 of them, up to beyond a whole row;
+// the low bits pick the line's end.
+std::string FuseLinesFrom(const std::uint8_t* data, std::size_t size) {
+  static const char* const kTails[] = {"\n", "\r\n", "*\n", " N 1*\n"};
+  std::string text = "*L00000\n";
+  for (std::size_t i = 0; i < size; ++i) {
+    const std::size_t fuses = data[i] < 0xC0 ? 60 : (data[i] & 0x3Fu) * 4;
+    text.append(fuses, (data[i] & 4) != 0 ? '1' : '0');
+    text += kTails[data[i] & 3];
+  }
+  return text;
+}
+
+std::string ContentFrom(const std::uint8_t* data, std::size_t size) {
+  const std::uint8_t mode = data[0] % 3;
+  if (mode == 2) return FuseLinesFrom(data + 1, size - 1);
+  std::string content = mode == 1 ? "*L00000\n" : "";
+  return content.append(reinterpret_cast<const char*>(data + 1), size - 1);
+}
+
+bool OnlyFuses(const std::string& row) {
+  return row.find_first_not_of("01") == std::string::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::string content = ContentFrom(data, size);
+  kvx::FuseMap map;
+  map.fill("stale");
+  const kvx::JedecParseResult result = kvx::ParseJedecText(content, map);
+
+  std::size_t completeRows = 0;
+  while (completeRows < map.size() && map[completeRows].size() == kvx::kFuseRowCharacters)
+    ++completeRows;
+  for (std::size_t r = 0; r < map.size(); ++r) {
+    if (!OnlyFuses(map[r])) __builtin_trap();
+    if (r > completeRows && !map[r].empty()) __builtin_trap();
+  }
+  switch (result) {
+    case kvx::JedecParseResult::kRead:
+      if (completeRows != map.size()) __builtin_trap();
+      break;
+    case kvx::JedecParseResult::kNoFuseMarker:
+      for (const std::string& row : map)
+        if (!row.empty()) __builtin_trap();
+      break;
+    case kvx::JedecParseResult::kBadFuseRow:
+      if (completeRows == map.size()) __builtin_trap();
+      break;
+  }
+  return 0;
+}
