@@ -4,6 +4,7 @@
 
 #include "link/frame_codec.h"
 #include "sim/byte_order.h"
+#include "sim/installed_versions.h"
 
 namespace kvx::sim {
 
@@ -78,8 +79,10 @@ bool LoaderCommands::Identity(Request request, std::vector<std::uint8_t>& reply)
   if (request.size != 1) return false;
   reply.push_back('d');
   AppendU16BE(reply, identity_.loaderWord);
-  AppendU16BE(reply, identity_.firmwareWord);
-  AppendU16BE(reply, identity_.logicWord);
+  AppendU16BE(reply, device_.firmwareFromCells ? InstalledFirmwareWord(device_.flash)
+                                               : identity_.firmwareWord);
+  AppendU16BE(reply,
+              device_.logicFromCells ? InstalledLogicWord(device_.logic) : identity_.logicWord);
   AppendText(reply, identity_.serial);
   return true;
 }
@@ -97,8 +100,9 @@ bool LoaderCommands::ReadMemory(Request request, std::vector<std::uint8_t>& repl
 
 bool LoaderCommands::EraseSector(Request request, bool fail, std::vector<std::uint8_t>& reply) {
   if (request.size != 5) return false;
-  const FlashStatus status =
-      fail ? FlashStatus::kDeviceFault : device_.flash.EraseSector(GetU32BE(request.bytes + 1));
+  const std::uint32_t sector = GetU32BE(request.bytes + 1);
+  const FlashStatus status = fail ? FlashStatus::kDeviceFault : device_.flash.EraseSector(sector);
+  if (sector >= kFirmwareAreaBegin) device_.firmwareFromCells = true;
   reply.assign({'g', static_cast<std::uint8_t>(status)});
   return true;
 }
@@ -111,6 +115,7 @@ bool LoaderCommands::ProgramFlash(Request request, bool fail, std::vector<std::u
   const FlashStatus status =
       fail ? FlashStatus::kDeviceFault : device_.flash.Program(address, request.bytes + 7, length);
   programLog_.push_back({address, length, status});
+  if (address >= kFirmwareAreaBegin) device_.firmwareFromCells = true;
   reply.assign({'h', static_cast<std::uint8_t>(status)});
   AppendU32BE(reply, status == FlashStatus::kOk ? address + length : address);
   return true;
@@ -137,6 +142,7 @@ bool LoaderCommands::LogicCommand(Request request, std::vector<std::uint8_t>& re
     case 'k':
       return ReadFuseRow(request, reply);
     case 'l':
+      device_.logicFromCells = true;
       return ProgramFuseRow(request, reply);
     case 'm':
       if (request.size != 1) return false;
@@ -144,9 +150,11 @@ bool LoaderCommands::LogicCommand(Request request, std::vector<std::uint8_t>& re
       AppendText(reply, device_.logic.Signature());
       return true;
     case 'n':
+      device_.logicFromCells = true;
       return ProgramSignature(request, reply);
     default:  // 'p'
       if (request.size != 1) return false;
+      device_.logicFromCells = true;
       device_.logic.Erase();
       reply.assign({'p', 0});
       return true;

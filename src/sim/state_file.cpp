@@ -66,6 +66,7 @@ StateFileResult LoadDeviceState(const std::string& path, DeviceState& device) {
     return Failure(path, "logic cells hold characters other than '0' and '1'");
   }
   device.flash.LoadImage(std::vector<std::uint8_t>(flash.begin(), flash.end()));
+  device.firmwareFromCells = device.logicFromCells = true;
   return {};
 }
 
