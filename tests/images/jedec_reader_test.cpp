@@ -20,16 +20,6 @@ constexpr char kFileName[] = "KVXLOG70.105";
 constexpr char kHeader[] = "\x02KVX7000 logic\nQP100*\nQF32160*\nF0*\n";
 constexpr char kMarker[] = "*L00000\n";
 
-// Every row as `piecesPerRow` lines of equal length, each line given `tail`.
-std::string FuseLines(std::size_t piecesPerRow, const std::string& tail) {
-  std::string text;
-  const std::size_t length = kFuseRowCharacters / piecesPerRow;
-  for (const std::string& row : PatternMap())
-    for (std::size_t at = 0; at < kFuseRowCharacters; at += length)
-      text += row.substr(at, length) + tail;
-  return text;
-}
-
 std::string Sixties(const std::string& tail = "\n") {
   return FuseLines(4, tail);
 }
