@@ -25,7 +25,6 @@ constexpr char kConnectFailedText[] = "Connecting to KVX loader failed!";
 constexpr char kReadingVersionsText[] = "Reading current versions, please wait.";
 constexpr char kReadingVersionsPassedText[] = "Reading current versions passed!";
 constexpr char kReadingVersionsFailedText[] = "Reading current versions failed!";
-constexpr char kCommunicationFailedText[] = "Communication with KVX failed!";
 constexpr char kStartingFirmwareText[] = "Starting firmware please wait....";
 constexpr char kFirmwareUpdateFailedText[] = "Firmware update failed!";
 constexpr char kUpdatePassedText[] = "Updating firmware and logic passed!";

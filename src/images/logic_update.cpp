@@ -12,7 +12,6 @@ namespace kvx {
 namespace {
 
 constexpr std::uint8_t kExpectedLogicDeviceId = 19;
-constexpr char kCommunicationFailed[] = "Communication with KVX failed!";
 
 // The cursor goes off before the box, so the user is not shown a busy program while asked.
 int Report(WaitCursor& cursor, DialogServices& services, const char* text) {
@@ -23,7 +22,7 @@ int Report(WaitCursor& cursor, DialogServices& services, const char* text) {
 
 int RunLogicCommand(ProbeLink& link, DialogServices& services, ErrorCode (*command)(ProbeLink&)) {
   WaitCursor cursor(services);
-  if (command(link) != kOk) return Report(cursor, services, kCommunicationFailed);
+  if (command(link) != kOk) return Report(cursor, services, kCommunicationFailedText);
   return 1;
 }
 
@@ -51,7 +50,7 @@ int CheckLogicDevice(ProbeLink& link, DialogServices& services) {
   WaitCursor cursor(services);
   std::uint8_t deviceId = 0;
   if (ReadLogicDeviceId(link, deviceId) != kOk)
-    return Report(cursor, services, kCommunicationFailed);
+    return Report(cursor, services, kCommunicationFailedText);
   cursor.End();
   if (deviceId != kExpectedLogicDeviceId) {
     ShowPlainMessage(services, "Logic: Unknown ispLSI device type!");
@@ -73,10 +72,10 @@ int ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signa
   for (std::size_t row = 0; row < kFuseRowCount; ++row) {
     const ErrorCode result = ProgramFuseRow(link, static_cast<std::uint8_t>(row), map[row]);
     ShowRowProgress(services, kStem, row);
-    if (result != kOk) return Report(cursor, services, kCommunicationFailed);
+    if (result != kOk) return Report(cursor, services, kCommunicationFailedText);
   }
   if (ProgramUserSignature(link, EncodeUserSignature(signatureText)) != kOk)
-    return Report(cursor, services, kCommunicationFailed);
+    return Report(cursor, services, kCommunicationFailedText);
   return 1;
 }
 
@@ -91,7 +90,7 @@ int VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signat
     const ErrorCode result =
         ReadFuseRow(link, static_cast<std::uint8_t>(row), programmedReading, erasedReading);
     ShowRowProgress(services, kStem, row);
-    if (result != kOk) return Report(cursor, services, kCommunicationFailed);
+    if (result != kOk) return Report(cursor, services, kCommunicationFailedText);
     if (programmedReading != map[row])
       return Report(cursor, services, "Logic: Fuse map programmed verification failed!");
     if (erasedReading != map[row])
@@ -99,7 +98,7 @@ int VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signat
   }
   std::string signatureReading;
   if (ReadUserSignature(link, signatureReading) != kOk)
-    return Report(cursor, services, kCommunicationFailed);
+    return Report(cursor, services, kCommunicationFailedText);
   if (signatureReading != EncodeUserSignature(signatureText))
     return Report(cursor, services, "Logic: UES verify failed!");
   return 1;
