@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,11 +35,13 @@ Clock::duration LineTime(std::size_t bytes, std::uint32_t rate) {
   return std::chrono::microseconds(std::uint64_t{bytes} * 10'000'000u / rate);
 }
 
-int MillisecondsUntil(Clock::time_point now, Clock::time_point then) {
+// In microseconds, not poll()'s milliseconds: a paced reply that leaves up to a millisecond
+// late adds a fifth to the 5 ms exchange of a 32-byte record at 115200 baud.
+long MicrosecondsUntil(Clock::time_point now, Clock::time_point then) {
   if (then <= now) return 0;
-  // Rounded up, so poll() never wakes before the moment it waits for.
-  const auto wait = std::chrono::ceil<std::chrono::milliseconds>(then - now).count();
-  return static_cast<int>(std::min<decltype(wait)>(wait, 60'000));
+  // Rounded up, so the wait never ends before the moment it waits for.
+  const auto wait = std::chrono::ceil<std::chrono::microseconds>(then - now).count();
+  return static_cast<long>(std::min<decltype(wait)>(wait, 60'000'000));
 }
 
 bool HostHungUp(int masterFd) {
@@ -72,6 +75,9 @@ PtySimulator::~PtySimulator() {
 }
 
 void PtySimulator::Run() {
+  // The kernel may let a timed wait overrun by its timer slack, 50 us by default; paced
+  // replies are due to the microsecond.
+  if (options_.pace) prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
   while (!stopRequested_.load()) ServeOnce();
 }
 
@@ -84,7 +90,9 @@ void PtySimulator::Stop() {
 
 void PtySimulator::ServeOnce() {
   Wait wait = PrepareWait();
-  const int ready = poll(wait.fds.data(), wait.count, wait.timeoutMs);
+  const timespec timeout{wait.timeoutUs / 1'000'000, wait.timeoutUs % 1'000'000 * 1000};
+  const int ready =
+      ppoll(wait.fds.data(), wait.count, wait.timeoutUs < 0 ? nullptr : &timeout, nullptr);
   if (ready > 0 && wait.fds[0].revents != 0) DrainWakePipe();
   const std::lock_guard<std::mutex> lock(mutex_);
   if (wait.count == 1) {
@@ -102,12 +110,13 @@ PtySimulator::Wait PtySimulator::PrepareWait() {
   Wait wait;
   wait.fds[0] = {wakeRead_, POLLIN, 0};
   wait.fds[1] = {port_.Fd(), static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)), 0};
-  wait.timeoutMs = PollTimeoutMs(now);
+  wait.timeoutUs = WaitMicroseconds(now);
   if (hostAway_) {
     // A master whose slave is closed reports a hang-up at once, so it is left out of the
     // wait and looked at again after a short nap.
     wait.count = 1;
-    if (wait.timeoutMs < 0 || wait.timeoutMs > kReopenPollMs) wait.timeoutMs = kReopenPollMs;
+    const long napUs = kReopenPollMs * 1000L;
+    if (wait.timeoutUs < 0 || wait.timeoutUs > napUs) wait.timeoutUs = napUs;
   }
   return wait;
 }
@@ -121,13 +130,13 @@ void PtySimulator::HandlePortEvents(short events) {
   }
 }
 
-int PtySimulator::PollTimeoutMs(Clock::time_point now) const {
+long PtySimulator::WaitMicroseconds(Clock::time_point now) const {
   std::optional<Clock::time_point> wake = rate_.NextSwitch();
   if (!queue_.Empty() && !writeBlocked_) {
     const Clock::time_point due = queue_.Front().due;
     wake = wake ? std::min(*wake, due) : due;
   }
-  return wake ? MillisecondsUntil(now, *wake) : -1;
+  return wake ? MicrosecondsUntil(now, *wake) : -1;
 }
 
 void PtySimulator::ReadFromHost() {

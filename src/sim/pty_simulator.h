@@ -68,13 +68,13 @@ class PtySimulator {
   struct Wait {
     std::array<pollfd, 2> fds{};
     nfds_t count = 2;
-    int timeoutMs = -1;
+    long timeoutUs = -1;  // -1: until something happens
   };
 
   void ServeOnce();
   Wait PrepareWait();
   void HandlePortEvents(short events);
-  int PollTimeoutMs(Clock::time_point now) const;
+  long WaitMicroseconds(Clock::time_point now) const;
   void ReadFromHost();
   void Enqueue(const Transmission& transmission, Clock::time_point arrival, std::uint32_t rate);
   void WriteDueReplies(Clock::time_point now);
