@@ -2,51 +2,91 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
+#include "app/setup_document.h"
+#include "app/update_setup_actions.h"
+#include "cli/cli_controls.h"
 #include "cli/frame_trace.h"
+#include "cli/terminal_services.h"
+#include "cli/transfer_meter.h"
+#include "images/firmware_update.h"
+#include "images/update_catalogue.h"
 #include "link/posix/posix_serial_channel.h"
 #include "link/probe_link.h"
-#include "loader/probe_identity.h"
 
 namespace kvx::cli {
 
+inline constexpr std::uint32_t kDefaultSpeed = 115200;
+// The dialog's Port list: COM1 to COM19.
+inline constexpr int kPortListEntries = 19;
+
 // What every probe command takes from its command line.
 struct ProbeOptions {
-  std::string port;
-  std::uint32_t speed = 115200;
+  std::string port;  // a device path, or COM1 to COM19
+  std::uint32_t speed = kDefaultSpeed;
   bool json = false;
   bool trace = false;
 };
 
-void AddProbeOptions(CLI::App& command, ProbeOptions& options);
+enum class PortRule {
+  kRequired,
+  kMayComeFromDocument,  // the command checks that a port was named one way or the other
+};
 
-// One probe connection for the length of one command. It connects the way the dialog's
-// Connect does and ends the way its OK does: the probe is left running its firmware and the
-// port is closed, also when the command fails halfway.
+void AddProbeOptions(CLI::App& command, ProbeOptions& options,
+                     PortRule portRule = PortRule::kRequired);
+
+// What a session needs besides the probe options.
+struct SessionSettings {
+  SetupDocument document;  // the network texts the dialog would be opened with
+  std::filesystem::path updateDirectory;
+  Confirmation confirmation = Confirmation::kAsk;
+};
+
+// One probe connection for the length of one command, run through the dialog's own action
+// sequences: Connect() is the dialog opening and its Connect button, and Finish() its OK
+// button (Cancel if OK's check cannot pass), so the probe is left running its firmware and
+// the port closed, also when the command fails halfway. Status texts and message boxes go
+// to standard error, which keeps standard output for the command's report.
 class ProbeSession {
  public:
-  explicit ProbeSession(const ProbeOptions& options);
+  ProbeSession(const ProbeOptions& options, SessionSettings settings);
   ~ProbeSession();
   ProbeSession(const ProbeSession&) = delete;
   ProbeSession& operator=(const ProbeSession&) = delete;
 
-  // Connects and reads the identity; on failure says why on standard error.
+  // Opens the dialog and connects; false after the reason has been shown. An invalid probe
+  // IP address is refused before any port is opened.
   bool Connect();
-  // Starts the firmware and closes the port; later calls do nothing.
+  // Starts the firmware and closes the port after a passed Connect; later calls do nothing.
   void Finish();
 
-  const ProbeIdentity& Identity() const { return identity_; }
+  UpdateSetupActions& Actions() { return actions_; }
+  const UpdateSetupActions& Actions() const { return actions_; }
+  const CliControls& Controls() const { return controls_; }
+  const TerminalServices& Services() const { return services_; }
+  TransferMeter& Meter() { return meter_; }
+  const UpdateCatalogue& Catalogue() const { return catalogue_; }
   const std::string& Port() const { return options_.port; }
   std::uint32_t BaudRate() const { return link_.baudRate; }
 
  private:
+  ErrorCode OpenLink(int speedIndex);
+
   ProbeOptions options_;
   PosixSerialChannel channel_;
   FrameTrace trace_;
+  TransferMeter meter_;
   ProbeLink link_;
-  ProbeIdentity identity_;
-  bool finished_ = false;
+  CliControls controls_;
+  TerminalServices services_;
+  FirmwareProgress firmwareProgress_;
+  UpdateCatalogue catalogue_;
+  UpdateSetupActions actions_;
+  int openCalls_ = 0;
+  bool open_ = false;
 };
 
 }  // namespace kvx::cli

@@ -1,0 +1,44 @@
+#include "cli/command_report.h"
+
+#include <cstdio>
+
+namespace kvx::cli {
+
+void PrintJson(const nlohmann::json& value) {
+  const std::string text = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::printf("%s\n", text.c_str());
+}
+
+nlohmann::json IdentityJson(const ProbeSession& session) {
+  const CliControls& controls = session.Controls();
+  const ProbeIdentity& id = session.Actions().Identity();
+  return {
+      {"loaderVersion", controls.VersionText(VersionLabel::kLoader)},
+      {"loaderVersionWord", id.loaderVersion},
+      {"firmwareVersion", controls.VersionText(VersionLabel::kCurrentFirmware)},
+      {"logicVersion", controls.VersionText(VersionLabel::kCurrentLogic)},
+      {"serialNumber", id.serialNumber},
+      {"macAddress", id.macAddressText},
+  };
+}
+
+void PrintIdentity(const ProbeSession& session) {
+  const CliControls& controls = session.Controls();
+  const ProbeIdentity& id = session.Actions().Identity();
+  std::printf("Loader version:    %s\n", controls.VersionText(VersionLabel::kLoader).c_str());
+  std::printf("Firmware version:  %s\n",
+              controls.VersionText(VersionLabel::kCurrentFirmware).c_str());
+  std::printf("Logic version:     %s\n", controls.VersionText(VersionLabel::kCurrentLogic).c_str());
+  std::printf("Serial number:     %s\n", id.serialNumber.c_str());
+  std::printf("MAC address:       %s\n", id.macAddressText.c_str());
+}
+
+nlohmann::json OutcomeJson(const ProbeSession& session, bool passed) {
+  nlohmann::json outcome = IdentityJson(session);
+  outcome["passed"] = passed;
+  outcome["status"] = session.Services().LastStatus();
+  outcome["messages"] = session.Services().Messages();
+  return outcome;
+}
+
+}  // namespace kvx::cli

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "cli/probe_session.h"
+
+namespace kvx::cli {
+
+// Writes `value` as one line on standard output. Texts from the probe or a file are whatever
+// bytes they were; invalid UTF-8 is replaced rather than breaking the output.
+void PrintJson(const nlohmann::json& value);
+
+// The probe as the dialog last showed it: the three version texts, serial number and MAC.
+nlohmann::json IdentityJson(const ProbeSession& session);
+void PrintIdentity(const ProbeSession& session);
+
+// A probe action's result: whether it passed, the status text it ended with and every
+// message box it showed, beside the identity. Taken before Finish(), whose status text
+// would otherwise replace the action's.
+nlohmann::json OutcomeJson(const ProbeSession& session, bool passed);
+
+}  // namespace kvx::cli

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "images/dialog_services.h"
+
+namespace kvx::cli {
+
+// Who answers a Yes/No message box.
+enum class Confirmation {
+  kAsk,        // the person at the terminal; without a terminal the answer is No
+  kAssumeYes,  // the command line did already (--yes)
+};
+
+// The dialog's status line, message boxes and questions on a text stream.
+//
+// Status texts are lines. A progress text is a bar redrawn in place on a terminal; elsewhere
+// (a log, a pipe) it becomes a line only when its percentage has grown by at least 10 since
+// the last line of the same step, or reached 100, so a 134-row logic pass writes about ten
+// lines instead of 134. Message boxes are lines "caption: text". A Yes/No box is asked on
+// the terminal unless the answer was given beforehand.
+class TerminalServices final : public DialogServices {
+ public:
+  struct Streams {
+    std::FILE* out;
+    bool outIsTerminal;
+    std::FILE* in;
+    bool inIsTerminal;
+  };
+
+  TerminalServices(Streams streams, Confirmation confirmation)
+      : streams_(streams), confirmation_(confirmation) {}
+
+  void SetStatus(const std::string& text) override;
+  void SetProgress(const std::string& text, unsigned percent) override;
+  MessageAnswer ShowMessage(const MessageBox& message) override;
+  // A command line shows no cursor to change.
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+
+  // Redraws `text` in place on a terminal, for a person waiting; nothing elsewhere.
+  void ShowTransient(const std::string& text);
+
+  const std::string& LastStatus() const { return lastStatus_; }
+  // The texts of every message box shown, in order.
+  const std::vector<std::string>& Messages() const { return messages_; }
+
+ private:
+  MessageAnswer Answer(const std::string& question);
+  void ClearTransient();
+  void WriteLine(const std::string& text);
+
+  Streams streams_;
+  Confirmation confirmation_;
+  std::string lastStatus_;
+  std::vector<std::string> messages_;
+  bool transientShown_ = false;
+  unsigned lastPrintedPercent_ = 0;
+};
+
+}  // namespace kvx::cli
