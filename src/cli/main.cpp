@@ -1,8 +1,10 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/exit_status.h"
+#include "cli/files_command.h"
 #include "cli/info_command.h"
 #include "cli/ports_command.h"
+#include "cli/update_command.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"kvxctl: update and set up the KVX7000 debug probe over its serial line"};
@@ -10,6 +12,8 @@ int main(int argc, char** argv) {
   int exitStatus = kvx::cli::kExitOk;
   kvx::cli::AddPortsCommand(app, exitStatus);
   kvx::cli::AddInfoCommand(app, exitStatus);
+  kvx::cli::AddFilesCommand(app, exitStatus);
+  kvx::cli::AddUpdateCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
