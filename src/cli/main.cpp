@@ -1,9 +1,11 @@
 #include <CLI/CLI.hpp>
 
+#include "cli/erase_command.h"
 #include "cli/exit_status.h"
 #include "cli/files_command.h"
 #include "cli/info_command.h"
 #include "cli/ports_command.h"
+#include "cli/transmit_command.h"
 #include "cli/update_command.h"
 
 int main(int argc, char** argv) {
@@ -14,6 +16,8 @@ int main(int argc, char** argv) {
   kvx::cli::AddInfoCommand(app, exitStatus);
   kvx::cli::AddFilesCommand(app, exitStatus);
   kvx::cli::AddUpdateCommand(app, exitStatus);
+  kvx::cli::AddTransmitCommand(app, exitStatus);
+  kvx::cli::AddEraseCommand(app, exitStatus);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -1,0 +1,50 @@
+#include "cli/erase_command.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "cli/command_report.h"
+#include "cli/exit_status.h"
+#include "cli/probe_action.h"
+
+namespace kvx::cli {
+
+namespace {
+
+struct EraseOptions {
+  ProbeOptions probe;
+  bool yes = false;
+};
+
+}  // namespace
+
+void AddEraseCommand(CLI::App& app, int& exitStatus) {
+  auto options = std::make_shared<EraseOptions>();
+  CLI::App* command = app.add_subcommand(
+      "erase", "Erase the probe's EPLD and all flash sectors (firmware and network setup)");
+  AddProbeOptions(*command, options->probe);
+  command->add_flag("-y,--yes", options->yes,
+                    "Answer \"Erase Flash and EPLD?\" with Yes instead of asking");
+  command->callback([options, &exitStatus] {
+    // Without a terminal the question could only be answered No; a script that means to
+    // erase says so, and one that forgot has made a usage error, found before the probe is
+    // touched.
+    if (!options->yes && isatty(STDIN_FILENO) != 1) {
+      std::fprintf(stderr,
+                   "kvxctl erase: no terminal to ask \"Erase Flash and EPLD?\"; give --yes to "
+                   "erase without asking\n");
+      exitStatus = kExitUsage;
+      return;
+    }
+    const Confirmation confirmation = options->yes ? Confirmation::kAssumeYes : Confirmation::kAsk;
+    ProbeSession session(options->probe,
+                         SessionSettings{{}, DefaultUpdateDirectory(), confirmation});
+    exitStatus = RunProbeAction(
+        session, options->probe.json, [&](nlohmann::json&) { return session.Actions().OnErase(); },
+        [&] { PrintIdentity(session); });
+  });
+}
+
+}  // namespace kvx::cli
