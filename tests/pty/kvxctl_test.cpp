@@ -5,15 +5,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "app/setup_document.h"
+#include "fuse_pattern.h"
+#include "srecord_tools.h"
+#include "temp_directory.h"
+
 namespace {
 
+using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 struct CommandResult {
   int status;
@@ -41,15 +49,18 @@ CommandResult Kvxctl(const std::string& arguments) {
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
 }
 
-// kvxsim in its own process; its first line of output is the terminal to open.
+// kvxsim in its own process; its first line of output is the terminal to open. Its standard
+// error goes to `logPath` when one is given.
 class SimulatorProcess {
  public:
-  explicit SimulatorProcess(std::vector<std::string> arguments) {
+  explicit SimulatorProcess(std::vector<std::string> arguments, const std::string& logPath = "") {
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
       dup2(fds[1], STDOUT_FILENO);
+      if (!logPath.empty())
+        dup2(open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
       close(fds[0]);
       close(fds[1]);
       arguments.insert(arguments.begin(), KVXSIM_PATH);
@@ -66,11 +77,15 @@ class SimulatorProcess {
     if (!path_.empty() && path_.back() == '\n') path_.pop_back();
   }
   ~SimulatorProcess() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
+    Stop();
     if (output_) std::fclose(output_);
+  }
+  // Ends the simulator, which saves its --state file on the way out.
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
   }
   const std::string& Path() const { return path_; }
 
@@ -116,6 +131,8 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
       {"info --port /nonexistent/tty", 1, "no such device"},
       {"info", 2, "--port is required"},
       {"info --port x --speed 12345", 2, "12345"},
+      {"transmit --port x", 2, "--ip is required without --document"},
+      {"files --dir /nonexistent/dir", 1, "no such directory"},
       {"frobnicate", 2, ""},
   };
   for (const Case& c : cases) {
@@ -123,6 +140,135 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
     EXPECT_EQ(run.status, c.status) << c.arguments;
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
   }
+}
+
+constexpr std::uint32_t kImageAddress = 0x01040004;
+constexpr std::size_t kImageBytes = 1024;  // 32 records of 32 bytes
+
+// An update directory as a release ships it: firmware 1.05 made by objcopy from an image that
+// starts with its version word, and logic 1.05 as a JEDEC file.
+class UpdateFiles {
+ public:
+  explicit UpdateFiles(bool withFirmware = true) {
+    if (withFirmware) {
+      std::vector<std::uint8_t> image = kvx::test::PatternBytes(kImageBytes);
+      image[0] = 0x0E;  // firmware 1.05 as the loader reports it: 0x0E00 + 105
+      image[1] = 0x69;
+      dir_.Write("KVXARMFW.105",
+                 kvx::test::SRecordTools(scratch_.Path()).Objcopy(image, kImageAddress, 32));
+    }
+    dir_.Write("KVXLOG70.105", kvx::test::JedecFileText());
+  }
+  std::string Path() const { return dir_.Path().string(); }
+
+ private:
+  TempDirectory scratch_;
+  TempDirectory dir_;
+};
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+TEST(Kvxctl, FilesShowsTheNewestNumbersAndThePathsAnUpdateWouldUse) {
+  const UpdateFiles files;
+  const CommandResult run = Kvxctl("files --json --dir " + files.Path());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto listing = nlohmann::json::parse(run.out);
+  EXPECT_EQ(listing["firmware"]["version"], "1.05");
+  EXPECT_EQ(listing["firmware"]["number"], 105);
+  EXPECT_EQ(listing["firmware"]["path"], files.Path() + "/KVXARMFW.105");
+  EXPECT_EQ(listing["logic"]["number"], 105);
+  EXPECT_EQ(listing["logic"]["path"], files.Path() + "/KVXLOG70.105");
+  EXPECT_EQ(listing["logic"]["pathRevisionC"], files.Path() + "/KVXLOG71.105");
+}
+
+// One simulated probe through a whole service visit; each step is checked by what the probe
+// reports afterwards, so a step that claims success without doing its work is caught.
+TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
+  const UpdateFiles files;
+  SimulatorProcess sim({"--rate", "115200"});
+  const std::string port = " --port " + sim.Path();
+  const auto expectVersions = [&port](const char* firmware, const char* logic) {
+    const CommandResult info = Kvxctl("info --json" + port);
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto identity = nlohmann::json::parse(info.out);
+    EXPECT_EQ(identity["firmwareVersion"], firmware);
+    EXPECT_EQ(identity["logicVersion"], logic);
+  };
+
+  const CommandResult dryRun = Kvxctl("update --dry-run --dir " + files.Path() + port);
+  ASSERT_EQ(dryRun.status, 0) << dryRun.err;
+  EXPECT_THAT(dryRun.out, HasSubstr("would erase sectors 0x01040000 0x01080000 0x010C0000"));
+  EXPECT_THAT(dryRun.out, HasSubstr("would program 32 records, 1024 data bytes"));
+  EXPECT_THAT(dryRun.out, HasSubstr("program 134 rows of 240 fuses, signature T3952D8105"));
+  expectVersions("1.04", "1.04");
+
+  const CommandResult update = Kvxctl("update --json --dir " + files.Path() + port);
+  ASSERT_EQ(update.status, 0) << update.err;
+  const auto outcome = nlohmann::json::parse(update.out);
+  EXPECT_EQ(outcome["status"], "Updating firmware and logic passed!");
+  EXPECT_EQ(outcome["firmwareVersion"], "1.05");
+  EXPECT_GT(outcome["bytesPerSecond"].get<double>(), 0);
+  // Not a terminal: a 134-row pass is reported in tenths, not row by row.
+  EXPECT_EQ(Count(update.err, "Logic: Verifying ... ("), 9u) << update.err;
+  expectVersions("1.05", "1.05");
+
+  const CommandResult erase = Kvxctl("erase --yes" + port);
+  ASSERT_EQ(erase.status, 0) << erase.err;
+  EXPECT_THAT(erase.err, HasSubstr("Erasing Flash and EPLD passed!"));
+  expectVersions("unknown", "unknown");
+}
+
+TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
+  const UpdateFiles logicOnly(false);
+  struct Case {
+    std::string arguments;
+    int status;
+    std::string message;
+    bool probeAsked;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"transmit --ip 10.0.0.1 --mask 255.255.255.0 --host 10.0.0.2 --config-file probe.cfg", 0, "Writing setup data passed\n", true},
+      {"transmit --ip 1.2.3", 1, "kvxGDB Setup: Invalid IP address!", false},
+      {"erase", 2, "give --yes", false},
+      {"update --dir " + logicOnly.Path(), 1, "kvxGDB Setup: Firmware update failed!", true},
+  };
+  // clang-format on
+  const TempDirectory logs;
+  const std::string logPath = (logs / "kvxsim.log").string();
+  for (const Case& c : cases) {
+    SimulatorProcess sim({"--rate", "115200", "--verbose"}, logPath);
+    const CommandResult run = Kvxctl(c.arguments + " --port " + sim.Path());
+    sim.Stop();
+    EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
+    EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
+    EXPECT_EQ(Slurp(logPath).find("kvxsim: <- ") != std::string::npos, c.probeAsked) << c.arguments;
+  }
+}
+
+// A document names the port as COM3 and holds the texts; the options given beside it win.
+TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
+  SimulatorProcess sim({"--rate", "115200"});
+  const TempDirectory dir;
+  kvx::SetupDocument document;
+  document.portIndex = 2;
+  document.speedIndex = 4;
+  document.probeIpAddress = "10.1.2.3";
+  document.configFileName = "probe.cfg";
+  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document);
+  const std::string path = dir.Write("probe.gdb", std::string(bytes.begin(), bytes.end())).string();
+  setenv("KVXSETUP_COM3", sim.Path().c_str(), 1);
+  const CommandResult run = Kvxctl("transmit --document " + path + " --mask 255.0.0.0");
+  unsetenv("KVXSETUP_COM3");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("Probe IP address:  10.1.2.3\n"));
+  EXPECT_THAT(run.out, HasSubstr("Subnet mask:       255.0.0.0\n"));
+  EXPECT_THAT(run.out, HasSubstr("Default gateway:   255.255.255.255\n"));
+  EXPECT_THAT(run.out, HasSubstr("Config file:       probe.cfg\n"));
 }
 
 }  // namespace
