@@ -153,9 +153,13 @@ int main(int argc, char** argv) {
               kTargetRatio, ratio <= kTargetRatio ? "met" : "NOT met");
 
   const double perRecordCpu = unpaced.cpuSeconds / static_cast<double>(records);
-  const double perRecordLine =
-      unpaced.window.LineTime() / static_cast<double>(records + kvx::kFirmwareSectors.size() + 1);
+  const double exchanges = static_cast<double>(records + kvx::kFirmwareSectors.size() + 1);
+  const double perRecordLine = unpaced.window.LineTime() / exchanges;
   const double share = perRecordCpu / perRecordLine;
+  std::printf(
+      "  unpaced: wall time per exchange    %8.2f us (the pty's and the simulator's "
+      "round trip, which pacing adds to the line time)\n",
+      unpaced.window.Elapsed() / exchanges * 1e6);
   std::printf("  unpaced: our CPU per record        %8.2f us\n", perRecordCpu * 1e6);
   std::printf("           line time per exchange    %8.2f us\n", perRecordLine * 1e6);
   std::printf("           CPU share of line time    %8.3f %% (target at most %.2f %%: %s)\n",
