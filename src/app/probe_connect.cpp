@@ -6,11 +6,9 @@
 namespace kvx {
 
 ConnectOutcome ConnectToProbe(ProbeLink& link, const std::function<ErrorCode()>& openLink,
-                              ProbeIdentity& identity,
-                              const std::function<void(int attempt)>& onRetry) {
+                              ProbeIdentity& identity) {
   ErrorCode result = kErrNotConnected;
   for (int attempt = 1; attempt <= kConnectAttempts; ++attempt) {
-    if (attempt > 1 && onRetry) onRetry(attempt);
     result = openLink();
     if (result == kOk) {
       result = QueryIdentity(link, identity);

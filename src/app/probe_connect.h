@@ -21,11 +21,9 @@ enum class ConnectOutcome {
 
 // Opens the link with `openLink` and reads the identity, in up to kConnectAttempts attempts,
 // closing the link after each failed one. The MAC text follows every identity query. Unless
-// the outcome is kConnected the link is closed afterwards. `onRetry`, when given, hears of
-// each attempt after the first (numbered from 2), so a caller can show progress.
+// the outcome is kConnected the link is closed afterwards.
 ConnectOutcome ConnectToProbe(ProbeLink& link, const std::function<ErrorCode()>& openLink,
-                              ProbeIdentity& identity,
-                              const std::function<void(int attempt)>& onRetry = nullptr);
+                              ProbeIdentity& identity);
 
 // The message for a failed outcome ("" for kConnected).
 const char* ConnectFailureText(ConnectOutcome outcome);
