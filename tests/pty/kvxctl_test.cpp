@@ -41,8 +41,9 @@ std::string Slurp(const std::string& path) {
 }
 
 CommandResult Kvxctl(const std::string& arguments) {
-  const std::string dir = ::testing::TempDir();
-  const std::string out = dir + "kvxctl.out", err = dir + "kvxctl.err";
+  // A directory of its own: CTest runs the cases of this file side by side.
+  const TempDirectory dir;
+  const std::string out = (dir / "kvxctl.out").string(), err = (dir / "kvxctl.err").string();
   const std::string command =
       std::string(KVXCTL_PATH) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
   const int raw = std::system(command.c_str());
@@ -145,17 +146,23 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
 constexpr std::uint32_t kImageAddress = 0x01040004;
 constexpr std::size_t kImageBytes = 1024;  // 32 records of 32 bytes
 
+// Firmware 1.05: an image that starts with its version word as the loader reports it.
+std::vector<std::uint8_t> FirmwareImage() {
+  std::vector<std::uint8_t> image = kvx::test::PatternBytes(kImageBytes);
+  image[0] = 0x0E;  // 0x0E00 + 105
+  image[1] = 0x69;
+  return image;
+}
+
 // An update directory as a release ships it: firmware 1.05 made by objcopy from an image that
 // starts with its version word, and logic 1.05 as a JEDEC file.
 class UpdateFiles {
  public:
   explicit UpdateFiles(bool withFirmware = true) {
     if (withFirmware) {
-      std::vector<std::uint8_t> image = kvx::test::PatternBytes(kImageBytes);
-      image[0] = 0x0E;  // firmware 1.05 as the loader reports it: 0x0E00 + 105
-      image[1] = 0x69;
-      dir_.Write("KVXARMFW.105",
-                 kvx::test::SRecordTools(scratch_.Path()).Objcopy(image, kImageAddress, 32));
+      dir_.Write(
+          "KVXARMFW.105",
+          kvx::test::SRecordTools(scratch_.Path()).Objcopy(FirmwareImage(), kImageAddress, 32));
     }
     dir_.Write("KVXLOG70.105", kvx::test::JedecFileText());
   }
@@ -220,6 +227,25 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   ASSERT_EQ(erase.status, 0) << erase.err;
   EXPECT_THAT(erase.err, HasSubstr("Erasing Flash and EPLD passed!"));
   expectVersions("unknown", "unknown");
+}
+
+// What an update leaves in flash, as the simulator keeps it in its state file: the image
+// where objcopy put it, behind the marker.
+TEST(Kvxctl, UpdateLeavesTheImageBehindTheMarkerInFlash) {
+  const UpdateFiles files;
+  const TempDirectory dir;
+  const std::string state = (dir / "probe.state").string();
+  SimulatorProcess sim({"--rate", "115200", "--state", state});
+  const CommandResult update = Kvxctl("update --dir " + files.Path() + " --port " + sim.Path());
+  ASSERT_EQ(update.status, 0) << update.err;
+  sim.Stop();
+
+  // The state file: a 15-byte first line, then the flash from 0x01008000.
+  const std::string flash = Slurp(state).substr(15);
+  const std::size_t marker = 0x01040000 - 0x01008000;
+  EXPECT_EQ(flash.substr(marker, 4), "\xAA\x55\x55\xAA");
+  const std::vector<std::uint8_t> image = FirmwareImage();
+  EXPECT_EQ(flash.substr(marker + 4, kImageBytes), std::string(image.begin(), image.end()));
 }
 
 TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
