@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -12,6 +11,7 @@
 #include <unistd.h>
 
 #include "sim/state_file.h"
+#include "temp_directory.h"
 
 namespace kvx::sim {
 namespace {
@@ -66,9 +66,7 @@ ProgramRun RunKvxsim(const std::string& arguments) {
 }
 
 TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("kvx_dump_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const test::TempDirectory dir;
   const std::string path = (dir / "probe.state").string();
   DeviceState device;
   const std::uint8_t marker[] = {0xAA, 0x55, 0x55, 0xAA};
@@ -80,7 +78,6 @@ TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
   EXPECT_EQ(dumped.output, Dump(device));
   EXPECT_NE(RunKvxsim("--state " + (dir / "missing").string() + " --dump-flash").exitCode, 0);
   EXPECT_NE(RunKvxsim("--dump-flash").exitCode, 0);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
