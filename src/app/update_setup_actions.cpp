@@ -243,13 +243,10 @@ bool UpdateSetupActions::QueryAndShowIdentity() {
   return true;
 }
 
-// The logic file is chosen by the probe's serial number but always numbered after the
-// newest KVXLOG70 file. The device leaves programming mode whatever happened, even when it
-// never entered it.
+// The device leaves programming mode whatever happened, even when it never entered it.
 bool UpdateSetupActions::UpdateLogic() {
   const std::string signature = MakeUserSignatureText(newestLogic_);
-  const std::filesystem::path path =
-      catalogue_.UpdateFilePath(SelectLogicBaseName(identity_.serialNumber), newestLogic_);
+  const std::filesystem::path path = catalogue_.LogicFilePath(identity_.serialNumber, newestLogic_);
   FuseMap fuses;
   const bool passed =
       ReadJedecFile(path, fuses, services_) == 1 && BeginLogicIsp(link_, services_) == 1 &&

@@ -6,7 +6,6 @@
 #include "images/firmware_update.h"
 #include "images/fuse_map.h"
 #include "images/jedec_reader.h"
-#include "images/srecord_line.h"
 #include "images/text_file.h"
 #include "images/user_signature.h"
 #include "loader/flash_map.h"
@@ -14,21 +13,6 @@
 namespace kvx::cli {
 
 namespace {
-
-// Counts the data records of an image that IsProgrammableImage accepted: its lines are whole
-// S-records, so they need no line limit of their own here.
-void CountRecords(const std::string& content, FirmwarePreview& preview) {
-  TextLineReader reader(content, content.size() + 1);
-  std::string line;
-  std::uint32_t address = 0;
-  SRecordData data{};
-  while (reader.Next(line)) {
-    const int n = ParseSRecordLine(line, address, data);
-    if (n <= 0) continue;
-    ++preview.records;
-    preview.dataBytes += static_cast<std::size_t>(n);
-  }
-}
 
 FirmwarePreview PreviewFirmware(const UpdateCatalogue& catalogue, VersionNumber number) {
   FirmwarePreview preview;
@@ -38,10 +22,10 @@ FirmwarePreview PreviewFirmware(const UpdateCatalogue& catalogue, VersionNumber 
       preview.path.empty() ? std::nullopt : ReadWholeFile(preview.path);
   if (!content) {
     preview.problem = "no firmware file can be read";
-  } else if (!IsProgrammableImage(*content)) {
-    preview.problem = "not an S-record image that lies wholly in the firmware area";
+  } else if (const std::optional<ImageSummary> summary = CheckFirmwareImage(*content)) {
+    preview.image = *summary;
   } else {
-    CountRecords(*content, preview);
+    preview.problem = "not an S-record image that lies wholly in the firmware area";
   }
   return preview;
 }
@@ -58,13 +42,11 @@ const char* JedecProblem(JedecParseResult result) {
   return "";
 }
 
-// The file is chosen by the probe's serial number and numbered after the newest KVXLOG70
-// file, exactly as the update chooses it.
 LogicPreview PreviewLogic(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,
                           VersionNumber number) {
   LogicPreview preview;
   preview.due = true;
-  preview.path = catalogue.UpdateFilePath(SelectLogicBaseName(identity.serialNumber), number);
+  preview.path = catalogue.LogicFilePath(identity.serialNumber, number);
   preview.signature = MakeUserSignatureText(number);
   const std::optional<std::string> content =
       preview.path.empty() ? std::nullopt : ReadWholeFile(preview.path);
@@ -111,7 +93,7 @@ void PrintPreview(const UpdatePreview& preview) {
     std::printf("Firmware: %s\n", firmware.path.string().c_str());
     std::printf("  would erase sectors %s\n", SectorList().c_str());
     std::printf("  would program %zu records, %zu data bytes, then the image marker\n",
-                firmware.records, firmware.dataBytes);
+                firmware.image.records, firmware.image.dataBytes);
   }
   const LogicPreview& logic = preview.logic;
   if (!logic.due) {
@@ -138,8 +120,8 @@ nlohmann::json PreviewJson(const UpdatePreview& preview) {
         {"path", firmware.path.string()},
         {"problem", firmware.problem},
         {"sectors", sectors},
-        {"records", firmware.records},
-        {"dataBytes", firmware.dataBytes}}},
+        {"records", firmware.image.records},
+        {"dataBytes", firmware.image.dataBytes}}},
       {"logic",
        {{"due", logic.due},
         {"path", logic.path.string()},

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstddef>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "images/firmware_update.h"
 #include "images/update_catalogue.h"
 #include "loader/probe_identity.h"
 
@@ -16,8 +16,7 @@ struct FirmwarePreview {
   bool due = false;  // the newest file number differs from the probe's version
   std::filesystem::path path;
   std::string problem;  // why the file would fail the update; empty when it would pass
-  std::size_t records = 0;
-  std::size_t dataBytes = 0;
+  ImageSummary image;
 };
 
 struct LogicPreview {

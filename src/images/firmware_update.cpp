@@ -67,16 +67,20 @@ void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogSe
   services.SetProgress(ProgressText(kFirmwareProgrammingText, percent), percent);
 }
 
-bool IsProgrammableImage(const std::string& content) {
+std::optional<ImageSummary> CheckFirmwareImage(const std::string& content) {
   TextLineReader reader(content, kImageLineCharacters);
   std::string line;
   std::uint32_t address = 0;
   SRecordData data{};
+  ImageSummary summary;
   while (reader.Next(line)) {
     const int n = ParseSRecordLine(line, address, data);
-    if (n < 0 || (n > 0 && address < kFirmwareAreaStart)) return false;
+    if (n < 0 || (n > 0 && address < kFirmwareAreaStart)) return std::nullopt;
+    if (n == 0) continue;
+    ++summary.records;
+    summary.dataBytes += static_cast<std::size_t>(n);
   }
-  return true;
+  return summary;
 }
 
 ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,
@@ -85,7 +89,7 @@ ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,
   const std::optional<std::string> content =
       ReadWholeFile(catalogue.UpdateFilePath(kFirmwareBaseName, imageNumber));
   if (!content) return kErrFirmwareFile;
-  if (!IsProgrammableImage(*content)) {
+  if (!CheckFirmwareImage(*content)) {
     services.SetStatus(kFirmwareProgramFailedText);
     return kErrFirmwareFile;
   }

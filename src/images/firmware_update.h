@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "images/dialog_services.h"
@@ -28,10 +30,16 @@ struct FirmwareProgress {
 void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogServices& services,
                           FirmwareProgress& progress);
 
-// True when every line of an image parses as an S-record and every data record lies in the
+// What programming an image will send: its data records and their bytes before padding.
+struct ImageSummary {
+  std::size_t records = 0;
+  std::size_t dataBytes = 0;
+};
+
+// Checks that every line of an image parses as an S-record and every data record lies in the
 // firmware area, so programming it cannot fail on the file's account nor touch the setup
-// block or the loader.
-bool IsProgrammableImage(const std::string& content);
+// block or the loader. Nothing when it does not.
+std::optional<ImageSummary> CheckFirmwareImage(const std::string& content);
 
 // Replaces the probe's firmware with update file `imageNumber` of `catalogue`: erases the
 // firmware sectors, programs every data record in file order, each padded with 0xFF to a

@@ -81,6 +81,11 @@ std::filesystem::path UpdateCatalogue::UpdateFilePath(const std::string& base,
   return directory_ / existing;
 }
 
+std::filesystem::path UpdateCatalogue::LogicFilePath(const std::string& serialNumber,
+                                                     VersionNumber newestLogic) const {
+  return UpdateFilePath(SelectLogicBaseName(serialNumber), newestLogic);
+}
+
 VersionNumber UpdateCatalogue::FindNewestNumber(const std::string& base) const {
   VersionNumber newest = 0;
   VisitEntryNames(directory_, [&](const std::string& entry) {

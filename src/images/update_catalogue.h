@@ -39,6 +39,11 @@ class UpdateCatalogue {
   // path is composed, whether or not the file exists.
   std::filesystem::path UpdateFilePath(const std::string& base, VersionNumber number) const;
 
+  // The logic file for a probe: chosen by its serial number, but always numbered after the
+  // newest KVXLOG70 file.
+  std::filesystem::path LogicFilePath(const std::string& serialNumber,
+                                      VersionNumber newestLogic) const;
+
   // The highest number among the entries named base, '.', three digits; 0 when there is
   // none or the directory cannot be read. Numbers above 255 count too.
   VersionNumber FindNewestNumber(const std::string& base) const;
