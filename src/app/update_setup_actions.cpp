@@ -206,10 +206,6 @@ void UpdateSetupActions::ExchangeToControls() {
   controls_.WriteControls(fields_, identity_.serialNumber, identity_.macAddressText);
 }
 
-bool UpdateSetupActions::UpdateDue() const {
-  return newestFirmware_ != identity_.firmwareVersion || newestLogic_ != identity_.logicVersion;
-}
-
 void UpdateSetupActions::ShowCurrentVersions() {
   controls_.SetVersionText(VersionLabel::kLoader, FormatVersion(identity_.loaderVersion));
   ShowUpdatedVersions();
@@ -223,7 +219,9 @@ void UpdateSetupActions::ShowUpdatedVersions() {
 }
 
 void UpdateSetupActions::UpdateButtonRule() {
-  controls_.EnableButton(DialogButton::kUpdate, UpdateDue());
+  const bool due =
+      newestFirmware_ != identity_.firmwareVersion || newestLogic_ != identity_.logicVersion;
+  controls_.EnableButton(DialogButton::kUpdate, due);
 }
 
 void UpdateSetupActions::EnableProbeButtons() {

@@ -61,7 +61,6 @@ class UpdateSetupActions {
   const ProbeIdentity& Identity() const { return identity_; }
   VersionNumber NewestFirmware() const { return newestFirmware_; }
   VersionNumber NewestLogic() const { return newestLogic_; }
-  bool UpdateDue() const;
 
  private:
   void ShowCurrentVersions();

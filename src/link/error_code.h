@@ -32,7 +32,6 @@ inline constexpr ErrorCode kErrEraseFailed = -4006;    // loader reports a faile
 inline constexpr ErrorCode kErrProgramFailed = -4007;  // loader reports a failed flash program
 inline constexpr ErrorCode kErrTextTooShort = -4009;   // fuse row or signature text too short
 inline constexpr ErrorCode kErrSetupMismatch = -4008;  // setup block read back differs
-inline constexpr ErrorCode kErrSetupTooLong = -9999;   // setup block longer than 104 bytes
 
 // The link start-up's own failure: the loader did not answer at the rate it named.
 // Positive on purpose; callers treat every non-zero start-up result as a failure.

@@ -13,7 +13,7 @@
 #include "images/user_signature.h"
 #include "loader/logic_commands.h"
 #include "recording_services.h"
-#include "scripted_channel.h"
+#include "scripted_link.h"
 
 namespace kvx::test {
 namespace {
@@ -92,16 +92,6 @@ TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
   EXPECT_TRUE(std::is_sorted(programming.begin(), programming.end()));
 }
 
-// A link in the state a successful start-up leaves, over a scripted port.
-struct ScriptedLink {
-  ScriptedLink() {
-    link.connected = true;
-    link.baudRate = 115200;
-  }
-  ScriptedChannel ch;
-  ProbeLink link{ch};
-};
-
 Bytes Reply(char letter, const std::string& text = "") {
   Bytes reply(1 + text.size());
   reply[0] = static_cast<std::uint8_t>(letter);
@@ -135,8 +125,6 @@ const Step kVerify = [](ProbeLink& l, DialogServices& s) {
   return VerifyFuseMap(l, PatternMap(), kSignatureText, s);
 };
 
-constexpr char kCommFailed[] = "Communication with KVX failed!";
-
 // Faults the simulator does not produce on demand. A silent loader is asked three times.
 struct FaultCase {
   const char* name;
@@ -150,14 +138,14 @@ struct FaultCase {
 
 // clang-format off
 const FaultCase kFaults[] = {
-  {"silent loader, enter", [](ScriptedChannel&) {}, kBegin, kCommFailed, "", 3, {'i', 1}},
-  {"silent loader, leave", [](ScriptedChannel&) {}, kEnd, kCommFailed, "", 3, {'i', 0}},
-  {"silent loader, erase", [](ScriptedChannel&) {}, kErase, kCommFailed, "Logic: Erasing ...", 3, {'p'}},
+  {"silent loader, enter", [](ScriptedChannel&) {}, kBegin, kCommunicationFailedText, "", 3, {'i', 1}},
+  {"silent loader, leave", [](ScriptedChannel&) {}, kEnd, kCommunicationFailedText, "", 3, {'i', 0}},
+  {"silent loader, erase", [](ScriptedChannel&) {}, kErase, kCommunicationFailedText, "Logic: Erasing ...", 3, {'p'}},
   {"device id 18", [](ScriptedChannel& ch) { ch.ReplyLoader({'j', 18}); }, kCheck, "Logic: Unknown ispLSI device type!", "", 1, {'j'}},
-  {"device id missing", [](ScriptedChannel& ch) { ch.ReplyLoader({'j'}); }, kCheck, kCommFailed, "", 1, {'j'}},
-  {"row 40 unanswered", [](ScriptedChannel& ch) { ReplyProgrammed(ch, 40); }, kProgram, kCommFailed, "Logic: Programming ... ( 29% )", 43, {'l', 40}},
-  {"signature unanswered", [](ScriptedChannel& ch) { ReplyProgrammed(ch, 134); }, kProgram, kCommFailed, "Logic: Programming ... ( 99% )", 137, {'n'}},
-  {"row 7 unanswered", [](ScriptedChannel& ch) { ReplyRows(ch, 7); }, kVerify, kCommFailed, "Logic: Verifying ... ( 5% )", 10, {'k', 7}},
+  {"device id missing", [](ScriptedChannel& ch) { ch.ReplyLoader({'j'}); }, kCheck, kCommunicationFailedText, "", 1, {'j'}},
+  {"row 40 unanswered", [](ScriptedChannel& ch) { ReplyProgrammed(ch, 40); }, kProgram, kCommunicationFailedText, "Logic: Programming ... ( 29% )", 43, {'l', 40}},
+  {"signature unanswered", [](ScriptedChannel& ch) { ReplyProgrammed(ch, 134); }, kProgram, kCommunicationFailedText, "Logic: Programming ... ( 99% )", 137, {'n'}},
+  {"row 7 unanswered", [](ScriptedChannel& ch) { ReplyRows(ch, 7); }, kVerify, kCommunicationFailedText, "Logic: Verifying ... ( 5% )", 10, {'k', 7}},
   {"programmed reading differs", [](ScriptedChannel& ch) {
      ReplyRows(ch, 7);
      ch.ReplyLoader(Reply('k', Flipped(PatternMap()[7], 0) + PatternMap()[7]));
@@ -186,11 +174,10 @@ TEST(LogicUpdateSteps, ReportEachFaultWithTheCursorOffAndSendNothingMore) {
     EXPECT_EQ(services.cursorDepth, 0);
     EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "cursor on"), 1);
     EXPECT_EQ(services.LastStatus(), c.lastStatus);
-    const std::vector<Bytes> frames = s.ch.FramesWritten();
-    ASSERT_EQ(frames.size(), c.framesSent);
-    const Bytes request = PayloadOfFrame(frames.back()).value();
+    const std::vector<Bytes> requests = s.RequestsSent();
+    ASSERT_EQ(requests.size(), c.framesSent);
     EXPECT_TRUE(
-        std::equal(c.lastRequestHead.begin(), c.lastRequestHead.end(), request.begin() + 2));
+        std::equal(c.lastRequestHead.begin(), c.lastRequestHead.end(), requests.back().begin()));
   }
 }
 

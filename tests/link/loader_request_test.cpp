@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "scripted_channel.h"
+#include "scripted_link.h"
 
 namespace kvx {
 namespace {
@@ -11,24 +11,17 @@ namespace {
 using test::Bytes;
 using test::PayloadOfFrame;
 using test::ScriptedChannel;
+using test::ScriptedLink;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 
-// A link as a successful start-up leaves it.
-struct ConnectedLink {
-  explicit ConnectedLink(std::uint32_t rate = 115200) : link(ch) {
-    ch.open = true;
-    ch.rate = rate;
-    link.connected = true;
-    link.baudRate = rate;
-    link.headerFlags = 0x10;
-  }
+// A connected link with a reply buffer of the largest size.
+struct ConnectedLink : ScriptedLink {
+  using ScriptedLink::ScriptedLink;
   std::int32_t Request(const Bytes& request, std::uint32_t extraMs = 10) {
     return LoaderRequest(link, static_cast<std::int32_t>(request.size()), request.data(),
                          static_cast<std::int32_t>(reply.size()), reply.data(), extraMs);
   }
-  ScriptedChannel ch;
-  ProbeLink link;
   Bytes reply = Bytes(1500, 0);
 };
 

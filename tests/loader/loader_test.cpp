@@ -13,29 +13,12 @@
 #include "loader/loader_commands.h"
 #include "loader/probe_identity.h"
 #include "loader/version_text.h"
-#include "scripted_channel.h"
+#include "scripted_link.h"
 
 namespace kvx::test {
 namespace {
 
-// A link in the state a successful start-up leaves, over a scripted port.
-struct ConnectedLink {
-  ConnectedLink() {
-    link.connected = true;
-    link.baudRate = 115200;
-  }
-  // The request bytes of every frame written so far, link header removed.
-  std::vector<Bytes> RequestsSent() const {
-    std::vector<Bytes> requests;
-    for (const Bytes& wire : ch.FramesWritten()) {
-      const Bytes payload = PayloadOfFrame(wire).value();
-      requests.emplace_back(payload.begin() + 2, payload.end());
-    }
-    return requests;
-  }
-  ScriptedChannel ch;
-  ProbeLink link{ch};
-};
+using ConnectedLink = ScriptedLink;
 
 // `count` bytes of `fill` behind `head`.
 Bytes Padded(Bytes head, std::size_t count, std::uint8_t fill = 0x30) {

@@ -9,7 +9,7 @@
 #include "link/link_startup.h"
 #include "link/posix/posix_serial_channel.h"
 #include "loader/flash_map.h"
-#include "scripted_channel.h"
+#include "scripted_link.h"
 #include "setup/setup_block.h"
 #include "simulated_probe.h"
 
@@ -17,7 +17,6 @@ namespace kvx {
 namespace {
 
 using test::Bytes;
-using test::ScriptedChannel;
 
 const NetworkSetupTexts kTexts = {"10.0.0.2", "10.0.0.1", "255.255.255.0", "10.0.0.254", "cfg"};
 
@@ -46,12 +45,8 @@ TEST(WriteSetupBlock, LeavesTheBuiltBlockInTheSimulatedProbesFlash) {
   EXPECT_EQ(probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
 }
 
-// A link in the state a successful start-up leaves, over a scripted port in virtual time.
-struct ScriptedProbe {
-  ScriptedProbe() {
-    link.connected = true;
-    link.baudRate = 115200;
-  }
+// A connected scripted link whose loader answers with a probe's identity and flash.
+struct ScriptedProbe : test::ScriptedLink {
   void ReplyIdentity(const std::string& serial) {
     ch.ReplyLoader({0x00});
     Bytes identity{'d', 0x00, 0x67, 0x0E, 0x68, 0x1F, 0xA8};
@@ -66,12 +61,9 @@ struct ScriptedProbe {
   // The command letters of the requests sent, in order.
   std::string Letters() const {
     std::string letters;
-    for (const Bytes& wire : ch.FramesWritten())
-      letters += static_cast<char>(test::PayloadOfFrame(wire)->at(2));
+    for (const Bytes& request : RequestsSent()) letters += static_cast<char>(request.at(0));
     return letters;
   }
-  ScriptedChannel ch;
-  ProbeLink link{ch};
 };
 
 TEST(WriteSetupBlock, ReportsAReadBackThatDiffersInAnyByte) {
