@@ -7,7 +7,8 @@ JOBS ?= $(shell nproc)
 
 # Debian packages the build, the tests and the tools need.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev \
-            clang libclang-rt-14-dev clang-format binutils srecord
+            clang libclang-rt-14-dev clang-format binutils srecord \
+            qt6-base-dev fonts-dejavu-core
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

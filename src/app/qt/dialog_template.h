@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+
+namespace kvx::qt {
+
+// A rectangle in dialog units: a quarter of the dialog font's average character width across,
+// an eighth of its height down.
+struct DialogUnitRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+enum class ControlKind {
+  kGroupBox,
+  kLabel,         // left-aligned static text
+  kRightLabel,    // right-aligned static text
+  kCentredLabel,  // centred static text
+  kButton,
+  kDefaultButton,  // pressed by Enter wherever the focus is, unless another button has it
+  kEdit,           // single line, bordered, scrolls horizontally
+  kDropDownList,   // the rectangle's height is that of the dropped list
+};
+
+// Ids of the controls the program talks to; labels and group boxes have none.
+enum ControlId : int {
+  kNoId = 0,
+  kOkId = 1,
+  kCancelId = 2,
+  kCurrentButtonId = 105,
+  kCurrentFirmwareId = 106,
+  kNewestFirmwareId = 107,
+  kCurrentLogicId = 108,
+  kNewestLogicId = 109,
+  kUpdateButtonId = 110,
+  kStatusLineId = 111,
+  kLoaderVersionId = 112,
+  kProbeIpEditId = 113,
+  kTransmitButtonId = 114,
+  kEraseButtonId = 115,
+  kHostIpEditId = 116,
+  kConfigFileEditId = 117,
+  kSerialNumberId = 118,
+  kSubnetMaskEditId = 120,
+  kGatewayEditId = 121,
+  kMacAddressId = 122,
+  kConnectButtonId = 129,
+  kPortListId = 130,
+  kSpeedListId = 131,
+};
+
+struct ControlTemplate {
+  int id;
+  ControlKind kind;
+  const char* text;
+  DialogUnitRect rect;
+};
+
+inline constexpr const char* kUpdateSetupCaption = "KVX7000 Update/Setup";
+// The font the layout was drawn in; where it is missing the nearest sans serif stands in, and
+// the layout follows that font's size.
+inline constexpr const char* kDialogFontFamily = "MS Sans Serif";
+inline constexpr int kDialogFontPoints = 8;
+inline constexpr DialogUnitRect kUpdateSetupSize{0, 0, 219, 301};
+
+// Every control of the Update/Setup dialog, in tab order.
+inline constexpr std::array<ControlTemplate, 40> kUpdateSetupTemplate{{
+    {kNoId, ControlKind::kGroupBox, "Connect KVX7000 Loader", {5, 5, 205, 75}},
+    {kNoId, ControlKind::kGroupBox, "Channel", {10, 15, 110, 60}},
+    {kNoId, ControlKind::kRightLabel, "SN:", {135, 20, 13, 8}},
+    {kSerialNumberId, ControlKind::kCentredLabel, "unknown", {150, 20, 55, 8}},
+    {kConnectButtonId, ControlKind::kButton, "&Connect", {155, 60, 50, 14}},
+    {kNoId, ControlKind::kGroupBox, "KVX7000 Firmware / Logic", {5, 85, 205, 60}},
+    {kNoId, ControlKind::kCentredLabel, "Current", {65, 95, 35, 8}},
+    {kNoId, ControlKind::kCentredLabel, "Newest", {110, 95, 35, 8}},
+    {kNoId, ControlKind::kLabel, "Loader", {10, 110, 45, 8}},
+    {kLoaderVersionId, ControlKind::kCentredLabel, "unknown", {65, 110, 35, 8}},
+    {kNoId, ControlKind::kLabel, "Firmware", {10, 120, 45, 8}},
+    {kCurrentFirmwareId, ControlKind::kCentredLabel, "unknown", {65, 120, 35, 8}},
+    {kNewestFirmwareId, ControlKind::kCentredLabel, "unknown", {110, 120, 35, 8}},
+    {kCurrentButtonId, ControlKind::kButton, "Current", {155, 94, 50, 14}},
+    {kNoId, ControlKind::kLabel, "Logic", {10, 130, 45, 8}},
+    {kCurrentLogicId, ControlKind::kCentredLabel, "unknown", {65, 130, 35, 8}},
+    {kNewestLogicId, ControlKind::kCentredLabel, "unknown", {110, 130, 35, 8}},
+    {kUpdateButtonId, ControlKind::kButton, "Update", {155, 126, 50, 14}},
+    {kNoId, ControlKind::kGroupBox, "Configuration", {5, 150, 205, 130}},
+    {kNoId, ControlKind::kLabel, "KVX IP Address", {10, 167, 90, 10}},
+    {kProbeIpEditId, ControlKind::kEdit, "", {115, 165, 90, 13}},
+    {kNoId, ControlKind::kLabel, "Subnet Mask", {10, 182, 90, 10}},
+    {kSubnetMaskEditId, ControlKind::kEdit, "", {115, 180, 90, 13}},
+    {kNoId, ControlKind::kLabel, "Default Gateway", {10, 197, 90, 10}},
+    {kGatewayEditId, ControlKind::kEdit, "", {115, 195, 90, 13}},
+    {kNoId, ControlKind::kLabel, "Config - Host IP Address", {10, 212, 90, 10}},
+    {kHostIpEditId, ControlKind::kEdit, "", {115, 210, 90, 13}},
+    {kNoId, ControlKind::kLabel, "Configuration file ", {10, 230, 65, 10}},
+    {kConfigFileEditId, ControlKind::kEdit, "", {10, 240, 195, 13}},
+    {kTransmitButtonId, ControlKind::kButton, "&Transmit", {135, 260, 70, 14}},
+    {kOkId, ControlKind::kDefaultButton, "Ok", {70, 260, 50, 14}},
+    {kCancelId, ControlKind::kButton, "Cancel", {10, 260, 50, 14}},
+    {kStatusLineId, ControlKind::kCentredLabel, "Loading firmware, please wait", {5, 285, 205, 8}},
+    {kNoId, ControlKind::kRightLabel, "MAC:", {130, 35, 18, 8}},
+    {kMacAddressId, ControlKind::kCentredLabel, "unknown", {150, 35, 55, 8}},
+    {kPortListId, ControlKind::kDropDownList, "", {60, 30, 50, 45}},
+    {kNoId, ControlKind::kLabel, "Port", {20, 32, 30, 8}},
+    {kSpeedListId, ControlKind::kDropDownList, "", {60, 50, 50, 40}},
+    {kNoId, ControlKind::kLabel, "Speed", {20, 52, 30, 8}},
+    {kEraseButtonId, ControlKind::kButton, "Erase", {155, 110, 50, 14}},
+}};
+
+}  // namespace kvx::qt

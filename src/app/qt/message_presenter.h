@@ -1,0 +1,18 @@
+#pragma once
+
+#include <functional>
+
+#include "images/dialog_services.h"
+
+class QWidget;
+
+namespace kvx::qt {
+
+// Shows a message box over `owner` and waits for its answer. The window uses QMessageBox;
+// tests record the box and answer from a script instead.
+using MessagePresenter = std::function<MessageAnswer(QWidget* owner, const MessageBox& message)>;
+
+// A QMessageBox with the message's caption, icon and buttons.
+MessageAnswer ShowMessageBox(QWidget* owner, const MessageBox& message);
+
+}  // namespace kvx::qt

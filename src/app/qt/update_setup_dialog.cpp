@@ -1,0 +1,272 @@
+#include "app/qt/update_setup_dialog.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <utility>
+
+#include "app/qt/dialog_units.h"
+#include "images/update_catalogue.h"
+#include "link/link_startup.h"
+#include "link/posix/port_name.h"
+
+namespace kvx::qt {
+
+namespace {
+
+// The document keeps 8-bit texts; Latin-1 maps each byte to one character and back.
+QString FromText(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToText(const QString& text) {
+  return text.toLatin1().toStdString();
+}
+
+Qt::Alignment LabelAlignment(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kRightLabel:
+      return Qt::AlignRight | Qt::AlignTop;
+    case ControlKind::kCentredLabel:
+      return Qt::AlignHCenter | Qt::AlignTop;
+    default:
+      return Qt::AlignLeft | Qt::AlignTop;
+  }
+}
+
+QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
+  const QString text = QString::fromLatin1(control.text);
+  switch (control.kind) {
+    case ControlKind::kGroupBox:
+      return new QGroupBox(text, parent);
+    case ControlKind::kButton:
+    case ControlKind::kDefaultButton: {
+      auto* button = new QPushButton(text, parent);
+      button->setDefault(control.kind == ControlKind::kDefaultButton);
+      return button;
+    }
+    case ControlKind::kEdit:
+      return new QLineEdit(parent);
+    case ControlKind::kDropDownList:
+      return new QComboBox(parent);
+    default: {
+      auto* label = new QLabel(text, parent);
+      label->setAlignment(LabelAlignment(control.kind));
+      return label;
+    }
+  }
+}
+
+QStringList PortNames() {
+  QStringList names;
+  for (int com = 1; com <= kPortListEntries; ++com) names << QStringLiteral("COM%1").arg(com);
+  return names;
+}
+
+QStringList SpeedNames() {
+  QStringList names;
+  for (std::uint32_t rate : kStandardBaudRates) names << QString::number(rate);
+  return names;
+}
+
+int VersionControlId(VersionLabel label) {
+  switch (label) {
+    case VersionLabel::kLoader:
+      return kLoaderVersionId;
+    case VersionLabel::kCurrentFirmware:
+      return kCurrentFirmwareId;
+    case VersionLabel::kCurrentLogic:
+      return kCurrentLogicId;
+    case VersionLabel::kNewestFirmware:
+      return kNewestFirmwareId;
+    case VersionLabel::kNewestLogic:
+      return kNewestLogicId;
+  }
+  return kNoId;
+}
+
+int ButtonControlId(DialogButton button) {
+  switch (button) {
+    case DialogButton::kConnect:
+      return kConnectButtonId;
+    case DialogButton::kCurrent:
+      return kCurrentButtonId;
+    case DialogButton::kUpdate:
+      return kUpdateButtonId;
+    case DialogButton::kTransmit:
+      return kTransmitButtonId;
+    case DialogButton::kErase:
+      return kEraseButtonId;
+  }
+  return kNoId;
+}
+
+}  // namespace
+
+UpdateSetupDialog::UpdateSetupDialog(ProbeStation& station, const DialogFields& fields,
+                                     MessagePresenter presentMessage, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      station_(station),
+      presentMessage_(std::move(presentMessage)) {
+  setWindowTitle(QString::fromLatin1(kUpdateSetupCaption));
+  setFont(QFont(QString::fromLatin1(kDialogFontFamily), kDialogFontPoints));
+  BuildControls();
+  actions_ = std::make_unique<UpdateSetupActions>(
+      UpdateSetupActions::Parts{station_.Link(),
+                                [this](int portIndex, int speedIndex) {
+                                  return OpenProbeLink(station_.Link(), portIndex, speedIndex);
+                                },
+                                UpdateCatalogue(station_.UpdateDirectory()), *this, *this,
+                                station_.Progress()},
+      fields);
+  ConnectButtons();
+  actions_->OnOpen();
+}
+
+UpdateSetupDialog::~UpdateSetupDialog() = default;
+
+void UpdateSetupDialog::BuildControls() {
+  const DialogBaseUnits units = BaseUnitsOf(font());
+  for (const ControlTemplate& control : kUpdateSetupTemplate) {
+    QWidget* widget = MakeControl(control, this);
+    QRect rect = DialogUnitsToPixels(control.rect, units);
+    // A drop-down list's template height is that of its open list; closed, it is one line.
+    if (control.kind == ControlKind::kDropDownList) rect.setHeight(widget->sizeHint().height());
+    widget->setGeometry(rect);
+    if (control.kind == ControlKind::kGroupBox) widget->lower();
+    if (control.id != kNoId) controls_[control.id] = widget;
+  }
+  List(kPortListId)->addItems(PortNames());
+  List(kSpeedListId)->addItems(SpeedNames());
+  setFixedSize(DialogUnitsToPixels(kUpdateSetupSize, units).size());
+}
+
+void UpdateSetupDialog::ConnectButtons() {
+  const auto bind = [this](int id, bool (UpdateSetupActions::*action)()) {
+    connect(Button(id), &QPushButton::clicked, this,
+            [this, action] { RunBlocking([this, action] { (actions_.get()->*action)(); }); });
+  };
+  bind(kConnectButtonId, &UpdateSetupActions::OnConnect);
+  bind(kCurrentButtonId, &UpdateSetupActions::OnCurrent);
+  bind(kUpdateButtonId, &UpdateSetupActions::OnUpdate);
+  bind(kTransmitButtonId, &UpdateSetupActions::OnTransmit);
+  bind(kEraseButtonId, &UpdateSetupActions::OnErase);
+  connect(Button(kOkId), &QPushButton::clicked, this, &UpdateSetupDialog::OnOkClicked);
+  connect(Button(kCancelId), &QPushButton::clicked, this, &UpdateSetupDialog::reject);
+}
+
+template <typename Action>
+void UpdateSetupDialog::RunBlocking(Action action) {
+  if (busy_) return;
+  busy_ = true;
+  {
+    const UserInputBlocked blocked(inputFilter_);
+    action();
+  }
+  busy_ = false;
+}
+
+void UpdateSetupDialog::OnOkClicked() {
+  bool mayEnd = false;
+  RunBlocking([this, &mayEnd] { mayEnd = actions_->OnOk(); });
+  if (mayEnd) accept();
+}
+
+void UpdateSetupDialog::reject() {
+  if (busy_) return;
+  RunBlocking([this] { actions_->OnCancel(); });
+  QDialog::reject();
+}
+
+QWidget* UpdateSetupDialog::Control(int id) const {
+  const auto found = controls_.find(id);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+QLabel* UpdateSetupDialog::Label(int id) const {
+  return static_cast<QLabel*>(Control(id));
+}
+QLineEdit* UpdateSetupDialog::Edit(int id) const {
+  return static_cast<QLineEdit*>(Control(id));
+}
+QComboBox* UpdateSetupDialog::List(int id) const {
+  return static_cast<QComboBox*>(Control(id));
+}
+QPushButton* UpdateSetupDialog::Button(int id) const {
+  return static_cast<QPushButton*>(Control(id));
+}
+
+void UpdateSetupDialog::ReadControls(DialogFields& fields) {
+  fields.portIndex = List(kPortListId)->currentIndex();
+  fields.speedIndex = List(kSpeedListId)->currentIndex();
+  fields.probeIpAddress = ToText(Edit(kProbeIpEditId)->text());
+  fields.hostIpAddress = ToText(Edit(kHostIpEditId)->text());
+  fields.configFileName = ToText(Edit(kConfigFileEditId)->text());
+  fields.subnetMask = ToText(Edit(kSubnetMaskEditId)->text());
+  fields.defaultGateway = ToText(Edit(kGatewayEditId)->text());
+}
+
+void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::string& serialNumber,
+                                      const std::string& macAddressText) {
+  // An index outside a list leaves it without a selection.
+  const auto select = [](QComboBox* list, int index) {
+    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+  };
+  select(List(kPortListId), fields.portIndex);
+  select(List(kSpeedListId), fields.speedIndex);
+  const auto fill = [this](int id, const std::string& text, int limit) {
+    QLineEdit* edit = Edit(id);
+    if (limit > 0) edit->setMaxLength(limit);
+    edit->setText(FromText(text));
+  };
+  constexpr int kAddressLimit = static_cast<int>(kAddressTextLimit);
+  fill(kProbeIpEditId, fields.probeIpAddress, kAddressLimit);
+  fill(kHostIpEditId, fields.hostIpAddress, kAddressLimit);
+  fill(kConfigFileEditId, fields.configFileName, 0);
+  fill(kSubnetMaskEditId, fields.subnetMask, kAddressLimit);
+  fill(kGatewayEditId, fields.defaultGateway, kAddressLimit);
+  Label(kSerialNumberId)->setText(FromText(serialNumber));
+  Label(kMacAddressId)->setText(FromText(macAddressText));
+}
+
+void UpdateSetupDialog::SetVersionText(VersionLabel label, const std::string& text) {
+  Label(VersionControlId(label))->setText(FromText(text));
+}
+
+void UpdateSetupDialog::EnableButton(DialogButton button, bool enabled) {
+  Button(ButtonControlId(button))->setEnabled(enabled);
+}
+
+// The thread stays inside the action, so the status line is painted now, not when the
+// event loop next runs.
+void UpdateSetupDialog::SetStatus(const std::string& text) {
+  QLabel* statusLine = Label(kStatusLineId);
+  statusLine->setText(FromText(text));
+  statusLine->repaint();
+  emit StatusShown(statusLine->text());
+}
+
+MessageAnswer UpdateSetupDialog::ShowMessage(const MessageBox& message) {
+  const UserInputPaused answering(inputFilter_);
+  return presentMessage_(this, message);
+}
+
+void UpdateSetupDialog::BeginWaitCursor() {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void UpdateSetupDialog::EndWaitCursor() {
+  QGuiApplication::restoreOverrideCursor();
+}
+
+std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station,
+                                                 const DialogFields& fields) {
+  UpdateSetupDialog dialog(station, fields);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Fields();
+}
+
+}  // namespace kvx::qt
