@@ -4,6 +4,9 @@
 
 namespace kvx {
 
+// The dialog's Port list: COM1 to COM19.
+inline constexpr int kPortListEntries = 19;
+
 // The values the Update/Setup dialog edits: what the document hands it and takes back.
 struct DialogFields {
   int portIndex = -1;   // 0 = COM1 .. 18 = COM19; -1 for no selection

@@ -19,8 +19,6 @@
 namespace kvx::cli {
 
 inline constexpr std::uint32_t kDefaultSpeed = 115200;
-// The dialog's Port list: COM1 to COM19.
-inline constexpr int kPortListEntries = 19;
 
 // What every probe command takes from its command line.
 struct ProbeOptions {
