@@ -15,8 +15,7 @@
 #include "recording_services.h"
 #include "sim/version_words.h"
 #include "simulated_probe.h"
-#include "srecord_tools.h"
-#include "temp_directory.h"
+#include "update_files.h"
 
 namespace kvx::test {
 namespace {
@@ -56,32 +55,9 @@ DialogFields ValidFields() {
   return fields;
 }
 
-sim::SimulatorOptions Probe(VersionNumber firmware, VersionNumber logic) {
-  sim::SimulatorOptions options;
-  options.rate = 115200;
-  options.identity.firmwareWord = static_cast<std::uint16_t>(sim::kFirmwareWordBase + firmware);
-  options.identity.logicWord = static_cast<std::uint16_t>(sim::kLogicWordBase + logic);
-  return options;
-}
-
-// The firmware image's first word after the marker is its version, as the probe reports it.
-std::vector<std::uint8_t> FirmwareBinary(VersionNumber version) {
-  std::vector<std::uint8_t> binary = PatternBytes(2000);
-  binary[0] = static_cast<std::uint8_t>((sim::kFirmwareWordBase + version) >> 8);
-  binary[1] = static_cast<std::uint8_t>(sim::kFirmwareWordBase + version);
-  return binary;
-}
-
 // The Update/Setup dialog over the simulator, with an update directory of its own.
 struct DialogOnProbe {
   explicit DialogOnProbe(sim::SimulatorOptions options) : probe(std::move(options)) {}
-
-  void AddFirmware(VersionNumber number) {
-    const SRecordTools tools(scratch.Path());
-    updates.Write("KVXARMFW." + std::to_string(number),
-                  tools.Objcopy(FirmwareBinary(number), kFirmwareAreaStart + 4, 32));
-  }
-  void AddLogic(const std::string& name) { updates.Write(name, JedecFileText()); }
 
   UpdateSetupActions& Open(DialogFields fields = ValidFields()) {
     controls.typed = fields;
@@ -100,8 +76,7 @@ struct DialogOnProbe {
     return *actions;
   }
 
-  TempDirectory updates;
-  TempDirectory scratch;
+  UpdateFiles updates;
   SimulatedProbe probe;
   PosixSerialChannel channel;
   ProbeLink link{channel};
@@ -112,8 +87,8 @@ struct DialogOnProbe {
 };
 
 TEST(UpdateSetupActions, OpeningShowsTheNewestFilesAndOnlyConnect) {
-  DialogOnProbe dialog(Probe(104, 104));
-  dialog.AddFirmware(105);
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
+  dialog.updates.AddFirmware(105);
   dialog.Open();
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kNewestFirmware], "1.05");
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kNewestLogic], "unknown");
@@ -127,8 +102,8 @@ TEST(UpdateSetupActions, OpeningShowsTheNewestFilesAndOnlyConnect) {
 }
 
 TEST(UpdateSetupActions, ConnectShowsTheProbeAndEnablesItsButtons) {
-  DialogOnProbe dialog(Probe(104, 104));
-  dialog.AddFirmware(105);
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
+  dialog.updates.AddFirmware(105);
   UpdateSetupActions& actions = dialog.Open();
   ASSERT_TRUE(actions.OnConnect());
   EXPECT_THAT(dialog.services.statuses,
@@ -143,7 +118,7 @@ TEST(UpdateSetupActions, ConnectShowsTheProbeAndEnablesItsButtons) {
 }
 
 TEST(UpdateSetupActions, ConnectToALoaderOfVersionZeroReportsNoProbe) {
-  sim::SimulatorOptions options = Probe(104, 104);
+  sim::SimulatorOptions options = ProbeWithVersions(104, 104);
   options.identity.loaderWord = 0;
   DialogOnProbe dialog(options);
   ASSERT_FALSE(dialog.Open().OnConnect());
@@ -155,7 +130,7 @@ TEST(UpdateSetupActions, ConnectToALoaderOfVersionZeroReportsNoProbe) {
 }
 
 TEST(UpdateSetupActions, AnInvalidProbeAddressStopsConnectTransmitAndOk) {
-  DialogOnProbe dialog(Probe(104, 104));
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
   DialogFields fields = ValidFields();
   fields.probeIpAddress = "255.255.255.255";
   UpdateSetupActions& actions = dialog.Open(fields);
@@ -199,9 +174,9 @@ const UpdateCase kUpdateCases[] = {
 TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
   for (const UpdateCase& c : kUpdateCases) {
     SCOPED_TRACE(c.name);
-    DialogOnProbe dialog(Probe(c.firmware, c.logic));
-    dialog.AddFirmware(105);
-    dialog.AddLogic("KVXLOG70.105");
+    DialogOnProbe dialog(ProbeWithVersions(c.firmware, c.logic));
+    dialog.updates.AddFirmware(105);
+    dialog.updates.AddLogic("KVXLOG70.105");
     UpdateSetupActions& actions = dialog.Connected();
     ASSERT_TRUE(actions.OnUpdate());
     const auto& statuses = dialog.services.statuses;
@@ -221,9 +196,9 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
 }
 
 TEST(UpdateSetupActions, AFailedFirmwareUpdateSkipsTheLogic) {
-  DialogOnProbe dialog(Probe(104, 104));
-  dialog.AddFirmware(105);
-  dialog.AddLogic("KVXLOG70.105");
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
+  dialog.updates.AddFirmware(105);
+  dialog.updates.AddLogic("KVXLOG70.105");
   dialog.updates.Write("KVXARMFW.105", "S1030000FC");  // no newline: not a valid image
   UpdateSetupActions& actions = dialog.Connected();
   const std::uint64_t requests = dialog.probe->Counters().engine.requests;
@@ -237,8 +212,8 @@ TEST(UpdateSetupActions, AFailedFirmwareUpdateSkipsTheLogic) {
 }
 
 TEST(UpdateSetupActions, AFailedLogicUpdateStillLeavesProgrammingMode) {
-  DialogOnProbe dialog(Probe(105, 104));
-  dialog.AddFirmware(105);
+  DialogOnProbe dialog(ProbeWithVersions(105, 104));
+  dialog.updates.AddFirmware(105);
   dialog.updates.Write("KVXLOG70.105", "*L00000\n0101\n");
   UpdateSetupActions& actions = dialog.Connected();
   EXPECT_FALSE(actions.OnUpdate());
@@ -250,22 +225,22 @@ TEST(UpdateSetupActions, AFailedLogicUpdateStillLeavesProgrammingMode) {
 
 // A probe whose serial number ends in C takes the KVXLOG71 file of KVXLOG70's number.
 TEST(UpdateSetupActions, RevisionCProbesTakeTheOtherLogicFile) {
-  sim::SimulatorOptions options = Probe(105, 104);
+  sim::SimulatorOptions options = ProbeWithVersions(105, 104);
   options.identity.serial = "123456789C";
   DialogOnProbe dialog(options);
-  dialog.AddFirmware(105);
-  dialog.AddLogic("KVXLOG70.105");
+  dialog.updates.AddFirmware(105);
+  dialog.updates.AddLogic("KVXLOG70.105");
   UpdateSetupActions& actions = dialog.Connected();
   EXPECT_FALSE(actions.OnUpdate());
   EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Logic: Cannot open JEDEC file!"));
 
-  dialog.AddLogic("KVXLOG71.105");
+  dialog.updates.AddLogic("KVXLOG71.105");
   dialog.services = RecordingServices{};
   EXPECT_TRUE(actions.OnUpdate());
 }
 
 TEST(UpdateSetupActions, TransmitWritesTheSetupBlock) {
-  DialogOnProbe dialog(Probe(104, 104));
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   ASSERT_TRUE(actions.OnTransmit());
   EXPECT_THAT(dialog.services.statuses,
@@ -275,7 +250,7 @@ TEST(UpdateSetupActions, TransmitWritesTheSetupBlock) {
 }
 
 TEST(UpdateSetupActions, AFailedTransmitSaysSoInAnErrorBox) {
-  sim::SimulatorOptions options = Probe(104, 104);
+  sim::SimulatorOptions options = ProbeWithVersions(104, 104);
   std::string error;
   options.faults.failErase = *sim::FaultTrigger::Parse("1", 'g', error);
   DialogOnProbe dialog(options);
@@ -290,7 +265,7 @@ TEST(UpdateSetupActions, AFailedTransmitSaysSoInAnErrorBox) {
 }
 
 TEST(UpdateSetupActions, EraseAnsweredNoChangesNothing) {
-  DialogOnProbe dialog(Probe(104, 104));
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   dialog.services.answers.push_back(MessageAnswer::kNo);
   const std::uint64_t requests = dialog.probe->Counters().engine.requests;
@@ -302,7 +277,7 @@ TEST(UpdateSetupActions, EraseAnsweredNoChangesNothing) {
 }
 
 TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
-  sim::SimulatorOptions options = Probe(104, 104);
+  sim::SimulatorOptions options = ProbeWithVersions(104, 104);
   std::string error;
   options.faults.wrongLength = *sim::FaultTrigger::Parse("j:*", std::nullopt, error);
   DialogOnProbe dialog(options);
@@ -321,7 +296,7 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
 }
 
 TEST(UpdateSetupActions, APassedEraseEnablesUpdate) {
-  DialogOnProbe dialog(Probe(104, 104));
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   EXPECT_TRUE(actions.OnErase());
   EXPECT_EQ(dialog.services.LastStatus(), "Erasing Flash and EPLD passed!");
@@ -330,7 +305,7 @@ TEST(UpdateSetupActions, APassedEraseEnablesUpdate) {
 }
 
 TEST(UpdateSetupActions, CancelStartsTheFirmwareAndClosesTheLink) {
-  DialogOnProbe dialog(Probe(104, 104));
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   actions.OnCancel();
   EXPECT_THAT(dialog.services.statuses, ElementsAre("Starting firmware please wait...."));

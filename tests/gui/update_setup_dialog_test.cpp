@@ -1,0 +1,256 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <vector>
+
+#include "app/qt/dialog_units.h"
+#include "app/qt/update_setup_dialog.h"
+#include "simulated_probe.h"
+#include "update_files.h"
+
+namespace kvx::test {
+namespace {
+
+using qt::kConnectButtonId, qt::kCurrentButtonId, qt::kUpdateButtonId, qt::kTransmitButtonId,
+    qt::kEraseButtonId, qt::kOkId, qt::kCancelId, qt::kStatusLineId, qt::kSerialNumberId,
+    qt::kMacAddressId, qt::kLoaderVersionId, qt::kCurrentFirmwareId, qt::kCurrentLogicId,
+    qt::kNewestFirmwareId, qt::kNewestLogicId, qt::kProbeIpEditId, qt::kPortListId,
+    qt::kSpeedListId;
+using qt::UpdateSetupDialog;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+DialogFields DocumentFields() {
+  DialogFields fields;
+  fields.portIndex = 0;
+  fields.speedIndex = 4;
+  fields.probeIpAddress = "10.0.0.7";
+  fields.hostIpAddress = "10.0.0.2";
+  fields.configFileName = "probe.cfg";
+  fields.subnetMask = "255.255.255.0";
+  fields.defaultGateway = "10.0.0.1";
+  return fields;
+}
+
+// The Update/Setup dialog on COM1, which leads to a simulated probe at firmware and logic 1.04,
+// with 1.05 update files beside it. Message boxes are recorded and answered from a script.
+class DialogOnSimulator : public ::testing::Test {
+ protected:
+  DialogOnSimulator() : probe_(ProbeWithVersions(104, 104)) {
+    updates_.AddFirmware(105);
+    updates_.AddLogic("KVXLOG70.105");
+    setenv("KVXSETUP_COM1", probe_->SlavePath().c_str(), 1);
+  }
+  ~DialogOnSimulator() override {
+    unsetenv("KVXSETUP_COM1");
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "a wait cursor was left on";
+  }
+
+  UpdateSetupDialog& Open(const DialogFields& fields = DocumentFields()) {
+    dialog_ = std::make_unique<UpdateSetupDialog>(station_, fields,
+                                                  [this](QWidget*, const MessageBox& box) {
+                                                    boxes_.push_back(box);
+                                                    if (answers_.empty())
+                                                      return MessageAnswer::kAccepted;
+                                                    const MessageAnswer answer = answers_.front();
+                                                    answers_.pop_front();
+                                                    return answer;
+                                                  });
+    QObject::connect(dialog_.get(), &UpdateSetupDialog::StatusShown,
+                     [this](const QString& text) { statuses_.push_back(text.toStdString()); });
+    dialog_->show();
+    return *dialog_;
+  }
+  UpdateSetupDialog& Connected() {
+    Open();
+    Click(kConnectButtonId);
+    EXPECT_EQ(Text(kStatusLineId), "Connecting to KVX Loader passed!");
+    statuses_.clear();
+    return *dialog_;
+  }
+
+  void Click(int id) { QTest::mouseClick(Widget<QPushButton>(id), Qt::LeftButton); }
+  template <typename W>
+  W* Widget(int id) {
+    return qobject_cast<W*>(dialog_->Control(id));
+  }
+  std::string Text(int id) { return Widget<QLabel>(id)->text().toStdString(); }
+  bool Enabled(int id) { return dialog_->Control(id)->isEnabled(); }
+  std::vector<std::string> BoxTexts() const {
+    std::vector<std::string> texts;
+    for (const MessageBox& box : boxes_) texts.push_back(box.text);
+    return texts;
+  }
+
+  SimulatedProbe probe_;
+  UpdateFiles updates_;
+  qt::ProbeStation station_{{}, updates_.Path()};
+  std::unique_ptr<UpdateSetupDialog> dialog_;
+  std::vector<MessageBox> boxes_;
+  std::deque<MessageAnswer> answers_;
+  std::vector<std::string> statuses_;
+};
+
+TEST_F(DialogOnSimulator, IsLaidOutFromItsTemplateInTheDialogFontsUnits) {
+  UpdateSetupDialog& dialog = Open();
+  const qt::DialogBaseUnits units = qt::BaseUnitsOf(dialog.font());
+  EXPECT_EQ(dialog.windowTitle(), "KVX7000 Update/Setup");
+  EXPECT_EQ(dialog.size(), qt::DialogUnitsToPixels(qt::kUpdateSetupSize, units).size());
+  EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(dialog.windowFlags() & Qt::WindowSystemMenuHint);
+
+  std::vector<QWidget*> tabStops;
+  for (const qt::ControlTemplate& control : qt::kUpdateSetupTemplate) {
+    if (control.id == qt::kNoId) continue;
+    SCOPED_TRACE(control.id);
+    const QRect expected = qt::DialogUnitsToPixels(control.rect, units);
+    const QRect actual = dialog.Control(control.id)->geometry();
+    EXPECT_EQ(actual.topLeft(), expected.topLeft());
+    EXPECT_EQ(actual.width(), expected.width());
+    if (control.kind != qt::ControlKind::kDropDownList) {
+      EXPECT_EQ(actual.height(), expected.height());
+    }
+    if (control.kind == qt::ControlKind::kButton ||
+        control.kind == qt::ControlKind::kDefaultButton) {
+      EXPECT_EQ(Widget<QPushButton>(control.id)->text(), control.text);
+    }
+    if (dialog.Control(control.id)->focusPolicy() & Qt::TabFocus) {
+      tabStops.push_back(dialog.Control(control.id));
+    }
+  }
+  // The tab order is the template's: each tab stop's successor is the next one.
+  ASSERT_EQ(tabStops.size(), 14u);
+  for (std::size_t i = 0; i + 1 < tabStops.size(); ++i) {
+    QWidget* next = tabStops[i]->nextInFocusChain();
+    while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
+    EXPECT_EQ(next, tabStops[i + 1]) << i;
+  }
+  EXPECT_TRUE(Widget<QPushButton>(kOkId)->isDefault());
+  EXPECT_EQ(Widget<QComboBox>(kPortListId)->count(), 19);
+  EXPECT_EQ(Widget<QComboBox>(kPortListId)->itemText(18), "COM19");
+  EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->itemText(4), "115200");
+}
+
+TEST_F(DialogOnSimulator, OpensWithTheFieldsTheNewestFilesAndOnlyConnect) {
+  Open();
+  EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentText(), "COM1");
+  EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->currentText(), "115200");
+  EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->text(), "10.0.0.7");
+  EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->maxLength(), 15);
+  EXPECT_EQ(Text(kSerialNumberId), "");
+  EXPECT_EQ(Text(kMacAddressId), "");
+  EXPECT_EQ(Text(kCurrentFirmwareId), "unknown");
+  EXPECT_EQ(Text(kNewestFirmwareId), "1.05");
+  EXPECT_EQ(Text(kNewestLogicId), "1.05");
+  EXPECT_EQ(Text(kStatusLineId), "");
+  EXPECT_TRUE(Enabled(kConnectButtonId));
+  for (int off : {kCurrentButtonId, kUpdateButtonId, kTransmitButtonId, kEraseButtonId}) {
+    EXPECT_FALSE(Enabled(off)) << off;
+  }
+}
+
+TEST_F(DialogOnSimulator, ConnectReadsTheProbeAndKeepsTheWindowAlive) {
+  Open();
+  // The window's events keep flowing while the thread waits on the port.
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+  timer.start(5);
+  Click(kConnectButtonId);
+  EXPECT_GT(ticks, 0);
+
+  EXPECT_THAT(statuses_,
+              ElementsAre("Connecting to KVX Loader ...", "Connecting to KVX Loader passed!"));
+  EXPECT_EQ(Text(kSerialNumberId), "12345678");
+  EXPECT_EQ(Text(kMacAddressId), "02B7E9123456");
+  EXPECT_EQ(Text(kLoaderVersionId), "1.03");
+  EXPECT_EQ(Text(kCurrentFirmwareId), "1.04");
+  EXPECT_EQ(Text(kCurrentLogicId), "1.04");
+  EXPECT_FALSE(Enabled(kConnectButtonId));
+  for (int on : {kCurrentButtonId, kUpdateButtonId, kTransmitButtonId, kEraseButtonId}) {
+    EXPECT_TRUE(Enabled(on)) << on;
+  }
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(dialog_->grab().save(QStringLiteral(KVX_SCREENSHOT_PATH)));
+}
+
+TEST_F(DialogOnSimulator, UpdateShowsItsProgressAndTheNewVersions) {
+  Connected();
+  Click(kUpdateButtonId);
+  EXPECT_THAT(statuses_, Contains(HasSubstr("Firmware: Programming Flash ... ( 50% )")));
+  EXPECT_THAT(statuses_, Contains(HasSubstr("% )")));
+  EXPECT_EQ(statuses_.back(), "Updating firmware and logic passed!");
+  EXPECT_EQ(Text(kCurrentFirmwareId), "1.05");
+  EXPECT_EQ(Text(kCurrentLogicId), "1.05");
+  EXPECT_FALSE(Enabled(kUpdateButtonId));
+  EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(DialogOnSimulator, TransmitWritesTheSetupTyped) {
+  Connected();
+  QTest::keyClicks(Widget<QLineEdit>(qt::kConfigFileEditId), "2");
+  Click(kTransmitButtonId);
+  EXPECT_THAT(statuses_, ElementsAre("Writing setup data ....", "Writing setup data passed"));
+  EXPECT_EQ(dialog_->Fields().configFileName, "probe.cfg2");
+}
+
+TEST_F(DialogOnSimulator, EraseAsksFirst) {
+  struct Case {
+    MessageAnswer answer;
+    std::string lastStatus;
+    std::string currentFirmware;
+  };
+  for (const Case& c : {Case{MessageAnswer::kNo, "", "1.04"},
+                        Case{MessageAnswer::kYes, "Erasing Flash and EPLD passed!", "unknown"}}) {
+    Connected();
+    boxes_.clear();
+    answers_ = {c.answer};
+    Click(kEraseButtonId);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Erase Flash and EPLD?");
+    EXPECT_EQ(boxes_[0].caption, "kvxGDB Setup");
+    EXPECT_EQ(boxes_[0].icon, MessageIcon::kExclamation);
+    EXPECT_EQ(boxes_[0].buttons, MessageButtons::kYesNo);
+    EXPECT_EQ(statuses_.empty() ? "" : statuses_.back(), c.lastStatus);
+    EXPECT_EQ(Text(kCurrentFirmwareId), c.currentFirmware);
+    dialog_->reject();
+  }
+}
+
+TEST_F(DialogOnSimulator, OkEndsTheDialogOnlyWithAValidProbeAddress) {
+  Connected();
+  QLineEdit* probeIp = Widget<QLineEdit>(kProbeIpEditId);
+  probeIp->setText("255.255.255.255");
+  Click(kOkId);
+  EXPECT_THAT(BoxTexts(), ElementsAre("Invalid IP address!"));
+  EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+  EXPECT_FALSE(Enabled(kConnectButtonId)) << "a passed Connect stays passed";
+
+  probeIp->setText("10.0.0.9");
+  QTest::keyClick(probeIp, Qt::Key_Return);
+  EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+  EXPECT_EQ(statuses_.back(), "Starting firmware please wait....");
+  EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.9");
+}
+
+TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
+  Open();
+  Widget<QLineEdit>(kProbeIpEditId)->setText("10.0.0.9");
+  QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+  EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+  EXPECT_THAT(statuses_, ElementsAre("Starting firmware please wait...."));
+  EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.7");
+}
+
+}  // namespace
+}  // namespace kvx::test

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuse_pattern.h"
+#include "loader/flash_map.h"
+#include "loader/probe_identity.h"
+#include "sim/simulator_options.h"
+#include "sim/version_words.h"
+#include "srecord_tools.h"
+#include "temp_directory.h"
+
+namespace kvx::test {
+
+// A simulated probe at 115200 baud that reports these firmware and logic versions.
+inline sim::SimulatorOptions ProbeWithVersions(VersionNumber firmware, VersionNumber logic) {
+  sim::SimulatorOptions options;
+  options.rate = 115200;
+  options.identity.firmwareWord = static_cast<std::uint16_t>(sim::kFirmwareWordBase + firmware);
+  options.identity.logicWord = static_cast<std::uint16_t>(sim::kLogicWordBase + logic);
+  return options;
+}
+
+// The firmware image's first word after the marker is its version, as the probe reports it.
+inline std::vector<std::uint8_t> FirmwareBinary(VersionNumber version) {
+  std::vector<std::uint8_t> binary = PatternBytes(2000);
+  binary[0] = static_cast<std::uint8_t>((sim::kFirmwareWordBase + version) >> 8);
+  binary[1] = static_cast<std::uint8_t>(sim::kFirmwareWordBase + version);
+  return binary;
+}
+
+// A directory of update files, as found beside the program.
+class UpdateFiles : public TempDirectory {
+ public:
+  void AddFirmware(VersionNumber number) const {
+    const SRecordTools tools(scratch_.Path());
+    Write("KVXARMFW." + std::to_string(number),
+          tools.Objcopy(FirmwareBinary(number), kFirmwareAreaStart + 4, 32));
+  }
+  void AddLogic(const std::string& name) const { Write(name, JedecFileText()); }
+
+ private:
+  TempDirectory scratch_;
+};
+
+}  // namespace kvx::test
