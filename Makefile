@@ -33,17 +33,10 @@ build: deps
 check: build
 	ctest --preset default -j $(JOBS)
 
-# Starts the simulated probe listening at 9600 baud, then asks it for its identity at
-# 115200: the exchange shows the wake-up, the rate scan, the speed change and the query.
+# The window on the simulated probe, with update files newer than its firmware and logic;
+# kvxctl tells the same story where there is no display.
 demo: build
-	@set -e; \
-	dir=$$(mktemp -d); \
-	./build/src/sim/kvxsim --rate 9600 --link $$dir/probe > $$dir/sim.out 2>&1 & sim=$$!; \
-	trap 'kill $$sim 2>/dev/null; wait $$sim 2>/dev/null; rm -rf $$dir' EXIT; \
-	for i in $$(seq 50); do [ -e $$dir/probe ] && break; sleep 0.1; done; \
-	echo "kvxsim: probe loader simulated on $$(head -n1 $$dir/sim.out), listening at 9600 baud"; \
-	echo "$$ kvxctl info --port $$dir/probe --speed 115200 --trace"; \
-	./build/src/cli/kvxctl info --port $$dir/probe --speed 115200 --trace
+	@demo/run-demo.sh
 
 asan: deps
 	cmake --preset asan
