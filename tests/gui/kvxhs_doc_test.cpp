@@ -1,0 +1,199 @@
+#include "app/qt/kvxhs_doc.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <csignal>
+#include <functional>
+#include <optional>
+#include <tuple>
+
+#include <sys/resource.h>
+
+#include "frame_test_support.h"
+
+namespace kvx::qt {
+namespace {
+
+// A new document as saved: version 3, speed 0, port 0, the default texts and `reserved` 0.
+const QByteArray kNewDocumentFile = QByteArray::fromHex("030000000000") + "\x07" + "0.0.0.0" +
+                                    "\x0f" + "255.255.255.255" + QByteArray(1, '\0') + "\x0f" +
+                                    "255.255.255.255" + "\x0f" + "255.255.255.255" +
+                                    QByteArray(2, '\0');
+
+// The same file with speed 2 (38400) and port 3 (COM4).
+QByteArray ChangedSpeedAndPortFile() {
+  QByteArray bytes = kNewDocumentFile;
+  bytes[2] = 2;
+  bytes[4] = 3;
+  return bytes;
+}
+
+auto Values(const SetupDocument& d) {
+  return std::tie(d.speedIndex, d.portIndex, d.probeIpAddress, d.hostIpAddress, d.configFileName,
+                  d.subnetMask, d.defaultGateway, d.reserved);
+}
+
+class DocumentTest : public testing::Test {
+ protected:
+  QString PathOf(const QString& name) const { return directory_.filePath(name); }
+  void OpenBytes(const QByteArray& bytes) {
+    WriteAll(PathOf("start.gdb"), bytes);
+    ASSERT_TRUE(document_.OpenDocument(PathOf("start.gdb")));
+  }
+
+  QTemporaryDir directory_;
+  ScriptedDialogs dialogs_;
+  UserDialogs userDialogs_ = dialogs_.Dialogs();
+  CKvxhsDoc document_{userDialogs_.showMessage};
+};
+
+TEST_F(DocumentTest, NewDocumentSavesAsThe65ByteFileAndOpensAgainWithTheSameValues) {
+  document_.NewDocument();
+  EXPECT_EQ(document_.WindowTitle(), "Untitled - kvxGDB");
+  ASSERT_TRUE(document_.SaveDocument(PathOf("new.gdb")));
+
+  EXPECT_EQ(ReadAll(PathOf("new.gdb")), kNewDocumentFile);
+  EXPECT_EQ(kNewDocumentFile.size(), 65);
+  EXPECT_EQ(document_.WindowTitle(), "new.gdb - kvxGDB");
+  EXPECT_FALSE(document_.IsModified());
+
+  CKvxhsDoc reopened(userDialogs_.showMessage);
+  ASSERT_TRUE(reopened.OpenDocument(PathOf("new.gdb")));
+  EXPECT_EQ(Values(reopened.Settings()), Values(SetupDocument{}));
+  EXPECT_EQ(reopened.Settings().fileVersion, 3);
+  EXPECT_EQ(reopened.PathName(), QDir(directory_.path()).absoluteFilePath("new.gdb"));
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
+// Saving after a failed open must not write defaults over the file that held other values.
+TEST_F(DocumentTest, FailedOpenIsReportedWithTheExclamationIconAndLeavesANewDocument) {
+  struct Case {
+    const char* name;
+    std::optional<QByteArray> file;  // nothing: no such file
+    const char* message;
+  };
+  const Case cases[] = {
+      {"cut inside the gateway", kNewDocumentFile.left(55), "Unexpected file format."},
+      {"missing", std::nullopt, "Failed to open document."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenBytes(ChangedSpeedAndPortFile());
+    dialogs_.messages.clear();
+    QFile::remove(PathOf("bad.gdb"));
+    if (c.file) WriteAll(PathOf("bad.gdb"), *c.file);
+
+    EXPECT_FALSE(document_.OpenDocument(PathOf("bad.gdb")));
+
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, c.message);
+    EXPECT_EQ(dialogs_.messages[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(dialogs_.messages[0].caption, "kvxGDB Setup");
+    EXPECT_EQ(Values(document_.Settings()), Values(SetupDocument{}));
+    EXPECT_EQ(document_.Title(), "Untitled");
+    EXPECT_TRUE(document_.PathName().isEmpty());
+    EXPECT_FALSE(document_.IsModified());
+  }
+}
+
+// Makes writes past `bytes` fail for the whole process, as a full disk would.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, saved_.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(DocumentTest, FailedSaveKeepsTheOldFileWholeAndTheDocumentsValues) {
+  OpenBytes(kNewDocumentFile);
+  const DialogFields longName{
+      1, 4, "10.0.0.2", "10.0.0.1", std::string(300, 'c'), "255.0.0.0", "10.0.0.254"};
+  document_.SetupCommand([&](const DialogFields&) { return longName; });
+  {
+    const FileSizeLimit limit(100);
+    EXPECT_FALSE(document_.SaveDocument(PathOf("start.gdb")));
+  }
+  EXPECT_EQ(ReadAll(PathOf("start.gdb")), kNewDocumentFile);
+  EXPECT_EQ(QDir(directory_.path()).entryList(QDir::Files), QStringList{"start.gdb"});
+  ASSERT_EQ(dialogs_.Texts(), QStringList{"Failed to save document."});
+  EXPECT_EQ(document_.Settings().configFileName, longName.configFileName);
+  EXPECT_TRUE(document_.IsModified());
+}
+
+// What the dialog does to a port index outside its list: shows no selection, reads back -1.
+DialogFields AsTheDialogReadsThem(DialogFields fields) {
+  if (fields.portIndex < 0 || fields.portIndex >= kPortListEntries) fields.portIndex = -1;
+  return fields;
+}
+
+TEST_F(DocumentTest, SetupCommandTakesBackAllSevenValuesOnlyWhenOkFollowsAChange) {
+  struct Case {
+    const char* name;
+    QByteArray file;
+    std::function<std::optional<DialogFields>(DialogFields)> dialog;
+    bool modified;
+  };
+  QByteArray portFfff = ChangedSpeedAndPortFile();
+  portFfff[4] = '\xff';
+  portFfff[5] = '\xff';
+  const Case cases[] = {
+      {"OK without a change", ChangedSpeedAndPortFile(), AsTheDialogReadsThem, false},
+      {"Cancel after a change", ChangedSpeedAndPortFile(),
+       [](DialogFields) { return std::nullopt; }, false},
+      {"letter case of the file name", ChangedSpeedAndPortFile(),
+       [](DialogFields f) {
+         f.configFileName = "Probe.CFG";
+         return f;
+       },
+       true},
+      {"speed alone", ChangedSpeedAndPortFile(),
+       [](DialogFields f) {
+         f.speedIndex = 4;
+         return f;
+       },
+       true},
+      {"stored port 65535 shown as no selection", portFfff, AsTheDialogReadsThem, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QByteArray start = c.file;
+    start.replace(QByteArray(1, '\0') + "\x0f", QByteArray("\x09probe.cfg\x0f"));
+    OpenBytes(start);
+    const SetupDocument before = document_.Settings();
+    std::optional<DialogFields> shown;
+    std::optional<DialogFields> returned;
+    document_.SetupCommand([&](const DialogFields& fields) {
+      shown = fields;
+      returned = c.dialog(fields);
+      return returned;
+    });
+
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(std::tie(shown->speedIndex, shown->portIndex, shown->configFileName),
+              std::tie(before.speedIndex, before.portIndex, before.configFileName));
+    EXPECT_EQ(document_.IsModified(), c.modified);
+    const SetupDocument& after = document_.Settings();
+    const DialogFields expected = c.modified ? *returned : *shown;
+    EXPECT_EQ(std::tie(after.speedIndex, after.portIndex, after.probeIpAddress, after.hostIpAddress,
+                       after.configFileName, after.subnetMask, after.defaultGateway),
+              std::tie(expected.speedIndex, expected.portIndex, expected.probeIpAddress,
+                       expected.hostIpAddress, expected.configFileName, expected.subnetMask,
+                       expected.defaultGateway));
+  }
+}
+
+}  // namespace
+}  // namespace kvx::qt
