@@ -1,0 +1,26 @@
+#include "app/qt/about_box.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+
+#include "app/qt/application_icon.h"
+
+namespace kvx::qt {
+
+AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("About kvxGDB for ARM"));
+  auto* icon = new QLabel;
+  icon->setPixmap(ApplicationIcon().pixmap(32, 32));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(icon, 0, 0, 2, 1, Qt::AlignTop);
+  layout->addWidget(new QLabel(QStringLiteral("KVX7000 Configuration Version 1.05")), 0, 1);
+  layout->addWidget(new QLabel(QStringLiteral("for GNU Debugger ARM7/ARM9")), 1, 1);
+  layout->addWidget(buttons, 0, 2, 2, 1, Qt::AlignTop);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+}  // namespace kvx::qt

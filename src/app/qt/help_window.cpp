@@ -1,0 +1,23 @@
+#include "app/qt/help_window.h"
+
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace kvx::qt {
+
+HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBrowser) {
+  setWindowTitle(QStringLiteral("kvxGDB Setup Help"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(browser_);
+  resize(520, 420);
+}
+
+void HelpWindow::ShowPage(Page page) {
+  browser_->setSource(QUrl(page == Page::kIndex ? QStringLiteral("qrc:/kvxsetup/help/index.html")
+                                                : QStringLiteral("qrc:/kvxsetup/help/using.html")));
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace kvx::qt

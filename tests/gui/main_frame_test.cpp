@@ -1,0 +1,206 @@
+#include "app/qt/main_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QToolBar>
+
+#include "app/qt/about_box.h"
+#include "frame_test_support.h"
+
+namespace kvx::qt {
+namespace {
+
+// "text|shortcut" for each entry, "-" for a separator; hidden entries left out.
+QStringList Entries(const QList<QAction*>& actions) {
+  QStringList entries;
+  for (const QAction* action : actions) {
+    if (!action->isVisible()) continue;
+    if (action->isSeparator()) {
+      entries.append("-");
+    } else {
+      entries.append(action->text() + '|' + action->shortcut().toString());
+    }
+  }
+  return entries;
+}
+
+QAction* MenuEntry(QMenuBar* bar, const QString& menu, const QString& text) {
+  for (QAction* title : bar->actions()) {
+    if (title->text() != menu) continue;
+    for (QAction* action : title->menu()->actions()) {
+      if (action->text() == text) return action;
+    }
+  }
+  return nullptr;
+}
+
+class MainFrameTest : public testing::Test {
+ protected:
+  std::unique_ptr<CMainFrame> MakeFrame() {
+    return std::make_unique<CMainFrame>(document_, commands_, profile_, userDialogs_);
+  }
+
+  QTemporaryDir directory_;
+  PrivateProfile profile_{directory_.filePath("kvxsetup.ini")};
+  ScriptedDialogs dialogs_;
+  UserDialogs userDialogs_ = dialogs_.Dialogs();
+  CKvxhsDoc document_{userDialogs_.showMessage};
+  DocumentCommands commands_{document_, profile_, userDialogs_};
+  const QRect desktop_ = QGuiApplication::primaryScreen()->virtualGeometry();
+};
+
+TEST_F(MainFrameTest, MenusToolbarAndStatusBarHoldTheirCommandsInOrder) {
+  const auto frame = MakeFrame();
+  QMenuBar* bar = frame->menuBar();
+  QStringList menus;
+  for (const QAction* title : bar->actions()) menus.append(title->text());
+  EXPECT_EQ(menus, (QStringList{"&File", "&Setup", "&View", "&Help"}));
+
+  EXPECT_EQ(Entries(bar->actions()[0]->menu()->actions()),
+            (QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "&Save|Ctrl+S", "Save &As...|", "-",
+                         "Recent File|", "-", "E&xit|"}));
+  EXPECT_EQ(Entries(bar->actions()[1]->menu()->actions()), QStringList{"KVX7000...|"});
+  EXPECT_EQ(MenuEntry(bar, "&Setup", "KVX7000...")->statusTip(),
+            "Update KVX firmware and store configuration");
+  EXPECT_EQ(Entries(bar->actions()[2]->menu()->actions()),
+            (QStringList{"&Toolbar|", "&Status Bar|"}));
+  for (const QAction* toggle : bar->actions()[2]->menu()->actions()) {
+    EXPECT_TRUE(toggle->isCheckable() && toggle->isChecked());
+  }
+  EXPECT_EQ(Entries(bar->actions()[3]->menu()->actions()),
+            (QStringList{"&Index|", "&Using Help|", "-", "&About ...|"}));
+
+  const QStringList toolbar = Entries(frame->ToolBar().actions());
+  ASSERT_EQ(toolbar.size(), 8);
+  EXPECT_EQ(toolbar.mid(0, 7), (QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "&Save|Ctrl+S", "-",
+                                            "KVX7000...|", "-", "&About ...|"}));
+  EXPECT_TRUE(toolbar[7].endsWith("|Shift+F1"));
+
+  QStringList panes;
+  for (const QLabel* pane : frame->statusBar()->findChildren<QLabel*>()) panes.append(pane->text());
+  EXPECT_EQ(panes, (QStringList{"For Help, press F1", "CAP", "NUM", "SCRL"}));
+}
+
+TEST_F(MainFrameTest, RecentFilesAppearInTheFileMenuNewestFirst) {
+  const auto frame = MakeFrame();
+  for (const char* name : {"a.gdb", "b.gdb"}) {
+    ASSERT_TRUE(document_.SaveDocument(directory_.filePath(name)));
+    ASSERT_TRUE(commands_.OpenDocumentFile(directory_.filePath(name)));
+  }
+  EXPECT_EQ(Entries(frame->menuBar()->actions()[0]->menu()->actions()).mid(4, 4),
+            (QStringList{"-", "&1 " + directory_.filePath("b.gdb") + '|',
+                         "&2 " + directory_.filePath("a.gdb") + '|', "-"}));
+  EXPECT_EQ(frame->windowTitle(), "b.gdb - kvxGDB");
+}
+
+TEST_F(MainFrameTest, StoredPositionIsTakenOnlyWhenWhollyOnTheDesktop) {
+  struct Case {
+    const char* name;
+    QRect stored;
+    bool taken;
+  };
+  const QRect inside(desktop_.topLeft() + QPoint(10, 20), QSize(300, 200));
+  const Case cases[] = {
+      {"inside", inside, true},
+      {"to the desktop's edges", desktop_, true},
+      {"one pixel past the right edge", desktop_.adjusted(1, 0, 1, 0), false},
+      {"above the top", inside.translated(0, -21), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    profile_.StoreWindowRect(c.stored);
+    EXPECT_EQ(MakeFrame()->geometry() == c.stored, c.taken);
+  }
+}
+
+TEST_F(MainFrameTest, ClosingKeepsTheNormalRectangleButNotAMaximisedOne) {
+  const QRect normal(desktop_.topLeft() + QPoint(30, 40), QSize(320, 240));
+  {
+    const auto frame = MakeFrame();
+    frame->setGeometry(normal);
+    frame->show();
+    EXPECT_TRUE(frame->close());
+  }
+  EXPECT_EQ(PrivateProfile(profile_.FilePath()).WindowRect(), normal);
+  {
+    const auto frame = MakeFrame();
+    frame->showMaximized();
+    EXPECT_TRUE(frame->close());
+  }
+  EXPECT_EQ(PrivateProfile(profile_.FilePath()).WindowRect(), normal);
+}
+
+TEST_F(MainFrameTest, SetupCommandMarksTheDocumentAndClosingAsksToSaveIt) {
+  const auto frame = MakeFrame();
+  frame->show();
+  dialogs_.runSetupDialog = [](DialogFields fields) {
+    fields.probeIpAddress = "192.168.0.7";
+    return std::optional<DialogFields>(fields);
+  };
+  MenuEntry(frame->menuBar(), "&Setup", "KVX7000...")->trigger();
+  ASSERT_TRUE(document_.IsModified());
+
+  dialogs_.answers = {QMessageBox::Cancel};
+  EXPECT_FALSE(frame->close());
+  EXPECT_TRUE(frame->isVisible());
+  ASSERT_EQ(dialogs_.messages.size(), 1u);
+  EXPECT_EQ(dialogs_.messages[0].text, "Save changes to Untitled?");
+  EXPECT_EQ(dialogs_.messages[0].caption, "kvxGDB Setup");
+  EXPECT_EQ(dialogs_.messages[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+
+  dialogs_.answers = {QMessageBox::Yes};
+  dialogs_.chosenFiles = {directory_.filePath("kept.gdb")};
+  EXPECT_TRUE(frame->close());
+  CKvxhsDoc saved(userDialogs_.showMessage);
+  ASSERT_TRUE(saved.OpenDocument(directory_.filePath("kept.gdb")));
+  EXPECT_EQ(saved.Settings().probeIpAddress, "192.168.0.7");
+}
+
+TEST_F(MainFrameTest, HelpOpensTheBundledPages) {
+  const auto frame = MakeFrame();
+  MenuEntry(frame->menuBar(), "&Help", "&Index")->trigger();
+  ASSERT_NE(frame->Help(), nullptr);
+  EXPECT_TRUE(frame->Help()->isVisible());
+  EXPECT_EQ(frame->Help()->Browser().documentTitle(), "kvxGDB Setup");
+  MenuEntry(frame->menuBar(), "&Help", "&Using Help")->trigger();
+  EXPECT_EQ(frame->Help()->Browser().documentTitle(), "Using Help");
+}
+
+TEST(AboutBoxTest, ShowsTheProgramsNameVersionAndIcon) {
+  const AboutBox about;
+  EXPECT_EQ(about.windowTitle(), "About kvxGDB for ARM");
+  QStringList texts;
+  bool hasIcon = false;
+  for (const QLabel* label : about.findChildren<QLabel*>()) {
+    if (label->text().isEmpty()) {
+      hasIcon = !label->pixmap().isNull();
+    } else {
+      texts.append(label->text());
+    }
+  }
+  EXPECT_EQ(texts,
+            (QStringList{"KVX7000 Configuration Version 1.05", "for GNU Debugger ARM7/ARM9"}));
+  EXPECT_TRUE(hasIcon);
+  EXPECT_EQ(about.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok);
+}
+
+TEST(ViewTest, PrintsOneEmptyPage) {
+  QTemporaryDir directory;
+  QPrinter printer;
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(directory.filePath("view.pdf"));
+  ASSERT_TRUE(CKvxhsView::PrintTo(printer));
+  EXPECT_TRUE(ReadAll(directory.filePath("view.pdf")).startsWith("%PDF"));
+}
+
+}  // namespace
+}  // namespace kvx::qt
