@@ -100,6 +100,12 @@ TEST_F(MainFrameTest, RecentFilesAppearInTheFileMenuNewestFirst) {
             (QStringList{"-", "&1 " + directory_.filePath("b.gdb") + '|',
                          "&2 " + directory_.filePath("a.gdb") + '|', "-"}));
   EXPECT_EQ(frame->windowTitle(), "b.gdb - kvxGDB");
+
+  QFile::remove(directory_.filePath("a.gdb"));
+  MenuEntry(frame->menuBar(), "&File", "&2 " + directory_.filePath("a.gdb"))->trigger();
+  EXPECT_EQ(dialogs_.Texts(), QStringList{"Failed to open document."});
+  EXPECT_EQ(profile_.RecentFiles(), QStringList{directory_.filePath("b.gdb")});
+  EXPECT_EQ(frame->windowTitle(), "Untitled - kvxGDB");
 }
 
 TEST_F(MainFrameTest, StoredPositionIsTakenOnlyWhenWhollyOnTheDesktop) {
@@ -133,6 +139,7 @@ TEST_F(MainFrameTest, ClosingKeepsTheNormalRectangleButNotAMaximisedOne) {
   EXPECT_EQ(PrivateProfile(profile_.FilePath()).WindowRect(), normal);
   {
     const auto frame = MakeFrame();
+    frame->setGeometry(normal.translated(5, 5));
     frame->showMaximized();
     EXPECT_TRUE(frame->close());
   }
