@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "app/qt/dialog_units.h"
+#include "app/qt/kvxhs_doc.h"
 #include "app/qt/update_setup_dialog.h"
 #include "simulated_probe.h"
 #include "update_files.h"
@@ -70,6 +72,15 @@ class DialogOnSimulator : public ::testing::Test {
                      [this](const QString& text) { statuses_.push_back(text.toStdString()); });
     dialog_->show();
     return *dialog_;
+  }
+  qt::MessagePresenter RecordMessages() {
+    return [this](QWidget*, const MessageBox& box) {
+      boxes_.push_back(box);
+      if (answers_.empty()) return MessageAnswer::kAccepted;
+      const MessageAnswer answer = answers_.front();
+      answers_.pop_front();
+      return answer;
+    };
   }
   UpdateSetupDialog& Connected() {
     Open();
@@ -250,6 +261,35 @@ TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
   EXPECT_THAT(statuses_, ElementsAre("Starting firmware please wait...."));
   EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.7");
+}
+
+// The document's Setup command runs the dialog modally and takes back only what changed.
+TEST_F(DialogOnSimulator, SetupCommandMarksTheDocumentModifiedOnlyOnAChange) {
+  struct Case {
+    const char* typedConfigFile;
+    bool modified;
+  };
+  for (const Case& c : {Case{"", false}, Case{"KVX.cfg", true}}) {
+    SCOPED_TRACE(c.typedConfigFile);
+    qt::CKvxhsDoc document([](const qt::FrameMessage&) { return QMessageBox::Ok; });
+    const SetupDocument defaults = document.Settings();
+    document.SetupCommand([&](const DialogFields& fields) {
+      QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<UpdateSetupDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTest::mouseClick(qobject_cast<QPushButton*>(dialog->Control(kConnectButtonId)),
+                          Qt::LeftButton);
+        EXPECT_EQ(qobject_cast<QLabel*>(dialog->Control(kSerialNumberId))->text(), "12345678");
+        QTest::keyClicks(dialog->Control(qt::kConfigFileEditId), c.typedConfigFile);
+        QTest::keyClick(dialog->Control(kProbeIpEditId), Qt::Key_Return);
+      });
+      return qt::RunUpdateSetupDialog(station_, fields, RecordMessages());
+    });
+    EXPECT_TRUE(boxes_.empty());
+    EXPECT_EQ(document.IsModified(), c.modified);
+    EXPECT_EQ(document.Settings().configFileName, c.typedConfigFile);
+    EXPECT_EQ(document.Settings().probeIpAddress, defaults.probeIpAddress);
+  }
 }
 
 }  // namespace

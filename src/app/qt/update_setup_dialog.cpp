@@ -262,9 +262,9 @@ void UpdateSetupDialog::EndWaitCursor() {
   QGuiApplication::restoreOverrideCursor();
 }
 
-std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station,
-                                                 const DialogFields& fields) {
-  UpdateSetupDialog dialog(station, fields);
+std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station, const DialogFields& fields,
+                                                 MessagePresenter presentMessage) {
+  UpdateSetupDialog dialog(station, fields, std::move(presentMessage));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Fields();
 }

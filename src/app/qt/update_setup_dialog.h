@@ -82,6 +82,7 @@ class UpdateSetupDialog : public QDialog, private DialogControls, private Dialog
 };
 
 // Runs the dialog modally over the program's probe connection; the fields on OK.
-std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station, const DialogFields& fields);
+std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station, const DialogFields& fields,
+                                                 MessagePresenter presentMessage = ShowMessageBox);
 
 }  // namespace kvx::qt
