@@ -4,15 +4,21 @@
 
 namespace kvx::qt {
 
+QMessageBox::StandardButton ExecMessageBox(QWidget* owner, const FrameMessage& message) {
+  QMessageBox box(message.icon, message.caption, message.text, message.buttons, owner);
+  if (!message.detail.isEmpty()) box.setDetailedText(message.detail);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 MessageAnswer ShowMessageBox(QWidget* owner, const MessageBox& message) {
-  const QMessageBox::Icon icon =
-      message.icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
-  const QMessageBox::StandardButtons buttons = message.buttons == MessageButtons::kYesNo
-                                                   ? QMessageBox::Yes | QMessageBox::No
-                                                   : QMessageBox::StandardButtons(QMessageBox::Ok);
-  QMessageBox box(icon, QString::fromLatin1(message.caption), QString::fromLatin1(message.text),
-                  buttons, owner);
-  switch (box.exec()) {
+  FrameMessage box;
+  box.text = QString::fromLatin1(message.text);
+  box.caption = QString::fromLatin1(message.caption);
+  box.icon = message.icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
+  box.buttons = message.buttons == MessageButtons::kYesNo
+                    ? QMessageBox::Yes | QMessageBox::No
+                    : QMessageBox::StandardButtons(QMessageBox::Ok);
+  switch (ExecMessageBox(owner, box)) {
     case QMessageBox::Yes:
       return MessageAnswer::kYes;
     case QMessageBox::No:

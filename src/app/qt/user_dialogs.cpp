@@ -10,11 +10,8 @@ namespace {
 
 constexpr char kDocumentFilter[] = "kvxGDB Setup (*.gdb)";
 
-QMessageBox::StandardButton ShowMessageBox(const FrameMessage& request) {
-  QMessageBox box(request.icon, request.caption, request.text, request.buttons,
-                  QApplication::activeWindow());
-  if (!request.detail.isEmpty()) box.setDetailedText(request.detail);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+QMessageBox::StandardButton ShowFrameMessage(const FrameMessage& message) {
+  return ExecMessageBox(QApplication::activeWindow(), message);
 }
 
 QString ShowFileDialog(FileDialogKind kind, const QString& suggested) {
@@ -32,7 +29,7 @@ QString ShowFileDialog(FileDialogKind kind, const QString& suggested) {
 }  // namespace
 
 UserDialogs StandardUserDialogs(SetupDialogRunner runSetupDialog) {
-  return {ShowMessageBox, ShowFileDialog, std::move(runSetupDialog)};
+  return {ShowFrameMessage, ShowFileDialog, std::move(runSetupDialog)};
 }
 
 }  // namespace kvx::qt

@@ -1,23 +1,12 @@
 #pragma once
 
-#include <QMessageBox>
 #include <QString>
 #include <functional>
 
+#include "app/qt/message_presenter.h"
 #include "app/qt/setup_dialog_runner.h"
-#include "images/dialog_services.h"
 
 namespace kvx::qt {
-
-// One message box of the main window or the document: what it says and how it asks. Unlike
-// the probe procedures' boxes, these name files (any characters), offer Cancel, and can say why.
-struct FrameMessage {
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
-  QString detail;  // why, for the box's details; empty for none
-  QString caption = kApplicationTitle;
-};
 
 // Shows a message box and returns the button the user chose.
 using FrameMessagePresenter = std::function<QMessageBox::StandardButton(const FrameMessage&)>;
