@@ -15,6 +15,7 @@
 #include "recording_services.h"
 #include "sim/version_words.h"
 #include "simulated_probe.h"
+#include "typed_fields.h"
 #include "update_files.h"
 
 namespace kvx::test {
@@ -42,18 +43,6 @@ struct RecordingControls : DialogControls {
   }
   void EnableButton(DialogButton button, bool on) override { enabled[button] = on; }
 };
-
-DialogFields ValidFields() {
-  DialogFields fields;
-  fields.portIndex = 0;
-  fields.speedIndex = 4;
-  fields.probeIpAddress = "10.0.0.1";
-  fields.hostIpAddress = "10.0.0.2";
-  fields.subnetMask = "255.255.255.0";
-  fields.defaultGateway = "10.0.0.254";
-  fields.configFileName = "cfg";
-  return fields;
-}
 
 // The Update/Setup dialog over the simulator, with an update directory of its own.
 struct DialogOnProbe {

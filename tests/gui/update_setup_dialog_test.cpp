@@ -17,6 +17,7 @@
 #include "app/qt/kvxhs_doc.h"
 #include "app/qt/update_setup_dialog.h"
 #include "simulated_probe.h"
+#include "typed_fields.h"
 #include "update_files.h"
 
 namespace kvx::test {
@@ -32,18 +33,6 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-DialogFields DocumentFields() {
-  DialogFields fields;
-  fields.portIndex = 0;
-  fields.speedIndex = 4;
-  fields.probeIpAddress = "10.0.0.7";
-  fields.hostIpAddress = "10.0.0.2";
-  fields.configFileName = "probe.cfg";
-  fields.subnetMask = "255.255.255.0";
-  fields.defaultGateway = "10.0.0.1";
-  return fields;
-}
-
 // The Update/Setup dialog on COM1, which leads to a simulated probe at firmware and logic 1.04,
 // with 1.05 update files beside it. Message boxes are recorded and answered from a script.
 class DialogOnSimulator : public ::testing::Test {
@@ -58,7 +47,7 @@ class DialogOnSimulator : public ::testing::Test {
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "a wait cursor was left on";
   }
 
-  UpdateSetupDialog& Open(const DialogFields& fields = DocumentFields()) {
+  UpdateSetupDialog& Open(const DialogFields& fields = ValidFields()) {
     dialog_ = std::make_unique<UpdateSetupDialog>(station_, fields,
                                                   [this](QWidget*, const MessageBox& box) {
                                                     boxes_.push_back(box);
@@ -156,7 +145,7 @@ TEST_F(DialogOnSimulator, OpensWithTheFieldsTheNewestFilesAndOnlyConnect) {
   Open();
   EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentText(), "COM1");
   EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->currentText(), "115200");
-  EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->text(), "10.0.0.7");
+  EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->text(), "10.0.0.1");
   EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->maxLength(), 15);
   EXPECT_EQ(Text(kSerialNumberId), "");
   EXPECT_EQ(Text(kMacAddressId), "");
@@ -212,7 +201,7 @@ TEST_F(DialogOnSimulator, TransmitWritesTheSetupTyped) {
   QTest::keyClicks(Widget<QLineEdit>(qt::kConfigFileEditId), "2");
   Click(kTransmitButtonId);
   EXPECT_THAT(statuses_, ElementsAre("Writing setup data ....", "Writing setup data passed"));
-  EXPECT_EQ(dialog_->Fields().configFileName, "probe.cfg2");
+  EXPECT_EQ(dialog_->Fields().configFileName, "kvx7000.cfg2");
 }
 
 TEST_F(DialogOnSimulator, EraseAsksFirst) {
@@ -260,7 +249,7 @@ TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
   QTest::keyClick(dialog_.get(), Qt::Key_Escape);
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
   EXPECT_THAT(statuses_, ElementsAre("Starting firmware please wait...."));
-  EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.7");
+  EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.1");
 }
 
 // The document's Setup command runs the dialog modally and takes back only what changed.
