@@ -12,7 +12,8 @@ namespace {
 TEST(KeepAliveChannel, RunsAtMostOncePerIntervalWhateverTheWaitIsMadeOf) {
   ScriptedChannel port;
   std::vector<std::uint32_t> calls;
-  KeepAliveChannel channel(port, [&] { calls.push_back(port.now); }, 40);
+  KeepAliveChannel channel(
+      port, [&] { calls.push_back(port.now); }, 40);
 
   channel.SleepMs(130);  // slices of 40, 40, 40 and 10 ms
   EXPECT_EQ(calls, (std::vector<std::uint32_t>{40, 80, 120}));
