@@ -2,18 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPrinter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolBar>
 
-#include "app/qt/about_box.h"
 #include "frame_test_support.h"
 
 namespace kvx::qt {
@@ -180,33 +177,6 @@ TEST_F(MainFrameTest, HelpOpensTheBundledPages) {
   EXPECT_EQ(frame->Help()->Browser().documentTitle(), "kvxGDB Setup");
   MenuEntry(frame->menuBar(), "&Help", "&Using Help")->trigger();
   EXPECT_EQ(frame->Help()->Browser().documentTitle(), "Using Help");
-}
-
-TEST(AboutBoxTest, ShowsTheProgramsNameVersionAndIcon) {
-  const AboutBox about;
-  EXPECT_EQ(about.windowTitle(), "About kvxGDB for ARM");
-  QStringList texts;
-  bool hasIcon = false;
-  for (const QLabel* label : about.findChildren<QLabel*>()) {
-    if (label->text().isEmpty()) {
-      hasIcon = !label->pixmap().isNull();
-    } else {
-      texts.append(label->text());
-    }
-  }
-  EXPECT_EQ(texts,
-            (QStringList{"KVX7000 Configuration Version 1.05", "for GNU Debugger ARM7/ARM9"}));
-  EXPECT_TRUE(hasIcon);
-  EXPECT_EQ(about.findChild<QDialogButtonBox*>()->standardButtons(), QDialogButtonBox::Ok);
-}
-
-TEST(ViewTest, PrintsOneEmptyPage) {
-  QTemporaryDir directory;
-  QPrinter printer;
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(directory.filePath("view.pdf"));
-  ASSERT_TRUE(CKvxhsView::PrintTo(printer));
-  EXPECT_TRUE(ReadAll(directory.filePath("view.pdf")).startsWith("%PDF"));
 }
 
 }  // namespace

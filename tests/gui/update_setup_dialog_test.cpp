@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <deque>
 #include <vector>
 
 #include "app/qt/dialog_units.h"
@@ -31,10 +30,9 @@ using qt::kConnectButtonId, qt::kCurrentButtonId, qt::kUpdateButtonId, qt::kTran
 using qt::UpdateSetupDialog;
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 // The Update/Setup dialog on COM1, which leads to a simulated probe at firmware and logic 1.04,
-// with 1.05 update files beside it. Message boxes are recorded and answered from a script.
+// with 1.05 update files beside it. Message boxes are recorded, not shown.
 class DialogOnSimulator : public ::testing::Test {
  protected:
   DialogOnSimulator() : probe_(ProbeWithVersions(104, 104)) {
@@ -48,15 +46,7 @@ class DialogOnSimulator : public ::testing::Test {
   }
 
   UpdateSetupDialog& Open(const DialogFields& fields = ValidFields()) {
-    dialog_ = std::make_unique<UpdateSetupDialog>(station_, fields,
-                                                  [this](QWidget*, const MessageBox& box) {
-                                                    boxes_.push_back(box);
-                                                    if (answers_.empty())
-                                                      return MessageAnswer::kAccepted;
-                                                    const MessageAnswer answer = answers_.front();
-                                                    answers_.pop_front();
-                                                    return answer;
-                                                  });
+    dialog_ = std::make_unique<UpdateSetupDialog>(station_, fields, RecordMessages());
     QObject::connect(dialog_.get(), &UpdateSetupDialog::StatusShown,
                      [this](const QString& text) { statuses_.push_back(text.toStdString()); });
     dialog_->show();
@@ -64,11 +54,8 @@ class DialogOnSimulator : public ::testing::Test {
   }
   qt::MessagePresenter RecordMessages() {
     return [this](QWidget*, const MessageBox& box) {
-      boxes_.push_back(box);
-      if (answers_.empty()) return MessageAnswer::kAccepted;
-      const MessageAnswer answer = answers_.front();
-      answers_.pop_front();
-      return answer;
+      boxes_.push_back(box.text);
+      return MessageAnswer::kAccepted;
     };
   }
   UpdateSetupDialog& Connected() {
@@ -86,18 +73,12 @@ class DialogOnSimulator : public ::testing::Test {
   }
   std::string Text(int id) { return Widget<QLabel>(id)->text().toStdString(); }
   bool Enabled(int id) { return dialog_->Control(id)->isEnabled(); }
-  std::vector<std::string> BoxTexts() const {
-    std::vector<std::string> texts;
-    for (const MessageBox& box : boxes_) texts.push_back(box.text);
-    return texts;
-  }
 
   SimulatedProbe probe_;
   UpdateFiles updates_;
   qt::ProbeStation station_{{}, updates_.Path()};
   std::unique_ptr<UpdateSetupDialog> dialog_;
-  std::vector<MessageBox> boxes_;
-  std::deque<MessageAnswer> answers_;
+  std::vector<std::string> boxes_;  // the texts of the message boxes shown
   std::vector<std::string> statuses_;
 };
 
@@ -141,26 +122,18 @@ TEST_F(DialogOnSimulator, IsLaidOutFromItsTemplateInTheDialogFontsUnits) {
   EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->itemText(4), "115200");
 }
 
-TEST_F(DialogOnSimulator, OpensWithTheFieldsTheNewestFilesAndOnlyConnect) {
+// Opening shows the fields and the newest files; Connect fills the probe's controls.
+TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndKeepsTheWindowAlive) {
   Open();
   EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentText(), "COM1");
   EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->currentText(), "115200");
-  EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->text(), "10.0.0.1");
   EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->maxLength(), 15);
   EXPECT_EQ(Text(kSerialNumberId), "");
-  EXPECT_EQ(Text(kMacAddressId), "");
   EXPECT_EQ(Text(kCurrentFirmwareId), "unknown");
   EXPECT_EQ(Text(kNewestFirmwareId), "1.05");
   EXPECT_EQ(Text(kNewestLogicId), "1.05");
-  EXPECT_EQ(Text(kStatusLineId), "");
-  EXPECT_TRUE(Enabled(kConnectButtonId));
-  for (int off : {kCurrentButtonId, kUpdateButtonId, kTransmitButtonId, kEraseButtonId}) {
-    EXPECT_FALSE(Enabled(off)) << off;
-  }
-}
+  EXPECT_FALSE(Enabled(kUpdateButtonId));
 
-TEST_F(DialogOnSimulator, ConnectReadsTheProbeAndKeepsTheWindowAlive) {
-  Open();
   // The window's events keep flowing while the thread waits on the port.
   int ticks = 0;
   QTimer timer;
@@ -169,8 +142,7 @@ TEST_F(DialogOnSimulator, ConnectReadsTheProbeAndKeepsTheWindowAlive) {
   Click(kConnectButtonId);
   EXPECT_GT(ticks, 0);
 
-  EXPECT_THAT(statuses_,
-              ElementsAre("Connecting to KVX Loader ...", "Connecting to KVX Loader passed!"));
+  EXPECT_EQ(Text(kStatusLineId), "Connecting to KVX Loader passed!");
   EXPECT_EQ(Text(kSerialNumberId), "12345678");
   EXPECT_EQ(Text(kMacAddressId), "02B7E9123456");
   EXPECT_EQ(Text(kLoaderVersionId), "1.03");
@@ -180,51 +152,16 @@ TEST_F(DialogOnSimulator, ConnectReadsTheProbeAndKeepsTheWindowAlive) {
   for (int on : {kCurrentButtonId, kUpdateButtonId, kTransmitButtonId, kEraseButtonId}) {
     EXPECT_TRUE(Enabled(on)) << on;
   }
-  EXPECT_TRUE(boxes_.empty());
   EXPECT_TRUE(dialog_->grab().save(QStringLiteral(KVX_SCREENSHOT_PATH)));
 }
 
 TEST_F(DialogOnSimulator, UpdateShowsItsProgressAndTheNewVersions) {
   Connected();
   Click(kUpdateButtonId);
-  EXPECT_THAT(statuses_, Contains(HasSubstr("Firmware: Programming Flash ... ( 50% )")));
-  EXPECT_THAT(statuses_, Contains(HasSubstr("% )")));
+  EXPECT_THAT(statuses_, Contains("Firmware: Programming Flash ... ( 50% )"));
   EXPECT_EQ(statuses_.back(), "Updating firmware and logic passed!");
   EXPECT_EQ(Text(kCurrentFirmwareId), "1.05");
   EXPECT_EQ(Text(kCurrentLogicId), "1.05");
-  EXPECT_FALSE(Enabled(kUpdateButtonId));
-  EXPECT_TRUE(boxes_.empty());
-}
-
-TEST_F(DialogOnSimulator, TransmitWritesTheSetupTyped) {
-  Connected();
-  QTest::keyClicks(Widget<QLineEdit>(qt::kConfigFileEditId), "2");
-  Click(kTransmitButtonId);
-  EXPECT_THAT(statuses_, ElementsAre("Writing setup data ....", "Writing setup data passed"));
-  EXPECT_EQ(dialog_->Fields().configFileName, "kvx7000.cfg2");
-}
-
-TEST_F(DialogOnSimulator, EraseAsksFirst) {
-  struct Case {
-    MessageAnswer answer;
-    std::string lastStatus;
-    std::string currentFirmware;
-  };
-  for (const Case& c : {Case{MessageAnswer::kNo, "", "1.04"},
-                        Case{MessageAnswer::kYes, "Erasing Flash and EPLD passed!", "unknown"}}) {
-    Connected();
-    boxes_.clear();
-    answers_ = {c.answer};
-    Click(kEraseButtonId);
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_EQ(boxes_[0].text, "Erase Flash and EPLD?");
-    EXPECT_EQ(boxes_[0].caption, "kvxGDB Setup");
-    EXPECT_EQ(boxes_[0].icon, MessageIcon::kExclamation);
-    EXPECT_EQ(boxes_[0].buttons, MessageButtons::kYesNo);
-    EXPECT_EQ(statuses_.empty() ? "" : statuses_.back(), c.lastStatus);
-    EXPECT_EQ(Text(kCurrentFirmwareId), c.currentFirmware);
-    dialog_->reject();
-  }
 }
 
 TEST_F(DialogOnSimulator, OkEndsTheDialogOnlyWithAValidProbeAddress) {
@@ -232,7 +169,7 @@ TEST_F(DialogOnSimulator, OkEndsTheDialogOnlyWithAValidProbeAddress) {
   QLineEdit* probeIp = Widget<QLineEdit>(kProbeIpEditId);
   probeIp->setText("255.255.255.255");
   Click(kOkId);
-  EXPECT_THAT(BoxTexts(), ElementsAre("Invalid IP address!"));
+  EXPECT_THAT(boxes_, ElementsAre("Invalid IP address!"));
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
   EXPECT_FALSE(Enabled(kConnectButtonId)) << "a passed Connect stays passed";
 

@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "app/setup_document.h"
-#include "fuse_pattern.h"
-#include "srecord_tools.h"
 #include "temp_directory.h"
+#include "update_files.h"
 
 namespace {
 
@@ -143,34 +142,15 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
   }
 }
 
-constexpr std::uint32_t kImageAddress = 0x01040004;
-constexpr std::size_t kImageBytes = 1024;  // 32 records of 32 bytes
-
-// Firmware 1.05: an image that starts with its version word as the loader reports it.
-std::vector<std::uint8_t> FirmwareImage() {
-  std::vector<std::uint8_t> image = kvx::test::PatternBytes(kImageBytes);
-  image[0] = 0x0E;  // 0x0E00 + 105
-  image[1] = 0x69;
-  return image;
-}
-
 // An update directory as a release ships it: firmware 1.05 made by objcopy from an image that
 // starts with its version word, and logic 1.05 as a JEDEC file.
-class UpdateFiles {
+class ReleaseFiles : public kvx::test::UpdateFiles {
  public:
-  explicit UpdateFiles(bool withFirmware = true) {
-    if (withFirmware) {
-      dir_.Write(
-          "KVXARMFW.105",
-          kvx::test::SRecordTools(scratch_.Path()).Objcopy(FirmwareImage(), kImageAddress, 32));
-    }
-    dir_.Write("KVXLOG70.105", kvx::test::JedecFileText());
+  explicit ReleaseFiles(bool withFirmware = true) {
+    if (withFirmware) AddFirmware(105);
+    AddLogic("KVXLOG70.105");
   }
-  std::string Path() const { return dir_.Path().string(); }
-
- private:
-  TempDirectory scratch_;
-  TempDirectory dir_;
+  std::string Dir() const { return Path().string(); }
 };
 
 std::size_t Count(const std::string& text, const std::string& part) {
@@ -180,22 +160,22 @@ std::size_t Count(const std::string& text, const std::string& part) {
 }
 
 TEST(Kvxctl, FilesShowsTheNewestNumbersAndThePathsAnUpdateWouldUse) {
-  const UpdateFiles files;
-  const CommandResult run = Kvxctl("files --json --dir " + files.Path());
+  const ReleaseFiles files;
+  const CommandResult run = Kvxctl("files --json --dir " + files.Dir());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto listing = nlohmann::json::parse(run.out);
   EXPECT_EQ(listing["firmware"]["version"], "1.05");
   EXPECT_EQ(listing["firmware"]["number"], 105);
-  EXPECT_EQ(listing["firmware"]["path"], files.Path() + "/KVXARMFW.105");
+  EXPECT_EQ(listing["firmware"]["path"], files.Dir() + "/KVXARMFW.105");
   EXPECT_EQ(listing["logic"]["number"], 105);
-  EXPECT_EQ(listing["logic"]["path"], files.Path() + "/KVXLOG70.105");
-  EXPECT_EQ(listing["logic"]["pathRevisionC"], files.Path() + "/KVXLOG71.105");
+  EXPECT_EQ(listing["logic"]["path"], files.Dir() + "/KVXLOG70.105");
+  EXPECT_EQ(listing["logic"]["pathRevisionC"], files.Dir() + "/KVXLOG71.105");
 }
 
 // One simulated probe through a whole service visit; each step is checked by what the probe
 // reports afterwards, so a step that claims success without doing its work is caught.
 TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
-  const UpdateFiles files;
+  const ReleaseFiles files;
   SimulatorProcess sim({"--rate", "115200"});
   const std::string port = " --port " + sim.Path();
   const auto expectVersions = [&port](const char* firmware, const char* logic) {
@@ -206,14 +186,14 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
     EXPECT_EQ(identity["logicVersion"], logic);
   };
 
-  const CommandResult dryRun = Kvxctl("update --dry-run --dir " + files.Path() + port);
+  const CommandResult dryRun = Kvxctl("update --dry-run --dir " + files.Dir() + port);
   ASSERT_EQ(dryRun.status, 0) << dryRun.err;
   EXPECT_THAT(dryRun.out, HasSubstr("would erase sectors 0x01040000 0x01080000 0x010C0000"));
-  EXPECT_THAT(dryRun.out, HasSubstr("would program 32 records, 1024 data bytes"));
+  EXPECT_THAT(dryRun.out, HasSubstr("would program 63 records, 2000 data bytes"));
   EXPECT_THAT(dryRun.out, HasSubstr("program 134 rows of 240 fuses, signature T3952D8105"));
   expectVersions("1.04", "1.04");
 
-  const CommandResult update = Kvxctl("update --json --dir " + files.Path() + port);
+  const CommandResult update = Kvxctl("update --json --dir " + files.Dir() + port);
   ASSERT_EQ(update.status, 0) << update.err;
   const auto outcome = nlohmann::json::parse(update.out);
   EXPECT_EQ(outcome["status"], "Updating firmware and logic passed!");
@@ -229,27 +209,8 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   expectVersions("unknown", "unknown");
 }
 
-// What an update leaves in flash, as the simulator keeps it in its state file: the image
-// where objcopy put it, behind the marker.
-TEST(Kvxctl, UpdateLeavesTheImageBehindTheMarkerInFlash) {
-  const UpdateFiles files;
-  const TempDirectory dir;
-  const std::string state = (dir / "probe.state").string();
-  SimulatorProcess sim({"--rate", "115200", "--state", state});
-  const CommandResult update = Kvxctl("update --dir " + files.Path() + " --port " + sim.Path());
-  ASSERT_EQ(update.status, 0) << update.err;
-  sim.Stop();
-
-  // The state file: a 15-byte first line, then the flash from 0x01008000.
-  const std::string flash = Slurp(state).substr(15);
-  const std::size_t marker = 0x01040000 - 0x01008000;
-  EXPECT_EQ(flash.substr(marker, 4), "\xAA\x55\x55\xAA");
-  const std::vector<std::uint8_t> image = FirmwareImage();
-  EXPECT_EQ(flash.substr(marker + 4, kImageBytes), std::string(image.begin(), image.end()));
-}
-
 TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
-  const UpdateFiles logicOnly(false);
+  const ReleaseFiles logicOnly(false);
   struct Case {
     std::string arguments;
     int status;
@@ -261,7 +222,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
       {"transmit --ip 10.0.0.1 --mask 255.255.255.0 --host 10.0.0.2 --config-file probe.cfg", 0, "Writing setup data passed\n", true},
       {"transmit --ip 1.2.3", 1, "kvxGDB Setup: Invalid IP address!", false},
       {"erase", 2, "give --yes", false},
-      {"update --dir " + logicOnly.Path(), 1, "kvxGDB Setup: Firmware update failed!", true},
+      {"update --dir " + logicOnly.Dir(), 1, "kvxGDB Setup: Firmware update failed!", true},
   };
   // clang-format on
   const TempDirectory logs;
