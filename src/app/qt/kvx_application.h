@@ -23,12 +23,11 @@ class KvxApplication {
   // program's name is a document path; without one, the most recent document is reopened
   // when it exists and may be read and written, and otherwise a new document is made. A
   // most recent document that fails to load is reported and replaced by a new one, so a
-  // damaged file cannot stop every start. False, with nothing shown, when the command-line
-  // document could not be opened: the program ends.
+  // damaged file cannot stop every start. False, after saying why and without showing a
+  // window, when the command-line document could not be opened: the program ends.
   bool InitInstance(const QStringList& arguments);
 
   CKvxhsDoc& Document() { return document_; }
-  DocumentCommands& Commands() { return commands_; }
   // The main window, once InitInstance succeeded.
   CMainFrame* MainFrame() { return frame_.get(); }
 
