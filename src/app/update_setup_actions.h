@@ -3,12 +3,12 @@
 #include <functional>
 
 #include "app/dialog_controls.h"
-#include "images/dialog_services.h"
 #include "images/firmware_update.h"
 #include "images/update_catalogue.h"
 #include "link/error_code.h"
 #include "link/probe_link.h"
 #include "loader/probe_identity.h"
+#include "ui/dialog_services.h"
 
 namespace kvx {
 

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "images/dialog_services.h"
 #include "images/update_catalogue.h"
 #include "link/error_code.h"
 #include "link/probe_link.h"
 #include "loader/version_number.h"
+#include "ui/dialog_services.h"
 
 namespace kvx {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "images/dialog_services.h"
 #include "images/fuse_map.h"
+#include "ui/dialog_services.h"
 
 namespace kvx {
 

@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "images/dialog_services.h"
 #include "images/fuse_map.h"
 #include "link/probe_link.h"
+#include "ui/dialog_services.h"
 
 namespace kvx {
 

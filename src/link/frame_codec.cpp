@@ -12,12 +12,6 @@ namespace {
 // the longest frame, so a reply behind the tail of a broken earlier frame is still found.
 constexpr int kHuntLimit = 2 * static_cast<int>(kMaxEncodedFrame);
 
-std::uint8_t* PutStuffed(std::uint8_t* at, std::uint8_t byte) {
-  *at++ = byte;
-  if (byte == kDle) *at++ = kDle;
-  return at;
-}
-
 // Skips input up to and including the next DLE STX. The byte after a DLE is never itself
 // taken as a DLE, so an escaped 0x10 followed by 0x02 is not a frame start.
 ErrorCode HuntFrameStart(SerialChannel& channel, std::uint32_t byteTimeoutMs) {
@@ -61,22 +55,6 @@ ErrorCode ReadChecksum(SerialChannel& channel, std::uint32_t byteTimeoutMs,
 }
 
 }  // namespace
-
-std::size_t EncodeFrame(const std::uint8_t* payload, std::size_t n, std::uint8_t* out) {
-  if (n > kMaxFramePayload) return 0;
-  std::uint8_t* at = out;
-  *at++ = kDle;
-  *at++ = kStx;
-  std::uint8_t checksum = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    at = PutStuffed(at, payload[i]);
-    checksum ^= payload[i];
-  }
-  *at++ = kDle;
-  *at++ = kEtx;
-  at = PutStuffed(at, checksum);
-  return static_cast<std::size_t>(at - out);
-}
 
 ErrorCode SendFrame(SerialChannel& channel, std::int32_t n, const std::uint8_t* payload) {
   if (n < 0 || static_cast<std::size_t>(n) > kMaxFramePayload) return kErrWrite;

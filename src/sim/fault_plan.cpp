@@ -1,6 +1,6 @@
 #include "sim/fault_plan.h"
 
-#include "link/frame_codec.h"
+#include "link/frame_encoding.h"
 
 namespace kvx::sim {
 

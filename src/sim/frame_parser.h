@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "link/frame_codec.h"
+#include "link/frame_encoding.h"
 
 namespace kvx::sim {
 

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "link/frame_codec.h"
+#include "link/frame_encoding.h"
 #include "sim/byte_order.h"
 #include "sim/installed_versions.h"
 

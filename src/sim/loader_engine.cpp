@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/frame_codec.h"
+#include "link/frame_encoding.h"
 #include "sim/byte_order.h"
 
 namespace kvx::sim {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "images/dialog_services.h"
+#include "ui/dialog_services.h"
 
 namespace kvx::test {
 

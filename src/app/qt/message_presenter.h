@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "images/dialog_services.h"
+#include "ui/dialog_services.h"
 
 class QWidget;
 

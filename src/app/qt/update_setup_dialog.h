@@ -11,7 +11,7 @@
 #include "app/qt/probe_station.h"
 #include "app/qt/user_input_filter.h"
 #include "app/update_setup_actions.h"
-#include "images/dialog_services.h"
+#include "ui/dialog_services.h"
 
 class QComboBox;
 class QLabel;
