@@ -209,8 +209,19 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   expectVersions("unknown", "unknown");
 }
 
+// A probe stores whatever texts it is sent, so every address and the file name are checked
+// before the port is opened, those from a document too. Only the probe's answer tells a passed
+// transmit from one that never reached it, so each case is judged by the simulator's log.
 TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const ReleaseFiles logicOnly(false);
+  const TempDirectory dir;
+  kvx::SetupDocument badMask;
+  badMask.probeIpAddress = "10.1.2.3";
+  badMask.subnetMask = "1.2.3.4.5";
+  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(badMask);
+  const std::string document =
+      " --document " + dir.Write("bad.gdb", std::string(bytes.begin(), bytes.end())).string();
+  const std::string name79(79, 'c');
   struct Case {
     std::string arguments;
     int status;
@@ -219,14 +230,20 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   };
   // clang-format off
   const Case cases[] = {
-      {"transmit --ip 10.0.0.1 --mask 255.255.255.0 --host 10.0.0.2 --config-file probe.cfg", 0, "Writing setup data passed\n", true},
-      {"transmit --ip 1.2.3", 1, "kvxGDB Setup: Invalid IP address!", false},
+      {"transmit --ip 10.0.0.1 --mask 255.255.255.0 --host 10.0.0.2 --config-file " + name79, 0, "Writing setup data passed\n", true},
+      {"transmit --ip 1.2.3", 2, "--ip '1.2.3' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --mask 999.0.0.0", 2, "--mask '999.0.0.0' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --gateway 1.2.3", 2, "--gateway '1.2.3' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --host abc", 2, "--host 'abc' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --config-file " + name79 + "c", 2, "' is longer than 79 characters", false},
+      {"transmit" + document, 2, "the subnet mask '1.2.3.4.5' in " + dir.Path().string() + "/bad.gdb is not a dotted quad", false},
+      {"transmit --mask 255.0.0.0" + document, 0, "Writing setup data passed\n", true},
+      {"transmit --ip 255.255.255.255", 1, "kvxGDB Setup: Invalid IP address!", false},
       {"erase", 2, "give --yes", false},
       {"update --dir " + logicOnly.Dir(), 1, "kvxGDB Setup: Firmware update failed!", true},
   };
   // clang-format on
-  const TempDirectory logs;
-  const std::string logPath = (logs / "kvxsim.log").string();
+  const std::string logPath = (dir / "kvxsim.log").string();
   for (const Case& c : cases) {
     SimulatorProcess sim({"--rate", "115200", "--verbose"}, logPath);
     const CommandResult run = Kvxctl(c.arguments + " --port " + sim.Path());
