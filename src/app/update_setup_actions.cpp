@@ -140,8 +140,8 @@ bool UpdateSetupActions::OnTransmit() {
   WaitCursor cursor(services_);
   services_.SetStatus(kWritingSetupText);
   const ErrorCode result =
-      WriteSetupBlock(link_, fields_.hostIpAddress, fields_.probeIpAddress, fields_.subnetMask,
-                      fields_.defaultGateway, fields_.configFileName);
+      WriteSetupBlock(link_, {fields_.hostIpAddress, fields_.probeIpAddress, fields_.subnetMask,
+                              fields_.defaultGateway, fields_.configFileName});
   cursor.End();
   if (result == kOk) {
     services_.SetStatus(kWritingSetupPassedText);

@@ -195,14 +195,6 @@ TEST(LoaderCommands, EraseAllWalksTheSixSectorsAndStopsAtTheFirstFailure) {
 // What an earlier query left, to show what a query keeps.
 const ProbeIdentity kEarlier{7, 8, 9, "ABCDEFGH", "02B7E9ABCDEF"};
 
-// An identity reply: loader word 0x0069, firmware word 0x0E69 (1.05), logic word 8105 (1.05),
-// then the serial characters.
-Bytes IdentityReply(const std::string& serial, std::uint8_t letter = 'd') {
-  Bytes reply{letter, 0x00, 0x69, 0x0E, 0x69, 0x1F, 0xA9};
-  for (char c : serial) reply.push_back(static_cast<std::uint8_t>(c));
-  return reply;
-}
-
 // Only 15- and 17-byte replies carry an identity. Any other length clears the versions, which
 // the caller takes for "no probe", and keeps the serial number. The MAC address text is the
 // caller's business and never changes.
@@ -219,7 +211,7 @@ TEST(QueryIdentity, TakesTheIdentityOnlyFromAReplyOfAValidLength) {
       {"Long", IdentityReply("123456789C"), kOk, 0x69, 105, 105, "123456789C"},
       {"NineSerialCharacters", IdentityReply("123456789"), kOk, 0, 0, 0, "ABCDEFGH"},
       {"SevenSerialCharacters", IdentityReply("1234567"), kOk, 0, 0, 0, "ABCDEFGH"},
-      {"WrongLetter", IdentityReply("12345678", 'x'), kErrBadReply, 7, 8, 9, "ABCDEFGH"},
+      {"WrongLetter", IdentityReply("12345678", 0x0069, 'x'), kErrBadReply, 7, 8, 9, "ABCDEFGH"},
       {"Silent", std::nullopt, kErrNoReply, 7, 8, 9, "ABCDEFGH"},
   };
   for (const Case& c : cases) {

@@ -21,8 +21,7 @@ using test::Bytes;
 const NetworkSetupTexts kTexts = {"10.0.0.2", "10.0.0.1", "255.255.255.0", "10.0.0.254", "cfg"};
 
 ErrorCode Transmit(ProbeLink& link) {
-  return WriteSetupBlock(link, kTexts.hostIpAddress, kTexts.probeIpAddress, kTexts.subnetMask,
-                         kTexts.defaultGateway, kTexts.configFileName);
+  return WriteSetupBlock(link, kTexts);
 }
 
 Bytes BlockBytes(const std::string& serial) {
@@ -49,9 +48,7 @@ TEST(WriteSetupBlock, LeavesTheBuiltBlockInTheSimulatedProbesFlash) {
 struct ScriptedProbe : test::ScriptedLink {
   void ReplyIdentity(const std::string& serial) {
     ch.ReplyLoader({0x00});
-    Bytes identity{'d', 0x00, 0x67, 0x0E, 0x68, 0x1F, 0xA8};
-    for (char c : serial) identity.push_back(static_cast<std::uint8_t>(c));
-    ch.ReplyLoader(identity);
+    ch.ReplyLoader(test::IdentityReply(serial));
   }
   void ReplyReadBack(const Bytes& block) {
     Bytes reply{'e', 0x01, 0x00, 0x80, 0x00, 0x00, 0x68};
