@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/error_code.h"
 #include "link/serial_channel.h"
 
 namespace kvx::test {
@@ -87,6 +88,11 @@ class ScriptedChannel : public SerialChannel {
   std::deque<Arrival> input_;
   std::deque<std::optional<Bytes>> replies_;
 };
+
+// A reply as one number for test tables: its length, or its error when it failed.
+inline std::int32_t LengthOrError(const Reply& reply) {
+  return reply.Ok() ? reply.length : reply.error;
+}
 
 // Unstuffs one wire frame into its payload; nullopt when it is not a well-formed frame.
 std::optional<Bytes> PayloadOfFrame(const Bytes& wire);
