@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/setup_document.h"
+#include "program_run.h"
 #include "temp_directory.h"
 #include "update_files.h"
 
@@ -22,31 +23,11 @@ using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct CommandResult {
-  int status;
-  std::string out;
-  std::string err;
-};
+using kvx::test::ProgramRun;
+using kvx::test::ReadTextFile;
 
-std::string Slurp(const std::string& path) {
-  std::string text;
-  if (std::FILE* f = std::fopen(path.c_str(), "r")) {
-    std::array<char, 4096> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f))
-      text.append(chunk.data(), n);
-    std::fclose(f);
-  }
-  return text;
-}
-
-CommandResult Kvxctl(const std::string& arguments) {
-  // A directory of its own: CTest runs the cases of this file side by side.
-  const TempDirectory dir;
-  const std::string out = (dir / "kvxctl.out").string(), err = (dir / "kvxctl.err").string();
-  const std::string command =
-      std::string(KVXCTL_PATH) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+ProgramRun Kvxctl(const std::string& arguments) {
+  return kvx::test::RunProgram(KVXCTL_PATH, arguments);
 }
 
 // kvxsim in its own process; its first line of output is the terminal to open. Its standard
@@ -98,7 +79,7 @@ class SimulatorProcess {
 TEST(Kvxctl, InfoShowsTheProbeAsJson) {
   SimulatorProcess sim({"--rate", "19200", "--firmware", "1.05", "--serial", "SIMTEST0"});
   ASSERT_THAT(sim.Path(), HasSubstr("/dev/pts/"));
-  const CommandResult run = Kvxctl("info --port " + sim.Path() + " --speed 57600 --json");
+  const ProgramRun run = Kvxctl("info --port " + sim.Path() + " --speed 57600 --json");
   ASSERT_EQ(run.status, 0) << run.err;
   const auto info = nlohmann::json::parse(run.out);
   EXPECT_EQ(info["firmwareVersion"], "1.05");
@@ -110,7 +91,7 @@ TEST(Kvxctl, InfoShowsTheProbeAsJson) {
 
 TEST(Kvxctl, TraceShowsEveryFrameWithDirectionAndTime) {
   SimulatorProcess sim({"--rate", "9600", "--serial", "SIMTEST0", "--corrupt-checksum", "d:1"});
-  const CommandResult run = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
+  const ProgramRun run = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("Serial number:     SIMTEST0"));
   EXPECT_THAT(run.err, HasSubstr(" ms => DB DE\n"));
@@ -136,7 +117,7 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
       {"frobnicate", 2, ""},
   };
   for (const Case& c : cases) {
-    const CommandResult run = Kvxctl(c.arguments);
+    const ProgramRun run = Kvxctl(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
   }
@@ -161,7 +142,7 @@ std::size_t Count(const std::string& text, const std::string& part) {
 
 TEST(Kvxctl, FilesShowsTheNewestNumbersAndThePathsAnUpdateWouldUse) {
   const ReleaseFiles files;
-  const CommandResult run = Kvxctl("files --json --dir " + files.Dir());
+  const ProgramRun run = Kvxctl("files --json --dir " + files.Dir());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto listing = nlohmann::json::parse(run.out);
   EXPECT_EQ(listing["firmware"]["version"], "1.05");
@@ -179,21 +160,21 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   SimulatorProcess sim({"--rate", "115200"});
   const std::string port = " --port " + sim.Path();
   const auto expectVersions = [&port](const char* firmware, const char* logic) {
-    const CommandResult info = Kvxctl("info --json" + port);
+    const ProgramRun info = Kvxctl("info --json" + port);
     ASSERT_EQ(info.status, 0) << info.err;
     const auto identity = nlohmann::json::parse(info.out);
     EXPECT_EQ(identity["firmwareVersion"], firmware);
     EXPECT_EQ(identity["logicVersion"], logic);
   };
 
-  const CommandResult dryRun = Kvxctl("update --dry-run --dir " + files.Dir() + port);
+  const ProgramRun dryRun = Kvxctl("update --dry-run --dir " + files.Dir() + port);
   ASSERT_EQ(dryRun.status, 0) << dryRun.err;
   EXPECT_THAT(dryRun.out, HasSubstr("would erase sectors 0x01040000 0x01080000 0x010C0000"));
   EXPECT_THAT(dryRun.out, HasSubstr("would program 63 records, 2000 data bytes"));
   EXPECT_THAT(dryRun.out, HasSubstr("program 134 rows of 240 fuses, signature T3952D8105"));
   expectVersions("1.04", "1.04");
 
-  const CommandResult update = Kvxctl("update --json --dir " + files.Dir() + port);
+  const ProgramRun update = Kvxctl("update --json --dir " + files.Dir() + port);
   ASSERT_EQ(update.status, 0) << update.err;
   const auto outcome = nlohmann::json::parse(update.out);
   EXPECT_EQ(outcome["status"], "Updating firmware and logic passed!");
@@ -203,7 +184,7 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   EXPECT_EQ(Count(update.err, "Logic: Verifying ... ("), 9u) << update.err;
   expectVersions("1.05", "1.05");
 
-  const CommandResult erase = Kvxctl("erase --yes" + port);
+  const ProgramRun erase = Kvxctl("erase --yes" + port);
   ASSERT_EQ(erase.status, 0) << erase.err;
   EXPECT_THAT(erase.err, HasSubstr("Erasing Flash and EPLD passed!"));
   expectVersions("unknown", "unknown");
@@ -246,11 +227,12 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const std::string logPath = (dir / "kvxsim.log").string();
   for (const Case& c : cases) {
     SimulatorProcess sim({"--rate", "115200", "--verbose"}, logPath);
-    const CommandResult run = Kvxctl(c.arguments + " --port " + sim.Path());
+    const ProgramRun run = Kvxctl(c.arguments + " --port " + sim.Path());
     sim.Stop();
     EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
-    EXPECT_EQ(Slurp(logPath).find("kvxsim: <- ") != std::string::npos, c.probeAsked) << c.arguments;
+    EXPECT_EQ(ReadTextFile(logPath).find("kvxsim: <- ") != std::string::npos, c.probeAsked)
+        << c.arguments;
   }
 }
 
@@ -266,7 +248,7 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document);
   const std::string path = dir.Write("probe.gdb", std::string(bytes.begin(), bytes.end())).string();
   setenv("KVXSETUP_COM3", sim.Path().c_str(), 1);
-  const CommandResult run = Kvxctl("transmit --document " + path + " --mask 255.0.0.0");
+  const ProgramRun run = Kvxctl("transmit --document " + path + " --mask 255.0.0.0");
   unsetenv("KVXSETUP_COM3");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("Probe IP address:  10.1.2.3\n"));

@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "link/channel_ops.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
+#include "connected_probe.h"
 #include "loader/flash_map.h"
 #include "scripted_link.h"
-#include "setup/setup_block.h"
-#include "simulated_probe.h"
 
 namespace kvx {
 namespace {
@@ -30,18 +26,15 @@ Bytes BlockBytes(const std::string& serial) {
 }
 
 TEST(WriteSetupBlock, LeavesTheBuiltBlockInTheSimulatedProbesFlash) {
-  sim::SimulatorOptions options;
+  sim::SimulatorOptions options = test::ConnectedProbe::WithRate(115200);
   options.identity.serial = "90817263";
-  test::SimulatedProbe probe(options);
-  PosixSerialChannel channel;
-  ProbeLink link(channel);
-  ASSERT_EQ(ConnectProbeLink(link, probe->SlavePath(), 115200), kOk);
+  test::ConnectedProbe host(options);
+  ASSERT_EQ(host.startup, kOk);
 
-  EXPECT_EQ(Transmit(link), kOk);
+  EXPECT_EQ(Transmit(host.link), kOk);
   // A second transfer must erase before it programs, or the probe refuses the bytes.
-  EXPECT_EQ(Transmit(link), kOk);
-  CloseProbeLink(link);
-  EXPECT_EQ(probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
+  EXPECT_EQ(Transmit(host.link), kOk);
+  EXPECT_EQ(host.probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
 }
 
 // A connected scripted link whose loader answers with a probe's identity and flash.
