@@ -33,8 +33,6 @@ class ScriptedChannel : public SerialChannel {
   void ReplyFrame(const Bytes& payload);
   // Queues a loader reply: the link header with the length, then `bytes`, as one frame.
   void ReplyLoader(const Bytes& bytes);
-  // Queues raw wire bytes as the answer to the next frame.
-  void ReplyRaw(const Bytes& wire);
   // Queues silence as the answer to the next frame.
   void ReplyNothing();
   // Makes a frame around `payload` arrive now (for onWrite answers).
@@ -66,7 +64,6 @@ class ScriptedChannel : public SerialChannel {
 
   // The frames written so far (writes starting with DLE STX), as wire bytes.
   std::vector<Bytes> FramesWritten() const;
-  std::size_t PendingInput() const { return input_.size(); }
 
   // --- SerialChannel ----------------------------------------------------------------------
   bool OpenPort(const std::string& deviceName) override;
