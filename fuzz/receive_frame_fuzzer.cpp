@@ -15,9 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   channel.Feed(kvx::test::Bytes(data + 1, data + size));
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(capacity));
   for (int frames = 0; frames < 8; ++frames) {
-    const std::int32_t n = kvx::ReceiveFrame(channel, capacity, buffer.data(), 200);
-    if (n > capacity) __builtin_trap();
-    if (n == kvx::kErrTimeout) break;
+    const kvx::Reply frame = kvx::ReceiveFrame(channel, capacity, buffer.data(), 200);
+    if (frame.length > capacity || frame.length < 0) __builtin_trap();
+    if (!frame.Ok() && frame.length != 0) __builtin_trap();
+    if (frame.error == kvx::kErrTimeout) break;
   }
   return 0;
 }

@@ -140,8 +140,8 @@ bool UpdateSetupActions::OnTransmit() {
   WaitCursor cursor(services_);
   services_.SetStatus(kWritingSetupText);
   const ErrorCode result =
-      WriteSetupBlock(link_, fields_.hostIpAddress, fields_.probeIpAddress, fields_.subnetMask,
-                      fields_.defaultGateway, fields_.configFileName);
+      WriteSetupBlock(link_, {fields_.hostIpAddress, fields_.probeIpAddress, fields_.subnetMask,
+                              fields_.defaultGateway, fields_.configFileName});
   cursor.End();
   if (result == kOk) {
     services_.SetStatus(kWritingSetupPassedText);
@@ -246,19 +246,17 @@ bool UpdateSetupActions::UpdateLogic() {
   const std::string signature = MakeUserSignatureText(newestLogic_);
   const std::filesystem::path path = catalogue_.LogicFilePath(identity_.serialNumber, newestLogic_);
   FuseMap fuses;
-  const bool passed =
-      ReadJedecFile(path, fuses, services_) == 1 && BeginLogicIsp(link_, services_) == 1 &&
-      CheckLogicDevice(link_, services_) == 1 && EraseLogicDevice(link_, services_) == 1 &&
-      ProgramFuseMap(link_, fuses, signature, services_) == 1 &&
-      VerifyFuseMap(link_, fuses, signature, services_) == 1;
+  const bool passed = ReadJedecFile(path, fuses, services_) && BeginLogicIsp(link_, services_) &&
+                      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
+                      ProgramFuseMap(link_, fuses, signature, services_) &&
+                      VerifyFuseMap(link_, fuses, signature, services_);
   EndLogicIsp(link_, services_);
   return passed;
 }
 
 bool UpdateSetupActions::EraseLogic() {
-  const bool passed = BeginLogicIsp(link_, services_) == 1 &&
-                      CheckLogicDevice(link_, services_) == 1 &&
-                      EraseLogicDevice(link_, services_) == 1;
+  const bool passed = BeginLogicIsp(link_, services_) && CheckLogicDevice(link_, services_) &&
+                      EraseLogicDevice(link_, services_);
   EndLogicIsp(link_, services_);
   return passed;
 }

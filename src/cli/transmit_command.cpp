@@ -8,6 +8,8 @@
 #include "cli/exit_status.h"
 #include "cli/probe_action.h"
 #include "link/link_startup.h"
+#include "setup/dotted_quad.h"
+#include "setup/setup_block.h"
 
 namespace kvx::cli {
 
@@ -19,20 +21,36 @@ struct TransmitOptions {
   SetupDocument given;  // the texts as the options set them; only those given count
 };
 
+// Why a text cannot go into the setup block, or nothing when it can. The probe stores what
+// it is sent, so a mistyped address would silently become FF FF FF FF in its flash.
+using TextCheck = std::optional<std::string> (*)(const std::string& text);
+
+std::optional<std::string> AddressProblem(const std::string& text) {
+  if (IsDottedQuad(text)) return std::nullopt;
+  return std::string("is not a dotted quad such as 10.0.0.1");
+}
+
+std::optional<std::string> FileNameProblem(const std::string& text) {
+  if (text.size() <= kMaxConfigFileNameLength) return std::nullopt;
+  return "is longer than " + std::to_string(kMaxConfigFileNameLength) + " characters";
+}
+
 // The network texts an option sets, in the order the dialog lists them.
 struct TextOption {
   const char* name;
+  const char* label;
   std::string SetupDocument::*member;
+  TextCheck check;
   const char* help;
 };
 
 // clang-format off
 const TextOption kTextOptions[] = {
-    {"--ip", &SetupDocument::probeIpAddress, "The probe's IP address, a dotted quad (required without --document)"},
-    {"--mask", &SetupDocument::subnetMask, "Subnet mask (default 255.255.255.255)"},
-    {"--gateway", &SetupDocument::defaultGateway, "Default gateway (default 255.255.255.255)"},
-    {"--host", &SetupDocument::hostIpAddress, "IP address of the host serving the configuration file (default 255.255.255.255)"},
-    {"--config-file", &SetupDocument::configFileName, "Name of the configuration file on that host (default empty)"},
+    {"--ip", "probe IP address", &SetupDocument::probeIpAddress, AddressProblem, "The probe's IP address, a dotted quad (required without --document)"},
+    {"--mask", "subnet mask", &SetupDocument::subnetMask, AddressProblem, "Subnet mask (default 255.255.255.255)"},
+    {"--gateway", "default gateway", &SetupDocument::defaultGateway, AddressProblem, "Default gateway (default 255.255.255.255)"},
+    {"--host", "configuration host IP address", &SetupDocument::hostIpAddress, AddressProblem, "IP address of the host serving the configuration file (default 255.255.255.255)"},
+    {"--config-file", "configuration file name", &SetupDocument::configFileName, FileNameProblem, "Name of the configuration file on that host (at most 79 characters, default empty)"},
 };
 // clang-format on
 
@@ -40,6 +58,24 @@ struct Problem {
   int exitStatus;
   std::string message;
 };
+
+// Refuses a text the probe would store wrongly, before the port is opened. A text from the
+// document reaches the probe just like one given as an option, so it is held to the same rule.
+std::optional<Problem> CheckTexts(const CLI::App& command, const TransmitOptions& options,
+                                  const SetupDocument& document) {
+  for (const TextOption& option : kTextOptions) {
+    const std::string& text = document.*option.member;
+    const std::optional<std::string> problem = option.check(text);
+    if (!problem) continue;
+    if (command.count(option.name) > 0) {
+      return Problem{kExitUsage, std::string(option.name) + " '" + text + "' " + *problem};
+    }
+    return Problem{kExitUsage, "the " + std::string(option.label) + " '" + text + "' in " +
+                                   options.documentPath + " " + *problem + "; give " + option.name +
+                                   " to override it"};
+  }
+  return std::nullopt;
+}
 
 // Fills `document` and the port and speed of `probe` from the document file, then from the
 // options given beside it. Says why when the command cannot be carried out.
@@ -55,6 +91,7 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
   for (const TextOption& option : kTextOptions) {
     if (command.count(option.name) > 0) document.*option.member = options.given.*option.member;
   }
+  if (std::optional<Problem> problem = CheckTexts(command, options, document)) return problem;
   if (probe.port.empty()) {
     if (!fromDocument || document.portIndex < 0 || document.portIndex >= kPortListEntries) {
       return Problem{kExitUsage,

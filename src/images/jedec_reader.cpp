@@ -45,26 +45,26 @@ JedecParseResult ParseJedecText(const std::string& content, FuseMap& map) {
   return JedecParseResult::kRead;
 }
 
-int ReadJedecFile(const std::filesystem::path& path, FuseMap& map, DialogServices& services) {
+bool ReadJedecFile(const std::filesystem::path& path, FuseMap& map, DialogServices& services) {
   services.SetStatus("Logic: Reading JEDEC File ...");
   map.fill(std::string());
   const std::optional<std::string> content = ReadWholeFile(path);
   if (!content) {
     ShowPlainMessage(services, "Logic: Cannot open JEDEC file!");
-    return 0;
+    return false;
   }
   const JedecParseResult result = ParseJedecText(*content, map);
   if (result == JedecParseResult::kNoFuseMarker) {
     ShowPlainMessage(services, "Logic: Illegal JEDEC file format!");
-    return 0;
+    return false;
   }
   // The cursor stays on while the bad-row message is up, as it always has.
   WaitCursor cursor(services);
   if (result == JedecParseResult::kBadFuseRow) {
     ShowPlainMessage(services, "Illegal JEDEC file format!");
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 }  // namespace kvx

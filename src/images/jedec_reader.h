@@ -22,7 +22,7 @@ enum class JedecParseResult {
 JedecParseResult ParseJedecText(const std::string& content, FuseMap& map);
 
 // Reads the JEDEC file at `path` into `map`, with its status text, wait cursor and message
-// boxes. 1 on success; 0 after the failure has been shown.
-int ReadJedecFile(const std::filesystem::path& path, FuseMap& map, DialogServices& services);
+// boxes. True on success; false after the failure has been shown.
+bool ReadJedecFile(const std::filesystem::path& path, FuseMap& map, DialogServices& services);
 
 }  // namespace kvx

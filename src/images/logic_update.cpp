@@ -14,16 +14,16 @@ namespace {
 constexpr std::uint8_t kExpectedLogicDeviceId = 19;
 
 // The cursor goes off before the box, so the user is not shown a busy program while asked.
-int Report(WaitCursor& cursor, DialogServices& services, const char* text) {
+bool Report(WaitCursor& cursor, DialogServices& services, const char* text) {
   cursor.End();
   ShowPlainMessage(services, text);
-  return 0;
+  return false;
 }
 
-int RunLogicCommand(ProbeLink& link, DialogServices& services, ErrorCode (*command)(ProbeLink&)) {
+bool RunLogicCommand(ProbeLink& link, DialogServices& services, ErrorCode (*command)(ProbeLink&)) {
   WaitCursor cursor(services);
   if (command(link) != kOk) return Report(cursor, services, kCommunicationFailedText);
-  return 1;
+  return true;
 }
 
 // Rounded down, so the last row shows 99 and 100 is never shown.
@@ -38,15 +38,15 @@ void ShowRowProgress(DialogServices& services, const char* stem, std::size_t row
 
 }  // namespace
 
-int BeginLogicIsp(ProbeLink& link, DialogServices& services) {
+bool BeginLogicIsp(ProbeLink& link, DialogServices& services) {
   return RunLogicCommand(link, services, EnterLogicIsp);
 }
 
-int EndLogicIsp(ProbeLink& link, DialogServices& services) {
+bool EndLogicIsp(ProbeLink& link, DialogServices& services) {
   return RunLogicCommand(link, services, LeaveLogicIsp);
 }
 
-int CheckLogicDevice(ProbeLink& link, DialogServices& services) {
+bool CheckLogicDevice(ProbeLink& link, DialogServices& services) {
   WaitCursor cursor(services);
   std::uint8_t deviceId = 0;
   if (ReadLogicDeviceId(link, deviceId) != kOk)
@@ -54,18 +54,18 @@ int CheckLogicDevice(ProbeLink& link, DialogServices& services) {
   cursor.End();
   if (deviceId != kExpectedLogicDeviceId) {
     ShowPlainMessage(services, "Logic: Unknown ispLSI device type!");
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
-int EraseLogicDevice(ProbeLink& link, DialogServices& services) {
+bool EraseLogicDevice(ProbeLink& link, DialogServices& services) {
   services.SetStatus("Logic: Erasing ...");
   return RunLogicCommand(link, services, EraseLogic);
 }
 
-int ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
-                   DialogServices& services) {
+bool ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
+                    DialogServices& services) {
   constexpr char kStem[] = "Logic: Programming ...";
   services.SetStatus(kStem);
   WaitCursor cursor(services);
@@ -76,11 +76,11 @@ int ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signa
   }
   if (ProgramUserSignature(link, EncodeUserSignature(signatureText)) != kOk)
     return Report(cursor, services, kCommunicationFailedText);
-  return 1;
+  return true;
 }
 
-int VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
-                  DialogServices& services) {
+bool VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
+                   DialogServices& services) {
   constexpr char kStem[] = "Logic: Verifying ...";
   services.SetStatus(kStem);
   WaitCursor cursor(services);
@@ -101,7 +101,7 @@ int VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signat
     return Report(cursor, services, kCommunicationFailedText);
   if (signatureReading != EncodeUserSignature(signatureText))
     return Report(cursor, services, "Logic: UES verify failed!");
-  return 1;
+  return true;
 }
 
 }  // namespace kvx

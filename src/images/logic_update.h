@@ -13,26 +13,26 @@ inline constexpr char kCommunicationFailedText[] = "Communication with KVX faile
 
 // The steps that check, erase, program and verify the probe's logic device. Each switches the
 // wait cursor on and off once on every path, always off before a message box, reports its own
-// failure in a message box, and returns 1 on success or 0 after such a report. A failing step
-// sends nothing more.
+// failure in a message box, and returns true on success or false after such a report. A
+// failing step sends nothing more.
 
 // Enter and leave in-system programming mode. Callers leave it even when entering failed.
-int BeginLogicIsp(ProbeLink& link, DialogServices& services);
-int EndLogicIsp(ProbeLink& link, DialogServices& services);
+bool BeginLogicIsp(ProbeLink& link, DialogServices& services);
+bool EndLogicIsp(ProbeLink& link, DialogServices& services);
 
 // Fails unless the device is the one the fuse files are made for.
-int CheckLogicDevice(ProbeLink& link, DialogServices& services);
+bool CheckLogicDevice(ProbeLink& link, DialogServices& services);
 
-int EraseLogicDevice(ProbeLink& link, DialogServices& services);
+bool EraseLogicDevice(ProbeLink& link, DialogServices& services);
 
 // Programs every row of `map`, then the user signature encoded from `signatureText`, with the
 // percentage of rows done in the status text.
-int ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
-                   DialogServices& services);
+bool ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
+                    DialogServices& services);
 
 // Reads every row back at the programmed and the erased level and compares both with `map`,
 // then compares the user signature with the encoding of `signatureText`.
-int VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
-                  DialogServices& services);
+bool VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
+                   DialogServices& services);
 
 }  // namespace kvx

@@ -68,38 +68,42 @@ ErrorCode SendFrame(SerialChannel& channel, std::int32_t n, const std::uint8_t* 
 
 namespace {
 
-std::int32_t ReadFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
-                       std::uint32_t byteTimeoutMs) {
-  if (ErrorCode rc = HuntFrameStart(channel, byteTimeoutMs); rc != kOk) return rc;
+Reply ReadFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
+                std::uint32_t byteTimeoutMs) {
+  if (ErrorCode rc = HuntFrameStart(channel, byteTimeoutMs); rc != kOk) return Reply::Failed(rc);
   std::int32_t count = 0;
   std::uint8_t sum = 0;
   for (;;) {
     std::uint8_t byte = 0;
     Token token = Token::kData;
-    if (ErrorCode rc = ReadToken(channel, byteTimeoutMs, byte, token); rc != kOk) return rc;
+    if (ErrorCode rc = ReadToken(channel, byteTimeoutMs, byte, token); rc != kOk) {
+      return Reply::Failed(rc);
+    }
     if (token == Token::kEnd) break;
-    if (count >= capacity) return kErrFrameTooLong;
+    if (count >= capacity) return Reply::Failed(kErrFrameTooLong);
     buffer[count++] = byte;
     sum ^= byte;
   }
   std::uint8_t checksum = 0;
-  if (ErrorCode rc = ReadChecksum(channel, byteTimeoutMs, checksum); rc != kOk) return rc;
-  return checksum == sum ? count : kErrChecksum;
+  if (ErrorCode rc = ReadChecksum(channel, byteTimeoutMs, checksum); rc != kOk) {
+    return Reply::Failed(rc);
+  }
+  return checksum == sum ? Reply::Received(count) : Reply::Failed(kErrChecksum);
 }
 
 }  // namespace
 
-std::int32_t ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
-                          std::uint32_t byteTimeoutMs) {
-  const std::int32_t result = ReadFrame(channel, capacity, buffer, byteTimeoutMs);
+Reply ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
+                   std::uint32_t byteTimeoutMs) {
+  const Reply frame = ReadFrame(channel, capacity, buffer, byteTimeoutMs);
   if (FrameTap* tap = channel.Tap()) {
-    if (result >= 0) {
-      tap->FrameReceived(channel.TickMs(), buffer, static_cast<std::size_t>(result));
+    if (frame.Ok()) {
+      tap->FrameReceived(channel.TickMs(), buffer, static_cast<std::size_t>(frame.length));
     } else {
-      tap->ReceiveFailed(channel.TickMs(), result);
+      tap->ReceiveFailed(channel.TickMs(), frame.error);
     }
   }
-  return result;
+  return frame;
 }
 
 }  // namespace kvx

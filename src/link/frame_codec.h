@@ -14,10 +14,11 @@ namespace kvx {
 ErrorCode SendFrame(SerialChannel& channel, std::int32_t n, const std::uint8_t* payload);
 
 // Reads one complete frame and stores its unstuffed payload in `buffer`. Returns the payload
-// length, or kErrTimeout, kErrPortState, kErrBadEscape, kErrChecksum or kErrFrameTooLong.
+// length, or fails with kErrTimeout, kErrPortState, kErrBadEscape, kErrChecksum or
+// kErrFrameTooLong.
 // `byteTimeoutMs` applies to each byte on its own. The hunt for the frame start also gives up
 // after a bounded amount of noise or failed reads, so a babbling line cannot hold it forever.
-std::int32_t ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
-                          std::uint32_t byteTimeoutMs);
+Reply ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
+                   std::uint32_t byteTimeoutMs);
 
 }  // namespace kvx

@@ -28,15 +28,17 @@ std::int32_t PutStartupFrame(ProbeLink& link, const std::uint8_t* body, std::uin
   return static_cast<std::int32_t>(n + 2);
 }
 
-std::int32_t Exchange(ProbeLink& link, const std::uint8_t* body, std::uint32_t n) {
+Reply Exchange(ProbeLink& link, const std::uint8_t* body, std::uint32_t n) {
   const std::int32_t length = PutStartupFrame(link, body, n);
-  if (SendFrame(link.channel, length, link.requestFrame.data()) != kOk) return kErrWrite;
+  if (SendFrame(link.channel, length, link.requestFrame.data()) != kOk) {
+    return Reply::Failed(kErrWrite);
+  }
   return ReceiveFrame(link.channel, static_cast<std::int32_t>(link.replyFrame.size()),
                       link.replyFrame.data(), kStartupByteTimeoutMs);
 }
 
 bool PingAnswered(ProbeLink& link) {
-  return Exchange(link, &kPingCommand, 1) == kPingReplyLength;
+  return Exchange(link, &kPingCommand, 1).HasLength(kPingReplyLength);
 }
 
 ErrorCode WriteWakeUp(SerialChannel& channel) {
@@ -56,7 +58,7 @@ bool RequestSpeed(ProbeLink& link, std::uint32_t rate, std::uint32_t& answeredRa
   const std::uint8_t body[] = {
       kSpeedCommand, static_cast<std::uint8_t>(rate >> 24), static_cast<std::uint8_t>(rate >> 16),
       static_cast<std::uint8_t>(rate >> 8), static_cast<std::uint8_t>(rate)};
-  if (Exchange(link, body, sizeof body) != kSpeedReplyLength) return false;
+  if (!Exchange(link, body, sizeof body).HasLength(kSpeedReplyLength)) return false;
   const std::uint8_t* r = link.replyFrame.data();
   answeredRate =
       (std::uint32_t{r[3]} << 24) | (std::uint32_t{r[4]} << 16) | (std::uint32_t{r[5]} << 8) | r[6];

@@ -36,12 +36,11 @@ std::uint32_t ReplyByteTimeoutMs(std::uint32_t requestLength, std::uint32_t baud
   return lineMs + extraMs + kTimeoutSlackMs;
 }
 
-std::int32_t LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint8_t* request,
-                           std::int32_t replyCapacity, std::uint8_t* reply,
-                           std::uint32_t extraTimeoutMs) {
-  if (!link.connected) return kErrNotConnected;
+Reply LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint8_t* request,
+                    std::int32_t replyCapacity, std::uint8_t* reply, std::uint32_t extraTimeoutMs) {
+  if (!link.connected) return Reply::Failed(kErrNotConnected);
   const auto length = static_cast<std::uint32_t>(requestLength);
-  if (length > kMaxRequestBytes) return kErrRequestTooLong;
+  if (length > kMaxRequestBytes) return Reply::Failed(kErrRequestTooLong);
 
   PutLinkHeader(link.requestFrame.data(), length, link.sequence, link.headerFlags);
   ++link.sequence;
@@ -54,20 +53,19 @@ std::int32_t LoaderRequest(ProbeLink& link, std::int32_t requestLength, const st
                   link.requestFrame.data()) != kOk) {
       continue;
     }
-    const std::int32_t received =
+    const Reply frame =
         ReceiveFrame(link.channel, static_cast<std::int32_t>(link.replyFrame.size()),
                      link.replyFrame.data(), byteTimeout);
-    if (received <= 0) continue;
-    if (received < static_cast<std::int32_t>(kHeaderBytes)) continue;
+    if (!frame.Ok() || frame.length < static_cast<std::int32_t>(kHeaderBytes)) continue;
     const std::uint32_t replyLength = LinkHeaderLength(link.replyFrame.data());
-    if (replyLength != static_cast<std::uint32_t>(received) - kHeaderBytes) continue;
+    if (replyLength != static_cast<std::uint32_t>(frame.length) - kHeaderBytes) continue;
     if (replyCapacity < 0 || replyLength > static_cast<std::uint32_t>(replyCapacity)) {
-      return kErrReplyTooLong;
+      return Reply::Failed(kErrReplyTooLong);
     }
     if (replyLength > 0) std::memcpy(reply, link.replyFrame.data() + kHeaderBytes, replyLength);
-    return static_cast<std::int32_t>(replyLength);
+    return Reply::Received(static_cast<std::int32_t>(replyLength));
   }
-  return kErrNoReply;
+  return Reply::Failed(kErrNoReply);
 }
 
 }  // namespace kvx

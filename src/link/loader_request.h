@@ -21,10 +21,9 @@ std::uint32_t ReplyByteTimeoutMs(std::uint32_t requestLength, std::uint32_t baud
 
 // One request/response exchange with the loader over the connected link, in up to three
 // attempts with the same sequence number. Returns the reply length, with the reply (header
-// stripped) copied to `reply`, or kErrNotConnected, kErrRequestTooLong, kErrNoReply or
-// kErrReplyTooLong.
-std::int32_t LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint8_t* request,
-                           std::int32_t replyCapacity, std::uint8_t* reply,
-                           std::uint32_t extraTimeoutMs);
+// stripped) copied to `reply`, or fails with kErrNotConnected, kErrRequestTooLong, kErrNoReply
+// or kErrReplyTooLong.
+Reply LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint8_t* request,
+                    std::int32_t replyCapacity, std::uint8_t* reply, std::uint32_t extraTimeoutMs);
 
 }  // namespace kvx

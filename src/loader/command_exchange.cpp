@@ -9,25 +9,20 @@ std::uint8_t* BeginRequest(ProbeLink& link, const LoaderCommand& command) {
   return PutByte(command.letter, link.commandRequest.data());
 }
 
-std::int32_t ExchangeRequest(ProbeLink& link, const LoaderCommand& command,
-                             const std::uint8_t* end) {
+Reply ExchangeRequest(ProbeLink& link, const LoaderCommand& command, const std::uint8_t* end) {
   const auto requestLength = static_cast<std::int32_t>(end - link.commandRequest.data());
   return LoaderRequest(link, requestLength, link.commandRequest.data(),
                        static_cast<std::int32_t>(link.commandReply.size()),
                        link.commandReply.data(), command.extraTimeoutMs);
 }
 
-std::int32_t ExchangeLetter(ProbeLink& link, const LoaderCommand& command) {
+Reply ExchangeLetter(ProbeLink& link, const LoaderCommand& command) {
   return ExchangeRequest(link, command, BeginRequest(link, command));
 }
 
-ErrorCode IgnoreReply(std::int32_t replyLength) {
-  return replyLength < 0 ? replyLength : kOk;
-}
-
-bool ReplyEchoes(const ProbeLink& link, std::int32_t replyLength, std::int32_t expectedLength,
+bool ReplyEchoes(const ProbeLink& link, const Reply& reply, std::int32_t expectedLength,
                  const LoaderCommand& command) {
-  return replyLength == expectedLength && link.commandReply[0] == command.letter;
+  return reply.HasLength(expectedLength) && link.commandReply[0] == command.letter;
 }
 
 }  // namespace kvx

@@ -16,19 +16,16 @@ namespace kvx {
 std::uint8_t* BeginRequest(ProbeLink& link, const LoaderCommand& command);
 
 // Sends the request assembled from the start of the command request buffer up to `end` and
-// receives the reply into the command reply buffer. Returns the reply length, or the negative
-// ErrorCode of the exchange.
-std::int32_t ExchangeRequest(ProbeLink& link, const LoaderCommand& command,
-                             const std::uint8_t* end);
+// receives the reply into the command reply buffer. A command whose reply is not examined
+// returns the reply's error alone: any reply, even an empty one, is success.
+Reply ExchangeRequest(ProbeLink& link, const LoaderCommand& command, const std::uint8_t* end);
 
 // The same for a request that is the letter alone.
-std::int32_t ExchangeLetter(ProbeLink& link, const LoaderCommand& command);
+Reply ExchangeLetter(ProbeLink& link, const LoaderCommand& command);
 
-// For commands whose reply is not examined: any reply, even an empty one, is success.
-ErrorCode IgnoreReply(std::int32_t replyLength);
-
-// True when the reply is exactly `expectedLength` bytes long and echoes the command's letter.
-bool ReplyEchoes(const ProbeLink& link, std::int32_t replyLength, std::int32_t expectedLength,
+// True when the reply arrived, is exactly `expectedLength` bytes long and echoes the
+// command's letter.
+bool ReplyEchoes(const ProbeLink& link, const Reply& reply, std::int32_t expectedLength,
                  const LoaderCommand& command);
 
 }  // namespace kvx

@@ -27,9 +27,9 @@ ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t lengt
   std::uint8_t* at = BeginRequest(link, kReadMemoryCommand);
   at = PutU32BE(address, at);
   at = PutU16BE(length, at);
-  const std::int32_t replyLength = ExchangeRequest(link, kReadMemoryCommand, at);
-  if (replyLength < 0) return replyLength;
-  if (!ReplyEchoes(link, replyLength, length + kReadMemoryReplyOverhead, kReadMemoryCommand)) {
+  const Reply reply = ExchangeRequest(link, kReadMemoryCommand, at);
+  if (!reply.Ok()) return reply.error;
+  if (!ReplyEchoes(link, reply, length + kReadMemoryReplyOverhead, kReadMemoryCommand)) {
     return kErrBadReply;
   }
   std::copy_n(link.commandReply.data() + kReadMemoryReplyOverhead, length, destination);
@@ -39,9 +39,9 @@ ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t lengt
 ErrorCode EraseSector(ProbeLink& link, std::uint32_t sectorAddress) {
   std::uint8_t* at = BeginRequest(link, kEraseSectorCommand);
   at = PutU32BE(sectorAddress, at);
-  const std::int32_t replyLength = ExchangeRequest(link, kEraseSectorCommand, at);
-  if (replyLength < 0) return replyLength;
-  if (!ReplyEchoes(link, replyLength, kEraseSectorReplyLength, kEraseSectorCommand)) {
+  const Reply reply = ExchangeRequest(link, kEraseSectorCommand, at);
+  if (!reply.Ok()) return reply.error;
+  if (!ReplyEchoes(link, reply, kEraseSectorReplyLength, kEraseSectorCommand)) {
     return kErrBadReply;
   }
   return LoaderReportsFailure(link) ? kErrEraseFailed : kOk;
@@ -54,9 +54,9 @@ ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t lengt
   at = PutU32BE(address, at);
   at = PutU16BE(static_cast<std::uint16_t>(length), at);
   at = std::copy_n(data, length, at);
-  const std::int32_t replyLength = ExchangeRequest(link, kProgramFlashCommand, at);
-  if (replyLength < 0) return replyLength;
-  if (!ReplyEchoes(link, replyLength, kProgramFlashReplyLength, kProgramFlashCommand)) {
+  const Reply reply = ExchangeRequest(link, kProgramFlashCommand, at);
+  if (!reply.Ok()) return reply.error;
+  if (!ReplyEchoes(link, reply, kProgramFlashReplyLength, kProgramFlashCommand)) {
     return kErrBadReply;
   }
   GetU32BE(loaderValue, link.commandReply.data() + 2);
@@ -77,7 +77,7 @@ ErrorCode EraseAllSectors(ProbeLink& link) {
 }
 
 ErrorCode StartFirmware(ProbeLink& link) {
-  return IgnoreReply(ExchangeLetter(link, kStartFirmwareCommand));
+  return ExchangeLetter(link, kStartFirmwareCommand).error;
 }
 
 }  // namespace kvx

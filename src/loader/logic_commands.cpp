@@ -33,7 +33,7 @@ std::string TextAt(const ProbeLink& link, std::size_t offset, std::size_t count)
 ErrorCode SendLogicIsp(ProbeLink& link, std::uint8_t mode) {
   std::uint8_t* at = BeginRequest(link, kLogicIspCommand);
   at = PutByte(mode, at);
-  return IgnoreReply(ExchangeRequest(link, kLogicIspCommand, at));
+  return ExchangeRequest(link, kLogicIspCommand, at).error;
 }
 
 }  // namespace
@@ -47,10 +47,10 @@ ErrorCode LeaveLogicIsp(ProbeLink& link) {
 }
 
 ErrorCode ReadLogicDeviceId(ProbeLink& link, std::uint8_t& deviceId) {
-  const std::int32_t replyLength = ExchangeLetter(link, kLogicDeviceIdCommand);
-  if (replyLength < 0) return replyLength;
+  const Reply reply = ExchangeLetter(link, kLogicDeviceIdCommand);
+  if (!reply.Ok()) return reply.error;
   // A shorter reply would leave an earlier reply's byte where the identifier belongs.
-  if (replyLength < kDeviceIdReplyMinimum) return kErrBadReply;
+  if (reply.length < kDeviceIdReplyMinimum) return kErrBadReply;
   GetByte(deviceId, link.commandReply.data() + 1);
   return kOk;
 }
@@ -59,9 +59,9 @@ ErrorCode ReadFuseRow(ProbeLink& link, std::uint8_t row, std::string& programmed
                       std::string& erasedReading) {
   std::uint8_t* at = BeginRequest(link, kReadFuseRowCommand);
   at = PutByte(row, at);
-  const std::int32_t replyLength = ExchangeRequest(link, kReadFuseRowCommand, at);
-  if (replyLength < 0) return replyLength;
-  if (replyLength != kFuseRowReplyLength) return kErrBadReply;
+  const Reply reply = ExchangeRequest(link, kReadFuseRowCommand, at);
+  if (!reply.Ok()) return reply.error;
+  if (reply.length != kFuseRowReplyLength) return kErrBadReply;
   programmedReading = TextAt(link, kTextReplyOffset, kFuseRowCharacters);
   erasedReading = TextAt(link, kTextReplyOffset + kFuseRowCharacters, kFuseRowCharacters);
   return kOk;
@@ -72,13 +72,13 @@ ErrorCode ProgramFuseRow(ProbeLink& link, std::uint8_t row, const std::string& r
   std::uint8_t* at = BeginRequest(link, kProgramFuseRowCommand);
   at = PutByte(row, at);
   at = PutText(rowText, kFuseRowCharacters, at);
-  return IgnoreReply(ExchangeRequest(link, kProgramFuseRowCommand, at));
+  return ExchangeRequest(link, kProgramFuseRowCommand, at).error;
 }
 
 ErrorCode ReadUserSignature(ProbeLink& link, std::string& signatureText) {
-  const std::int32_t replyLength = ExchangeLetter(link, kReadUserSignatureCommand);
-  if (replyLength < 0) return replyLength;
-  if (replyLength != kUserSignatureReplyLength) return kErrBadReply;
+  const Reply reply = ExchangeLetter(link, kReadUserSignatureCommand);
+  if (!reply.Ok()) return reply.error;
+  if (reply.length != kUserSignatureReplyLength) return kErrBadReply;
   signatureText = TextAt(link, kTextReplyOffset, kUserSignatureCharacters);
   return kOk;
 }
@@ -87,11 +87,11 @@ ErrorCode ProgramUserSignature(ProbeLink& link, const std::string& signatureText
   if (signatureText.size() < kUserSignatureCharacters) return kErrTextTooShort;
   std::uint8_t* at = BeginRequest(link, kProgramUserSignatureCommand);
   at = PutText(signatureText, kUserSignatureCharacters, at);
-  return IgnoreReply(ExchangeRequest(link, kProgramUserSignatureCommand, at));
+  return ExchangeRequest(link, kProgramUserSignatureCommand, at).error;
 }
 
 ErrorCode EraseLogic(ProbeLink& link) {
-  return IgnoreReply(ExchangeLetter(link, kEraseLogicCommand));
+  return ExchangeLetter(link, kEraseLogicCommand).error;
 }
 
 }  // namespace kvx

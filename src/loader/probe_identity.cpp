@@ -28,7 +28,7 @@ bool LoaderEchoedPrelude(const ProbeLink& link) {
   return link.commandReply[0] == kIdentityPreludeCommand.letter;
 }
 
-void TakeIdentity(const ProbeLink& link, std::int32_t replyLength, ProbeIdentity& identity) {
+void TakeIdentity(const ProbeLink& link, const Reply& reply, ProbeIdentity& identity) {
   const std::uint8_t* at = link.commandReply.data() + 1;
   std::uint16_t rawFirmware = 0;
   std::uint16_t rawLogic = 0;
@@ -38,7 +38,7 @@ void TakeIdentity(const ProbeLink& link, std::int32_t replyLength, ProbeIdentity
   identity.firmwareVersion = DecodeFirmwareVersion(rawFirmware);
   identity.logicVersion = DecodeLogicVersion(rawLogic);
   const std::uint8_t* serial = link.commandReply.data() + kSerialOffset;
-  identity.serialNumber.assign(serial, link.commandReply.data() + replyLength);
+  identity.serialNumber.assign(serial, link.commandReply.data() + reply.length);
 }
 
 }  // namespace
@@ -57,23 +57,23 @@ VersionNumber DecodeLogicVersion(std::uint16_t rawWord) {
 }
 
 ErrorCode QueryIdentity(ProbeLink& link, ProbeIdentity& identity) {
-  const std::int32_t preludeLength = ExchangeLetter(link, kIdentityPreludeCommand);
-  if (preludeLength < 0) return preludeLength;
+  const Reply prelude = ExchangeLetter(link, kIdentityPreludeCommand);
+  if (!prelude.Ok()) return prelude.error;
   if (LoaderEchoedPrelude(link)) {
     DelayMs(link.channel, kEchoPauseMs);
     return kErrLoaderEcho;
   }
 
-  const std::int32_t replyLength = ExchangeLetter(link, kIdentityCommand);
-  if (replyLength < 0) return replyLength;
-  if (replyLength != kShortIdentityLength && replyLength != kLongIdentityLength) {
+  const Reply reply = ExchangeLetter(link, kIdentityCommand);
+  if (!reply.Ok()) return reply.error;
+  if (reply.length != kShortIdentityLength && reply.length != kLongIdentityLength) {
     identity.loaderVersion = 0;
     identity.firmwareVersion = 0;
     identity.logicVersion = 0;
     return kOk;
   }
   if (link.commandReply[0] != kIdentityCommand.letter) return kErrBadReply;
-  TakeIdentity(link, replyLength, identity);
+  TakeIdentity(link, reply, identity);
   return kOk;
 }
 

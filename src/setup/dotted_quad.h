@@ -14,4 +14,8 @@ inline constexpr std::int32_t kNotADottedQuad = -1;
 // kNotADottedQuad -- and so does 255.255.255.255, which cannot be told apart from an error.
 std::int32_t ParseDottedQuad(const std::string& text);
 
+// Whether `text` is a dotted quad by the rules above, 255.255.255.255 included: the one
+// address that ParseDottedQuad cannot tell from an error, and the default of three fields.
+bool IsDottedQuad(const std::string& text);
+
 }  // namespace kvx

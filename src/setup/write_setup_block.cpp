@@ -5,18 +5,13 @@
 #include "loader/flash_commands.h"
 #include "loader/flash_map.h"
 #include "loader/probe_identity.h"
-#include "setup/setup_block.h"
 
 namespace kvx {
 
-ErrorCode WriteSetupBlock(ProbeLink& link, const std::string& hostIpAddress,
-                          const std::string& probeIpAddress, const std::string& subnetMask,
-                          const std::string& defaultGateway, const std::string& configFileName) {
+ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts) {
   ProbeIdentity identity;
   if (const ErrorCode queried = QueryIdentity(link, identity); queried != kOk) return queried;
-  const std::optional<SetupBlock> block =
-      BuildSetupBlock(identity.serialNumber,
-                      {hostIpAddress, probeIpAddress, subnetMask, defaultGateway, configFileName});
+  const std::optional<SetupBlock> block = BuildSetupBlock(identity.serialNumber, texts);
   if (!block) return kErrBadReply;
 
   if (const ErrorCode erased = EraseSector(link, kSetupSector); erased != kOk) return erased;

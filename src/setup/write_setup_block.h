@@ -1,9 +1,8 @@
 #pragma once
 
-#include <string>
-
 #include "link/error_code.h"
 #include "link/probe_link.h"
+#include "setup/setup_block.h"
 
 namespace kvx {
 
@@ -13,9 +12,7 @@ namespace kvx {
 // the first failing command's code; kErrBadReply, before anything is erased, when the
 // serial number is too short to make a MAC address from; kErrSetupMismatch when the
 // read-back differs. Once the erase has run, a failure leaves the probe without a valid
-// block. Note that the host address comes first here but last among the block's addresses.
-ErrorCode WriteSetupBlock(ProbeLink& link, const std::string& hostIpAddress,
-                          const std::string& probeIpAddress, const std::string& subnetMask,
-                          const std::string& defaultGateway, const std::string& configFileName);
+// block.
+ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts);
 
 }  // namespace kvx

@@ -2,26 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "scripted_channel.h"
+#include "scripted_link.h"
 
 namespace kvx {
 namespace {
 
 using test::Bytes;
+using test::IdentityReply;
 using test::ScriptedChannel;
-
-// The identity reply of a probe: loader 0x0102, firmware 1.05, logic 1.04, serial 12345678.
-Bytes IdentityReply(std::uint16_t loaderWord) {
-  Bytes reply{'d',
-              static_cast<std::uint8_t>(loaderWord >> 8),
-              static_cast<std::uint8_t>(loaderWord),
-              0x0E,
-              0x69,
-              0x1F,
-              0xA8};
-  for (char c : std::string("12345678")) reply.push_back(static_cast<std::uint8_t>(c));
-  return reply;
-}
 
 struct ConnectRig {
   ConnectRig() : link(ch) {}
@@ -52,10 +40,10 @@ struct ConnectRig {
 TEST(ProbeConnect, ReadsTheIdentityAndKeepsTheLinkOpen) {
   ConnectRig rig;
   rig.ch.ReplyLoader({0x00});
-  rig.ch.ReplyLoader(IdentityReply(0x0102));
+  rig.ch.ReplyLoader(IdentityReply("12345678", 0x0102));
   EXPECT_EQ(rig.Connect(), ConnectOutcome::kConnected);
   EXPECT_EQ(rig.identity.firmwareVersion, 105);
-  EXPECT_EQ(rig.identity.logicVersion, 104);
+  EXPECT_EQ(rig.identity.logicVersion, 105);
   EXPECT_EQ(rig.identity.macAddressText, "02B7E9123456");
   EXPECT_TRUE(rig.link.connected);
   EXPECT_EQ(rig.opens, 1);
@@ -73,7 +61,7 @@ TEST(ProbeConnect, AFailedQueryClosesAndTriesAgain) {
   ConnectRig rig;
   rig.ch.ReplyLoader({'r'});  // the loader echoes 'r': this attempt fails
   rig.ch.ReplyLoader({0x00});
-  rig.ch.ReplyLoader(IdentityReply(0x0102));
+  rig.ch.ReplyLoader(IdentityReply("12345678", 0x0102));
   EXPECT_EQ(rig.Connect(), ConnectOutcome::kConnected);
   EXPECT_EQ(rig.opens, 2);
   EXPECT_EQ(rig.ch.closes, 1);

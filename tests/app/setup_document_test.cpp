@@ -4,12 +4,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include <unistd.h>
+#include "temp_directory.h"
 
 namespace kvx {
 namespace {
@@ -195,26 +194,22 @@ TEST(SetupDocument, LengthsBeyondTheFileAreRefusedBeforeAnythingIsRead) {
 }
 
 TEST(SetupDocument, LoadsFromAFileAndNamesAFileItCannotRead) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("kvx_document_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  const std::string path = (dir / "probe.gdb").string();
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(kNewDocumentFile.data()),
-             static_cast<std::streamsize>(kNewDocumentFile.size()));
+  const test::TempDirectory dir;
+  const std::string path =
+      dir.Write("probe.gdb", std::string(kNewDocumentFile.begin(), kNewDocumentFile.end()))
+          .string();
   SetupDocument read;
   EXPECT_TRUE(LoadSetupDocument(path, read).ok);
   EXPECT_EQ(read.fileVersion, 3);
 
   read.portIndex = 4;
-  for (const std::string& unreadable : {(dir / "missing.gdb").string(), dir.string()}) {
+  for (const std::string& unreadable : {(dir / "missing.gdb").string(), dir.Path().string()}) {
     const DocumentReadResult result = LoadSetupDocument(unreadable, read);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, "Failed to open document.");
     EXPECT_NE(result.detail.find(unreadable), std::string::npos) << result.detail;
     EXPECT_EQ(read.portIndex, 4);
   }
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -14,16 +14,12 @@
 namespace kvx::test {
 namespace {
 
+using test::Trigger;
 using ::testing::ElementsAre;
 
 constexpr char kImageName[] = "KVXARMFW.105";
 constexpr VersionNumber kImageNumber = 105;
 constexpr std::uint32_t kImageStart = kFirmwareAreaStart + 4;
-
-sim::FaultTrigger Trigger(const char* text, std::optional<std::uint8_t> counts = std::nullopt) {
-  std::string error;
-  return sim::FaultTrigger::Parse(text, counts, error).value();
-}
 
 // A firmware update against the simulator, from an update directory of its own.
 struct FirmwareUpdate {

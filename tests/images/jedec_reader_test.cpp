@@ -55,7 +55,7 @@ const std::vector<std::string> kNoFile = {"status: Logic: Reading JEDEC File ...
 struct JedecCase {
   const char* name;
   std::string content;
-  int result;
+  bool read;
   std::vector<std::string> events;
 };
 
@@ -84,9 +84,9 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
     FuseMap map;
     map[0] = "stale";
 
-    EXPECT_EQ(ReadJedecFile(files.Write(kFileName, c.content), map, services), c.result);
+    EXPECT_EQ(ReadJedecFile(files.Write(kFileName, c.content), map, services), c.read);
     EXPECT_EQ(services.events, c.events);
-    if (c.result == 1) {
+    if (c.read) {
       EXPECT_EQ(map, PatternMap());
     }
     if (c.events == kNoMarker) {
@@ -102,9 +102,8 @@ TEST(ReadJedecFile, AShortFileLeavesTheRowsReadSoFar) {
   FuseMap map;
   const FuseMap expected = PatternMap();
 
-  ASSERT_EQ(ReadJedecFile(files.Write(kFileName, kMarker + FirstLines(Sixties(), 4 * 100 + 2)), map,
-                          services),
-            0);
+  ASSERT_FALSE(ReadJedecFile(files.Write(kFileName, kMarker + FirstLines(Sixties(), 4 * 100 + 2)),
+                             map, services));
   for (std::size_t r = 0; r < 100; ++r) EXPECT_EQ(map[r], expected[r]) << r;
   EXPECT_EQ(map[100], expected[100].substr(0, 120));
   for (std::size_t r = 101; r < kFuseRowCount; ++r) EXPECT_EQ(map[r], "") << r;
@@ -117,7 +116,7 @@ TEST(ReadJedecFile, AMissingFileOrEmptyPathCannotBeOpened) {
     RecordingServices services;
     FuseMap map;
     map[5] = "stale";
-    EXPECT_EQ(ReadJedecFile(path, map, services), 0);
+    EXPECT_FALSE(ReadJedecFile(path, map, services));
     EXPECT_EQ(services.events, kNoFile);
     EXPECT_EQ(map, FuseMap());
   }

@@ -54,15 +54,15 @@ TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
   RecordingServices services;
   const FuseMap map = PatternMap();
 
-  EXPECT_EQ(BeginLogicIsp(link, services), 1);
+  EXPECT_TRUE(BeginLogicIsp(link, services));
   EXPECT_TRUE(host.probe->InLogicIsp());
-  EXPECT_EQ(CheckLogicDevice(link, services), 1);
-  EXPECT_EQ(EraseLogicDevice(link, services), 1);
-  EXPECT_EQ(ProgramFuseMap(link, map, kSignatureText, services), 1);
-  EXPECT_EQ(VerifyFuseMap(link, map, kSignatureText, services), 1);
+  EXPECT_TRUE(CheckLogicDevice(link, services));
+  EXPECT_TRUE(EraseLogicDevice(link, services));
+  EXPECT_TRUE(ProgramFuseMap(link, map, kSignatureText, services));
+  EXPECT_TRUE(VerifyFuseMap(link, map, kSignatureText, services));
   std::string signature;
   EXPECT_EQ(ReadUserSignature(link, signature), kOk);
-  EXPECT_EQ(EndLogicIsp(link, services), 1);
+  EXPECT_TRUE(EndLogicIsp(link, services));
 
   EXPECT_FALSE(host.probe->InLogicIsp());
   for (std::size_t r = 0; r < kFuseRowCount; ++r) EXPECT_EQ(host.probe->FuseRow(r), map[r]) << r;
@@ -113,7 +113,7 @@ void ReplyProgrammed(ScriptedChannel& ch, std::size_t rows) {
   for (std::size_t r = 0; r < rows; ++r) ch.ReplyLoader(Reply('l'));
 }
 
-using Step = std::function<int(ProbeLink&, DialogServices&)>;
+using Step = std::function<bool(ProbeLink&, DialogServices&)>;
 const Step kBegin = BeginLogicIsp;
 const Step kEnd = EndLogicIsp;
 const Step kCheck = CheckLogicDevice;
@@ -168,7 +168,7 @@ TEST(LogicUpdateSteps, ReportEachFaultWithTheCursorOffAndSendNothingMore) {
     RecordingServices services;
     c.script(s.ch);
 
-    EXPECT_EQ(c.step(s.link, services), 0);
+    EXPECT_FALSE(c.step(s.link, services));
     EXPECT_EQ(services.BoxTexts(), std::vector<std::string>{c.box});
     EXPECT_EQ(services.cursorDepthAtBox, std::vector<int>{0});
     EXPECT_EQ(services.cursorDepth, 0);

@@ -9,6 +9,7 @@ namespace kvx {
 namespace {
 
 using test::Bytes;
+using test::LengthOrError;
 using test::ScriptedChannel;
 using ::testing::ElementsAreArray;
 
@@ -35,7 +36,7 @@ TEST(FrameCodec, WorkedFramesGoOutInOneWriteAndComeBackWhole) {
     EXPECT_THAT(ch.writes[0].bytes, ElementsAreArray(frame.wire));
     ch.Feed(frame.wire);
     std::uint8_t buffer[1500] = {};
-    ASSERT_EQ(ReceiveFrame(ch, 1500, buffer, 200), n);
+    ASSERT_EQ(LengthOrError(ReceiveFrame(ch, 1500, buffer, 200)), n);
     EXPECT_THAT(Bytes(buffer, buffer + n), ElementsAreArray(frame.payload));
   }
 }
@@ -49,7 +50,7 @@ TEST(FrameCodec, SendBounds) {
   EXPECT_EQ(ch.writes.at(0).bytes.size(), 2 * kMaxFramePayload + 5);  // checksum 0, once
   std::uint8_t buffer[kMaxFramePayload];
   ch.Feed(ch.writes[0].bytes);
-  EXPECT_EQ(ReceiveFrame(ch, kMaxFramePayload, buffer, 200), 1500);
+  EXPECT_EQ(LengthOrError(ReceiveFrame(ch, kMaxFramePayload, buffer, 200)), 1500);
 
   const Bytes tooLong(kMaxFramePayload + 1, 0);
   EXPECT_EQ(SendFrame(ch, static_cast<std::int32_t>(tooLong.size()), tooLong.data()), kErrWrite);
@@ -57,6 +58,14 @@ TEST(FrameCodec, SendBounds) {
   EXPECT_EQ(ch.writes.size(), 1u);
   ch.shortWrites = 1;
   EXPECT_EQ(SendFrame(ch, 3, tooLong.data()), kErrWrite);
+}
+
+// More noise than the longest frame, then a good frame around 0x41.
+Bytes LongNoiseThenAFrame() {
+  Bytes wire(kMaxEncodedFrame + 100, 0x55);
+  const Bytes frame = {0x10, 0x02, 0x41, 0x10, 0x03, 0x41};
+  wire.insert(wire.end(), frame.begin(), frame.end());
+  return wire;
 }
 
 struct ReceiveCase {
@@ -74,6 +83,8 @@ const ReceiveCase kReceiveCases[] = {
     // name, line bytes, capacity, result, payload[, line errors first, device gone after]
     {"noise before the start is skipped",
      {0x00, 0xFF, 0x03, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, 1, {0x41}},
+    {"noise longer than a frame before a good one is skipped",
+     LongNoiseThenAFrame(), 1500, 1, {0x41}},
     {"an escaped DLE followed by STX is not a start",
      {0x10, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, kErrTimeout, {}},
     {"a doubled checksum 0x10 is accepted",
@@ -109,7 +120,7 @@ TEST(FrameCodec, ReceiveCases) {
     ch.failReads = c.lineErrors;
     ch.portDead = c.portDead;
     Bytes buffer(static_cast<std::size_t>(c.capacity) + 1, 0xEE);
-    EXPECT_EQ(ReceiveFrame(ch, c.capacity, buffer.data(), 200), c.result);
+    EXPECT_EQ(LengthOrError(ReceiveFrame(ch, c.capacity, buffer.data(), 200)), c.result);
     if (c.result >= 0) {
       EXPECT_THAT(Bytes(buffer.begin(), buffer.begin() + c.result), ElementsAreArray(c.payload));
     }

@@ -111,7 +111,7 @@ TEST(Startup, ScansThenMovesTheLoaderToTheRequestedRate) {
   rig.ch.ReplyLoader({0x72});
   const std::uint8_t request = 0x72;
   std::uint8_t reply[1500];
-  EXPECT_EQ(LoaderRequest(rig.link, 1, &request, 1500, reply, 10), 1);
+  EXPECT_EQ(LoaderRequest(rig.link, 1, &request, 1500, reply, 10).length, 1);
   EXPECT_EQ((*PayloadOfFrame(writes.back().bytes))[0], 0x10);
 }
 

@@ -3,12 +3,12 @@
 #include "link/posix/port_list.h"
 #include "link/posix/port_name.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
+
+#include "temp_directory.h"
 
 namespace kvx {
 namespace {
@@ -51,9 +51,8 @@ TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
 }
 
 TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
-  char pattern[] = "/tmp/kvx-port-list-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const fs::path root = pattern, sys = root / "sys", dev = root / "dev";
+  const test::TempDirectory temp;
+  const fs::path root = temp.Path(), sys = root / "sys", dev = root / "dev";
   const auto write = [](const fs::path& file, const char* value) { std::ofstream(file) << value; };
   const auto link = [](const fs::path& from, const fs::path& to) {
     fs::create_directories(from.parent_path());
@@ -103,7 +102,6 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
             "/dev/ttyS2 serial\n/dev/ttyS10 serial\n"
             "/dev/ttyUSB0 ftdi_sio 0403:6001 FTDI FT232R A502 /dev/serial/by-id/usb-FTDI_A502\n");
   EXPECT_TRUE(ListSerialPorts((root / "nothing").string(), dev.string()).empty());
-  fs::remove_all(root);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/setup_document.h"
+#include "program_run.h"
 #include "temp_directory.h"
 #include "update_files.h"
 
@@ -22,31 +23,11 @@ using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct CommandResult {
-  int status;
-  std::string out;
-  std::string err;
-};
+using kvx::test::ProgramRun;
+using kvx::test::ReadTextFile;
 
-std::string Slurp(const std::string& path) {
-  std::string text;
-  if (std::FILE* f = std::fopen(path.c_str(), "r")) {
-    std::array<char, 4096> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f))
-      text.append(chunk.data(), n);
-    std::fclose(f);
-  }
-  return text;
-}
-
-CommandResult Kvxctl(const std::string& arguments) {
-  // A directory of its own: CTest runs the cases of this file side by side.
-  const TempDirectory dir;
-  const std::string out = (dir / "kvxctl.out").string(), err = (dir / "kvxctl.err").string();
-  const std::string command =
-      std::string(KVXCTL_PATH) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+ProgramRun Kvxctl(const std::string& arguments) {
+  return kvx::test::RunProgram(KVXCTL_PATH, arguments);
 }
 
 // kvxsim in its own process; its first line of output is the terminal to open. Its standard
@@ -98,7 +79,7 @@ class SimulatorProcess {
 TEST(Kvxctl, InfoShowsTheProbeAsJson) {
   SimulatorProcess sim({"--rate", "19200", "--firmware", "1.05", "--serial", "SIMTEST0"});
   ASSERT_THAT(sim.Path(), HasSubstr("/dev/pts/"));
-  const CommandResult run = Kvxctl("info --port " + sim.Path() + " --speed 57600 --json");
+  const ProgramRun run = Kvxctl("info --port " + sim.Path() + " --speed 57600 --json");
   ASSERT_EQ(run.status, 0) << run.err;
   const auto info = nlohmann::json::parse(run.out);
   EXPECT_EQ(info["firmwareVersion"], "1.05");
@@ -110,7 +91,7 @@ TEST(Kvxctl, InfoShowsTheProbeAsJson) {
 
 TEST(Kvxctl, TraceShowsEveryFrameWithDirectionAndTime) {
   SimulatorProcess sim({"--rate", "9600", "--serial", "SIMTEST0", "--corrupt-checksum", "d:1"});
-  const CommandResult run = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
+  const ProgramRun run = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("Serial number:     SIMTEST0"));
   EXPECT_THAT(run.err, HasSubstr(" ms => DB DE\n"));
@@ -136,7 +117,7 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
       {"frobnicate", 2, ""},
   };
   for (const Case& c : cases) {
-    const CommandResult run = Kvxctl(c.arguments);
+    const ProgramRun run = Kvxctl(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
   }
@@ -161,7 +142,7 @@ std::size_t Count(const std::string& text, const std::string& part) {
 
 TEST(Kvxctl, FilesShowsTheNewestNumbersAndThePathsAnUpdateWouldUse) {
   const ReleaseFiles files;
-  const CommandResult run = Kvxctl("files --json --dir " + files.Dir());
+  const ProgramRun run = Kvxctl("files --json --dir " + files.Dir());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto listing = nlohmann::json::parse(run.out);
   EXPECT_EQ(listing["firmware"]["version"], "1.05");
@@ -179,21 +160,21 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   SimulatorProcess sim({"--rate", "115200"});
   const std::string port = " --port " + sim.Path();
   const auto expectVersions = [&port](const char* firmware, const char* logic) {
-    const CommandResult info = Kvxctl("info --json" + port);
+    const ProgramRun info = Kvxctl("info --json" + port);
     ASSERT_EQ(info.status, 0) << info.err;
     const auto identity = nlohmann::json::parse(info.out);
     EXPECT_EQ(identity["firmwareVersion"], firmware);
     EXPECT_EQ(identity["logicVersion"], logic);
   };
 
-  const CommandResult dryRun = Kvxctl("update --dry-run --dir " + files.Dir() + port);
+  const ProgramRun dryRun = Kvxctl("update --dry-run --dir " + files.Dir() + port);
   ASSERT_EQ(dryRun.status, 0) << dryRun.err;
   EXPECT_THAT(dryRun.out, HasSubstr("would erase sectors 0x01040000 0x01080000 0x010C0000"));
   EXPECT_THAT(dryRun.out, HasSubstr("would program 63 records, 2000 data bytes"));
   EXPECT_THAT(dryRun.out, HasSubstr("program 134 rows of 240 fuses, signature T3952D8105"));
   expectVersions("1.04", "1.04");
 
-  const CommandResult update = Kvxctl("update --json --dir " + files.Dir() + port);
+  const ProgramRun update = Kvxctl("update --json --dir " + files.Dir() + port);
   ASSERT_EQ(update.status, 0) << update.err;
   const auto outcome = nlohmann::json::parse(update.out);
   EXPECT_EQ(outcome["status"], "Updating firmware and logic passed!");
@@ -203,14 +184,25 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   EXPECT_EQ(Count(update.err, "Logic: Verifying ... ("), 9u) << update.err;
   expectVersions("1.05", "1.05");
 
-  const CommandResult erase = Kvxctl("erase --yes" + port);
+  const ProgramRun erase = Kvxctl("erase --yes" + port);
   ASSERT_EQ(erase.status, 0) << erase.err;
   EXPECT_THAT(erase.err, HasSubstr("Erasing Flash and EPLD passed!"));
   expectVersions("unknown", "unknown");
 }
 
+// A probe stores whatever texts it is sent, so every address and the file name are checked
+// before the port is opened, those from a document too. Only the probe's answer tells a passed
+// transmit from one that never reached it, so each case is judged by the simulator's log.
 TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const ReleaseFiles logicOnly(false);
+  const TempDirectory dir;
+  kvx::SetupDocument badMask;
+  badMask.probeIpAddress = "10.1.2.3";
+  badMask.subnetMask = "1.2.3.4.5";
+  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(badMask);
+  const std::string document =
+      " --document " + dir.Write("bad.gdb", std::string(bytes.begin(), bytes.end())).string();
+  const std::string name79(79, 'c');
   struct Case {
     std::string arguments;
     int status;
@@ -219,21 +211,28 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   };
   // clang-format off
   const Case cases[] = {
-      {"transmit --ip 10.0.0.1 --mask 255.255.255.0 --host 10.0.0.2 --config-file probe.cfg", 0, "Writing setup data passed\n", true},
-      {"transmit --ip 1.2.3", 1, "kvxGDB Setup: Invalid IP address!", false},
+      {"transmit --ip 10.0.0.1 --mask 255.255.255.0 --host 10.0.0.2 --config-file " + name79, 0, "Writing setup data passed\n", true},
+      {"transmit --ip 1.2.3", 2, "--ip '1.2.3' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --mask 999.0.0.0", 2, "--mask '999.0.0.0' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --gateway 1.2.3", 2, "--gateway '1.2.3' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --host abc", 2, "--host 'abc' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --config-file " + name79 + "c", 2, "' is longer than 79 characters", false},
+      {"transmit" + document, 2, "the subnet mask '1.2.3.4.5' in " + dir.Path().string() + "/bad.gdb is not a dotted quad", false},
+      {"transmit --mask 255.0.0.0" + document, 0, "Writing setup data passed\n", true},
+      {"transmit --ip 255.255.255.255", 1, "kvxGDB Setup: Invalid IP address!", false},
       {"erase", 2, "give --yes", false},
       {"update --dir " + logicOnly.Dir(), 1, "kvxGDB Setup: Firmware update failed!", true},
   };
   // clang-format on
-  const TempDirectory logs;
-  const std::string logPath = (logs / "kvxsim.log").string();
+  const std::string logPath = (dir / "kvxsim.log").string();
   for (const Case& c : cases) {
     SimulatorProcess sim({"--rate", "115200", "--verbose"}, logPath);
-    const CommandResult run = Kvxctl(c.arguments + " --port " + sim.Path());
+    const ProgramRun run = Kvxctl(c.arguments + " --port " + sim.Path());
     sim.Stop();
     EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
-    EXPECT_EQ(Slurp(logPath).find("kvxsim: <- ") != std::string::npos, c.probeAsked) << c.arguments;
+    EXPECT_EQ(ReadTextFile(logPath).find("kvxsim: <- ") != std::string::npos, c.probeAsked)
+        << c.arguments;
   }
 }
 
@@ -249,7 +248,7 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document);
   const std::string path = dir.Write("probe.gdb", std::string(bytes.begin(), bytes.end())).string();
   setenv("KVXSETUP_COM3", sim.Path().c_str(), 1);
-  const CommandResult run = Kvxctl("transmit --document " + path + " --mask 255.0.0.0");
+  const ProgramRun run = Kvxctl("transmit --document " + path + " --mask 255.0.0.0");
   unsetenv("KVXSETUP_COM3");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("Probe IP address:  10.1.2.3\n"));

@@ -13,13 +13,7 @@ namespace kvx {
 namespace {
 
 using test::SimulatedProbe;
-
-sim::FaultTrigger Trigger(const char* text) {
-  std::string error;
-  auto trigger = sim::FaultTrigger::Parse(text, std::nullopt, error);
-  EXPECT_TRUE(trigger) << error;
-  return trigger.value_or(sim::FaultTrigger{});
-}
+using test::Trigger;
 
 // Our end of the line: the real POSIX port, connected to the simulator.
 struct HostEnd {

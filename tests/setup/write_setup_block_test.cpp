@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "link/channel_ops.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
+#include "connected_probe.h"
 #include "loader/flash_map.h"
 #include "scripted_link.h"
-#include "setup/setup_block.h"
-#include "simulated_probe.h"
 
 namespace kvx {
 namespace {
@@ -21,8 +17,7 @@ using test::Bytes;
 const NetworkSetupTexts kTexts = {"10.0.0.2", "10.0.0.1", "255.255.255.0", "10.0.0.254", "cfg"};
 
 ErrorCode Transmit(ProbeLink& link) {
-  return WriteSetupBlock(link, kTexts.hostIpAddress, kTexts.probeIpAddress, kTexts.subnetMask,
-                         kTexts.defaultGateway, kTexts.configFileName);
+  return WriteSetupBlock(link, kTexts);
 }
 
 Bytes BlockBytes(const std::string& serial) {
@@ -31,27 +26,22 @@ Bytes BlockBytes(const std::string& serial) {
 }
 
 TEST(WriteSetupBlock, LeavesTheBuiltBlockInTheSimulatedProbesFlash) {
-  sim::SimulatorOptions options;
+  sim::SimulatorOptions options = test::ConnectedProbe::WithRate(115200);
   options.identity.serial = "90817263";
-  test::SimulatedProbe probe(options);
-  PosixSerialChannel channel;
-  ProbeLink link(channel);
-  ASSERT_EQ(ConnectProbeLink(link, probe->SlavePath(), 115200), kOk);
+  test::ConnectedProbe host(options);
+  ASSERT_EQ(host.startup, kOk);
 
-  EXPECT_EQ(Transmit(link), kOk);
+  EXPECT_EQ(Transmit(host.link), kOk);
   // A second transfer must erase before it programs, or the probe refuses the bytes.
-  EXPECT_EQ(Transmit(link), kOk);
-  CloseProbeLink(link);
-  EXPECT_EQ(probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
+  EXPECT_EQ(Transmit(host.link), kOk);
+  EXPECT_EQ(host.probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
 }
 
 // A connected scripted link whose loader answers with a probe's identity and flash.
 struct ScriptedProbe : test::ScriptedLink {
   void ReplyIdentity(const std::string& serial) {
     ch.ReplyLoader({0x00});
-    Bytes identity{'d', 0x00, 0x67, 0x0E, 0x68, 0x1F, 0xA8};
-    for (char c : serial) identity.push_back(static_cast<std::uint8_t>(c));
-    ch.ReplyLoader(identity);
+    ch.ReplyLoader(test::IdentityReply(serial));
   }
   void ReplyReadBack(const Bytes& block) {
     Bytes reply{'e', 0x01, 0x00, 0x80, 0x00, 0x00, 0x68};

@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "program_run.h"
 #include "sim/state_file.h"
-#include "temp_directory.h"
 
 namespace kvx::sim {
 namespace {
@@ -47,22 +47,10 @@ TEST(FlashDump, ShowsOnlyProgrammedLinesAndCountsProgrammedRows) {
                 signature + "\nlogic fuse rows programmed: 2 of 134\n");
 }
 
-// What kvxsim prints and how it ends, run as a program.
-struct ProgramRun {
-  std::string output;
-  int exitCode;
-};
+using test::ProgramRun;
 
 ProgramRun RunKvxsim(const std::string& arguments) {
-  ProgramRun run{{}, -1};
-  FILE* pipe = popen((std::string(KVXSIM_PATH) + ' ' + arguments + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return run;
-  char chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.output.append(chunk, got);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return test::RunProgram(KVXSIM_PATH, arguments);
 }
 
 TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
@@ -74,10 +62,10 @@ TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
   ASSERT_TRUE(SaveDeviceState(path, device).ok);
 
   const ProgramRun dumped = RunKvxsim("--state " + path + " --dump-flash");
-  EXPECT_EQ(dumped.exitCode, 0);
-  EXPECT_EQ(dumped.output, Dump(device));
-  EXPECT_NE(RunKvxsim("--state " + (dir / "missing").string() + " --dump-flash").exitCode, 0);
-  EXPECT_NE(RunKvxsim("--dump-flash").exitCode, 0);
+  EXPECT_EQ(dumped.status, 0);
+  EXPECT_EQ(dumped.out, Dump(device));
+  EXPECT_NE(RunKvxsim("--state " + (dir / "missing").string() + " --dump-flash").status, 0);
+  EXPECT_NE(RunKvxsim("--dump-flash").status, 0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "link/frame_codec.h"
 #include "sim/loader_engine.h"
+#include "simulated_probe.h"
 
 namespace kvx::sim::testing {
 
@@ -61,11 +62,7 @@ inline Bytes Read(std::uint32_t address, std::size_t n) {
   return Cat({{'e'}, U32(address), U16(n)});
 }
 
-// A fault trigger in the options' text form; a malformed one throws.
-inline FaultTrigger Trigger(const std::string& text, std::optional<std::uint8_t> counts = {}) {
-  std::string error;
-  return FaultTrigger::Parse(text, counts, error).value();
-}
+using kvx::test::Trigger;
 
 // Drives a LoaderEngine with line bytes and keeps what it answers.
 struct Harness {

@@ -33,10 +33,6 @@ void ScriptedChannel::ReplyLoader(const Bytes& bytes) {
   ReplyFrame(payload);
 }
 
-void ScriptedChannel::ReplyRaw(const Bytes& wire) {
-  replies_.push_back(wire);
-}
-
 void ScriptedChannel::ReplyNothing() {
   replies_.push_back(std::nullopt);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/error_code.h"
 #include "link/serial_channel.h"
 
 namespace kvx::test {
@@ -32,8 +33,6 @@ class ScriptedChannel : public SerialChannel {
   void ReplyFrame(const Bytes& payload);
   // Queues a loader reply: the link header with the length, then `bytes`, as one frame.
   void ReplyLoader(const Bytes& bytes);
-  // Queues raw wire bytes as the answer to the next frame.
-  void ReplyRaw(const Bytes& wire);
   // Queues silence as the answer to the next frame.
   void ReplyNothing();
   // Makes a frame around `payload` arrive now (for onWrite answers).
@@ -65,7 +64,6 @@ class ScriptedChannel : public SerialChannel {
 
   // The frames written so far (writes starting with DLE STX), as wire bytes.
   std::vector<Bytes> FramesWritten() const;
-  std::size_t PendingInput() const { return input_.size(); }
 
   // --- SerialChannel ----------------------------------------------------------------------
   bool OpenPort(const std::string& deviceName) override;
@@ -87,6 +85,11 @@ class ScriptedChannel : public SerialChannel {
   std::deque<Arrival> input_;
   std::deque<std::optional<Bytes>> replies_;
 };
+
+// A reply as one number for test tables: its length, or its error when it failed.
+inline std::int32_t LengthOrError(const Reply& reply) {
+  return reply.Ok() ? reply.length : reply.error;
+}
 
 // Unstuffs one wire frame into its payload; nullopt when it is not a well-formed frame.
 std::optional<Bytes> PayloadOfFrame(const Bytes& wire);

@@ -1,12 +1,28 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "link/probe_link.h"
 #include "scripted_channel.h"
 
 namespace kvx::test {
+
+// The loader's answer to the identity request: the letter, the loader word, firmware word
+// 0x0E69 (1.05), logic word 8105 (1.05), then the serial characters.
+inline Bytes IdentityReply(const std::string& serial, std::uint16_t loaderWord = 0x0069,
+                           std::uint8_t letter = 'd') {
+  Bytes reply{letter,
+              static_cast<std::uint8_t>(loaderWord >> 8),
+              static_cast<std::uint8_t>(loaderWord & 0xFF),
+              0x0E,
+              0x69,
+              0x1F,
+              0xA9};
+  for (char c : serial) reply.push_back(static_cast<std::uint8_t>(c));
+  return reply;
+}
 
 // A link in the state a successful start-up leaves, over a scripted port in virtual time.
 struct ScriptedLink {
