@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -64,6 +65,8 @@ const JedecCase kCases[] = {
   {"60 fuses a line", kHeader + std::string(kMarker) + Sixties() + "*C1234*\n\x03" "0000\n", 1, kRead},
   {"star and text after the fuses", kHeader + std::string(kMarker) + Sixties("* note 1\n"), 1, kRead},
   {"CR LF line ends", WithCrLf(kHeader + std::string(kMarker) + Sixties()), 1, kRead},
+  {"fuse lines of 80 characters", kHeader + std::string(kMarker) + Sixties(std::string(19, '*') + "\n"), 1, kRead},
+  {"fuse lines of 81 characters", kHeader + std::string(kMarker) + Sixties(std::string(20, '*') + "\n"), 0, kBadRow},
   {"240 fuses a line", kHeader + std::string(kMarker) + FuseLines(1, "\n"), 1, kRead},
   {"240 fuses a line, CR LF", WithCrLf(kHeader + std::string(kMarker) + FuseLines(1, "\n")), 1, kRead},
   {"marker-like lines before", "*L00001\n*L00000*\n1111\n" + std::string(kMarker) + Sixties(), 1, kRead},
@@ -81,16 +84,15 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
     SCOPED_TRACE(c.name);
     TempDirectory files;
     RecordingServices services;
-    FuseMap map;
-    map[0] = "stale";
-
-    EXPECT_EQ(ReadJedecFile(files.Write(kFileName, c.content), map, services), c.result);
+    const JedecFile file = LoadJedecFile(files.Write(kFileName, c.content));
+    EXPECT_EQ(ReadJedecFile(file, services), c.result);
     EXPECT_EQ(services.events, c.events);
+    EXPECT_EQ(file.problem.empty(), c.result == 1);
     if (c.result == 1) {
-      EXPECT_EQ(map, PatternMap());
+      EXPECT_EQ(file.map, PatternMap());
     }
     if (c.events == kNoMarker) {
-      EXPECT_EQ(map, FuseMap());
+      EXPECT_EQ(file.map, FuseMap());
     }
   }
 }
@@ -99,27 +101,27 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
 TEST(ReadJedecFile, AShortFileLeavesTheRowsReadSoFar) {
   TempDirectory files;
   RecordingServices services;
-  FuseMap map;
   const FuseMap expected = PatternMap();
-
-  ASSERT_EQ(ReadJedecFile(files.Write(kFileName, kMarker + FirstLines(Sixties(), 4 * 100 + 2)), map,
-                          services),
-            0);
+  const JedecFile file =
+      LoadJedecFile(files.Write(kFileName, kMarker + FirstLines(Sixties(), 4 * 100 + 2)));
+  ASSERT_EQ(ReadJedecFile(file, services), 0);
+  const FuseMap& map = file.map;
   for (std::size_t r = 0; r < 100; ++r) EXPECT_EQ(map[r], expected[r]) << r;
   EXPECT_EQ(map[100], expected[100].substr(0, 120));
   for (std::size_t r = 101; r < kFuseRowCount; ++r) EXPECT_EQ(map[r], "") << r;
 }
 
-TEST(ReadJedecFile, AMissingFileOrEmptyPathCannotBeOpened) {
+TEST(ReadJedecFile, AMissingFileEmptyPathOrFifoCannotBeOpened) {
   TempDirectory files;
-  for (const fs::path& path : {fs::path(), files / kFileName}) {
+  const fs::path fifo = files / "KVXLOG70.106";
+  mkfifo(fifo.c_str(), 0600);
+  for (const fs::path& path : {fs::path(), files / kFileName, fifo}) {
     SCOPED_TRACE(path.string());
     RecordingServices services;
-    FuseMap map;
-    map[5] = "stale";
-    EXPECT_EQ(ReadJedecFile(path, map, services), 0);
+    const JedecFile file = LoadJedecFile(path);
+    EXPECT_EQ(ReadJedecFile(file, services), 0);
     EXPECT_EQ(services.events, kNoFile);
-    EXPECT_EQ(map, FuseMap());
+    EXPECT_FALSE(file.problem.empty());
   }
 }
 

@@ -109,19 +109,5 @@ TEST(ParseSRecordLine, ReadsBackWhatTheRealToolsWrite) {
   }
 }
 
-// The line reader delivers what a text-mode read with a fixed buffer does.
-TEST(TextLineReader, DropsCarriageReturnsBeforeNewlinesAndSplitsLongLines) {
-  const std::string content = "ab\r\ncd\re\n" + std::string(7, 'x') + "\nlast";
-  TextLineReader reader(content, 5);
-  std::vector<std::string> lines;
-  std::vector<std::uint32_t> positions;
-  for (std::string line; reader.Next(line);) {
-    lines.push_back(line);
-    positions.push_back(reader.Position());
-  }
-  EXPECT_EQ(lines, (std::vector<std::string>{"ab\n", "cd\re\n", "xxxxx", "xx\n", "last"}));
-  EXPECT_EQ(positions, (std::vector<std::uint32_t>{4, 9, 14, 17, 21}));
-}
-
 }  // namespace
 }  // namespace kvx::test
