@@ -20,9 +20,9 @@ std::string SectorList() {
   return text;
 }
 
-// A file that is not there because no number names one shows as "(none)".
-std::string PathText(const std::filesystem::path& path) {
-  return path.empty() ? "(none)" : path.string();
+// Without a number between 1 and 255 there is no file to name.
+std::string RefusalText(const std::filesystem::path& path, const std::string& problem) {
+  return path.empty() ? "no update file found" : path.string() + ": " + problem;
 }
 
 }  // namespace
@@ -32,8 +32,7 @@ void PrintPreview(const UpdatePlan& plan) {
   if (!firmware.due) {
     std::printf("Firmware: up to date, nothing to program\n");
   } else if (!plan.FirmwareProblem().empty()) {
-    std::printf("Firmware: %s: %s\n", PathText(firmware.path).c_str(),
-                plan.FirmwareProblem().c_str());
+    std::printf("Firmware: %s\n", RefusalText(firmware.path, plan.FirmwareProblem()).c_str());
   } else {
     std::printf("Firmware: %s\n", firmware.path.string().c_str());
     std::printf("  would erase sectors %s\n", SectorList().c_str());
@@ -44,7 +43,7 @@ void PrintPreview(const UpdatePlan& plan) {
   if (!logic.due) {
     std::printf("Logic:    up to date, nothing to program\n");
   } else if (!plan.LogicProblem().empty()) {
-    std::printf("Logic:    %s: %s\n", PathText(logic.path).c_str(), plan.LogicProblem().c_str());
+    std::printf("Logic:    %s\n", RefusalText(logic.path, plan.LogicProblem()).c_str());
   } else {
     std::printf("Logic:    %s\n", logic.path.string().c_str());
     std::printf("  would erase the EPLD and program %zu rows of %zu fuses, signature %s\n",
@@ -78,12 +77,12 @@ nlohmann::json PreviewJson(const UpdatePlan& plan) {
 
 void PrintRefusal(const UpdatePlan& plan) {
   if (!plan.FirmwareProblem().empty()) {
-    std::fprintf(stderr, "kvxctl update: %s: %s\n", PathText(plan.firmware.path).c_str(),
-                 plan.FirmwareProblem().c_str());
+    std::fprintf(stderr, "kvxctl update: firmware: %s\n",
+                 RefusalText(plan.firmware.path, plan.FirmwareProblem()).c_str());
   }
   if (!plan.LogicProblem().empty()) {
-    std::fprintf(stderr, "kvxctl update: %s: %s\n", PathText(plan.logic.path).c_str(),
-                 plan.LogicProblem().c_str());
+    std::fprintf(stderr, "kvxctl update: logic: %s\n",
+                 RefusalText(plan.logic.path, plan.LogicProblem()).c_str());
   }
 }
 
