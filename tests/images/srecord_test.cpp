@@ -76,8 +76,6 @@ struct ToolCase {
 // clang-format off
 const ToolCase kToolCases[] = {
     {"objcopy S1, 16-byte records", true, 0x0100, 0, 16},
-    {"objcopy S3, 32-byte records", true, 0x01040004, 0, 32},
-    {"objcopy S3, 120-byte records", true, 0x01040004, 0, 120},
     {"srec_cat S1, 46-character lines", false, 0x1000, 2, 46},
     {"srec_cat S2, 78-character lines", false, 0x20000, 3, 78},
     {"srec_cat S3, 250-character lines", false, 0x01040004, 4, 250},
