@@ -1,16 +1,48 @@
-// Feeds arbitrary text to the S-record line parser, one line per input. Whatever it is given,
-// the parser must stay inside the line and the data buffer and report at most 252 bytes.
+// Feeds arbitrary text to the S-record line parser as one line, and to the firmware image
+// check as a whole image. The parser must stay inside the line and the data buffer and report
+// at most 252 bytes; an image the check lets through must hold a data record, and every one
+// of its records must lie in the firmware area behind the image marker.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "images/firmware_update.h"
 #include "images/srecord_line.h"
+#include "images/text_file.h"
+#include "loader/flash_map.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string line(reinterpret_cast<const char*>(data), size);
+namespace {
+
+constexpr std::uint64_t kFirstImageAddress = kvx::kImageMarkerAddress + 4;
+constexpr std::uint64_t kFirmwareAreaEnd = 0x01100000;
+
+void CheckPassedImage(const std::string& content) {
+  kvx::TextLineReader reader(content, 255);
+  std::string line;
   std::uint32_t address = 0;
   kvx::SRecordData bytes{};
-  const int n = kvx::ParseSRecordLine(line, address, bytes);
+  std::size_t records = 0;
+  while (reader.Next(line)) {
+    const int n = kvx::ParseSRecordLine(line, address, bytes);
+    if (n < 0) __builtin_trap();
+    if (n == 0) continue;
+    ++records;
+    if (address < kFirstImageAddress || address + std::uint64_t(n) > kFirmwareAreaEnd)
+      __builtin_trap();
+  }
+  if (records == 0) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  std::uint32_t address = 0;
+  kvx::SRecordData bytes{};
+  const int n = kvx::ParseSRecordLine(text, address, bytes);
   if (n < -1 || n > 252) __builtin_trap();
+
+  const kvx::FirmwareImage image = kvx::CheckFirmwareImage(text);
+  if (image.Programmable()) CheckPassedImage(image.content);
   return 0;
 }

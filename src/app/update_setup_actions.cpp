@@ -3,10 +3,8 @@
 #include <utility>
 
 #include "app/probe_connect.h"
-#include "images/fuse_map.h"
 #include "images/jedec_reader.h"
 #include "images/logic_update.h"
-#include "images/user_signature.h"
 #include "link/channel_ops.h"
 #include "loader/flash_commands.h"
 #include "loader/version_text.h"
@@ -65,10 +63,9 @@ void UpdateSetupActions::OnOpen() {
   controls_.WriteControls(fields_, "", "");
   services_.SetStatus("");
   identity_.loaderVersion = identity_.firmwareVersion = identity_.logicVersion = 0;
-  newestFirmware_ = catalogue_.FindNewestNumber(kFirmwareBaseName);
-  newestLogic_ = catalogue_.FindNewestNumber(kLogicBaseName);
-  controls_.SetVersionText(VersionLabel::kNewestFirmware, FormatVersion(newestFirmware_));
-  controls_.SetVersionText(VersionLabel::kNewestLogic, FormatVersion(newestLogic_));
+  newest_ = FindNewestNumbers(catalogue_);
+  controls_.SetVersionText(VersionLabel::kNewestFirmware, FormatVersion(newest_.firmware));
+  controls_.SetVersionText(VersionLabel::kNewestLogic, FormatVersion(newest_.logic));
   controls_.EnableButton(DialogButton::kConnect, true);
   for (DialogButton button : {DialogButton::kCurrent, DialogButton::kTransmit,
                               DialogButton::kUpdate, DialogButton::kErase}) {
@@ -115,15 +112,16 @@ bool UpdateSetupActions::OnCurrent() {
 }
 
 bool UpdateSetupActions::OnUpdate() {
+  return RunUpdate(PlanUpdate());
+}
+
+UpdatePlan UpdateSetupActions::PlanUpdate() const {
+  return kvx::PlanUpdate(catalogue_, identity_, newest_);
+}
+
+bool UpdateSetupActions::RunUpdate(const UpdatePlan& plan) {
   const WaitCursor cursor(services_);
-  bool passed = true;
-  if (newestFirmware_ != identity_.firmwareVersion) {
-    passed =
-        UpdateFirmware(link_, catalogue_, newestFirmware_, services_, firmwareProgress_) == kOk;
-    if (!passed) ShowPlainMessage(services_, kFirmwareUpdateFailedText);
-  }
-  if (passed && newestLogic_ != identity_.logicVersion) passed = UpdateLogic();
-  if (passed) passed = QueryAndShowIdentity();
+  const bool passed = UpdateDueFiles(plan) && QueryAndShowIdentity();
   if (passed) {
     services_.SetStatus(kUpdatePassedText);
     UpdateButtonRule();
@@ -219,9 +217,8 @@ void UpdateSetupActions::ShowUpdatedVersions() {
 }
 
 void UpdateSetupActions::UpdateButtonRule() {
-  const bool due =
-      newestFirmware_ != identity_.firmwareVersion || newestLogic_ != identity_.logicVersion;
-  controls_.EnableButton(DialogButton::kUpdate, due);
+  controls_.EnableButton(DialogButton::kUpdate,
+                         FirmwareDue(newest_, identity_) || LogicDue(newest_, identity_));
 }
 
 void UpdateSetupActions::EnableProbeButtons() {
@@ -241,15 +238,28 @@ bool UpdateSetupActions::QueryAndShowIdentity() {
   return true;
 }
 
+// A bad file is refused through the part that would have used it, so the user sees the
+// same messages, but before the firmware is erased.
+bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
+  if (!plan.FirmwareProblem().empty()) return UpdateFirmwarePart(plan.firmware);
+  if (!plan.LogicProblem().empty()) return UpdateLogicPart(plan.logic);
+  return (!plan.firmware.due || UpdateFirmwarePart(plan.firmware)) &&
+         (!plan.logic.due || UpdateLogicPart(plan.logic));
+}
+
+bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware) {
+  const bool passed = UpdateFirmware(link_, firmware.image, services_, firmwareProgress_) == kOk;
+  if (!passed) ShowPlainMessage(services_, kFirmwareUpdateFailedText);
+  return passed;
+}
+
 // The device leaves programming mode whatever happened, even when it never entered it.
-bool UpdateSetupActions::UpdateLogic() {
-  const std::string signature = MakeUserSignatureText(newestLogic_);
-  const std::filesystem::path path = catalogue_.LogicFilePath(identity_.serialNumber, newestLogic_);
-  FuseMap fuses;
-  const bool passed = ReadJedecFile(path, fuses, services_) && BeginLogicIsp(link_, services_) &&
-                      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
-                      ProgramFuseMap(link_, fuses, signature, services_) &&
-                      VerifyFuseMap(link_, fuses, signature, services_);
+bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic) {
+  const bool passed =
+      ReadJedecFile(logic.file, services_) && BeginLogicIsp(link_, services_) &&
+      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
+      ProgramFuseMap(link_, logic.file.map, logic.signature, services_) &&
+      VerifyFuseMap(link_, logic.file.map, logic.signature, services_);
   EndLogicIsp(link_, services_);
   return passed;
 }

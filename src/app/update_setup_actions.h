@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "app/dialog_controls.h"
+#include "app/update_plan.h"
 #include "images/firmware_update.h"
 #include "images/update_catalogue.h"
 #include "link/error_code.h"
@@ -43,7 +44,12 @@ class UpdateSetupActions {
   void OnOpen();
   bool OnConnect();
   bool OnCurrent();
+  // Plans the update for the connected probe and runs it.
   bool OnUpdate();
+  // Runs a plan made for the connected probe. Every file it uses is checked before anything
+  // changes the probe; a bad one is refused with the message it would have failed with.
+  bool RunUpdate(const UpdatePlan& plan);
+  UpdatePlan PlanUpdate() const;
   bool OnTransmit();
   bool OnErase();
   // Checks the fields first, so an invalid probe address leaves the link and the dialog as
@@ -59,8 +65,7 @@ class UpdateSetupActions {
 
   const DialogFields& Fields() const { return fields_; }
   const ProbeIdentity& Identity() const { return identity_; }
-  VersionNumber NewestFirmware() const { return newestFirmware_; }
-  VersionNumber NewestLogic() const { return newestLogic_; }
+  const NewestNumbers& Newest() const { return newest_; }
 
  private:
   void ShowCurrentVersions();
@@ -68,7 +73,9 @@ class UpdateSetupActions {
   void UpdateButtonRule();
   void EnableProbeButtons();
   bool QueryAndShowIdentity();
-  bool UpdateLogic();
+  bool UpdateDueFiles(const UpdatePlan& plan);
+  bool UpdateFirmwarePart(const FirmwarePlan& firmware);
+  bool UpdateLogicPart(const LogicPlan& logic);
   bool EraseLogic();
   void StartFirmwareAndClose();
 
@@ -80,8 +87,7 @@ class UpdateSetupActions {
   FirmwareProgress& firmwareProgress_;
   DialogFields fields_;
   ProbeIdentity identity_;
-  VersionNumber newestFirmware_ = 0;
-  VersionNumber newestLogic_ = 0;
+  NewestNumbers newest_;
 };
 
 }  // namespace kvx

@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "app/update_plan.h"
 #include "cli/command_report.h"
 #include "cli/exit_status.h"
 #include "cli/update_directory.h"
@@ -33,8 +34,9 @@ struct NewestFiles {
 NewestFiles FindNewestFiles(const UpdateCatalogue& catalogue) {
   NewestFiles files;
   files.directory = catalogue.Directory();
-  files.firmware = catalogue.FindNewestNumber(kFirmwareBaseName);
-  files.logic = catalogue.FindNewestNumber(kLogicBaseName);
+  const NewestNumbers newest = FindNewestNumbers(catalogue);
+  files.firmware = newest.firmware;
+  files.logic = newest.logic;
   files.firmwarePath = catalogue.UpdateFilePath(kFirmwareBaseName, files.firmware);
   files.logicPath = catalogue.UpdateFilePath(kLogicBaseName, files.logic);
   files.logicPathRevisionC = catalogue.UpdateFilePath(kLogicBaseNameRevisionC, files.logic);

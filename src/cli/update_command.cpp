@@ -21,8 +21,10 @@ struct UpdateOptions {
 int RunUpdate(ProbeSession& session, bool json) {
   TransferMeter::Rate rate;
   const auto update = [&](nlohmann::json& results) {
+    const UpdatePlan plan = session.Actions().PlanUpdate();
+    PrintRefusal(plan);
     session.Meter().Restart();
-    const bool passed = session.Actions().OnUpdate();
+    const bool passed = session.Actions().RunUpdate(plan);
     rate = session.Meter().Measure();
     results["bytesExchanged"] = rate.bytes;
     results["seconds"] = rate.seconds;
@@ -38,15 +40,13 @@ int RunUpdate(ProbeSession& session, bool json) {
 }
 
 int RunDryRun(ProbeSession& session, bool json) {
-  UpdatePreview preview;
+  UpdatePlan plan;
   const auto check = [&](nlohmann::json& results) {
-    const UpdateSetupActions& actions = session.Actions();
-    preview = PreviewUpdate(session.Catalogue(), actions.Identity(), actions.NewestFirmware(),
-                            actions.NewestLogic());
-    results["dryRun"] = PreviewJson(preview);
-    return preview.Passes();
+    plan = session.Actions().PlanUpdate();
+    results["dryRun"] = PreviewJson(plan);
+    return plan.Passes();
   };
-  return RunProbeAction(session, json, check, [&] { PrintPreview(preview); });
+  return RunProbeAction(session, json, check, [&] { PrintPreview(plan); });
 }
 
 }  // namespace

@@ -1,63 +1,14 @@
 #include "cli/update_preview.h"
 
 #include <cstdio>
-#include <optional>
+#include <string>
 
-#include "images/firmware_update.h"
 #include "images/fuse_map.h"
-#include "images/jedec_reader.h"
-#include "images/text_file.h"
-#include "images/user_signature.h"
 #include "loader/flash_map.h"
 
 namespace kvx::cli {
 
 namespace {
-
-FirmwarePreview PreviewFirmware(const UpdateCatalogue& catalogue, VersionNumber number) {
-  FirmwarePreview preview;
-  preview.due = true;
-  preview.path = catalogue.UpdateFilePath(kFirmwareBaseName, number);
-  const std::optional<std::string> content =
-      preview.path.empty() ? std::nullopt : ReadWholeFile(preview.path);
-  if (!content) {
-    preview.problem = "no firmware file can be read";
-  } else if (const std::optional<ImageSummary> summary = CheckFirmwareImage(*content)) {
-    preview.image = *summary;
-  } else {
-    preview.problem = "not an S-record image that lies wholly in the firmware area";
-  }
-  return preview;
-}
-
-const char* JedecProblem(JedecParseResult result) {
-  switch (result) {
-    case JedecParseResult::kNoFuseMarker:
-      return "no fuse list (a line \"*L00000\") in the JEDEC file";
-    case JedecParseResult::kBadFuseRow:
-      return "a fuse row of the JEDEC file does not hold 240 fuses";
-    case JedecParseResult::kRead:
-      break;
-  }
-  return "";
-}
-
-LogicPreview PreviewLogic(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,
-                          VersionNumber number) {
-  LogicPreview preview;
-  preview.due = true;
-  preview.path = catalogue.LogicFilePath(identity.serialNumber, number);
-  preview.signature = MakeUserSignatureText(number);
-  const std::optional<std::string> content =
-      preview.path.empty() ? std::nullopt : ReadWholeFile(preview.path);
-  FuseMap map;
-  if (!content) {
-    preview.problem = "no logic file can be read";
-  } else {
-    preview.problem = JedecProblem(ParseJedecText(*content, map));
-  }
-  return preview;
-}
 
 std::string SectorList() {
   std::string text;
@@ -69,37 +20,30 @@ std::string SectorList() {
   return text;
 }
 
-}  // namespace
-
-UpdatePreview PreviewUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,
-                            VersionNumber newestFirmware, VersionNumber newestLogic) {
-  UpdatePreview preview;
-  if (newestFirmware != identity.firmwareVersion) {
-    preview.firmware = PreviewFirmware(catalogue, newestFirmware);
-  }
-  if (newestLogic != identity.logicVersion) {
-    preview.logic = PreviewLogic(catalogue, identity, newestLogic);
-  }
-  return preview;
+// Without a number between 1 and 255 there is no file to name.
+std::string RefusalText(const std::filesystem::path& path, const std::string& problem) {
+  return path.empty() ? "no update file found" : path.string() + ": " + problem;
 }
 
-void PrintPreview(const UpdatePreview& preview) {
-  const FirmwarePreview& firmware = preview.firmware;
+}  // namespace
+
+void PrintPreview(const UpdatePlan& plan) {
+  const FirmwarePlan& firmware = plan.firmware;
   if (!firmware.due) {
     std::printf("Firmware: up to date, nothing to program\n");
-  } else if (!firmware.problem.empty()) {
-    std::printf("Firmware: %s: %s\n", firmware.path.string().c_str(), firmware.problem.c_str());
+  } else if (!plan.FirmwareProblem().empty()) {
+    std::printf("Firmware: %s\n", RefusalText(firmware.path, plan.FirmwareProblem()).c_str());
   } else {
     std::printf("Firmware: %s\n", firmware.path.string().c_str());
     std::printf("  would erase sectors %s\n", SectorList().c_str());
     std::printf("  would program %zu records, %zu data bytes, then the image marker\n",
-                firmware.image.records, firmware.image.dataBytes);
+                firmware.image.summary.records, firmware.image.summary.dataBytes);
   }
-  const LogicPreview& logic = preview.logic;
+  const LogicPlan& logic = plan.logic;
   if (!logic.due) {
     std::printf("Logic:    up to date, nothing to program\n");
-  } else if (!logic.problem.empty()) {
-    std::printf("Logic:    %s: %s\n", logic.path.string().c_str(), logic.problem.c_str());
+  } else if (!plan.LogicProblem().empty()) {
+    std::printf("Logic:    %s\n", RefusalText(logic.path, plan.LogicProblem()).c_str());
   } else {
     std::printf("Logic:    %s\n", logic.path.string().c_str());
     std::printf("  would erase the EPLD and program %zu rows of %zu fuses, signature %s\n",
@@ -107,9 +51,9 @@ void PrintPreview(const UpdatePreview& preview) {
   }
 }
 
-nlohmann::json PreviewJson(const UpdatePreview& preview) {
-  const FirmwarePreview& firmware = preview.firmware;
-  const LogicPreview& logic = preview.logic;
+nlohmann::json PreviewJson(const UpdatePlan& plan) {
+  const FirmwarePlan& firmware = plan.firmware;
+  const LogicPlan& logic = plan.logic;
   nlohmann::json sectors = nlohmann::json::array();
   if (firmware.due) {
     for (const std::uint32_t sector : kFirmwareSectors) sectors.push_back(sector);
@@ -118,17 +62,28 @@ nlohmann::json PreviewJson(const UpdatePreview& preview) {
       {"firmware",
        {{"due", firmware.due},
         {"path", firmware.path.string()},
-        {"problem", firmware.problem},
+        {"problem", plan.FirmwareProblem()},
         {"sectors", sectors},
-        {"records", firmware.image.records},
-        {"dataBytes", firmware.image.dataBytes}}},
+        {"records", firmware.image.summary.records},
+        {"dataBytes", firmware.image.summary.dataBytes}}},
       {"logic",
        {{"due", logic.due},
         {"path", logic.path.string()},
-        {"problem", logic.problem},
+        {"problem", plan.LogicProblem()},
         {"rows", logic.due ? kFuseRowCount : 0},
         {"signature", logic.signature}}},
   };
+}
+
+void PrintRefusal(const UpdatePlan& plan) {
+  if (!plan.FirmwareProblem().empty()) {
+    std::fprintf(stderr, "kvxctl update: firmware: %s\n",
+                 RefusalText(plan.firmware.path, plan.FirmwareProblem()).c_str());
+  }
+  if (!plan.LogicProblem().empty()) {
+    std::fprintf(stderr, "kvxctl update: logic: %s\n",
+                 RefusalText(plan.logic.path, plan.LogicProblem()).c_str());
+  }
 }
 
 }  // namespace kvx::cli

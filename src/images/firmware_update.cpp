@@ -1,6 +1,9 @@
 #include "images/firmware_update.h"
 
-#include <optional>
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "images/progress_text.h"
 #include "images/srecord_line.h"
@@ -16,6 +19,48 @@ namespace {
 constexpr std::size_t kImageLineCharacters = 255;
 constexpr std::uint32_t kProgramAlignment = 4;
 
+// Records go behind the image marker and end with the last of the three 256 KiB firmware
+// sectors; 64-bit, so a record near the top of the address space cannot wrap into the area.
+constexpr std::uint64_t kFirstImageAddress = kImageMarkerAddress + kImageMarker.size();
+constexpr std::uint64_t kFirmwareAreaEnd = 0x01100000;
+
+// The bytes one data record programs, padding included, and the line it stands on.
+struct RecordSpan {
+  std::uint64_t start;
+  std::uint64_t end;
+  std::size_t line;
+};
+
+std::size_t PaddedLength(std::size_t n) {
+  return (n + kProgramAlignment - 1) / kProgramAlignment * kProgramAlignment;
+}
+
+std::string Hex(std::uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
+  return text;
+}
+
+std::string OutsideAreaProblem(const RecordSpan& span) {
+  return "line " + std::to_string(span.line) + " programs " + Hex(span.start) + " to " +
+         Hex(span.end - 1) + ", outside the firmware area " + Hex(kFirstImageAddress) + " to " +
+         Hex(kFirmwareAreaEnd - 1);
+}
+
+// The first two records, in address order, that program a byte in common.
+std::string OverlapProblem(std::vector<RecordSpan> spans) {
+  std::sort(spans.begin(), spans.end(),
+            [](const RecordSpan& a, const RecordSpan& b) { return a.start < b.start; });
+  for (std::size_t i = 1; i < spans.size(); ++i) {
+    if (spans[i].start < spans[i - 1].end) {
+      const auto [first, second] = std::minmax(spans[i - 1].line, spans[i].line);
+      return "lines " + std::to_string(first) + " and " + std::to_string(second) +
+             " both program " + Hex(spans[i].start);
+    }
+  }
+  return "";
+}
+
 ErrorCode EraseFirmwareSectors(ProbeLink& link) {
   for (const std::uint32_t sector : kFirmwareSectors) {
     if (const ErrorCode result = EraseSector(link, sector); result != kOk) return result;
@@ -25,8 +70,10 @@ ErrorCode EraseFirmwareSectors(ProbeLink& link) {
 
 // Pads `n` data bytes with 0xFF up to the next multiple of 4 and returns the new length.
 std::size_t PadToAlignment(SRecordData& data, std::size_t n) {
-  while (n % kProgramAlignment != 0) data[n++] = 0xFF;
-  return n;
+  const std::size_t padded = PaddedLength(n);
+  std::fill(data.begin() + static_cast<std::ptrdiff_t>(n),
+            data.begin() + static_cast<std::ptrdiff_t>(padded), 0xFF);
+  return padded;
 }
 
 // Programs the data records of a checked image in file order, with progress.
@@ -67,43 +114,70 @@ void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogSe
   services.SetProgress(ProgressText(kFirmwareProgrammingText, percent), percent);
 }
 
-std::optional<ImageSummary> CheckFirmwareImage(const std::string& content) {
-  TextLineReader reader(content, kImageLineCharacters);
+FirmwareImage CheckFirmwareImage(std::string content) {
+  FirmwareImage image;
+  image.opened = true;
+  image.content = std::move(content);
+  TextLineReader reader(image.content, kImageLineCharacters);
+  std::vector<RecordSpan> spans;
   std::string line;
   std::uint32_t address = 0;
   SRecordData data{};
-  ImageSummary summary;
-  while (reader.Next(line)) {
+  for (std::size_t lineNumber = 1; reader.Next(line); ++lineNumber) {
     const int n = ParseSRecordLine(line, address, data);
-    if (n < 0 || (n > 0 && address < kFirmwareAreaStart)) return std::nullopt;
+    if (n < 0) {
+      image.problem = "line " + std::to_string(lineNumber) + " is not a valid S-record";
+      return image;
+    }
     if (n == 0) continue;
-    ++summary.records;
-    summary.dataBytes += static_cast<std::size_t>(n);
+    const RecordSpan span{address, address + PaddedLength(static_cast<std::size_t>(n)), lineNumber};
+    if (span.start < kFirstImageAddress || span.end > kFirmwareAreaEnd) {
+      image.problem = OutsideAreaProblem(span);
+      return image;
+    }
+    spans.push_back(span);
+    ++image.summary.records;
+    image.summary.dataBytes += static_cast<std::size_t>(n);
   }
-  return summary;
+  image.problem = spans.empty() ? "holds no data record" : OverlapProblem(spans);
+  return image;
 }
 
-ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,
-                         VersionNumber imageNumber, DialogServices& services,
+FirmwareImage LoadFirmwareImage(const std::filesystem::path& path) {
+  FileContent file = ReadRegularFile(path);
+  if (!file.error.empty()) {
+    FirmwareImage image;
+    image.problem = std::move(file.error);
+    return image;
+  }
+  return CheckFirmwareImage(std::move(file.text));
+}
+
+ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                          FirmwareProgress& progress) {
-  const std::optional<std::string> content =
-      ReadWholeFile(catalogue.UpdateFilePath(kFirmwareBaseName, imageNumber));
-  if (!content) return kErrFirmwareFile;
-  if (!CheckFirmwareImage(*content)) {
+  if (!image.opened) return kErrFirmwareFile;
+  if (!image.Programmable()) {
     services.SetStatus(kFirmwareProgramFailedText);
     return kErrFirmwareFile;
   }
-
   services.SetStatus(kFirmwareErasingText);
   if (const ErrorCode result = EraseFirmwareSectors(link); result != kOk) {
     services.SetStatus(kFirmwareEraseFailedText);
     return result;
   }
   services.SetStatus(kFirmwareProgrammingText);
-  ErrorCode result = ProgramRecords(link, *content, services, progress);
+  ErrorCode result = ProgramRecords(link, image.content, services, progress);
   if (result == kOk) result = ProgramImageMarker(link);
   services.SetStatus(result == kOk ? kFirmwareProgramPassedText : kFirmwareProgramFailedText);
   return result;
+}
+
+ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,
+                         VersionNumber imageNumber, DialogServices& services,
+                         FirmwareProgress& progress) {
+  return UpdateFirmware(link,
+                        LoadFirmwareImage(catalogue.UpdateFilePath(kFirmwareBaseName, imageNumber)),
+                        services, progress);
 }
 
 }  // namespace kvx

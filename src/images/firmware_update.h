@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <filesystem>
 #include <string>
 
 #include "images/update_catalogue.h"
@@ -36,18 +36,35 @@ struct ImageSummary {
   std::size_t dataBytes = 0;
 };
 
-// Checks that every line of an image parses as an S-record and every data record lies in the
-// firmware area, so programming it cannot fail on the file's account nor touch the setup
-// block or the loader. Nothing when it does not.
-std::optional<ImageSummary> CheckFirmwareImage(const std::string& content);
+// A firmware image file, read and checked completely before anything is sent to the probe.
+struct FirmwareImage {
+  bool opened = false;  // the file was read; when not, `problem` says why
+  std::string content;
+  ImageSummary summary;
+  std::string problem;  // why programming it would fail or leave the probe unusable
+  bool Programmable() const { return opened && problem.empty(); }
+};
 
-// Replaces the probe's firmware with update file `imageNumber` of `catalogue`: erases the
-// firmware sectors, programs every data record in file order, each padded with 0xFF to a
-// multiple of 4 bytes, and programs the image marker last, so the marker is there only after
-// a faultless pass. The file is read and checked completely before anything is erased.
+// Checks an image's text: every line an S-record, at least one data record, and every data
+// record, padded to whole words, inside the firmware area behind the image marker without
+// overlapping another. Erasing for anything less would cost the probe its firmware: an
+// image without data, or one that overwrites the marker's place, would leave a marked but
+// useless area, and one outside the area or overlapping itself would fail halfway.
+FirmwareImage CheckFirmwareImage(std::string content);
+
+// Reads and checks the image file at `path`.
+FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
+
+// Replaces the probe's firmware with a loaded image: erases the firmware sectors, programs
+// every data record in file order, each padded with 0xFF to a multiple of 4 bytes, and
+// programs the image marker last, so the marker is there only after a faultless pass.
 //
-// Returns 0, kErrFirmwareFile when the file cannot be opened (status untouched) or is not a
-// programmable image (nothing erased), or the failing loader command's code.
+// Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
+// programmable (nothing erased), or the failing loader command's code.
+ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
+                         FirmwareProgress& progress);
+
+// The same for update file `imageNumber` of `catalogue`.
 ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,
                          VersionNumber imageNumber, DialogServices& services,
                          FirmwareProgress& progress);

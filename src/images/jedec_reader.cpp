@@ -1,7 +1,6 @@
 #include "images/jedec_reader.h"
 
 #include <cstddef>
-#include <optional>
 
 #include "images/text_file.h"
 
@@ -32,6 +31,18 @@ std::string ReadFuseRowText(TextLineReader& reader) {
   return row;
 }
 
+std::string ParseProblem(JedecParseResult result) {
+  switch (result) {
+    case JedecParseResult::kNoFuseMarker:
+      return "holds no fuse list (a line \"*L00000\")";
+    case JedecParseResult::kBadFuseRow:
+      return "has a fuse row that does not hold " + std::to_string(kFuseRowCharacters) + " fuses";
+    case JedecParseResult::kRead:
+      break;
+  }
+  return "";
+}
+
 }  // namespace
 
 JedecParseResult ParseJedecText(const std::string& content, FuseMap& map) {
@@ -45,22 +56,32 @@ JedecParseResult ParseJedecText(const std::string& content, FuseMap& map) {
   return JedecParseResult::kRead;
 }
 
-bool ReadJedecFile(const std::filesystem::path& path, FuseMap& map, DialogServices& services) {
+JedecFile LoadJedecFile(const std::filesystem::path& path) {
+  JedecFile file;
+  const FileContent content = ReadRegularFile(path);
+  if (!content.error.empty()) {
+    file.problem = content.error;
+    return file;
+  }
+  file.opened = true;
+  file.parse = ParseJedecText(content.text, file.map);
+  file.problem = ParseProblem(file.parse);
+  return file;
+}
+
+bool ReadJedecFile(const JedecFile& file, DialogServices& services) {
   services.SetStatus("Logic: Reading JEDEC File ...");
-  map.fill(std::string());
-  const std::optional<std::string> content = ReadWholeFile(path);
-  if (!content) {
+  if (!file.opened) {
     ShowPlainMessage(services, "Logic: Cannot open JEDEC file!");
     return false;
   }
-  const JedecParseResult result = ParseJedecText(*content, map);
-  if (result == JedecParseResult::kNoFuseMarker) {
+  if (file.parse == JedecParseResult::kNoFuseMarker) {
     ShowPlainMessage(services, "Logic: Illegal JEDEC file format!");
     return false;
   }
   // The cursor stays on while the bad-row message is up, as it always has.
   WaitCursor cursor(services);
-  if (result == JedecParseResult::kBadFuseRow) {
+  if (file.parse == JedecParseResult::kBadFuseRow) {
     ShowPlainMessage(services, "Illegal JEDEC file format!");
     return false;
   }

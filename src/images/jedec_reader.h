@@ -21,8 +21,19 @@ enum class JedecParseResult {
 // empty rows after them.
 JedecParseResult ParseJedecText(const std::string& content, FuseMap& map);
 
-// Reads the JEDEC file at `path` into `map`, with its status text, wait cursor and message
-// boxes. True on success; false after the failure has been shown.
-bool ReadJedecFile(const std::filesystem::path& path, FuseMap& map, DialogServices& services);
+// A JEDEC file read into its fuse map before anything is sent to the probe.
+struct JedecFile {
+  bool opened = false;  // the file was read; when not, `problem` says why
+  JedecParseResult parse = JedecParseResult::kNoFuseMarker;
+  FuseMap map;
+  std::string problem;  // empty when `map` is complete
+};
+
+JedecFile LoadJedecFile(const std::filesystem::path& path);
+
+// Shows what reading the file shows the user: its status text, and the message box of its
+// problem under the wait cursor as it has always been shown. True when the map is complete;
+// false after the failure has been shown.
+bool ReadJedecFile(const JedecFile& file, DialogServices& services);
 
 }  // namespace kvx

@@ -102,7 +102,6 @@ TEST(UpdateSetupActions, ConnectShowsTheProbeAndEnablesItsButtons) {
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kLoader], "1.03");
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.04");
   EXPECT_FALSE(dialog.controls.enabled[DialogButton::kConnect]);
-  EXPECT_TRUE(dialog.controls.enabled[DialogButton::kUpdate]);
   EXPECT_EQ(dialog.services.cursorDepth, 0);
 }
 
@@ -184,32 +183,48 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
   }
 }
 
-TEST(UpdateSetupActions, AFailedFirmwareUpdateSkipsTheLogic) {
-  DialogOnProbe dialog(ProbeWithVersions(104, 104));
-  dialog.updates.AddFirmware(105);
-  dialog.updates.AddLogic("KVXLOG70.105");
-  dialog.updates.Write("KVXARMFW.105", "S1030000FC");  // no newline: not a valid image
-  UpdateSetupActions& actions = dialog.Connected();
-  const std::uint64_t requests = dialog.probe->Counters().engine.requests;
-  EXPECT_FALSE(actions.OnUpdate());
-  EXPECT_EQ(dialog.probe->Counters().engine.requests, requests);  // nothing erased
-  EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Firmware update failed!"));
-  EXPECT_THAT(dialog.services.statuses, ElementsAre("Firmware: Programming Flash ... failed!",
-                                                    "Updating firmware and logic failed!"));
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unknown");
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "unknown");
-}
+struct RefusedUpdate {
+  const char* name;
+  const char* serial;
+  std::string image;      // KVXARMFW.105; the firmware is due
+  const char* logicFile;  // KVXLOG70.105; the logic is due
+  const char* box;
+  std::uint64_t requests;  // sent during the update: none, or only the leave command
+};
 
-TEST(UpdateSetupActions, AFailedLogicUpdateStillLeavesProgrammingMode) {
-  DialogOnProbe dialog(ProbeWithVersions(105, 104));
-  dialog.updates.AddFirmware(105);
-  dialog.updates.Write("KVXLOG70.105", "*L00000\n0101\n");
-  UpdateSetupActions& actions = dialog.Connected();
-  EXPECT_FALSE(actions.OnUpdate());
-  EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Illegal JEDEC file format!"));
-  EXPECT_EQ(dialog.services.LastStatus(), "Updating firmware and logic failed!");
-  EXPECT_FALSE(dialog.probe->InLogicIsp());
-  EXPECT_EQ(dialog.services.cursorDepth, 0);
+// clang-format off
+const RefusedUpdate kRefusedUpdates[] = {
+    {"image without data", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0},
+    {"fuse file with a short row", "12345678", "", "*L00000\n0101\n", "Illegal JEDEC file format!", 1},
+    {"fuse file without fuse list", "12345678", "", "F0*\n", "Logic: Illegal JEDEC file format!", 1},
+    {"revision C probe without KVXLOG71", "123456789C", "", "", "Logic: Cannot open JEDEC file!", 1},
+};
+// clang-format on
+
+// Mend: every file an update uses is checked before the firmware is erased, and a bad one is
+// refused with the message it would have failed with; the probe keeps what it has.
+TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
+  for (const RefusedUpdate& c : kRefusedUpdates) {
+    SCOPED_TRACE(c.name);
+    sim::SimulatorOptions options = ProbeWithVersions(104, 104);
+    options.identity.serial = c.serial;
+    DialogOnProbe dialog(options);
+    dialog.updates.AddFirmware(105);
+    dialog.updates.AddLogic("KVXLOG70.105");
+    if (!c.image.empty()) dialog.updates.Write("KVXARMFW.105", c.image);
+    if (*c.logicFile) dialog.updates.Write("KVXLOG70.105", c.logicFile);
+    UpdateSetupActions& actions = dialog.Connected();
+    const std::uint64_t requests = dialog.probe->Counters().engine.requests;
+
+    EXPECT_FALSE(actions.OnUpdate());
+    EXPECT_EQ(dialog.probe->Counters().engine.requests - requests, c.requests);
+    EXPECT_TRUE(dialog.probe->ProgramLog().empty());
+    EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre(c.box));
+    EXPECT_EQ(dialog.services.LastStatus(), "Updating firmware and logic failed!");
+    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unknown");
+    EXPECT_FALSE(dialog.probe->InLogicIsp());
+    EXPECT_EQ(dialog.services.cursorDepth, 0);
+  }
 }
 
 // A probe whose serial number ends in C takes the KVXLOG71 file of KVXLOG70's number.
@@ -219,13 +234,60 @@ TEST(UpdateSetupActions, RevisionCProbesTakeTheOtherLogicFile) {
   DialogOnProbe dialog(options);
   dialog.updates.AddFirmware(105);
   dialog.updates.AddLogic("KVXLOG70.105");
-  UpdateSetupActions& actions = dialog.Connected();
-  EXPECT_FALSE(actions.OnUpdate());
-  EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Logic: Cannot open JEDEC file!"));
-
+  dialog.updates.Write("KVXLOG70.105", "F0*\n");  // counts for the number only
   dialog.updates.AddLogic("KVXLOG71.105");
-  dialog.services = RecordingServices{};
-  EXPECT_TRUE(actions.OnUpdate());
+  EXPECT_TRUE(dialog.Connected().OnUpdate());
+}
+
+struct CurrentCase {
+  const char* name;
+  VersionNumber firmware, logic;  // the probe's; both newest files are 1.05
+  const char* fault;              // on the identity replies; the first was Connect's
+  bool passed;
+  bool updateEnabled;
+};
+
+// clang-format off
+const CurrentCase kCurrentCases[] = {
+    {"firmware due", 104, 105, "", true, true},
+    {"logic due", 105, 104, "", true, true},
+    {"neither due", 105, 105, "", true, false},
+    {"identity reply with the wrong letter", 105, 105, "d:2", false, false},
+};
+// clang-format on
+
+TEST(UpdateSetupActions, CurrentRereadsTheVersionsAndAppliesTheUpdateRule) {
+  for (const CurrentCase& c : kCurrentCases) {
+    SCOPED_TRACE(c.name);
+    sim::SimulatorOptions options = ProbeWithVersions(c.firmware, c.logic);
+    std::string error;
+    if (*c.fault) options.faults.wrongLetter = *sim::FaultTrigger::Parse(c.fault, {}, error);
+    DialogOnProbe dialog(options);
+    dialog.updates.AddFirmware(105);
+    dialog.updates.AddLogic("KVXLOG70.105");
+    UpdateSetupActions& actions = dialog.Connected();
+    EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], c.updateEnabled);
+    // The opposite state, so that only Current itself can set it right.
+    dialog.controls.enabled[DialogButton::kUpdate] = !c.updateEnabled;
+    dialog.controls.versions.clear();
+
+    EXPECT_EQ(actions.OnCurrent(), c.passed);
+    if (c.passed) {
+      EXPECT_THAT(dialog.services.statuses, ElementsAre("Reading current versions, please wait.",
+                                                        "Reading current versions passed!"));
+      EXPECT_TRUE(dialog.services.boxes.empty());
+      EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], c.updateEnabled);
+      EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic],
+                c.logic == 105 ? "1.05" : "1.04");
+    } else {
+      EXPECT_THAT(dialog.services.statuses, ElementsAre("Reading current versions, please wait.",
+                                                        "Reading current versions failed!"));
+      EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Communication with KVX failed!"));
+      EXPECT_THAT(dialog.services.cursorDepthAtBox, ElementsAre(0));
+      EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], !c.updateEnabled);  // untouched
+      EXPECT_TRUE(dialog.link.connected);
+    }
+  }
 }
 
 TEST(UpdateSetupActions, TransmitWritesTheSetupBlock) {
@@ -285,8 +347,11 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
 }
 
 TEST(UpdateSetupActions, APassedEraseEnablesUpdate) {
-  DialogOnProbe dialog(ProbeWithVersions(104, 104));
+  DialogOnProbe dialog(ProbeWithVersions(105, 105));
+  dialog.updates.AddFirmware(105);
+  dialog.updates.AddLogic("KVXLOG70.105");
   UpdateSetupActions& actions = dialog.Connected();
+  ASSERT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
   EXPECT_TRUE(actions.OnErase());
   EXPECT_EQ(dialog.services.LastStatus(), "Erasing Flash and EPLD passed!");
   EXPECT_TRUE(dialog.controls.enabled[DialogButton::kUpdate]);

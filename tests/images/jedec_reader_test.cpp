@@ -61,18 +61,19 @@ struct JedecCase {
 
 // clang-format off
 const JedecCase kCases[] = {
-  {"60 fuses a line", kHeader + std::string(kMarker) + Sixties() + "*C1234*\n\x03" "0000\n", 1, kRead},
-  {"star and text after the fuses", kHeader + std::string(kMarker) + Sixties("* note 1\n"), 1, kRead},
-  {"CR LF line ends", WithCrLf(kHeader + std::string(kMarker) + Sixties()), 1, kRead},
-  {"240 fuses a line", kHeader + std::string(kMarker) + FuseLines(1, "\n"), 1, kRead},
-  {"240 fuses a line, CR LF", WithCrLf(kHeader + std::string(kMarker) + FuseLines(1, "\n")), 1, kRead},
-  {"marker-like lines before", "*L00001\n*L00000*\n1111\n" + std::string(kMarker) + Sixties(), 1, kRead},
-  {"marker with a blank", kHeader + std::string("*L00000 \n") + Sixties(), 0, kNoMarker},
-  {"marker without star", kHeader + std::string("L00000\n") + Sixties(), 0, kNoMarker},
-  {"marker ends the file unterminated", kHeader + std::string("*L00000"), 0, kNoMarker},
-  {"empty file", "", 0, kNoMarker},
-  {"59 fuses on a line", kHeader + std::string(kMarker) + DropFuseOfLine(Sixties(), 4 * 10 + 1), 0, kBadRow},
-  {"ends after 535 fuse lines", kHeader + std::string(kMarker) + FirstLines(Sixties(), 535), 0, kBadRow},
+  {"60 fuses a line", kHeader + std::string(kMarker) + Sixties() + "*C1234*\n\x03" "0000\n", true, kRead},
+  {"star and text after the fuses", kHeader + std::string(kMarker) + Sixties("* note 1\n"), true, kRead},
+  {"CR LF line ends", WithCrLf(kHeader + std::string(kMarker) + Sixties()), true, kRead},
+  {"fuse lines of 80 characters", kHeader + std::string(kMarker) + Sixties(std::string(19, '*') + "\n"), true, kRead},
+  {"fuse lines of 81 characters", kHeader + std::string(kMarker) + Sixties(std::string(20, '*') + "\n"), false, kBadRow},
+  {"240 fuses a line", kHeader + std::string(kMarker) + FuseLines(1, "\n"), true, kRead},
+  {"marker-like lines before", "*L00001\n*L00000*\n1111\n" + std::string(kMarker) + Sixties(), true, kRead},
+  {"marker with a blank", kHeader + std::string("*L00000 \n") + Sixties(), false, kNoMarker},
+  {"marker without star", kHeader + std::string("L00000\n") + Sixties(), false, kNoMarker},
+  {"marker ends the file unterminated", kHeader + std::string("*L00000"), false, kNoMarker},
+  {"empty file", "", false, kNoMarker},
+  {"59 fuses on a line", kHeader + std::string(kMarker) + DropFuseOfLine(Sixties(), 4 * 10 + 1), false, kBadRow},
+  {"ends after 535 fuse lines", kHeader + std::string(kMarker) + FirstLines(Sixties(), 535), false, kBadRow},
 };
 // clang-format on
 
@@ -81,32 +82,14 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
     SCOPED_TRACE(c.name);
     TempDirectory files;
     RecordingServices services;
-    FuseMap map;
-    map[0] = "stale";
-
-    EXPECT_EQ(ReadJedecFile(files.Write(kFileName, c.content), map, services), c.read);
+    const JedecFile file = LoadJedecFile(files.Write(kFileName, c.content));
+    EXPECT_EQ(ReadJedecFile(file, services), c.read);
     EXPECT_EQ(services.events, c.events);
+    EXPECT_EQ(file.problem.empty(), c.read);
     if (c.read) {
-      EXPECT_EQ(map, PatternMap());
-    }
-    if (c.events == kNoMarker) {
-      EXPECT_EQ(map, FuseMap());
+      EXPECT_EQ(file.map, PatternMap());
     }
   }
-}
-
-// What was read stays, rows behind the failing one are empty; the caller does not use it.
-TEST(ReadJedecFile, AShortFileLeavesTheRowsReadSoFar) {
-  TempDirectory files;
-  RecordingServices services;
-  FuseMap map;
-  const FuseMap expected = PatternMap();
-
-  ASSERT_FALSE(ReadJedecFile(files.Write(kFileName, kMarker + FirstLines(Sixties(), 4 * 100 + 2)),
-                             map, services));
-  for (std::size_t r = 0; r < 100; ++r) EXPECT_EQ(map[r], expected[r]) << r;
-  EXPECT_EQ(map[100], expected[100].substr(0, 120));
-  for (std::size_t r = 101; r < kFuseRowCount; ++r) EXPECT_EQ(map[r], "") << r;
 }
 
 TEST(ReadJedecFile, AMissingFileOrEmptyPathCannotBeOpened) {
@@ -114,11 +97,10 @@ TEST(ReadJedecFile, AMissingFileOrEmptyPathCannotBeOpened) {
   for (const fs::path& path : {fs::path(), files / kFileName}) {
     SCOPED_TRACE(path.string());
     RecordingServices services;
-    FuseMap map;
-    map[5] = "stale";
-    EXPECT_FALSE(ReadJedecFile(path, map, services));
+    const JedecFile file = LoadJedecFile(path);
+    EXPECT_FALSE(ReadJedecFile(file, services));
     EXPECT_EQ(services.events, kNoFile);
-    EXPECT_EQ(map, FuseMap());
+    EXPECT_FALSE(file.problem.empty());
   }
 }
 

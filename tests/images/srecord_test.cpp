@@ -76,8 +76,6 @@ struct ToolCase {
 // clang-format off
 const ToolCase kToolCases[] = {
     {"objcopy S1, 16-byte records", true, 0x0100, 0, 16},
-    {"objcopy S3, 32-byte records", true, 0x01040004, 0, 32},
-    {"objcopy S3, 120-byte records", true, 0x01040004, 0, 120},
     {"srec_cat S1, 46-character lines", false, 0x1000, 2, 46},
     {"srec_cat S2, 78-character lines", false, 0x20000, 3, 78},
     {"srec_cat S3, 250-character lines", false, 0x01040004, 4, 250},
@@ -107,20 +105,6 @@ TEST(ParseSRecordLine, ReadsBackWhatTheRealToolsWrite) {
     for (const auto& [at, byte] : memory) read.push_back(byte);
     EXPECT_EQ(read, binary) << c.name;
   }
-}
-
-// The line reader delivers what a text-mode read with a fixed buffer does.
-TEST(TextLineReader, DropsCarriageReturnsBeforeNewlinesAndSplitsLongLines) {
-  const std::string content = "ab\r\ncd\re\n" + std::string(7, 'x') + "\nlast";
-  TextLineReader reader(content, 5);
-  std::vector<std::string> lines;
-  std::vector<std::uint32_t> positions;
-  for (std::string line; reader.Next(line);) {
-    lines.push_back(line);
-    positions.push_back(reader.Position());
-  }
-  EXPECT_EQ(lines, (std::vector<std::string>{"ab\n", "cd\re\n", "xxxxx", "xx\n", "last"}));
-  EXPECT_EQ(positions, (std::vector<std::uint32_t>{4, 9, 14, 17, 21}));
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -233,6 +235,47 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
     EXPECT_EQ(ReadTextFile(logPath).find("kvxsim: <- ") != std::string::npos, c.probeAsked)
         << c.arguments;
+  }
+}
+
+// Mend: a file the update cannot use is refused before the probe is touched, by the dry run
+// and the update alike, with the reason; the probe keeps its firmware and logic.
+TEST(Kvxctl, UpdateAndDryRunRefuseABadFileWithItsReason) {
+  struct Case {
+    const char* name;
+    void (*spoil)(const ReleaseFiles&);
+    std::string reason;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"image without data", [](const ReleaseFiles& f) { f.Write("KVXARMFW.105", "S00600004844521B\n"); },
+       "KVXARMFW.105: holds no data record"},
+      {"image as a FIFO", [](const ReleaseFiles& f) { std::filesystem::remove(f / "KVXARMFW.105"); mkfifo((f / "KVXARMFW.105").c_str(), 0600); },
+       "KVXARMFW.105: is not a regular file"},
+      {"fuse file over the size limit", [](const ReleaseFiles& f) { f.Write("KVXLOG70.105", std::string(5 << 20, '0')); },
+       "KVXLOG70.105: is larger than 4 MiB"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ReleaseFiles files;
+    c.spoil(files);
+    SimulatorProcess sim({"--rate", "115200"});
+    const std::string port = " --port " + sim.Path();
+
+    const ProgramRun dryRun = Kvxctl("update --dry-run --dir " + files.Dir() + port);
+    EXPECT_EQ(dryRun.status, 1);
+    EXPECT_THAT(dryRun.out, HasSubstr(c.reason));
+    const ProgramRun update = Kvxctl("update --dir " + files.Dir() + port);
+    EXPECT_EQ(update.status, 1);
+    EXPECT_THAT(update.err, HasSubstr(c.reason));
+    EXPECT_THAT(update.err, HasSubstr("Updating firmware and logic failed!"));
+
+    const ProgramRun info = Kvxctl("info --json" + port);
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto identity = nlohmann::json::parse(info.out);
+    EXPECT_EQ(identity["firmwareVersion"], "1.04");
+    EXPECT_EQ(identity["logicVersion"], "1.04");
   }
 }
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "images/firmware_update.h"
+#include "images/jedec_reader.h"
+#include "images/update_catalogue.h"
+#include "loader/probe_identity.h"
+#include "loader/version_number.h"
+
+namespace kvx {
+
+// The newest update file numbers, as the dialog shows them when it opens. The logic number is
+// always KVXLOG70's, also for the probes that take the KVXLOG71 file.
+struct NewestNumbers {
+  VersionNumber firmware = 0;
+  VersionNumber logic = 0;
+};
+
+NewestNumbers FindNewestNumbers(const UpdateCatalogue& catalogue);
+
+// An image is due when its newest number differs from the probe's version: a file older than
+// the probe's image is programmed too, so going back to a release works.
+bool FirmwareDue(const NewestNumbers& newest, const ProbeIdentity& identity);
+bool LogicDue(const NewestNumbers& newest, const ProbeIdentity& identity);
+
+struct FirmwarePlan {
+  bool due = false;
+  std::filesystem::path path;
+  FirmwareImage image;  // read and checked only when due
+};
+
+struct LogicPlan {
+  bool due = false;
+  std::filesystem::path path;
+  std::string signature;  // the user signature text the device gets
+  JedecFile file;         // read only when due
+};
+
+// What an update of a probe will do: the due files, read and checked completely before
+// anything is sent, so an update refuses a bad file before it changes the probe and a dry
+// run refuses exactly what the update would.
+struct UpdatePlan {
+  FirmwarePlan firmware;
+  LogicPlan logic;
+
+  // Why the due firmware or logic file cannot be used; empty when it can or is not due.
+  const std::string& FirmwareProblem() const;
+  const std::string& LogicProblem() const;
+  bool Passes() const { return FirmwareProblem().empty() && LogicProblem().empty(); }
+};
+
+UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,
+                      const NewestNumbers& newest);
+
+}  // namespace kvx
