@@ -246,7 +246,7 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   document.speedIndex = 4;
   document.probeIpAddress = "10.1.2.3";
   document.configFileName = "probe.cfg";
-  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document);
+  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document).value();
   const std::string path = dir.Write("probe.gdb", std::string(bytes.begin(), bytes.end())).string();
   setenv("KVXSETUP_COM3", sim.Path().c_str(), 1);
   const CommandResult run = Kvxctl("transmit --document " + path + " --mask 255.0.0.0");
