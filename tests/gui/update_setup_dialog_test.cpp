@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <vector>
 
-#include "app/qt/dialog_units.h"
+#include "app/qt/dialog_template.h"
 #include "app/qt/kvxhs_doc.h"
 #include "app/qt/update_setup_dialog.h"
 #include "simulated_probe.h"
@@ -82,32 +82,16 @@ class DialogOnSimulator : public ::testing::Test {
   std::vector<std::string> statuses_;
 };
 
-TEST_F(DialogOnSimulator, IsLaidOutFromItsTemplateInTheDialogFontsUnits) {
+TEST_F(DialogOnSimulator, HasNoCloseBoxAndTheTemplatesTabOrder) {
   UpdateSetupDialog& dialog = Open();
-  const qt::DialogBaseUnits units = qt::BaseUnitsOf(dialog.font());
   EXPECT_EQ(dialog.windowTitle(), "KVX7000 Update/Setup");
-  EXPECT_EQ(dialog.size(), qt::DialogUnitsToPixels(qt::kUpdateSetupSize, units).size());
   EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_FALSE(dialog.windowFlags() & Qt::WindowSystemMenuHint);
 
   std::vector<QWidget*> tabStops;
   for (const qt::ControlTemplate& control : qt::kUpdateSetupTemplate) {
-    if (control.id == qt::kNoId) continue;
-    SCOPED_TRACE(control.id);
-    const QRect expected = qt::DialogUnitsToPixels(control.rect, units);
-    const QRect actual = dialog.Control(control.id)->geometry();
-    EXPECT_EQ(actual.topLeft(), expected.topLeft());
-    EXPECT_EQ(actual.width(), expected.width());
-    if (control.kind != qt::ControlKind::kDropDownList) {
-      EXPECT_EQ(actual.height(), expected.height());
-    }
-    if (control.kind == qt::ControlKind::kButton ||
-        control.kind == qt::ControlKind::kDefaultButton) {
-      EXPECT_EQ(Widget<QPushButton>(control.id)->text(), control.text);
-    }
-    if (dialog.Control(control.id)->focusPolicy() & Qt::TabFocus) {
-      tabStops.push_back(dialog.Control(control.id));
-    }
+    QWidget* widget = dialog.Control(control.id);
+    if (widget != nullptr && (widget->focusPolicy() & Qt::TabFocus)) tabStops.push_back(widget);
   }
   // The tab order is the template's: each tab stop's successor is the next one.
   ASSERT_EQ(tabStops.size(), 14u);
@@ -127,7 +111,6 @@ TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndKeepsTheWindowAlive) {
   Open();
   EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentText(), "COM1");
   EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->currentText(), "115200");
-  EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->maxLength(), 15);
   EXPECT_EQ(Text(kSerialNumberId), "");
   EXPECT_EQ(Text(kCurrentFirmwareId), "unknown");
   EXPECT_EQ(Text(kNewestFirmwareId), "1.05");
@@ -187,6 +170,53 @@ TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
   EXPECT_THAT(statuses_, ElementsAre("Starting firmware please wait...."));
   EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.1");
+}
+
+// A text longer than an address edit takes can only come from a document. It is shown whole,
+// may be shortened but not lengthened, and stops Connect and OK. The configuration file name
+// has no limit.
+TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
+  const std::string tooLong = "10.100.100.100.1";
+  struct Case {
+    int id;
+    std::string DialogFields::*field;
+    std::string text;
+    bool refused;
+  };
+  const Case cases[] = {
+      {kProbeIpEditId, &DialogFields::probeIpAddress, tooLong, true},
+      {qt::kHostIpEditId, &DialogFields::hostIpAddress, tooLong, true},
+      {qt::kSubnetMaskEditId, &DialogFields::subnetMask, tooLong, true},
+      {qt::kGatewayEditId, &DialogFields::defaultGateway, tooLong, true},
+      {qt::kConfigFileEditId, &DialogFields::configFileName, std::string(40000, 'c'), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    DialogFields fields = ValidFields();
+    fields.*c.field = c.text;
+    Open(fields);
+    boxes_.clear();
+    QLineEdit* edit = Widget<QLineEdit>(c.id);
+    EXPECT_EQ(edit->text().toStdString(), c.text);
+    if (!c.refused) {
+      Click(kOkId);
+      EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+      EXPECT_EQ(dialog_->Fields().*c.field, c.text);
+      continue;
+    }
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_0);
+    EXPECT_EQ(edit->text().toStdString(), c.text);
+    Click(kConnectButtonId);
+    Click(kOkId);
+    EXPECT_THAT(boxes_, ElementsAre("Please enter no more than 15 characters.",
+                                    "Please enter no more than 15 characters."));
+    EXPECT_TRUE(statuses_.empty()) << statuses_.front();
+    EXPECT_TRUE(dialog_->isVisible());
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_0);
+    EXPECT_EQ(edit->text().toStdString(), c.text.substr(0, 15));
+  }
 }
 
 // The document's Setup command runs the dialog modally and takes back only what changed.
