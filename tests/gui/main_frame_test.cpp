@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QToolBar>
 
 #include "frame_test_support.h"
 
@@ -54,38 +51,6 @@ class MainFrameTest : public testing::Test {
   DocumentCommands commands_{document_, profile_, userDialogs_};
   const QRect desktop_ = QGuiApplication::primaryScreen()->virtualGeometry();
 };
-
-TEST_F(MainFrameTest, MenusToolbarAndStatusBarHoldTheirCommandsInOrder) {
-  const auto frame = MakeFrame();
-  QMenuBar* bar = frame->menuBar();
-  QStringList menus;
-  for (const QAction* title : bar->actions()) menus.append(title->text());
-  EXPECT_EQ(menus, (QStringList{"&File", "&Setup", "&View", "&Help"}));
-
-  EXPECT_EQ(Entries(bar->actions()[0]->menu()->actions()),
-            (QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "&Save|Ctrl+S", "Save &As...|", "-",
-                         "Recent File|", "-", "E&xit|"}));
-  EXPECT_EQ(Entries(bar->actions()[1]->menu()->actions()), QStringList{"KVX7000...|"});
-  EXPECT_EQ(MenuEntry(bar, "&Setup", "KVX7000...")->statusTip(),
-            "Update KVX firmware and store configuration");
-  EXPECT_EQ(Entries(bar->actions()[2]->menu()->actions()),
-            (QStringList{"&Toolbar|", "&Status Bar|"}));
-  for (const QAction* toggle : bar->actions()[2]->menu()->actions()) {
-    EXPECT_TRUE(toggle->isCheckable() && toggle->isChecked());
-  }
-  EXPECT_EQ(Entries(bar->actions()[3]->menu()->actions()),
-            (QStringList{"&Index|", "&Using Help|", "-", "&About ...|"}));
-
-  const QStringList toolbar = Entries(frame->ToolBar().actions());
-  ASSERT_EQ(toolbar.size(), 8);
-  EXPECT_EQ(toolbar.mid(0, 7), (QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "&Save|Ctrl+S", "-",
-                                            "KVX7000...|", "-", "&About ...|"}));
-  EXPECT_TRUE(toolbar[7].endsWith("|Shift+F1"));
-
-  QStringList panes;
-  for (const QLabel* pane : frame->statusBar()->findChildren<QLabel*>()) panes.append(pane->text());
-  EXPECT_EQ(panes, (QStringList{"For Help, press F1", "CAP", "NUM", "SCRL"}));
-}
 
 TEST_F(MainFrameTest, RecentFilesAppearInTheFileMenuNewestFirst) {
   const auto frame = MakeFrame();
