@@ -94,7 +94,7 @@ bool ArchiveReader::GetString(std::string& text) {
   if (!GetLength(length, wide)) return false;
   std::string read(length, '\0');
   if (!wide) {
-    if (length > 0 && !source_(reinterpret_cast<std::uint8_t*>(read.data()), length)) return false;
+    if (!source_(reinterpret_cast<std::uint8_t*>(read.data()), length)) return false;
     text = std::move(read);
     return true;
   }
