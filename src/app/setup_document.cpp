@@ -123,8 +123,9 @@ DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& doc
     return std::fread(into, 1, count, file.get()) == count;
   });
   SetupDocument loaded;
-  const DocumentReadResult result = ReadFrom(in, status.st_size == 0, loaded);
+  DocumentReadResult result = ReadFrom(in, status.st_size == 0, loaded);
   if (std::ferror(file.get()) != 0) return Unreadable(path, std::strerror(errno));
+  if (!result.ok) result.detail = path;
   document = std::move(loaded);
   return result;
 }

@@ -40,7 +40,7 @@ std::optional<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument&
 struct DocumentReadResult {
   bool ok = true;
   std::string message;  // for the user when !ok: one of the texts above
-  std::string detail;   // for an unreadable file: its path and why it could not be read
+  std::string detail;   // for a file: its path, and why it could not be read if it could not
 };
 
 // Reads a document from a file's bytes. Versions 0 and 1 end after the configuration file

@@ -274,7 +274,8 @@ TEST(SetupDocument, LoadsOnlyRegularFilesAndReadsNoFurtherThanTheLastField) {
   const LoadCase kCases[] = {
       {dir.Write("probe.gdb", whole), "ok"},
       {huge, "ok"},
-      {dir.Write("cut.gdb", whole.substr(0, 40)), "Unexpected file format."},
+      {dir.Write("cut.gdb", whole.substr(0, 40)),
+       "Unexpected file format. " + (dir / "cut.gdb").string()},
       {(dir / "missing.gdb").string(), unreadable + (dir / "missing.gdb").string() + ": "},
       {dir.Path().string(), unreadable + dir.Path().string() + ": "},
       {fifo, unreadable + fifo + ": "},
