@@ -1,5 +1,7 @@
 #include "app/document_archive.h"
 
+#include <utility>
+
 namespace kvx {
 
 namespace {
@@ -39,30 +41,28 @@ void ArchiveWriter::PutLength(std::size_t length) {
   PutU32(static_cast<std::uint32_t>(length));
 }
 
-void ArchiveWriter::PutString(const std::string& text) {
+bool ArchiveWriter::PutString(const std::string& text) {
+  if (text.size() > kLongestArchiveText) return false;
   PutLength(text.size());
   bytes_.insert(bytes_.end(), text.begin(), text.end());
-}
-
-bool ArchiveReader::GetU8(std::uint8_t& value) {
-  if (Remaining() < 1) return false;
-  value = *at_++;
   return true;
 }
 
+bool ArchiveReader::GetU8(std::uint8_t& value) {
+  return source_(&value, 1);
+}
+
 bool ArchiveReader::GetU16(std::uint16_t& value) {
-  if (Remaining() < 2) return false;
-  value = static_cast<std::uint16_t>(at_[0] | (at_[1] << 8));
-  at_ += 2;
+  std::uint8_t bytes[2];
+  if (!source_(bytes, sizeof bytes)) return false;
+  value = static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
   return true;
 }
 
 bool ArchiveReader::GetU32(std::uint32_t& value) {
   std::uint16_t low = 0;
   std::uint16_t high = 0;
-  if (Remaining() < 4) return false;
-  GetU16(low);
-  GetU16(high);
+  if (!GetU16(low) || !GetU16(high)) return false;
   value = (static_cast<std::uint32_t>(high) << 16) | low;
   return true;
 }
@@ -85,27 +85,25 @@ bool ArchiveReader::GetLength(std::uint32_t& length, bool& wide) {
     length = word;
     return true;
   }
-  return GetU32(length);
+  return GetU32(length) && length <= kLongestArchiveText;
 }
 
 bool ArchiveReader::GetString(std::string& text) {
   std::uint32_t length = 0;
   bool wide = false;
   if (!GetLength(length, wide)) return false;
-  const std::uint64_t byteCount = std::uint64_t{length} * (wide ? 2u : 1u);
-  if (byteCount > Remaining()) return false;
+  std::string read(length, '\0');
   if (!wide) {
-    text.assign(at_, at_ + length);
-    at_ += length;
+    if (!source_(reinterpret_cast<std::uint8_t*>(read.data()), length)) return false;
+    text = std::move(read);
     return true;
   }
-  text.clear();
-  text.reserve(length);
-  for (std::uint32_t i = 0; i < length; ++i) {
+  for (char& narrowed : read) {
     std::uint16_t character = 0;
-    GetU16(character);
-    text.push_back(character <= 0xFF ? static_cast<char>(character) : kUnnarrowable);
+    if (!GetU16(character)) return false;
+    narrowed = character <= 0xFF ? static_cast<char>(character) : kUnnarrowable;
   }
+  text = std::move(read);
   return true;
 }
 

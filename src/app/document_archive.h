@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvx {
@@ -15,11 +17,17 @@ namespace kvx {
 // Reading also takes the wide form: FF FE FF, then a second prefix of the scheme above, then
 // that many 16-bit characters. Those are narrowed to 8 bits: a character up to 0xFF is kept
 // as it stands (Latin-1), any other becomes '?'.
+//
+// No text of a document is longer than a file name, so a string is at most kLongestArchiveText
+// characters either way. The prefix could announce 4 GB, and a reader that believed it would
+// make room for as much.
+inline constexpr std::size_t kLongestArchiveText = 0xFFFF;
 
 class ArchiveWriter {
  public:
   void PutU16(std::uint16_t value);
-  void PutString(const std::string& text);
+  // False, writing nothing, for a text longer than kLongestArchiveText.
+  bool PutString(const std::string& text);
   const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
  private:
@@ -30,12 +38,15 @@ class ArchiveWriter {
   std::vector<std::uint8_t> bytes_;
 };
 
-// Reads from bytes it does not own. Each Get returns false, and leaves its output alone, when
-// the bytes end before the value does; a string whose prefix announces more characters than
-// remain is refused before any room is made for them.
+// Fills `into` with the next `count` bytes; false when fewer remain.
+using ArchiveSource = std::function<bool(std::uint8_t* into, std::size_t count)>;
+
+// Reads values one at a time from a source, never more bytes than the value needs. Each Get
+// returns false when the source ends before the value does or a string is longer than
+// kLongestArchiveText; the reader is then spent.
 class ArchiveReader {
  public:
-  ArchiveReader(const std::uint8_t* bytes, std::size_t size) : at_(bytes), end_(bytes + size) {}
+  explicit ArchiveReader(ArchiveSource source) : source_(std::move(source)) {}
 
   bool GetU16(std::uint16_t& value);
   bool GetString(std::string& text);
@@ -45,10 +56,8 @@ class ArchiveReader {
   bool GetU32(std::uint32_t& value);
   // `wide` is set by the wide marker; a second marker inside one prefix is refused.
   bool GetLength(std::uint32_t& length, bool& wide);
-  std::size_t Remaining() const { return static_cast<std::size_t>(end_ - at_); }
 
-  const std::uint8_t* at_;
-  const std::uint8_t* end_;
+  ArchiveSource source_;
 };
 
 }  // namespace kvx

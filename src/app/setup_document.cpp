@@ -1,5 +1,10 @@
 #include "app/setup_document.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -40,35 +45,10 @@ bool ReadFields(ArchiveReader& in, SetupDocument& document) {
   return version < kVersionWithReserved || GetU16Into(in, document.reserved);
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-DocumentReadResult Unreadable(const std::string& path) {
-  return {false, kFailedToOpenDocument, path + ": " + std::strerror(errno)};
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> WriteSetupDocument(const SetupDocument& document) {
-  ArchiveWriter out;
-  out.PutU16(kDocumentFormatVersion);
-  out.PutU16(static_cast<std::uint16_t>(document.speedIndex));
-  out.PutU16(static_cast<std::uint16_t>(document.portIndex));
-  out.PutString(document.probeIpAddress);
-  out.PutString(document.hostIpAddress);
-  out.PutString(document.configFileName);
-  out.PutString(document.subnetMask);
-  out.PutString(document.defaultGateway);
-  out.PutU16(static_cast<std::uint16_t>(document.reserved));
-  return out.Bytes();
-}
-
-DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
-                                     SetupDocument& document) {
+// Reads the fields into `document`, or its defaults for an empty file.
+DocumentReadResult ReadFrom(ArchiveReader& in, bool emptyFile, SetupDocument& document) {
   SetupDocument loaded;
-  ArchiveReader in(bytes.data(), bytes.size());
-  if (!bytes.empty() && !ReadFields(in, loaded)) {
+  if (!emptyFile && !ReadFields(in, loaded)) {
     document = SetupDocument{};
     return {false, kUnexpectedFileFormat, {}};
   }
@@ -76,17 +56,78 @@ DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
   return {};
 }
 
-DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& document) {
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return Unreadable(path);
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
-    bytes.insert(bytes.end(), chunk, chunk + got);
+DocumentReadResult Unreadable(const std::string& path, const char* why) {
+  return {false, kFailedToOpenDocument, path + ": " + why};
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// Opens `path` for reading only if it is a regular file. The open itself must not wait: on a
+// FIFO without a writer a plain open blocks for good.
+File OpenRegularFile(const std::string& path, struct stat& status, std::string& why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    why = std::strerror(errno);
+    return nullptr;
   }
-  if (std::ferror(file.get()) != 0) return Unreadable(path);
-  return ReadSetupDocument(bytes, document);
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    why = "not a regular file";
+    ::close(fd);
+    return nullptr;
+  }
+  File file(::fdopen(fd, "rb"));
+  if (!file) {
+    why = std::strerror(errno);
+    ::close(fd);
+  }
+  return file;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument& document) {
+  ArchiveWriter out;
+  out.PutU16(kDocumentFormatVersion);
+  out.PutU16(static_cast<std::uint16_t>(document.speedIndex));
+  out.PutU16(static_cast<std::uint16_t>(document.portIndex));
+  for (const std::string* text :
+       {&document.probeIpAddress, &document.hostIpAddress, &document.configFileName,
+        &document.subnetMask, &document.defaultGateway}) {
+    if (!out.PutString(*text)) return std::nullopt;
+  }
+  out.PutU16(static_cast<std::uint16_t>(document.reserved));
+  return out.Bytes();
+}
+
+DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
+                                     SetupDocument& document) {
+  std::size_t at = 0;
+  ArchiveReader in([&bytes, &at](std::uint8_t* into, std::size_t count) {
+    if (bytes.size() - at < count) return false;
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), count, into);
+    at += count;
+    return true;
+  });
+  return ReadFrom(in, bytes.empty(), document);
+}
+
+DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& document) {
+  struct stat status {};
+  std::string why;
+  const File file = OpenRegularFile(path, status, why);
+  if (!file) return Unreadable(path, why.c_str());
+  ArchiveReader in([&file](std::uint8_t* into, std::size_t count) {
+    return std::fread(into, 1, count, file.get()) == count;
+  });
+  SetupDocument loaded;
+  DocumentReadResult result = ReadFrom(in, status.st_size == 0, loaded);
+  if (std::ferror(file.get()) != 0) return Unreadable(path, std::strerror(errno));
+  if (!result.ok) result.detail = path;
+  document = std::move(loaded);
+  return result;
 }
 
 }  // namespace kvx

@@ -143,6 +143,39 @@ TEST(UpdateSetupActions, AnInvalidProbeAddressStopsConnectTransmitAndOk) {
   EXPECT_EQ(actions.Fields().probeIpAddress, "10.0.0.9");
 }
 
+// Only the four address texts are limited, to 15 characters; the configuration file name is
+// not. A longer address stops Connect and OK before they do anything.
+TEST(UpdateSetupActions, AddressTextsLongerThanTheirEditsStopConnectAndOk) {
+  const std::string sixteen = "100.100.100.1000";
+  struct LengthCase {
+    std::string DialogFields::*field;
+    std::string text;
+    bool refused;
+  };
+  const LengthCase kCases[] = {
+      {&DialogFields::probeIpAddress, "100.100.100.100", false},
+      {&DialogFields::probeIpAddress, sixteen, true},
+      {&DialogFields::hostIpAddress, sixteen, true},
+      {&DialogFields::subnetMask, sixteen, true},
+      {&DialogFields::defaultGateway, sixteen, true},
+      {&DialogFields::configFileName, std::string(300, 'c'), false},
+  };
+  for (const LengthCase& c : kCases) {
+    SCOPED_TRACE(c.text);
+    DialogOnProbe dialog(ProbeWithVersions(104, 104));
+    DialogFields fields = ValidFields();
+    fields.*c.field = c.text;
+    UpdateSetupActions& actions = dialog.Open(fields);
+    EXPECT_EQ(actions.OnConnect(), !c.refused);
+    EXPECT_EQ(actions.OnOk(), !c.refused);
+    if (!c.refused) continue;
+    EXPECT_THAT(dialog.services.BoxTexts(),
+                ElementsAre("Please enter no more than 15 characters.",
+                            "Please enter no more than 15 characters."));
+    EXPECT_THAT(dialog.services.statuses, ElementsAre("")) << "only the opening's status";
+  }
+}
+
 struct UpdateCase {
   const char* name;
   VersionNumber firmware, logic;  // the probe's before the update

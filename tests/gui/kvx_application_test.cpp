@@ -13,16 +13,8 @@ namespace {
 // A version 1 document: version, speed 1, port 2 and three texts.
 const QByteArray kGoodFile = QByteArray::fromHex("0100010002000131013200");
 
-class StartupTest : public testing::Test {
- protected:
-  QString PathOf(const QString& name) const { return directory_.filePath(name); }
-
-  QTemporaryDir directory_;
-  ScriptedDialogs dialogs_;
-};
-
-TEST_F(StartupTest, OpensTheCommandLineDocumentElseTheMostRecentElseANewOne) {
-  enum class Recent { kNone, kGood, kMissing, kReadOnly, kCut };
+TEST(ApplicationStartup, OpensTheCommandLineDocumentElseTheMostRecentElseANewOne) {
+  enum class Recent { kNone, kGood, kMissing, kReadOnly, kCut, kSecondOnly };
   struct Case {
     const char* name;
     QString commandLine;  // a file name, given unquoted so the shell splits it at spaces
@@ -44,6 +36,7 @@ TEST_F(StartupTest, OpensTheCommandLineDocumentElseTheMostRecentElseANewOne) {
       {"most recent missing", "", Recent::kMissing, true, "", {}},
       {"most recent read-only", "", Recent::kReadOnly, true, "", {}},
       {"most recent damaged", "", Recent::kCut, true, "", {"Unexpected file format."}},
+      {"File1 empty, File2 named", "", Recent::kSecondOnly, true, "", {}},
       {"command line missing",
        "absent.gdb",
        Recent::kGood,
@@ -59,6 +52,10 @@ TEST_F(StartupTest, OpensTheCommandLineDocumentElseTheMostRecentElseANewOne) {
     for (const char* name : {"given.gdb", "my probe.gdb", "recent.gdb"})
       WriteAll(path(name), kGoodFile);
     WriteAll(path("cut.gdb"), kGoodFile.left(8));
+    if (c.recent == Recent::kSecondOnly) {
+      WriteAll(path("kvxsetup.ini"),
+               ("[Recent File List]\nFile1=\nFile2=" + path("recent.gdb") + "\n").toUtf8());
+    }
     PrivateProfile profile(path("kvxsetup.ini"));
     if (c.recent == Recent::kReadOnly) {
       QFile::setPermissions(path("recent.gdb"), QFile::ReadOwner | QFile::ReadGroup);
@@ -66,15 +63,15 @@ TEST_F(StartupTest, OpensTheCommandLineDocumentElseTheMostRecentElseANewOne) {
     const QString recent = c.recent == Recent::kCut       ? path("cut.gdb")
                            : c.recent == Recent::kMissing ? path("gone.gdb")
                                                           : path("recent.gdb");
-    if (c.recent != Recent::kNone) profile.AddRecentFile(recent);
+    if (c.recent != Recent::kNone && c.recent != Recent::kSecondOnly) profile.AddRecentFile(recent);
     QStringList arguments{"kvxsetup"};
     if (!c.commandLine.isEmpty()) arguments += path(c.commandLine).split(' ');
-    dialogs_.messages.clear();
+    ScriptedDialogs dialogs;
 
-    KvxApplication application(profile, dialogs_.Dialogs());
+    KvxApplication application(profile, dialogs.Dialogs());
     EXPECT_EQ(application.InitInstance(arguments), c.started);
 
-    EXPECT_EQ(dialogs_.Texts(), c.messages);
+    EXPECT_EQ(dialogs.Texts(), c.messages);
     if (!c.started) {
       EXPECT_EQ(application.MainFrame(), nullptr);
       continue;

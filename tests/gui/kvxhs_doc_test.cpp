@@ -12,15 +12,16 @@
 #include <sys/resource.h>
 
 #include "frame_test_support.h"
+#include "new_document_file.h"
 
 namespace kvx::qt {
 namespace {
 
-// A new document as saved: version 3, speed 0, port 0, the default texts and `reserved` 0.
-const QByteArray kNewDocumentFile = QByteArray::fromHex("030000000000") + "\x07" + "0.0.0.0" +
-                                    "\x0f" + "255.255.255.255" + QByteArray(1, '\0') + "\x0f" +
-                                    "255.255.255.255" + "\x0f" + "255.255.255.255" +
-                                    QByteArray(2, '\0');
+const QByteArray kNewDocumentFile = [] {
+  const std::vector<std::uint8_t> bytes = test::NewDocumentFile();
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
+}();
 
 // The same file with speed 2 (38400) and port 3 (COM4).
 QByteArray ChangedSpeedAndPortFile() {
@@ -55,7 +56,6 @@ TEST_F(DocumentTest, NewDocumentSavesAsThe65ByteFileAndOpensAgainWithTheSameValu
   ASSERT_TRUE(document_.SaveDocument(PathOf("new.gdb")));
 
   EXPECT_EQ(ReadAll(PathOf("new.gdb")), kNewDocumentFile);
-  EXPECT_EQ(kNewDocumentFile.size(), 65);
   EXPECT_EQ(document_.WindowTitle(), "new.gdb - kvxGDB");
   EXPECT_FALSE(document_.IsModified());
 
@@ -118,19 +118,33 @@ class FileSizeLimit {
 };
 
 TEST_F(DocumentTest, FailedSaveKeepsTheOldFileWholeAndTheDocumentsValues) {
-  OpenBytes(kNewDocumentFile);
-  const DialogFields longName{
-      1, 4, "10.0.0.2", "10.0.0.1", std::string(300, 'c'), "255.0.0.0", "10.0.0.254"};
-  document_.SetupCommand([&](const DialogFields&) { return longName; });
-  {
-    const FileSizeLimit limit(100);
-    EXPECT_FALSE(document_.SaveDocument(PathOf("start.gdb")));
+  struct Case {
+    const char* name;
+    std::size_t fileNameLength;
+    rlim_t fileSizeLimit;
+  };
+  const Case cases[] = {
+      {"disk full", 300, 100},
+      {"a text longer than a document can read back", 65536, RLIM_INFINITY},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenBytes(kNewDocumentFile);
+    dialogs_.messages.clear();
+    const DialogFields changed{
+        1,           4,           "10.0.0.2", "10.0.0.1", std::string(c.fileNameLength, 'c'),
+        "255.0.0.0", "10.0.0.254"};
+    document_.SetupCommand([&](const DialogFields&) { return changed; });
+    {
+      const FileSizeLimit limit(c.fileSizeLimit);
+      EXPECT_FALSE(document_.SaveDocument(PathOf("start.gdb")));
+    }
+    EXPECT_EQ(ReadAll(PathOf("start.gdb")), kNewDocumentFile);
+    EXPECT_EQ(QDir(directory_.path()).entryList(QDir::Files), QStringList{"start.gdb"});
+    ASSERT_EQ(dialogs_.Texts(), QStringList{"Failed to save document."});
+    EXPECT_EQ(document_.Settings().configFileName, changed.configFileName);
+    EXPECT_TRUE(document_.IsModified());
   }
-  EXPECT_EQ(ReadAll(PathOf("start.gdb")), kNewDocumentFile);
-  EXPECT_EQ(QDir(directory_.path()).entryList(QDir::Files), QStringList{"start.gdb"});
-  ASSERT_EQ(dialogs_.Texts(), QStringList{"Failed to save document."});
-  EXPECT_EQ(document_.Settings().configFileName, longName.configFileName);
-  EXPECT_TRUE(document_.IsModified());
 }
 
 // What the dialog does to a port index outside its list: shows no selection, reads back -1.

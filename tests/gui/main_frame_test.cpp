@@ -3,32 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
-#include <QToolBar>
 
 #include "frame_test_support.h"
 
 namespace kvx::qt {
 namespace {
-
-// "text|shortcut" for each entry, "-" for a separator; hidden entries left out.
-QStringList Entries(const QList<QAction*>& actions) {
-  QStringList entries;
-  for (const QAction* action : actions) {
-    if (!action->isVisible()) continue;
-    if (action->isSeparator()) {
-      entries.append("-");
-    } else {
-      entries.append(action->text() + '|' + action->shortcut().toString());
-    }
-  }
-  return entries;
-}
 
 QAction* MenuEntry(QMenuBar* bar, const QString& menu, const QString& text) {
   for (QAction* title : bar->actions()) {
@@ -55,51 +38,20 @@ class MainFrameTest : public testing::Test {
   const QRect desktop_ = QGuiApplication::primaryScreen()->virtualGeometry();
 };
 
-TEST_F(MainFrameTest, MenusToolbarAndStatusBarHoldTheirCommandsInOrder) {
-  const auto frame = MakeFrame();
-  QMenuBar* bar = frame->menuBar();
-  QStringList menus;
-  for (const QAction* title : bar->actions()) menus.append(title->text());
-  EXPECT_EQ(menus, (QStringList{"&File", "&Setup", "&View", "&Help"}));
-
-  EXPECT_EQ(Entries(bar->actions()[0]->menu()->actions()),
-            (QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "&Save|Ctrl+S", "Save &As...|", "-",
-                         "Recent File|", "-", "E&xit|"}));
-  EXPECT_EQ(Entries(bar->actions()[1]->menu()->actions()), QStringList{"KVX7000...|"});
-  EXPECT_EQ(MenuEntry(bar, "&Setup", "KVX7000...")->statusTip(),
-            "Update KVX firmware and store configuration");
-  EXPECT_EQ(Entries(bar->actions()[2]->menu()->actions()),
-            (QStringList{"&Toolbar|", "&Status Bar|"}));
-  for (const QAction* toggle : bar->actions()[2]->menu()->actions()) {
-    EXPECT_TRUE(toggle->isCheckable() && toggle->isChecked());
-  }
-  EXPECT_EQ(Entries(bar->actions()[3]->menu()->actions()),
-            (QStringList{"&Index|", "&Using Help|", "-", "&About ...|"}));
-
-  const QStringList toolbar = Entries(frame->ToolBar().actions());
-  ASSERT_EQ(toolbar.size(), 8);
-  EXPECT_EQ(toolbar.mid(0, 7), (QStringList{"&New|Ctrl+N", "&Open...|Ctrl+O", "&Save|Ctrl+S", "-",
-                                            "KVX7000...|", "-", "&About ...|"}));
-  EXPECT_TRUE(toolbar[7].endsWith("|Shift+F1"));
-
-  QStringList panes;
-  for (const QLabel* pane : frame->statusBar()->findChildren<QLabel*>()) panes.append(pane->text());
-  EXPECT_EQ(panes, (QStringList{"For Help, press F1", "CAP", "NUM", "SCRL"}));
-}
-
 TEST_F(MainFrameTest, RecentFilesAppearInTheFileMenuNewestFirst) {
   const auto frame = MakeFrame();
   for (const char* name : {"a.gdb", "b.gdb"}) {
     ASSERT_TRUE(document_.SaveDocument(directory_.filePath(name)));
     ASSERT_TRUE(commands_.OpenDocumentFile(directory_.filePath(name)));
   }
-  EXPECT_EQ(Entries(frame->menuBar()->actions()[0]->menu()->actions()).mid(4, 4),
-            (QStringList{"-", "&1 " + directory_.filePath("b.gdb") + '|',
-                         "&2 " + directory_.filePath("a.gdb") + '|', "-"}));
+  QAction* newest = MenuEntry(frame->menuBar(), "&File", "&1 " + directory_.filePath("b.gdb"));
+  QAction* older = MenuEntry(frame->menuBar(), "&File", "&2 " + directory_.filePath("a.gdb"));
+  ASSERT_TRUE(newest && older);
+  EXPECT_TRUE(newest->isVisible() && older->isVisible());
   EXPECT_EQ(frame->windowTitle(), "b.gdb - kvxGDB");
 
   QFile::remove(directory_.filePath("a.gdb"));
-  MenuEntry(frame->menuBar(), "&File", "&2 " + directory_.filePath("a.gdb"))->trigger();
+  older->trigger();
   EXPECT_EQ(dialogs_.Texts(), QStringList{"Failed to open document."});
   EXPECT_EQ(profile_.RecentFiles(), QStringList{directory_.filePath("b.gdb")});
   EXPECT_EQ(frame->windowTitle(), "Untitled - kvxGDB");

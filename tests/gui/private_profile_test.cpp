@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "frame_test_support.h"
@@ -60,20 +58,6 @@ TEST_F(PrivateProfileTest, RecentFilesKeepTheFourNewestOnceEach) {
   EXPECT_EQ(PrivateProfile(profilePath_).RecentFiles(),
             (QStringList{PathOf("c.gdb"), PathOf("e.gdb"), PathOf("b.gdb")}));
   EXPECT_FALSE(ReadAll(profilePath_).contains("File4"));
-}
-
-TEST_F(PrivateProfileTest, LivesInTheConfigurationDirectoryNamedAfterTheProgram) {
-  const QByteArray saved =
-      qEnvironmentVariableIsSet("XDG_CONFIG_HOME") ? qgetenv("XDG_CONFIG_HOME") : QByteArray();
-  qputenv("XDG_CONFIG_HOME", directory_.path().toUtf8());
-  const QString path = PrivateProfile::DefaultFilePath();
-  if (saved.isNull()) {
-    qunsetenv("XDG_CONFIG_HOME");
-  } else {
-    qputenv("XDG_CONFIG_HOME", saved);
-  }
-  EXPECT_EQ(path,
-            PathOf(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + ".ini"));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <vector>
 
-#include "app/qt/dialog_units.h"
+#include "app/qt/dialog_template.h"
 #include "app/qt/kvxhs_doc.h"
 #include "app/qt/update_setup_dialog.h"
 #include "simulated_probe.h"
@@ -82,52 +82,11 @@ class DialogOnSimulator : public ::testing::Test {
   std::vector<std::string> statuses_;
 };
 
-TEST_F(DialogOnSimulator, IsLaidOutFromItsTemplateInTheDialogFontsUnits) {
-  UpdateSetupDialog& dialog = Open();
-  const qt::DialogBaseUnits units = qt::BaseUnitsOf(dialog.font());
-  EXPECT_EQ(dialog.windowTitle(), "KVX7000 Update/Setup");
-  EXPECT_EQ(dialog.size(), qt::DialogUnitsToPixels(qt::kUpdateSetupSize, units).size());
-  EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
-  EXPECT_FALSE(dialog.windowFlags() & Qt::WindowSystemMenuHint);
-
-  std::vector<QWidget*> tabStops;
-  for (const qt::ControlTemplate& control : qt::kUpdateSetupTemplate) {
-    if (control.id == qt::kNoId) continue;
-    SCOPED_TRACE(control.id);
-    const QRect expected = qt::DialogUnitsToPixels(control.rect, units);
-    const QRect actual = dialog.Control(control.id)->geometry();
-    EXPECT_EQ(actual.topLeft(), expected.topLeft());
-    EXPECT_EQ(actual.width(), expected.width());
-    if (control.kind != qt::ControlKind::kDropDownList) {
-      EXPECT_EQ(actual.height(), expected.height());
-    }
-    if (control.kind == qt::ControlKind::kButton ||
-        control.kind == qt::ControlKind::kDefaultButton) {
-      EXPECT_EQ(Widget<QPushButton>(control.id)->text(), control.text);
-    }
-    if (dialog.Control(control.id)->focusPolicy() & Qt::TabFocus) {
-      tabStops.push_back(dialog.Control(control.id));
-    }
-  }
-  // The tab order is the template's: each tab stop's successor is the next one.
-  ASSERT_EQ(tabStops.size(), 14u);
-  for (std::size_t i = 0; i + 1 < tabStops.size(); ++i) {
-    QWidget* next = tabStops[i]->nextInFocusChain();
-    while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
-    EXPECT_EQ(next, tabStops[i + 1]) << i;
-  }
-  EXPECT_TRUE(Widget<QPushButton>(kOkId)->isDefault());
-  EXPECT_EQ(Widget<QComboBox>(kPortListId)->count(), 19);
-  EXPECT_EQ(Widget<QComboBox>(kPortListId)->itemText(18), "COM19");
-  EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->itemText(4), "115200");
-}
-
 // Opening shows the fields and the newest files; Connect fills the probe's controls.
 TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndKeepsTheWindowAlive) {
   Open();
   EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentText(), "COM1");
   EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->currentText(), "115200");
-  EXPECT_EQ(Widget<QLineEdit>(kProbeIpEditId)->maxLength(), 15);
   EXPECT_EQ(Text(kSerialNumberId), "");
   EXPECT_EQ(Text(kCurrentFirmwareId), "unknown");
   EXPECT_EQ(Text(kNewestFirmwareId), "1.05");
@@ -180,13 +139,63 @@ TEST_F(DialogOnSimulator, OkEndsTheDialogOnlyWithAValidProbeAddress) {
   EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.9");
 }
 
+// Without a close box, Escape is the window's way out.
 TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
   Open();
+  EXPECT_EQ(dialog_->windowTitle(), "KVX7000 Update/Setup");
+  EXPECT_FALSE(dialog_->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint));
   Widget<QLineEdit>(kProbeIpEditId)->setText("10.0.0.9");
   QTest::keyClick(dialog_.get(), Qt::Key_Escape);
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
   EXPECT_THAT(statuses_, ElementsAre("Starting firmware please wait...."));
   EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.1");
+}
+
+// A text longer than an address edit takes can only come from a document. It is shown whole,
+// may be shortened but not lengthened, and stops Connect and OK. The configuration file name
+// has no limit.
+TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
+  const std::string tooLong = "10.100.100.100.1";
+  struct Case {
+    int id;
+    std::string DialogFields::*field;
+    std::string text;
+    bool refused;
+  };
+  const Case cases[] = {
+      {kProbeIpEditId, &DialogFields::probeIpAddress, tooLong, true},
+      {qt::kHostIpEditId, &DialogFields::hostIpAddress, tooLong, true},
+      {qt::kSubnetMaskEditId, &DialogFields::subnetMask, tooLong, true},
+      {qt::kGatewayEditId, &DialogFields::defaultGateway, tooLong, true},
+      {qt::kConfigFileEditId, &DialogFields::configFileName, std::string(40000, 'c'), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    DialogFields fields = ValidFields();
+    fields.*c.field = c.text;
+    Open(fields);
+    boxes_.clear();
+    QLineEdit* edit = Widget<QLineEdit>(c.id);
+    EXPECT_EQ(edit->text().toStdString(), c.text);
+    if (!c.refused) {
+      Click(kOkId);
+      EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+      EXPECT_EQ(dialog_->Fields().*c.field, c.text);
+      continue;
+    }
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClick(edit, Qt::Key_0);
+    EXPECT_EQ(edit->text().toStdString(), c.text);
+    Click(kConnectButtonId);
+    Click(kOkId);
+    EXPECT_THAT(boxes_, ElementsAre("Please enter no more than 15 characters.",
+                                    "Please enter no more than 15 characters."));
+    EXPECT_TRUE(statuses_.empty()) << statuses_.front();
+    EXPECT_TRUE(dialog_->isVisible());
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_0);
+    EXPECT_EQ(edit->text().toStdString(), c.text.substr(0, 15));
+  }
 }
 
 // The document's Setup command runs the dialog modally and takes back only what changed.

@@ -201,7 +201,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   kvx::SetupDocument badMask;
   badMask.probeIpAddress = "10.1.2.3";
   badMask.subnetMask = "1.2.3.4.5";
-  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(badMask);
+  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(badMask).value();
   const std::string document =
       " --document " + dir.Write("bad.gdb", std::string(bytes.begin(), bytes.end())).string();
   const std::string name79(79, 'c');
@@ -288,7 +288,7 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   document.speedIndex = 4;
   document.probeIpAddress = "10.1.2.3";
   document.configFileName = "probe.cfg";
-  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document);
+  const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document).value();
   const std::string path = dir.Write("probe.gdb", std::string(bytes.begin(), bytes.end())).string();
   setenv("KVXSETUP_COM3", sim.Path().c_str(), 1);
   const ProgramRun run = Kvxctl("transmit --document " + path + " --mask 255.0.0.0");

@@ -41,7 +41,7 @@ bool KvxApplication::OpenStartupDocument(const QStringList& arguments) {
   const QString commandLine = CommandLineDocument(arguments);
   if (!commandLine.isEmpty()) return commands_.OpenDocumentFile(commandLine);
 
-  const QString mostRecent = profile_.RecentFiles().value(0);
+  const QString mostRecent = profile_.MostRecentFile();
   if (!ReopenableAtStart(mostRecent) || !document_.OpenDocument(mostRecent)) {
     document_.NewDocument();
   }

@@ -6,6 +6,8 @@
 #include <tuple>
 #include <utility>
 
+#include "app/document_archive.h"
+
 namespace kvx::qt {
 
 namespace {
@@ -89,7 +91,10 @@ bool CKvxhsDoc::OpenDocument(const QString& path) {
 }
 
 bool CKvxhsDoc::SaveDocument(const QString& path) {
-  const QString failure = WriteWholeFile(path, WriteSetupDocument(settings_));
+  const std::optional<std::vector<std::uint8_t>> bytes = WriteSetupDocument(settings_);
+  const QString failure =
+      bytes ? WriteWholeFile(path, *bytes)
+            : QStringLiteral("a text is longer than %1 characters").arg(kLongestArchiveText);
   if (!failure.isEmpty()) {
     ReportFailure(kFailedToSaveDocument, path + QStringLiteral(": ") + failure);
     return false;

@@ -48,6 +48,10 @@ QStringList PrivateProfile::RecentFiles() const {
   return paths;
 }
 
+QString PrivateProfile::MostRecentFile() const {
+  return settings_.value(RecentFileKey(1)).toString();
+}
+
 void PrivateProfile::AddRecentFile(const QString& path) {
   QStringList paths = RecentFiles();
   paths.removeAll(SameFileForm(path));

@@ -28,6 +28,8 @@ class PrivateProfile {
 
   // Newest first, at most kRecentFileCount, no empty entries.
   QStringList RecentFiles() const;
+  // "File1" as it stands: empty when it is missing or empty, even if a later entry is not.
+  QString MostRecentFile() const;
   // Puts `path` first, dropping an older entry for the same file and the oldest beyond the
   // list's length.
   void AddRecentFile(const QString& path);

@@ -6,6 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QValidator>
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 #include "app/qt/dialog_units.h"
@@ -37,6 +40,26 @@ Qt::Alignment LabelAlignment(ControlKind kind) {
   }
 }
 
+// Refuses typing that makes an edit's text longer than `limit` characters. Unlike an edit's
+// own maximum length, it never cuts a longer text the program puts in, which the exchange
+// must see whole to refuse it: such a text may be edited and shortened but never grows, and
+// once shortened, its new length is the most the edit takes, down to `limit`.
+class TypingLimit : public QValidator {
+ public:
+  TypingLimit(qsizetype limit, qsizetype lengthGiven, QObject* parent)
+      : QValidator(parent), limit_(limit), allowed_(std::max(limit, lengthGiven)) {}
+
+  State validate(QString& input, int&) const override {
+    if (input.size() > allowed_) return Invalid;
+    allowed_ = std::max(limit_, input.size());
+    return Acceptable;
+  }
+
+ private:
+  const qsizetype limit_;
+  mutable qsizetype allowed_;
+};
+
 QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
   const QString text = QString::fromLatin1(control.text);
   switch (control.kind) {
@@ -48,8 +71,12 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
       button->setDefault(control.kind == ControlKind::kDefaultButton);
       return button;
     }
-    case ControlKind::kEdit:
-      return new QLineEdit(parent);
+    case ControlKind::kEdit: {
+      // An edit cuts nothing it is given: the typing limits are TypingLimit's.
+      auto* edit = new QLineEdit(parent);
+      edit->setMaxLength(std::numeric_limits<int>::max());
+      return edit;
+    }
     case ControlKind::kDropDownList:
       return new QComboBox(parent);
     default: {
@@ -217,17 +244,19 @@ void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::str
   };
   select(List(kPortListId), fields.portIndex);
   select(List(kSpeedListId), fields.speedIndex);
-  const auto fill = [this](int id, const std::string& text, int limit) {
+  const auto fillAddress = [this](int id, const std::string& text) {
     QLineEdit* edit = Edit(id);
-    if (limit > 0) edit->setMaxLength(limit);
-    edit->setText(FromText(text));
+    const QString shown = FromText(text);
+    delete edit->validator();
+    edit->setValidator(
+        new TypingLimit(static_cast<qsizetype>(kAddressTextLimit), shown.size(), edit));
+    edit->setText(shown);
   };
-  constexpr int kAddressLimit = static_cast<int>(kAddressTextLimit);
-  fill(kProbeIpEditId, fields.probeIpAddress, kAddressLimit);
-  fill(kHostIpEditId, fields.hostIpAddress, kAddressLimit);
-  fill(kConfigFileEditId, fields.configFileName, 0);
-  fill(kSubnetMaskEditId, fields.subnetMask, kAddressLimit);
-  fill(kGatewayEditId, fields.defaultGateway, kAddressLimit);
+  fillAddress(kProbeIpEditId, fields.probeIpAddress);
+  fillAddress(kHostIpEditId, fields.hostIpAddress);
+  Edit(kConfigFileEditId)->setText(FromText(fields.configFileName));
+  fillAddress(kSubnetMaskEditId, fields.subnetMask);
+  fillAddress(kGatewayEditId, fields.defaultGateway);
   Label(kSerialNumberId)->setText(FromText(serialNumber));
   Label(kMacAddressId)->setText(FromText(macAddressText));
 }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kvx::test {
+
+// A new document as saved: version 3, speed 0, port 0, "0.0.0.0", "255.255.255.255", an
+// empty configuration file name, "255.255.255.255" twice and `reserved` 0.
+inline std::vector<std::uint8_t> NewDocumentFile() {
+  // clang-format off
+  const std::string bytes("\x03\x00\x00\x00\x00\x00"
+                           "\x07" "0.0.0.0"
+                           "\x0F" "255.255.255.255"
+                           "\x00"
+                           "\x0F" "255.255.255.255"
+                           "\x0F" "255.255.255.255"
+                           "\x00\x00",
+                           65);
+  // clang-format on
+  return {bytes.begin(), bytes.end()};
+}
+
+}  // namespace kvx::test
