@@ -33,8 +33,9 @@ TEST(PosixChannelOpen, OpensNonBlockingExclusiveRaw8N1At9600WithModemLinesOff) {
     EXPECT_EQ(cfgetospeed(&s), static_cast<speed_t>(B9600));
     EXPECT_EQ(system.clearedModemLines, TIOCM_DTR | TIOCM_RTS);
   }
-  // Left open, the port is unlocked and closed by the destructor.
+  // Left open, the port is unlocked, freed for other users and closed by the destructor.
   EXPECT_EQ(system.lockOperation, LOCK_UN);
+  EXPECT_FALSE(system.exclusive);
   EXPECT_EQ(system.openDescriptors, 0);
 }
 
@@ -84,6 +85,7 @@ TEST(PosixChannelOpen, FailureSaysWhyAndLeavesNothingOpen) {
     EXPECT_FALSE(channel.OpenPort(c.port));
     EXPECT_EQ(channel.LastError(), c.expected);
     EXPECT_EQ(system.openDescriptors, 0);
+    EXPECT_FALSE(system.exclusive);
   }
 }
 

@@ -87,6 +87,10 @@ void PosixSerialChannel::ClosePort() {
   inputBegin_ = inputEnd_ = 0;
   failed_ = false;
   if (fd_ < 0) return;
+  // The mark belongs to the device, not to our descriptor: left set, it outlives the close
+  // (a pseudo-terminal or any device whose other end stays open) and keeps every later
+  // non-root opener out, ourselves included.
+  system_.Ioctl(fd_, TIOCNXCL, nullptr);
   system_.Flock(fd_, LOCK_UN);
   system_.Close(fd_);
   fd_ = -1;
