@@ -108,7 +108,6 @@ class FakePosixSystem final : public PosixSystem {
     status.st_gid = 20;
     return status.st_mode = S_IFCHR | 0660, 0;
   }
-  std::optional<std::string> GetEnv(const char*) override { return std::nullopt; }
   std::optional<std::string> GroupName(gid_t group) override {
     return group == 20 ? std::optional<std::string>("dialout") : std::nullopt;
   }

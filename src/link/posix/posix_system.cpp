@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace kvx {
 namespace {
@@ -59,12 +58,6 @@ class RealSystem final : public PosixSystem {
   }
 
   int Stat(const char* path, struct stat& status) override { return ::stat(path, &status); }
-
-  std::optional<std::string> GetEnv(const char* name) override {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-  }
 
   std::optional<std::string> GroupName(gid_t group) override {
     return LookUpEntry<struct group>(
