@@ -9,7 +9,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/probe_connect.h"
 #include "link/channel_ops.h"
 #include "link/link_startup.h"
 #include "link/posix/posix_serial_channel.h"
@@ -39,25 +38,6 @@ struct HostEnd {
   ProbeLink link;
   std::string path;
 };
-
-TEST(ProbeLinkOverPty, ErasesProgramsAndReadsBackFlash) {
-  SimulatedProbe probe;
-  HostEnd host(probe);
-  ASSERT_EQ(host.Connect(), kOk);
-  std::vector<std::uint8_t> record(32);
-  for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<std::uint8_t>(i * 7);
-
-  ASSERT_EQ(EraseSector(host.link, kFirmwareAreaStart), kOk);
-  ASSERT_EQ(ProgramFlash(host.link, kFirmwareAreaStart + 64, record.size(), record.data()), kOk);
-  std::vector<std::uint8_t> readBack(record.size());
-  ASSERT_EQ(ReadMemory(host.link, kFirmwareAreaStart + 64, 32, readBack.data()), kOk);
-  EXPECT_EQ(readBack, record);
-  EXPECT_EQ(probe->ReadFlash(kFirmwareAreaStart + 64, 32), record);
-  // Flash must be erased before it is programmed again.
-  EXPECT_EQ(ProgramFlash(host.link, kFirmwareAreaStart + 64, record.size(), record.data()),
-            kErrProgramFailed);
-  EXPECT_EQ(EraseSector(host.link, 0x01000000), kErrEraseFailed);
-}
 
 TEST(ProbeLinkOverPty, ALoaderThatNeverAnswersCorrectlyFailsTheRequest) {
   sim::SimulatorOptions options;
@@ -109,19 +89,29 @@ std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
   return result;
 }
 
-// A pseudo-terminal stays alive while its master end is open, and so would a mark left on it.
-std::string OpenCloseAndReopenAPty() {
-  int master = -1, slave = -1;
-  char name[128] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return "no pseudo-terminal";
-  close(slave);
-  std::string failure;
-  for (int open = 1; open <= 2 && failure.empty(); ++open) {
-    PosixSerialChannel port;
-    if (!port.OpenPort(std::string(name))) failure = port.LastError();
+// A pseudo-terminal whose other end this process holds: the device under test.
+struct Pty {
+  Pty() {
+    int slave = -1;
+    char name[128] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) close(slave);
+    path = name;
   }
-  close(master);
-  return failure;
+  ~Pty() { close(master); }
+  int master = -1;
+  std::string path;
+};
+
+std::string OpenPort(const std::string& path) {
+  PosixSerialChannel port;
+  return port.OpenPort(path) ? "" : port.LastError();
+}
+
+// A pseudo-terminal lives on while its other end is open, and so would a mark left on it.
+std::string OpenCloseAndReopenAPty() {
+  const Pty pty;
+  const std::string first = OpenPort(pty.path);
+  return first.empty() ? OpenPort(pty.path) : first;
 }
 
 // Every attempt of a Connect after the first, and a Connect after OK, opens the port again.
@@ -136,25 +126,16 @@ std::string ConnectTwiceToTheSimulator() {
   return "";
 }
 
-std::string OpenPort(const std::string& path) {
-  PosixSerialChannel port;
-  return port.OpenPort(path) ? "" : port.LastError();
-}
-
 TEST(PortAsUnprivilegedUser, OpensAgainAfterClosingAndNamesWhatDeniesAccess) {
-  // A device of group dialout that only its owner, root, and the group may use.
-  int master = -1, slave = -1;
-  char denied[128] = {};
-  ASSERT_EQ(openpty(&master, &slave, denied, nullptr, nullptr), 0);
-  close(slave);
+  // A device that only its owner, root, and its group, dialout, may use.
+  const Pty denied;
   const group* dialout = getgrnam("dialout");
   ASSERT_NE(dialout, nullptr);
   const bool root = geteuid() == 0;
   if (root) {
-    ASSERT_EQ(chown(denied, 0, dialout->gr_gid), 0);
-    ASSERT_EQ(chmod(denied, 0660), 0);
+    ASSERT_EQ(chown(denied.path.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(chmod(denied.path.c_str(), 0660), 0);
   }
-  const std::string deniedPath = denied;
   struct Case {
     const char* name;
     std::function<std::string()> step;
@@ -164,8 +145,8 @@ TEST(PortAsUnprivilegedUser, OpensAgainAfterClosingAndNamesWhatDeniesAccess) {
   const Case cases[] = {
       {"open, close and open a pseudo-terminal again", OpenCloseAndReopenAPty, ""},
       {"connect to the simulator twice", ConnectTwiceToTheSimulator, ""},
-      {"open a device of a group the user is not in", [&] { return OpenPort(deniedPath); },
-       "Cannot open " + deniedPath +
+      {"open a device of a group the user is not in", [&] { return OpenPort(denied.path); },
+       "Cannot open " + denied.path +
            ": permission denied. It belongs to group 'dialout', and user 'nobody' is not a "
            "member. Add the user to that group (for example: sudo usermod -aG dialout nobody), "
            "then log out and in again.",
@@ -176,7 +157,6 @@ TEST(PortAsUnprivilegedUser, OpensAgainAfterClosingAndNamesWhatDeniesAccess) {
     if (c.needsRoot && !root) continue;
     EXPECT_EQ(AsUnprivilegedUser(c.step), c.expected);
   }
-  close(master);
 }
 
 }  // namespace
