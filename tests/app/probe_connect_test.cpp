@@ -12,48 +12,12 @@ namespace {
 using test::Bytes;
 using test::ScriptedChannel;
 
-// The identity reply of a probe: loader 0x0102, firmware 1.05, logic 1.04, serial 12345678.
-Bytes IdentityReply(std::uint16_t loaderWord) {
-  Bytes reply{'d',
-              static_cast<std::uint8_t>(loaderWord >> 8),
-              static_cast<std::uint8_t>(loaderWord),
-              0x0E,
-              0x69,
-              0x1F,
-              0xA8};
-  for (char c : std::string("12345678")) reply.push_back(static_cast<std::uint8_t>(c));
-  return reply;
-}
-
-struct ConnectRig {
-  ConnectRig() : link(ch) {}
-
-  // Opening succeeds as the start-up would: port open, link connected.
-  ConnectOutcome Connect() {
-    return ConnectToProbe(
-        link,
-        [this] {
-          ++opens;
-          if (openFails) return kErrNoReply;
-          ch.open = true;
-          link.connected = true;
-          link.baudRate = 115200;
-          link.headerFlags = 0x10;
-          return kOk;
-        },
-        identity);
-  }
-
-  ScriptedChannel ch;
-  ProbeLink link;
-  ProbeIdentity identity;
-  bool openFails = false;
-  int opens = 0;
-};
-
 // The attempts: each failed one closes the port before the next, and ten failed ones end it.
 // (What the user sees of a Connect, passed or failed, the dialog's sequence tests check.)
 TEST(ProbeConnect, RetriesUntilTheIdentityIsReadOrTenAttemptsFailed) {
+  // A probe with loader 1.02, firmware 1.05, logic 1.04 and serial number 12345678.
+  const Bytes identity = {'d', 0x01, 0x02, 0x0E, 0x69, 0x1F, 0xA8, '1',
+                          '2', '3',  '4',  '5',  '6',  '7',  '8'};
   struct Case {
     const char* name;
     bool openFails;
@@ -65,22 +29,28 @@ TEST(ProbeConnect, RetriesUntilTheIdentityIsReadOrTenAttemptsFailed) {
   const Case cases[] = {
       {"no start-up succeeds", true, {}, ConnectOutcome::kCannotConnect, kConnectAttempts, 0},
       // The loader echoes 'r': that attempt fails, the next one reads the identity.
-      {"a failed query",
-       false,
-       {{'r'}, {0x00}, IdentityReply(0x0102)},
-       ConnectOutcome::kConnected,
-       2,
-       1},
+      {"a failed query", false, {{'r'}, {0x00}, identity}, ConnectOutcome::kConnected, 2, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ConnectRig rig;
-    rig.openFails = c.openFails;
-    for (const Bytes& reply : c.replies) rig.ch.ReplyLoader(reply);
-    EXPECT_EQ(rig.Connect(), c.outcome);
-    EXPECT_EQ(rig.opens, c.opens);
-    EXPECT_EQ(rig.ch.closes, c.closes);
-    EXPECT_EQ(rig.link.connected, c.outcome == ConnectOutcome::kConnected);
+    ScriptedChannel ch;
+    ProbeLink link(ch);
+    for (const Bytes& reply : c.replies) ch.ReplyLoader(reply);
+    int opens = 0;
+    // Opening succeeds as the start-up would: port open, link connected.
+    const auto open = [&] {
+      ++opens;
+      if (c.openFails) return kErrNoReply;
+      ch.open = link.connected = true;
+      link.baudRate = 115200;
+      link.headerFlags = 0x10;
+      return kOk;
+    };
+    ProbeIdentity read;
+    EXPECT_EQ(ConnectToProbe(link, open, read), c.outcome);
+    EXPECT_EQ(opens, c.opens);
+    EXPECT_EQ(ch.closes, c.closes);
+    EXPECT_EQ(link.connected, c.outcome == ConnectOutcome::kConnected);
   }
 }
 

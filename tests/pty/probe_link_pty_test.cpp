@@ -9,52 +9,19 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "link/channel_ops.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
-#include "loader/flash_map.h"
-#include "loader/loader_commands.h"
-#include "simulated_probe.h"
+#include "connected_probe.h"
 
 namespace kvx {
 namespace {
 
 using test::SimulatedProbe;
 
-sim::FaultTrigger Trigger(const char* text) {
-  std::string error;
-  auto trigger = sim::FaultTrigger::Parse(text, std::nullopt, error);
-  EXPECT_TRUE(trigger) << error;
-  return trigger.value_or(sim::FaultTrigger{});
-}
-
-// Our end of the line: the real POSIX port, connected to the simulator.
-struct HostEnd {
-  explicit HostEnd(SimulatedProbe& probe) : link(channel), path(probe->SlavePath()) {}
-  ~HostEnd() { CloseProbeLink(link); }
-  ErrorCode Connect(std::uint32_t rate = 115200) { return ConnectProbeLink(link, path, rate); }
-
-  PosixSerialChannel channel;
-  ProbeLink link;
-  std::string path;
-};
-
-TEST(ProbeLinkOverPty, ALoaderThatNeverAnswersCorrectlyFailsTheRequest) {
-  sim::SimulatorOptions options;
-  options.faults.corruptChecksum = Trigger("e:*");
-  SimulatedProbe probe(options);
-  HostEnd host(probe);
-  ASSERT_EQ(host.Connect(), kOk);
-  std::uint8_t bytes[4];
-  EXPECT_EQ(ReadMemory(host.link, kSetupBlockAddress, sizeof bytes, bytes), kErrNoReply);
-}
-
+// Root included: the lock keeps a second opener out even where the exclusive mark does not.
 TEST(ProbeLinkOverPty, ASecondProgramCannotOpenThePortInUse) {
-  SimulatedProbe probe;
-  HostEnd host(probe);
-  ASSERT_EQ(host.Connect(), kOk);
+  test::ConnectedProbe connected;
+  ASSERT_EQ(connected.startup, kOk);
   PosixSerialChannel intruder;
-  EXPECT_FALSE(intruder.OpenPort(probe->SlavePath()));
+  EXPECT_FALSE(intruder.OpenPort(connected.probe->SlavePath()));
   EXPECT_THAT(intruder.LastError(), ::testing::HasSubstr("in use"));
 }
 
