@@ -1,11 +1,25 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kvx {
 
 // The dialog's Port list: COM1 to COM19.
 inline constexpr int kPortListEntries = 19;
+
+// The dialog's Speed list, by index.
+inline constexpr std::array<std::uint32_t, 5> kSpeedListRates = {9600, 19200, 38400, 57600, 115200};
+
+// The rate of a Speed list entry; an index off the list (a damaged document) asks for 9600.
+inline std::uint32_t SpeedIndexRate(int speedIndex) {
+  if (speedIndex < 0 || static_cast<std::size_t>(speedIndex) >= kSpeedListRates.size()) {
+    return kSpeedListRates[0];
+  }
+  return kSpeedListRates[static_cast<std::size_t>(speedIndex)];
+}
 
 // The values the Update/Setup dialog edits: what the document hands it and takes back.
 struct DialogFields {

@@ -1,9 +1,15 @@
 #include "app/probe_connect.h"
 
+#include "app/dialog_controls.h"
 #include "link/channel_ops.h"
+#include "link/link_startup.h"
 #include "loader/version_text.h"
 
 namespace kvx {
+
+ErrorCode OpenProbeLink(ProbeLink& link, const ChosenPort& port, int speedIndex) {
+  return ConnectProbeLink(link, port, SpeedIndexRate(speedIndex));
+}
 
 ConnectOutcome ConnectToProbe(ProbeLink& link, const std::function<ErrorCode()>& openLink,
                               ProbeIdentity& identity) {

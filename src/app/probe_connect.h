@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "link/chosen_port.h"
 #include "link/error_code.h"
 #include "link/probe_link.h"
 #include "loader/probe_identity.h"
@@ -18,6 +19,9 @@ enum class ConnectOutcome {
   kCannotConnect,  // no start-up and identity query succeeded in any attempt
   kNoProbe,        // something answered, but with loader version 0
 };
+
+// Connects on `port` at the rate of the Speed list entry `speedIndex`.
+ErrorCode OpenProbeLink(ProbeLink& link, const ChosenPort& port, int speedIndex);
 
 // Opens the link with `openLink` and reads the identity, in up to kConnectAttempts attempts,
 // closing the link after each failed one. The MAC text follows every identity query. Unless

@@ -77,8 +77,7 @@ bool UpdateSetupActions::OnConnect() {
   if (!ExchangeToMembers()) return false;
   WaitCursor cursor(services_);
   services_.SetStatus(kConnectingText);
-  const ConnectOutcome outcome = ConnectToProbe(
-      link_, [this] { return openLink_(fields_.portIndex, fields_.speedIndex); }, identity_);
+  const ConnectOutcome outcome = ConnectToProbe(link_, openLink_, identity_);
   if (outcome != ConnectOutcome::kCannotConnect) {
     ExchangeToControls();
     ShowCurrentVersions();

@@ -25,8 +25,9 @@ inline constexpr std::size_t kAddressTextLimit = 15;
 // its exit status.
 class UpdateSetupActions {
  public:
-  // Opens the link on the port and speed the dialog's lists select (start-up included).
-  using OpenLink = std::function<ErrorCode(int portIndex, int speedIndex)>;
+  // Opens the link, start-up included, on the port and at the speed the front end turns the
+  // user's choice into: the window its lists' selection (Fields()), kvxctl its command line.
+  using OpenLink = std::function<ErrorCode()>;
 
   struct Parts {
     ProbeLink& link;

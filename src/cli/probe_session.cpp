@@ -2,9 +2,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <iterator>
+#include <vector>
 
 #include "app/probe_connect.h"
 #include "link/link_startup.h"
@@ -14,24 +13,9 @@ namespace kvx::cli {
 
 namespace {
 
-// The Port list entry of a COMn name; -1 (no entry) for a device path.
-int PortListIndex(const std::string& port) {
-  const std::optional<int> com = ParseComNumber(port);
-  return com && *com <= kPortListEntries ? *com - 1 : -1;
-}
-
-// The Speed list entry of a rate the options accepted.
-int SpeedListIndex(std::uint32_t speed) {
-  const auto* found = std::find(kStandardBaudRates.begin(), kStandardBaudRates.end(), speed);
-  return found == kStandardBaudRates.end()
-             ? -1
-             : static_cast<int>(std::distance(kStandardBaudRates.begin(), found));
-}
-
-DialogFields FieldsFor(const ProbeOptions& options, const SetupDocument& document) {
+// The network texts; kvxctl has no Port and Speed lists, so their indices select nothing.
+DialogFields FieldsFor(const SetupDocument& document) {
   DialogFields fields;
-  fields.portIndex = PortListIndex(options.port);
-  fields.speedIndex = SpeedListIndex(options.speed);
   fields.probeIpAddress = document.probeIpAddress;
   fields.hostIpAddress = document.hostIpAddress;
   fields.configFileName = document.configFileName;
@@ -51,7 +35,8 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
       command.add_option("-p,--port", options.port, "Serial port: a device path, or COM1 to COM19");
   if (portRule == PortRule::kRequired) port->required();
   command.add_option("-s,--speed", options.speed, "Line speed to agree with the probe")
-      ->check(CLI::IsMember({9600, 19200, 38400, 57600, 115200}))
+      ->check(
+          CLI::IsMember(std::vector<std::uint32_t>(kSpeedListRates.begin(), kSpeedListRates.end())))
       ->capture_default_str();
   command.add_flag("--json", options.json, "Print the result as one JSON object");
   command.add_flag("--trace", options.trace,
@@ -60,17 +45,17 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
 
 ProbeSession::ProbeSession(const ProbeOptions& options, SessionSettings settings)
     : options_(options),
+      // kvxctl reads no settings file: COMn comes from the environment or is the default.
+      port_(ResolvePortName(options.port, {})),
       trace_(stderr),
       meter_(options.trace ? &trace_ : nullptr),
       link_(channel_),
-      controls_(FieldsFor(options, settings.document)),
+      controls_(FieldsFor(settings.document)),
       services_(StandardStreams(), settings.confirmation),
       catalogue_(settings.updateDirectory),
-      actions_(
-          UpdateSetupActions::Parts{link_,
-                                    [this](int, int speedIndex) { return OpenLink(speedIndex); },
-                                    catalogue_, controls_, services_, firmwareProgress_},
-          FieldsFor(options, settings.document)) {
+      actions_(UpdateSetupActions::Parts{link_, [this] { return OpenLink(); }, catalogue_,
+                                         controls_, services_, firmwareProgress_},
+               FieldsFor(settings.document)) {
   channel_.SetTap(&meter_);
 }
 
@@ -94,15 +79,14 @@ void ProbeSession::Finish() {
   if (!actions_.OnOk()) actions_.OnCancel();
 }
 
-// The port is the one the command line named (a device path has no Port list entry); the
-// rate is the one the Speed field selects.
-ErrorCode ProbeSession::OpenLink(int speedIndex) {
+// The port and the rate are those the command line named.
+ErrorCode ProbeSession::OpenLink() {
   ++openCalls_;
   if (openCalls_ > 1) {
     services_.ShowTransient("Connecting to KVX Loader ... attempt " + std::to_string(openCalls_) +
                             " of " + std::to_string(kConnectAttempts));
   }
-  return ConnectProbeLink(link_, options_.port, SpeedIndexRate(speedIndex));
+  return ConnectProbeLink(link_, port_, options_.speed);
 }
 
 }  // namespace kvx::cli

@@ -13,6 +13,7 @@
 #include "cli/transfer_meter.h"
 #include "images/firmware_update.h"
 #include "images/update_catalogue.h"
+#include "link/chosen_port.h"
 #include "link/posix/posix_serial_channel.h"
 #include "link/probe_link.h"
 
@@ -71,9 +72,10 @@ class ProbeSession {
   std::uint32_t BaudRate() const { return link_.baudRate; }
 
  private:
-  ErrorCode OpenLink(int speedIndex);
+  ErrorCode OpenLink();
 
   ProbeOptions options_;
+  ChosenPort port_;
   PosixSerialChannel channel_;
   FrameTrace trace_;
   TransferMeter meter_;

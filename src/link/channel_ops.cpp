@@ -2,8 +2,8 @@
 
 namespace kvx {
 
-ErrorCode OpenSerialChannel(ProbeLink& link, const std::string& deviceName) {
-  if (!link.channel.OpenPort(deviceName)) return kErrPort;
+ErrorCode OpenSerialChannel(ProbeLink& link, const ChosenPort& port) {
+  if (!link.channel.OpenPort(port)) return kErrPort;
   link.baudRate = kInitialBaudRate;
   return kOk;
 }

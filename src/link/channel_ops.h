@@ -14,7 +14,7 @@ inline constexpr std::uint32_t kInitialBaudRate = 9600;
 
 // Opens the port at 9600 baud; the link is open but not yet connected.
 // kErrPort when the device cannot be opened or configured (nothing stays open).
-ErrorCode OpenSerialChannel(ProbeLink& link, const std::string& deviceName);
+ErrorCode OpenSerialChannel(ProbeLink& link, const ChosenPort& port);
 // Closes the port; `connected` is left as it is.
 void CloseSerialChannel(ProbeLink& link);
 // Closes the port and clears `connected`, but only while connected.

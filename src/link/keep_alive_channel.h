@@ -16,7 +16,7 @@ class KeepAliveChannel final : public SerialChannel {
   KeepAliveChannel(SerialChannel& port, std::function<void()> keepAlive,
                    std::uint32_t intervalMs = 40);
 
-  bool OpenPort(const std::string& deviceName) override { return port_.OpenPort(deviceName); }
+  bool OpenPort(const ChosenPort& port) override { return port_.OpenPort(port); }
   void ClosePort() override { port_.ClosePort(); }
   bool ApplyRate(std::uint32_t bitsPerSecond) override { return port_.ApplyRate(bitsPerSecond); }
   long WriteBlock(const std::uint8_t* bytes, std::size_t n) override;

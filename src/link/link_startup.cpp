@@ -1,6 +1,7 @@
 #include "link/link_startup.h"
 
 #include <algorithm>
+#include <array>
 
 #include "link/channel_ops.h"
 #include "link/frame_codec.h"
@@ -10,6 +11,8 @@ namespace kvx {
 
 namespace {
 
+// The rates the loader is looked for at, slowest first.
+constexpr std::array<std::uint32_t, 5> kStandardBaudRates = {9600, 19200, 38400, 57600, 115200};
 constexpr std::uint8_t kWakeUp[] = {0xDB, 0xDE};
 constexpr std::uint8_t kPingCommand = 0x01;
 constexpr std::uint8_t kSpeedCommand = 0x03;
@@ -67,24 +70,8 @@ bool RequestSpeed(ProbeLink& link, std::uint32_t rate, std::uint32_t& answeredRa
 
 }  // namespace
 
-std::string PortDeviceName(std::int32_t portIndex) {
-  return "\\\\.\\COM" + std::to_string(static_cast<std::int64_t>(portIndex) + 1);
-}
-
-std::uint32_t SpeedIndexRate(std::int32_t speedIndex) {
-  if (speedIndex < 0 || static_cast<std::size_t>(speedIndex) >= kStandardBaudRates.size()) {
-    return kStandardBaudRates[0];
-  }
-  return kStandardBaudRates[static_cast<std::size_t>(speedIndex)];
-}
-
-ErrorCode OpenProbeLink(ProbeLink& link, std::int32_t portIndex, std::int32_t speedIndex) {
-  return ConnectProbeLink(link, PortDeviceName(portIndex), SpeedIndexRate(speedIndex));
-}
-
-ErrorCode ConnectProbeLink(ProbeLink& link, const std::string& deviceName,
-                           std::uint32_t requestedRate) {
-  if (ErrorCode rc = OpenSerialChannel(link, deviceName); rc != kOk) return rc;
+ErrorCode ConnectProbeLink(ProbeLink& link, const ChosenPort& port, std::uint32_t requestedRate) {
+  if (ErrorCode rc = OpenSerialChannel(link, port); rc != kOk) return rc;
   if (ErrorCode rc = NegotiateSpeed(link, requestedRate); rc != kOk) {
     CloseSerialChannel(link);
     return rc;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/chosen_port.h"
 #include "link/error_code.h"
 
 namespace kvx {
@@ -35,9 +36,10 @@ class SerialChannel {
  public:
   virtual ~SerialChannel() = default;
 
-  // Opens the device exclusively with raw 8N1 line settings at 9600 baud, no flow control,
-  // DTR and RTS inactive. On failure nothing stays open and LastError() says why.
-  virtual bool OpenPort(const std::string& deviceName) = 0;
+  // Opens the port's device exclusively with raw 8N1 line settings at 9600 baud, no flow
+  // control, DTR and RTS inactive. On failure nothing stays open and LastError() says why,
+  // naming the port as the user knows it.
+  virtual bool OpenPort(const ChosenPort& port) = 0;
   // Closes the port if open; harmless otherwise.
   virtual void ClosePort() = 0;
   // Applies a new rate to the open port; false (and the old rate kept) when refused.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "scripted_link.h"
 
 namespace kvx {
@@ -11,73 +13,44 @@ using test::Bytes;
 using test::IdentityReply;
 using test::ScriptedChannel;
 
-struct ConnectRig {
-  ConnectRig() : link(ch) {}
-
-  // Opening succeeds as the start-up would: port open, link connected.
-  ConnectOutcome Connect() {
-    return ConnectToProbe(
-        link,
-        [this] {
-          ++opens;
-          if (openFails) return kErrNoReply;
-          ch.open = true;
-          link.connected = true;
-          link.baudRate = 115200;
-          link.headerFlags = 0x10;
-          return kOk;
-        },
-        identity);
+// The attempts: each failed one closes the port before the next, and ten failed ones end it.
+// (What the user sees of a Connect, passed or failed, the dialog's sequence tests check.)
+TEST(ProbeConnect, RetriesUntilTheIdentityIsReadOrTenAttemptsFailed) {
+  const Bytes identity = IdentityReply("12345678", 0x0102);
+  struct Case {
+    const char* name;
+    bool openFails;
+    std::vector<Bytes> replies;
+    ConnectOutcome outcome;
+    int opens;
+    int closes;
+  };
+  const Case cases[] = {
+      {"no start-up succeeds", true, {}, ConnectOutcome::kCannotConnect, kConnectAttempts, 0},
+      // The loader echoes 'r': that attempt fails, the next one reads the identity.
+      {"a failed query", false, {{'r'}, {0x00}, identity}, ConnectOutcome::kConnected, 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedChannel ch;
+    ProbeLink link(ch);
+    for (const Bytes& reply : c.replies) ch.ReplyLoader(reply);
+    int opens = 0;
+    // Opening succeeds as the start-up would: port open, link connected.
+    const auto open = [&] {
+      ++opens;
+      if (c.openFails) return kErrNoReply;
+      ch.open = link.connected = true;
+      link.baudRate = 115200;
+      link.headerFlags = 0x10;
+      return kOk;
+    };
+    ProbeIdentity read;
+    EXPECT_EQ(ConnectToProbe(link, open, read), c.outcome);
+    EXPECT_EQ(opens, c.opens);
+    EXPECT_EQ(ch.closes, c.closes);
+    EXPECT_EQ(link.connected, c.outcome == ConnectOutcome::kConnected);
   }
-
-  ScriptedChannel ch;
-  ProbeLink link;
-  ProbeIdentity identity;
-  bool openFails = false;
-  int opens = 0;
-};
-
-TEST(ProbeConnect, ReadsTheIdentityAndKeepsTheLinkOpen) {
-  ConnectRig rig;
-  rig.ch.ReplyLoader({0x00});
-  rig.ch.ReplyLoader(IdentityReply("12345678", 0x0102));
-  EXPECT_EQ(rig.Connect(), ConnectOutcome::kConnected);
-  EXPECT_EQ(rig.identity.firmwareVersion, 105);
-  EXPECT_EQ(rig.identity.logicVersion, 105);
-  EXPECT_EQ(rig.identity.macAddressText, "02B7E9123456");
-  EXPECT_TRUE(rig.link.connected);
-  EXPECT_EQ(rig.opens, 1);
-}
-
-TEST(ProbeConnect, GivesUpAfterTenAttempts) {
-  ConnectRig rig;
-  rig.openFails = true;
-  EXPECT_EQ(rig.Connect(), ConnectOutcome::kCannotConnect);
-  EXPECT_EQ(rig.opens, kConnectAttempts);
-  EXPECT_STREQ(ConnectFailureText(ConnectOutcome::kCannotConnect), "Cannot connect to KVX loader!");
-}
-
-TEST(ProbeConnect, AFailedQueryClosesAndTriesAgain) {
-  ConnectRig rig;
-  rig.ch.ReplyLoader({'r'});  // the loader echoes 'r': this attempt fails
-  rig.ch.ReplyLoader({0x00});
-  rig.ch.ReplyLoader(IdentityReply("12345678", 0x0102));
-  EXPECT_EQ(rig.Connect(), ConnectOutcome::kConnected);
-  EXPECT_EQ(rig.opens, 2);
-  EXPECT_EQ(rig.ch.closes, 1);
-}
-
-// A reply of unusual length reads as loader version 0: nothing worth retrying is there.
-TEST(ProbeConnect, LoaderVersionZeroEndsAtOnceWithThePortClosed) {
-  ConnectRig rig;
-  rig.ch.ReplyLoader({0x00});
-  rig.ch.ReplyLoader(Bytes(16, 'd'));
-  EXPECT_EQ(rig.Connect(), ConnectOutcome::kNoProbe);
-  EXPECT_EQ(rig.opens, 1);
-  EXPECT_FALSE(rig.ch.open);
-  EXPECT_FALSE(rig.link.connected);
-  EXPECT_EQ(rig.identity.macAddressText, "02B7E9");
-  EXPECT_STREQ(ConnectFailureText(ConnectOutcome::kNoProbe), "There is no KVX7000 connected!");
 }
 
 }  // namespace

@@ -52,7 +52,7 @@ struct DialogOnProbe {
     controls.typed = fields;
     actions = std::make_unique<UpdateSetupActions>(
         UpdateSetupActions::Parts{
-            link, [this](int, int) { return ConnectProbeLink(link, probe->SlavePath(), 115200); },
+            link, [this] { return ConnectProbeLink(link, probe->SlavePath(), 115200); },
             UpdateCatalogue(updates.Path()), controls, services, progress},
         fields);
     actions->OnOpen();

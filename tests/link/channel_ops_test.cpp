@@ -13,7 +13,7 @@ TEST(ChannelOps, RateAndConnectionStateFollowWhatThePortDid) {
   ScriptedChannel ch;
   ch.refusedRates = {115200};
   ProbeLink link(ch);
-  ASSERT_EQ(OpenSerialChannel(link, "port"), kOk);
+  ASSERT_EQ(OpenSerialChannel(link, std::string("port")), kOk);
   EXPECT_EQ(link.baudRate, 9600u);
   EXPECT_FALSE(link.connected);
   // A refused rate, and rate 0 which would divide the reply time-out by zero.

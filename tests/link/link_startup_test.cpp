@@ -72,27 +72,10 @@ struct StartupRig {
   FakeLoader loader;
 };
 
-TEST(PortNames, IndexAndSpeedMapping) {
-  EXPECT_EQ(PortDeviceName(0), "\\\\.\\COM1");
-  EXPECT_EQ(PortDeviceName(9), "\\\\.\\COM10");
-  EXPECT_EQ(PortDeviceName(-1), "\\\\.\\COM0");
-  for (auto [index, rate] : {std::pair{0, 9600u},
-                             {1, 19200u},
-                             {2, 38400u},
-                             {3, 57600u},
-                             {4, 115200u},
-                             {5, 9600u},
-                             {7, 9600u},
-                             {-1, 9600u}}) {
-    EXPECT_EQ(SpeedIndexRate(index), rate) << index;
-  }
-}
-
 TEST(Startup, ScansThenMovesTheLoaderToTheRequestedRate) {
   StartupRig rig;
   rig.loader.Attach(rig.ch);
-  ASSERT_EQ(OpenProbeLink(rig.link, 0, 4), kOk);
-  EXPECT_EQ(rig.ch.openedName, "\\\\.\\COM1");
+  ASSERT_EQ(ConnectProbeLink(rig.link, std::string("port"), 115200), kOk);
   // Unanswered at 115200, answered at 9600 in the scan, then the final ping at the new rate,
   // with no wake-up before it and the loader's 300 ms after its speed reply.
   EXPECT_THAT(rig.PingRates(), ElementsAre(115200u, 9600u, 115200u));
@@ -122,7 +105,8 @@ TEST(Startup, Paths) {
     std::uint32_t refusedRate;
     ErrorCode result;
     std::vector<std::uint32_t> pings;
-    std::uint32_t rate = 0;  // the rate in use after a success
+    std::uint32_t rate = 0;           // the rate in use after a success
+    std::uint8_t sequenceBefore = 0;  // left by an earlier connection
   };
   const std::vector<std::uint32_t> allPings = {115200, 9600, 19200, 38400, 57600, 115200};
   // clang-format off
@@ -130,6 +114,8 @@ TEST(Startup, Paths) {
       // name, loader {listens at, names, ping reply, speed reply, moves}, port refuses, ...
       {"a loader at the requested rate answers the first ping", {115200}, 0, kOk, {115200}, 115200},
       {"a port without 115200 asks for 57600", {}, 115200, kOk, {57600, 9600, 57600}, 57600},
+      {"a rate the port refuses is skipped in the scan", {38400}, 19200, kOk, {115200, 9600, 38400, 115200}, 115200},
+      {"a reconnect numbers its requests from 0 again", {115200}, 0, kOk, {115200}, 115200, 3},
       {"the rate in the speed reply is followed", {9600, 38400}, 0, kOk, {115200, 9600, 38400}, 38400},
       {"nothing connected", {1}, 0, kErrNoReply, allPings},
       {"nothing connected to a port without 115200", {1}, 115200, kErrNoReply, {57600, 9600, 19200, 38400, 57600}},
@@ -146,12 +132,14 @@ TEST(Startup, Paths) {
     t.loader = c.loader;
     t.loader.Attach(t.ch);
     if (c.refusedRate != 0) t.ch.refusedRates = {c.refusedRate};
-    EXPECT_EQ(ConnectProbeLink(t.link, "port", 115200), c.result);
+    t.link.sequence = c.sequenceBefore;
+    EXPECT_EQ(ConnectProbeLink(t.link, std::string("port"), 115200), c.result);
     EXPECT_THAT(t.PingRates(), ::testing::ElementsAreArray(c.pings));
     EXPECT_EQ(t.ch.open, c.result == kOk);
     EXPECT_EQ(t.link.connected, c.result == kOk);
     if (c.result == kOk) {
       EXPECT_EQ(t.link.baudRate, c.rate);
+      EXPECT_EQ(t.link.sequence, 0);
     }
   }
 }
@@ -159,7 +147,7 @@ TEST(Startup, Paths) {
 TEST(Startup, AFailedOpenSendsNothing) {
   StartupRig t;
   t.ch.failOpen = true;
-  EXPECT_EQ(ConnectProbeLink(t.link, "port", 115200), kErrPort);
+  EXPECT_EQ(ConnectProbeLink(t.link, std::string("port"), 115200), kErrPort);
   EXPECT_TRUE(t.ch.writes.empty());
 }
 

@@ -30,6 +30,7 @@ class FakePosixSystem final : public PosixSystem {
   std::uint32_t rate = 9600, fastestRate = UINT32_MAX;        // a driver quietly falls back to this
   termios settings{};
   int clearedModemLines = 0;
+  bool exclusive = false;  // TIOCEXCL set and not yet cleared
 
   // The system.
   std::int64_t nowNs = 5'000'000'000;
@@ -45,7 +46,8 @@ class FakePosixSystem final : public PosixSystem {
     return Enter("flock") ? -1 : (lockOperation = operation, 0);
   }
   int Ioctl(int, unsigned long request, void* arg) override {
-    if (request == TIOCEXCL) return Enter("TIOCEXCL") ? -1 : 0;
+    if (request == TIOCEXCL) return Enter("TIOCEXCL") ? -1 : (exclusive = true, 0);
+    if (request == TIOCNXCL) return exclusive = false, 0;
     if (request == TIOCMBIC)
       return Enter("TIOCMBIC") ? -1 : (clearedModemLines = *static_cast<int*>(arg), 0);
     // termios2: a record written sets the rate (as far as the driver goes); one read reports it.
@@ -106,7 +108,6 @@ class FakePosixSystem final : public PosixSystem {
     status.st_gid = 20;
     return status.st_mode = S_IFCHR | 0660, 0;
   }
-  std::optional<std::string> GetEnv(const char*) override { return std::nullopt; }
   std::optional<std::string> GroupName(gid_t group) override {
     return group == 20 ? std::optional<std::string>("dialout") : std::nullopt;
   }

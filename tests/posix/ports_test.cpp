@@ -3,6 +3,9 @@
 #include "link/posix/port_list.h"
 #include "link/posix/port_name.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -18,12 +21,9 @@ namespace fs = std::filesystem;
 // COMn is looked up in the environment, then in the settings, then is /dev/ttyS<n-1>; an
 // empty answer counts as none. Everything else is a device path and stays as it is.
 TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
-  const EnvironmentReader readEnvironment = [](const char* name) -> std::optional<std::string> {
-    if (name == std::string("KVXSETUP_COM3")) return "/dev/ttyUSB0";
-    if (name == std::string("KVXSETUP_COM4")) return "";
-    return std::nullopt;
-  };
-  const PortNameLookup lookup = [](int comNumber) -> std::optional<std::string> {
+  setenv("KVXSETUP_COM3", "/dev/ttyUSB0", 1);
+  setenv("KVXSETUP_COM4", "", 1);
+  const PortNameLookup settings = [](int comNumber) -> std::optional<std::string> {
     if (comNumber == 1 || comNumber == 3) return "/wrong";  // not to be asked
     if (comNumber == 4) return "/dev/ttyACM0";
     return comNumber == 19 ? std::optional<std::string>("") : std::nullopt;
@@ -37,17 +37,19 @@ TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
   };
   for (const auto& [given, described] : comNames) {
     SCOPED_TRACE(given);
-    const ResolvedPort port = ResolvePortName(given, readEnvironment, lookup);
-    EXPECT_EQ(DescribePort(port), described);
+    const ChosenPort port = ResolvePortName(given, settings);
+    EXPECT_EQ(port.Description(), described);
     // Only a default device earns the hint to set the variable.
-    EXPECT_EQ(port.usedDefaultDevice, std::string(described).find("ttyS") != std::string::npos);
+    EXPECT_EQ(port.defaultDevice, std::string(described).find("ttyS") != std::string::npos);
   }
   for (const char* path : {"/dev/ttyUSB1", "\\\\.\\COM0", "COM256", "\\\\.\\COM", "COM01", "COM1x",
                            "\\\\?\\COM1", ""}) {
-    EXPECT_EQ(DescribePort(ResolvePortName(path, readEnvironment, lookup)), path);
+    EXPECT_EQ(ResolvePortName(path, settings).Description(), path);
   }
   // Without settings to ask, COMn goes from the environment straight to the default.
-  EXPECT_EQ(DescribePort(ResolvePortName("COM4", readEnvironment, {})), "COM4 (/dev/ttyS3)");
+  EXPECT_EQ(ResolvePortName("COM4", {}).Description(), "COM4 (/dev/ttyS3)");
+  unsetenv("KVXSETUP_COM3");
+  unsetenv("KVXSETUP_COM4");
 }
 
 TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {

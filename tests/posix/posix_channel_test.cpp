@@ -23,7 +23,7 @@ TEST(PosixChannelOpen, OpensNonBlockingExclusiveRaw8N1At9600WithModemLinesOff) {
   system.settings.c_cflag = CRTSCTS | PARENB | CSTOPB;
   {
     PosixSerialChannel channel(system);
-    ASSERT_TRUE(channel.OpenPort("/dev/ttyUSB0")) << channel.LastError();
+    ASSERT_TRUE(channel.OpenPort(std::string("/dev/ttyUSB0"))) << channel.LastError();
     EXPECT_EQ(system.openFlags, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     EXPECT_EQ(system.lockOperation, LOCK_EX | LOCK_NB);
     const termios& s = system.settings;
@@ -33,8 +33,9 @@ TEST(PosixChannelOpen, OpensNonBlockingExclusiveRaw8N1At9600WithModemLinesOff) {
     EXPECT_EQ(cfgetospeed(&s), static_cast<speed_t>(B9600));
     EXPECT_EQ(system.clearedModemLines, TIOCM_DTR | TIOCM_RTS);
   }
-  // Left open, the port is unlocked and closed by the destructor.
+  // Left open, the port is unlocked, freed for other users and closed by the destructor.
   EXPECT_EQ(system.lockOperation, LOCK_UN);
+  EXPECT_FALSE(system.exclusive);
   EXPECT_EQ(system.openDescriptors, 0);
 }
 
@@ -44,7 +45,7 @@ TEST(PosixChannelOpen, FailureSaysWhyAndLeavesNothingOpen) {
     const char* call;
     int error;
     std::string expected;
-    const char* port = "/dev/ttyS0";
+    ChosenPort port = std::string("/dev/ttyS0");
     bool joinedDialoutSinceLogin = false;
   };
   const std::string inUse =
@@ -61,7 +62,7 @@ TEST(PosixChannelOpen, FailureSaysWhyAndLeavesNothingOpen) {
        "Cannot open COM3 (/dev/ttyS2): there is no such device. Check that the adapter is plugged "
        "in and that the port name is right. To use another device as COM3, set KVXSETUP_COM3 to "
        "its path.",
-       "\\\\.\\COM3"},
+       ChosenPort("COM3", "/dev/ttyS2", true)},
       {"open", EIO,
        "Cannot open /dev/ttyS0: there is no such device (the name exists, but no serial hardware "
        "answers behind it). Check that the adapter is plugged in and that the port name is right."},
@@ -72,7 +73,7 @@ TEST(PosixChannelOpen, FailureSaysWhyAndLeavesNothingOpen) {
       {"open", EACCES,
        denied + "It belongs to group 'dialout', and user 'ada' was added to that group after this "
                 "session began: a fresh login is needed. Log out and in again.",
-       "/dev/ttyS0", true},
+       std::string("/dev/ttyS0"), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
@@ -84,12 +85,13 @@ TEST(PosixChannelOpen, FailureSaysWhyAndLeavesNothingOpen) {
     EXPECT_FALSE(channel.OpenPort(c.port));
     EXPECT_EQ(channel.LastError(), c.expected);
     EXPECT_EQ(system.openDescriptors, 0);
+    EXPECT_FALSE(system.exclusive);
   }
 }
 
 class PosixChannelIo : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(channel.OpenPort("/dev/ttyUSB0")); }
+  void SetUp() override { ASSERT_TRUE(channel.OpenPort(std::string("/dev/ttyUSB0"))); }
 
   FakePosixSystem system;
   PosixSerialChannel channel{system};
@@ -132,7 +134,7 @@ TEST_F(PosixChannelIo, HangUpFailsThePortUntilReopened) {
     EXPECT_EQ(channel.ReadOne(byte), PortRead::kFailed);
     EXPECT_EQ(channel.WriteBlock(&byte, 1), -1);  // nor does it come back by itself
     EXPECT_FALSE(channel.ClearErrors());
-    ASSERT_TRUE(channel.OpenPort("/dev/ttyUSB0"));
+    ASSERT_TRUE(channel.OpenPort(std::string("/dev/ttyUSB0")));
     EXPECT_TRUE(channel.ClearErrors());
   }
 }
@@ -184,7 +186,7 @@ TEST(PtyChannel, CarriesBytesRawTakesRatesAndFailsOnHangUp) {
   ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
   close(slave);
   PosixSerialChannel channel;
-  ASSERT_TRUE(channel.OpenPort(name)) << channel.LastError();
+  ASSERT_TRUE(channel.OpenPort(std::string(name))) << channel.LastError();
   // Nothing has come: an empty read must look like silence, not like a hang-up.
   std::uint8_t byte = 0;
   EXPECT_EQ(channel.ReadOne(byte), PortRead::kTimeout);

@@ -1,109 +1,129 @@
+#include <grp.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/probe_connect.h"
-#include "link/channel_ops.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
-#include "loader/flash_map.h"
-#include "loader/loader_commands.h"
-#include "simulated_probe.h"
+#include "connected_probe.h"
 
 namespace kvx {
 namespace {
 
 using test::SimulatedProbe;
-using test::Trigger;
 
-// Our end of the line: the real POSIX port, connected to the simulator.
-struct HostEnd {
-  explicit HostEnd(SimulatedProbe& probe) : link(channel), path(probe->SlavePath()) {}
-  ~HostEnd() { CloseProbeLink(link); }
-  ErrorCode Connect(std::uint32_t rate = 115200) { return ConnectProbeLink(link, path, rate); }
+// Root included: the lock keeps a second opener out even where the exclusive mark does not.
+TEST(ProbeLinkOverPty, ASecondProgramCannotOpenThePortInUse) {
+  test::ConnectedProbe connected;
+  ASSERT_EQ(connected.startup, kOk);
+  PosixSerialChannel intruder;
+  EXPECT_FALSE(intruder.OpenPort(connected.probe->SlavePath()));
+  EXPECT_THAT(intruder.LastError(), ::testing::HasSubstr("in use"));
+}
 
-  PosixSerialChannel channel;
-  ProbeLink link;
+constexpr uid_t kNobody = 65534;
+
+// Runs `step` in a child process that has given up root for the user nobody, as people run
+// the program (root is exempt from the exclusive-use mark and from file permissions), and
+// returns what `step` returned: "" when all went well, otherwise what went wrong.
+std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return "no pipe";
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeEnds[0]);
+    const bool dropped = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 &&
+                                            setuid(kNobody) == 0);
+    const std::string result = dropped ? step() : "cannot give up root";
+    const bool sent =
+        write(pipeEnds[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+    _exit(sent ? 0 : 1);
+  }
+  close(pipeEnds[1]);
+  std::string result;
+  char buffer[256];
+  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+    result.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(pipeEnds[0]);
+  int status = -1;
+  waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) result += " (the child failed)";
+  return result;
+}
+
+// A pseudo-terminal whose other end this process holds: the device under test.
+struct Pty {
+  Pty() {
+    int slave = -1;
+    char name[128] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) close(slave);
+    path = name;
+  }
+  ~Pty() { close(master); }
+  int master = -1;
   std::string path;
 };
 
-TEST(ProbeLinkOverPty, ConnectsToALoaderListeningAtAnotherRate) {
-  sim::SimulatorOptions options;
-  options.rate = 9600;
-  SimulatedProbe probe(options);
-  HostEnd host(probe);
-  ASSERT_EQ(host.Connect(115200), kOk);
-  EXPECT_EQ(host.link.baudRate, 115200u);
-  EXPECT_EQ(probe->ListenRate(), 115200u);
+std::string OpenPort(const std::string& path) {
+  PosixSerialChannel port;
+  return port.OpenPort(path) ? "" : port.LastError();
 }
 
-TEST(ProbeLinkOverPty, ReadsTheIdentity) {
-  sim::SimulatorOptions options;
-  options.identity.serial = "AB12CD34EF";
-  options.identity.firmwareWord = 0xCE00 + 105;
-  SimulatedProbe probe(options);
-  HostEnd host(probe);
-  ProbeIdentity identity;
-  ASSERT_EQ(ConnectToProbe(
-                host.link, [&] { return host.Connect(); }, identity),
-            ConnectOutcome::kConnected);
-  EXPECT_EQ(identity.loaderVersion, 103);
-  EXPECT_EQ(identity.firmwareVersion, 105);
-  EXPECT_EQ(identity.logicVersion, 104);
-  EXPECT_EQ(identity.serialNumber, "AB12CD34EF");
-  EXPECT_EQ(identity.macAddressText, "02B7E9AB12CD");
+// A pseudo-terminal lives on while its other end is open, and so would a mark left on it.
+std::string OpenCloseAndReopenAPty() {
+  const Pty pty;
+  const std::string first = OpenPort(pty.path);
+  return first.empty() ? OpenPort(pty.path) : first;
 }
 
-TEST(ProbeLinkOverPty, ErasesProgramsAndReadsBackFlash) {
+// Every attempt of a Connect after the first, and a Connect after OK, opens the port again.
+std::string ConnectTwiceToTheSimulator() {
   SimulatedProbe probe;
-  HostEnd host(probe);
-  ASSERT_EQ(host.Connect(), kOk);
-  std::vector<std::uint8_t> record(32);
-  for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<std::uint8_t>(i * 7);
-
-  ASSERT_EQ(EraseSector(host.link, kFirmwareAreaStart), kOk);
-  ASSERT_EQ(ProgramFlash(host.link, kFirmwareAreaStart + 64, record.size(), record.data()), kOk);
-  std::vector<std::uint8_t> readBack(record.size());
-  ASSERT_EQ(ReadMemory(host.link, kFirmwareAreaStart + 64, 32, readBack.data()), kOk);
-  EXPECT_EQ(readBack, record);
-  EXPECT_EQ(probe->ReadFlash(kFirmwareAreaStart + 64, 32), record);
-  // Flash must be erased before it is programmed again.
-  EXPECT_EQ(ProgramFlash(host.link, kFirmwareAreaStart + 64, record.size(), record.data()),
-            kErrProgramFailed);
-  EXPECT_EQ(EraseSector(host.link, 0x01000000), kErrEraseFailed);
-}
-
-TEST(ProbeLinkOverPty, RecoversFromALostOrCorruptedReply) {
-  for (bool corrupt : {false, true}) {
-    SCOPED_TRACE(corrupt ? "corrupted checksum" : "dropped reply");
-    sim::SimulatorOptions options;
-    (corrupt ? options.faults.corruptChecksum : options.faults.dropReply) = Trigger("e:1");
-    SimulatedProbe probe(options);
-    HostEnd host(probe);
-    ASSERT_EQ(host.Connect(), kOk);
-    std::uint8_t bytes[4];
-    EXPECT_EQ(ReadMemory(host.link, kSetupBlockAddress, sizeof bytes, bytes), kOk);
-    // The request went out again with its own sequence number and was answered as a repeat.
-    EXPECT_EQ(probe->Counters().engine.retransmissions, 1u);
+  PosixSerialChannel port;
+  ProbeLink link(port);
+  for (int attempt = 1; attempt <= 2; ++attempt) {
+    if (ConnectProbeLink(link, probe->SlavePath(), 115200) != kOk) return port.LastError();
+    CloseProbeLink(link);
   }
+  return "";
 }
 
-TEST(ProbeLinkOverPty, ALoaderThatNeverAnswersCorrectlyFailsTheRequest) {
-  sim::SimulatorOptions options;
-  options.faults.corruptChecksum = Trigger("e:*");
-  SimulatedProbe probe(options);
-  HostEnd host(probe);
-  ASSERT_EQ(host.Connect(), kOk);
-  std::uint8_t bytes[4];
-  EXPECT_EQ(ReadMemory(host.link, kSetupBlockAddress, sizeof bytes, bytes), kErrNoReply);
-}
-
-TEST(ProbeLinkOverPty, ASecondProgramCannotOpenThePortInUse) {
-  SimulatedProbe probe;
-  HostEnd host(probe);
-  ASSERT_EQ(host.Connect(), kOk);
-  PosixSerialChannel intruder;
-  EXPECT_FALSE(intruder.OpenPort(probe->SlavePath()));
-  EXPECT_THAT(intruder.LastError(), ::testing::HasSubstr("in use"));
+TEST(PortAsUnprivilegedUser, OpensAgainAfterClosingAndNamesWhatDeniesAccess) {
+  // A device that only its owner, root, and its group, dialout, may use.
+  const Pty denied;
+  const group* dialout = getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  const bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(denied.path.c_str(), 0, dialout->gr_gid), 0);
+    ASSERT_EQ(chmod(denied.path.c_str(), 0660), 0);
+  }
+  struct Case {
+    const char* name;
+    std::function<std::string()> step;
+    std::string expected;
+    bool needsRoot = false;  // to hand the device to root and dialout
+  };
+  const Case cases[] = {
+      {"open, close and open a pseudo-terminal again", OpenCloseAndReopenAPty, ""},
+      {"connect to the simulator twice", ConnectTwiceToTheSimulator, ""},
+      {"open a device of a group the user is not in", [&] { return OpenPort(denied.path); },
+       "Cannot open " + denied.path +
+           ": permission denied. It belongs to group 'dialout', and user 'nobody' is not a "
+           "member. Add the user to that group (for example: sudo usermod -aG dialout nobody), "
+           "then log out and in again.",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needsRoot && !root) continue;
+    EXPECT_EQ(AsUnprivilegedUser(c.step), c.expected);
+  }
 }
 
 }  // namespace

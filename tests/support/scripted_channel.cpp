@@ -48,9 +48,9 @@ std::vector<Bytes> ScriptedChannel::FramesWritten() const {
   return frames;
 }
 
-bool ScriptedChannel::OpenPort(const std::string& deviceName) {
+bool ScriptedChannel::OpenPort(const ChosenPort& port) {
   ++opens;
-  openedName = deviceName;
+  openedName = port.devicePath;
   if (failOpen) return false;
   open = true;
   rate = 9600;

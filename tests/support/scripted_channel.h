@@ -66,7 +66,7 @@ class ScriptedChannel : public SerialChannel {
   std::vector<Bytes> FramesWritten() const;
 
   // --- SerialChannel ----------------------------------------------------------------------
-  bool OpenPort(const std::string& deviceName) override;
+  bool OpenPort(const ChosenPort& port) override;
   void ClosePort() override;
   bool ApplyRate(std::uint32_t bitsPerSecond) override;
   long WriteBlock(const std::uint8_t* bytes, std::size_t n) override;

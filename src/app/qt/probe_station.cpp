@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <utility>
 
+#include "app/probe_connect.h"
+
 namespace kvx::qt {
 
 namespace {
@@ -14,9 +16,15 @@ void HandleWindowEvents() {
 }  // namespace
 
 ProbeStation::ProbeStation(PortNameLookup configuredPort, std::filesystem::path updateDirectory)
-    : port_(std::move(configuredPort)),
+    : configuredPort_(std::move(configuredPort)),
       channel_(port_, HandleWindowEvents),
       link_(channel_),
       updateDirectory_(std::move(updateDirectory)) {}
+
+ErrorCode ProbeStation::OpenLink(const DialogFields& fields) {
+  if (fields.portIndex < 0 || fields.portIndex >= kPortListEntries) return kErrPort;
+  return OpenProbeLink(link_, ResolveComPort(fields.portIndex + 1, configuredPort_),
+                       fields.speedIndex);
+}
 
 }  // namespace kvx::qt

@@ -13,8 +13,6 @@
 
 #include "app/qt/dialog_units.h"
 #include "images/update_catalogue.h"
-#include "link/link_startup.h"
-#include "link/posix/port_name.h"
 
 namespace kvx::qt {
 
@@ -95,7 +93,7 @@ QStringList PortNames() {
 
 QStringList SpeedNames() {
   QStringList names;
-  for (std::uint32_t rate : kStandardBaudRates) names << QString::number(rate);
+  for (std::uint32_t rate : kSpeedListRates) names << QString::number(rate);
   return names;
 }
 
@@ -142,12 +140,9 @@ UpdateSetupDialog::UpdateSetupDialog(ProbeStation& station, const DialogFields& 
   setFont(QFont(QString::fromLatin1(kDialogFontFamily), kDialogFontPoints));
   BuildControls();
   actions_ = std::make_unique<UpdateSetupActions>(
-      UpdateSetupActions::Parts{station_.Link(),
-                                [this](int portIndex, int speedIndex) {
-                                  return OpenProbeLink(station_.Link(), portIndex, speedIndex);
-                                },
-                                UpdateCatalogue(station_.UpdateDirectory()), *this, *this,
-                                station_.Progress()},
+      UpdateSetupActions::Parts{
+          station_.Link(), [this] { return station_.OpenLink(actions_->Fields()); },
+          UpdateCatalogue(station_.UpdateDirectory()), *this, *this, station_.Progress()},
       fields);
   ConnectButtons();
   actions_->OnOpen();

@@ -44,10 +44,10 @@ std::string AdviceForGroup(PosixSystem& system, const struct stat& device) {
 
 }  // namespace
 
-std::string DescribePermissionDenied(PosixSystem& system, const ResolvedPort& port) {
-  std::string text = "Cannot open " + DescribePort(port) + ": permission denied. ";
+std::string DescribePermissionDenied(PosixSystem& system, const ChosenPort& port) {
+  std::string text = "Cannot open " + port.Description() + ": permission denied. ";
   struct stat device {};
-  if (system.Stat(port.path.c_str(), device) != 0) {
+  if (system.Stat(port.devicePath.c_str(), device) != 0) {
     return text + "Ask the administrator for read and write access to it.";
   }
   return text + AdviceForGroup(system, device);

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "link/posix/port_name.h"
+#include "link/chosen_port.h"
 #include "link/posix/posix_system.h"
 
 namespace kvx {
 
 // What to do about "permission denied" on a port: names the device's group and tells whether
 // the user must join it, or is in it already and only needs a fresh login to take it up.
-std::string DescribePermissionDenied(PosixSystem& system, const ResolvedPort& port);
+std::string DescribePermissionDenied(PosixSystem& system, const ChosenPort& port);
 
 }  // namespace kvx

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "link/posix/permission_advice.h"
+#include "link/posix/port_name.h"
 
 namespace kvx {
 namespace {
@@ -13,13 +14,13 @@ std::string InUse(const std::string& device) {
          ": it is in use by another program. Close that program and try again.";
 }
 
-std::string NoSuchDevice(const ResolvedPort& port, int error) {
-  std::string text = "Cannot open " + DescribePort(port) + ": there is no such device";
+std::string NoSuchDevice(const ChosenPort& port, int error) {
+  std::string text = "Cannot open " + port.Description() + ": there is no such device";
   if (error != ENOENT) text += " (the name exists, but no serial hardware answers behind it)";
   text += ". Check that the adapter is plugged in and that the port name is right.";
-  if (port.usedDefaultDevice) {
-    text += " To use another device as COM" + std::to_string(*port.comNumber) + ", set " +
-            ComEnvironmentVariable(*port.comNumber) + " to its path.";
+  if (port.defaultDevice) {
+    text += " To use another device as " + port.shownName + ", set " +
+            ComEnvironmentVariable(port.shownName) + " to its path.";
   }
   return text;
 }
@@ -33,17 +34,17 @@ bool MeansInUse(PortStep step, int error) {
   return error == EBUSY;
 }
 
-std::string DescribeOpenFailure(PosixSystem& system, const ResolvedPort& port, int error) {
+std::string DescribeOpenFailure(PosixSystem& system, const ChosenPort& port, int error) {
   if (IsMissingDevice(error)) return NoSuchDevice(port, error);
   if (error == EACCES || error == EPERM) return DescribePermissionDenied(system, port);
-  return "Cannot open " + DescribePort(port) + ": " + std::strerror(error) + ".";
+  return "Cannot open " + port.Description() + ": " + std::strerror(error) + ".";
 }
 
 }  // namespace
 
-std::string DescribePortFailure(PosixSystem& system, const ResolvedPort& port, PortStep step,
+std::string DescribePortFailure(PosixSystem& system, const ChosenPort& port, PortStep step,
                                 int error) {
-  const std::string device = DescribePort(port);
+  const std::string device = port.Description();
   if (MeansInUse(step, error)) return InUse(device);
   if (error == ENOTTY && step != PortStep::kOpen) {
     return "Cannot use " + device + ": it is not a serial port.";

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/posix/port_name.h"
+#include "link/chosen_port.h"
 #include "link/posix/posix_system.h"
 
 namespace kvx {
@@ -20,7 +20,7 @@ enum class PortStep {
 // Why a port could not be opened, in words for the user, naming the device and what to do.
 // `error` is the errno of the failed step. Permission problems consult the device's group
 // and the user's groups through `system`.
-std::string DescribePortFailure(PosixSystem& system, const ResolvedPort& port, PortStep step,
+std::string DescribePortFailure(PosixSystem& system, const ChosenPort& port, PortStep step,
                                 int error);
 
 }  // namespace kvx

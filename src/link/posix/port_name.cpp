@@ -1,6 +1,7 @@
 #include "link/posix/port_name.h"
 
 #include <cctype>
+#include <cstdlib>
 
 namespace kvx {
 namespace {
@@ -29,13 +30,7 @@ std::optional<int> ParsePortDigits(const std::string& text, std::size_t from) {
   return value;
 }
 
-std::optional<std::string> NonEmpty(std::optional<std::string> value) {
-  if (value && value->empty()) return std::nullopt;
-  return value;
-}
-
-}  // namespace
-
+// The COM number in "COMn" or "\\.\COMn"; nothing for any other name.
 std::optional<int> ParseComNumber(const std::string& name) {
   std::size_t at = 0;
   if (name.compare(0, sizeof kDevicePrefix - 1, kDevicePrefix) == 0) at = sizeof kDevicePrefix - 1;
@@ -43,29 +38,38 @@ std::optional<int> ParseComNumber(const std::string& name) {
   return ParsePortDigits(name, at + 3);
 }
 
-std::string ComEnvironmentVariable(int comNumber) {
-  return "KVXSETUP_COM" + std::to_string(comNumber);
+std::optional<std::string> FromEnvironment(const std::string& variable) {
+  const char* value = std::getenv(variable.c_str());
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
 }
 
-ResolvedPort ResolvePortName(const std::string& name, const EnvironmentReader& environment,
-                             const PortNameLookup& lookup) {
+std::optional<std::string> FromSettings(int comNumber, const PortNameLookup& configured) {
+  if (!configured) return std::nullopt;
+  std::optional<std::string> device = configured(comNumber);
+  if (device && device->empty()) return std::nullopt;
+  return device;
+}
+
+}  // namespace
+
+ChosenPort ResolveComPort(int comNumber, const PortNameLookup& configured) {
+  const std::string comName = "COM" + std::to_string(comNumber);
+  if (auto device = FromEnvironment(ComEnvironmentVariable(comName))) {
+    return ChosenPort(comName, *device, false);
+  }
+  if (auto device = FromSettings(comNumber, configured)) return ChosenPort(comName, *device, false);
+  return ChosenPort(comName, "/dev/ttyS" + std::to_string(comNumber - 1), true);
+}
+
+ChosenPort ResolvePortName(const std::string& name, const PortNameLookup& configured) {
   const std::optional<int> comNumber = ParseComNumber(name);
-  if (!comNumber) return ResolvedPort{name, std::nullopt, false};
-
-  if (auto fromEnvironment = NonEmpty(environment(ComEnvironmentVariable(*comNumber).c_str()))) {
-    return ResolvedPort{*fromEnvironment, comNumber, false};
-  }
-  if (lookup) {
-    if (auto fromLookup = NonEmpty(lookup(*comNumber))) {
-      return ResolvedPort{*fromLookup, comNumber, false};
-    }
-  }
-  return ResolvedPort{"/dev/ttyS" + std::to_string(*comNumber - 1), comNumber, true};
+  if (!comNumber) return ChosenPort(name);
+  return ResolveComPort(*comNumber, configured);
 }
 
-std::string DescribePort(const ResolvedPort& port) {
-  if (!port.comNumber) return port.path;
-  return "COM" + std::to_string(*port.comNumber) + " (" + port.path + ")";
+std::string ComEnvironmentVariable(const std::string& comName) {
+  return "KVXSETUP_" + comName;
 }
 
 }  // namespace kvx

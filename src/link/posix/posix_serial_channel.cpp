@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <utility>
 
 #include "link/posix/line_rate.h"
 #include "link/posix/line_settings.h"
@@ -33,29 +32,23 @@ bool WouldBlock(int error) {
 
 PosixSerialChannel::PosixSerialChannel() : PosixSerialChannel(RealPosixSystem()) {}
 
-PosixSerialChannel::PosixSerialChannel(PortNameLookup lookup)
-    : PosixSerialChannel(RealPosixSystem(), std::move(lookup)) {}
-
-PosixSerialChannel::PosixSerialChannel(PosixSystem& system, PortNameLookup lookup)
-    : system_(system), lookup_(std::move(lookup)) {}
+PosixSerialChannel::PosixSerialChannel(PosixSystem& system) : system_(system) {}
 
 PosixSerialChannel::~PosixSerialChannel() {
   ClosePort();
 }
 
-bool PosixSerialChannel::OpenPort(const std::string& deviceName) {
+bool PosixSerialChannel::OpenPort(const ChosenPort& port) {
   ClosePort();
   lastError_.clear();
-  const ResolvedPort port = ResolvePortName(
-      deviceName, [this](const char* name) { return system_.GetEnv(name); }, lookup_);
-  fd_ = system_.Open(port.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  fd_ = system_.Open(port.devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) return Fail(port, PortStep::kOpen, errno);
   if (PreparePort(port)) return true;
   ClosePort();
   return false;
 }
 
-bool PosixSerialChannel::PreparePort(const ResolvedPort& port) {
+bool PosixSerialChannel::PreparePort(const ChosenPort& port) {
   if (system_.Flock(fd_, LOCK_EX | LOCK_NB) != 0) return Fail(port, PortStep::kLock, errno);
   if (system_.Ioctl(fd_, TIOCEXCL, nullptr) != 0) return Fail(port, PortStep::kExclusive, errno);
   termios settings{};
@@ -69,7 +62,7 @@ bool PosixSerialChannel::PreparePort(const ResolvedPort& port) {
   return ClearModemLines(port);
 }
 
-bool PosixSerialChannel::ClearModemLines(const ResolvedPort& port) {
+bool PosixSerialChannel::ClearModemLines(const ChosenPort& port) {
   int lines = TIOCM_DTR | TIOCM_RTS;
   if (system_.Ioctl(fd_, TIOCMBIC, &lines) == 0) return true;
   const int error = errno;
@@ -78,7 +71,7 @@ bool PosixSerialChannel::ClearModemLines(const ResolvedPort& port) {
   return Fail(port, PortStep::kModemLines, error);
 }
 
-bool PosixSerialChannel::Fail(const ResolvedPort& port, PortStep step, int error) {
+bool PosixSerialChannel::Fail(const ChosenPort& port, PortStep step, int error) {
   lastError_ = DescribePortFailure(system_, port, step, error);
   return false;
 }
@@ -87,6 +80,10 @@ void PosixSerialChannel::ClosePort() {
   inputBegin_ = inputEnd_ = 0;
   failed_ = false;
   if (fd_ < 0) return;
+  // The mark belongs to the device, not to our descriptor: left set, it outlives the close
+  // (a pseudo-terminal or any device whose other end stays open) and keeps every later
+  // non-root opener out, ourselves included.
+  system_.Ioctl(fd_, TIOCNXCL, nullptr);
   system_.Flock(fd_, LOCK_UN);
   system_.Close(fd_);
   fd_ = -1;

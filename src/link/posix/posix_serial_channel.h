@@ -6,7 +6,6 @@
 #include <string>
 
 #include "link/posix/port_failure.h"
-#include "link/posix/port_name.h"
 #include "link/posix/posix_system.h"
 #include "link/serial_channel.h"
 
@@ -17,10 +16,9 @@ class Deadline;
 // The serial port of a POSIX system, over termios (Linux: rates off the B constants use
 // termios2).
 //
-// OpenPort takes a device path, or COMn / \\.\COMn, which is resolved to a device through
-// the environment variable KVXSETUP_COMn, then the lookup given here, then /dev/ttyS<n-1>.
-// The port is opened non-blocking and held exclusively: flock() keeps out every other
-// program of ours (root included), TIOCEXCL every other non-root opener.
+// OpenPort opens the port's device path; the front end has resolved COM names already (see
+// port_name.h). The port is opened non-blocking and held exclusively: flock() keeps out every
+// other program of ours (root included), TIOCEXCL every other non-root opener until closed.
 //
 // Blocking: ReadOne waits at most about 110 ms for a byte; WriteBlock at most 10 ms per
 // byte plus 100 ms for the port to accept the block; SleepMs sleeps on the monotonic clock.
@@ -30,13 +28,12 @@ class Deadline;
 class PosixSerialChannel final : public SerialChannel {
  public:
   PosixSerialChannel();
-  explicit PosixSerialChannel(PortNameLookup lookup);
-  explicit PosixSerialChannel(PosixSystem& system, PortNameLookup lookup = {});
+  explicit PosixSerialChannel(PosixSystem& system);
   ~PosixSerialChannel() override;
   PosixSerialChannel(const PosixSerialChannel&) = delete;
   PosixSerialChannel& operator=(const PosixSerialChannel&) = delete;
 
-  bool OpenPort(const std::string& deviceName) override;
+  bool OpenPort(const ChosenPort& port) override;
   void ClosePort() override;
   bool ApplyRate(std::uint32_t bitsPerSecond) override;
   long WriteBlock(const std::uint8_t* bytes, std::size_t n) override;
@@ -51,9 +48,9 @@ class PosixSerialChannel final : public SerialChannel {
   enum class Readiness { kReady, kTimedOut, kFailed };
   enum class Fill { kFilled, kEmpty, kFailed };
 
-  bool PreparePort(const ResolvedPort& port);
-  bool ClearModemLines(const ResolvedPort& port);
-  bool Fail(const ResolvedPort& port, PortStep step, int error);
+  bool PreparePort(const ChosenPort& port);
+  bool ClearModemLines(const ChosenPort& port);
+  bool Fail(const ChosenPort& port, PortStep step, int error);
 
   bool TakeBuffered(std::uint8_t& byte);
   Fill FillInput();
@@ -61,7 +58,6 @@ class PosixSerialChannel final : public SerialChannel {
   Readiness WaitFor(short events, const Deadline& deadline);
 
   PosixSystem& system_;
-  PortNameLookup lookup_;
   int fd_ = -1;
   bool failed_ = false;
   std::string lastError_;

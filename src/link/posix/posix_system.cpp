@@ -8,14 +8,15 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 namespace kvx {
 namespace {
 
 // The reentrant user-database calls want a caller-sized buffer; grow it until the entry fits.
-template <typename Entry, typename Lookup>
-std::optional<Entry> LookUpEntry(Lookup lookup) {
+// The entry's strings point into that buffer, so `copy` takes what is wanted out of the entry
+// while the buffer still lives.
+template <typename Entry, typename Lookup, typename Copy>
+auto LookUpEntry(Lookup lookup, Copy copy) -> std::optional<decltype(copy(Entry{}))> {
   std::vector<char> buffer(1024);
   for (;;) {
     Entry entry{};
@@ -26,7 +27,7 @@ std::optional<Entry> LookUpEntry(Lookup lookup) {
       continue;
     }
     if (rc != 0 || found == nullptr) return std::nullopt;
-    return entry;
+    return copy(entry);
   }
 }
 
@@ -58,29 +59,23 @@ class RealSystem final : public PosixSystem {
 
   int Stat(const char* path, struct stat& status) override { return ::stat(path, &status); }
 
-  std::optional<std::string> GetEnv(const char* name) override {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-  }
-
   std::optional<std::string> GroupName(gid_t group) override {
-    const auto entry = LookUpEntry<struct group>(
+    return LookUpEntry<struct group>(
         [group](struct group* g, char* buf, std::size_t size, struct group** found) {
           return ::getgrgid_r(group, g, buf, size, found);
-        });
-    if (!entry) return std::nullopt;
-    return std::string(entry->gr_name);
+        },
+        [](const struct group& g) { return std::string(g.gr_name); });
   }
 
   std::optional<UserEntry> CurrentUser() override {
     const uid_t uid = ::getuid();
-    const auto entry =
-        LookUpEntry<passwd>([uid](passwd* p, char* buf, std::size_t size, passwd** found) {
+    return LookUpEntry<passwd>(
+        [uid](passwd* p, char* buf, std::size_t size, passwd** found) {
           return ::getpwuid_r(uid, p, buf, size, found);
+        },
+        [](const passwd& p) {
+          return UserEntry{p.pw_name, p.pw_gid};
         });
-    if (!entry) return std::nullopt;
-    return UserEntry{entry->pw_name, entry->pw_gid};
   }
 
   std::vector<gid_t> ProcessGroups() override {

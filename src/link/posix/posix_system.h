@@ -48,7 +48,6 @@ class PosixSystem {
   virtual int SleepUntil(const timespec& deadline) = 0;
 
   virtual int Stat(const char* path, struct stat& status) = 0;
-  virtual std::optional<std::string> GetEnv(const char* name) = 0;
   virtual std::optional<std::string> GroupName(gid_t group) = 0;
   // The real user of this process, as the user database knows it.
   virtual std::optional<UserEntry> CurrentUser() = 0;

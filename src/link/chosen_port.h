@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace kvx {
+
+// A serial port as the user chose it, resolved once by the front end from a list entry, a
+// COMn name or a device path: how to name it to the user, and the device to open. Backends
+// open `devicePath` as it stands and never parse a port name.
+struct ChosenPort {
+  // A device path the user named stands for itself; implicit, since a bare path is a
+  // complete choice wherever a port is taken.
+  ChosenPort(std::string path)  // NOLINT(google-explicit-constructor)
+      : shownName(path), devicePath(std::move(path)) {}
+  ChosenPort(std::string shown, std::string device, bool isDefaultDevice)
+      : shownName(std::move(shown)),
+        devicePath(std::move(device)),
+        defaultDevice(isDefaultDevice) {}
+
+  // "COM3 (/dev/ttyUSB0)", or the path alone when the user named the path.
+  std::string Description() const {
+    return shownName == devicePath ? devicePath : shownName + " (" + devicePath + ")";
+  }
+
+  std::string shownName;   // "COM3", or the device path the user gave
+  std::string devicePath;  // what the backend opens
+  // COMn had no device configured and fell through to the system's default for it, so a
+  // missing device earns the hint of how to configure another.
+  bool defaultDevice = false;
+};
+
+}  // namespace kvx
