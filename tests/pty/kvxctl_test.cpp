@@ -39,14 +39,17 @@ std::string Slurp(const std::string& path) {
   return text;
 }
 
-CommandResult Kvxctl(const std::string& arguments) {
+CommandResult RunProgram(const std::string& program, const std::string& arguments) {
   // A directory of its own: CTest runs the cases of this file side by side.
   const TempDirectory dir;
-  const std::string out = (dir / "kvxctl.out").string(), err = (dir / "kvxctl.err").string();
-  const std::string command =
-      std::string(KVXCTL_PATH) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
+  const std::string out = (dir / "program.out").string(), err = (dir / "program.err").string();
+  const std::string command = program + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+}
+
+CommandResult Kvxctl(const std::string& arguments) {
+  return RunProgram(KVXCTL_PATH, arguments);
 }
 
 // kvxsim in its own process; its first line of output is the terminal to open. Its standard
@@ -139,6 +142,37 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
     const CommandResult run = Kvxctl(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
+  }
+}
+
+TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
+  struct Case {
+    std::string program;
+    std::string arguments;
+    int status;
+    std::string out;  // expected in standard output, or in standard error when status is 2
+  };
+  const std::string version = KVX_VERSION;
+  std::vector<Case> cases = {
+      {KVXCTL_PATH, "--version", 0, "kvxctl " + version + "\n"},
+      {KVXSIM_PATH, "--version", 0, "kvxsim " + version + "\n"},
+      {KVXCTL_PATH, "--help", 0, "Usage: kvxctl [OPTIONS] SUBCOMMAND"},
+      {KVXCTL_PATH, "help", 0, "Usage: kvxctl [OPTIONS] SUBCOMMAND"},
+      {KVXCTL_PATH, "help update", 0, "Usage: kvxctl update [OPTIONS]"},
+      {KVXCTL_PATH, "update --help", 0, "KVXSETUP_UPDATE_DIR"},
+      {KVXCTL_PATH, "erase --help", 0, "Examples:\n  kvxctl erase --port COM1"},
+      {KVXCTL_PATH, "frobnicate", 2, "kvxctl: unknown command 'frobnicate'"},
+      {KVXCTL_PATH, "help frobnicate", 2, "'frobnicate' is not a kvxctl command"},
+#ifdef KVXSETUP_PATH
+      {KVXSETUP_PATH, "--version", 0, "kvxsetup " + version + "\n"},
+      {KVXSETUP_PATH, "--help", 0, "Usage: kvxsetup [FILE.gdb]"},
+#endif
+  };
+  for (const Case& c : cases) {
+    const CommandResult run = RunProgram(c.program, c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments;
+    EXPECT_THAT(c.status == 2 ? run.err : run.out, HasSubstr(c.out))
+        << c.program << " " << c.arguments;
   }
 }
 
