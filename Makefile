@@ -8,11 +8,12 @@ JOBS ?= $(shell nproc)
 # Debian packages the build, the tests and the tools need.
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev \
             clang libclang-rt-14-dev clang-format binutils srecord \
-            qt6-base-dev fonts-dejavu-core
+            qt6-base-dev fonts-dejavu-core \
+            dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build check demo asan fuzz format format-check clean
+.PHONY: all deps build check demo asan fuzz format format-check package package-check clean
 
 all: build
 
@@ -54,6 +55,20 @@ fuzz: deps
 	  rm -rf $$corpus; \
 	done
 
+# The version CMake's project() sets, which the package and every program must carry.
+VERSION = $(shell sed -n 's/^project.kvxsetup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+PACKAGE_FILE = build-package/kvxsetup_$(VERSION)_amd64.deb
+
+# The Debian package, from its own Release build.
+package: deps
+	cmake --preset package
+	cmake --build --preset package -j $(JOBS)
+	cd build-package && cpack
+	@echo "Built $(PACKAGE_FILE)"
+
+package-check: package
+	packaging/check-package.sh $(PACKAGE_FILE) $(VERSION)
+
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 
 format: deps
@@ -63,4 +78,4 @@ format-check: deps
 	@clang-format --dry-run --Werror $(FORMAT_FILES) && echo "clang-format: all files formatted"
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-package

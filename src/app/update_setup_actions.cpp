@@ -151,7 +151,7 @@ bool UpdateSetupActions::OnTransmit() {
 
 bool UpdateSetupActions::OnErase() {
   const MessageBox question{kEraseQuestionText, kApplicationTitle, MessageIcon::kExclamation,
-                            MessageButtons::kYesNo};
+                            MessageButtons::kYesNo, MessageAnswer::kNo};
   if (services_.ShowMessage(question) != MessageAnswer::kYes) return false;
   const WaitCursor cursor(services_);
   services_.SetStatus(kErasingText);

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "program_version.h"
 #include "sim/flash_dump.h"
 #include "sim/pty_simulator.h"
 #include "sim/slave_link.h"
@@ -203,12 +204,13 @@ int main(int argc, char** argv) {
       "Plays the KVX7000 probe's boot loader on a pseudo-terminal. Prints the "
       "terminal's path as its first line, then serves until SIGINT or SIGTERM.",
       "kvxsim"};
+  app.set_version_flag("--version", kvx::VersionText("kvxsim"), "Print the version and exit");
   CommandLine line;
   AddOptions(app, line);
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& help) {
-    return app.exit(help);
+  } catch (const CLI::Success& helpOrVersion) {
+    return app.exit(helpOrVersion);
   } catch (const CLI::ParseError& problem) {
     app.exit(problem);
     return kUsageError;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace kvx {
@@ -16,6 +17,8 @@ struct MessageBox {
   std::string caption = kApplicationTitle;
   MessageIcon icon = MessageIcon::kNone;
   MessageButtons buttons = MessageButtons::kOkOnly;
+  // The answer Return gives; none leaves the first button (OK or Yes) the default.
+  std::optional<MessageAnswer> defaultAnswer = std::nullopt;
 };
 
 // How the probe procedures and the dialog's actions reach the user: the dialog's one-line

@@ -356,6 +356,7 @@ TEST(UpdateSetupActions, EraseAnsweredNoChangesNothing) {
   EXPECT_FALSE(actions.OnErase());
   EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Erase Flash and EPLD?"));
   EXPECT_EQ(dialog.services.boxes[0].buttons, MessageButtons::kYesNo);
+  EXPECT_EQ(dialog.services.boxes[0].defaultAnswer, MessageAnswer::kNo);  // Return never erases
   EXPECT_TRUE(dialog.services.statuses.empty());
   EXPECT_EQ(dialog.probe->Counters().engine.requests, requests);
 }

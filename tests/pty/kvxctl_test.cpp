@@ -116,12 +116,40 @@ TEST(Kvxctl, FailuresAndUsageErrorsHaveTheirOwnExitStatus) {
       {"info --port x --speed 12345", 2, "12345"},
       {"transmit --port x", 2, "--ip is required without --document"},
       {"files --dir /nonexistent/dir", 1, "no such directory"},
-      {"frobnicate", 2, ""},
   };
   for (const Case& c : cases) {
     const ProgramRun run = Kvxctl(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
     EXPECT_THAT(run.err, HasSubstr(c.message)) << c.arguments;
+  }
+}
+
+TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
+  struct Case {
+    std::string program;
+    std::string arguments;
+    int status;
+    std::string out;  // expected in standard output, or in standard error when status is 2
+  };
+  const std::string version = KVX_VERSION;
+  const std::vector<Case> cases = {
+      {KVXCTL_PATH, "--version", 0, "kvxctl " + version + "\n"},
+      {KVXSIM_PATH, "--version", 0, "kvxsim " + version + "\n"},
+      {KVXCTL_PATH, "help", 0, "Usage: kvxctl [OPTIONS] SUBCOMMAND"},
+      {KVXCTL_PATH, "help update", 0, "Usage: kvxctl update [OPTIONS]"},
+      {KVXCTL_PATH, "erase --help", 0, "Examples:\n  kvxctl erase --port COM1"},
+      {KVXCTL_PATH, "frobnicate", 2, "kvxctl: unknown command 'frobnicate'"},
+      {KVXCTL_PATH, "help frobnicate", 2, "'frobnicate' is not a kvxctl command"},
+#ifdef KVXSETUP_PATH
+      {KVXSETUP_PATH, "--version", 0, "kvxsetup " + version + "\n"},
+      {KVXSETUP_PATH, "--help", 0, "Usage: kvxsetup [FILE.gdb]"},
+#endif
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = kvx::test::RunProgram(c.program, c.arguments);
+    EXPECT_EQ(run.status, c.status) << c.program << " " << c.arguments;
+    EXPECT_THAT(c.status == 2 ? run.err : run.out, HasSubstr(c.out))
+        << c.program << " " << c.arguments;
   }
 }
 

@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QStringList>
+#include <cstdio>
+#include <cstring>
 
 #include "app/qt/kvx_application.h"
 #include "app/qt/private_profile.h"
@@ -7,8 +9,42 @@
 #include "app/qt/update_setup_dialog.h"
 #include "app/qt/user_dialogs.h"
 #include "images/update_catalogue.h"
+#include "program_version.h"
+
+namespace {
+
+constexpr char kUsage[] =
+    "Usage: kvxsetup [FILE.gdb]\n"
+    "The KVX7000 update and setup window. Opens FILE.gdb, else the document used last, else a\n"
+    "new one. Everything after the program's name is one path, spaces included.\n"
+    "\n"
+    "  -h, --help  print this help and exit\n"
+    "  --version   print the version and exit\n"
+    "\n"
+    "Environment:\n"
+    "  KVXSETUP_COMn        the device that COMn (1 to 19) stands for; else the key COMn in\n"
+    "                       section Ports of ~/.config/kvxsetup.ini, else /dev/ttyS<n-1>\n"
+    "  KVXSETUP_UPDATE_DIR  where the update files are; else the program's own directory\n"
+    "\n"
+    "A document literally named --help is opened as ./--help.\n";
+
+// --help and --version answer without a window, so they work where there is no display.
+bool AnswersOption(const char* argument) {
+  if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
+    std::fputs(kUsage, stdout);
+    return true;
+  }
+  if (std::strcmp(argument, "--version") == 0) {
+    std::puts(kvx::VersionText("kvxsetup").c_str());
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && AnswersOption(argv[1])) return 0;
   QApplication application(argc, argv);
   kvx::qt::PrivateProfile profile(kvx::qt::PrivateProfile::DefaultFilePath());
   kvx::qt::ProbeStation station([&profile](int comNumber) { return profile.PortDevice(comNumber); },

@@ -7,6 +7,7 @@ namespace kvx::qt {
 QMessageBox::StandardButton ExecMessageBox(QWidget* owner, const FrameMessage& message) {
   QMessageBox box(message.icon, message.caption, message.text, message.buttons, owner);
   if (!message.detail.isEmpty()) box.setDetailedText(message.detail);
+  if (message.defaultButton != QMessageBox::NoButton) box.setDefaultButton(message.defaultButton);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -18,6 +19,8 @@ MessageAnswer ShowMessageBox(QWidget* owner, const MessageBox& message) {
   box.buttons = message.buttons == MessageButtons::kYesNo
                     ? QMessageBox::Yes | QMessageBox::No
                     : QMessageBox::StandardButtons(QMessageBox::Ok);
+  if (message.defaultAnswer == MessageAnswer::kNo) box.defaultButton = QMessageBox::No;
+  if (message.defaultAnswer == MessageAnswer::kYes) box.defaultButton = QMessageBox::Yes;
   switch (ExecMessageBox(owner, box)) {
     case QMessageBox::Yes:
       return MessageAnswer::kYes;

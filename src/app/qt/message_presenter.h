@@ -18,6 +18,7 @@ struct FrameMessage {
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   QString detail;  // why, for the box's details; empty for none
   QString caption = kApplicationTitle;
+  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;  // none: Qt's choice
 };
 
 // A QMessageBox for `message` over `owner`, and the button the user chose.

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <string>
+
+#include "app/qt/message_presenter.h"
+
+namespace kvx::test {
+namespace {
+
+// Return in a real QMessageBox gives the box's default answer: No for a question whose Yes
+// destroys something, the first button for every other box.
+TEST(MessagePresenter, ReturnGivesTheDefaultAnswer) {
+  struct Case {
+    MessageBox box;
+    MessageAnswer onReturn;
+  };
+  const Case cases[] = {
+      {{"Erase Flash and EPLD?", kApplicationTitle, MessageIcon::kExclamation,
+        MessageButtons::kYesNo, MessageAnswer::kNo},
+       MessageAnswer::kNo},
+      {{"Overwrite?", kApplicationTitle, MessageIcon::kNone, MessageButtons::kYesNo},
+       MessageAnswer::kYes},
+      {{"Transfer failed!", "Error", MessageIcon::kExclamation}, MessageAnswer::kAccepted},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.box.text);
+    std::string shownText;
+    QTimer::singleShot(0, [&shownText] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      shownText = box->text().toStdString();
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(qt::ShowMessageBox(nullptr, c.box), c.onReturn);
+    EXPECT_EQ(shownText, c.box.text);
+  }
+}
+
+}  // namespace
+}  // namespace kvx::test
