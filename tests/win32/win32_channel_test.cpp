@@ -1,0 +1,285 @@
+#include "link/win32/win32_serial_channel.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "link/channel_ops.h"
+#include "link/win32/port_name.h"
+
+namespace kvx {
+namespace {
+
+// A COM port and the system around it, in memory, on a clock that moves only while a read
+// waits. Any call can be made to fail with a chosen error number.
+class FakeWin32System final : public Win32System {
+ public:
+  void Fail(const std::string& call, std::uint32_t error, int times = 1) {
+    failures_[call] = {error, times};
+  }
+
+  CommState state;  // what the driver holds
+  CommTimeouts timeouts;
+  std::uint32_t inQueue = 0, outQueue = 0, purgeFlags = 0, now = 5000;
+  std::vector<std::uint8_t> input, written;
+  std::uint32_t writeRoom = UINT32_MAX;
+  int openHandles = 0, clears = 0;
+  std::string openedName;
+
+  PortHandle CreateFileA(const std::string& name) override {
+    if (Enter("CreateFileA")) return kNoPortHandle;
+    openedName = name;
+    ++openHandles;
+    return &state;
+  }
+  bool SetupComm(PortHandle, std::uint32_t in, std::uint32_t out) override {
+    return !Enter("SetupComm") && (inQueue = in, outQueue = out, true);
+  }
+  bool GetCommProperties(PortHandle) override { return !Enter("GetCommProperties"); }
+  bool GetCommState(PortHandle, CommState& out) override {
+    return !Enter("GetCommState") && (out = state, true);
+  }
+  bool SetCommState(PortHandle, const CommState& in) override {
+    return !Enter("SetCommState") && (state = in, true);
+  }
+  bool SetCommTimeouts(PortHandle, const CommTimeouts& in) override {
+    return !Enter("SetCommTimeouts") && (timeouts = in, true);
+  }
+  bool ReadFile(PortHandle, std::uint8_t* bytes, std::uint32_t n, std::uint32_t& got) override {
+    got = 0;
+    if (Enter("ReadFile")) return false;
+    if (input.empty()) {
+      now += timeouts.readTotalConstant + timeouts.readTotalMultiplier * n;
+      return true;
+    }
+    bytes[got++] = input.front();
+    input.erase(input.begin());
+    return true;
+  }
+  bool WriteFile(PortHandle, const std::uint8_t* bytes, std::uint32_t n,
+                 std::uint32_t& count) override {
+    count = 0;
+    if (Enter("WriteFile")) return false;
+    count = std::min(n, writeRoom);
+    written.insert(written.end(), bytes, bytes + count);
+    return true;
+  }
+  bool ClearCommError(PortHandle) override { return ++clears, !Enter("ClearCommError"); }
+  bool PurgeComm(PortHandle, std::uint32_t flags) override {
+    purgeFlags = flags;
+    input.clear();
+    return true;
+  }
+  bool CloseHandle(PortHandle) override { return --openHandles, true; }
+  std::uint32_t GetTickCount() override { return now; }
+  void Sleep(std::uint32_t ms) override { now += ms; }
+  std::uint32_t LastError() override { return lastError_; }
+  std::string MessageText(std::uint32_t error) override {
+    return "system text " + std::to_string(error);
+  }
+
+ private:
+  bool Enter(const std::string& call) {
+    auto& [error, times] = failures_[call];
+    if (times == 0) return false;
+    --times;
+    lastError_ = error;
+    return true;
+  }
+
+  std::map<std::string, std::pair<std::uint32_t, int>> failures_;
+  std::uint32_t lastError_ = 0;
+};
+
+auto KeptFields(const CommState& s) {
+  return std::tie(s.dsrSensitivity, s.txContinueOnXoff, s.dummy2, s.reserved, s.xonLim, s.xoffLim,
+                  s.xonChar, s.xoffChar, s.errorCharValue, s.eofChar, s.evtChar, s.reserved1);
+}
+
+// What a driver might hold before we open the port: everything set the other way.
+CommState DriverDefaults() {
+  CommState s;
+  s.baudRate = 1200;
+  s.parity = s.outxCtsFlow = s.outxDsrFlow = s.outX = s.inX = s.errorChar = s.null = true;
+  s.dtrControl = s.rtsControl = 1;
+  s.byteSize = 7;
+  s.parityKind = 2;
+  s.stopBits = 2;
+  s.dsrSensitivity = s.txContinueOnXoff = true;
+  s.dummy2 = 0x1ABCD;
+  s.reserved = 7;
+  s.xonLim = 2048;
+  s.xoffLim = 512;
+  s.xonChar = 0x11;
+  s.xoffChar = 0x13;
+  s.errorCharValue = '?';
+  s.eofChar = 0x1A;
+  s.evtChar = '\n';
+  s.reserved1 = 9;
+  return s;
+}
+
+TEST(Win32Channel, OpensRaw8N1At9600WithQueuesTimeoutsAndTheDriversOtherSettingsKept) {
+  FakeWin32System system;
+  system.state = DriverDefaults();
+  Win32SerialChannel channel(system);
+  ProbeLink link(channel);
+  ASSERT_EQ(OpenSerialChannel(link, "\\\\.\\COM12"), kOk);
+  EXPECT_EQ(system.openedName, "\\\\.\\COM12");
+  EXPECT_EQ(std::tie(system.inQueue, system.outQueue), std::make_tuple(1500u, 4500u));
+  const CommState& s = system.state;
+  EXPECT_EQ(std::tie(s.baudRate, s.byteSize, s.parityKind, s.stopBits),
+            std::make_tuple(9600u, std::uint8_t{8}, kNoParity, kOneStopBit));
+  EXPECT_TRUE(s.binary && s.abortOnError);
+  EXPECT_FALSE(s.parity || s.outxCtsFlow || s.outxDsrFlow || s.outX || s.inX || s.errorChar ||
+               s.null);
+  EXPECT_EQ(std::tie(s.dtrControl, s.rtsControl),
+            std::make_tuple(kDtrControlDisable, kRtsControlDisable));
+  const CommState before = DriverDefaults();
+  EXPECT_EQ(KeptFields(s), KeptFields(before));
+  const CommTimeouts& t = system.timeouts;
+  EXPECT_EQ(std::tie(t.readInterval, t.readTotalMultiplier, t.readTotalConstant,
+                     t.writeTotalMultiplier, t.writeTotalConstant),
+            std::make_tuple(100u, 10u, 100u, 10u, 100u));
+
+  // A new rate changes nothing else.
+  ASSERT_EQ(SetChannelBaudRate(link, 115200), kOk);
+  EXPECT_EQ(s.baudRate, 115200u);
+  EXPECT_EQ(KeptFields(s), KeptFields(before));
+  system.input = {1, 2};
+  PurgeChannelInput(channel);
+  EXPECT_EQ(system.purgeFlags, 0x8u);
+  EXPECT_TRUE(system.input.empty());
+}
+
+TEST(Win32Channel, EachFailedOpeningStepSaysWhyAndLeavesNothingOpen) {
+  struct Case {
+    const char* call;
+    std::uint32_t error;
+    const char* device;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"CreateFileA", kWinErrorFileNotFound, "\\\\.\\COM7",
+       "Cannot open COM7: there is no such port (system text 2). Check that the adapter is "
+       "plugged in and that the port name is right."},
+      {"CreateFileA", kWinErrorAccessDenied, "\\\\.\\COM7",
+       "Cannot open COM7: it is in use by another program (system text 5). Close that program "
+       "and try again."},
+      {"CreateFileA", kWinErrorAccessDenied, "C:\\ports\\probe",
+       "Cannot open C:\\ports\\probe: system text 5."},
+      {"SetupComm", 87, "\\\\.\\COM7", "Cannot set the queue sizes of COM7: system text 87."},
+      {"GetCommProperties", 1, "\\\\.\\COM7", "Cannot read the properties of COM7: system text 1."},
+      {"GetCommState", 1, "\\\\.\\COM7", "Cannot read the line settings of COM7: system text 1."},
+      {"SetCommState", 87, "\\\\.\\COM7",
+       "Cannot set 9600 baud, 8 data bits, no parity, 1 stop bit on COM7: system text 87."},
+      {"SetCommTimeouts", 31, "\\\\.\\COM7", "Cannot set the time-outs of COM7: system text 31."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.call) + " " + std::to_string(c.error));
+    FakeWin32System system;
+    system.Fail(c.call, c.error);
+    Win32SerialChannel channel(system);
+    ProbeLink link(channel);
+    EXPECT_EQ(OpenSerialChannel(link, c.device), kErrPort);
+    EXPECT_EQ(channel.LastError(), c.message);
+    EXPECT_EQ(system.openHandles, 0);
+  }
+}
+
+TEST(Win32Channel, ReadsWritesAndRatesGiveTheChannelOutcomes) {
+  enum class Operation { kWrite, kRead, kRate };
+  struct Case {
+    const char* name;
+    const char* failingCall;  // fails once, or nullptr
+    std::uint32_t writeRoom;
+    std::vector<std::uint8_t> input;
+    Operation operation;
+    ErrorCode result;
+    int clears;
+  };
+  const Case cases[] = {
+      {"a whole write", nullptr, UINT32_MAX, {}, Operation::kWrite, kOk, 0},
+      {"a failed write clears the error state",
+       "WriteFile",
+       UINT32_MAX,
+       {},
+       Operation::kWrite,
+       kErrWrite,
+       1},
+      {"a short write is not resent nor cleared", nullptr, 3, {}, Operation::kWrite, kErrWrite, 0},
+      {"a line error is cleared and the read repeated",
+       "ReadFile",
+       UINT32_MAX,
+       {0x5A},
+       Operation::kRead,
+       kOk,
+       1},
+      {"silence times out", nullptr, UINT32_MAX, {}, Operation::kRead, kErrTimeout, 3},
+      {"a port whose errors cannot be cleared ends the read",
+       "ClearCommError",
+       UINT32_MAX,
+       {},
+       Operation::kRead,
+       kErrPortState,
+       1},
+      {"settings that cannot be read refuse the rate",
+       "GetCommState",
+       UINT32_MAX,
+       {},
+       Operation::kRate,
+       kErrPort,
+       0},
+      {"a rate the port refuses keeps the old one",
+       "SetCommState",
+       UINT32_MAX,
+       {},
+       Operation::kRate,
+       kErrPort,
+       0},
+  };
+  const std::vector<std::uint8_t> block = {1, 2, 3, 4, 5};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeWin32System system;
+    Win32SerialChannel channel(system);
+    ProbeLink link(channel);
+    ASSERT_EQ(OpenSerialChannel(link, "\\\\.\\COM1"), kOk);
+    if (c.failingCall) system.Fail(c.failingCall, 22);
+    system.writeRoom = c.writeRoom;
+    system.input = c.input;
+    std::uint8_t byte = 0;
+    switch (c.operation) {
+      case Operation::kWrite:
+        EXPECT_EQ(WriteChannelBytes(channel, block.size(), block.data()), c.result);
+        EXPECT_EQ(system.written.size(),
+                  std::min<std::size_t>(c.writeRoom, block.size()) * (c.failingCall ? 0 : 1));
+        break;
+      case Operation::kRead:
+        EXPECT_EQ(ReadChannelByte(channel, byte, 200), c.result);
+        EXPECT_EQ(byte, c.input.empty() ? 0 : c.input[0]);
+        break;
+      case Operation::kRate:
+        EXPECT_EQ(SetChannelBaudRate(link, 57600), c.result);
+        EXPECT_EQ(system.state.baudRate, 9600u);
+        EXPECT_EQ(link.baudRate, 9600u);
+        break;
+    }
+    EXPECT_EQ(system.clears, c.clears);
+  }
+}
+
+TEST(Win32PortName, ComNamesOpenTheirDeviceAndOtherNamesStayAsTheyAre) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"COM1", "\\\\.\\COM1"},   {"com12", "\\\\.\\COM12"}, {"\\\\.\\COM3", "\\\\.\\COM3"},
+      {"COM0", "COM0"},          {"COM256", "COM256"},      {"COMX", "COMX"},
+      {"C:\\probe", "C:\\probe"}};
+  for (const auto& [name, device] : cases) {
+    EXPECT_EQ(ResolveWin32PortName(name), device) << name;
+  }
+}
+
+}  // namespace
+}  // namespace kvx
