@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/probe_connect.h"
+#include "cli/serial_port.h"
 #include "link/link_startup.h"
 #include "link/posix/port_name.h"
 
@@ -60,9 +61,10 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
 
 ProbeSession::ProbeSession(const ProbeOptions& options, SessionSettings settings)
     : options_(options),
+      channel_(MakeSerialChannel()),
       trace_(stderr),
       meter_(options.trace ? &trace_ : nullptr),
-      link_(channel_),
+      link_(*channel_),
       controls_(FieldsFor(options, settings.document)),
       services_(StandardStreams(), settings.confirmation),
       catalogue_(settings.updateDirectory),
@@ -71,7 +73,7 @@ ProbeSession::ProbeSession(const ProbeOptions& options, SessionSettings settings
                                     [this](int, int speedIndex) { return OpenLink(speedIndex); },
                                     catalogue_, controls_, services_, firmwareProgress_},
           FieldsFor(options, settings.document)) {
-  channel_.SetTap(&meter_);
+  channel_->SetTap(&meter_);
 }
 
 ProbeSession::~ProbeSession() {
@@ -82,7 +84,7 @@ bool ProbeSession::Connect() {
   actions_.OnOpen();
   open_ = actions_.OnConnect();
   if (!open_ && openCalls_ > 0) {
-    const std::string why = channel_.LastError();
+    const std::string why = channel_->LastError();
     if (!why.empty()) std::fprintf(stderr, "kvxctl: %s\n", why.c_str());
   }
   return open_;
@@ -102,7 +104,7 @@ ErrorCode ProbeSession::OpenLink(int speedIndex) {
     services_.ShowTransient("Connecting to KVX Loader ... attempt " + std::to_string(openCalls_) +
                             " of " + std::to_string(kConnectAttempts));
   }
-  return ConnectProbeLink(link_, options_.port, SpeedIndexRate(speedIndex));
+  return ConnectProbeLink(link_, DeviceToOpen(options_.port), SpeedIndexRate(speedIndex));
 }
 
 }  // namespace kvx::cli

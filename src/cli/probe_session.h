@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/setup_document.h"
@@ -13,7 +14,6 @@
 #include "cli/transfer_meter.h"
 #include "images/firmware_update.h"
 #include "images/update_catalogue.h"
-#include "link/posix/posix_serial_channel.h"
 #include "link/probe_link.h"
 
 namespace kvx::cli {
@@ -74,7 +74,7 @@ class ProbeSession {
   ErrorCode OpenLink(int speedIndex);
 
   ProbeOptions options_;
-  PosixSerialChannel channel_;
+  std::unique_ptr<SerialChannel> channel_;
   FrameTrace trace_;
   TransferMeter meter_;
   ProbeLink link_;

@@ -1,0 +1,16 @@
+#include "cli/serial_port.h"
+
+#include "link/win32/port_name.h"
+#include "link/win32/win32_serial_channel.h"
+
+namespace kvx::cli {
+
+std::unique_ptr<SerialChannel> MakeSerialChannel() {
+  return std::make_unique<Win32SerialChannel>(RealWin32System());
+}
+
+std::string DeviceToOpen(const std::string& port) {
+  return ResolveWin32PortName(port);
+}
+
+}  // namespace kvx::cli

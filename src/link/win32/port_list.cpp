@@ -1,0 +1,51 @@
+#include "link/win32/port_list.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "link/posix/port_name.h"
+#include "link/win32/port_name.h"
+
+namespace kvx {
+namespace {
+
+// One value of the key: its name is the driver's device, its text data the COM name.
+std::optional<Win32PortInfo> ReadPortValue(HKEY key, DWORD index, bool& done) {
+  std::array<char, 256> valueName{};
+  std::array<char, 256> data{};
+  DWORD nameLength = valueName.size();
+  DWORD dataLength = data.size() - 1;
+  DWORD type = 0;
+  const LONG result = RegEnumValueA(key, index, valueName.data(), &nameLength, nullptr, &type,
+                                    reinterpret_cast<BYTE*>(data.data()), &dataLength);
+  done = result == ERROR_NO_MORE_ITEMS;
+  if (result != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
+  const std::string name(data.data());  // the data may or may not hold its own terminator
+  if (!ParseComNumber(name)) return std::nullopt;
+  return Win32PortInfo{name, ResolveWin32PortName(name), std::string(valueName.data(), nameLength)};
+}
+
+}  // namespace
+
+std::vector<Win32PortInfo> ListWin32SerialPorts() {
+  std::vector<Win32PortInfo> ports;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return ports;
+  }
+  bool done = false;
+  for (DWORD index = 0; !done; ++index) {
+    if (auto port = ReadPortValue(key, index, done)) ports.push_back(*port);
+  }
+  RegCloseKey(key);
+  std::sort(ports.begin(), ports.end(), [](const Win32PortInfo& a, const Win32PortInfo& b) {
+    return *ParseComNumber(a.name) < *ParseComNumber(b.name);
+  });
+  return ports;
+}
+
+}  // namespace kvx
