@@ -1,102 +1,34 @@
 // kvxctl and kvxsim as a user runs them: separate processes, talking over a pseudo-terminal.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fcntl.h>
-#include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
 #include "app/setup_document.h"
+#include "program_runs.h"
 #include "temp_directory.h"
 #include "update_files.h"
 
 namespace {
 
+using kvx::test::CommandResult;
+using kvx::test::RunCommand;
+using kvx::test::SimulatorProcess;
+using kvx::test::Slurp;
 using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct CommandResult {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::string text;
-  if (std::FILE* f = std::fopen(path.c_str(), "r")) {
-    std::array<char, 4096> chunk;
-    while (std::size_t n = std::fread(chunk.data(), 1, chunk.size(), f))
-      text.append(chunk.data(), n);
-    std::fclose(f);
-  }
-  return text;
-}
-
 CommandResult Kvxctl(const std::string& arguments) {
-  // A directory of its own: CTest runs the cases of this file side by side.
-  const TempDirectory dir;
-  const std::string out = (dir / "kvxctl.out").string(), err = (dir / "kvxctl.err").string();
-  const std::string command =
-      std::string(KVXCTL_PATH) + " " + arguments + " >" + out + " 2>" + err + " </dev/null";
-  const int raw = std::system(command.c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out), Slurp(err)};
+  return RunCommand(std::string(KVXCTL_PATH) + " " + arguments);
 }
-
-// kvxsim in its own process; its first line of output is the terminal to open. Its standard
-// error goes to `logPath` when one is given.
-class SimulatorProcess {
- public:
-  explicit SimulatorProcess(std::vector<std::string> arguments, const std::string& logPath = "") {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[1], STDOUT_FILENO);
-      if (!logPath.empty())
-        dup2(open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-      close(fds[0]);
-      close(fds[1]);
-      arguments.insert(arguments.begin(), KVXSIM_PATH);
-      std::vector<char*> argv;
-      for (std::string& argument : arguments) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      execv(KVXSIM_PATH, argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    output_ = fdopen(fds[0], "r");
-    std::array<char, 256> line{};
-    if (output_ && std::fgets(line.data(), line.size(), output_)) path_ = line.data();
-    if (!path_.empty() && path_.back() == '\n') path_.pop_back();
-  }
-  ~SimulatorProcess() {
-    Stop();
-    if (output_) std::fclose(output_);
-  }
-  // Ends the simulator, which saves its --state file on the way out.
-  void Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  pid_t pid_ = -1;
-  std::FILE* output_ = nullptr;
-  std::string path_;
-};
 
 TEST(Kvxctl, InfoShowsTheProbeAsJson) {
-  SimulatorProcess sim({"--rate", "19200", "--firmware", "1.05", "--serial", "SIMTEST0"});
+  SimulatorProcess sim(KVXSIM_PATH,
+                       {"--rate", "19200", "--firmware", "1.05", "--serial", "SIMTEST0"});
   ASSERT_THAT(sim.Path(), HasSubstr("/dev/pts/"));
   const CommandResult run = Kvxctl("info --port " + sim.Path() + " --speed 57600 --json");
   ASSERT_EQ(run.status, 0) << run.err;
@@ -109,7 +41,8 @@ TEST(Kvxctl, InfoShowsTheProbeAsJson) {
 }
 
 TEST(Kvxctl, TraceShowsEveryFrameWithDirectionAndTime) {
-  SimulatorProcess sim({"--rate", "9600", "--serial", "SIMTEST0", "--corrupt-checksum", "d:1"});
+  SimulatorProcess sim(KVXSIM_PATH,
+                       {"--rate", "9600", "--serial", "SIMTEST0", "--corrupt-checksum", "d:1"});
   const CommandResult run = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("Serial number:     SIMTEST0"));
@@ -176,7 +109,7 @@ TEST(Kvxctl, FilesShowsTheNewestNumbersAndThePathsAnUpdateWouldUse) {
 // reports afterwards, so a step that claims success without doing its work is caught.
 TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   const ReleaseFiles files;
-  SimulatorProcess sim({"--rate", "115200"});
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
   const std::string port = " --port " + sim.Path();
   const auto expectVersions = [&port](const char* firmware, const char* logic) {
     const CommandResult info = Kvxctl("info --json" + port);
@@ -228,7 +161,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const TempDirectory logs;
   const std::string logPath = (logs / "kvxsim.log").string();
   for (const Case& c : cases) {
-    SimulatorProcess sim({"--rate", "115200", "--verbose"}, logPath);
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--verbose"}, logPath);
     const CommandResult run = Kvxctl(c.arguments + " --port " + sim.Path());
     sim.Stop();
     EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
@@ -239,7 +172,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
 
 // A document names the port as COM3 and holds the texts; the options given beside it win.
 TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
-  SimulatorProcess sim({"--rate", "115200"});
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
   const TempDirectory dir;
   kvx::SetupDocument document;
   document.portIndex = 2;
