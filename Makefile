@@ -10,9 +10,17 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nl
             clang libclang-rt-14-dev clang-format binutils srecord \
             qt6-base-dev fonts-dejavu-core
 
+# What the Windows build adds: the mingw-w64 cross compiler, wine to run what it built, and
+# GoogleTest's sources to build for Windows.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 googletest
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build check demo asan fuzz format format-check clean
+# A private wine prefix for the Windows tests, quiet and without a display.
+WINE_ENV := WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+.PHONY: all deps build check demo asan fuzz format format-check clean windows-deps windows \
+        windows-check
 
 all: build
 
@@ -54,6 +62,22 @@ fuzz: deps
 	  rm -rf $$corpus; \
 	done
 
+windows-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
+
+# kvxctl.exe, the unit tests that need no pseudo-terminal, and kvxctl-<version>-win64.zip.
+windows: deps windows-deps
+	cmake --preset windows -DKVX_WINE_DRIVER=$(CURDIR)/build/tests/windows/kvxctl_wine_tests
+	cmake --build --preset windows -j $(JOBS)
+	cd build-windows && cpack -G ZIP
+
+# The unit tests under wine, and kvxctl.exe end to end against kvxsim, driven from Linux.
+windows-check: windows
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target kvxctl_wine_tests
+	@[ -d build-windows/wine ] || { echo "Creating the wine prefix"; $(WINE_ENV) wineboot -i >/dev/null 2>&1; }
+	$(WINE_ENV) ctest --preset windows -j $(JOBS)
+
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 
 format: deps
@@ -63,4 +87,4 @@ format-check: deps
 	@clang-format --dry-run --Werror $(FORMAT_FILES) && echo "clang-format: all files formatted"
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-windows
