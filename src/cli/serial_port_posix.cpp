@@ -13,4 +13,8 @@ std::string DeviceToOpen(const std::string& port) {
   return port;
 }
 
+std::vector<SerialPortInfo> ListPortsPresent() {
+  return ListSerialPorts();
+}
+
 }  // namespace kvx::cli

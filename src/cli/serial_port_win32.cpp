@@ -1,5 +1,6 @@
 #include "cli/serial_port.h"
 
+#include "link/win32/port_list.h"
 #include "link/win32/port_name.h"
 #include "link/win32/win32_serial_channel.h"
 
@@ -11,6 +12,10 @@ std::unique_ptr<SerialChannel> MakeSerialChannel() {
 
 std::string DeviceToOpen(const std::string& port) {
   return ResolveWin32PortName(port);
+}
+
+std::vector<SerialPortInfo> ListPortsPresent() {
+  return ListWin32SerialPorts();
 }
 
 }  // namespace kvx::cli

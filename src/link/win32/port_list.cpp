@@ -13,7 +13,7 @@ namespace kvx {
 namespace {
 
 // One value of the key: its name is the driver's device, its text data the COM name.
-std::optional<Win32PortInfo> ReadPortValue(HKEY key, DWORD index, bool& done) {
+std::optional<SerialPortInfo> ReadPortValue(HKEY key, DWORD index, bool& done) {
   std::array<char, 256> valueName{};
   std::array<char, 256> data{};
   DWORD nameLength = valueName.size();
@@ -25,13 +25,17 @@ std::optional<Win32PortInfo> ReadPortValue(HKEY key, DWORD index, bool& done) {
   if (result != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
   const std::string name(data.data());  // the data may or may not hold its own terminator
   if (!ParseComNumber(name)) return std::nullopt;
-  return Win32PortInfo{name, ResolveWin32PortName(name), std::string(valueName.data(), nameLength)};
+  SerialPortInfo port;
+  port.name = name;
+  port.devicePath = ResolveWin32PortName(name);
+  port.driver.assign(valueName.data(), nameLength);
+  return port;
 }
 
 }  // namespace
 
-std::vector<Win32PortInfo> ListWin32SerialPorts() {
-  std::vector<Win32PortInfo> ports;
+std::vector<SerialPortInfo> ListWin32SerialPorts() {
+  std::vector<SerialPortInfo> ports;
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
       ERROR_SUCCESS) {
@@ -42,7 +46,7 @@ std::vector<Win32PortInfo> ListWin32SerialPorts() {
     if (auto port = ReadPortValue(key, index, done)) ports.push_back(*port);
   }
   RegCloseKey(key);
-  std::sort(ports.begin(), ports.end(), [](const Win32PortInfo& a, const Win32PortInfo& b) {
+  std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
     return *ParseComNumber(a.name) < *ParseComNumber(b.name);
   });
   return ports;
