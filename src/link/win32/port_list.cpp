@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "link/posix/port_name.h"
-#include "link/win32/port_name.h"
 
 namespace kvx {
 namespace {
@@ -27,7 +26,7 @@ std::optional<SerialPortInfo> ReadPortValue(HKEY key, DWORD index, bool& done) {
   if (!ParseComNumber(name)) return std::nullopt;
   SerialPortInfo port;
   port.name = name;
-  port.devicePath = ResolveWin32PortName(name);
+  port.devicePath = name;  // what --port takes
   port.driver.assign(valueName.data(), nameLength);
   return port;
 }
