@@ -91,36 +91,33 @@ class FakeWin32System final : public Win32System {
   std::uint32_t lastError_ = 0;
 };
 
-auto KeptFields(const CommState& s) {
-  return std::tie(s.dsrSensitivity, s.txContinueOnXoff, s.dummy2, s.reserved, s.xonLim, s.xoffLim,
-                  s.xonChar, s.xoffChar, s.errorCharValue, s.eofChar, s.evtChar, s.reserved1);
+auto Fields(const CommState& s) {
+  return std::tie(s.baudRate, s.binary, s.parity, s.outxCtsFlow, s.outxDsrFlow, s.dtrControl,
+                  s.dsrSensitivity, s.txContinueOnXoff, s.outX, s.inX, s.errorChar, s.null,
+                  s.rtsControl, s.abortOnError, s.dummy2, s.reserved, s.xonLim, s.xoffLim,
+                  s.byteSize, s.parityKind, s.stopBits, s.xonChar, s.xoffChar, s.errorCharValue,
+                  s.eofChar, s.evtChar, s.reserved1);
 }
 
-// What a driver might hold before we open the port: every field set, most the other way.
-CommState DriverDefaults() {
-  return CommState{1200, false, true, true, true,  1,       true, true, true,
-                   true, true,  true, 1,    false, 0x1ABCD, 7,    2048, 512,
-                   7,    2,     2,    0x11, 0x13,  '?',     0x1A, '\n', 9};
-}
+// A driver's settings before the port is opened, every field set and most the other way...
+const CommState kDriverSettings{1200, false, true, true, true,  1,       true, true, true,
+                                true, true,  true, 1,    false, 0x1ABCD, 7,    2048, 512,
+                                7,    2,     2,    0x11, 0x13,  '?',     0x1A, '\n', 9};
+// ...and after: 9600 baud 8N1, binary, no flow control, DTR and RTS off, abort on error; the
+// rest as the driver had it.
+const CommState kOpenedSettings{9600,  true,  false, false, false, 0,       true, true, false,
+                                false, false, false, 0,     true,  0x1ABCD, 7,    2048, 512,
+                                8,     0,     0,     0x11,  0x13,  '?',     0x1A, '\n', 9};
 
 TEST(Win32Channel, OpensRaw8N1At9600WithQueuesTimeoutsAndTheDriversOtherSettingsKept) {
   FakeWin32System system;
-  system.state = DriverDefaults();
+  system.state = kDriverSettings;
   Win32SerialChannel channel(system);
   ProbeLink link(channel);
   ASSERT_EQ(OpenSerialChannel(link, "\\\\.\\COM12"), kOk);
   EXPECT_EQ(system.openedName, "\\\\.\\COM12");
   EXPECT_EQ(std::tie(system.inQueue, system.outQueue), std::make_tuple(1500u, 4500u));
-  const CommState& s = system.state;
-  EXPECT_EQ(std::tie(s.baudRate, s.byteSize, s.parityKind, s.stopBits),
-            std::make_tuple(9600u, std::uint8_t{8}, kNoParity, kOneStopBit));
-  EXPECT_TRUE(s.binary && s.abortOnError);
-  EXPECT_FALSE(s.parity || s.outxCtsFlow || s.outxDsrFlow || s.outX || s.inX || s.errorChar ||
-               s.null);
-  EXPECT_EQ(std::tie(s.dtrControl, s.rtsControl),
-            std::make_tuple(kDtrControlDisable, kRtsControlDisable));
-  const CommState before = DriverDefaults();
-  EXPECT_EQ(KeptFields(s), KeptFields(before));
+  EXPECT_EQ(Fields(system.state), Fields(kOpenedSettings));
   const CommTimeouts& t = system.timeouts;
   EXPECT_EQ(std::tie(t.readInterval, t.readTotalMultiplier, t.readTotalConstant,
                      t.writeTotalMultiplier, t.writeTotalConstant),
@@ -128,8 +125,9 @@ TEST(Win32Channel, OpensRaw8N1At9600WithQueuesTimeoutsAndTheDriversOtherSettings
 
   // A new rate changes nothing else.
   ASSERT_EQ(SetChannelBaudRate(link, 115200), kOk);
-  EXPECT_EQ(s.baudRate, 115200u);
-  EXPECT_EQ(KeptFields(s), KeptFields(before));
+  CommState faster = kOpenedSettings;
+  faster.baudRate = 115200;
+  EXPECT_EQ(Fields(system.state), Fields(faster));
   system.input = {1, 2};
   PurgeChannelInput(channel);
   EXPECT_EQ(system.purgeFlags, 0x8u);
