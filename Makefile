@@ -11,9 +11,17 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nl
             qt6-base-dev fonts-dejavu-core \
             dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 
+# What the Windows build adds: the mingw-w64 cross compiler, wine to run what it built, and
+# GoogleTest's sources to build for Windows.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 googletest
+
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build check demo asan fuzz format format-check package package-check clean
+# A private wine prefix for the Windows tests, quiet and without a display.
+WINE_ENV := WINEPREFIX=$(CURDIR)/build-windows/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+.PHONY: all deps build check demo asan fuzz format format-check package package-check clean \
+        windows-deps windows windows-check
 
 all: build
 
@@ -69,6 +77,22 @@ package: deps
 package-check: package
 	packaging/check-package.sh $(PACKAGE_FILE) $(VERSION)
 
+windows-deps:
+	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
+
+# kvxctl.exe, the unit tests that need no pseudo-terminal, and kvxctl-<version>-win64.zip.
+windows: deps windows-deps
+	cmake --preset windows -DKVX_WINE_DRIVER=$(CURDIR)/build/tests/windows/kvxctl_wine_tests
+	cmake --build --preset windows -j $(JOBS)
+	cd build-windows && cpack -G ZIP
+
+# The unit tests under wine, and kvxctl.exe end to end against kvxsim, driven from Linux.
+windows-check: windows
+	cmake --preset default
+	cmake --build --preset default -j $(JOBS) --target kvxctl_wine_tests
+	@[ -d build-windows/wine ] || { echo "Creating the wine prefix"; $(WINE_ENV) wineboot -i >/dev/null 2>&1; }
+	$(WINE_ENV) ctest --preset windows -j $(JOBS)
+
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')
 
 format: deps
@@ -78,4 +102,4 @@ format-check: deps
 	@clang-format --dry-run --Werror $(FORMAT_FILES) && echo "clang-format: all files formatted"
 
 clean:
-	rm -rf build build-asan build-fuzz build-package
+	rm -rf build build-asan build-fuzz build-package build-windows

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/exit_status.h"
-#include "link/posix/port_list.h"
+#include "cli/serial_port.h"
 
 namespace kvx::cli {
 
@@ -60,7 +60,7 @@ void AddPortsCommand(CLI::App& app, int& exitStatus) {
   CLI::App* command = app.add_subcommand("ports", "List the serial ports present");
   command->add_flag("--json", *json, "Print the list as one JSON array");
   command->callback([json, &exitStatus] {
-    const std::vector<SerialPortInfo> ports = ListSerialPorts();
+    const std::vector<SerialPortInfo> ports = ListPortsPresent();
     if (*json) {
       PrintJson(ports);
     } else {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/probe_connect.h"
+#include "cli/serial_port.h"
 #include "link/link_startup.h"
-#include "link/posix/port_name.h"
 
 namespace kvx::cli {
 
@@ -45,18 +45,18 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
 
 ProbeSession::ProbeSession(const ProbeOptions& options, SessionSettings settings)
     : options_(options),
-      // kvxctl reads no settings file: COMn comes from the environment or is the default.
-      port_(ResolvePortName(options.port, {})),
+      port_(ChoosePort(options.port)),
+      channel_(MakeSerialChannel()),
       trace_(stderr),
       meter_(options.trace ? &trace_ : nullptr),
-      link_(channel_),
+      link_(*channel_),
       controls_(FieldsFor(settings.document)),
       services_(StandardStreams(), settings.confirmation),
       catalogue_(settings.updateDirectory),
       actions_(UpdateSetupActions::Parts{link_, [this] { return OpenLink(); }, catalogue_,
                                          controls_, services_, firmwareProgress_},
                FieldsFor(settings.document)) {
-  channel_.SetTap(&meter_);
+  channel_->SetTap(&meter_);
 }
 
 ProbeSession::~ProbeSession() {
@@ -67,7 +67,7 @@ bool ProbeSession::Connect() {
   actions_.OnOpen();
   open_ = actions_.OnConnect();
   if (!open_ && openCalls_ > 0) {
-    const std::string why = channel_.LastError();
+    const std::string why = channel_->LastError();
     if (!why.empty()) std::fprintf(stderr, "kvxctl: %s\n", why.c_str());
   }
   return open_;

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/setup_document.h"
@@ -14,7 +15,6 @@
 #include "images/firmware_update.h"
 #include "images/update_catalogue.h"
 #include "link/chosen_port.h"
-#include "link/posix/posix_serial_channel.h"
 #include "link/probe_link.h"
 
 namespace kvx::cli {
@@ -76,7 +76,7 @@ class ProbeSession {
 
   ProbeOptions options_;
   ChosenPort port_;
-  PosixSerialChannel channel_;
+  std::unique_ptr<SerialChannel> channel_;
   FrameTrace trace_;
   TransferMeter meter_;
   ProbeLink link_;

@@ -44,9 +44,9 @@ std::filesystem::path DefaultUpdateDirectory() {
   if (const char* directory = std::getenv("KVXSETUP_UPDATE_DIR"); directory && *directory) {
     return directory;
   }
+  const std::filesystem::path executable = RunningExecutablePath();
   std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return std::filesystem::current_path(error);
+  if (executable.empty()) return std::filesystem::current_path(error);
   return executable.parent_path();
 }
 

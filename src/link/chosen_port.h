@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -29,5 +30,9 @@ struct ChosenPort {
   // missing device earns the hint of how to configure another.
   bool defaultDevice = false;
 };
+
+// The COM number in "COMn" or "\\.\COMn" (any letter case, n from 1 to 255); nothing for any
+// other name. Each platform's resolver turns that number into its own device.
+std::optional<int> ParseComNumber(const std::string& name);
 
 }  // namespace kvx

@@ -6,8 +6,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -21,6 +19,7 @@
 
 namespace {
 
+using kvx::test::SimulatorProcess;
 using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -32,54 +31,9 @@ ProgramRun Kvxctl(const std::string& arguments) {
   return kvx::test::RunProgram(KVXCTL_PATH, arguments);
 }
 
-// kvxsim in its own process; its first line of output is the terminal to open. Its standard
-// error goes to `logPath` when one is given.
-class SimulatorProcess {
- public:
-  explicit SimulatorProcess(std::vector<std::string> arguments, const std::string& logPath = "") {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[1], STDOUT_FILENO);
-      if (!logPath.empty())
-        dup2(open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-      close(fds[0]);
-      close(fds[1]);
-      arguments.insert(arguments.begin(), KVXSIM_PATH);
-      std::vector<char*> argv;
-      for (std::string& argument : arguments) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      execv(KVXSIM_PATH, argv.data());
-      _exit(127);
-    }
-    close(fds[1]);
-    output_ = fdopen(fds[0], "r");
-    std::array<char, 256> line{};
-    if (output_ && std::fgets(line.data(), line.size(), output_)) path_ = line.data();
-    if (!path_.empty() && path_.back() == '\n') path_.pop_back();
-  }
-  ~SimulatorProcess() {
-    Stop();
-    if (output_) std::fclose(output_);
-  }
-  // Ends the simulator, which saves its --state file on the way out.
-  void Stop() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  pid_t pid_ = -1;
-  std::FILE* output_ = nullptr;
-  std::string path_;
-};
-
 TEST(Kvxctl, InfoShowsTheProbeAsJson) {
-  SimulatorProcess sim({"--rate", "19200", "--firmware", "1.05", "--serial", "SIMTEST0"});
+  SimulatorProcess sim(KVXSIM_PATH,
+                       {"--rate", "19200", "--firmware", "1.05", "--serial", "SIMTEST0"});
   ASSERT_THAT(sim.Path(), HasSubstr("/dev/pts/"));
   const ProgramRun run = Kvxctl("info --port " + sim.Path() + " --speed 57600 --json");
   ASSERT_EQ(run.status, 0) << run.err;
@@ -92,7 +46,8 @@ TEST(Kvxctl, InfoShowsTheProbeAsJson) {
 }
 
 TEST(Kvxctl, TraceShowsEveryFrameWithDirectionAndTime) {
-  SimulatorProcess sim({"--rate", "9600", "--serial", "SIMTEST0", "--corrupt-checksum", "d:1"});
+  SimulatorProcess sim(KVXSIM_PATH,
+                       {"--rate", "9600", "--serial", "SIMTEST0", "--corrupt-checksum", "d:1"});
   const ProgramRun run = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_THAT(run.out, HasSubstr("Serial number:     SIMTEST0"));
@@ -187,7 +142,7 @@ TEST(Kvxctl, FilesShowsTheNewestNumbersAndThePathsAnUpdateWouldUse) {
 // reports afterwards, so a step that claims success without doing its work is caught.
 TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   const ReleaseFiles files;
-  SimulatorProcess sim({"--rate", "115200"});
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
   const std::string port = " --port " + sim.Path();
   const auto expectVersions = [&port](const char* firmware, const char* logic) {
     const ProgramRun info = Kvxctl("info --json" + port);
@@ -256,7 +211,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   // clang-format on
   const std::string logPath = (dir / "kvxsim.log").string();
   for (const Case& c : cases) {
-    SimulatorProcess sim({"--rate", "115200", "--verbose"}, logPath);
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--verbose"}, logPath);
     const ProgramRun run = Kvxctl(c.arguments + " --port " + sim.Path());
     sim.Stop();
     EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.err;
@@ -288,7 +243,7 @@ TEST(Kvxctl, UpdateAndDryRunRefuseABadFileWithItsReason) {
     SCOPED_TRACE(c.name);
     const ReleaseFiles files;
     c.spoil(files);
-    SimulatorProcess sim({"--rate", "115200"});
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
     const std::string port = " --port " + sim.Path();
 
     const ProgramRun dryRun = Kvxctl("update --dry-run --dir " + files.Dir() + port);
@@ -309,7 +264,7 @@ TEST(Kvxctl, UpdateAndDryRunRefuseABadFileWithItsReason) {
 
 // A document names the port as COM3 and holds the texts; the options given beside it win.
 TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
-  SimulatorProcess sim({"--rate", "115200"});
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
   const TempDirectory dir;
   kvx::SetupDocument document;
   document.portIndex = 2;

@@ -1,11 +1,17 @@
 #pragma once
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "temp_directory.h"
 
@@ -34,5 +40,55 @@ inline ProgramRun RunProgram(const std::string& program, const std::string& argu
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadTextFile(out), ReadTextFile(err)};
 }
+
+// kvxsim in its own process; its first line of output is the terminal to open. Its standard
+// error goes to `logPath` when one is given.
+class SimulatorProcess {
+ public:
+  SimulatorProcess(const std::string& program, std::vector<std::string> arguments,
+                   const std::string& logPath = "") {
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      if (!logPath.empty())
+        dup2(open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+      close(fds[0]);
+      close(fds[1]);
+      arguments.insert(arguments.begin(), program);
+      std::vector<char*> argv;
+      for (std::string& argument : arguments) argv.push_back(argument.data());
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    output_ = fdopen(fds[0], "r");
+    std::array<char, 256> line{};
+    if (output_ && std::fgets(line.data(), line.size(), output_)) path_ = line.data();
+    if (!path_.empty() && path_.back() == '\n') path_.pop_back();
+  }
+  ~SimulatorProcess() {
+    Stop();
+    if (output_) std::fclose(output_);
+  }
+  SimulatorProcess(const SimulatorProcess&) = delete;
+  SimulatorProcess& operator=(const SimulatorProcess&) = delete;
+
+  // Ends the simulator, which saves its --state file on the way out.
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::FILE* output_ = nullptr;
+  std::string path_;
+};
 
 }  // namespace kvx::test

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/chosen_port.h"
+#include "link/posix/port_list.h"
+#include "link/serial_channel.h"
+
+namespace kvx::cli {
+
+// The serial port of the system kvxctl is built for; each platform has its own source file.
+std::unique_ptr<SerialChannel> MakeSerialChannel();
+
+// The port the user named with --port (COMn or a device), resolved as this system names
+// its ports.
+ChosenPort ChoosePort(const std::string& port);
+
+// The serial ports present, for `kvxctl ports`.
+std::vector<SerialPortInfo> ListPortsPresent();
+
+}  // namespace kvx::cli

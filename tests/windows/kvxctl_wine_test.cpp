@@ -1,0 +1,144 @@
+// kvxctl.exe under wine against kvxsim on a pseudo-terminal, which the wine prefix's
+// dosdevices link turns into a COM port. The probe's state is checked in kvxsim's state file.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "loader/flash_map.h"
+#include "program_run.h"
+#include "setup/setup_block.h"
+#include "sim/state_file.h"
+#include "temp_directory.h"
+#include "update_files.h"
+
+namespace {
+
+using kvx::test::ProgramRun;
+using kvx::test::SimulatorProcess;
+using kvx::test::TempDirectory;
+using ::testing::HasSubstr;
+
+// A COM port of the wine prefix (WINEPREFIX) that leads to `target` while it lives. CTest runs
+// cases side by side, so each takes the first free number from COM5 up.
+class WineComPort {
+ public:
+  explicit WineComPort(const std::string& target) {
+    const std::filesystem::path devices =
+        std::filesystem::path(std::getenv("WINEPREFIX")) / "dosdevices";
+    for (number_ = 5; number_ < 256; ++number_) {
+      link_ = devices / ("com" + std::to_string(number_));
+      if (symlink(target.c_str(), link_.c_str()) == 0) return;
+    }
+  }
+  ~WineComPort() { unlink(link_.c_str()); }
+  WineComPort(const WineComPort&) = delete;
+  WineComPort& operator=(const WineComPort&) = delete;
+
+  std::string Name() const { return "COM" + std::to_string(number_); }
+  std::string LowerCaseName() const { return "com" + std::to_string(number_); }
+
+ private:
+  int number_ = 0;
+  std::filesystem::path link_;
+};
+
+ProgramRun Kvxctl(const std::string& arguments) {
+  return kvx::test::RunProgram("wine " + std::string(std::getenv("KVXCTL_EXE")), arguments);
+}
+
+// kvxsim keeping its flash and logic in `stateFile`, and the COM port that reaches it.
+struct WineProbe {
+  WineProbe(std::vector<std::string> options, const std::string& stateFile)
+      : sim(KVXSIM_PATH,
+            [&] {
+              options.insert(options.end(), {"--state", stateFile});
+              return options;
+            }()),
+        port(sim.Path()) {}
+  SimulatorProcess sim;
+  WineComPort port;
+};
+
+kvx::sim::DeviceState Load(const std::string& stateFile) {
+  kvx::sim::DeviceState device;
+  const kvx::sim::StateFileResult loaded = kvx::sim::LoadDeviceState(stateFile, device);
+  EXPECT_TRUE(loaded.ok) << loaded.message;
+  return device;
+}
+
+// The rate agreement is real: SetCommState's rate reaches the pseudo-terminal through wine.
+// A lost identity reply and a corrupted one are retried through to the right answer.
+TEST(KvxctlUnderWine, InfoAgreesOnTheFasterRateAndRetriesLostAndBrokenReplies) {
+  const TempDirectory dir;
+  WineProbe probe({"--rate", "9600", "--serial", "SIMTEST0", "--drop-reply", "d:1",
+                   "--corrupt-checksum", "d:2"},
+                  (dir / "probe.state").string());
+  const ProgramRun run =
+      Kvxctl("info --json --trace --speed 115200 --port " + probe.port.LowerCaseName());
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto info = nlohmann::json::parse(run.out);
+  EXPECT_EQ(info["baudRate"], 115200);
+  EXPECT_EQ(info["serialNumber"], "SIMTEST0");
+  EXPECT_EQ(info["macAddress"], "02B7E9SIMTES");
+  EXPECT_THAT(run.err, HasSubstr(" ms <- (nothing within the time-out)"));
+  EXPECT_THAT(run.err, HasSubstr(" ms <- (broken frame: checksum mismatch)"));
+}
+
+TEST(KvxctlUnderWine, UpdateTransmitAndEraseLeaveTheProbesFlashAsTheyShould) {
+  kvx::test::UpdateFiles files;
+  files.AddFirmware(105);
+  files.AddLogic("KVXLOG70.105");
+  const std::string state = (files / "probe.state").string();
+  auto run = [&](const std::string& arguments) {
+    WineProbe probe({"--rate", "115200"}, state);
+    const ProgramRun result = Kvxctl(arguments + " --port " + probe.port.Name());
+    EXPECT_EQ(result.status, 0) << arguments << "\n" << result.err;
+    return result;
+  };
+
+  run("update --dir " + files.Path().string());
+  std::vector<std::uint8_t> image = {0xAA, 0x55, 0x55, 0xAA};
+  const std::vector<std::uint8_t> binary = kvx::test::FirmwareBinary(105);
+  image.insert(image.end(), binary.begin(), binary.end());
+  EXPECT_EQ(Load(state).flash.Read(kvx::kImageMarkerAddress, image.size()), image);
+
+  run("transmit --ip 10.0.0.7 --mask 255.255.0.0 --host 10.0.0.2 --config-file probe.cfg");
+  const kvx::NetworkSetupTexts texts{"10.0.0.2", "10.0.0.7", "255.255.0.0", "255.255.255.255",
+                                     "probe.cfg"};
+  const kvx::SetupBlock block = *kvx::BuildSetupBlock("12345678", texts);
+  EXPECT_EQ(Load(state).flash.Read(kvx::kSetupBlockAddress, block.size()),
+            std::vector<std::uint8_t>(block.begin(), block.end()));
+
+  run("erase --yes");
+  const kvx::sim::DeviceState erased = Load(state);
+  const std::vector<std::uint8_t>& flash = erased.flash.Image();
+  EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
+  EXPECT_EQ(erased.logic.Signature(), std::string(kvx::sim::kSignatureLength, '1'));
+  EXPECT_EQ(erased.logic.Row(0), std::string(kvx::sim::kFuseRowLength, '1'));
+}
+
+TEST(KvxctlUnderWine, APortThatCannotBeOpenedSaysWhy) {
+  const TempDirectory dir;
+  // Wine does not keep a second program off a serial port opened with share mode 0; a
+  // directory answers its open with the same "access denied" a held port gives on Windows.
+  const WineComPort held(dir.Path().string());
+  const WineComPort missing(dir / "no-such-device");
+  const std::pair<std::string, std::string> cases[] = {
+      {missing.Name(), "Cannot open " + missing.Name() + ": there is no such port ("},
+      {held.Name(), "Cannot open " + held.Name() + ": it is in use by another program ("},
+  };
+  for (const auto& [port, message] : cases) {
+    const ProgramRun run = Kvxctl("info --port " + port);
+    EXPECT_EQ(run.status, 1) << port;
+    EXPECT_THAT(run.err, HasSubstr(message));
+  }
+}
+
+}  // namespace
