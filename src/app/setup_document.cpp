@@ -1,17 +1,13 @@
 #include "app/setup_document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <utility>
 
 #include "app/document_archive.h"
+#include "images/text_file.h"
 
 namespace kvx {
 
@@ -56,34 +52,8 @@ DocumentReadResult ReadFrom(ArchiveReader& in, bool emptyFile, SetupDocument& do
   return {};
 }
 
-DocumentReadResult Unreadable(const std::string& path, const char* why) {
+DocumentReadResult Unreadable(const std::string& path, const std::string& why) {
   return {false, kFailedToOpenDocument, path + ": " + why};
-}
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// Opens `path` for reading only if it is a regular file. The open itself must not wait: on a
-// FIFO without a writer a plain open blocks for good.
-File OpenRegularFile(const std::string& path, struct stat& status, std::string& why) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    why = std::strerror(errno);
-    return nullptr;
-  }
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    why = "not a regular file";
-    ::close(fd);
-    return nullptr;
-  }
-  File file(::fdopen(fd, "rb"));
-  if (!file) {
-    why = std::strerror(errno);
-    ::close(fd);
-  }
-  return file;
 }
 
 }  // namespace
@@ -115,16 +85,15 @@ DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
 }
 
 DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& document) {
-  struct stat status {};
-  std::string why;
-  const File file = OpenRegularFile(path, status, why);
-  if (!file) return Unreadable(path, why.c_str());
-  ArchiveReader in([&file](std::uint8_t* into, std::size_t count) {
-    return std::fread(into, 1, count, file.get()) == count;
+  const RegularFile file = OpenRegularFile(path);
+  if (!file.stream) return Unreadable(path, file.error);
+  std::FILE* stream = file.stream.get();
+  ArchiveReader in([stream](std::uint8_t* into, std::size_t count) {
+    return std::fread(into, 1, count, stream) == count;
   });
   SetupDocument loaded;
-  DocumentReadResult result = ReadFrom(in, status.st_size == 0, loaded);
-  if (std::ferror(file.get()) != 0) return Unreadable(path, std::strerror(errno));
+  DocumentReadResult result = ReadFrom(in, file.size == 0, loaded);
+  if (std::ferror(stream) != 0) return Unreadable(path, std::strerror(errno));
   if (!result.ok) result.detail = path;
   document = std::move(loaded);
   return result;

@@ -1,4 +1,4 @@
-#include "cli/erase_command.h"
+#include "cli/commands.h"
 
 #include <unistd.h>
 
@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "cli/command_report.h"
-#include "cli/exit_status.h"
 #include "cli/probe_action.h"
 
 namespace kvx::cli {

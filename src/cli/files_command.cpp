@@ -1,4 +1,4 @@
-#include "cli/files_command.h"
+#include "cli/commands.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,8 +7,6 @@
 
 #include "app/update_plan.h"
 #include "cli/command_report.h"
-#include "cli/exit_status.h"
-#include "cli/update_directory.h"
 #include "loader/version_text.h"
 
 namespace kvx::cli {

@@ -1,10 +1,9 @@
-#include "cli/info_command.h"
+#include "cli/commands.h"
 
 #include <cstdio>
 #include <memory>
 
 #include "cli/command_report.h"
-#include "cli/exit_status.h"
 #include "cli/probe_session.h"
 
 namespace kvx::cli {

@@ -3,13 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/erase_command.h"
-#include "cli/exit_status.h"
-#include "cli/files_command.h"
-#include "cli/info_command.h"
-#include "cli/ports_command.h"
-#include "cli/transmit_command.h"
-#include "cli/update_command.h"
+#include "cli/commands.h"
 #include "program_version.h"
 
 namespace {

@@ -1,10 +1,9 @@
-#include "cli/ports_command.h"
+#include "cli/commands.h"
 
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "cli/exit_status.h"
 #include "cli/serial_port.h"
 
 namespace kvx::cli {

@@ -1,7 +1,7 @@
 #include "cli/probe_action.h"
 
 #include "cli/command_report.h"
-#include "cli/exit_status.h"
+#include "cli/commands.h"
 
 namespace kvx::cli {
 

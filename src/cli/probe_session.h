@@ -67,7 +67,6 @@ class ProbeSession {
   const CliControls& Controls() const { return controls_; }
   const TerminalServices& Services() const { return services_; }
   TransferMeter& Meter() { return meter_; }
-  const UpdateCatalogue& Catalogue() const { return catalogue_; }
   const std::string& Port() const { return options_.port; }
   std::uint32_t BaudRate() const { return link_.baudRate; }
 

@@ -1,13 +1,11 @@
-#include "cli/transmit_command.h"
+#include "cli/commands.h"
 
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "cli/exit_status.h"
 #include "cli/probe_action.h"
-#include "link/link_startup.h"
 #include "setup/dotted_quad.h"
 #include "setup/setup_block.h"
 

@@ -1,11 +1,10 @@
-#include "cli/update_command.h"
+#include "cli/commands.h"
 
 #include <cstdio>
 #include <memory>
 
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
-#include "cli/update_directory.h"
 #include "cli/update_preview.h"
 
 namespace kvx::cli {

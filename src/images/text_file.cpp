@@ -12,21 +12,17 @@ namespace kvx {
 
 namespace {
 
-class OpenFile {
- public:
-  explicit OpenFile(const std::filesystem::path& path)
-      : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
-  ~OpenFile() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
+// Not to wait on a FIFO or a terminal's carrier, and not to leak into a child process. Windows
+// opens no FIFOs and passes no descriptors on, and knows none of these flags.
+#ifdef _WIN32
+constexpr int kReadOnlyWithoutWaiting = O_RDONLY | O_BINARY;
+#else
+constexpr int kReadOnlyWithoutWaiting = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+#endif
 
-  int Fd() const { return fd_; }
-
- private:
-  int fd_;
-};
+std::string SystemReason(const char* what) {
+  return std::string(what) + " (" + std::strerror(errno) + ")";
+}
 
 FileContent Failure(std::string error) {
   return FileContent{{}, std::move(error)};
@@ -40,37 +36,48 @@ std::string TooLargeText(std::size_t sizeLimit) {
 
 // Reads to the end, but never more than one byte past the limit: a file that grew after its
 // size was taken is refused, not swallowed.
-FileContent ReadToEnd(int fd, std::size_t sizeLimit) {
+FileContent ReadToEnd(std::FILE* stream, std::size_t sizeLimit) {
   FileContent content;
   std::array<char, 65536> chunk;
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk.data(), chunk.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return Failure(std::string("cannot be read (") + std::strerror(errno) + ")");
-    if (n == 0) return content;
-    if (content.text.size() + static_cast<std::size_t>(n) > sizeLimit) {
-      return Failure(TooLargeText(sizeLimit));
-    }
-    content.text.append(chunk.data(), static_cast<std::size_t>(n));
+  while (const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), stream)) {
+    if (content.text.size() + n > sizeLimit) return Failure(TooLargeText(sizeLimit));
+    content.text.append(chunk.data(), n);
   }
+  if (std::ferror(stream) != 0) return Failure(SystemReason("cannot be read"));
+  return content;
 }
 
 }  // namespace
 
-FileContent ReadRegularFile(const std::filesystem::path& path, std::size_t sizeLimit) {
-  if (path.empty()) return Failure("is not named");
-  const OpenFile file(path);
-  if (file.Fd() < 0) {
-    return Failure(std::string("cannot be opened (") + std::strerror(errno) + ")");
+RegularFile OpenRegularFile(const std::filesystem::path& path) {
+  RegularFile file;
+  const int fd = ::open(path.string().c_str(), kReadOnlyWithoutWaiting);
+  if (fd < 0) {
+    file.error = SystemReason("cannot be opened");
+    return file;
   }
   struct stat info {};
-  if (::fstat(file.Fd(), &info) != 0) {
-    return Failure(std::string("cannot be read (") + std::strerror(errno) + ")");
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    file.error = "is not a regular file";
+    ::close(fd);
+    return file;
   }
-  if (!S_ISREG(info.st_mode)) return Failure("is not a regular file");
-  if (static_cast<std::uintmax_t>(info.st_size) > sizeLimit)
-    return Failure(TooLargeText(sizeLimit));
-  return ReadToEnd(file.Fd(), sizeLimit);
+  file.stream.reset(::fdopen(fd, "rb"));
+  if (!file.stream) {
+    file.error = SystemReason("cannot be opened");
+    ::close(fd);
+    return file;
+  }
+  file.size = static_cast<std::uintmax_t>(info.st_size);
+  return file;
+}
+
+FileContent ReadRegularFile(const std::filesystem::path& path, std::size_t sizeLimit) {
+  if (path.empty()) return Failure("is not named");
+  const RegularFile file = OpenRegularFile(path);
+  if (!file.stream) return Failure(file.error);
+  if (file.size > sizeLimit) return Failure(TooLargeText(sizeLimit));
+  return ReadToEnd(file.stream.get(), sizeLimit);
 }
 
 bool TextLineReader::DroppedReturnAt(std::size_t index) const {

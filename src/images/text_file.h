@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace kvx {
@@ -12,16 +14,30 @@ namespace kvx {
 // reading it whole could exhaust memory.
 inline constexpr std::size_t kUpdateFileSizeLimit = 4 * 1024 * 1024;
 
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A regular file opened for reading in binary, or why it could not be: the error reads after
+// the file's name ("cannot be opened (reason)", "is not a regular file"). Opening never
+// blocks, so a FIFO or a device named by mistake is refused rather than waited on, and the
+// type and size are taken from the opened file itself, so a file swapped after the check is
+// not read either.
+struct RegularFile {
+  std::unique_ptr<std::FILE, FileCloser> stream;
+  std::uintmax_t size = 0;
+  std::string error;
+};
+
+RegularFile OpenRegularFile(const std::filesystem::path& path);
+
 // The whole content of a file, or why it could not be had.
 struct FileContent {
   std::string text;
   std::string error;  // empty when `text` holds the whole file
 };
 
-// Reads a regular file of at most `sizeLimit` bytes. Opening never blocks, so a FIFO or a
-// device named by mistake is refused rather than waited on; the type and size are taken from
-// the opened file itself, so a file swapped after the check is not read either. The error
-// reads after the file's name: "is not a regular file", "cannot be opened (reason)", "is
+// Reads a regular file, opened as above, of at most `sizeLimit` bytes; a larger one is "is
 // larger than 4 MiB".
 FileContent ReadRegularFile(const std::filesystem::path& path,
                             std::size_t sizeLimit = kUpdateFileSizeLimit);
