@@ -114,7 +114,7 @@ TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndKeepsTheWindowAlive) {
   EXPECT_TRUE(dialog_->grab().save(QStringLiteral(KVX_SCREENSHOT_PATH)));
 }
 
-TEST_F(DialogOnSimulator, UpdateShowsItsProgressAndTheNewVersions) {
+TEST_F(DialogOnSimulator, UpdateShowsItsProgressInTheStatusLine) {
   Connected();
   Click(kUpdateButtonId);
   EXPECT_THAT(statuses_, Contains("Firmware: Programming Flash ... ( 50% )"));
