@@ -3,18 +3,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "child_process.h"
 #include "new_document_file.h"
 #include "temp_directory.h"
 
@@ -212,49 +209,16 @@ TEST(SetupDocument, LengthsBeyondTheFileOrTheLongestTextAreRefused) {
   }
 }
 
-// Lets this process map at most `bytes` more than it has mapped now.
-void LimitAddressSpaceGrowth(rlim_t bytes) {
-  rlim_t pages = 0;
-  std::ifstream("/proc/self/statm") >> pages;
-  const rlimit limit{pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + bytes, RLIM_INFINITY};
-  setrlimit(RLIMIT_AS, &limit);
-}
-
-// What loading `path` reports: "ok", or the message and its detail. Loads in a child process
-// that is ended after a few seconds and may map no more than 256 MB beyond what it has, so a
-// reader that waits or reads without end fails the test instead of hanging it or exhausting
-// the machine; nothing when the child did not finish.
+// What loading `path` reports: "ok", or the message and its detail. A reader that waits or
+// reads without end fails the test instead of hanging it or exhausting the machine.
 std::optional<std::string> LoadInAChild(const std::string& path) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return std::nullopt;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeEnds[0]);
-    alarm(5);
-    LimitAddressSpaceGrowth(rlim_t{256} << 20);
-    try {
-      SetupDocument read;
-      const DocumentReadResult result = LoadSetupDocument(path, read);
-      const std::string report = result.ok ? "ok" : result.message + " " + result.detail;
-      const bool written =
-          write(pipeEnds[1], report.data(), report.size()) == static_cast<ssize_t>(report.size());
-      _exit(written ? 0 : 1);
-    } catch (...) {
-      _exit(1);
-    }
-  }
-  close(pipeEnds[1]);
-  std::string report;
-  char chunk[256];
-  ssize_t got = 0;
-  while ((got = read(pipeEnds[0], chunk, sizeof chunk)) > 0) {
-    report.append(chunk, static_cast<std::size_t>(got));
-  }
-  close(pipeEnds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return report;
+  return test::RunInChild(
+      [&] {
+        SetupDocument read;
+        const DocumentReadResult result = LoadSetupDocument(path, read);
+        return result.ok ? "ok" : result.message + " " + result.detail;
+      },
+      {false, 5, rlim_t{256} << 20});
 }
 
 TEST(SetupDocument, LoadsOnlyRegularFilesAndReadsNoFurtherThanTheLastField) {

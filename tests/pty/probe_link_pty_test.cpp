@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "child_process.h"
 #include "connected_probe.h"
 
 namespace kvx {
@@ -23,37 +24,6 @@ TEST(ProbeLinkOverPty, ASecondProgramCannotOpenThePortInUse) {
   PosixSerialChannel intruder;
   EXPECT_FALSE(intruder.OpenPort(connected.probe->SlavePath()));
   EXPECT_THAT(intruder.LastError(), ::testing::HasSubstr("in use"));
-}
-
-constexpr uid_t kNobody = 65534;
-
-// Runs `step` in a child process that has given up root for the user nobody, as people run
-// the program (root is exempt from the exclusive-use mark and from file permissions), and
-// returns what `step` returned: "" when all went well, otherwise what went wrong.
-std::string AsUnprivilegedUser(const std::function<std::string()>& step) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return "no pipe";
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeEnds[0]);
-    const bool dropped = geteuid() != 0 || (setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 &&
-                                            setuid(kNobody) == 0);
-    const std::string result = dropped ? step() : "cannot give up root";
-    const bool sent =
-        write(pipeEnds[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
-    _exit(sent ? 0 : 1);
-  }
-  close(pipeEnds[1]);
-  std::string result;
-  char buffer[256];
-  for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
-    result.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(pipeEnds[0]);
-  int status = -1;
-  waitpid(child, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) result += " (the child failed)";
-  return result;
 }
 
 // A pseudo-terminal whose other end this process holds: the device under test.
@@ -122,7 +92,7 @@ TEST(PortAsUnprivilegedUser, OpensAgainAfterClosingAndNamesWhatDeniesAccess) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.needsRoot && !root) continue;
-    EXPECT_EQ(AsUnprivilegedUser(c.step), c.expected);
+    EXPECT_EQ(test::RunInChild(c.step, {true}), c.expected);
   }
 }
 
