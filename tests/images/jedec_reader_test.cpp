@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,8 +12,6 @@
 
 namespace kvx::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr char kFileName[] = "KVXLOG70.105";
 
@@ -54,7 +52,7 @@ const std::vector<std::string> kNoFile = {"status: Logic: Reading JEDEC File ...
 
 struct JedecCase {
   const char* name;
-  std::string content;
+  std::optional<std::string> content;  // none: no file at all
   bool read;
   std::vector<std::string> events;
 };
@@ -74,6 +72,7 @@ const JedecCase kCases[] = {
   {"empty file", "", false, kNoMarker},
   {"59 fuses on a line", kHeader + std::string(kMarker) + DropFuseOfLine(Sixties(), 4 * 10 + 1), false, kBadRow},
   {"ends after 535 fuse lines", kHeader + std::string(kMarker) + FirstLines(Sixties(), 535), false, kBadRow},
+  {"missing file", std::nullopt, false, kNoFile},
 };
 // clang-format on
 
@@ -82,7 +81,8 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
     SCOPED_TRACE(c.name);
     TempDirectory files;
     RecordingServices services;
-    const JedecFile file = LoadJedecFile(files.Write(kFileName, c.content));
+    if (c.content) files.Write(kFileName, *c.content);
+    const JedecFile file = LoadJedecFile(files / kFileName);
     EXPECT_EQ(ReadJedecFile(file, services), c.read);
     EXPECT_EQ(services.events, c.events);
     EXPECT_EQ(file.problem.empty(), c.read);
@@ -92,16 +92,10 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
   }
 }
 
-TEST(ReadJedecFile, AMissingFileOrEmptyPathCannotBeOpened) {
-  TempDirectory files;
-  for (const fs::path& path : {fs::path(), files / kFileName}) {
-    SCOPED_TRACE(path.string());
-    RecordingServices services;
-    const JedecFile file = LoadJedecFile(path);
-    EXPECT_FALSE(ReadJedecFile(file, services));
-    EXPECT_EQ(services.events, kNoFile);
-    EXPECT_FALSE(file.problem.empty());
-  }
+TEST(ReadJedecFile, AnEmptyPathCannotBeOpened) {
+  RecordingServices services;
+  EXPECT_FALSE(ReadJedecFile(LoadJedecFile({}), services));
+  EXPECT_EQ(services.events, kNoFile);
 }
 
 }  // namespace
