@@ -22,23 +22,11 @@ std::string Sixties(const std::string& tail = "\n") {
   return FuseLines(4, tail);
 }
 
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return out;
-}
-
 // `text` with the last fuse of line `lineIndex` taken away.
 std::string DropFuseOfLine(std::string text, std::size_t lineIndex) {
   std::size_t end = 0;
   for (std::size_t i = 0; i <= lineIndex; ++i) end = text.find('\n', end + 1);
   return text.erase(end - 1, 1);
-}
-
-std::string FirstLines(const std::string& text, std::size_t count) {
-  std::size_t end = 0;
-  for (std::size_t i = 0; i < count; ++i) end = text.find('\n', end) + 1;
-  return text.substr(0, end);
 }
 
 const std::vector<std::string> kRead = {"status: Logic: Reading JEDEC File ...", "cursor on",
@@ -59,9 +47,8 @@ struct JedecCase {
 
 // clang-format off
 const JedecCase kCases[] = {
-  {"60 fuses a line", kHeader + std::string(kMarker) + Sixties() + "*C1234*\n\x03" "0000\n", true, kRead},
+  {"60 fuses a line", JedecFileText(), true, kRead},
   {"star and text after the fuses", kHeader + std::string(kMarker) + Sixties("* note 1\n"), true, kRead},
-  {"CR LF line ends", WithCrLf(kHeader + std::string(kMarker) + Sixties()), true, kRead},
   {"fuse lines of 80 characters", kHeader + std::string(kMarker) + Sixties(std::string(19, '*') + "\n"), true, kRead},
   {"fuse lines of 81 characters", kHeader + std::string(kMarker) + Sixties(std::string(20, '*') + "\n"), false, kBadRow},
   {"240 fuses a line", kHeader + std::string(kMarker) + FuseLines(1, "\n"), true, kRead},
@@ -71,7 +58,7 @@ const JedecCase kCases[] = {
   {"marker ends the file unterminated", kHeader + std::string("*L00000"), false, kNoMarker},
   {"empty file", "", false, kNoMarker},
   {"59 fuses on a line", kHeader + std::string(kMarker) + DropFuseOfLine(Sixties(), 4 * 10 + 1), false, kBadRow},
-  {"ends after 535 fuse lines", kHeader + std::string(kMarker) + FirstLines(Sixties(), 535), false, kBadRow},
+  {"ends after 535 fuse lines", kHeader + std::string(kMarker) + Sixties().substr(0, Sixties().size() - 61), false, kBadRow},
   {"missing file", std::nullopt, false, kNoFile},
 };
 // clang-format on
