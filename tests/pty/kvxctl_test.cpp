@@ -125,7 +125,6 @@ TEST(Kvxctl, FilesShowsTheNewestNumbersAndThePathsAnUpdateWouldUse) {
   const ProgramRun run = Kvxctl("files --json --dir " + files.Dir());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto listing = nlohmann::json::parse(run.out);
-  EXPECT_EQ(listing["firmware"]["version"], "1.05");
   EXPECT_EQ(listing["firmware"]["number"], 105);
   EXPECT_EQ(listing["firmware"]["path"], files.Dir() + "/KVXARMFW.105");
   EXPECT_EQ(listing["logic"]["number"], 105);
@@ -158,7 +157,6 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   ASSERT_EQ(update.status, 0) << update.err;
   const auto outcome = nlohmann::json::parse(update.out);
   EXPECT_EQ(outcome["status"], "Updating firmware and logic passed!");
-  EXPECT_EQ(outcome["firmwareVersion"], "1.05");
   EXPECT_GT(outcome["bytesPerSecond"].get<double>(), 0);
   // Not a terminal: a 134-row pass is reported in tenths, not row by row.
   EXPECT_EQ(Count(update.err, "Logic: Verifying ... ("), 9u) << update.err;
