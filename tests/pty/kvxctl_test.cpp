@@ -192,6 +192,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
       {"transmit --ip 10.0.0.1 --mask 255.255.255.0 --host 10.0.0.2 --config-file " + name79, 0, "Writing setup data passed\n", true},
       {"transmit --ip 1.2.3", 2, "--ip '1.2.3' is not a dotted quad", false},
       {"transmit --ip 10.0.0.1 --mask 999.0.0.0", 2, "--mask '999.0.0.0' is not a dotted quad", false},
+      {"transmit --ip 10.0.0.1 --gateway 1.2.3", 2, "--gateway '1.2.3' is not a dotted quad", false},
       {"transmit --ip 10.0.0.1 --host abc", 2, "--host 'abc' is not a dotted quad", false},
       {"transmit --ip 10.0.0.1 --config-file " + name79 + "c", 2, "' is longer than 79 characters", false},
       {"transmit" + document, 2, "the subnet mask '1.2.3.4.5' in " + dir.Path().string() + "/bad.gdb is not a dotted quad", false},
