@@ -60,10 +60,7 @@ TEST(UpdateFirmware, ProgramsAnObjcopyImageAndTheMarkerLast) {
   const std::vector<std::string>& statuses = update.services.statuses;
   EXPECT_EQ(statuses.front(), "Firmware: Erasing Flash ...");
   EXPECT_EQ(statuses[1], "Firmware: Programming Flash ...");
-  EXPECT_EQ(statuses[statuses.size() - 2], "Firmware: Programming Flash ... ( 100% )");
   EXPECT_EQ(statuses.back(), "Firmware: Programming Flash ... passed!");
-  // The first update of a run shows no 0 %.
-  EXPECT_EQ(update.services.percents.front(), 1u);
 }
 
 TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
@@ -84,13 +81,6 @@ TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
               ElementsAre(0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0xFF, 0xFF, 0xFF));
 }
 
-std::size_t LongestLine(const std::string& text) {
-  std::size_t longest = 0;
-  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-    longest = std::max(longest, end + 1 - at);
-  return longest;
-}
-
 // The line buffer holds 255 characters, newline included: an S3 record of 120 data bytes is
 // the longest that fits, one of 121 arrives in pieces and is refused.
 TEST(UpdateFirmware, TakesLinesUpToTheLineBuffer) {
@@ -99,7 +89,6 @@ TEST(UpdateFirmware, TakesLinesUpToTheLineBuffer) {
     std::string image =
         SRecordTools(update.updates.Path()).Objcopy(PatternBytes(480), kImageStart, recordBytes);
     image.erase(std::remove(image.begin(), image.end(), '\r'), image.end());
-    ASSERT_EQ(LongestLine(image), recordBytes == 120 ? 255u : 257u);
     update.updates.Write(kImageName, image);
     EXPECT_EQ(update.Run(), recordBytes == 120 ? kOk : kErrFirmwareFile) << recordBytes;
   }
@@ -146,18 +135,13 @@ TEST(UpdateFirmware, RefusesABadImageBeforeErasingAnything) {
 
 // Mend: a file too large for any image is refused unread, like a missing one.
 TEST(UpdateFirmware, AnUnreadableFileChangesNothingAndSaysNothing) {
-  const std::pair<const char*, void (*)(const TempDirectory&)> kFiles[] = {
-      {"missing", [](const TempDirectory&) {}},
-      {"over the size limit",
-       [](const TempDirectory& dir) {
-         dir.Write(kImageName,
-                   "S30A01040004DEADBEEF01B3\n" + std::string(kUpdateFileSizeLimit, '\n'));
-       }},
-  };
-  for (const auto& [name, make] : kFiles) {
-    SCOPED_TRACE(name);
+  for (const bool tooLarge : {false, true}) {
+    SCOPED_TRACE(tooLarge ? "over the size limit" : "missing");
     FirmwareUpdate update;
-    make(update.updates);
+    if (tooLarge) {
+      update.updates.Write(kImageName,
+                           "S30A01040004DEADBEEF01B3\n" + std::string(kUpdateFileSizeLimit, '\n'));
+    }
     const std::uint64_t requests = update.Requests();
     EXPECT_EQ(update.Run(), kErrFirmwareFile);
     EXPECT_EQ(update.Requests(), requests);

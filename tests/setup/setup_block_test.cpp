@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvx {
@@ -43,24 +44,14 @@ TEST(BuildSetupBlock, NewDocumentDefaultsStoreAllOnes) {
 }
 
 TEST(BuildSetupBlock, NameIsCutToLeaveRoomForItsTerminator) {
-  struct NameCase {
-    std::size_t length;
-    std::size_t zeroAt;
-  };
-  // clang-format off
-  const NameCase kCases[] = {
-      {0,   24},
-      {79,  103},
-      {80,  103},
-      {300, 103},
-  };
-  // clang-format on
-  for (const NameCase& c : kCases) {
-    SCOPED_TRACE(c.length);
+  // The name's length, and where its terminating zero lands.
+  const std::pair<std::size_t, std::size_t> kCases[] = {{0, 24}, {79, 103}, {80, 103}, {300, 103}};
+  for (const auto& [length, zeroAt] : kCases) {
+    SCOPED_TRACE(length);
     const SetupBlock block =
-        BuildSetupBlock("12345678", ExampleTexts(std::string(c.length, 'n'))).value();
-    EXPECT_EQ(Slice(block, 24, c.zeroAt), Bytes(c.zeroAt - 24, 'n'));
-    EXPECT_EQ(block[c.zeroAt], 0);
+        BuildSetupBlock("12345678", ExampleTexts(std::string(length, 'n'))).value();
+    EXPECT_EQ(Slice(block, 24, zeroAt), Bytes(zeroAt - 24, 'n'));
+    EXPECT_EQ(block[zeroAt], 0);
   }
 }
 

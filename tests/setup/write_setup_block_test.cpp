@@ -37,54 +37,45 @@ TEST(WriteSetupBlock, LeavesTheBuiltBlockInTheSimulatedProbesFlash) {
   EXPECT_EQ(host.probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
 }
 
-// A connected scripted link whose loader answers with a probe's identity and flash.
-struct ScriptedProbe : test::ScriptedLink {
-  void ReplyIdentity(const std::string& serial) {
-    ch.ReplyLoader({0x00});
-    ch.ReplyLoader(test::IdentityReply(serial));
-  }
-  void ReplyReadBack(const Bytes& block) {
-    Bytes reply{'e', 0x01, 0x00, 0x80, 0x00, 0x00, 0x68};
-    for (std::uint8_t byte : block) reply.push_back(byte);
-    ch.ReplyLoader(reply);
-  }
-  // The command letters of the requests sent, in order.
-  std::string Letters() const {
+Bytes ReadBackReply(const std::string& serial, std::size_t differing) {
+  Bytes reply{'e', 0x01, 0x00, 0x80, 0x00, 0x00, 0x68};
+  const Bytes block = BlockBytes(serial);
+  reply.insert(reply.end(), block.begin(), block.end());
+  reply[7 + differing] ^= 0x01;
+  return reply;
+}
+
+// A loader that answers with an identity, then with `replies`; the transfer stops at the first
+// that fails with its code, and sends nothing after it.
+TEST(WriteSetupBlock, StopsAtTheFirstFaultWithItsCode) {
+  const Bytes programmed = {'h', 0, 0x01, 0x00, 0x80, 0x68};
+  struct Case {
+    const char* name;
+    const char* serial;  // seven characters: an identity reply of unusual length, no serial
+    std::vector<Bytes> replies;
+    ErrorCode expected;
+    const char* letters;  // of the requests sent
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"identity without serial", "1234567", {}, kErrBadReply, "rd"},
+      {"failed erase", "12345678", {{'g', 4}}, kErrEraseFailed, "rdg"},
+      {"first byte read back differs", "12345678", {{'g', 0}, programmed, ReadBackReply("12345678", 0)}, kErrSetupMismatch, "rdghe"},
+      {"a middle byte read back differs", "12345678", {{'g', 0}, programmed, ReadBackReply("12345678", 27)}, kErrSetupMismatch, "rdghe"},
+      {"last byte read back differs", "12345678", {{'g', 0}, programmed, ReadBackReply("12345678", kSetupBlockSize - 1)}, kErrSetupMismatch, "rdghe"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::ScriptedLink s;
+    s.ch.ReplyLoader({0x00});
+    s.ch.ReplyLoader(test::IdentityReply(c.serial));
+    for (const Bytes& reply : c.replies) s.ch.ReplyLoader(reply);
+    EXPECT_EQ(Transmit(s.link), c.expected);
     std::string letters;
-    for (const Bytes& request : RequestsSent()) letters += static_cast<char>(request.at(0));
-    return letters;
+    for (const Bytes& request : s.RequestsSent()) letters += static_cast<char>(request.at(0));
+    EXPECT_EQ(letters, c.letters);
   }
-};
-
-TEST(WriteSetupBlock, ReportsAReadBackThatDiffersInAnyByte) {
-  for (const std::size_t differing : {std::size_t{0}, std::size_t{27}, kSetupBlockSize - 1}) {
-    SCOPED_TRACE(differing);
-    ScriptedProbe s;
-    s.ReplyIdentity("12345678");
-    s.ch.ReplyLoader({'g', 0});
-    s.ch.ReplyLoader({'h', 0, 0x01, 0x00, 0x80, 0x68});
-    Bytes stored = BlockBytes("12345678");
-    stored[differing] ^= 0x01;
-    s.ReplyReadBack(stored);
-    EXPECT_EQ(Transmit(s.link), kErrSetupMismatch);
-    EXPECT_EQ(s.Letters(), "rdghe");
-  }
-}
-
-TEST(WriteSetupBlock, RefusesAnIdentityWithoutSerialBeforeErasing) {
-  ScriptedProbe s;
-  // An identity reply of unusual length carries no serial number.
-  s.ReplyIdentity("1234567");
-  EXPECT_EQ(Transmit(s.link), kErrBadReply);
-  EXPECT_EQ(s.Letters(), "rd");
-}
-
-TEST(WriteSetupBlock, StopsAtAFailedEraseWithItsCode) {
-  ScriptedProbe s;
-  s.ReplyIdentity("12345678");
-  s.ch.ReplyLoader({'g', 4});
-  EXPECT_EQ(Transmit(s.link), kErrEraseFailed);
-  EXPECT_EQ(s.Letters(), "rdg");
 }
 
 }  // namespace
