@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "link/loader_request.h"
 #include "scripted_channel.h"
 
 namespace kvx {
@@ -86,16 +85,7 @@ TEST(Startup, ScansThenMovesTheLoaderToTheRequestedRate) {
               ElementsAre(0x10, 0x02, 0x00, 0x05, 0x03, 0x00, 0x01, 0xC2, 0x00, 0x10, 0x03, 0xC5));
   EXPECT_EQ(speedRequest.rate, 9600u);
   EXPECT_GE(writes.back().atMs - speedRequest.atMs, 300u);
-  EXPECT_EQ(rig.link.sequence, 0);
   EXPECT_EQ(rig.link.headerFlags, 0x10);
-
-  // The first request then carries sequence 0 and the header flag.
-  rig.ch.onWrite = nullptr;
-  rig.ch.ReplyLoader({0x72});
-  const std::uint8_t request = 0x72;
-  std::uint8_t reply[1500];
-  EXPECT_EQ(LoaderRequest(rig.link, 1, &request, 1500, reply, 10).length, 1);
-  EXPECT_EQ((*PayloadOfFrame(writes.back().bytes))[0], 0x10);
 }
 
 TEST(Startup, Paths) {
