@@ -32,9 +32,8 @@ struct FakeLoader {
       if ((*payload)[2] == 0x01) {
         port.FeedFrame(Bytes(pingReplyLength, 0x01));
       } else if ((*payload)[2] == 0x03 && payload->size() == 7) {
-        const std::uint32_t asked = (std::uint32_t{(*payload)[3]} << 24) |
-                                    (std::uint32_t{(*payload)[4]} << 16) |
-                                    (std::uint32_t{(*payload)[5]} << 8) | (*payload)[6];
+        std::uint32_t asked = 0;
+        for (std::size_t i = 3; i < 7; ++i) asked = asked << 8 | (*payload)[i];
         const std::uint32_t next = answerRate.value_or(asked);
         Bytes reply{0x00, 0x05, 0x03};
         for (int shift = 24; shift >= 0; shift -= 8) reply.push_back(std::uint8_t(next >> shift));
@@ -108,7 +107,6 @@ TEST(Startup, Paths) {
       {"a reconnect numbers its requests from 0 again", {115200}, 0, kOk, {115200}, 115200, 3},
       {"the rate in the speed reply is followed", {9600, 38400}, 0, kOk, {115200, 9600, 38400}, 38400},
       {"nothing connected", {1}, 0, kErrNoReply, allPings},
-      {"nothing connected to a port without 115200", {1}, 115200, kErrNoReply, {57600, 9600, 19200, 38400, 57600}},
       {"a 4-byte ping reply is no answer", {9600, {}, 4}, 0, kErrNoReply, allPings},
       {"a 6-byte speed reply", {9600, {}, 3, 6}, 0, kErrPort, {115200, 9600}},
       {"a speed reply naming rate 0", {9600, 0}, 0, kStartupRateLost, {115200, 9600}},

@@ -19,7 +19,6 @@ const Bytes kPing = {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00};
 // get no answer, and the ping behind them is still found.
 TEST(LoaderWire, AnswersFramesByteForByte) {
   const std::vector<std::tuple<const char*, Bytes, Bytes>> cases = {
-      {"PingAfterWakeUpBytes", Cat({{0xDB, 0xDE}, kPing}), kPing},
       // The first request after start-up, 'r': its flag byte 0x10 goes doubled.
       {"FirstRequest",
        {0x10, 0x02, 0x10, 0x10, 0x01, 0x72, 0x10, 0x03, 0x63},
