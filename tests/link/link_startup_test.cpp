@@ -1,5 +1,7 @@
 #include "link/link_startup.h"
 
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -59,11 +61,6 @@ struct StartupRig {
     }
     return rates;
   }
-  int WakeUps() const {
-    int n = 0;
-    for (const auto& write : ch.writes) n += write.bytes == Bytes{0xDB, 0xDE};
-    return n;
-  }
 
   ScriptedChannel ch;
   ProbeLink link;
@@ -77,8 +74,9 @@ TEST(Startup, ScansThenMovesTheLoaderToTheRequestedRate) {
   // Unanswered at 115200, answered at 9600 in the scan, then the final ping at the new rate,
   // with no wake-up before it and the loader's 300 ms after its speed reply.
   EXPECT_THAT(rig.PingRates(), ElementsAre(115200u, 9600u, 115200u));
-  EXPECT_EQ(rig.WakeUps(), 2);
   const auto& writes = rig.ch.writes;
+  const auto isWakeUp = [](const auto& write) { return write.bytes == Bytes{0xDB, 0xDE}; };
+  EXPECT_EQ(std::count_if(writes.begin(), writes.end(), isWakeUp), 2);
   const auto& speedRequest = writes[writes.size() - 2];
   EXPECT_THAT(speedRequest.bytes,
               ElementsAre(0x10, 0x02, 0x00, 0x05, 0x03, 0x00, 0x01, 0xC2, 0x00, 0x10, 0x03, 0xC5));
