@@ -2,13 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <sstream>
 #include <string>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "program_run.h"
 #include "sim/state_file.h"
@@ -24,11 +19,14 @@ std::string Dump(const DeviceState& device) {
   return out.str();
 }
 
-TEST(FlashDump, ShowsOnlyProgrammedLinesAndCountsProgrammedRows) {
-  DeviceState device;
-  EXPECT_EQ(Dump(device), "flash: all erased\nlogic signature: " + kErasedSignature +
-                              "\nlogic fuse rows programmed: 0 of 134\n");
+TEST(FlashDump, AnErasedDeviceIsOneLineAndCountsNoRows) {
+  EXPECT_EQ(Dump(DeviceState()), "flash: all erased\nlogic signature: " + kErasedSignature +
+                                     "\nlogic fuse rows programmed: 0 of 134\n");
+}
 
+// kvxsim shows only the programmed lines of a state file's flash, and counts programmed rows.
+TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
+  DeviceState device;
   const std::uint8_t setup[] = {0x02, 0xB7, 0xE9, 0x12, 0x34, 0x56, 0xFF, 0xFF, 0x0A,
                                 0x00, 0x00, 0x01, 0xFF, 0xFF, 0xFF, 0x00, 'c',  'f'};
   ASSERT_EQ(device.flash.Program(0x01008000, setup, sizeof setup), FlashStatus::kOk);
@@ -38,34 +36,23 @@ TEST(FlashDump, ShowsOnlyProgrammedLinesAndCountsProgrammedRows) {
   ASSERT_TRUE(device.logic.ProgramRow(133, std::string(kFuseRowLength, '0')));
   const std::string signature = "0" + std::string(kSignatureLength - 1, '1');
   ASSERT_TRUE(device.logic.ProgramSignature(signature));
+  const test::TempDirectory dir;
+  const std::string path = (dir / "probe.state").string();
+  ASSERT_TRUE(SaveDeviceState(path, device).ok);
 
-  EXPECT_EQ(Dump(device),
+  const auto kvxsim = [](const std::string& options) {
+    return test::RunProgram(KVXSIM_PATH, options);
+  };
+  const test::ProgramRun dumped = kvxsim("--state " + path + " --dump-flash");
+  EXPECT_EQ(dumped.status, 0);
+  EXPECT_EQ(dumped.out,
             "01008000  02 B7 E9 12 34 56 FF FF  0A 00 00 01 FF FF FF 00  |....4V..........|\n"
             "01008010  63 66 FF FF FF FF FF FF  FF FF FF FF FF FF FF FF  |cf..............|\n"
             "010FFFF0  FF FF FF FF FF FF FF FF  FF FF FF FF FF FF FF 41  |...............A|\n"
             "logic signature: " +
                 signature + "\nlogic fuse rows programmed: 2 of 134\n");
-}
-
-using test::ProgramRun;
-
-ProgramRun RunKvxsim(const std::string& arguments) {
-  return test::RunProgram(KVXSIM_PATH, arguments);
-}
-
-TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
-  const test::TempDirectory dir;
-  const std::string path = (dir / "probe.state").string();
-  DeviceState device;
-  const std::uint8_t marker[] = {0xAA, 0x55, 0x55, 0xAA};
-  ASSERT_EQ(device.flash.Program(0x01040000, marker, sizeof marker), FlashStatus::kOk);
-  ASSERT_TRUE(SaveDeviceState(path, device).ok);
-
-  const ProgramRun dumped = RunKvxsim("--state " + path + " --dump-flash");
-  EXPECT_EQ(dumped.status, 0);
-  EXPECT_EQ(dumped.out, Dump(device));
-  EXPECT_NE(RunKvxsim("--state " + (dir / "missing").string() + " --dump-flash").status, 0);
-  EXPECT_NE(RunKvxsim("--dump-flash").status, 0);
+  EXPECT_NE(kvxsim("--state " + (dir / "missing").string() + " --dump-flash").status, 0);
+  EXPECT_NE(kvxsim("--dump-flash").status, 0);
 }
 
 }  // namespace

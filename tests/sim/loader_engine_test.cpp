@@ -19,7 +19,6 @@ const Bytes kPing = {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00};
 // get no answer, and the ping behind them is still found.
 TEST(LoaderWire, AnswersFramesByteForByte) {
   const std::vector<std::tuple<const char*, Bytes, Bytes>> cases = {
-      {"PingAfterWakeUpBytes", Cat({{0xDB, 0xDE}, kPing}), kPing},
       // The first request after start-up, 'r': its flag byte 0x10 goes doubled.
       {"FirstRequest",
        {0x10, 0x02, 0x10, 0x10, 0x01, 0x72, 0x10, 0x03, 0x63},
@@ -163,21 +162,36 @@ TEST(LoaderCommands, AnswerEveryRequestAsTheLoaderDoes) {
   }
 }
 
+using Logged = std::tuple<std::uint32_t, std::uint16_t, FlashStatus>;
+
 // The host repeats a request whose reply it lost. Carrying it out again would turn a
-// program's success into "not erased".
-TEST(Repeats, OnlyAnIdenticalRequestIsAnsweredFromMemory) {
+// program's success into "not erased", so only an identical request is answered from memory,
+// and it is not logged twice. Failed programs are logged with their status, malformed ones
+// not at all.
+TEST(Repeats, OnlyAnIdenticalRequestIsAnsweredFromMemoryAndLoggedOnce) {
   SimulatorOptions options;
   options.faults.dropReply = Trigger("1");
+  options.faults.failProgram = Trigger("h:5", 'h');  // repeats count too
   Harness harness(options);
-  const Bytes program = Program(0x01008000, {1, 2, 3, 4});
+  const Bytes program = Program(0x01040010, {1, 2, 3, 4}), failing = Program(0x01040020, {9});
   EXPECT_TRUE(harness.Exchange(Request(program, 2)).wire.empty());
   EXPECT_EQ(harness.Exchange(Request(program, 2)).wire,
-            Frame(Cat({{0x90, 0x06, 'h', 0}, U32(0x01008004)})));
+            Frame(Cat({{0x90, 0x06, 'h', 0}, U32(0x01040014)})));
   EXPECT_EQ(harness.Exchange(Request(program, 3)).reply[3], 3);  // a new request
-  harness.Exchange(Request(Erase(0x01008000), 0));
-  harness.Exchange(Request(program, 1));
+  harness.Exchange(Request(Program(0x01040000, {0xAA, 0x55}), 0));
+  EXPECT_EQ(harness.Exchange(Request(failing, 1)).reply[3], 4);
   harness.Exchange({0x00, 0x01, 0x01});  // a start-up message ends the memory
-  EXPECT_EQ(harness.Exchange(Request(program, 1)).reply[3], 3);
+  EXPECT_EQ(harness.Exchange(Request(failing, 1)).reply[3], 0);
+  harness.Exchange(Request({'h', 0x01, 0x04, 0x00, 0x30, 0x00, 0x02, 7}, 2));
+
+  std::vector<Logged> logged;
+  for (const ProgramRecord& r : harness.engine.ProgramLog())
+    logged.emplace_back(r.address, r.length, r.status);
+  EXPECT_EQ(logged, (std::vector<Logged>{{0x01040010, 4, FlashStatus::kOk},
+                                         {0x01040010, 4, FlashStatus::kNotErased},
+                                         {0x01040000, 2, FlashStatus::kOk},
+                                         {0x01040020, 1, FlashStatus::kDeviceFault},
+                                         {0x01040020, 1, FlashStatus::kOk}}));
 }
 
 // Noise is 1 to 16 bytes, never 0x10, before the frame; a wrong checksum replaces the right

@@ -91,18 +91,17 @@ TEST(PtySimulator, ServesTheHostThroughNoiseSpeedChangesAndHangUps) {
   close(host);
 }
 
-// The state file carries flash and logic between runs. A damaged one is refused with a
-// message naming it, and the device is left as it was.
+// The state file carries the device between runs (the dump test shows every part of it
+// coming back). A damaged one is refused with a message naming it, and the device is left as
+// it was.
 TEST(StateFile, RoundTripsAndRefusesDamagedFiles) {
   SimulatorOptions options;
   options.statePath = ::testing::TempDir() + "kvxsim_state_" + std::to_string(getpid());
   const std::string& path = options.statePath;
   DeviceState saved;
   saved.flash.Program(0x010FFFFF, Bytes{0xA5}.data(), 1);
-  saved.logic.ProgramRow(133, std::string(240, '0'));
   ASSERT_TRUE(SaveDeviceState(path, saved).ok);
   EXPECT_EQ(PtySimulator(options).ReadFlash(0x010FFFFF, 1), Bytes{0xA5});
-  EXPECT_EQ(PtySimulator(options).FuseRow(133), saved.logic.Row(133));
   std::ifstream in(path, std::ios::binary);
   const std::string good{std::istreambuf_iterator<char>(in), {}};
   using Damage = void (*)(std::string&);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/frame_codec.h"
+#include "scripted_channel.h"
 #include "sim/loader_engine.h"
 #include "simulated_probe.h"
 
@@ -34,13 +34,6 @@ inline Bytes U32(std::uint32_t v) {
   return Cat({U16(v >> 16), U16(v & 0xFFFF)});
 }
 
-// The wire form of a payload, by the host's own encoder.
-inline Bytes Frame(const Bytes& payload) {
-  Bytes wire(kMaxEncodedFrame);
-  wire.resize(EncodeFrame(payload.data(), payload.size(), wire.data()));
-  return wire;
-}
-
 // A request payload as the host sends it after start-up: flag 0x10, the sequence in bits 7-6
 // and the length's high bits in byte 0.
 inline Bytes Request(const Bytes& body, std::uint8_t sequence = 0) {
@@ -62,6 +55,7 @@ inline Bytes Read(std::uint32_t address, std::size_t n) {
   return Cat({{'e'}, U32(address), U16(n)});
 }
 
+using kvx::test::Frame;
 using kvx::test::Trigger;
 
 // Drives a LoaderEngine with line bytes and keeps what it answers.

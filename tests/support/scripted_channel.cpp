@@ -4,13 +4,13 @@
 
 namespace kvx::test {
 
-namespace {
-
-Bytes Encode(const Bytes& payload) {
+Bytes Frame(const Bytes& payload) {
   Bytes wire(kMaxEncodedFrame);
   wire.resize(EncodeFrame(payload.data(), payload.size(), wire.data()));
   return wire;
 }
+
+namespace {
 
 bool IsFrame(const Bytes& bytes) {
   return bytes.size() >= 2 && bytes[0] == kDle && bytes[1] == kStx;
@@ -19,11 +19,11 @@ bool IsFrame(const Bytes& bytes) {
 }  // namespace
 
 void ScriptedChannel::ReplyFrame(const Bytes& payload) {
-  replies_.push_back(Encode(payload));
+  replies_.push_back(Frame(payload));
 }
 
 void ScriptedChannel::FeedFrame(const Bytes& payload) {
-  Feed(Encode(payload));
+  Feed(Frame(payload));
 }
 
 void ScriptedChannel::ReplyLoader(const Bytes& bytes) {
@@ -89,7 +89,6 @@ long ScriptedChannel::WriteBlock(const std::uint8_t* bytes, std::size_t n) {
 }
 
 PortRead ScriptedChannel::ReadOne(std::uint8_t& byte) {
-  ++reads;
   if (failReads > 0) {
     --failReads;
     return PortRead::kFailed;

@@ -59,7 +59,6 @@ class ScriptedChannel : public SerialChannel {
   int opens = 0;
   int closes = 0;
   int purges = 0;
-  int reads = 0;
   std::string openedName;
 
   // The frames written so far (writes starting with DLE STX), as wire bytes.
@@ -90,6 +89,9 @@ class ScriptedChannel : public SerialChannel {
 inline std::int32_t LengthOrError(const Reply& reply) {
   return reply.Ok() ? reply.length : reply.error;
 }
+
+// The wire form of a payload, by the host's own encoder.
+Bytes Frame(const Bytes& payload);
 
 // Unstuffs one wire frame into its payload; nullopt when it is not a well-formed frame.
 std::optional<Bytes> PayloadOfFrame(const Bytes& wire);

@@ -13,12 +13,7 @@ namespace kvx::test {
 // 0x0E69 (1.05), logic word 8105 (1.05), then the serial characters.
 inline Bytes IdentityReply(const std::string& serial, std::uint16_t loaderWord = 0x0069,
                            std::uint8_t letter = 'd') {
-  Bytes reply{letter,
-              static_cast<std::uint8_t>(loaderWord >> 8),
-              static_cast<std::uint8_t>(loaderWord & 0xFF),
-              0x0E,
-              0x69,
-              0x1F,
+  Bytes reply{letter, std::uint8_t(loaderWord >> 8), std::uint8_t(loaderWord), 0x0E, 0x69, 0x1F,
               0xA9};
   for (char c : serial) reply.push_back(static_cast<std::uint8_t>(c));
   return reply;
