@@ -37,6 +37,9 @@ constexpr char kErasingText[] = "Erasing Flash and EPLD ...";
 constexpr char kErasingSectorsText[] = "Erasing all flash sectors ...";
 constexpr char kErasePassedText[] = "Erasing Flash and EPLD passed!";
 constexpr char kEraseFailedText[] = "Erasing Flash and EPLD failed!";
+// What the current versions read after an Erase, passed or failed. The spelling is the one
+// users have always seen there, unlike the "unknown" an update shows.
+constexpr char kErasedVersionText[] = "unkown";
 
 MessageBox Exclamation(std::string text, std::string caption = kApplicationTitle) {
   return MessageBox{std::move(text), std::move(caption), MessageIcon::kExclamation,
@@ -169,7 +172,8 @@ bool UpdateSetupActions::OnErase() {
   } else {
     services_.SetStatus(kEraseFailedText);
   }
-  ShowUpdatedVersions();
+  controls_.SetVersionText(VersionLabel::kCurrentFirmware, kErasedVersionText);
+  controls_.SetVersionText(VersionLabel::kCurrentLogic, kErasedVersionText);
   return passed;
 }
 
@@ -254,11 +258,10 @@ bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware) {
 
 // The device leaves programming mode whatever happened, even when it never entered it.
 bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic) {
-  const bool passed =
-      ReadJedecFile(logic.file, services_) && BeginLogicIsp(link_, services_) &&
-      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
-      ProgramFuseMap(link_, logic.file.map, logic.signature, services_) &&
-      VerifyFuseMap(link_, logic.file.map, logic.signature, services_);
+  const bool passed = ReadJedecFile(logic.file, services_) && BeginLogicIsp(link_, services_) &&
+                      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
+                      ProgramFuseMap(link_, logic.file.map, logic.signature, services_) &&
+                      VerifyFuseMap(link_, logic.file.map, logic.signature, services_);
   EndLogicIsp(link_, services_);
   return passed;
 }

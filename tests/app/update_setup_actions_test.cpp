@@ -326,7 +326,7 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
               ElementsAre("Erasing Flash and EPLD ...", "Erasing all flash sectors ...",
                           "Erasing Flash and EPLD failed!"));
   EXPECT_THAT(dialog.probe->ReadFlash(kSetupBlockAddress, 4), ElementsAre(0xFF, 0xFF, 0xFF, 0xFF));
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unknown");
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unkown");
   EXPECT_FALSE(dialog.probe->InLogicIsp());
 }
 
@@ -339,7 +339,7 @@ TEST(UpdateSetupActions, APassedEraseEnablesUpdate) {
   EXPECT_TRUE(actions.OnErase());
   EXPECT_EQ(dialog.services.LastStatus(), "Erasing Flash and EPLD passed!");
   EXPECT_TRUE(dialog.controls.enabled[DialogButton::kUpdate]);
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "unknown");
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "unkown");
 }
 
 TEST(UpdateSetupActions, CancelStartsTheFirmwareAndClosesTheLink) {
