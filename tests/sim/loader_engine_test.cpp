@@ -13,8 +13,6 @@
 namespace kvx::sim::testing {
 namespace {
 
-const Bytes kPing = {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00};
-
 // Line bytes in, line bytes out. Broken frames, and frames whose length field disagrees,
 // get no answer, and the ping behind them is still found.
 TEST(LoaderWire, AnswersFramesByteForByte) {
