@@ -51,15 +51,10 @@ ProgramRun Kvxctl(const std::string& arguments) {
   return kvx::test::RunProgram("wine " + std::string(std::getenv("KVXCTL_EXE")), arguments);
 }
 
-// kvxsim keeping its flash and logic in `stateFile`, and the COM port that reaches it.
+// kvxsim and the COM port that reaches it.
 struct WineProbe {
-  WineProbe(std::vector<std::string> options, const std::string& stateFile)
-      : sim(KVXSIM_PATH,
-            [&] {
-              options.insert(options.end(), {"--state", stateFile});
-              return options;
-            }()),
-        port(sim.Path()) {}
+  explicit WineProbe(const std::vector<std::string>& options)
+      : sim(KVXSIM_PATH, options), port(sim.Path()) {}
   SimulatorProcess sim;
   WineComPort port;
 };
@@ -74,10 +69,8 @@ kvx::sim::DeviceState Load(const std::string& stateFile) {
 // The rate agreement is real: SetCommState's rate reaches the pseudo-terminal through wine.
 // A lost identity reply and a corrupted one are retried through to the right answer.
 TEST(KvxctlUnderWine, InfoAgreesOnTheFasterRateAndRetriesLostAndBrokenReplies) {
-  const TempDirectory dir;
   WineProbe probe({"--rate", "9600", "--serial", "SIMTEST0", "--drop-reply", "d:1",
-                   "--corrupt-checksum", "d:2"},
-                  (dir / "probe.state").string());
+                   "--corrupt-checksum", "d:2"});
   const ProgramRun run = Kvxctl("info --json --trace --speed 115200 --port " + probe.port.Name());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto info = nlohmann::json::parse(run.out);
@@ -94,7 +87,7 @@ TEST(KvxctlUnderWine, UpdateAndEraseLeaveTheProbesFlashAsTheyShould) {
   files.AddLogic("KVXLOG70.105");
   const std::string state = (files / "probe.state").string();
   auto run = [&](const std::string& arguments) {
-    WineProbe probe({"--rate", "115200"}, state);
+    WineProbe probe({"--rate", "115200", "--state", state});
     const ProgramRun result = Kvxctl(arguments + " --port " + probe.port.Name());
     EXPECT_EQ(result.status, 0) << arguments << "\n" << result.err;
     return result;
