@@ -66,8 +66,8 @@ TEST(PosixChannelOpen, FailureSaysWhyAndLeavesNothingOpen) {
        "answers behind it). Check that the adapter is plugged in and that the port name is right."},
       {"open", EACCES,
        "Cannot open /dev/ttyS0: permission denied. It belongs to group 'dialout', and user 'ada' "
-       "was added to that group after this "
-       "session began: a fresh login is needed. Log out and in again.",
+       "was added to that group after this session began: a fresh login is needed. Log out and "
+       "in again.",
        std::string("/dev/ttyS0"), true},
   };
   for (const Case& c : cases) {
