@@ -29,11 +29,10 @@ TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
     return comNumber == 19 ? std::optional<std::string>("") : std::nullopt;
   };
   const std::pair<const char*, const char*> comNames[] = {
-      {"\\\\.\\COM3", "COM3 (/dev/ttyUSB0)"},  // the environment wins
-      {"\\\\.\\COM4", "COM4 (/dev/ttyACM0)"},  // empty variable: the settings
-      {"\\\\.\\COM19", "COM19 (/dev/ttyS18)"}, {"\\\\.\\COM2", "COM2 (/dev/ttyS1)"},
-      {"COM7", "COM7 (/dev/ttyS6)"},           {"com12", "COM12 (/dev/ttyS11)"},
-      {"COM255", "COM255 (/dev/ttyS254)"},
+      {"\\\\.\\COM3", "COM3 (/dev/ttyUSB0)"},   // the environment wins
+      {"\\\\.\\COM4", "COM4 (/dev/ttyACM0)"},   // empty variable: the settings
+      {"\\\\.\\COM19", "COM19 (/dev/ttyS18)"},  // empty setting: the default
+      {"com12", "COM12 (/dev/ttyS11)"},        {"COM255", "COM255 (/dev/ttyS254)"},
   };
   for (const auto& [given, described] : comNames) {
     SCOPED_TRACE(given);
@@ -69,11 +68,12 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
   // A USB adapter, described by its USB device two levels up, with a stable name.
   const fs::path usb = sys / "devices/usb1/1-2";
   tty("ttyUSB0", usb / "1-2:1.0/ttyUSB0", "ftdi_sio");
-  write(usb / "idVendor", "0403");
-  write(usb / "idProduct", "6001");
-  write(usb / "manufacturer", "FTDI");
-  write(usb / "product", "FT232R");
-  write(usb / "serial", "A502");
+  for (const auto& [file, value] : {std::pair{"idVendor", "0403"},
+                                    {"idProduct", "6001"},
+                                    {"manufacturer", "FTDI"},
+                                    {"product", "FT232R"},
+                                    {"serial", "A502"}})
+    write(usb / file, value);
   link(dev / "serial/by-id/usb-FTDI_A502", dev / "ttyUSB0");
   tty("ttyS2", sys / "devices/pnp0/00:03", "serial");
   write(sys / "class/tty/ttyS2/type", "4");

@@ -1,8 +1,5 @@
-#include "sim/flash_dump.h"
-
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "program_run.h"
@@ -11,20 +8,8 @@
 namespace kvx::sim {
 namespace {
 
-const std::string kErasedSignature(kSignatureLength, '1');
-
-std::string Dump(const DeviceState& device) {
-  std::ostringstream out;
-  DumpDeviceState(device, out);
-  return out.str();
-}
-
-TEST(FlashDump, AnErasedDeviceIsOneLineAndCountsNoRows) {
-  EXPECT_EQ(Dump(DeviceState()), "flash: all erased\nlogic signature: " + kErasedSignature +
-                                     "\nlogic fuse rows programmed: 0 of 134\n");
-}
-
-// kvxsim shows only the programmed lines of a state file's flash, and counts programmed rows.
+// kvxsim shows only the programmed lines of a state file's flash (an erased one in one line),
+// and counts programmed rows.
 TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
   DeviceState device;
   const std::uint8_t setup[] = {0x02, 0xB7, 0xE9, 0x12, 0x34, 0x56, 0xFF, 0xFF, 0x0A,
@@ -51,6 +36,11 @@ TEST(FlashDump, KvxsimDumpsAStateFileAndRefusesAMissingOne) {
             "010FFFF0  FF FF FF FF FF FF FF FF  FF FF FF FF FF FF FF 41  |...............A|\n"
             "logic signature: " +
                 signature + "\nlogic fuse rows programmed: 2 of 134\n");
+  const std::string erased = (dir / "erased.state").string();
+  ASSERT_TRUE(SaveDeviceState(erased, DeviceState()).ok);
+  EXPECT_EQ(kvxsim("--state " + erased + " --dump-flash").out,
+            "flash: all erased\nlogic signature: " + std::string(kSignatureLength, '1') +
+                "\nlogic fuse rows programmed: 0 of 134\n");
   EXPECT_NE(kvxsim("--state " + (dir / "missing").string() + " --dump-flash").status, 0);
   EXPECT_NE(kvxsim("--dump-flash").status, 0);
 }

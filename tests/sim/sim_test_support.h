@@ -16,6 +16,9 @@ namespace kvx::sim::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A start-up message, which the loader answers with the same frame.
+const Bytes kPing = {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00};
+
 inline Bytes Cat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());

@@ -129,10 +129,8 @@ TEST(Win32Channel, OpensRaw8N1At9600WithQueuesTimeoutsAndTheDriversOtherSettings
   CommState faster = kOpenedSettings;
   faster.baudRate = 115200;
   EXPECT_EQ(Fields(system.state), Fields(faster));
-  system.input = {1, 2};
   PurgeChannelInput(channel);
-  EXPECT_EQ(system.purgeFlags, 0x8u);
-  EXPECT_TRUE(system.input.empty());
+  EXPECT_EQ(system.purgeFlags, 0x8u);  // the receive queue only
 }
 
 TEST(Win32Channel, EachFailedOpeningStepSaysWhyAndLeavesNothingOpen) {

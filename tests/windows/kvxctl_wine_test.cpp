@@ -13,7 +13,6 @@
 
 #include "loader/flash_map.h"
 #include "program_run.h"
-#include "setup/setup_block.h"
 #include "sim/state_file.h"
 #include "temp_directory.h"
 #include "update_files.h"
@@ -42,7 +41,6 @@ class WineComPort {
   WineComPort& operator=(const WineComPort&) = delete;
 
   std::string Name() const { return "COM" + std::to_string(number_); }
-  std::string LowerCaseName() const { return "com" + std::to_string(number_); }
 
  private:
   int number_ = 0;
@@ -53,15 +51,10 @@ ProgramRun Kvxctl(const std::string& arguments) {
   return kvx::test::RunProgram("wine " + std::string(std::getenv("KVXCTL_EXE")), arguments);
 }
 
-// kvxsim keeping its flash and logic in `stateFile`, and the COM port that reaches it.
+// kvxsim and the COM port that reaches it.
 struct WineProbe {
-  WineProbe(std::vector<std::string> options, const std::string& stateFile)
-      : sim(KVXSIM_PATH,
-            [&] {
-              options.insert(options.end(), {"--state", stateFile});
-              return options;
-            }()),
-        port(sim.Path()) {}
+  explicit WineProbe(const std::vector<std::string>& options)
+      : sim(KVXSIM_PATH, options), port(sim.Path()) {}
   SimulatorProcess sim;
   WineComPort port;
 };
@@ -76,12 +69,9 @@ kvx::sim::DeviceState Load(const std::string& stateFile) {
 // The rate agreement is real: SetCommState's rate reaches the pseudo-terminal through wine.
 // A lost identity reply and a corrupted one are retried through to the right answer.
 TEST(KvxctlUnderWine, InfoAgreesOnTheFasterRateAndRetriesLostAndBrokenReplies) {
-  const TempDirectory dir;
   WineProbe probe({"--rate", "9600", "--serial", "SIMTEST0", "--drop-reply", "d:1",
-                   "--corrupt-checksum", "d:2"},
-                  (dir / "probe.state").string());
-  const ProgramRun run =
-      Kvxctl("info --json --trace --speed 115200 --port " + probe.port.LowerCaseName());
+                   "--corrupt-checksum", "d:2"});
+  const ProgramRun run = Kvxctl("info --json --trace --speed 115200 --port " + probe.port.Name());
   ASSERT_EQ(run.status, 0) << run.err;
   const auto info = nlohmann::json::parse(run.out);
   EXPECT_EQ(info["baudRate"], 115200);
@@ -91,13 +81,13 @@ TEST(KvxctlUnderWine, InfoAgreesOnTheFasterRateAndRetriesLostAndBrokenReplies) {
   EXPECT_THAT(run.err, HasSubstr(" ms <- (broken frame: checksum mismatch)"));
 }
 
-TEST(KvxctlUnderWine, UpdateTransmitAndEraseLeaveTheProbesFlashAsTheyShould) {
+TEST(KvxctlUnderWine, UpdateAndEraseLeaveTheProbesFlashAsTheyShould) {
   kvx::test::UpdateFiles files;
   files.AddFirmware(105);
   files.AddLogic("KVXLOG70.105");
   const std::string state = (files / "probe.state").string();
   auto run = [&](const std::string& arguments) {
-    WineProbe probe({"--rate", "115200"}, state);
+    WineProbe probe({"--rate", "115200", "--state", state});
     const ProgramRun result = Kvxctl(arguments + " --port " + probe.port.Name());
     EXPECT_EQ(result.status, 0) << arguments << "\n" << result.err;
     return result;
@@ -109,19 +99,9 @@ TEST(KvxctlUnderWine, UpdateTransmitAndEraseLeaveTheProbesFlashAsTheyShould) {
   image.insert(image.end(), binary.begin(), binary.end());
   EXPECT_EQ(Load(state).flash.Read(kvx::kImageMarkerAddress, image.size()), image);
 
-  run("transmit --ip 10.0.0.7 --mask 255.255.0.0 --host 10.0.0.2 --config-file probe.cfg");
-  const kvx::NetworkSetupTexts texts{"10.0.0.2", "10.0.0.7", "255.255.0.0", "255.255.255.255",
-                                     "probe.cfg"};
-  const kvx::SetupBlock block = *kvx::BuildSetupBlock("12345678", texts);
-  EXPECT_EQ(Load(state).flash.Read(kvx::kSetupBlockAddress, block.size()),
-            std::vector<std::uint8_t>(block.begin(), block.end()));
-
   run("erase --yes");
-  const kvx::sim::DeviceState erased = Load(state);
-  const std::vector<std::uint8_t>& flash = erased.flash.Image();
+  const std::vector<std::uint8_t> flash = Load(state).flash.Image();
   EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
-  EXPECT_EQ(erased.logic.Signature(), std::string(kvx::sim::kSignatureLength, '1'));
-  EXPECT_EQ(erased.logic.Row(0), std::string(kvx::sim::kFuseRowLength, '1'));
 }
 
 TEST(KvxctlUnderWine, APortThatCannotBeOpenedSaysWhy) {
