@@ -38,6 +38,7 @@ nlohmann::json OutcomeJson(const ProbeSession& session, bool passed) {
   outcome["passed"] = passed;
   outcome["status"] = session.Services().LastStatus();
   outcome["messages"] = session.Services().Messages();
+  if (!passed) outcome["reason"] = session.Services().Reason();
   return outcome;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/command_report.h"
+#include "cli/probe_action.h"
 #include "cli/probe_session.h"
 
 namespace kvx::cli {
@@ -15,24 +16,20 @@ void AddInfoCommand(CLI::App& app, int& exitStatus) {
   AddProbeOptions(*command, *options);
   command->callback([options, &exitStatus] {
     ProbeSession session(*options, SessionSettings{{}, DefaultUpdateDirectory()});
-    if (!session.Connect()) {
-      exitStatus = kExitFailure;
-      return;
-    }
-    const std::string port = session.Port();
-    const std::uint32_t baudRate = session.BaudRate();
-    session.Finish();
-    if (options->json) {
-      nlohmann::json info = IdentityJson(session);
-      info["port"] = port;
-      info["baudRate"] = baudRate;
-      PrintJson(info);
-    } else {
-      std::printf("Port:              %s at %u baud\n", port.c_str(),
+    // Finishing closes the link, and with it forgets the rate.
+    std::uint32_t baudRate = 0;
+    const auto addLink = [&session, &baudRate](nlohmann::json& results) {
+      baudRate = session.BaudRate();
+      results["port"] = session.Port();
+      results["baudRate"] = baudRate;
+      return true;
+    };
+    const auto print = [&session, &baudRate] {
+      std::printf("Port:              %s at %u baud\n", session.Port().c_str(),
                   static_cast<unsigned>(baudRate));
       PrintIdentity(session);
-    }
-    exitStatus = kExitOk;
+    };
+    exitStatus = RunProbeAction(session, options->json, addLink, print);
   });
 }
 

@@ -48,7 +48,13 @@ MessageAnswer TerminalServices::ShowMessage(const MessageBox& message) {
   const std::string line = message.caption + ": " + message.text;
   if (message.buttons == MessageButtons::kYesNo) return Answer(line);
   WriteLine(line);
+  if (!message.detail.empty()) Explain(message.detail);
   return MessageAnswer::kAccepted;
+}
+
+void TerminalServices::Explain(const std::string& reason) {
+  reason_ += (reason_.empty() ? "" : "; ") + reason;
+  WriteLine("  " + reason);
 }
 
 void TerminalServices::ShowTransient(const std::string& text) {

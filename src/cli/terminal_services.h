@@ -19,8 +19,8 @@ enum class Confirmation {
 // Status texts are lines. A progress text is a bar redrawn in place on a terminal; elsewhere
 // (a log, a pipe) it becomes a line only when its percentage has grown by at least 10 since
 // the last line of the same step, or reached 100, so a 134-row logic pass writes about ten
-// lines instead of 134. Message boxes are lines "caption: text". A Yes/No box is asked on
-// the terminal unless the answer was given beforehand.
+// lines instead of 134. Message boxes are lines "caption: text", their detail (why) on the
+// line after. A Yes/No box is asked on the terminal unless the answer was given beforehand.
 class TerminalServices final : public DialogServices {
  public:
   struct Streams {
@@ -46,6 +46,10 @@ class TerminalServices final : public DialogServices {
   const std::string& LastStatus() const { return lastStatus_; }
   // The texts of every message box shown, in order.
   const std::vector<std::string>& Messages() const { return messages_; }
+  // Every message box's detail and every reason the command added, joined by "; ".
+  const std::string& Reason() const { return reason_; }
+  // Writes why a command failed as a line of its own and adds it to Reason().
+  void Explain(const std::string& reason);
 
  private:
   MessageAnswer Answer(const std::string& question);
@@ -56,6 +60,7 @@ class TerminalServices final : public DialogServices {
   Confirmation confirmation_;
   std::string lastStatus_;
   std::vector<std::string> messages_;
+  std::string reason_;
   bool transientShown_ = false;
   unsigned lastPrintedPercent_ = 0;
 };
