@@ -42,4 +42,11 @@ nlohmann::json OutcomeJson(const ProbeSession& session, bool passed) {
   return outcome;
 }
 
+int ReportRefusal(const std::string& command, bool json, int exitStatus,
+                  const std::string& reason) {
+  std::fprintf(stderr, "kvxctl %s: %s\n", command.c_str(), reason.c_str());
+  if (json) PrintJson({{"passed", false}, {"reason", reason}});
+  return exitStatus;
+}
+
 }  // namespace kvx::cli
