@@ -9,6 +9,15 @@
 
 namespace kvx::cli {
 
+namespace {
+
+// An interrupted update or an erase leaves a firmware the loader does not take for one.
+bool FirmwareIncomplete(const ProbeSession& session) {
+  return session.Controls().VersionText(VersionLabel::kCurrentFirmware) == "unknown";
+}
+
+}  // namespace
+
 void AddInfoCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<ProbeOptions>();
   CLI::App* command =
@@ -22,12 +31,15 @@ void AddInfoCommand(CLI::App& app, int& exitStatus) {
       baudRate = session.BaudRate();
       results["port"] = session.Port();
       results["baudRate"] = baudRate;
+      if (FirmwareIncomplete(session)) results["advice"] = kIncompleteFirmwareAdvice;
       return true;
     };
     const auto print = [&session, &baudRate] {
       std::printf("Port:              %s at %u baud\n", session.Port().c_str(),
                   static_cast<unsigned>(baudRate));
       PrintIdentity(session);
+      if (FirmwareIncomplete(session))
+        std::printf("Note:              %s\n", kIncompleteFirmwareAdvice);
     };
     exitStatus = RunProbeAction(session, options->json, addLink, print);
   });

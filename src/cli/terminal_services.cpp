@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cctype>
+#include <csignal>
+#include <cstdlib>
 
 namespace kvx::cli {
 
@@ -15,6 +17,22 @@ std::string ProgressBar(unsigned percent) {
   return "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "]";
 }
 
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void NoteInterrupt(int /*signal*/) {
+  interrupted = 1;
+}
+
+constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
+
+constexpr std::array<const char*, 2> kImageParts = {"Firmware:", "Logic:"};
+
+std::string InterruptedUpdateState(const std::string& partBegun) {
+  if (partBegun.empty()) return "interrupted before the probe was changed";
+  if (partBegun == kImageParts[0]) return std::string("interrupted: ") + kIncompleteFirmwareAdvice;
+  return "interrupted: the logic is incomplete; run update again";
+}
+
 bool IsYes(const std::string& reply) {
   for (const char c : reply) {
     if (std::isspace(static_cast<unsigned char>(c)) == 0) return c == 'y' || c == 'Y';
@@ -25,6 +43,7 @@ bool IsYes(const std::string& reply) {
 }  // namespace
 
 void TerminalServices::SetStatus(const std::string& text) {
+  StopIfInterrupted(text);
   lastStatus_ = text;
   lastPrintedPercent_ = 0;
   // The dialog clears its status line when it opens; a line of nothing says nothing.
@@ -32,6 +51,7 @@ void TerminalServices::SetStatus(const std::string& text) {
 }
 
 void TerminalServices::SetProgress(const std::string& text, unsigned percent) {
+  StopIfInterrupted(text);
   lastStatus_ = text;
   if (streams_.outIsTerminal) {
     ShowTransient(ProgressBar(percent) + " " + text);
@@ -55,6 +75,26 @@ MessageAnswer TerminalServices::ShowMessage(const MessageBox& message) {
 void TerminalServices::Explain(const std::string& reason) {
   reason_ += (reason_.empty() ? "" : "; ") + reason;
   WriteLine("  " + reason);
+}
+
+void TerminalServices::StopUpdateOnInterrupt() {
+  stopOnInterrupt_ = true;
+  struct sigaction action = {};
+  action.sa_handler = NoteInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+void TerminalServices::StopIfInterrupted(const std::string& nextText) {
+  if (!stopOnInterrupt_) return;
+  if (interrupted == 0) {
+    for (const char* part : kImageParts) {
+      if (nextText.rfind(part, 0) == 0) partBegun_ = part;
+    }
+    return;
+  }
+  WriteLine("kvxctl update: " + InterruptedUpdateState(partBegun_));
+  std::_Exit(kExitInterrupted);
 }
 
 void TerminalServices::ShowTransient(const std::string& text) {

@@ -8,6 +8,10 @@
 
 namespace kvx::cli {
 
+// What a probe whose firmware is incomplete needs, after an interrupted update or an erase.
+inline constexpr char kIncompleteFirmwareAdvice[] =
+    "the firmware is incomplete; run update again: the probe stays in its loader until then";
+
 // Who answers a Yes/No message box.
 enum class Confirmation {
   kAsk,        // the person at the terminal; without a terminal the answer is No
@@ -40,6 +44,11 @@ class TerminalServices final : public DialogServices {
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
 
+  // From now on Ctrl-C ends the program with status 130 at the next status or progress
+  // text, which come between exchanges with the probe, so no request is cut in half and
+  // nothing is sent after it; a line first says what the update left in the probe.
+  void StopUpdateOnInterrupt();
+
   // Redraws `text` in place on a terminal, for a person waiting; nothing elsewhere.
   void ShowTransient(const std::string& text);
 
@@ -54,6 +63,7 @@ class TerminalServices final : public DialogServices {
  private:
   MessageAnswer Answer(const std::string& question);
   void ClearTransient();
+  void StopIfInterrupted(const std::string& nextText);
   void WriteLine(const std::string& text);
 
   Streams streams_;
@@ -62,6 +72,9 @@ class TerminalServices final : public DialogServices {
   std::vector<std::string> messages_;
   std::string reason_;
   bool transientShown_ = false;
+  bool stopOnInterrupt_ = false;
+  // The image the update has begun to change: none, "Firmware:" or "Logic:".
+  std::string partBegun_;
   unsigned lastPrintedPercent_ = 0;
 };
 

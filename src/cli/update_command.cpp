@@ -21,6 +21,7 @@ int RunUpdate(ProbeSession& session, bool json) {
   TransferMeter::Rate rate;
   const auto update = [&](nlohmann::json& results) {
     const UpdatePlan plan = session.Actions().PlanUpdate();
+    session.Services().StopUpdateOnInterrupt();
     session.Meter().Restart();
     const bool passed = session.Actions().RunUpdate(plan);
     rate = session.Meter().Measure();
