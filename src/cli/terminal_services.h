@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +13,12 @@ namespace kvx::cli {
 // What a probe whose firmware is incomplete needs, after an interrupted update or an erase.
 inline constexpr char kIncompleteFirmwareAdvice[] =
     "the firmware is incomplete; run update again: the probe stays in its loader until then";
+
+// A progress text as one terminal line of at most `width` - 1 columns, so it never wraps:
+// a bar as wide as the room left allows (none when that is too little), the text (cut short
+// when even that does not fit) and, from the time the step has taken so far, the time left.
+std::string ProgressLine(std::size_t width, const std::string& text, unsigned percent,
+                         double elapsedSeconds);
 
 // Who answers a Yes/No message box.
 enum class Confirmation {
@@ -76,6 +84,7 @@ class TerminalServices final : public DialogServices {
   // The image the update has begun to change: none, "Firmware:" or "Logic:".
   std::string partBegun_;
   unsigned lastPrintedPercent_ = 0;
+  std::chrono::steady_clock::time_point stepStart_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace kvx::cli
