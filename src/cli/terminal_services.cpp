@@ -10,6 +10,8 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "images/firmware_update.h"
+
 namespace kvx::cli {
 
 namespace {
@@ -55,12 +57,16 @@ extern "C" void NoteInterrupt(int /*signal*/) {
 
 constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
 
-constexpr std::array<const char*, 2> kImageParts = {"Firmware:", "Logic:"};
-
-std::string InterruptedUpdateState(const std::string& partBegun) {
-  if (partBegun.empty()) return "interrupted before the probe was changed";
-  if (partBegun == kImageParts[0]) return std::string("interrupted: ") + kIncompleteFirmwareAdvice;
-  return "interrupted: the logic is incomplete; run update again";
+// What an update interrupted now leaves in the probe, once the status text `text` is shown;
+// empty when `text` changes nothing about that.
+std::string UpdateStateAfter(const std::string& text) {
+  if (text == kFirmwareProgramPassedText) {
+    return "interrupted: the firmware is updated, the logic not; run update again";
+  }
+  if (text.rfind("Firmware:", 0) == 0)
+    return std::string("interrupted: ") + kIncompleteFirmwareAdvice;
+  if (text.rfind("Logic:", 0) == 0) return "interrupted: the logic is incomplete; run update again";
+  return "";
 }
 
 bool IsYes(const std::string& reply) {
@@ -127,12 +133,10 @@ void TerminalServices::StopUpdateOnInterrupt() {
 void TerminalServices::StopIfInterrupted(const std::string& nextText) {
   if (!stopOnInterrupt_) return;
   if (interrupted == 0) {
-    for (const char* part : kImageParts) {
-      if (nextText.rfind(part, 0) == 0) partBegun_ = part;
-    }
+    if (std::string state = UpdateStateAfter(nextText); !state.empty()) updateState_ = state;
     return;
   }
-  WriteLine("kvxctl update: " + InterruptedUpdateState(partBegun_));
+  WriteLine("kvxctl update: " + updateState_);
   std::_Exit(kExitInterrupted);
 }
 

@@ -81,8 +81,8 @@ class TerminalServices final : public DialogServices {
   std::string reason_;
   bool transientShown_ = false;
   bool stopOnInterrupt_ = false;
-  // The image the update has begun to change: none, "Firmware:" or "Logic:".
-  std::string partBegun_;
+  // What the update has left in the probe so far, should it stop now.
+  std::string updateState_ = "interrupted before the probe was changed";
   unsigned lastPrintedPercent_ = 0;
   std::chrono::steady_clock::time_point stepStart_ = std::chrono::steady_clock::now();
 };
