@@ -8,11 +8,21 @@ namespace {
 
 const std::string kNoProblem;
 
+// Without a version number there is no file to name, only the place that holds none.
+std::string MissingFileProblem(const UpdateCatalogue& catalogue, const std::string& baseName) {
+  return "no " + baseName + " update file in " + catalogue.Directory().string();
+}
+
+std::string FileRefusal(const std::filesystem::path& path, const std::string& problem) {
+  return path.empty() ? problem : path.string() + ": " + problem;
+}
+
 FirmwarePlan PlanFirmware(const UpdateCatalogue& catalogue, VersionNumber number) {
   FirmwarePlan plan;
   plan.due = true;
   plan.path = catalogue.UpdateFilePath(kFirmwareBaseName, number);
   plan.image = LoadFirmwareImage(plan.path);
+  if (plan.path.empty()) plan.image.problem = MissingFileProblem(catalogue, kFirmwareBaseName);
   return plan;
 }
 
@@ -23,6 +33,7 @@ LogicPlan PlanLogic(const UpdateCatalogue& catalogue, const std::string& serialN
   plan.path = catalogue.LogicFilePath(serialNumber, number);
   plan.signature = MakeUserSignatureText(number);
   plan.file = LoadJedecFile(plan.path);
+  if (plan.path.empty()) plan.file.problem = MissingFileProblem(catalogue, kLogicBaseName);
   return plan;
 }
 
@@ -47,6 +58,19 @@ const std::string& UpdatePlan::FirmwareProblem() const {
 
 const std::string& UpdatePlan::LogicProblem() const {
   return logic.due ? logic.file.problem : kNoProblem;
+}
+
+std::string UpdatePlan::FirmwareRefusal() const {
+  return FirmwareProblem().empty() ? "" : FileRefusal(firmware.path, FirmwareProblem());
+}
+
+std::string UpdatePlan::LogicRefusal() const {
+  return LogicProblem().empty() ? "" : FileRefusal(logic.path, LogicProblem());
+}
+
+std::string UpdatePlan::NothingSentReason() const {
+  const std::string refusal = FirmwareProblem().empty() ? LogicRefusal() : FirmwareRefusal();
+  return refusal.empty() ? "" : "nothing was sent: " + refusal;
 }
 
 UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,

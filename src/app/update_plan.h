@@ -49,6 +49,11 @@ struct UpdatePlan {
   const std::string& FirmwareProblem() const;
   const std::string& LogicProblem() const;
   bool Passes() const { return FirmwareProblem().empty() && LogicProblem().empty(); }
+  // The problem beside the file it is in ("DIR/KVXARMFW.105: line 12 ..."); empty as above.
+  std::string FirmwareRefusal() const;
+  std::string LogicRefusal() const;
+  // Why an update refusing this plan leaves the probe as it was; empty when it passes.
+  std::string NothingSentReason() const;
 };
 
 UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/dialog_controls.h"
 #include "app/probe_connect.h"
 #include "images/jedec_reader.h"
 #include "images/logic_update.h"
@@ -50,6 +51,40 @@ bool FitsAddressEdit(const std::string& text) {
   return text.size() <= kAddressTextLimit;
 }
 
+// Why Connect failed: the port's own reason when it did not open, otherwise what to check.
+std::string ConnectFailureDetail(const SerialChannel& channel) {
+  const std::string openFailure = channel.LastError();
+  if (!openFailure.empty()) return openFailure;
+  return "no loader answered at " + std::to_string(kSpeedListRates.front()) + " to " +
+         std::to_string(kSpeedListRates.back()) + " baud in " + std::to_string(kConnectAttempts) +
+         " attempts: check that the probe is powered, that its serial cable is plugged in at "
+         "both ends, and that the probe is in its loader";
+}
+
+// Passes everything on and gives each message box `detail`, so the messages of a step that
+// refuses a file say why without changing their own texts.
+class DetailedServices final : public DialogServices {
+ public:
+  DetailedServices(DialogServices& next, std::string detail)
+      : next_(next), detail_(std::move(detail)) {}
+
+  void SetStatus(const std::string& text) override { next_.SetStatus(text); }
+  void SetProgress(const std::string& text, unsigned percent) override {
+    next_.SetProgress(text, percent);
+  }
+  MessageAnswer ShowMessage(const MessageBox& message) override {
+    MessageBox detailed = message;
+    detailed.detail = detail_;
+    return next_.ShowMessage(detailed);
+  }
+  void BeginWaitCursor() override { next_.BeginWaitCursor(); }
+  void EndWaitCursor() override { next_.EndWaitCursor(); }
+
+ private:
+  DialogServices& next_;
+  std::string detail_;
+};
+
 }  // namespace
 
 UpdateSetupActions::UpdateSetupActions(Parts parts, DialogFields fields)
@@ -87,7 +122,11 @@ bool UpdateSetupActions::OnConnect() {
   }
   cursor.End();
   if (outcome != ConnectOutcome::kConnected) {
-    ShowPlainMessage(services_, ConnectFailureText(outcome));
+    MessageBox failure{ConnectFailureText(outcome)};
+    if (outcome == ConnectOutcome::kCannotConnect) {
+      failure.detail = ConnectFailureDetail(link_.channel);
+    }
+    services_.ShowMessage(failure);
     services_.SetStatus(kConnectFailedText);
     return false;
   }
@@ -242,27 +281,31 @@ bool UpdateSetupActions::QueryAndShowIdentity() {
 }
 
 // A bad file is refused through the part that would have used it, so the user sees the
-// same messages, but before the firmware is erased.
+// same messages, but before the firmware is erased, and with the reason as their detail.
 bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
-  if (!plan.FirmwareProblem().empty()) return UpdateFirmwarePart(plan.firmware);
-  if (!plan.LogicProblem().empty()) return UpdateLogicPart(plan.logic);
-  return (!plan.firmware.due || UpdateFirmwarePart(plan.firmware)) &&
-         (!plan.logic.due || UpdateLogicPart(plan.logic));
+  if (!plan.Passes()) {
+    DetailedServices refusal(services_, plan.NothingSentReason());
+    return plan.FirmwareProblem().empty() ? UpdateLogicPart(plan.logic, refusal)
+                                          : UpdateFirmwarePart(plan.firmware, refusal);
+  }
+  return (!plan.firmware.due || UpdateFirmwarePart(plan.firmware, services_)) &&
+         (!plan.logic.due || UpdateLogicPart(plan.logic, services_));
 }
 
-bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware) {
-  const bool passed = UpdateFirmware(link_, firmware.image, services_, firmwareProgress_) == kOk;
-  if (!passed) ShowPlainMessage(services_, kFirmwareUpdateFailedText);
+bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
+                                            DialogServices& services) {
+  const bool passed = UpdateFirmware(link_, firmware.image, services, firmwareProgress_) == kOk;
+  if (!passed) ShowPlainMessage(services, kFirmwareUpdateFailedText);
   return passed;
 }
 
 // The device leaves programming mode whatever happened, even when it never entered it.
-bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic) {
-  const bool passed = ReadJedecFile(logic.file, services_) && BeginLogicIsp(link_, services_) &&
-                      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
-                      ProgramFuseMap(link_, logic.file.map, logic.signature, services_) &&
-                      VerifyFuseMap(link_, logic.file.map, logic.signature, services_);
-  EndLogicIsp(link_, services_);
+bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic, DialogServices& services) {
+  const bool passed = ReadJedecFile(logic.file, services) && BeginLogicIsp(link_, services) &&
+                      CheckLogicDevice(link_, services) && EraseLogicDevice(link_, services) &&
+                      ProgramFuseMap(link_, logic.file.map, logic.signature, services) &&
+                      VerifyFuseMap(link_, logic.file.map, logic.signature, services);
+  EndLogicIsp(link_, services);
   return passed;
 }
 

@@ -75,8 +75,9 @@ class UpdateSetupActions {
   void EnableProbeButtons();
   bool QueryAndShowIdentity();
   bool UpdateDueFiles(const UpdatePlan& plan);
-  bool UpdateFirmwarePart(const FirmwarePlan& firmware);
-  bool UpdateLogicPart(const LogicPlan& logic);
+  // `services` shows the part's messages: the dialog's own, or with a refusal's reason.
+  bool UpdateFirmwarePart(const FirmwarePlan& firmware, DialogServices& services);
+  bool UpdateLogicPart(const LogicPlan& logic, DialogServices& services);
   bool EraseLogic();
   void StartFirmwareAndClose();
 

@@ -38,7 +38,15 @@ nlohmann::json OutcomeJson(const ProbeSession& session, bool passed) {
   outcome["passed"] = passed;
   outcome["status"] = session.Services().LastStatus();
   outcome["messages"] = session.Services().Messages();
+  if (!passed) outcome["reason"] = session.Services().Reason();
   return outcome;
+}
+
+int ReportRefusal(const std::string& command, bool json, int exitStatus,
+                  const std::string& reason) {
+  std::fprintf(stderr, "kvxctl %s: %s\n", command.c_str(), reason.c_str());
+  if (json) PrintJson({{"passed", false}, {"reason", reason}});
+  return exitStatus;
 }
 
 }  // namespace kvx::cli

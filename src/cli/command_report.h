@@ -19,4 +19,9 @@ void PrintIdentity(const ProbeSession& session);
 // would otherwise replace the action's.
 nlohmann::json OutcomeJson(const ProbeSession& session, bool passed);
 
+// A command refused before it reached the probe: "kvxctl COMMAND: reason" on standard error
+// and, with `json`, the object {"passed": false, "reason": ...} on standard output, so a
+// script reading the object learns why too. Returns `exitStatus`.
+int ReportRefusal(const std::string& command, bool json, int exitStatus, const std::string& reason);
+
 }  // namespace kvx::cli

@@ -31,10 +31,9 @@ void AddEraseCommand(CLI::App& app, int& exitStatus) {
     // erase says so, and one that forgot has made a usage error, found before the probe is
     // touched.
     if (!options->yes && isatty(STDIN_FILENO) != 1) {
-      std::fprintf(stderr,
-                   "kvxctl erase: no terminal to ask \"Erase Flash and EPLD?\"; give --yes to "
-                   "erase without asking\n");
-      exitStatus = kExitUsage;
+      exitStatus = ReportRefusal("erase", options->probe.json, kExitUsage,
+                                 "no terminal to ask \"Erase Flash and EPLD?\"; give --yes to "
+                                 "erase without asking");
       return;
     }
     const Confirmation confirmation = options->yes ? Confirmation::kAssumeYes : Confirmation::kAsk;

@@ -80,9 +80,8 @@ void AddFilesCommand(CLI::App& app, int& exitStatus) {
     // A mistyped directory would otherwise look like one without update files.
     std::error_code error;
     if (!std::filesystem::is_directory(catalogue.Directory(), error)) {
-      std::fprintf(stderr, "kvxctl files: no such directory: %s\n",
-                   catalogue.Directory().string().c_str());
-      exitStatus = kExitFailure;
+      exitStatus = ReportRefusal("files", options->json, kExitFailure,
+                                 "no such directory: " + catalogue.Directory().string());
       return;
     }
     const NewestFiles files = FindNewestFiles(catalogue);

@@ -4,9 +4,19 @@
 #include <memory>
 
 #include "cli/command_report.h"
+#include "cli/probe_action.h"
 #include "cli/probe_session.h"
 
 namespace kvx::cli {
+
+namespace {
+
+// An interrupted update or an erase leaves a firmware the loader does not take for one.
+bool FirmwareIncomplete(const ProbeSession& session) {
+  return session.Controls().VersionText(VersionLabel::kCurrentFirmware) == "unknown";
+}
+
+}  // namespace
 
 void AddInfoCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<ProbeOptions>();
@@ -15,24 +25,23 @@ void AddInfoCommand(CLI::App& app, int& exitStatus) {
   AddProbeOptions(*command, *options);
   command->callback([options, &exitStatus] {
     ProbeSession session(*options, SessionSettings{{}, DefaultUpdateDirectory()});
-    if (!session.Connect()) {
-      exitStatus = kExitFailure;
-      return;
-    }
-    const std::string port = session.Port();
-    const std::uint32_t baudRate = session.BaudRate();
-    session.Finish();
-    if (options->json) {
-      nlohmann::json info = IdentityJson(session);
-      info["port"] = port;
-      info["baudRate"] = baudRate;
-      PrintJson(info);
-    } else {
-      std::printf("Port:              %s at %u baud\n", port.c_str(),
+    // Finishing closes the link, and with it forgets the rate.
+    std::uint32_t baudRate = 0;
+    const auto addLink = [&session, &baudRate](nlohmann::json& results) {
+      baudRate = session.BaudRate();
+      results["port"] = session.Port();
+      results["baudRate"] = baudRate;
+      if (FirmwareIncomplete(session)) results["advice"] = kIncompleteFirmwareAdvice;
+      return true;
+    };
+    const auto print = [&session, &baudRate] {
+      std::printf("Port:              %s at %u baud\n", session.Port().c_str(),
                   static_cast<unsigned>(baudRate));
       PrintIdentity(session);
-    }
-    exitStatus = kExitOk;
+      if (FirmwareIncomplete(session))
+        std::printf("Note:              %s\n", kIncompleteFirmwareAdvice);
+    };
+    exitStatus = RunProbeAction(session, options->json, addLink, print);
   });
 }
 

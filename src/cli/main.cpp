@@ -1,8 +1,10 @@
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "cli/command_report.h"
 #include "cli/commands.h"
 #include "program_version.h"
 
@@ -89,15 +91,20 @@ void AddHelpCommand(CLI::App& app, int& exitStatus) {
 }
 
 // CLI11 reports a word that names no command as a missing command; say what was wrong.
-int ReportParseError(CLI::App& app, const CLI::ParseError& error) {
+// With --json a script reads standard output, so it gets the reason there as well.
+int ReportParseError(CLI::App& app, const CLI::ParseError& error, bool json) {
   const std::vector<std::string> unexpected = app.remaining();
+  std::string reason = error.what();
   if (app.get_subcommands().empty() && !unexpected.empty()) {
     const std::string& word = unexpected.front();
-    std::fprintf(stderr, "kvxctl: %s '%s'\nRun 'kvxctl help' for the commands and options.\n",
-                 word.front() == '-' ? "unknown option" : "unknown command", word.c_str());
-    return kvx::cli::kExitUsage;
+    reason = (word.front() == '-' ? "unknown option '" : "unknown command '") + word + "'";
+    std::fprintf(stderr, "kvxctl: %s\nRun 'kvxctl help' for the commands and options.\n",
+                 reason.c_str());
+  } else if (app.exit(error) == 0) {
+    return kvx::cli::kExitOk;
   }
-  return app.exit(error) == 0 ? kvx::cli::kExitOk : kvx::cli::kExitUsage;
+  if (json) kvx::cli::PrintJson({{"passed", false}, {"reason", reason}});
+  return kvx::cli::kExitUsage;
 }
 
 }  // namespace
@@ -118,7 +125,8 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    return ReportParseError(app, error);
+    const bool json = std::find(argv + 1, argv + argc, std::string("--json")) != argv + argc;
+    return ReportParseError(app, error, json);
   }
   return exitStatus;
 }

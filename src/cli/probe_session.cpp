@@ -66,9 +66,10 @@ ProbeSession::~ProbeSession() {
 bool ProbeSession::Connect() {
   actions_.OnOpen();
   open_ = actions_.OnConnect();
-  if (!open_ && openCalls_ > 0) {
-    const std::string why = channel_->LastError();
-    if (!why.empty()) std::fprintf(stderr, "kvxctl: %s\n", why.c_str());
+  // A port that failed to open is named in its reason already; a silent one is named here.
+  if (!open_ && openCalls_ > 0 && channel_->LastError().empty()) {
+    services_.Explain("the port was " + options_.port + ", asked for " +
+                      std::to_string(options_.speed) + " baud");
   }
   return open_;
 }

@@ -65,6 +65,7 @@ class ProbeSession {
   UpdateSetupActions& Actions() { return actions_; }
   const UpdateSetupActions& Actions() const { return actions_; }
   const CliControls& Controls() const { return controls_; }
+  TerminalServices& Services() { return services_; }
   const TerminalServices& Services() const { return services_; }
   TransferMeter& Meter() { return meter_; }
   const std::string& Port() const { return options_.port; }

@@ -1,18 +1,72 @@
 #include "cli/terminal_services.h"
 
+#ifndef _WIN32
+#include <sys/ioctl.h>
+#endif
+
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <csignal>
+#include <cstdlib>
+
+#include "images/firmware_update.h"
 
 namespace kvx::cli {
 
 namespace {
 
-constexpr unsigned kBarWidth = 20;
+constexpr std::size_t kWidestBar = 40;
+constexpr std::size_t kNarrowestBar = 10;
+constexpr std::size_t kAssumedWidth = 80;
 constexpr unsigned kPrintedPercentStep = 10;
 
-std::string ProgressBar(unsigned percent) {
-  const unsigned filled = (percent > 100 ? 100 : percent) * kBarWidth / 100;
-  return "[" + std::string(filled, '#') + std::string(kBarWidth - filled, '.') + "]";
+std::string ProgressBar(unsigned percent, std::size_t width) {
+  const std::size_t inside = width - 2;
+  const std::size_t filled = (percent > 100 ? 100 : percent) * inside / 100;
+  return "[" + std::string(filled, '#') + std::string(inside - filled, '.') + "] ";
+}
+
+// "  1:05 left", once a percentage is known to estimate from; empty before and at the end.
+std::string TimeLeft(unsigned percent, double elapsedSeconds) {
+  if (percent == 0 || percent >= 100) return "";
+  const auto left = static_cast<unsigned long>(elapsedSeconds * (100 - percent) / percent + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "  %lu:%02lu left", left / 60, left % 60);
+  return text;
+}
+
+#ifdef _WIN32
+// A console is as wide as its window was made; 80 is its default.
+std::size_t TerminalWidth(std::FILE* /*stream*/) {
+  return kAssumedWidth;
+}
+#else
+std::size_t TerminalWidth(std::FILE* stream) {
+  winsize size{};
+  if (ioctl(fileno(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return kAssumedWidth;
+  return size.ws_col;
+}
+#endif
+
+volatile std::sig_atomic_t interrupted = 0;
+
+extern "C" void NoteInterrupt(int /*signal*/) {
+  interrupted = 1;
+}
+
+constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
+
+// What an update interrupted now leaves in the probe, once the status text `text` is shown;
+// empty when `text` changes nothing about that.
+std::string UpdateStateAfter(const std::string& text) {
+  if (text == kFirmwareProgramPassedText) {
+    return "interrupted: the firmware is updated, the logic not; run update again";
+  }
+  if (text.rfind("Firmware:", 0) == 0)
+    return std::string("interrupted: ") + kIncompleteFirmwareAdvice;
+  if (text.rfind("Logic:", 0) == 0) return "interrupted: the logic is incomplete; run update again";
+  return "";
 }
 
 bool IsYes(const std::string& reply) {
@@ -24,17 +78,31 @@ bool IsYes(const std::string& reply) {
 
 }  // namespace
 
+std::string ProgressLine(std::size_t width, const std::string& text, unsigned percent,
+                         double elapsedSeconds) {
+  const std::size_t room = width > 0 ? width - 1 : 0;
+  std::string line = text + TimeLeft(percent, elapsedSeconds);
+  if (line.size() > room) return line.substr(0, room);
+  const std::size_t barWidth = std::min(kWidestBar, room - line.size());
+  if (barWidth >= kNarrowestBar) line = ProgressBar(percent, barWidth - 1) + line;
+  return line;
+}
+
 void TerminalServices::SetStatus(const std::string& text) {
+  StopIfInterrupted(text);
   lastStatus_ = text;
   lastPrintedPercent_ = 0;
+  stepStart_ = std::chrono::steady_clock::now();
   // The dialog clears its status line when it opens; a line of nothing says nothing.
   if (!text.empty()) WriteLine(text);
 }
 
 void TerminalServices::SetProgress(const std::string& text, unsigned percent) {
+  StopIfInterrupted(text);
   lastStatus_ = text;
   if (streams_.outIsTerminal) {
-    ShowTransient(ProgressBar(percent) + " " + text);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - stepStart_;
+    ShowTransient(ProgressLine(TerminalWidth(streams_.out), text, percent, elapsed.count()));
     return;
   }
   if (percent >= lastPrintedPercent_ + kPrintedPercentStep || percent == 100) {
@@ -48,7 +116,28 @@ MessageAnswer TerminalServices::ShowMessage(const MessageBox& message) {
   const std::string line = message.caption + ": " + message.text;
   if (message.buttons == MessageButtons::kYesNo) return Answer(line);
   WriteLine(line);
+  if (!message.detail.empty()) Explain(message.detail);
   return MessageAnswer::kAccepted;
+}
+
+void TerminalServices::Explain(const std::string& reason) {
+  reason_ += (reason_.empty() ? "" : "; ") + reason;
+  WriteLine("  " + reason);
+}
+
+void TerminalServices::StopUpdateOnInterrupt() {
+  stopOnInterrupt_ = true;
+  std::signal(SIGINT, NoteInterrupt);
+}
+
+void TerminalServices::StopIfInterrupted(const std::string& nextText) {
+  if (!stopOnInterrupt_) return;
+  if (interrupted == 0) {
+    if (std::string state = UpdateStateAfter(nextText); !state.empty()) updateState_ = state;
+    return;
+  }
+  WriteLine("kvxctl update: " + updateState_);
+  std::_Exit(kExitInterrupted);
 }
 
 void TerminalServices::ShowTransient(const std::string& text) {

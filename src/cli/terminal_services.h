@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +9,16 @@
 #include "ui/dialog_services.h"
 
 namespace kvx::cli {
+
+// What a probe whose firmware is incomplete needs, after an interrupted update or an erase.
+inline constexpr char kIncompleteFirmwareAdvice[] =
+    "the firmware is incomplete; run update again: the probe stays in its loader until then";
+
+// A progress text as one terminal line of at most `width` - 1 columns, so it never wraps:
+// a bar as wide as the room left allows (none when that is too little), the text (cut short
+// when even that does not fit) and, from the time the step has taken so far, the time left.
+std::string ProgressLine(std::size_t width, const std::string& text, unsigned percent,
+                         double elapsedSeconds);
 
 // Who answers a Yes/No message box.
 enum class Confirmation {
@@ -19,8 +31,8 @@ enum class Confirmation {
 // Status texts are lines. A progress text is a bar redrawn in place on a terminal; elsewhere
 // (a log, a pipe) it becomes a line only when its percentage has grown by at least 10 since
 // the last line of the same step, or reached 100, so a 134-row logic pass writes about ten
-// lines instead of 134. Message boxes are lines "caption: text". A Yes/No box is asked on
-// the terminal unless the answer was given beforehand.
+// lines instead of 134. Message boxes are lines "caption: text", their detail (why) on the
+// line after. A Yes/No box is asked on the terminal unless the answer was given beforehand.
 class TerminalServices final : public DialogServices {
  public:
   struct Streams {
@@ -40,24 +52,39 @@ class TerminalServices final : public DialogServices {
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
 
+  // From now on Ctrl-C ends the program with status 130 at the next status or progress
+  // text, which come between exchanges with the probe, so no request is cut in half and
+  // nothing is sent after it; a line first says what the update left in the probe.
+  void StopUpdateOnInterrupt();
+
   // Redraws `text` in place on a terminal, for a person waiting; nothing elsewhere.
   void ShowTransient(const std::string& text);
 
   const std::string& LastStatus() const { return lastStatus_; }
   // The texts of every message box shown, in order.
   const std::vector<std::string>& Messages() const { return messages_; }
+  // Every message box's detail and every reason the command added, joined by "; ".
+  const std::string& Reason() const { return reason_; }
+  // Writes why a command failed as a line of its own and adds it to Reason().
+  void Explain(const std::string& reason);
 
  private:
   MessageAnswer Answer(const std::string& question);
   void ClearTransient();
+  void StopIfInterrupted(const std::string& nextText);
   void WriteLine(const std::string& text);
 
   Streams streams_;
   Confirmation confirmation_;
   std::string lastStatus_;
   std::vector<std::string> messages_;
+  std::string reason_;
   bool transientShown_ = false;
+  bool stopOnInterrupt_ = false;
+  // What the update has left in the probe so far, should it stop now.
+  std::string updateState_ = "interrupted before the probe was changed";
   unsigned lastPrintedPercent_ = 0;
+  std::chrono::steady_clock::time_point stepStart_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace kvx::cli

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/command_report.h"
 #include "cli/probe_action.h"
 #include "setup/dotted_quad.h"
 #include "setup/setup_block.h"
@@ -128,8 +129,7 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
     ProbeOptions probe = options->probe;
     SetupDocument document;
     if (const std::optional<Problem> problem = Settle(*command, *options, probe, document)) {
-      std::fprintf(stderr, "kvxctl transmit: %s\n", problem->message.c_str());
-      exitStatus = problem->exitStatus;
+      exitStatus = ReportRefusal("transmit", probe.json, problem->exitStatus, problem->message);
       return;
     }
     ProbeSession session(probe, SessionSettings{document, DefaultUpdateDirectory()});

@@ -21,7 +21,7 @@ int RunUpdate(ProbeSession& session, bool json) {
   TransferMeter::Rate rate;
   const auto update = [&](nlohmann::json& results) {
     const UpdatePlan plan = session.Actions().PlanUpdate();
-    PrintRefusal(plan);
+    session.Services().StopUpdateOnInterrupt();
     session.Meter().Restart();
     const bool passed = session.Actions().RunUpdate(plan);
     rate = session.Meter().Measure();
@@ -43,6 +43,7 @@ int RunDryRun(ProbeSession& session, bool json) {
   const auto check = [&](nlohmann::json& results) {
     plan = session.Actions().PlanUpdate();
     results["dryRun"] = PreviewJson(plan);
+    if (!plan.Passes()) results["reason"] = plan.NothingSentReason();
     return plan.Passes();
   };
   return RunProbeAction(session, json, check, [&] { PrintPreview(plan); });

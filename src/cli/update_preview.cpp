@@ -20,11 +20,6 @@ std::string SectorList() {
   return text;
 }
 
-// Without a number between 1 and 255 there is no file to name.
-std::string RefusalText(const std::filesystem::path& path, const std::string& problem) {
-  return path.empty() ? "no update file found" : path.string() + ": " + problem;
-}
-
 }  // namespace
 
 void PrintPreview(const UpdatePlan& plan) {
@@ -32,7 +27,7 @@ void PrintPreview(const UpdatePlan& plan) {
   if (!firmware.due) {
     std::printf("Firmware: up to date, nothing to program\n");
   } else if (!plan.FirmwareProblem().empty()) {
-    std::printf("Firmware: %s\n", RefusalText(firmware.path, plan.FirmwareProblem()).c_str());
+    std::printf("Firmware: %s\n", plan.FirmwareRefusal().c_str());
   } else {
     std::printf("Firmware: %s\n", firmware.path.string().c_str());
     std::printf("  would erase sectors %s\n", SectorList().c_str());
@@ -43,12 +38,13 @@ void PrintPreview(const UpdatePlan& plan) {
   if (!logic.due) {
     std::printf("Logic:    up to date, nothing to program\n");
   } else if (!plan.LogicProblem().empty()) {
-    std::printf("Logic:    %s\n", RefusalText(logic.path, plan.LogicProblem()).c_str());
+    std::printf("Logic:    %s\n", plan.LogicRefusal().c_str());
   } else {
     std::printf("Logic:    %s\n", logic.path.string().c_str());
     std::printf("  would erase the EPLD and program %zu rows of %zu fuses, signature %s\n",
                 kFuseRowCount, kFuseRowCharacters, logic.signature.c_str());
   }
+  if (!plan.Passes()) std::printf("Update:   %s\n", plan.NothingSentReason().c_str());
 }
 
 nlohmann::json PreviewJson(const UpdatePlan& plan) {
@@ -73,17 +69,6 @@ nlohmann::json PreviewJson(const UpdatePlan& plan) {
         {"rows", logic.due ? kFuseRowCount : 0},
         {"signature", logic.signature}}},
   };
-}
-
-void PrintRefusal(const UpdatePlan& plan) {
-  if (!plan.FirmwareProblem().empty()) {
-    std::fprintf(stderr, "kvxctl update: firmware: %s\n",
-                 RefusalText(plan.firmware.path, plan.FirmwareProblem()).c_str());
-  }
-  if (!plan.LogicProblem().empty()) {
-    std::fprintf(stderr, "kvxctl update: logic: %s\n",
-                 RefusalText(plan.logic.path, plan.LogicProblem()).c_str());
-  }
 }
 
 }  // namespace kvx::cli

@@ -10,7 +10,4 @@ namespace kvx::cli {
 void PrintPreview(const UpdatePlan& plan);
 nlohmann::json PreviewJson(const UpdatePlan& plan);
 
-// Why an update refuses its files, on standard error, beside the dialog's own messages.
-void PrintRefusal(const UpdatePlan& plan);
-
 }  // namespace kvx::cli

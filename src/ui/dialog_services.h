@@ -19,6 +19,8 @@ struct MessageBox {
   MessageButtons buttons = MessageButtons::kOkOnly;
   // The answer Return gives; none leaves the first button (OK or Yes) the default.
   std::optional<MessageAnswer> defaultAnswer = std::nullopt;
+  // Why it happened, shown beside `text` (never instead of it); empty when the text says all.
+  std::string detail = {};
 };
 
 // How the probe procedures and the dialog's actions reach the user: the dialog's one-line

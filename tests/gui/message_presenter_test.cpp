@@ -25,18 +25,23 @@ TEST(MessagePresenter, ReturnGivesTheDefaultAnswer) {
       {{"Overwrite?", kApplicationTitle, MessageIcon::kNone, MessageButtons::kYesNo},
        MessageAnswer::kYes},
       {{"Transfer failed!", "Error", MessageIcon::kExclamation}, MessageAnswer::kAccepted},
+      {{"Firmware update failed!", kApplicationTitle, MessageIcon::kNone, MessageButtons::kOkOnly,
+        std::nullopt, "nothing was sent: line 12 is not a valid S-record"},
+       MessageAnswer::kAccepted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.box.text);
-    std::string shownText;
-    QTimer::singleShot(0, [&shownText] {
+    std::string shownText, shownDetail;
+    QTimer::singleShot(0, [&shownText, &shownDetail] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (box == nullptr) return;
       shownText = box->text().toStdString();
+      shownDetail = box->detailedText().toStdString();
       QTest::keyClick(box, Qt::Key_Return);
     });
     EXPECT_EQ(qt::ShowMessageBox(nullptr, c.box), c.onReturn);
     EXPECT_EQ(shownText, c.box.text);
+    EXPECT_EQ(shownDetail, c.box.detail);
   }
 }
 

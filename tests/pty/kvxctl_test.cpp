@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/setup_document.h"
+#include "cli/terminal_services.h"
 #include "program_run.h"
 #include "temp_directory.h"
 #include "update_files.h"
@@ -252,6 +253,101 @@ TEST(Kvxctl, UpdateAndDryRunRefuseABadFileWithItsReason) {
     const auto identity = nlohmann::json::parse(info.out);
     EXPECT_EQ(identity["firmwareVersion"], "1.04");
     EXPECT_EQ(identity["logicVersion"], "1.04");
+  }
+}
+
+// Every failure says why on standard error and, with --json, in the one object on standard
+// output, beside the texts the dialog would show.
+TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
+  const ReleaseFiles logicOnly(false), badLine;
+  badLine.Write("KVXARMFW.105", "S00600004844521B\nS1130000zz\n");
+  const std::string badFile = badLine.Dir() + "/KVXARMFW.105: line 2 is not a valid S-record";
+  struct Case {
+    std::string arguments;  // '@' stands for the simulator's port
+    std::vector<std::string> faults;
+    std::string reason;
+    bool onStandardError;  // a dry run's refusal is its report
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"info @", {"--silent-after", "1"}, "no loader answered at 9600 to 115200 baud in 10 attempts: check that the probe is powered", true},
+      {"info --port /nonexistent/tty", {}, "Cannot open /nonexistent/tty: there is no such device", true},
+      {"update @ --dir " + logicOnly.Dir(), {}, "nothing was sent: no KVXARMFW update file in " + logicOnly.Dir(), true},
+      {"update @ --dir " + badLine.Dir(), {}, "nothing was sent: " + badFile, true},
+      {"update @ --dry-run --dir " + badLine.Dir(), {}, "nothing was sent: " + badFile, false},
+      {"files --dir /nonexistent/dir", {}, "no such directory: /nonexistent/dir", true},
+      {"info @ --speed 12345", {}, "12345 not in", true},
+      {"transmit @ --document /nonexistent/lab.gdb", {}, "/nonexistent/lab.gdb: cannot be opened", true},
+      {"erase @", {}, "no terminal to ask", true},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    std::vector<std::string> simulator = {"--rate", "115200"};
+    simulator.insert(simulator.end(), c.faults.begin(), c.faults.end());
+    SimulatorProcess sim(KVXSIM_PATH, simulator);
+    std::string arguments = c.arguments;
+    if (const std::size_t at = arguments.find('@'); at != std::string::npos) {
+      arguments.replace(at, 1, "--port " + sim.Path());
+    }
+    const ProgramRun run = Kvxctl(arguments + " --json");
+    EXPECT_NE(run.status, 0);
+    if (c.onStandardError) {
+      EXPECT_THAT(run.err, HasSubstr(c.reason));
+    }
+    const auto outcome = nlohmann::json::parse(run.out, nullptr, false);
+    EXPECT_EQ(outcome.value("passed", true), false) << run.out;
+    EXPECT_THAT(outcome.value("reason", ""), HasSubstr(c.reason));
+  }
+}
+
+// Ctrl-C in the middle of programming stops after the exchange under way, says what the
+// probe is left with, and the probe says the same when asked next.
+TEST(Kvxctl, InterruptedUpdateSaysWhatToDo) {
+  const ReleaseFiles files;
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--pace"});
+  const TempDirectory dir;
+  const std::string err = (dir / "err").string();
+  const pid_t update = fork();
+  if (update == 0) {
+    execl("/bin/sh", "sh", "-c",
+          ("exec " + std::string(KVXCTL_PATH) + " update --dir " + files.Dir() + " --port " +
+           sim.Path() + " 2>" + err + " </dev/null")
+              .c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  while (ReadTextFile(err).find("Firmware: Programming Flash") == std::string::npos) usleep(10000);
+  kill(update, SIGINT);
+  int status = 0;
+  waitpid(update, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+  const std::string advice = kvx::cli::kIncompleteFirmwareAdvice;
+  EXPECT_THAT(ReadTextFile(err), HasSubstr("interrupted: " + advice));
+  const ProgramRun info = Kvxctl("info --port " + sim.Path());
+  EXPECT_THAT(info.out, HasSubstr("Firmware version:  unknown\nLogic version:     1.04"));
+  EXPECT_THAT(info.out, HasSubstr(advice));
+}
+
+// A terminal's progress line never reaches its last column, whatever the width.
+TEST(ProgressLine, FitsTheTerminal) {
+  struct Case {
+    std::size_t width;
+    unsigned percent;
+    double elapsed;
+    std::string line;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {80, 50, 30, "[#################..................] Logic: Programming ... ( 50% )  0:30 left"},
+      {40, 25, 10, "Logic: Programming ... ( 25% )  0:30 le"},
+      {60, 0, 0, "[...........................] Logic: Programming ... ( 0% )"},
+      {1, 50, 1, ""},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    const std::string text = "Logic: Programming ... ( " + std::to_string(c.percent) + "% )";
+    EXPECT_EQ(kvx::cli::ProgressLine(c.width, text, c.percent, c.elapsed), c.line) << c.width;
   }
 }
 

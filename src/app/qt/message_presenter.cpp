@@ -15,6 +15,8 @@ MessageAnswer ShowMessageBox(QWidget* owner, const MessageBox& message) {
   FrameMessage box;
   box.text = QString::fromLatin1(message.text);
   box.caption = QString::fromLatin1(message.caption);
+  // Reasons name files and devices, whose names are the user's own bytes.
+  box.detail = QString::fromLocal8Bit(message.detail);
   box.icon = message.icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
   box.buttons = message.buttons == MessageButtons::kYesNo
                     ? QMessageBox::Yes | QMessageBox::No
