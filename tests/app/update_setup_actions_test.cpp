@@ -244,8 +244,8 @@ TEST(UpdateSetupActions, CurrentRereadsTheVersionsAndAppliesTheUpdateRule) {
     dialog.controls.versions.clear();
 
     EXPECT_EQ(actions.OnCurrent(), c.passed);
-    EXPECT_EQ(dialog.services.LastStatus(), c.passed ? "Reading current versions passed!"
-                                                     : "Reading current versions failed!");
+    EXPECT_EQ(dialog.services.LastStatus(),
+              c.passed ? "Reading current versions passed!" : "Reading current versions failed!");
     // A failed read leaves the button as it was.
     EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], c.passed == c.updateEnabled);
     if (c.passed) {
