@@ -21,8 +21,7 @@ constexpr std::uint8_t kPing[] = {0x00, 0x01, 0x01};
 // ping and the speed request, and (unless told otherwise) moves to the rate it names.
 struct FakeLoader {
   std::uint32_t listensAt = 9600;
-  std::optional<std::uint32_t> answerRate =
-      std::nullopt;  // the rate named in the speed reply; default asked
+  std::optional<std::uint32_t> answerRate = {};  // named in the speed reply; default: asked
   std::size_t pingReplyLength = 3;
   std::size_t speedReplyLength = 7;
   bool movesToNamedRate = true;
@@ -124,8 +123,7 @@ TEST(Startup, Paths) {
     EXPECT_EQ(t.ch.open, c.result == kOk);
     EXPECT_EQ(t.link.connected, c.result == kOk);
     if (c.result == kOk) {
-      EXPECT_EQ(t.link.baudRate, c.rate);
-      EXPECT_EQ(t.link.sequence, 0);
+      EXPECT_EQ(std::tie(t.link.baudRate, t.link.sequence), std::make_tuple(c.rate, 0));
     }
   }
 }

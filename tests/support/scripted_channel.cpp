@@ -48,9 +48,7 @@ std::vector<Bytes> ScriptedChannel::FramesWritten() const {
   return frames;
 }
 
-bool ScriptedChannel::OpenPort(const ChosenPort& port) {
-  ++opens;
-  openedName = port.devicePath;
+bool ScriptedChannel::OpenPort(const ChosenPort&) {
   if (failOpen) return false;
   open = true;
   rate = 9600;
