@@ -29,16 +29,14 @@ using ::testing::Value;
 struct RecordingControls : DialogControls {
   DialogFields typed;
   std::string serialShown = "not shown yet";
-  std::string macShown = "not shown yet";
   std::map<VersionLabel, std::string> versions;
   std::map<DialogButton, bool> enabled;
 
   void ReadControls(DialogFields& fields) override { fields = typed; }
   void WriteControls(const DialogFields& fields, const std::string& serial,
-                     const std::string& mac) override {
+                     const std::string&) override {
     typed = fields;
     serialShown = serial;
-    macShown = mac;
   }
   void SetVersionText(VersionLabel label, const std::string& text) override {
     versions[label] = text;
@@ -232,8 +230,7 @@ TEST(UpdateSetupActions, CurrentRereadsTheVersionsAndAppliesTheUpdateRule) {
   for (const CurrentCase& c : kCurrentCases) {
     SCOPED_TRACE(c.name);
     sim::SimulatorOptions options = ProbeWithVersions(c.firmware, c.logic);
-    std::string error;
-    if (*c.fault) options.faults.wrongLetter = *sim::FaultTrigger::Parse(c.fault, {}, error);
+    if (*c.fault) options.faults.wrongLetter = Trigger(c.fault);
     DialogOnProbe dialog(options);
     dialog.updates.AddFirmware(105);
     dialog.updates.AddLogic("KVXLOG70.105");
@@ -270,8 +267,7 @@ TEST(UpdateSetupActions, TransmitWritesTheSetupBlock) {
 
 TEST(UpdateSetupActions, AFailedTransmitSaysSoInAnErrorBox) {
   sim::SimulatorOptions options = ProbeWithVersions(104, 104);
-  std::string error;
-  options.faults.failErase = *sim::FaultTrigger::Parse("1", 'g', error);
+  options.faults.failErase = Trigger("1", 'g');
   DialogOnProbe dialog(options);
   UpdateSetupActions& actions = dialog.Connected();
   EXPECT_FALSE(actions.OnTransmit());
@@ -294,8 +290,7 @@ TEST(UpdateSetupActions, EraseAnsweredNoChangesNothing) {
 
 TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
   sim::SimulatorOptions options = ProbeWithVersions(104, 104);
-  std::string error;
-  options.faults.wrongLength = *sim::FaultTrigger::Parse("j:*", std::nullopt, error);
+  options.faults.wrongLength = Trigger("j:*");
   DialogOnProbe dialog(options);
   UpdateSetupActions& actions = dialog.Connected();
   ASSERT_TRUE(actions.OnTransmit());

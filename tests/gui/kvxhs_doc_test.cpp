@@ -49,16 +49,6 @@ class DocumentTest : public testing::Test {
   CKvxhsDoc document_{userDialogs_.showMessage};
 };
 
-TEST_F(DocumentTest, NewDocumentSavesAsThe65ByteFileAndOpensAgainUnderItsFullPath) {
-  document_.NewDocument();
-  ASSERT_TRUE(document_.SaveDocument(PathOf("new.gdb")));
-  EXPECT_EQ(ReadAll(PathOf("new.gdb")), kNewDocumentFile);
-  CKvxhsDoc reopened(userDialogs_.showMessage);
-  ASSERT_TRUE(reopened.OpenDocument(PathOf("new.gdb")));
-  EXPECT_EQ(reopened.PathName(), QDir(directory_.path()).absoluteFilePath("new.gdb"));
-  EXPECT_TRUE(dialogs_.messages.empty());
-}
-
 // Saving after a failed open must not write defaults over the file that held other values.
 TEST_F(DocumentTest, FailedOpenIsReportedWithTheExclamationIconAndLeavesANewDocument) {
   struct Case {
