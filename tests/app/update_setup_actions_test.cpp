@@ -197,18 +197,6 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
   }
 }
 
-// A probe whose serial number ends in C takes the KVXLOG71 file of KVXLOG70's number.
-TEST(UpdateSetupActions, RevisionCProbesTakeTheOtherLogicFile) {
-  sim::SimulatorOptions options = ProbeWithVersions(105, 104);
-  options.identity.serial = "123456789C";
-  DialogOnProbe dialog(options);
-  dialog.updates.AddFirmware(105);
-  dialog.updates.AddLogic("KVXLOG70.105");
-  dialog.updates.Write("KVXLOG70.105", "F0*\n");  // counts for the number only
-  dialog.updates.AddLogic("KVXLOG71.105");
-  EXPECT_TRUE(dialog.Connected().OnUpdate());
-}
-
 struct CurrentCase {
   const char* name;
   VersionNumber firmware, logic;  // the probe's; both newest files are 1.05

@@ -113,19 +113,6 @@ TEST_F(DialogOnSimulator, UpdateShowsItsProgressInTheStatusLine) {
   EXPECT_EQ(statuses_.back(), "Updating firmware and logic passed!");
 }
 
-TEST_F(DialogOnSimulator, OkEndsTheDialogOnlyWithAValidProbeAddress) {
-  Connected();
-  QLineEdit* probeIp = Widget<QLineEdit>(kProbeIpEditId);
-  probeIp->setText("255.255.255.255");
-  Click(kOkId);
-  EXPECT_THAT(boxes_, ElementsAre("Invalid IP address!"));
-  EXPECT_EQ(dialog_->result(), QDialog::Rejected);
-  probeIp->setText("10.0.0.9");
-  QTest::keyClick(probeIp, Qt::Key_Return);
-  EXPECT_EQ(dialog_->result(), QDialog::Accepted);
-  EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.9");
-}
-
 // Without a close box, Escape is the window's way out.
 TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
   Open();
