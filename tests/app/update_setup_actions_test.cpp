@@ -7,13 +7,10 @@
 #include <vector>
 
 #include "app/update_setup_actions.h"
-#include "fuse_pattern.h"
-#include "link/channel_ops.h"
 #include "link/link_startup.h"
 #include "link/posix/posix_serial_channel.h"
 #include "loader/flash_map.h"
 #include "recording_services.h"
-#include "sim/version_words.h"
 #include "simulated_probe.h"
 #include "typed_fields.h"
 #include "update_files.h"

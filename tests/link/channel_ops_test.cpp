@@ -29,36 +29,6 @@ TEST(ChannelOps, RateAndConnectionStateFollowWhatThePortDid) {
   EXPECT_EQ(ch.closes, 1);
 }
 
-TEST(ChannelOps, ReadCases) {
-  struct Case {
-    const char* name;
-    std::uint32_t arrivesAtMs;  // 0: waiting already; UINT32_MAX: never
-    int lineErrors;
-    bool portDead;
-    ErrorCode result;
-    std::uint32_t minMs, maxMs;  // the virtual time the read took
-  };
-  constexpr std::uint32_t kNever = UINT32_MAX;
-  const Case cases[] = {
-      {"a waiting byte is taken without a wait", 0, 0, false, kOk, 0, 0},
-      {"silence gives up only after the time-out", kNever, 0, false, kErrTimeout, 201, 530},
-      {"line errors do not end the read early", 150, 2, false, kOk, 150, 150},
-      {"a vanished device ends the read", kNever, 0, true, kErrPortState, 0, 110},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ScriptedChannel ch;
-    ch.failReads = c.lineErrors;
-    ch.portDead = c.portDead;
-    if (c.arrivesAtMs != kNever) ch.Feed({0x5A}, c.arrivesAtMs);
-    std::uint8_t byte = 0;
-    EXPECT_EQ(ReadChannelByte(ch, byte, 200), c.result);
-    EXPECT_EQ(byte, c.result == kOk ? 0x5A : 0);
-    EXPECT_GE(ch.now, c.minMs);
-    EXPECT_LE(ch.now, c.maxMs);
-  }
-}
-
 TEST(ChannelOps, AFailedOrShortWriteIsNeverResent) {
   const std::uint8_t bytes[] = {1, 2, 3};
   for (bool fail : {false, true}) {

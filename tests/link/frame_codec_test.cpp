@@ -90,6 +90,7 @@ const ReceiveCase kReceiveCases[] = {
     {"a payload of exactly the capacity is accepted", {0x10, 0x02, 0x41, 0x42, 0x10, 0x03, 0x03}, 2, 2, {0x41, 0x42}},
     {"one byte over the capacity is refused", {0x10, 0x02, 0x41, 0x42, 0x43, 0x10, 0x03, 0x40}, 2, kErrFrameTooLong, {}},
     {"silence inside the frame times out", {0x10, 0x02, 0x41}, 1500, kErrTimeout, {}},
+    {"line errors do not end the read early", {0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, 1, {0x41}, 2},
     {"silence while hunting times out", {}, 1500, kErrTimeout, {}},
     {"a vanished device inside the frame", {0x10, 0x02, 0x41}, 4, kErrPortState, {}, 0, true},
     // Neither endless noise nor a port whose reads fail at once may keep the hunt going.
