@@ -41,9 +41,13 @@ struct RecordingControls : DialogControls {
   void EnableButton(DialogButton button, bool on) override { enabled[button] = on; }
 };
 
-// The Update/Setup dialog over the simulator, with an update directory of its own.
+// The Update/Setup dialog over the simulator, with firmware and logic 1.05 in an update
+// directory of its own.
 struct DialogOnProbe {
-  explicit DialogOnProbe(sim::SimulatorOptions options) : probe(std::move(options)) {}
+  explicit DialogOnProbe(sim::SimulatorOptions options) : probe(std::move(options)) {
+    updates.AddFirmware(105);
+    updates.AddLogic("KVXLOG70.105");
+  }
 
   UpdateSetupActions& Open(DialogFields fields = ValidFields()) {
     controls.typed = fields;
@@ -75,7 +79,6 @@ struct DialogOnProbe {
 // What the controls show is the dialog's test; here, the statuses and which buttons work.
 TEST(UpdateSetupActions, OpeningEnablesOnlyConnectAndConnectEnablesTheRest) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
-  dialog.updates.AddFirmware(105);
   UpdateSetupActions& actions = dialog.Open();
   const DialogButton kProbeButtons[] = {DialogButton::kCurrent, DialogButton::kUpdate,
                                         DialogButton::kTransmit, DialogButton::kErase};
@@ -138,8 +141,6 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
   for (const UpdateCase& c : kUpdateCases) {
     SCOPED_TRACE(c.name);
     DialogOnProbe dialog(ProbeWithVersions(c.firmware, c.logic));
-    dialog.updates.AddFirmware(105);
-    dialog.updates.AddLogic("KVXLOG70.105");
     UpdateSetupActions& actions = dialog.Connected();
     ASSERT_TRUE(actions.OnUpdate());
     const auto& statuses = dialog.services.statuses;
@@ -179,8 +180,6 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     sim::SimulatorOptions options = ProbeWithVersions(104, 104);
     options.identity.serial = c.serial;
     DialogOnProbe dialog(options);
-    dialog.updates.AddFirmware(105);
-    dialog.updates.AddLogic("KVXLOG70.105");
     if (!c.image.empty()) dialog.updates.Write("KVXARMFW.105", c.image);
     if (*c.logicFile) dialog.updates.Write("KVXLOG70.105", c.logicFile);
     UpdateSetupActions& actions = dialog.Connected();
@@ -217,8 +216,6 @@ TEST(UpdateSetupActions, CurrentRereadsTheVersionsAndAppliesTheUpdateRule) {
     sim::SimulatorOptions options = ProbeWithVersions(c.firmware, c.logic);
     if (*c.fault) options.faults.wrongLetter = Trigger(c.fault);
     DialogOnProbe dialog(options);
-    dialog.updates.AddFirmware(105);
-    dialog.updates.AddLogic("KVXLOG70.105");
     UpdateSetupActions& actions = dialog.Connected();
     EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], c.updateEnabled);
     // The opposite state, so that only Current itself can set it right.
@@ -291,8 +288,6 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
 
 TEST(UpdateSetupActions, APassedEraseEnablesUpdate) {
   DialogOnProbe dialog(ProbeWithVersions(105, 105));
-  dialog.updates.AddFirmware(105);
-  dialog.updates.AddLogic("KVXLOG70.105");
   UpdateSetupActions& actions = dialog.Connected();
   ASSERT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
   EXPECT_TRUE(actions.OnErase());

@@ -61,7 +61,7 @@ void ScriptedChannel::ClosePort() {
 }
 
 bool ScriptedChannel::ApplyRate(std::uint32_t bitsPerSecond) {
-  if (bitsPerSecond == 0 || refusedRates.count(bitsPerSecond) != 0) return false;
+  if (refusedRates.count(bitsPerSecond) != 0) return false;
   rate = bitsPerSecond;
   return true;
 }
