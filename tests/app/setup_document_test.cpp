@@ -82,7 +82,6 @@ TEST(SetupDocument, StringLengthPrefixesGrowWithTheLength) {
   };
   // clang-format off
   const PrefixCase kCases[] = {
-      {0,      {0x00}},
       {254,    {0xFE}},
       {255,    {0xFF, 0xFF, 0x00}},
       {65533,  {0xFF, 0xFD, 0xFF}},

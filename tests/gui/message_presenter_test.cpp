@@ -24,7 +24,6 @@ TEST(MessagePresenter, ReturnGivesTheDefaultAnswer) {
        MessageAnswer::kNo},
       {{"Overwrite?", kApplicationTitle, MessageIcon::kNone, MessageButtons::kYesNo},
        MessageAnswer::kYes},
-      {{"Transfer failed!", "Error", MessageIcon::kExclamation}, MessageAnswer::kAccepted},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.box.text);
