@@ -77,20 +77,15 @@ TEST_F(MainFrameTest, StoredPositionIsTakenOnlyWhenWhollyOnTheDesktop) {
 
 TEST_F(MainFrameTest, ClosingKeepsTheNormalRectangleButNotAMaximisedOne) {
   const QRect normal(desktop_.topLeft() + QPoint(30, 40), QSize(320, 240));
-  {
-    const auto frame = MakeFrame();
-    frame->setGeometry(normal);
-    frame->show();
-    EXPECT_TRUE(frame->close());
+  for (bool maximised : {false, true}) {
+    {
+      const auto frame = MakeFrame();
+      frame->setGeometry(maximised ? normal.translated(5, 5) : normal);
+      maximised ? frame->showMaximized() : frame->show();
+      EXPECT_TRUE(frame->close());
+    }
+    EXPECT_EQ(PrivateProfile(profile_.FilePath()).WindowRect(), normal) << maximised;
   }
-  EXPECT_EQ(PrivateProfile(profile_.FilePath()).WindowRect(), normal);
-  {
-    const auto frame = MakeFrame();
-    frame->setGeometry(normal.translated(5, 5));
-    frame->showMaximized();
-    EXPECT_TRUE(frame->close());
-  }
-  EXPECT_EQ(PrivateProfile(profile_.FilePath()).WindowRect(), normal);
 }
 
 TEST_F(MainFrameTest, SetupCommandMarksTheDocumentAndClosingAsksToSaveIt) {
