@@ -20,11 +20,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-auto Values(const SetupDocument& d) {
-  return std::tie(d.fileVersion, d.speedIndex, d.portIndex, d.probeIpAddress, d.hostIpAddress,
-                  d.configFileName, d.subnetMask, d.defaultGateway, d.reserved);
-}
-
 Bytes Text(const std::string& text) {
   return Bytes(text.begin(), text.end());
 }
@@ -56,10 +51,10 @@ TEST(SetupDocument, NewDocumentIsWrittenAsSixtyFiveBytesAndReadBack) {
   ASSERT_TRUE(ReadSetupDocument(kNewDocumentFile, read).ok);
   SetupDocument expected;
   expected.fileVersion = 3;
-  EXPECT_EQ(Values(read), Values(expected));
+  EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(expected));
   read.portIndex = 9;
   EXPECT_TRUE(ReadSetupDocument({}, read).ok);
-  EXPECT_EQ(Values(read), Values(SetupDocument{}));
+  EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(SetupDocument{}));
 }
 
 TEST(SetupDocument, EveryValueSurvivesARoundTrip) {
@@ -75,7 +70,7 @@ TEST(SetupDocument, EveryValueSurvivesARoundTrip) {
   SetupDocument read;
   ASSERT_TRUE(ReadSetupDocument(WriteSetupDocument(written).value(), read).ok);
   written.fileVersion = 3;
-  EXPECT_EQ(Values(read), Values(written));
+  EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(written));
 }
 
 // The longest text a document holds is 65535 characters; a longer one is not written at all.
@@ -149,7 +144,7 @@ TEST(SetupDocument, AFileCutShortAnywhereIsRefusedAndLeavesDefaults) {
         ReadSetupDocument(Bytes(file.begin(), file.begin() + size), read);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, "Unexpected file format.");
-    EXPECT_EQ(Values(read), Values(SetupDocument{}));
+    EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(SetupDocument{}));
   }
 }
 

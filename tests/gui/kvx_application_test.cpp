@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <optional>
 
 #include "frame_test_support.h"
 

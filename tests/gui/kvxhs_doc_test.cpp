@@ -30,11 +30,6 @@ QByteArray ChangedSpeedAndPortFile() {
   return bytes;
 }
 
-auto Values(const SetupDocument& d) {
-  return std::tie(d.speedIndex, d.portIndex, d.probeIpAddress, d.hostIpAddress, d.configFileName,
-                  d.subnetMask, d.defaultGateway, d.reserved);
-}
-
 class DocumentTest : public testing::Test {
  protected:
   QString PathOf(const QString& name) const { return directory_.filePath(name); }
@@ -56,7 +51,7 @@ TEST_F(DocumentTest, FailedOpenIsReportedWithTheExclamationIconAndLeavesANewDocu
   EXPECT_FALSE(document_.OpenDocument(PathOf("cut.gdb")));
   EXPECT_EQ(dialogs_.Texts(), QStringList{"Unexpected file format."});
   EXPECT_EQ(dialogs_.messages.at(0).icon, QMessageBox::Warning);
-  EXPECT_EQ(Values(document_.Settings()), Values(SetupDocument{}));
+  EXPECT_EQ(test::DocumentValues(document_.Settings()), test::DocumentValues(SetupDocument{}));
   EXPECT_TRUE(document_.PathName().isEmpty());
 }
 
@@ -155,7 +150,7 @@ TEST_F(DocumentTest, SetupCommandTakesBackAllSevenValuesOnlyWhenOkFollowsAChange
       EXPECT_EQ(std::tie(after.speedIndex, after.portIndex, after.configFileName),
                 std::tie(returned.speedIndex, returned.portIndex, returned.configFileName));
     } else {
-      EXPECT_EQ(Values(after), Values(before));
+      EXPECT_EQ(test::DocumentValues(after), test::DocumentValues(before));
     }
   }
 }

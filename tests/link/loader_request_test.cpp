@@ -14,7 +14,6 @@ using test::PayloadOfFrame;
 using test::ScriptedChannel;
 using test::ScriptedLink;
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 
 // A connected link with a reply buffer of the largest size, and one byte behind it that no
 // request may touch.
@@ -35,9 +34,8 @@ TEST(LoaderRequest, SendsTheWorkedRequests) {
   EXPECT_EQ(c.Request({0x72}), 1);
   EXPECT_EQ(c.Request({0x64}), 1);
   const auto frames = c.ch.FramesWritten();
-  ASSERT_EQ(frames.size(), 2u);
-  EXPECT_THAT(frames[0], ElementsAre(0x10, 0x02, 0x10, 0x10, 0x01, 0x72, 0x10, 0x03, 0x63));
-  EXPECT_THAT(frames[1], ElementsAre(0x10, 0x02, 0x50, 0x01, 0x64, 0x10, 0x03, 0x35));
+  EXPECT_THAT(frames.at(0), ElementsAre(0x10, 0x02, 0x10, 0x10, 0x01, 0x72, 0x10, 0x03, 0x63));
+  EXPECT_THAT(frames.at(1), ElementsAre(0x10, 0x02, 0x50, 0x01, 0x64, 0x10, 0x03, 0x35));
   EXPECT_EQ(c.reply[0], 0x42);
 }
 
