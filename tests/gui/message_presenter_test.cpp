@@ -24,7 +24,6 @@ TEST(MessagePresenter, ReturnGivesTheDefaultAnswer) {
        MessageAnswer::kNo},
       {{"Overwrite?", kApplicationTitle, MessageIcon::kNone, MessageButtons::kYesNo},
        MessageAnswer::kYes},
-      {{"Transfer failed!", "Error", MessageIcon::kExclamation}, MessageAnswer::kAccepted},
       {{"Firmware update failed!", kApplicationTitle, MessageIcon::kNone, MessageButtons::kOkOnly,
         std::nullopt, "nothing was sent: line 12 is not a valid S-record"},
        MessageAnswer::kAccepted},

@@ -32,8 +32,7 @@ TEST(FrameCodec, WorkedFramesGoOutInOneWriteAndComeBackWhole) {
     ScriptedChannel ch;
     const auto n = static_cast<std::int32_t>(frame.payload.size());
     EXPECT_EQ(SendFrame(ch, n, frame.payload.data()), kOk);
-    ASSERT_EQ(ch.writes.size(), 1u);
-    EXPECT_THAT(ch.writes[0].bytes, ElementsAreArray(frame.wire));
+    EXPECT_THAT(ch.writes.at(0).bytes, ElementsAreArray(frame.wire));
     ch.Feed(frame.wire);
     std::uint8_t buffer[1500] = {};
     ASSERT_EQ(LengthOrError(ReceiveFrame(ch, 1500, buffer, 200)), n);
@@ -81,25 +80,17 @@ struct ReceiveCase {
 // clang-format off
 const ReceiveCase kReceiveCases[] = {
     // name, line bytes, capacity, result, payload[, line errors first, device gone after]
-    {"noise before the start is skipped",
-     {0x00, 0xFF, 0x03, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, 1, {0x41}},
-    {"noise longer than a frame before a good one is skipped",
-     LongNoiseThenAFrame(), 1500, 1, {0x41}},
-    {"an escaped DLE followed by STX is not a start",
-     {0x10, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, kErrTimeout, {}},
-    {"an undoubled checksum 0x10 then silence times out",
-     {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10}, 1500, kErrTimeout, {}},
-    {"an undoubled checksum 0x10 then another byte is a bad escape",
-     {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10, 0x00}, 1500, kErrBadEscape, {}},
-    {"DLE followed by another byte inside the payload is a bad escape",
-     {0x10, 0x02, 0x41, 0x10, 0x05, 0x10, 0x03, 0x00}, 1500, kErrBadEscape, {}},
-    {"a wrong checksum is refused",
-     {0x10, 0x02, 0x41, 0x42, 0x10, 0x03, 0x00}, 1500, kErrChecksum, {}},
-    {"a payload of exactly the capacity is accepted",
-     {0x10, 0x02, 0x41, 0x42, 0x10, 0x03, 0x03}, 2, 2, {0x41, 0x42}},
-    {"one byte over the capacity is refused",
-     {0x10, 0x02, 0x41, 0x42, 0x43, 0x10, 0x03, 0x40}, 2, kErrFrameTooLong, {}},
+    {"noise before the start is skipped", {0x00, 0xFF, 0x03, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, 1, {0x41}},
+    {"noise longer than a frame before a good one is skipped", LongNoiseThenAFrame(), 1500, 1, {0x41}},
+    {"an escaped DLE followed by STX is not a start", {0x10, 0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, kErrTimeout, {}},
+    {"an undoubled checksum 0x10 then silence times out", {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10}, 1500, kErrTimeout, {}},
+    {"an undoubled checksum 0x10 then another byte is a bad escape", {0x10, 0x02, 0x10, 0x10, 0x10, 0x03, 0x10, 0x00}, 1500, kErrBadEscape, {}},
+    {"DLE followed by another byte inside the payload is a bad escape", {0x10, 0x02, 0x41, 0x10, 0x05, 0x10, 0x03, 0x00}, 1500, kErrBadEscape, {}},
+    {"a wrong checksum is refused", {0x10, 0x02, 0x41, 0x42, 0x10, 0x03, 0x00}, 1500, kErrChecksum, {}},
+    {"a payload of exactly the capacity is accepted", {0x10, 0x02, 0x41, 0x42, 0x10, 0x03, 0x03}, 2, 2, {0x41, 0x42}},
+    {"one byte over the capacity is refused", {0x10, 0x02, 0x41, 0x42, 0x43, 0x10, 0x03, 0x40}, 2, kErrFrameTooLong, {}},
     {"silence inside the frame times out", {0x10, 0x02, 0x41}, 1500, kErrTimeout, {}},
+    {"line errors do not end the read early", {0x10, 0x02, 0x41, 0x10, 0x03, 0x41}, 1500, 1, {0x41}, 2},
     {"silence while hunting times out", {}, 1500, kErrTimeout, {}},
     {"a vanished device inside the frame", {0x10, 0x02, 0x41}, 4, kErrPortState, {}, 0, true},
     // Neither endless noise nor a port whose reads fail at once may keep the hunt going.

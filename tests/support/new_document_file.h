@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
+
+#include "app/setup_document.h"
 
 namespace kvx::test {
 
@@ -20,6 +23,12 @@ inline std::vector<std::uint8_t> NewDocumentFile() {
                            65);
   // clang-format on
   return {bytes.begin(), bytes.end()};
+}
+
+// Every value of a document, for comparing two in one check.
+inline auto DocumentValues(const SetupDocument& d) {
+  return std::tie(d.fileVersion, d.speedIndex, d.portIndex, d.probeIpAddress, d.hostIpAddress,
+                  d.configFileName, d.subnetMask, d.defaultGateway, d.reserved);
 }
 
 }  // namespace kvx::test

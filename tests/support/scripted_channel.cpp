@@ -48,9 +48,7 @@ std::vector<Bytes> ScriptedChannel::FramesWritten() const {
   return frames;
 }
 
-bool ScriptedChannel::OpenPort(const ChosenPort& port) {
-  ++opens;
-  openedName = port.devicePath;
+bool ScriptedChannel::OpenPort(const ChosenPort&) {
   if (failOpen) return false;
   open = true;
   rate = 9600;
@@ -63,7 +61,7 @@ void ScriptedChannel::ClosePort() {
 }
 
 bool ScriptedChannel::ApplyRate(std::uint32_t bitsPerSecond) {
-  if (bitsPerSecond == 0 || refusedRates.count(bitsPerSecond) != 0) return false;
+  if (refusedRates.count(bitsPerSecond) != 0) return false;
   rate = bitsPerSecond;
   return true;
 }

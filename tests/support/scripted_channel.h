@@ -56,10 +56,8 @@ class ScriptedChannel : public SerialChannel {
   std::uint32_t now = 0;
   std::uint32_t rate = 0;
   bool open = false;
-  int opens = 0;
   int closes = 0;
   int purges = 0;
-  std::string openedName;
 
   // The frames written so far (writes starting with DLE STX), as wire bytes.
   std::vector<Bytes> FramesWritten() const;
