@@ -148,6 +148,12 @@ TEST(LoaderCommands, AnswerEveryRequestAsTheLoaderDoes) {
        [](SimulatorOptions& o) { o.faults.failProgram = Trigger("1", 'h'); },
        {{Program(0x0100C000, {0}), h(4, 0x0100C000)},
         {Program(0x0100C000, {0}), h(0, 0x0100C001)}}},
+      // A weak cell answers success and stores one bit wrong; the next request is sound.
+      {"WeakCell",
+       [](SimulatorOptions& o) { o.faults.weakCell = Trigger("1", 'h'); },
+       {{Program(0x0100C000, {0x5A, 0x11}), h(0, 0x0100C002)},
+        {Program(0x0100C002, {0x5A}), h(0, 0x0100C003)},
+        {Read(0x0100C000, 3), e(0x0100C000, {0x5B, 0x11, 0x5A})}}},
       {"IdentityAsConfigured",
        [](SimulatorOptions& o) { o.identity = {0x0203, 0xCE69, 8300, "123456789C"}; },
        {{{'d'}, Cat({{'d', 0x02, 0x03, 0xCE, 0x69, 0x20, 0x6C}, Text("123456789C")})}}},
