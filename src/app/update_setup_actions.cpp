@@ -247,18 +247,18 @@ bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
 }
 
 bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware) {
-  const bool passed = UpdateFirmware(link_, firmware.image, services_, firmwareProgress_) == kOk;
+  const bool passed =
+      UpdateFirmware(link_, firmware.image, services_, firmwareProgress_, firmware.mode) == kOk;
   if (!passed) ShowPlainMessage(services_, kFirmwareUpdateFailedText);
   return passed;
 }
 
 // The device leaves programming mode whatever happened, even when it never entered it.
 bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic) {
-  const bool passed =
-      ReadJedecFile(logic.file, services_) && BeginLogicIsp(link_, services_) &&
-      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
-      ProgramFuseMap(link_, logic.file.map, logic.signature, services_) &&
-      VerifyFuseMap(link_, logic.file.map, logic.signature, services_);
+  const bool passed = ReadJedecFile(logic.file, services_) && BeginLogicIsp(link_, services_) &&
+                      CheckLogicDevice(link_, services_) && EraseLogicDevice(link_, services_) &&
+                      ProgramFuseMap(link_, logic.file.map, logic.signature, services_) &&
+                      VerifyFuseMap(link_, logic.file.map, logic.signature, services_);
   EndLogicIsp(link_, services_);
   return passed;
 }
