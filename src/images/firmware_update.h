@@ -105,9 +105,9 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
 // every data record in file order, each padded with 0xFF to a multiple of 4 bytes, and
 // programs the image marker last, so the marker is there only after a faultless pass.
 //
-// With `mode.joined` the records go out as JoinRecords groups them and the progress follows
-// the data bytes programmed; with `mode.verify` the flash is read back before the marker,
-// and a difference fails the update with its address in the status text.
+// With `mode.joined` the records go out as PlanProgramRequests joins them and the progress
+// follows the data bytes programmed; with `mode.verify` the flash is read back before the
+// marker, and a difference fails the update with its address in the status text.
 //
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
 // programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the
