@@ -28,7 +28,8 @@ bool LogicDue(const NewestNumbers& newest, const ProbeIdentity& identity);
 struct FirmwarePlan {
   bool due = false;
   std::filesystem::path path;
-  FirmwareImage image;  // read and checked only when due
+  FirmwareImage image;     // read and checked only when due
+  FirmwareWriteMode mode;  // the window keeps the defaults; kvxctl may choose
 };
 
 struct LogicPlan {

@@ -294,7 +294,8 @@ bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
 
 bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
                                             DialogServices& services) {
-  const bool passed = UpdateFirmware(link_, firmware.image, services, firmwareProgress_) == kOk;
+  const bool passed =
+      UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode) == kOk;
   if (!passed) ShowPlainMessage(services, kFirmwareUpdateFailedText);
   return passed;
 }

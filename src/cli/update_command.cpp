@@ -15,12 +15,14 @@ struct UpdateOptions {
   ProbeOptions probe;
   std::string directory;
   bool dryRun = false;
+  FirmwareWriteMode mode;
 };
 
-int RunUpdate(ProbeSession& session, bool json) {
+int RunUpdate(ProbeSession& session, FirmwareWriteMode mode, bool json) {
   TransferMeter::Rate rate;
   const auto update = [&](nlohmann::json& results) {
-    const UpdatePlan plan = session.Actions().PlanUpdate();
+    UpdatePlan plan = session.Actions().PlanUpdate();
+    plan.firmware.mode = mode;
     session.Services().StopUpdateOnInterrupt();
     session.Meter().Restart();
     const bool passed = session.Actions().RunUpdate(plan);
@@ -38,15 +40,16 @@ int RunUpdate(ProbeSession& session, bool json) {
   return RunProbeAction(session, json, update, print);
 }
 
-int RunDryRun(ProbeSession& session, bool json) {
+int RunDryRun(ProbeSession& session, FirmwareWriteMode mode, bool json) {
   UpdatePlan plan;
   const auto check = [&](nlohmann::json& results) {
     plan = session.Actions().PlanUpdate();
-    results["dryRun"] = PreviewJson(plan);
+    plan.firmware.mode = mode;
+    results["dryRun"] = PreviewJson(plan, session.BaudRate());
     if (!plan.Passes()) results["reason"] = plan.NothingSentReason();
     return plan.Passes();
   };
-  return RunProbeAction(session, json, check, [&] { PrintPreview(plan); });
+  return RunProbeAction(session, json, check, [&] { PrintPreview(plan, session.BaudRate()); });
 }
 
 }  // namespace
@@ -60,11 +63,17 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
   command->add_flag("--dry-run", options->dryRun,
                     "Check both files and show what would be erased and programmed, changing "
                     "nothing");
+  command->add_flag("--fast", options->mode.joined,
+                    "Program records that continue each other in shared requests of up to 1488 "
+                    "bytes");
+  command->add_flag("--verify", options->mode.verify,
+                    "Read the programmed firmware back and write the image marker only if it "
+                    "matches");
   command->callback([options, &exitStatus] {
     ProbeSession session(options->probe,
                          SessionSettings{{}, ChosenUpdateDirectory(options->directory)});
-    exitStatus = options->dryRun ? RunDryRun(session, options->probe.json)
-                                 : RunUpdate(session, options->probe.json);
+    exitStatus = options->dryRun ? RunDryRun(session, options->mode, options->probe.json)
+                                 : RunUpdate(session, options->mode, options->probe.json);
   });
 }
 

@@ -20,9 +20,14 @@ std::string SectorList() {
   return text;
 }
 
+// Ten bits a byte: a start bit, eight data bits and a stop bit.
+double LineSeconds(std::size_t bytes, std::uint32_t baudRate) {
+  return static_cast<double>(bytes) * 10.0 / static_cast<double>(baudRate == 0 ? 1 : baudRate);
+}
+
 }  // namespace
 
-void PrintPreview(const UpdatePlan& plan) {
+void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
   const FirmwarePlan& firmware = plan.firmware;
   if (!firmware.due) {
     std::printf("Firmware: up to date, nothing to program\n");
@@ -33,6 +38,11 @@ void PrintPreview(const UpdatePlan& plan) {
     std::printf("  would erase sectors %s\n", SectorList().c_str());
     std::printf("  would program %zu records, %zu data bytes, then the image marker\n",
                 firmware.image.summary.records, firmware.image.summary.dataBytes);
+    const UpdateTraffic traffic = PlanTraffic(firmware.image, firmware.mode);
+    std::printf("  in %zu program requests%s, %zu read-back requests\n", traffic.programRequests,
+                firmware.mode.joined ? " (joined)" : " (record by record)", traffic.readRequests);
+    std::printf("  about %.1f s on the line at %u baud\n", LineSeconds(traffic.wireBytes, baudRate),
+                baudRate);
   }
   const LogicPlan& logic = plan.logic;
   if (!logic.due) {
@@ -47,9 +57,12 @@ void PrintPreview(const UpdatePlan& plan) {
   if (!plan.Passes()) std::printf("Update:   %s\n", plan.NothingSentReason().c_str());
 }
 
-nlohmann::json PreviewJson(const UpdatePlan& plan) {
+nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate) {
   const FirmwarePlan& firmware = plan.firmware;
   const LogicPlan& logic = plan.logic;
+  const UpdateTraffic traffic = firmware.due && plan.FirmwareProblem().empty()
+                                    ? PlanTraffic(firmware.image, firmware.mode)
+                                    : UpdateTraffic{};
   nlohmann::json sectors = nlohmann::json::array();
   if (firmware.due) {
     for (const std::uint32_t sector : kFirmwareSectors) sectors.push_back(sector);
@@ -61,7 +74,10 @@ nlohmann::json PreviewJson(const UpdatePlan& plan) {
         {"problem", plan.FirmwareProblem()},
         {"sectors", sectors},
         {"records", firmware.image.summary.records},
-        {"dataBytes", firmware.image.summary.dataBytes}}},
+        {"dataBytes", firmware.image.summary.dataBytes},
+        {"programRequests", traffic.programRequests},
+        {"readRequests", traffic.readRequests},
+        {"lineSeconds", LineSeconds(traffic.wireBytes, baudRate)}}},
       {"logic",
        {{"due", logic.due},
         {"path", logic.path.string()},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
 
 #include "app/update_plan.h"
@@ -7,7 +8,8 @@
 namespace kvx::cli {
 
 // The dry run's report: what the update would erase and program, or why a file is refused.
-void PrintPreview(const UpdatePlan& plan);
-nlohmann::json PreviewJson(const UpdatePlan& plan);
+// The firmware's requests and their line time at `baudRate` follow the plan's write mode.
+void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate);
+nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate);
 
 }  // namespace kvx::cli

@@ -24,7 +24,15 @@ constexpr std::uint32_t kProgramAlignment = 4;
 constexpr std::uint64_t kFirstImageAddress = kImageMarkerAddress + kImageMarker.size();
 constexpr std::uint64_t kFirmwareAreaEnd = 0x01100000;
 
-// The bytes one data record programs, padding included, and the line it stands on.
+// Frame bytes around a payload: the 2-byte header, DLE STX, DLE ETX and the checksum.
+constexpr std::size_t kFrameBytes = 2 + 5;
+// Request and reply payloads of the update's commands, data not counted.
+constexpr std::size_t kEraseExchangeBytes = 5 + 2;
+constexpr std::size_t kProgramExchangeBytes = 7 + 6;
+constexpr std::size_t kReadExchangeBytes = 7 + 7;
+
+// The bytes one request programs, padding included, and the line of the record they start
+// with.
 struct RecordSpan {
   std::uint64_t start;
   std::uint64_t end;
@@ -33,6 +41,37 @@ struct RecordSpan {
 
 std::size_t PaddedLength(std::size_t n) {
   return (n + kProgramAlignment - 1) / kProgramAlignment * kProgramAlignment;
+}
+
+void PadRequest(FlashRequest& request) {
+  request.bytes.resize(PaddedLength(request.bytes.size()), 0xFF);
+}
+
+bool Continues(const ImageRecord& previous, const ImageRecord& next) {
+  return std::uint64_t{previous.address} + previous.data.size() == next.address;
+}
+
+std::uint64_t End(const FlashRequest& request) {
+  return std::uint64_t{request.address} + request.bytes.size();
+}
+
+// Adds `data` at `address` to the last request when `mayContinue`, starting a new one
+// whenever a request holds `maxBytes`.
+void AppendBytes(std::vector<FlashRequest>& requests, std::uint32_t address,
+                 const std::vector<std::uint8_t>& data, std::size_t maxBytes, bool mayContinue) {
+  std::size_t taken = 0;
+  while (taken < data.size()) {
+    if (!mayContinue || requests.empty() || requests.back().bytes.size() == maxBytes) {
+      requests.push_back({static_cast<std::uint32_t>(address + taken), {}, 0});
+    }
+    mayContinue = true;
+    FlashRequest& request = requests.back();
+    const std::size_t n = std::min(data.size() - taken, maxBytes - request.bytes.size());
+    const auto from = data.begin() + static_cast<std::ptrdiff_t>(taken);
+    request.bytes.insert(request.bytes.end(), from, from + static_cast<std::ptrdiff_t>(n));
+    request.dataBytes += n;
+    taken += n;
+  }
 }
 
 std::string Hex(std::uint64_t value) {
@@ -47,18 +86,64 @@ std::string OutsideAreaProblem(const RecordSpan& span) {
          Hex(kFirmwareAreaEnd - 1);
 }
 
-// The first two records, in address order, that program a byte in common.
-std::string OverlapProblem(std::vector<RecordSpan> spans) {
-  std::sort(spans.begin(), spans.end(),
-            [](const RecordSpan& a, const RecordSpan& b) { return a.start < b.start; });
-  for (std::size_t i = 1; i < spans.size(); ++i) {
-    if (spans[i].start < spans[i - 1].end) {
-      const auto [first, second] = std::minmax(spans[i - 1].line, spans[i].line);
-      return "lines " + std::to_string(first) + " and " + std::to_string(second) +
-             " both program " + Hex(spans[i].start);
+std::string OverlapProblem(std::size_t earlierLine, std::size_t line, std::uint64_t address) {
+  const auto [first, second] = std::minmax(earlierLine, line);
+  return "lines " + std::to_string(first) + " and " + std::to_string(second) + " both program " +
+         Hex(address);
+}
+
+// Follows `requests`, made from `records`, through the firmware area: each byte must lie in
+// the area and must not yet hold data of an earlier request. The requests carry the
+// records' data in file order, so the record behind each byte is known.
+std::string WriteProblem(const std::vector<ImageRecord>& records,
+                         const std::vector<FlashRequest>& requests) {
+  std::vector<std::uint32_t> dataLine(kFirmwareAreaEnd - kFirstImageAddress, 0);
+  std::size_t record = 0;
+  std::size_t offset = 0;
+  for (const FlashRequest& request : requests) {
+    std::size_t line = records[record].line;
+    const RecordSpan span{request.address, End(request), line};
+    if (span.start < kFirstImageAddress || span.end > kFirmwareAreaEnd) {
+      return OutsideAreaProblem(span);
+    }
+    for (std::uint64_t at = span.start; at < span.end; ++at) {
+      const bool data = at - span.start < request.dataBytes;
+      if (data) line = records[record].line;
+      std::uint32_t& owner = dataLine[at - kFirstImageAddress];
+      if (owner != 0) return OverlapProblem(owner, line, at);
+      if (!data) continue;
+      owner = static_cast<std::uint32_t>(line);
+      if (++offset == records[record].data.size()) {
+        ++record;
+        offset = 0;
+      }
     }
   }
   return "";
+}
+
+// Why one of the two ways of programming would fail; empty when neither would.
+std::string ProgrammingProblem(const std::vector<ImageRecord>& records) {
+  if (records.empty()) return "holds no data record";
+  std::string problem = WriteProblem(records, PlanProgramRequests(records, false));
+  if (problem.empty()) problem = WriteProblem(records, PlanProgramRequests(records, true));
+  return problem;
+}
+
+std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint8_t read) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s: expected 0x%02X, read 0x%02X", Hex(address).c_str(),
+                expected, read);
+  return text;
+}
+
+void ShowPhaseProgress(const char* stem, std::uint64_t length, std::uint64_t position,
+                       DialogServices& services, FirmwareProgress& progress) {
+  const std::uint64_t whole = length == 0 ? 1 : length;
+  const auto percent = static_cast<std::uint16_t>(position * 100 / whole);
+  if (percent == progress.lastShownPercent) return;
+  progress.lastShownPercent = percent;
+  services.SetProgress(ProgressText(stem, percent), percent);
 }
 
 ErrorCode EraseFirmwareSectors(ProbeLink& link) {
@@ -98,6 +183,43 @@ ErrorCode ProgramRecords(ProbeLink& link, const std::string& content, DialogServ
   return result;
 }
 
+// Programs the joined requests; the progress follows the image's data bytes.
+ErrorCode ProgramJoined(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
+                        FirmwareProgress& progress) {
+  std::size_t done = 0;
+  for (const FlashRequest& request : PlanProgramRequests(image.records, true)) {
+    const ErrorCode result =
+        ProgramFlash(link, request.address, request.bytes.size(), request.bytes.data());
+    if (result != kOk) return result;
+    done += request.dataBytes;
+    ShowPhaseProgress(kFirmwareProgrammingText, image.summary.dataBytes, done, services, progress);
+  }
+  return kOk;
+}
+
+// Reads the image's data back and compares; at the first difference says where in `reason`.
+ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
+                      FirmwareProgress& progress, std::string& reason) {
+  services.SetStatus(kFirmwareVerifyingText);
+  std::vector<std::uint8_t> read(kMaxReadMemoryBytes);
+  std::size_t done = 0;
+  for (const FlashRequest& request : PlanReadBack(image.records)) {
+    const ErrorCode result = ReadMemory(
+        link, request.address, static_cast<std::uint16_t>(request.bytes.size()), read.data());
+    if (result != kOk) return result;
+    const auto [expected, got] =
+        std::mismatch(request.bytes.begin(), request.bytes.end(), read.begin());
+    if (expected != request.bytes.end()) {
+      const auto offset = static_cast<std::uint32_t>(expected - request.bytes.begin());
+      reason = MismatchText(request.address + offset, *expected, *got);
+      return kErrFirmwareMismatch;
+    }
+    done += request.bytes.size();
+    ShowPhaseProgress(kFirmwareVerifyingText, image.summary.dataBytes, done, services, progress);
+  }
+  return kOk;
+}
+
 ErrorCode ProgramImageMarker(ProbeLink& link) {
   return ProgramFlash(link, kImageMarkerAddress, kImageMarker.size(), kImageMarker.data());
 }
@@ -107,11 +229,52 @@ ErrorCode ProgramImageMarker(ProbeLink& link) {
 void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogServices& services,
                           FirmwareProgress& progress) {
   // 64-bit, so an image over 42 MB cannot wrap the product into a wrong percentage.
-  const std::uint64_t whole = length == 0 ? 1 : length;
-  const auto percent = static_cast<std::uint16_t>(std::uint64_t{position} * 100 / whole);
-  if (percent == progress.lastShownPercent) return;
-  progress.lastShownPercent = percent;
-  services.SetProgress(ProgressText(kFirmwareProgrammingText, percent), percent);
+  ShowPhaseProgress(kFirmwareProgrammingText, length, position, services, progress);
+}
+
+std::vector<FlashRequest> PlanProgramRequests(const std::vector<ImageRecord>& records,
+                                              bool joined) {
+  std::vector<FlashRequest> requests;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const bool continues = joined && i > 0 && Continues(records[i - 1], records[i]);
+    if (!continues && !requests.empty()) PadRequest(requests.back());
+    AppendBytes(requests, records[i].address, records[i].data, kMaxJoinedProgramBytes, continues);
+  }
+  if (!requests.empty()) PadRequest(requests.back());
+  return requests;
+}
+
+std::vector<FlashRequest> PlanReadBack(const std::vector<ImageRecord>& records) {
+  std::vector<const ImageRecord*> byAddress;
+  for (const ImageRecord& record : records) byAddress.push_back(&record);
+  std::sort(byAddress.begin(), byAddress.end(),
+            [](const ImageRecord* a, const ImageRecord* b) { return a->address < b->address; });
+  std::vector<FlashRequest> requests;
+  for (const ImageRecord* record : byAddress) {
+    const bool continues = !requests.empty() && End(requests.back()) == record->address;
+    AppendBytes(requests, record->address, record->data, kMaxReadMemoryBytes, continues);
+  }
+  return requests;
+}
+
+UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
+  UpdateTraffic traffic;
+  const auto exchange = [&traffic](std::size_t payload) {
+    traffic.wireBytes += payload + 2 * kFrameBytes;
+  };
+  for (std::size_t i = 0; i < kFirmwareSectors.size(); ++i) exchange(kEraseExchangeBytes);
+  for (const FlashRequest& request : PlanProgramRequests(image.records, mode.joined)) {
+    ++traffic.programRequests;
+    exchange(kProgramExchangeBytes + request.bytes.size());
+  }
+  if (mode.verify) {
+    for (const FlashRequest& request : PlanReadBack(image.records)) {
+      ++traffic.readRequests;
+      exchange(kReadExchangeBytes + request.bytes.size());
+    }
+  }
+  exchange(kProgramExchangeBytes + kImageMarker.size());
+  return traffic;
 }
 
 FirmwareImage CheckFirmwareImage(std::string content) {
@@ -119,7 +282,6 @@ FirmwareImage CheckFirmwareImage(std::string content) {
   image.opened = true;
   image.content = std::move(content);
   TextLineReader reader(image.content, kImageLineCharacters);
-  std::vector<RecordSpan> spans;
   std::string line;
   std::uint32_t address = 0;
   SRecordData data{};
@@ -130,16 +292,11 @@ FirmwareImage CheckFirmwareImage(std::string content) {
       return image;
     }
     if (n == 0) continue;
-    const RecordSpan span{address, address + PaddedLength(static_cast<std::size_t>(n)), lineNumber};
-    if (span.start < kFirstImageAddress || span.end > kFirmwareAreaEnd) {
-      image.problem = OutsideAreaProblem(span);
-      return image;
-    }
-    spans.push_back(span);
+    image.records.push_back({address, {data.begin(), data.begin() + n}, lineNumber});
     ++image.summary.records;
     image.summary.dataBytes += static_cast<std::size_t>(n);
   }
-  image.problem = spans.empty() ? "holds no data record" : OverlapProblem(spans);
+  image.problem = ProgrammingProblem(image.records);
   return image;
 }
 
@@ -154,7 +311,7 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path) {
 }
 
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                         FirmwareProgress& progress) {
+                         FirmwareProgress& progress, FirmwareWriteMode mode) {
   if (!image.opened) return kErrFirmwareFile;
   if (!image.Programmable()) {
     services.SetStatus(kFirmwareProgramFailedText);
@@ -166,9 +323,17 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
     return result;
   }
   services.SetStatus(kFirmwareProgrammingText);
-  ErrorCode result = ProgramRecords(link, image.content, services, progress);
+  ErrorCode result = mode.joined ? ProgramJoined(link, image, services, progress)
+                                 : ProgramRecords(link, image.content, services, progress);
+  std::string reason;
+  if (result == kOk && mode.verify) result = VerifyImage(link, image, services, progress, reason);
   if (result == kOk) result = ProgramImageMarker(link);
-  services.SetStatus(result == kOk ? kFirmwareProgramPassedText : kFirmwareProgramFailedText);
+  if (result == kOk) {
+    services.SetStatus(kFirmwareProgramPassedText);
+  } else {
+    services.SetStatus(reason.empty() ? kFirmwareProgramFailedText
+                                      : std::string(kFirmwareProgramFailedText) + " " + reason);
+  }
   return result;
 }
 

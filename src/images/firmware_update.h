@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "images/update_catalogue.h"
 #include "link/error_code.h"
@@ -18,6 +19,16 @@ inline constexpr char kFirmwareEraseFailedText[] = "Firmware: Erasing Flash ... 
 inline constexpr char kFirmwareProgrammingText[] = "Firmware: Programming Flash ...";
 inline constexpr char kFirmwareProgramFailedText[] = "Firmware: Programming Flash ... failed!";
 inline constexpr char kFirmwareProgramPassedText[] = "Firmware: Programming Flash ... passed!";
+inline constexpr char kFirmwareVerifyingText[] = "Firmware: Verifying Flash ...";
+
+// Joined requests stay whole words and inside what one ProgramFlash request carries.
+inline constexpr std::size_t kMaxJoinedProgramBytes = 1488;
+
+// How an update programs an image. The window always uses the defaults.
+struct FirmwareWriteMode {
+  bool joined = false;  // records that continue each other go out in shared requests
+  bool verify = false;  // the image is read back and compared before the marker is written
+};
 
 // The last percentage the firmware progress showed. It lives as long as the program, so a
 // second update in the same run does not repeat a text that is already on screen.
@@ -36,21 +47,56 @@ struct ImageSummary {
   std::size_t dataBytes = 0;
 };
 
+// One data record of an image, on line `line` of its file.
+struct ImageRecord {
+  std::uint32_t address = 0;
+  std::vector<std::uint8_t> data;
+  std::size_t line = 0;
+};
+
 // A firmware image file, read and checked completely before anything is sent to the probe.
 struct FirmwareImage {
   bool opened = false;  // the file was read; when not, `problem` says why
   std::string content;
+  std::vector<ImageRecord> records;  // in file order
   ImageSummary summary;
   std::string problem;  // why programming it would fail or leave the probe unusable
   bool Programmable() const { return opened && problem.empty(); }
 };
 
-// Checks an image's text: every line an S-record, at least one data record, and every data
-// record, padded to whole words, inside the firmware area behind the image marker without
-// overlapping another. Erasing for anything less would cost the probe its firmware: an
-// image without data, or one that overwrites the marker's place, would leave a marked but
-// useless area, and one outside the area or overlapping itself would fail halfway.
+// Checks an image's text: every line an S-record, at least one data record, and in either
+// mode every programmed byte, padding included, inside the firmware area behind the image
+// marker and never on a byte an earlier request already programmed with data. Padding may
+// fall on bytes a later record programs: it is 0xFF, which leaves them erased. Erasing for
+// anything less would cost the probe its firmware: an image without data, or one that
+// overwrites the marker's place, would leave a marked but useless area, and one outside the
+// area or overlapping itself would fail halfway.
 FirmwareImage CheckFirmwareImage(std::string content);
+
+// One request of an update: the bytes it programs (padding included) or expects to read
+// back; the first `dataBytes` of them are the image's own.
+struct FlashRequest {
+  std::uint32_t address = 0;
+  std::vector<std::uint8_t> bytes;
+  std::size_t dataBytes = 0;
+};
+
+// The ProgramFlash requests for the records, in file order. Record by record, each record is
+// one request padded with 0xFF to a multiple of 4. Joined, records that start where the
+// previous one ended share requests of up to kMaxJoinedProgramBytes; anything else starts a
+// new request, and only the last request of such a run is padded.
+std::vector<FlashRequest> PlanProgramRequests(const std::vector<ImageRecord>& records, bool joined);
+
+// The image's data in address order, cut into ReadMemory requests.
+std::vector<FlashRequest> PlanReadBack(const std::vector<ImageRecord>& records);
+
+// What an update of a programmable image sends, for estimating its line time.
+struct UpdateTraffic {
+  std::size_t programRequests = 0;  // the image marker's not counted
+  std::size_t readRequests = 0;
+  std::size_t wireBytes = 0;  // every frame both ways, erases and marker included, unescaped
+};
+UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode);
 
 // Reads and checks the image file at `path`.
 FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
@@ -59,10 +105,15 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
 // every data record in file order, each padded with 0xFF to a multiple of 4 bytes, and
 // programs the image marker last, so the marker is there only after a faultless pass.
 //
+// With `mode.joined` the records go out as PlanProgramRequests joins them and the progress
+// follows the data bytes programmed; with `mode.verify` the flash is read back before the
+// marker, and a difference fails the update with its address in the status text.
+//
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
-// programmable (nothing erased), or the failing loader command's code.
+// programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the
+// failing loader command's code.
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                         FirmwareProgress& progress);
+                         FirmwareProgress& progress, FirmwareWriteMode mode = {});
 
 // The same for update file `imageNumber` of `catalogue`.
 ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,

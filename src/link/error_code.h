@@ -78,6 +78,8 @@ inline constexpr ErrorCode kErrSetupMismatch = -4008;
 // A fuse row or signature program: the text is shorter than the loader expects; nothing was
 // sent.
 inline constexpr ErrorCode kErrTextTooShort = -4009;
+// The firmware update's read-back: a flash byte differs from the image; no marker written.
+inline constexpr ErrorCode kErrFirmwareMismatch = -4010;
 
 // The link start-up: the loader named a rate and then did not answer there. Positive on
 // purpose; the port is closed again and the caller treats it as any failed start-up.

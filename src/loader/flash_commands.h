@@ -16,6 +16,9 @@ namespace kvx {
 // The most data one ProgramFlash request carries: the request holds the letter, the address
 // and the length (7 bytes) before the data.
 inline constexpr std::size_t kMaxProgramFlashBytes = kMaxRequestBytes - 7;
+// The most data one ReadMemory reply carries: the reply, 7 bytes before the data, shares the
+// 1500-byte frame payload with the 2-byte link header.
+inline constexpr std::size_t kMaxReadMemoryBytes = kFramePayloadCapacity - 2 - 7;
 
 // Reads `length` bytes of probe memory at `address` into `destination`.
 ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t length,

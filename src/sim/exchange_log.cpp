@@ -19,6 +19,7 @@ std::string FaultNotes(const Transmission& t) {
   note(t.faults.holdMs != 0, "late by " + std::to_string(t.faults.holdMs) + " ms");
   note(t.faults.failErase, "erase fails");
   note(t.faults.failProgram, "program fails");
+  note(t.faults.weakCell, "weak cell");
   note(t.nextRate != 0, "listening at " + std::to_string(t.nextRate) + " next");
   return notes;
 }

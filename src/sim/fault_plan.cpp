@@ -18,6 +18,7 @@ RequestFaults FaultPlan::Decide(const RequestTag& tag) {
   if (Fires(options_.late, tag)) faults.holdMs = options_.lateMs;
   faults.failErase = Fires(options_.failErase, tag);
   faults.failProgram = Fires(options_.failProgram, tag);
+  faults.weakCell = Fires(options_.weakCell, tag);
   return faults;
 }
 

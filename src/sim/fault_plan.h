@@ -20,6 +20,7 @@ struct RequestFaults {
   std::uint32_t holdMs = 0;
   bool failErase = false;
   bool failProgram = false;
+  bool weakCell = false;
 };
 
 // Decides, request by request, which of the configured faults strike. The decisions depend

@@ -56,7 +56,7 @@ void LoaderCommands::Execute(const std::uint8_t* request, std::size_t n, Command
       wellFormed = EraseSector(r, faults.failErase, reply);
       break;
     case 'h':
-      wellFormed = ProgramFlash(r, faults.failProgram, reply);
+      wellFormed = ProgramFlash(r, faults, reply);
       break;
     case 'i':
       wellFormed = SetIsp(r, reply);
@@ -107,13 +107,17 @@ bool LoaderCommands::EraseSector(Request request, bool fail, std::vector<std::ui
   return true;
 }
 
-bool LoaderCommands::ProgramFlash(Request request, bool fail, std::vector<std::uint8_t>& reply) {
+bool LoaderCommands::ProgramFlash(Request request, CommandFaults faults,
+                                  std::vector<std::uint8_t>& reply) {
   if (request.size < 7) return false;
   const std::uint32_t address = GetU32BE(request.bytes + 1);
   const std::uint16_t length = GetU16BE(request.bytes + 5);
   if (request.size != 7u + length) return false;
-  const FlashStatus status =
-      fail ? FlashStatus::kDeviceFault : device_.flash.Program(address, request.bytes + 7, length);
+  std::vector<std::uint8_t> stored(request.bytes + 7, request.bytes + 7 + length);
+  if (faults.weakCell && length > 0) stored[0] ^= 0x01;
+  const FlashStatus status = faults.failProgram
+                                 ? FlashStatus::kDeviceFault
+                                 : device_.flash.Program(address, stored.data(), length);
   programLog_.push_back({address, length, status});
   if (address >= kFirmwareAreaBegin) device_.firmwareFromCells = true;
   reply.assign({'h', static_cast<std::uint8_t>(status)});

@@ -30,6 +30,7 @@ struct ProgramRecord {
 struct CommandFaults {
   bool failErase = false;
   bool failProgram = false;
+  bool weakCell = false;
 };
 
 // The loader's one-letter commands, carried out on the device. Replies (without the link
@@ -71,7 +72,7 @@ class LoaderCommands {
   bool Identity(Request request, std::vector<std::uint8_t>& reply) const;
   bool ReadMemory(Request request, std::vector<std::uint8_t>& reply) const;
   bool EraseSector(Request request, bool fail, std::vector<std::uint8_t>& reply);
-  bool ProgramFlash(Request request, bool fail, std::vector<std::uint8_t>& reply);
+  bool ProgramFlash(Request request, CommandFaults faults, std::vector<std::uint8_t>& reply);
   bool SetIsp(Request request, std::vector<std::uint8_t>& reply);
   bool LogicCommand(Request request, std::vector<std::uint8_t>& reply);
   bool ReadFuseRow(Request request, std::vector<std::uint8_t>& reply) const;

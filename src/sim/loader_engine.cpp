@@ -121,7 +121,8 @@ void LoaderEngine::ProduceBody(const std::uint8_t* body, std::size_t n,
     }
     return;
   }
-  commands_.Execute(body, n, CommandFaults{faults.failErase, faults.failProgram}, body_);
+  commands_.Execute(body, n, CommandFaults{faults.failErase, faults.failProgram, faults.weakCell},
+                    body_);
   bodyReusable_ = true;
 }
 

@@ -63,6 +63,7 @@ struct CommandLine {
        &kvx::sim::FaultOptions::wrongLetter, {}},
       {"--fail-erase", "'g' reports failure; bare numbers count 'g' requests", 'g', &kvx::sim::FaultOptions::failErase, {}},
       {"--fail-program", "'h' reports failure; bare numbers count 'h' requests", 'h', &kvx::sim::FaultOptions::failProgram, {}},
+      {"--weak-cell", "'h' reports success but stores one bit wrong; bare numbers count 'h' requests", 'h', &kvx::sim::FaultOptions::weakCell, {}},
   };
   // clang-format on
 };

@@ -33,6 +33,8 @@ struct FaultOptions {
                                  // the command letter
   FaultTrigger failErase;        // 'g' reports failure and erases nothing (counts 'g' only)
   FaultTrigger failProgram;      // 'h' reports failure and writes nothing (counts 'h' only)
+  FaultTrigger weakCell;         // 'h' reports success but stores its first byte with the
+                                 // lowest bit flipped (counts 'h' only)
 
   std::uint32_t lateMs = 3000;
   // After this many requests nothing more is answered or carried out; 0 means never.

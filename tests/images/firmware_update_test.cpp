@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <utility>
 
 #include <string>
@@ -25,6 +26,21 @@ using ::testing::HasSubstr;
 constexpr char kImageName[] = "KVXARMFW.105";
 constexpr VersionNumber kImageNumber = 105;
 constexpr std::uint32_t kImageStart = kFirmwareAreaStart + 4;
+constexpr std::size_t kFirmwareAreaBytes = 0xC0000;
+
+// One S3 record line for `data` at `address`.
+std::string S3(std::uint32_t address, const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> body = {std::uint8_t(data.size() + 5)};
+  for (int shift = 24; shift >= 0; shift -= 8) body.push_back(std::uint8_t(address >> shift));
+  body.insert(body.end(), data.begin(), data.end());
+  unsigned sum = 0;
+  for (const std::uint8_t byte : body) sum += byte;
+  body.push_back(std::uint8_t(~sum));
+  std::string line = "S3";
+  char hex[3];
+  for (const std::uint8_t byte : body) line += (std::snprintf(hex, sizeof hex, "%02X", byte), hex);
+  return line + "\n";
+}
 
 // A firmware update against the simulator, from an update directory of its own.
 struct FirmwareUpdate {
@@ -33,6 +49,10 @@ struct FirmwareUpdate {
 
   ErrorCode Run(VersionNumber number = kImageNumber) {
     return UpdateFirmware(host.link, UpdateCatalogue(updates.Path()), number, services, progress);
+  }
+  ErrorCode Run(FirmwareWriteMode mode) {
+    return UpdateFirmware(host.link, LoadFirmwareImage(updates.Path() / kImageName), services,
+                          progress, mode);
   }
   std::uint64_t Requests() { return host.probe->Counters().engine.requests; }
 
@@ -115,6 +135,10 @@ const RefusedImage kRefusedImages[] = {
     {"record past the last sector", "S30901100000DEADBEEFAD\n", "outside"},
     {"records overlapping after padding", "S30A01040004DEADBEEF01B3\nS30901040008DEADBEEFB1\n", "lines 1 and 2 both program 0x01040008"},
     {"the same record twice", "S30A01040004DEADBEEF01B3\nS30A01040004DEADBEEF01B3\n", "lines 1 and 2 both program 0x01040004"},
+    {"padding on an earlier record", S3(kImageStart + 8, {1, 2}) + S3(kImageStart + 5, {3, 4}), "lines 1 and 2 both program 0x0104000C"},
+    // Record by record this programs, but the joined run 0x01040004..0x01040008 pads over line 1.
+    {"joined padding on an earlier record", S3(kImageStart + 6, {1, 2, 3, 4}) + S3(kImageStart, {5}) + S3(kImageStart + 1, {6, 7, 8, 9}),
+     "lines 1 and 3 both program 0x0104000A"},
 };
 // clang-format on
 
@@ -184,6 +208,92 @@ TEST(UpdateFirmware, LoaderFaultsEndTheUpdateWithoutAMarker) {
     EXPECT_EQ(update.services.LastStatus(), c.lastStatus);
     EXPECT_NE(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
               std::vector<std::uint8_t>(kImageMarker.begin(), kImageMarker.end()));
+  }
+}
+
+// `count` records of `length` bytes from kImageStart + `offset`, in file order.
+struct RecordRun {
+  std::uint32_t offset;
+  std::size_t count;
+  std::size_t length;
+};
+
+std::string RunsImage(const std::vector<RecordRun>& runs) {
+  std::string image;
+  std::uint32_t seed = 1;
+  for (const RecordRun& run : runs) {
+    for (std::size_t i = 0; i < run.count; ++i) {
+      image += S3(kImageStart + run.offset + std::uint32_t(i * run.length),
+                  PatternBytes(run.length, seed++));
+    }
+  }
+  return image;
+}
+
+// Joining must leave the flash exactly as programming record by record does, padding that a
+// later record programs over included; both read back what they programmed.
+TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
+  const struct {
+    const char* name;
+    std::vector<RecordRun> runs;
+    std::size_t requests;
+  } cases[] = {
+      {"contiguous", {{0, 3, 32}}, 1},
+      {"odd lengths continuing each other", {{0, 1, 5}, {5, 1, 7}, {12, 1, 3}, {15, 1, 1}}, 1},
+      {"a gap", {{0, 1, 8}, {12, 1, 8}}, 2},
+      {"a gap after an odd length", {{0, 1, 5}, {8, 1, 3}, {11, 1, 4}}, 2},
+      {"starting inside the previous padding", {{0, 1, 5}, {6, 1, 6}}, 2},
+      {"backwards", {{64, 1, 8}, {0, 1, 8}}, 2},
+      {"backwards to just before", {{8, 1, 8}, {0, 1, 8}}, 2},
+      {"exactly 1488 bytes", {{0, 31, 48}}, 1},
+      {"one byte past 1488", {{0, 31, 48}, {1488, 1, 1}}, 2},
+      {"odd run across 1488", {{0, 1, 3}, {3, 25, 120}}, 3},
+      {"runs split by a jump", {{0, 20, 100}, {4000, 3, 32}}, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FirmwareUpdate byRecord;
+    FirmwareUpdate joined;
+    byRecord.updates.Write(kImageName, RunsImage(c.runs));
+    joined.updates.Write(kImageName, RunsImage(c.runs));
+    ASSERT_EQ(byRecord.Run(FirmwareWriteMode{false, true}), kOk);
+    ASSERT_EQ(joined.Run(FirmwareWriteMode{true, true}), kOk);
+
+    EXPECT_EQ(joined.host.probe->ReadFlash(kFirmwareAreaStart, kFirmwareAreaBytes),
+              byRecord.host.probe->ReadFlash(kFirmwareAreaStart, kFirmwareAreaBytes));
+    const std::vector<sim::ProgramRecord> log = joined.host.probe->ProgramLog();
+    EXPECT_EQ(log.size(), c.requests + 1);
+    for (const sim::ProgramRecord& request : log) {
+      EXPECT_TRUE(request.length % 4 == 0 && request.length <= 1488) << request.length;
+    }
+    EXPECT_EQ(PlanTraffic(CheckFirmwareImage(RunsImage(c.runs)), {true, false}).programRequests,
+              c.requests);
+  }
+}
+
+// The read-back keeps the marker off a flash that took a request wrongly and says where.
+TEST(UpdateFirmwareVerified, AWeakCellFailsTheUpdateWithoutAMarker) {
+  const std::vector<std::uint8_t> binary = PatternBytes(4000);
+  const struct {
+    const char* weakCell;  // which 'h' request stores a wrong bit
+    FirmwareWriteMode mode;
+    std::size_t badOffset;  // from kImageStart
+  } cases[] = {{"3", {false, true}, 64}, {"2", {true, true}, 1488}};
+  for (const auto& c : cases) {
+    sim::SimulatorOptions options = ConnectedProbe::WithRate(115200);
+    options.faults.weakCell = Trigger(c.weakCell, 'h');
+    FirmwareUpdate update(options);
+    update.updates.Write(kImageName,
+                         SRecordTools(update.updates.Path()).Objcopy(binary, kImageStart, 32));
+    EXPECT_EQ(update.Run(c.mode), kErrFirmwareMismatch);
+    EXPECT_EQ(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
+              std::vector<std::uint8_t>(4, 0xFF));
+    char reason[64];
+    std::snprintf(reason, sizeof reason, " 0x%08X: expected 0x%02X, read 0x%02X",
+                  static_cast<unsigned>(kImageStart + c.badOffset), binary[c.badOffset],
+                  binary[c.badOffset] ^ 1u);
+    EXPECT_EQ(update.services.LastStatus(),
+              std::string("Firmware: Programming Flash ... failed!") + reason);
   }
 }
 

@@ -152,6 +152,9 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   EXPECT_THAT(dryRun.out, HasSubstr("would erase sectors 0x01040000 0x01080000 0x010C0000"));
   EXPECT_THAT(dryRun.out, HasSubstr("would program 63 records, 2000 data bytes"));
   EXPECT_THAT(dryRun.out, HasSubstr("program 134 rows of 240 fuses, signature T3952D8105"));
+  const ProgramRun fastDryRun =
+      Kvxctl("update --dry-run --fast --verify --dir " + files.Dir() + port);
+  EXPECT_THAT(fastDryRun.out, HasSubstr("in 2 program requests (joined), 2 read-back requests"));
   expectVersions("1.04", "1.04");
 
   const ProgramRun update = Kvxctl("update --json --dir " + files.Dir() + port);
@@ -174,6 +177,7 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
 // transmit from one that never reached it, so each case is judged by the simulator's log.
 TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const ReleaseFiles logicOnly(false);
+  const ReleaseFiles release;
   const TempDirectory dir;
   kvx::SetupDocument badMask;
   badMask.probeIpAddress = "10.1.2.3";
@@ -201,6 +205,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
       {"transmit --ip 255.255.255.255", 1, "kvxGDB Setup: Invalid IP address!", false},
       {"erase", 2, "give --yes", false},
       {"update --dir " + logicOnly.Dir(), 1, "kvxGDB Setup: Firmware update failed!", true},
+      {"update --fast --verify --dir " + release.Dir(), 0, "Firmware: Verifying Flash ...", true},
   };
   // clang-format on
   const std::string logPath = (dir / "kvxsim.log").string();

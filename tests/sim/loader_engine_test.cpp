@@ -114,6 +114,12 @@ TEST(LoaderCommands, AnswerEveryRequestAsTheLoaderDoes) {
         {Erase(0x01008000), {'g', 0}},
         {Erase(0x0100C000), {'g', 4}},
         {Read(0x0100C000, 1), e(0x0100C000, {0})}}},
+      // A weak cell answers success and stores one bit wrong; the next request is sound.
+      {"WeakCell",
+       [](SimulatorOptions& o) { o.faults.weakCell = Trigger("1", 'h'); },
+       {{Program(0x0100C000, {0x5A, 0x11}), h(0, 0x0100C002)},
+        {Program(0x0100C002, {0x5A}), h(0, 0x0100C003)},
+        {Read(0x0100C000, 3), e(0x0100C000, {0x5B, 0x11, 0x5A})}}},
   };
   for (const auto& [name, configure, steps] : scripts) {
     SCOPED_TRACE(name);
