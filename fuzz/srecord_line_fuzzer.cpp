@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr std::uint64_t kFirstImageAddress = kvx::kImageMarkerAddress + 4;
-constexpr std::uint64_t kFirmwareAreaEnd = 0x01100000;
-
 void CheckPassedImage(const std::string& content) {
   kvx::TextLineReader reader(content, 255);
   std::string line;
@@ -27,7 +24,7 @@ void CheckPassedImage(const std::string& content) {
     if (n < 0) __builtin_trap();
     if (n == 0) continue;
     ++records;
-    if (address < kFirstImageAddress || address + std::uint64_t(n) > kFirmwareAreaEnd)
+    if (address < kvx::kFirstImageAddress || address + std::uint64_t(n) > kvx::kFirmwareAreaEnd)
       __builtin_trap();
   }
   if (records == 0) __builtin_trap();

@@ -21,8 +21,6 @@ constexpr std::uint32_t kProgramAlignment = 4;
 
 // Records go behind the image marker and end with the last of the three 256 KiB firmware
 // sectors; 64-bit, so a record near the top of the address space cannot wrap into the area.
-constexpr std::uint64_t kFirstImageAddress = kImageMarkerAddress + kImageMarker.size();
-constexpr std::uint64_t kFirmwareAreaEnd = 0x01100000;
 
 // Frame bytes around a payload: the 2-byte header, DLE STX, DLE ETX and the checksum.
 constexpr std::size_t kFrameBytes = 2 + 5;

@@ -39,4 +39,9 @@ inline constexpr std::array<std::uint32_t, 3> kFirmwareSectors = {
 inline constexpr std::uint32_t kImageMarkerAddress = kFirmwareAreaStart;
 inline constexpr std::array<std::uint8_t, 4> kImageMarker = {0xAA, 0x55, 0x55, 0xAA};
 
+// An image's own records go between the marker and the end of the last firmware sector: a
+// record on the marker's word would make a failed update look complete.
+inline constexpr std::uint32_t kFirstImageAddress = kImageMarkerAddress + 4;
+inline constexpr std::uint32_t kFirmwareAreaEnd = 0x01100000;
+
 }  // namespace kvx
