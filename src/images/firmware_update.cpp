@@ -335,12 +335,4 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
   return result;
 }
 
-ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,
-                         VersionNumber imageNumber, DialogServices& services,
-                         FirmwareProgress& progress) {
-  return UpdateFirmware(link,
-                        LoadFirmwareImage(catalogue.UpdateFilePath(kFirmwareBaseName, imageNumber)),
-                        services, progress);
-}
-
 }  // namespace kvx

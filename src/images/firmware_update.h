@@ -115,9 +115,4 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                          FirmwareProgress& progress, FirmwareWriteMode mode = {});
 
-// The same for update file `imageNumber` of `catalogue`.
-ErrorCode UpdateFirmware(ProbeLink& link, const UpdateCatalogue& catalogue,
-                         VersionNumber imageNumber, DialogServices& services,
-                         FirmwareProgress& progress);
-
 }  // namespace kvx

@@ -48,7 +48,10 @@ struct FirmwareUpdate {
       : host(std::move(options)) {}
 
   ErrorCode Run(VersionNumber number = kImageNumber) {
-    return UpdateFirmware(host.link, UpdateCatalogue(updates.Path()), number, services, progress);
+    const UpdateCatalogue catalogue(updates.Path());
+    return UpdateFirmware(host.link,
+                          LoadFirmwareImage(catalogue.UpdateFilePath(kFirmwareBaseName, number)),
+                          services, progress);
   }
   ErrorCode Run(FirmwareWriteMode mode) {
     return UpdateFirmware(host.link, LoadFirmwareImage(updates.Path() / kImageName), services,
