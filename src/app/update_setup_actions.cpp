@@ -28,14 +28,11 @@ constexpr char kStartingFirmwareText[] = "Starting firmware please wait....";
 constexpr char kFirmwareUpdateFailedText[] = "Firmware update failed!";
 constexpr char kUpdatePassedText[] = "Updating firmware and logic passed!";
 constexpr char kUpdateFailedText[] = "Updating firmware and logic failed!";
-constexpr char kWritingSetupText[] = "Writing setup data ....";
 constexpr char kWritingSetupPassedText[] = "Writing setup data passed";
 constexpr char kWritingSetupFailedText[] = "Writing setup data failed!";
 constexpr char kTransferFailedText[] = "Transfer failed!";
 constexpr char kTransferFailedCaption[] = "Error";
 constexpr char kEraseQuestionText[] = "Erase Flash and EPLD?";
-constexpr char kErasingText[] = "Erasing Flash and EPLD ...";
-constexpr char kErasingSectorsText[] = "Erasing all flash sectors ...";
 constexpr char kErasePassedText[] = "Erasing Flash and EPLD passed!";
 constexpr char kEraseFailedText[] = "Erasing Flash and EPLD failed!";
 // What the current versions read after an Erase, passed or failed. The spelling is the one

@@ -13,6 +13,11 @@
 
 namespace kvx {
 
+// The status texts of the steps that change the probe's flash outside an update.
+inline constexpr char kWritingSetupText[] = "Writing setup data ....";
+inline constexpr char kErasingText[] = "Erasing Flash and EPLD ...";
+inline constexpr char kErasingSectorsText[] = "Erasing all flash sectors ...";
+
 // The longest text the four address edits take.
 inline constexpr std::size_t kAddressTextLimit = 15;
 

@@ -4,9 +4,12 @@
 
 namespace kvx::cli {
 
+std::string JsonText(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 void PrintJson(const nlohmann::json& value) {
-  const std::string text = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  std::printf("%s\n", text.c_str());
+  std::printf("%s\n", JsonText(value).c_str());
 }
 
 nlohmann::json IdentityJson(const ProbeSession& session) {

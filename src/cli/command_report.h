@@ -6,8 +6,10 @@
 
 namespace kvx::cli {
 
-// Writes `value` as one line on standard output. Texts from the probe or a file are whatever
-// bytes they were; invalid UTF-8 is replaced rather than breaking the output.
+// `value` as one line of JSON. Texts from the probe or a file are whatever bytes they were;
+// invalid UTF-8 is replaced rather than breaking the output.
+std::string JsonText(const nlohmann::json& value);
+// Writes JsonText(value) as one line on standard output.
 void PrintJson(const nlohmann::json& value);
 
 // The probe as the dialog last showed it: the three version texts, serial number and MAC.

@@ -29,19 +29,25 @@ void AddEraseCommand(CLI::App& app, int& exitStatus) {
   command->callback([options, &exitStatus] {
     // Without a terminal the question could only be answered No; a script that means to
     // erase says so, and one that forgot has made a usage error, found before the probe is
-    // touched.
-    if (!options->yes && isatty(STDIN_FILENO) != 1) {
+    // touched. Several probes share one terminal, so they cannot each be asked either.
+    const bool canAsk = isatty(STDIN_FILENO) == 1 && options->probe.ports.size() == 1;
+    if (!options->yes && !canAsk) {
       exitStatus = ReportRefusal("erase", options->probe.json, kExitUsage,
-                                 "no terminal to ask \"Erase Flash and EPLD?\"; give --yes to "
-                                 "erase without asking");
+                                 "no terminal to ask \"Erase Flash and EPLD?\" of one probe; "
+                                 "give --yes to erase without asking");
       return;
     }
-    const Confirmation confirmation = options->yes ? Confirmation::kAssumeYes : Confirmation::kAsk;
-    ProbeSession session(options->probe,
-                         SessionSettings{{}, DefaultUpdateDirectory(), confirmation});
-    exitStatus = RunProbeAction(
-        session, options->probe.json, [&](nlohmann::json&) { return session.Actions().OnErase(); },
-        [&] { PrintIdentity(session); });
+    ProbeJob job;
+    job.command = "erase";
+    job.settings.updateDirectory = DefaultUpdateDirectory();
+    job.settings.confirmation = options->yes ? Confirmation::kAssumeYes : Confirmation::kAsk;
+    job.action = [](ProbeSession& session, nlohmann::json&) {
+      return session.Actions().OnErase();
+    };
+    job.printText = [](const ProbeSession& session, const nlohmann::json&) {
+      PrintIdentity(session);
+    };
+    exitStatus = RunProbeJob(options->probe, job);
   });
 }
 

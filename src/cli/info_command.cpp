@@ -5,7 +5,6 @@
 
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
-#include "cli/probe_session.h"
 
 namespace kvx::cli {
 
@@ -24,24 +23,21 @@ void AddInfoCommand(CLI::App& app, int& exitStatus) {
       app.add_subcommand("info", "Connect to the probe and show its versions and addresses");
   AddProbeOptions(*command, *options);
   command->callback([options, &exitStatus] {
-    ProbeSession session(*options, SessionSettings{{}, DefaultUpdateDirectory()});
-    // Finishing closes the link, and with it forgets the rate.
-    std::uint32_t baudRate = 0;
-    const auto addLink = [&session, &baudRate](nlohmann::json& results) {
-      baudRate = session.BaudRate();
-      results["port"] = session.Port();
-      results["baudRate"] = baudRate;
+    ProbeJob job;
+    job.command = "info";
+    job.settings.updateDirectory = DefaultUpdateDirectory();
+    job.action = [](ProbeSession& session, nlohmann::json& results) {
       if (FirmwareIncomplete(session)) results["advice"] = kIncompleteFirmwareAdvice;
       return true;
     };
-    const auto print = [&session, &baudRate] {
+    job.printText = [](const ProbeSession& session, const nlohmann::json& record) {
       std::printf("Port:              %s at %u baud\n", session.Port().c_str(),
-                  static_cast<unsigned>(baudRate));
+                  record["baudRate"].get<unsigned>());
       PrintIdentity(session);
       if (FirmwareIncomplete(session))
         std::printf("Note:              %s\n", kIncompleteFirmwareAdvice);
     };
-    exitStatus = RunProbeAction(session, options->json, addLink, print);
+    exitStatus = RunProbeJob(*options, job);
   });
 }
 

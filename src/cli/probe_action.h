@@ -2,18 +2,34 @@
 
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "cli/probe_session.h"
 
 namespace kvx::cli {
 
-// Runs one probe action the way every probe command does: connect, run `action`, end like
-// OK, then report. `action` returns whether it passed and may add its own results to the
-// JSON object. With `json` standard output gets one object, the outcome of OutcomeJson()
-// and the action's additions, also when connecting failed; otherwise `printText` writes the
-// plain-text report once the action has run, whatever its result. Returns the exit status.
-int RunProbeAction(ProbeSession& session, bool json,
-                   const std::function<bool(nlohmann::json& results)>& action,
-                   const std::function<void()>& printText);
+// What a probe command does with each probe it serves.
+struct ProbeJob {
+  std::string command;  // as typed, for the messages
+  SessionSettings settings;
+  // Runs after a passed Connect; returns whether it passed and may add its own results to
+  // the probe's JSON record.
+  std::function<bool(ProbeSession& session, nlohmann::json& results)> action;
+  // The plain-text report of a single probe, printed once it has been served, whatever the
+  // action's result; `record` is the probe's JSON record.
+  std::function<void(const ProbeSession& session, const nlohmann::json& record)> printText;
+};
+
+// Serves every port the options name with `job`: connect, run the action, end like OK.
+//
+// One port is served as always: status on standard error, then the text report, or with
+// --json one object, on standard output. Several ports are served at the same time, each on
+// its own thread with its own session, so one probe's failure or silence never holds up
+// another; the board shows their progress, and standard output gets one JSON line a probe
+// as it finishes (--json), or a line a probe and a summary at the end. Either way --report
+// appends each probe's record. Ctrl-C stops every probe at its next exchange boundary.
+//
+// Returns the exit status: 0 when every probe passed, 130 when interrupted, else 1.
+int RunProbeJob(const ProbeOptions& options, const ProbeJob& job);
 
 }  // namespace kvx::cli

@@ -1,12 +1,12 @@
 #include "cli/probe_session.h"
 
-#include <unistd.h>
-
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app/probe_connect.h"
 #include "cli/serial_port.h"
+#include "link/channel_ops.h"
 #include "link/link_startup.h"
 
 namespace kvx::cli {
@@ -24,15 +24,14 @@ DialogFields FieldsFor(const SetupDocument& document) {
   return fields;
 }
 
-TerminalServices::Streams StandardStreams() {
-  return {stderr, isatty(STDERR_FILENO) == 1, stdin, isatty(STDIN_FILENO) == 1};
-}
-
 }  // namespace
 
 void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule) {
-  CLI::Option* port =
-      command.add_option("-p,--port", options.port, "Serial port: a device path, or COM1 to COM19");
+  CLI::Option* port = command.add_option(
+      "-p,--port", options.ports,
+      "Serial port: a device path, or COM1 to COM19; give it again, or a pattern such as "
+      "'/dev/ttyUSB*', to serve several probes at once");
+  port->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   if (portRule == PortRule::kRequired) port->required();
   command.add_option("-s,--speed", options.speed, "Line speed to agree with the probe")
       ->check(
@@ -41,22 +40,29 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
   command.add_flag("--json", options.json, "Print the result as one JSON object");
   command.add_flag("--trace", options.trace,
                    "Write every frame sent and received to standard error");
+  command.add_option("--report", options.reportPath,
+                     "Append each probe's result as a JSON line, with the time and this "
+                     "tool's version, to this file");
 }
 
-ProbeSession::ProbeSession(const ProbeOptions& options, SessionSettings settings)
+ProbeSession::ProbeSession(const ProbeOptions& options, std::string port,
+                           SessionSettings settings, StatusOutput& out,
+                           TerminalServices::Input in)
     : options_(options),
-      port_(ChoosePort(options.port)),
+      portName_(std::move(port)),
+      port_(ChoosePort(portName_)),
       channel_(MakeSerialChannel()),
+      stoppable_(*channel_),
       trace_(stderr),
       meter_(options.trace ? &trace_ : nullptr),
-      link_(*channel_),
+      link_(stoppable_),
       controls_(FieldsFor(settings.document)),
-      services_(StandardStreams(), settings.confirmation),
+      services_(out, in, settings.confirmation),
       catalogue_(settings.updateDirectory),
       actions_(UpdateSetupActions::Parts{link_, [this] { return OpenLink(); }, catalogue_,
                                          controls_, services_, firmwareProgress_},
                FieldsFor(settings.document)) {
-  channel_->SetTap(&meter_);
+  stoppable_.SetTap(&meter_);
 }
 
 ProbeSession::~ProbeSession() {
@@ -68,7 +74,7 @@ bool ProbeSession::Connect() {
   open_ = actions_.OnConnect();
   // A port that failed to open is named in its reason already; a silent one is named here.
   if (!open_ && openCalls_ > 0 && channel_->LastError().empty()) {
-    services_.Explain("the port was " + options_.port + ", asked for " +
+    services_.Explain("the port was " + portName_ + ", asked for " +
                       std::to_string(options_.speed) + " baud");
   }
   return open_;
@@ -77,7 +83,17 @@ bool ProbeSession::Connect() {
 void ProbeSession::Finish() {
   if (!open_) return;
   open_ = false;
+  // Starting the firmware would be refused anyway; the probe waits in its loader.
+  if (StopRequested()) {
+    CloseProbeLink(link_);
+    return;
+  }
   if (!actions_.OnOk()) actions_.OnCancel();
+}
+
+void ProbeSession::UseNetworkTexts(const SetupDocument& texts) {
+  const ProbeIdentity& id = actions_.Identity();
+  controls_.WriteControls(FieldsFor(texts), id.serialNumber, id.macAddressText);
 }
 
 // The port and the rate are those the command line named.

@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/setup_document.h"
 #include "app/update_setup_actions.h"
 #include "cli/cli_controls.h"
 #include "cli/frame_trace.h"
+#include "cli/interruption.h"
 #include "cli/terminal_services.h"
 #include "cli/transfer_meter.h"
 #include "images/firmware_update.h"
@@ -23,10 +25,11 @@ inline constexpr std::uint32_t kDefaultSpeed = 115200;
 
 // What every probe command takes from its command line.
 struct ProbeOptions {
-  std::string port;  // a device path, or COM1 to COM19
+  std::vector<std::string> ports;  // device paths or patterns of them, or COM1 to COM19
   std::uint32_t speed = kDefaultSpeed;
   bool json = false;
   bool trace = false;
+  std::string reportPath;  // where each probe's record is appended; empty for none
 };
 
 enum class PortRule {
@@ -48,10 +51,13 @@ struct SessionSettings {
 // sequences: Connect() is the dialog opening and its Connect button, and Finish() its OK
 // button (Cancel if OK's check cannot pass), so the probe is left running its firmware and
 // the port closed, also when the command fails halfway. Status texts and message boxes go
-// to standard error, which keeps standard output for the command's report.
+// to `out`, standard error or a row of the board, which keeps standard output for the
+// command's report. Once a stop is requested nothing more is sent, not even the start of the
+// firmware: the probe waits in its loader.
 class ProbeSession {
  public:
-  ProbeSession(const ProbeOptions& options, SessionSettings settings);
+  ProbeSession(const ProbeOptions& options, std::string port, SessionSettings settings,
+               StatusOutput& out, TerminalServices::Input in);
   ~ProbeSession();
   ProbeSession(const ProbeSession&) = delete;
   ProbeSession& operator=(const ProbeSession&) = delete;
@@ -59,7 +65,8 @@ class ProbeSession {
   // Opens the dialog and connects; false after the reason has been shown. An invalid probe
   // IP address is refused before any port is opened.
   bool Connect();
-  // Starts the firmware and closes the port after a passed Connect; later calls do nothing.
+  // Starts the firmware and closes the port after a passed Connect, or once a stop is
+  // requested only closes it; later calls do nothing.
   void Finish();
 
   UpdateSetupActions& Actions() { return actions_; }
@@ -68,15 +75,19 @@ class ProbeSession {
   TerminalServices& Services() { return services_; }
   const TerminalServices& Services() const { return services_; }
   TransferMeter& Meter() { return meter_; }
-  const std::string& Port() const { return options_.port; }
+  const std::string& Port() const { return portName_; }
+  // Puts these network texts in the fields, as typing them into the dialog would.
+  void UseNetworkTexts(const SetupDocument& texts);
   std::uint32_t BaudRate() const { return link_.baudRate; }
 
  private:
   ErrorCode OpenLink();
 
   ProbeOptions options_;
+  std::string portName_;
   ChosenPort port_;
   std::unique_ptr<SerialChannel> channel_;
+  InterruptibleChannel stoppable_;
   FrameTrace trace_;
   TransferMeter meter_;
   ProbeLink link_;

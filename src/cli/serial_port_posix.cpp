@@ -1,5 +1,7 @@
 #include "cli/serial_port.h"
 
+#include <glob.h>
+
 #include "link/posix/port_name.h"
 #include "link/posix/posix_serial_channel.h"
 
@@ -12,6 +14,20 @@ std::unique_ptr<SerialChannel> MakeSerialChannel() {
 // kvxctl reads no settings file: COMn comes from the environment or is the default device.
 ChosenPort ChoosePort(const std::string& port) {
   return ResolvePortName(port, {});
+}
+
+std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
+                                                          std::string& problem) {
+  if (given.find_first_of("*?[") == std::string::npos) return std::vector<std::string>{given};
+  glob_t found{};
+  const int status = glob(given.c_str(), GLOB_ERR, nullptr, &found);
+  std::vector<std::string> ports(found.gl_pathv, found.gl_pathv + found.gl_pathc);
+  globfree(&found);
+  if (status != 0) {
+    problem = "no port matches '" + given + "'";
+    return std::nullopt;
+  }
+  return ports;
 }
 
 std::vector<SerialPortInfo> ListPortsPresent() {

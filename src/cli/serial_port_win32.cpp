@@ -1,5 +1,7 @@
 #include "cli/serial_port.h"
 
+#include <cctype>
+
 #include "link/win32/port_list.h"
 #include "link/win32/port_name.h"
 #include "link/win32/win32_serial_channel.h"
@@ -12,6 +14,35 @@ std::unique_ptr<SerialChannel> MakeSerialChannel() {
 
 ChosenPort ChoosePort(const std::string& port) {
   return ResolveWin32PortName(port);
+}
+
+namespace {
+
+// Whether `name` matches `pattern`, where * stands for any run of characters and ? for one.
+// Port names are matched as Windows compares them, without regard to case.
+bool Matches(const char* pattern, const char* name) {
+  if (*pattern == '\0') return *name == '\0';
+  if (*pattern == '*') return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
+  const bool same = std::toupper(static_cast<unsigned char>(*pattern)) ==
+                    std::toupper(static_cast<unsigned char>(*name));
+  return *name != '\0' && (*pattern == '?' || same) && Matches(pattern + 1, name + 1);
+}
+
+}  // namespace
+
+// Windows has no device directory to search, so a pattern is matched against the ports present.
+std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
+                                                          std::string& problem) {
+  if (given.find_first_of("*?") == std::string::npos) return std::vector<std::string>{given};
+  std::vector<std::string> ports;
+  for (const SerialPortInfo& port : ListPortsPresent()) {
+    if (Matches(given.c_str(), port.name.c_str())) ports.push_back(port.name);
+  }
+  if (ports.empty()) {
+    problem = "no port present matches '" + given + "'";
+    return std::nullopt;
+  }
+  return ports;
 }
 
 std::vector<SerialPortInfo> ListPortsPresent() {

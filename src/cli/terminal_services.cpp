@@ -1,15 +1,10 @@
 #include "cli/terminal_services.h"
 
-#ifndef _WIN32
-#include <sys/ioctl.h>
-#endif
-
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <csignal>
-#include <cstdlib>
 
+#include "app/update_setup_actions.h"
 #include "images/firmware_update.h"
 
 namespace kvx::cli {
@@ -18,7 +13,6 @@ namespace {
 
 constexpr std::size_t kWidestBar = 40;
 constexpr std::size_t kNarrowestBar = 10;
-constexpr std::size_t kAssumedWidth = 80;
 constexpr unsigned kPrintedPercentStep = 10;
 
 std::string ProgressBar(unsigned percent, std::size_t width) {
@@ -36,36 +30,21 @@ std::string TimeLeft(unsigned percent, double elapsedSeconds) {
   return text;
 }
 
-#ifdef _WIN32
-// A console is as wide as its window was made; 80 is its default.
-std::size_t TerminalWidth(std::FILE* /*stream*/) {
-  return kAssumedWidth;
-}
-#else
-std::size_t TerminalWidth(std::FILE* stream) {
-  winsize size{};
-  if (ioctl(fileno(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return kAssumedWidth;
-  return size.ws_col;
-}
-#endif
-
-volatile std::sig_atomic_t interrupted = 0;
-
-extern "C" void NoteInterrupt(int /*signal*/) {
-  interrupted = 1;
-}
-
-constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
-
-// What an update interrupted now leaves in the probe, once the status text `text` is shown;
+// What an action stopped now leaves in the probe, once the status text `text` is shown;
 // empty when `text` changes nothing about that.
-std::string UpdateStateAfter(const std::string& text) {
+std::string ProbeStateAfter(const std::string& text) {
   if (text == kFirmwareProgramPassedText) {
     return "interrupted: the firmware is updated, the logic not; run update again";
   }
   if (text.rfind("Firmware:", 0) == 0)
     return std::string("interrupted: ") + kIncompleteFirmwareAdvice;
   if (text.rfind("Logic:", 0) == 0) return "interrupted: the logic is incomplete; run update again";
+  if (text == kErasingText || text == kErasingSectorsText) {
+    return "interrupted: the probe is partly erased; run erase again";
+  }
+  if (text == kWritingSetupText) {
+    return "interrupted: the network setup may be incomplete; run transmit again";
+  }
   return "";
 }
 
@@ -89,25 +68,25 @@ std::string ProgressLine(std::size_t width, const std::string& text, unsigned pe
 }
 
 void TerminalServices::SetStatus(const std::string& text) {
-  StopIfInterrupted(text);
+  FollowProbeState(text);
   lastStatus_ = text;
   lastPrintedPercent_ = 0;
   stepStart_ = std::chrono::steady_clock::now();
   // The dialog clears its status line when it opens; a line of nothing says nothing.
-  if (!text.empty()) WriteLine(text);
+  if (!text.empty()) out_.WriteLine(text);
 }
 
 void TerminalServices::SetProgress(const std::string& text, unsigned percent) {
-  StopIfInterrupted(text);
+  FollowProbeState(text);
   lastStatus_ = text;
-  if (streams_.outIsTerminal) {
+  if (out_.IsTerminal()) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - stepStart_;
-    ShowTransient(ProgressLine(TerminalWidth(streams_.out), text, percent, elapsed.count()));
+    out_.ShowTransient(ProgressLine(out_.Width(), text, percent, elapsed.count()));
     return;
   }
   if (percent >= lastPrintedPercent_ + kPrintedPercentStep || percent == 100) {
     lastPrintedPercent_ = percent;
-    WriteLine(text);
+    out_.WriteLine(text);
   }
 }
 
@@ -115,65 +94,33 @@ MessageAnswer TerminalServices::ShowMessage(const MessageBox& message) {
   messages_.push_back(message.text);
   const std::string line = message.caption + ": " + message.text;
   if (message.buttons == MessageButtons::kYesNo) return Answer(line);
-  WriteLine(line);
+  out_.WriteLine(line);
   if (!message.detail.empty()) Explain(message.detail);
   return MessageAnswer::kAccepted;
 }
 
 void TerminalServices::Explain(const std::string& reason) {
   reason_ += (reason_.empty() ? "" : "; ") + reason;
-  WriteLine("  " + reason);
+  out_.WriteLine("  " + reason);
 }
 
-void TerminalServices::StopUpdateOnInterrupt() {
-  stopOnInterrupt_ = true;
-  std::signal(SIGINT, NoteInterrupt);
-}
-
-void TerminalServices::StopIfInterrupted(const std::string& nextText) {
-  if (!stopOnInterrupt_) return;
-  if (interrupted == 0) {
-    if (std::string state = UpdateStateAfter(nextText); !state.empty()) updateState_ = state;
-    return;
-  }
-  WriteLine("kvxctl update: " + updateState_);
-  std::_Exit(kExitInterrupted);
-}
-
-void TerminalServices::ShowTransient(const std::string& text) {
-  if (!streams_.outIsTerminal) return;
-  std::fprintf(streams_.out, "\r\033[K%s", text.c_str());
-  std::fflush(streams_.out);
-  transientShown_ = true;
+void TerminalServices::FollowProbeState(const std::string& text) {
+  if (std::string state = ProbeStateAfter(text); !state.empty()) interruptedState_ = state;
 }
 
 MessageAnswer TerminalServices::Answer(const std::string& question) {
   if (confirmation_ == Confirmation::kAssumeYes) {
-    WriteLine(question + " yes (--yes)");
+    out_.WriteLine(question + " yes (--yes)");
     return MessageAnswer::kYes;
   }
-  if (!streams_.inIsTerminal) {
-    WriteLine(question + " no (no terminal to ask)");
+  if (!in_.isTerminal) {
+    out_.WriteLine(question + " no (no terminal to ask)");
     return MessageAnswer::kNo;
   }
-  ClearTransient();
-  std::fprintf(streams_.out, "%s [y/N] ", question.c_str());
-  std::fflush(streams_.out);
+  out_.Prompt(question + " [y/N]");
   std::array<char, 64> reply{};
-  const bool answered = std::fgets(reply.data(), reply.size(), streams_.in) != nullptr;
+  const bool answered = std::fgets(reply.data(), reply.size(), in_.stream) != nullptr;
   return answered && IsYes(reply.data()) ? MessageAnswer::kYes : MessageAnswer::kNo;
-}
-
-void TerminalServices::ClearTransient() {
-  if (!transientShown_) return;
-  std::fprintf(streams_.out, "\r\033[K");
-  transientShown_ = false;
-}
-
-void TerminalServices::WriteLine(const std::string& text) {
-  ClearTransient();
-  std::fprintf(streams_.out, "%s\n", text.c_str());
-  std::fflush(streams_.out);
 }
 
 }  // namespace kvx::cli

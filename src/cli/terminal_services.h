@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/status_output.h"
 #include "ui/dialog_services.h"
 
 namespace kvx::cli {
@@ -26,7 +27,7 @@ enum class Confirmation {
   kAssumeYes,  // the command line did already (--yes)
 };
 
-// The dialog's status line, message boxes and questions on a text stream.
+// The dialog's status line, message boxes and questions on a status output.
 //
 // Status texts are lines. A progress text is a bar redrawn in place on a terminal; elsewhere
 // (a log, a pipe) it becomes a line only when its percentage has grown by at least 10 since
@@ -35,15 +36,14 @@ enum class Confirmation {
 // line after. A Yes/No box is asked on the terminal unless the answer was given beforehand.
 class TerminalServices final : public DialogServices {
  public:
-  struct Streams {
-    std::FILE* out;
-    bool outIsTerminal;
-    std::FILE* in;
-    bool inIsTerminal;
+  // Where answers to questions come from.
+  struct Input {
+    std::FILE* stream;
+    bool isTerminal;
   };
 
-  TerminalServices(Streams streams, Confirmation confirmation)
-      : streams_(streams), confirmation_(confirmation) {}
+  TerminalServices(StatusOutput& out, Input in, Confirmation confirmation)
+      : out_(out), in_(in), confirmation_(confirmation) {}
 
   void SetStatus(const std::string& text) override;
   void SetProgress(const std::string& text, unsigned percent) override;
@@ -52,13 +52,8 @@ class TerminalServices final : public DialogServices {
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
 
-  // From now on Ctrl-C ends the program with status 130 at the next status or progress
-  // text, which come between exchanges with the probe, so no request is cut in half and
-  // nothing is sent after it; a line first says what the update left in the probe.
-  void StopUpdateOnInterrupt();
-
   // Redraws `text` in place on a terminal, for a person waiting; nothing elsewhere.
-  void ShowTransient(const std::string& text);
+  void ShowTransient(const std::string& text) { out_.ShowTransient(text); }
 
   const std::string& LastStatus() const { return lastStatus_; }
   // The texts of every message box shown, in order.
@@ -67,22 +62,21 @@ class TerminalServices final : public DialogServices {
   const std::string& Reason() const { return reason_; }
   // Writes why a command failed as a line of its own and adds it to Reason().
   void Explain(const std::string& reason);
+  // What the probe is left with, should the action stop after the status texts shown so
+  // far: "interrupted: ..." with what to do next.
+  const std::string& InterruptedState() const { return interruptedState_; }
 
  private:
   MessageAnswer Answer(const std::string& question);
-  void ClearTransient();
-  void StopIfInterrupted(const std::string& nextText);
-  void WriteLine(const std::string& text);
+  void FollowProbeState(const std::string& text);
 
-  Streams streams_;
+  StatusOutput& out_;
+  Input in_;
   Confirmation confirmation_;
   std::string lastStatus_;
   std::vector<std::string> messages_;
   std::string reason_;
-  bool transientShown_ = false;
-  bool stopOnInterrupt_ = false;
-  // What the update has left in the probe so far, should it stop now.
-  std::string updateState_ = "interrupted before the probe was changed";
+  std::string interruptedState_ = "interrupted before the probe was changed";
   unsigned lastPrintedPercent_ = 0;
   std::chrono::steady_clock::time_point stepStart_ = std::chrono::steady_clock::now();
 };

@@ -91,12 +91,12 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
     if (command.count(option.name) > 0) document.*option.member = options.given.*option.member;
   }
   if (std::optional<Problem> problem = CheckTexts(command, options, document)) return problem;
-  if (probe.port.empty()) {
+  if (probe.ports.empty()) {
     if (!fromDocument || document.portIndex < 0 || document.portIndex >= kPortListEntries) {
       return Problem{kExitUsage,
                      "--port is required unless the document names a port from COM1 to COM19"};
     }
-    probe.port = "COM" + std::to_string(document.portIndex + 1);
+    probe.ports.push_back("COM" + std::to_string(document.portIndex + 1));
   }
   if (fromDocument && command.count("--speed") == 0) {
     probe.speed = SpeedIndexRate(document.speedIndex);
@@ -132,10 +132,16 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
       exitStatus = ReportRefusal("transmit", probe.json, problem->exitStatus, problem->message);
       return;
     }
-    ProbeSession session(probe, SessionSettings{document, DefaultUpdateDirectory()});
-    exitStatus = RunProbeAction(
-        session, probe.json, [&](nlohmann::json&) { return session.Actions().OnTransmit(); },
-        [&] { PrintSettings(document); });
+    ProbeJob job;
+    job.command = "transmit";
+    job.settings = SessionSettings{document, DefaultUpdateDirectory()};
+    job.action = [](ProbeSession& session, nlohmann::json&) {
+      return session.Actions().OnTransmit();
+    };
+    job.printText = [document](const ProbeSession&, const nlohmann::json&) {
+      PrintSettings(document);
+    };
+    exitStatus = RunProbeJob(probe, job);
   });
 }
 

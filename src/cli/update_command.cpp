@@ -18,38 +18,38 @@ struct UpdateOptions {
   FirmwareWriteMode mode;
 };
 
-int RunUpdate(ProbeSession& session, FirmwareWriteMode mode, bool json) {
-  TransferMeter::Rate rate;
-  const auto update = [&](nlohmann::json& results) {
-    UpdatePlan plan = session.Actions().PlanUpdate();
-    plan.firmware.mode = mode;
-    session.Services().StopUpdateOnInterrupt();
-    session.Meter().Restart();
-    const bool passed = session.Actions().RunUpdate(plan);
-    rate = session.Meter().Measure();
-    results["bytesExchanged"] = rate.bytes;
-    results["seconds"] = rate.seconds;
-    results["bytesPerSecond"] = rate.BytesPerSecond();
-    return passed;
-  };
-  const auto print = [&] {
-    PrintIdentity(session);
-    std::printf("Transfer:          %llu bytes in %.2f s, %.0f bytes/s\n",
-                static_cast<unsigned long long>(rate.bytes), rate.seconds, rate.BytesPerSecond());
-  };
-  return RunProbeAction(session, json, update, print);
+UpdatePlan PlanFor(const ProbeSession& session, FirmwareWriteMode mode) {
+  UpdatePlan plan = session.Actions().PlanUpdate();
+  plan.firmware.mode = mode;
+  return plan;
 }
 
-int RunDryRun(ProbeSession& session, FirmwareWriteMode mode, bool json) {
-  UpdatePlan plan;
-  const auto check = [&](nlohmann::json& results) {
-    plan = session.Actions().PlanUpdate();
-    plan.firmware.mode = mode;
+ProbeJob UpdateJob(FirmwareWriteMode mode) {
+  ProbeJob job;
+  job.action = [mode](ProbeSession& session, nlohmann::json&) {
+    return session.Actions().RunUpdate(PlanFor(session, mode));
+  };
+  job.printText = [](const ProbeSession& session, const nlohmann::json& record) {
+    PrintIdentity(session);
+    std::printf("Transfer:          %llu bytes at %.0f bytes/s\n",
+                record["bytesExchanged"].get<unsigned long long>(),
+                record["bytesPerSecond"].get<double>());
+  };
+  return job;
+}
+
+ProbeJob DryRunJob(FirmwareWriteMode mode) {
+  ProbeJob job;
+  job.action = [mode](ProbeSession& session, nlohmann::json& results) {
+    const UpdatePlan plan = PlanFor(session, mode);
     results["dryRun"] = PreviewJson(plan, session.BaudRate());
     if (!plan.Passes()) results["reason"] = plan.NothingSentReason();
     return plan.Passes();
   };
-  return RunProbeAction(session, json, check, [&] { PrintPreview(plan, session.BaudRate()); });
+  job.printText = [mode](const ProbeSession& session, const nlohmann::json& record) {
+    PrintPreview(PlanFor(session, mode), record["baudRate"].get<std::uint32_t>());
+  };
+  return job;
 }
 
 }  // namespace
@@ -70,10 +70,10 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
                     "Read the programmed firmware back and write the image marker only if it "
                     "matches");
   command->callback([options, &exitStatus] {
-    ProbeSession session(options->probe,
-                         SessionSettings{{}, ChosenUpdateDirectory(options->directory)});
-    exitStatus = options->dryRun ? RunDryRun(session, options->mode, options->probe.json)
-                                 : RunUpdate(session, options->mode, options->probe.json);
+    ProbeJob job = options->dryRun ? DryRunJob(options->mode) : UpdateJob(options->mode);
+    job.command = "update";
+    job.settings.updateDirectory = ChosenUpdateDirectory(options->directory);
+    exitStatus = RunProbeJob(options->probe, job);
   });
 }
 
