@@ -145,6 +145,8 @@ SplitLine Refused(std::string problem) {
   return SplitLine{{}, std::move(problem)};
 }
 
+// The line's fields, unquoted and trimmed. A quoted field ends on its line: no text the table
+// takes may hold a line break.
 SplitLine SplitFields(std::string_view line) {
   SplitLine split;
   std::size_t at = 0;
@@ -153,8 +155,9 @@ SplitLine SplitFields(std::string_view line) {
     SkipSpaces(line, at);
     if (at < line.size() && line[at] == kQuote) {
       std::optional<std::string> value = ReadQuotedField(line, at);
-      if (!value)
+      if (!value) {
         return Refused("field " + std::to_string(number) + " opens a quote that is never closed");
+      }
       SkipSpaces(line, at);
       if (at < line.size() && line[at] != kSeparator) {
         return Refused("field " + std::to_string(number) + " goes on after its closing quote");
