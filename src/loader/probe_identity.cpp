@@ -8,10 +8,12 @@ namespace kvx {
 
 namespace {
 
-constexpr std::int32_t kShortIdentityLength = 15;
-constexpr std::int32_t kLongIdentityLength = 17;
 // Serial characters start behind the letter and the three version words.
 constexpr std::size_t kSerialOffset = 7;
+constexpr auto kShortIdentityLength =
+    static_cast<std::int32_t>(kSerialOffset + kShortSerialNumberLength);
+constexpr auto kLongIdentityLength =
+    static_cast<std::int32_t>(kSerialOffset + kLongSerialNumberLength);
 
 // A loader that echoes 'r' is given time to settle before the caller tries again.
 constexpr std::uint32_t kEchoPauseMs = 1000;

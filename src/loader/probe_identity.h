@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -9,12 +10,16 @@
 
 namespace kvx {
 
+// The serial numbers a probe reports: 8 characters, or 10 from a long identity reply.
+inline constexpr std::size_t kShortSerialNumberLength = 8;
+inline constexpr std::size_t kLongSerialNumberLength = 10;
+
 // What the connected probe says about itself.
 struct ProbeIdentity {
   VersionNumber loaderVersion = 0;    // as the loader sends it, not decoded
   VersionNumber firmwareVersion = 0;  // 0 to 255; 0 means no valid firmware version
   VersionNumber logicVersion = 0;     // 0 to 999; 0 means no valid logic version
-  std::string serialNumber;           // 8 characters, or 10 from a long identity reply
+  std::string serialNumber;           // of one of the two lengths above
   std::string macAddressText;         // set by the caller with MakeMacAddressText
 };
 
