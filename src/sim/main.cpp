@@ -17,7 +17,7 @@
 
 #include "program_version.h"
 #include "sim/flash_dump.h"
-#include "sim/pty_simulator.h"
+#include "sim/simulator_group.h"
 #include "sim/slave_link.h"
 #include "sim/state_file.h"
 #include "sim/version_words.h"
@@ -29,6 +29,7 @@ using kvx::sim::SimulatorOptions;
 
 constexpr int kUsageError = 2;
 constexpr int kRunError = 1;
+constexpr std::size_t kMaxProbes = 32;
 
 constexpr const char* kTriggerHelp =
     "WHEN is a comma-separated list of: N (the N-th request), C:N (the N-th request of "
@@ -43,6 +44,7 @@ struct CommandLine {
   std::string firmware = "1.04";
   std::string logic = "1.04";
   std::string link;
+  std::size_t count = 1;
   bool dumpFlash = false;
   // Fault option texts with the command their bare numbers count, in FaultOptions order.
   struct Fault {
@@ -68,24 +70,24 @@ struct CommandLine {
   // clang-format on
 };
 
-std::atomic<kvx::sim::PtySimulator*> runningSimulator{nullptr};
+std::atomic<kvx::sim::SimulatorGroup*> runningProbes{nullptr};
 
 extern "C" void StopOnSignal(int) {
-  if (kvx::sim::PtySimulator* simulator = runningSimulator.load()) simulator->Stop();
+  if (kvx::sim::SimulatorGroup* probes = runningProbes.load()) probes->Stop();
 }
 
-// Lets SIGINT and SIGTERM stop `simulator` for as long as this object lives.
+// Lets SIGINT and SIGTERM stop every probe of `probes` for as long as this object lives.
 class StopOnSignals {
  public:
-  explicit StopOnSignals(kvx::sim::PtySimulator& simulator) {
-    runningSimulator.store(&simulator);
+  explicit StopOnSignals(kvx::sim::SimulatorGroup& probes) {
+    runningProbes.store(&probes);
     struct sigaction action {};
     action.sa_handler = StopOnSignal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
   }
-  ~StopOnSignals() { runningSimulator.store(nullptr); }
+  ~StopOnSignals() { runningProbes.store(nullptr); }
   StopOnSignals(const StopOnSignals&) = delete;
   StopOnSignals& operator=(const StopOnSignals&) = delete;
 };
@@ -105,12 +107,21 @@ void AddOptions(CLI::App& app, CommandLine& line) {
       ->capture_default_str();
   app.add_option("--serial", o.identity.serial, "serial number, 8 or 10 characters")
       ->capture_default_str();
+  CLI::Option* count =
+      app.add_option("--count", line.count,
+                     "serve N probes, each on a pseudo-terminal of its own; probe k (from 1) "
+                     "answers with the digits that end --serial counted up by k-1, and with "
+                     "N above 1 its --link and --state paths get k appended")
+          ->type_name("N")
+          ->check(CLI::Range(std::size_t{1}, kMaxProbes))
+          ->capture_default_str();
   CLI::Option* state = app.add_option(
       "--state", o.statePath, "file keeping flash and logic between runs (created when missing)");
   app.add_flag("--dump-flash", line.dumpFlash,
                "print the programmed flash lines and the logic device of the --state file, "
                "then exit without serving")
-      ->needs(state);
+      ->needs(state)
+      ->excludes(count);
   app.add_option("--link", line.link, "make a symbolic link to the pseudo-terminal here");
   app.add_flag("--pace", o.pace, "answer no faster than a real line at the current rate");
   app.add_flag("--verbose", o.verbose, "log every request and reply on standard error");
@@ -181,29 +192,37 @@ int DumpState(const std::string& path) {
   return 0;
 }
 
-int Serve(const CommandLine& line) {
-  kvx::sim::PtySimulator simulator(line.options);
-  const StopOnSignals stopOnSignals(simulator);
-  std::unique_ptr<kvx::sim::SlaveLink> link;
-  if (!line.link.empty()) {
-    link = std::make_unique<kvx::sim::SlaveLink>(line.link, simulator.SlavePath());
+int Serve(const std::string& linkPath, const std::vector<SimulatorOptions>& options) {
+  kvx::sim::SimulatorGroup probes(options);
+  const StopOnSignals stopOnSignals(probes);
+  std::vector<std::unique_ptr<kvx::sim::SlaveLink>> links;
+  for (std::size_t index = 0; index < probes.Size() && !linkPath.empty(); ++index) {
+    links.push_back(std::make_unique<kvx::sim::SlaveLink>(
+        kvx::sim::ProbePath(linkPath, index, probes.Size()), probes[index].SlavePath()));
   }
-  std::cout << simulator.SlavePath() << std::endl;
-  simulator.Run();
-  const kvx::sim::StateFileResult saved = simulator.SaveState();
-  if (!saved.ok) {
-    std::cerr << "kvxsim: " << saved.message << '\n';
-    return kRunError;
+  for (std::size_t index = 0; index < probes.Size(); ++index) {
+    std::cout << probes[index].SlavePath() << '\n';
   }
-  return 0;
+  std::cout.flush();
+  probes.Run();
+  int status = 0;
+  for (std::size_t index = 0; index < probes.Size(); ++index) {
+    const kvx::sim::StateFileResult saved = probes[index].SaveState();
+    if (!saved.ok) {
+      std::cerr << "kvxsim: " << saved.message << '\n';
+      status = kRunError;
+    }
+  }
+  return status;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{
-      "Plays the KVX7000 probe's boot loader on a pseudo-terminal. Prints the "
-      "terminal's path as its first line, then serves until SIGINT or SIGTERM.",
+      "Plays the KVX7000 probe's boot loader on a pseudo-terminal, one for each probe with "
+      "--count. Prints each terminal's path on a line of its own, probe by probe, then "
+      "serves until SIGINT or SIGTERM.",
       "kvxsim"};
   app.set_version_flag("--version", kvx::VersionText("kvxsim"), "Print the version and exit");
   CommandLine line;
@@ -217,13 +236,16 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
   std::string error;
-  if (!CompleteOptions(line, error)) {
+  std::optional<std::vector<SimulatorOptions>> probes;
+  if (CompleteOptions(line, error))
+    probes = kvx::sim::GroupOptions(line.options, line.count, error);
+  if (!probes) {
     std::cerr << "kvxsim: " << error << "\nRun with --help for more information.\n";
     return kUsageError;
   }
   if (line.dumpFlash) return DumpState(line.options.statePath);
   try {
-    return Serve(line);
+    return Serve(line.link, *probes);
   } catch (const std::exception& failure) {
     std::cerr << "kvxsim: " << failure.what() << '\n';
     return kRunError;

@@ -49,8 +49,8 @@ bool HostHungUp(int masterFd) {
   return poll(&probe, 1, 0) == 1 && (probe.revents & POLLHUP) != 0 && (probe.revents & POLLIN) == 0;
 }
 
-void Log(const std::string& line) {
-  std::fprintf(stderr, "kvxsim: %s\n", line.c_str());
+void Log(const SimulatorOptions& options, const std::string& line) {
+  std::fprintf(stderr, "%s: %s\n", options.logName.c_str(), line.c_str());
 }
 
 }  // namespace
@@ -156,8 +156,8 @@ void PtySimulator::ReadFromHost() {
     counters_.mismatchedBytes += n;
     engine_.LineNoise();
     if (options_.verbose) {
-      Log(std::to_string(n) + " bytes at " + std::to_string(hostRate) + " baud while " +
-          "listening at " + std::to_string(rate) + ": line noise");
+      Log(options_, std::to_string(n) + " bytes at " + std::to_string(hostRate) + " baud while " +
+                        "listening at " + std::to_string(rate) + ": line noise");
     }
     return;
   }
@@ -168,7 +168,7 @@ void PtySimulator::ReadFromHost() {
 
 void PtySimulator::Enqueue(const Transmission& transmission, Clock::time_point arrival,
                            std::uint32_t rate) {
-  if (options_.verbose) Log(DescribeTransmission(transmission));
+  if (options_.verbose) Log(options_, DescribeTransmission(transmission));
   if (transmission.wire.empty() && transmission.nextRate == 0) return;
   Clock::time_point due = arrival + std::chrono::milliseconds(transmission.faults.holdMs);
   if (options_.pace) due += LineTime(transmission.requestWireSize + transmission.wire.size(), rate);
@@ -203,7 +203,7 @@ void PtySimulator::WriteDueReplies(Clock::time_point now) {
 void PtySimulator::HostGone() {
   if (!hostAway_) {
     ++counters_.hostHangups;
-    if (options_.verbose) Log("host closed the port; waiting for the next opener");
+    if (options_.verbose) Log(options_, "host closed the port; waiting for the next opener");
   }
   hostAway_ = true;
   queue_.Clear();
@@ -214,7 +214,8 @@ void PtySimulator::HostGone() {
 void PtySimulator::UpdateRate(Clock::time_point now, std::uint32_t hostRate) {
   if (!rate_.Update(now, hostRate)) return;
   engine_.SetListenRate(rate_.Current());
-  if (options_.verbose) Log("now listening at " + std::to_string(rate_.Current()) + " baud");
+  if (options_.verbose)
+    Log(options_, "now listening at " + std::to_string(rate_.Current()) + " baud");
 }
 
 void PtySimulator::DrainWakePipe() {

@@ -51,6 +51,8 @@ struct SimulatorOptions {
   std::string statePath;  // empty: flash and logic start erased and are not kept
   bool pace = false;      // hold replies back to what a real line of this rate allows
   bool verbose = false;   // log every request and reply on standard error
+  // What begins each line of that log; probes sharing one process tell theirs apart by it.
+  std::string logName = "kvxsim";
 };
 
 // Checks the options a simulator cannot run with; returns what is wrong, empty when none.

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <tuple>
@@ -13,7 +15,10 @@
 
 #include "app/setup_document.h"
 #include "cli/terminal_services.h"
+#include "connected_probe.h"
+#include "loader/probe_identity.h"
 #include "program_run.h"
+#include "scripted_channel.h"
 #include "temp_directory.h"
 #include "update_files.h"
 
@@ -68,6 +73,7 @@ TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
       {KVXCTL_PATH, "erase --help", 0, "Examples:\n  kvxctl erase --port COM1"},
       {KVXCTL_PATH, "frobnicate", 2, "kvxctl: unknown command 'frobnicate'"},
       {KVXCTL_PATH, "help frobnicate", 2, "'frobnicate' is not a kvxctl command"},
+      {KVXSIM_PATH, "--count 3 --serial 99999998", 2, "cannot give 3 probes serial numbers"},
 #ifdef KVXSETUP_PATH
       {KVXSETUP_PATH, "--version", 0, "kvxsetup " + version + "\n"},
       {KVXSETUP_PATH, "--help", 0, "Usage: kvxsetup [FILE.gdb]"},
@@ -273,6 +279,45 @@ TEST(Kvxctl, InterruptedUpdateSaysWhatToDo) {
   const ProgramRun info = Kvxctl("info --port " + sim.Path());
   EXPECT_THAT(info.out, HasSubstr("Firmware version:  unknown\nLogic version:     1.04"));
   EXPECT_THAT(info.out, HasSubstr(advice));
+}
+
+// Sends a read that kvxsim is told to answer a minute late, and waits until it has taken it.
+void HoldBackAReply(kvx::test::ConnectedPort& port, const std::string& logPath) {
+  const kvx::test::Bytes read = kvx::test::Frame({0x10, 0x07, 'e', 0x01, 0x00, 0x80, 0, 0, 1});
+  ASSERT_EQ(port.channel.WriteBlock(read.data(), read.size()), static_cast<long>(read.size()));
+  while (ReadTextFile(logPath).find("[late by 60000 ms]") == std::string::npos) usleep(10000);
+  EXPECT_THAT(ReadTextFile(logPath), HasSubstr("kvxsim[1]: <- 10 07 65 01 00 80"));
+}
+
+// Three probes from one kvxsim, found by their links: each has a serial number of its own, the
+// second and third answer while the first holds a reply back for a minute, and each keeps its
+// own state file. SIGTERM stops them all and takes the links away.
+TEST(Kvxsim, ServesSeveralProbesThatAnswerIndependently) {
+  const TempDirectory dir;
+  const std::string link = (dir / "probe").string(), state = (dir / "flash").string();
+  const std::string logPath = (dir / "kvxsim.log").string();
+  SimulatorProcess sim(KVXSIM_PATH,
+                       {"--rate", "115200", "--count", "3", "--serial", "SIM00098", "--link", link,
+                        "--state", state, "--late", "e:1", "--late-ms", "60000", "--verbose"},
+                       logPath);
+  ASSERT_EQ(sim.Paths().size(), 3u);
+  std::vector<std::unique_ptr<kvx::test::ConnectedPort>> ports;
+  std::vector<std::string> serials;
+  for (const std::string number : {"1", "2", "3"}) {
+    ports.push_back(std::make_unique<kvx::test::ConnectedPort>(link + number));
+    ASSERT_EQ(ports.back()->startup, kvx::kOk) << number;
+    kvx::ProbeIdentity identity;
+    EXPECT_EQ(kvx::QueryIdentity(ports.back()->link, identity), kvx::kOk) << number;
+    serials.push_back(identity.serialNumber);
+    if (number == "1") HoldBackAReply(*ports.back(), logPath);
+  }
+  EXPECT_EQ(serials, (std::vector<std::string>{"SIM00098", "SIM00099", "SIM00100"}));
+  ports.clear();
+  sim.Stop();
+  for (const std::string number : {"1", "2", "3"}) {
+    EXPECT_FALSE(std::filesystem::is_symlink(link + number)) << number;
+    EXPECT_TRUE(std::filesystem::exists(state + number)) << number;
+  }
 }
 
 // A terminal's progress line never reaches its last column, whatever the width.

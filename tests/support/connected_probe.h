@@ -11,27 +11,35 @@
 
 namespace kvx::test {
 
-// The simulator on a pseudo-terminal and our real serial backend connected to it at 115200
-// baud, the way every probe procedure finds the link.
-struct ConnectedProbe {
+// Our real serial backend connected to the probe at `path` at 115200 baud, the way every
+// probe procedure finds the link.
+struct ConnectedPort {
+  explicit ConnectedPort(const std::string& path)
+      : link(channel), startup(ConnectProbeLink(link, path, 115200)) {}
+  ~ConnectedPort() { CloseProbeLink(link); }
+  ConnectedPort(const ConnectedPort&) = delete;
+  ConnectedPort& operator=(const ConnectedPort&) = delete;
+
+  PosixSerialChannel channel;
+  ProbeLink link;
+  ErrorCode startup;
+};
+
+// Holds the simulator so that it starts before the port that connects to it.
+struct SimulatorFirst {
+  SimulatedProbe probe;
+};
+
+// The simulator on a pseudo-terminal with our real serial backend connected to it.
+struct ConnectedProbe : SimulatorFirst, ConnectedPort {
   explicit ConnectedProbe(sim::SimulatorOptions options = WithRate(115200))
-      : probe(std::move(options)), link(channel) {
-    startup = ConnectProbeLink(link, probe->SlavePath(), 115200);
-  }
-  ~ConnectedProbe() { CloseProbeLink(link); }
-  ConnectedProbe(const ConnectedProbe&) = delete;
-  ConnectedProbe& operator=(const ConnectedProbe&) = delete;
+      : SimulatorFirst{SimulatedProbe(std::move(options))}, ConnectedPort(probe->SlavePath()) {}
 
   static sim::SimulatorOptions WithRate(std::uint32_t rate) {
     sim::SimulatorOptions options;
     options.rate = rate;
     return options;
   }
-
-  SimulatedProbe probe;
-  PosixSerialChannel channel;
-  ProbeLink link;
-  ErrorCode startup = kErrNotConnected;
 };
 
 }  // namespace kvx::test

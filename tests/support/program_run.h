@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -41,12 +42,14 @@ inline ProgramRun RunProgram(const std::string& program, const std::string& argu
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadTextFile(out), ReadTextFile(err)};
 }
 
-// kvxsim in its own process; its first line of output is the terminal to open. Its standard
+// kvxsim in its own process, serving one probe, or as many as a "--count", "N" among the
+// arguments asks for; each line of its output is the terminal of one probe. Its standard
 // error goes to `logPath` when one is given.
 class SimulatorProcess {
  public:
   SimulatorProcess(const std::string& program, std::vector<std::string> arguments,
-                   const std::string& logPath = "") {
+                   const std::string& logPath = "")
+      : paths_(std::max<std::size_t>(1, ProbeCount(arguments))) {
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_ = fork();
@@ -66,8 +69,11 @@ class SimulatorProcess {
     close(fds[1]);
     output_ = fdopen(fds[0], "r");
     std::array<char, 256> line{};
-    if (output_ && std::fgets(line.data(), line.size(), output_)) path_ = line.data();
-    if (!path_.empty() && path_.back() == '\n') path_.pop_back();
+    for (std::string& path : paths_) {
+      if (!output_ || !std::fgets(line.data(), line.size(), output_)) break;
+      path = line.data();
+      if (path.back() == '\n') path.pop_back();
+    }
   }
   ~SimulatorProcess() {
     Stop();
@@ -83,12 +89,19 @@ class SimulatorProcess {
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
-  const std::string& Path() const { return path_; }
+  // The terminal of the first probe, and of each probe in order; empty when not started.
+  const std::string& Path() const { return paths_.front(); }
+  const std::vector<std::string>& Paths() const { return paths_; }
 
  private:
+  static std::size_t ProbeCount(const std::vector<std::string>& arguments) {
+    const auto count = std::find(arguments.begin(), arguments.end(), "--count");
+    return count == arguments.end() || count + 1 == arguments.end() ? 1 : std::stoul(count[1]);
+  }
+
   pid_t pid_ = -1;
   std::FILE* output_ = nullptr;
-  std::string path_;
+  std::vector<std::string> paths_;
 };
 
 }  // namespace kvx::test
