@@ -30,7 +30,8 @@ bool IsAddress(const std::string& text) {
 
 bool PassesFieldRules(const kvx::ProbeSettings& row) {
   const kvx::NetworkSetupTexts& t = row.texts;
-  return !row.serial.empty() && row.serial.size() <= kvx::kLongSerialNumberLength &&
+  return (row.serial.size() == kvx::kShortSerialNumberLength ||
+          row.serial.size() == kvx::kLongSerialNumberLength) &&
          !HasControlCharacter(row.serial) && IsAddress(t.probeIpAddress) &&
          IsAddress(t.subnetMask) && IsAddress(t.defaultGateway) && IsAddress(t.hostIpAddress) &&
          t.configFileName.size() <= kvx::kMaxConfigFileNameLength &&

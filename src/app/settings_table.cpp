@@ -22,27 +22,15 @@ constexpr char kSeparator = ',';
 // A field's text quoted in a message is cut here: a runaway field can be megabytes long.
 constexpr std::size_t kShownTextLimit = 100;
 
-// Why a field's text cannot be used, said after the column's name and the text; nothing when
-// it can.
-using TextCheck = std::optional<std::string> (*)(const std::string& text);
-
-// A longer serial number could never match a probe's.
+// A probe reports 8 or 10 characters, so any other length could never match one; most often a
+// spreadsheet took the serial number for a number and dropped its leading zeros.
 std::optional<std::string> SerialProblem(const std::string& text) {
-  if (text.size() <= kLongSerialNumberLength) return std::nullopt;
-  return "is longer than a probe's serial number (" + std::to_string(kLongSerialNumberLength) +
-         " characters)";
-}
-
-// A dotted quad also fits the dialog's address edits (kAddressTextLimit): its four parts have
-// at most three digits each.
-std::optional<std::string> AddressProblem(const std::string& text) {
-  if (IsDottedQuad(text)) return std::nullopt;
-  return std::string("is not a dotted quad such as 10.0.0.1");
-}
-
-std::optional<std::string> ConfigFileNameProblem(const std::string& text) {
-  if (text.size() <= kMaxConfigFileNameLength) return std::nullopt;
-  return "is longer than " + std::to_string(kMaxConfigFileNameLength) + " characters";
+  if (text.size() == kShortSerialNumberLength || text.size() == kLongSerialNumberLength) {
+    return std::nullopt;
+  }
+  return "is not " + std::to_string(kShortSerialNumberLength) + " or " +
+         std::to_string(kLongSerialNumberLength) +
+         " characters long as a probe's is (have leading zeros been dropped?)";
 }
 
 struct Column {
@@ -55,10 +43,10 @@ struct Column {
 // clang-format off
 constexpr Column kColumns[] = {
     {"serial", [](ProbeSettings& r) -> std::string& { return r.serial; }, false, SerialProblem},
-    {"ip", [](ProbeSettings& r) -> std::string& { return r.texts.probeIpAddress; }, false, AddressProblem},
-    {"mask", [](ProbeSettings& r) -> std::string& { return r.texts.subnetMask; }, false, AddressProblem},
-    {"gateway", [](ProbeSettings& r) -> std::string& { return r.texts.defaultGateway; }, false, AddressProblem},
-    {"host", [](ProbeSettings& r) -> std::string& { return r.texts.hostIpAddress; }, false, AddressProblem},
+    {"ip", [](ProbeSettings& r) -> std::string& { return r.texts.probeIpAddress; }, false, AddressTextProblem},
+    {"mask", [](ProbeSettings& r) -> std::string& { return r.texts.subnetMask; }, false, AddressTextProblem},
+    {"gateway", [](ProbeSettings& r) -> std::string& { return r.texts.defaultGateway; }, false, AddressTextProblem},
+    {"host", [](ProbeSettings& r) -> std::string& { return r.texts.hostIpAddress; }, false, AddressTextProblem},
     {"config", [](ProbeSettings& r) -> std::string& { return r.texts.configFileName; }, true, ConfigFileNameProblem},
 };
 // clang-format on
@@ -202,7 +190,11 @@ class TableParser {
     for (std::size_t at = 0; at < names.size(); ++at) {
       const std::size_t column = ColumnNamed(names[at]);
       if (column == kAbsent) {
-        return "unknown column " + Shown(names[at]) + "; the columns are " + kColumnList;
+        // Spreadsheets in some languages save with semicolons; say so rather than puzzle.
+        const char* separatorHint =
+            names[at].find(';') != std::string::npos ? " separated by commas" : "";
+        return "unknown column " + Shown(names[at]) + "; the columns are " + kColumnList +
+               separatorHint;
       }
       if (positions_[column] != kAbsent) return "column " + Shown(names[at]) + " is named twice";
       positions_[column] = at;
@@ -279,6 +271,7 @@ SettingsTableRead ParseSettingsTable(std::string_view text) {
   if (!parser.HeaderRead()) {
     return Failure(1, std::string("no header row naming the columns ") + kColumnList);
   }
+  if (parser.Table().size() == 0) return Failure(lines.Number(), "no probe is listed");
   return SettingsTableRead{{}, std::move(parser.Table())};
 }
 

@@ -29,15 +29,18 @@ void AddEraseCommand(CLI::App& app, int& exitStatus) {
   command->callback([options, &exitStatus] {
     // Without a terminal the question could only be answered No; a script that means to
     // erase says so, and one that forgot has made a usage error, found before the probe is
-    // touched. Several probes share one terminal, so they cannot each be asked either.
-    const bool canAsk = isatty(STDIN_FILENO) == 1 && options->probe.ports.size() == 1;
-    if (!options->yes && !canAsk) {
+    // touched.
+    if (!options->yes && isatty(STDIN_FILENO) != 1) {
       exitStatus = ReportRefusal("erase", options->probe.json, kExitUsage,
-                                 "no terminal to ask \"Erase Flash and EPLD?\" of one probe; "
-                                 "give --yes to erase without asking");
+                                 "no terminal to ask \"Erase Flash and EPLD?\"; give --yes to "
+                                 "erase without asking");
       return;
     }
     ProbeJob job;
+    if (!options->yes) {
+      job.whyOnePort = "several probes cannot each be asked \"Erase Flash and EPLD?\" at one "
+                       "terminal; give --yes to erase them all without asking";
+    }
     job.command = "erase";
     job.settings.updateDirectory = DefaultUpdateDirectory();
     job.settings.confirmation = options->yes ? Confirmation::kAssumeYes : Confirmation::kAsk;

@@ -75,8 +75,7 @@ std::string Verdict(const ProbeResult& result) {
   if (result.passed) return "passed";
   const std::string reason = result.record.value("reason", "");
   if (result.interrupted) return reason;
-  const std::string status = result.record.value("status", "");
-  return "failed: " + (reason.empty() ? status : status + " (" + reason + ")");
+  return "failed: " + (reason.empty() ? result.record.value("status", "") : reason);
 }
 
 int ExitStatus(bool allPassed) {
@@ -142,7 +141,7 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
 
 // The ports to serve, patterns expanded and each named once, or why there are none.
 std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options,
-                                                     std::string& problem) {
+                                                     const ProbeJob& job, std::string& problem) {
   std::vector<std::string> ports;
   for (const std::string& given : options.ports) {
     std::optional<std::vector<std::string>> expanded = ExpandPortPattern(given, problem);
@@ -151,10 +150,9 @@ std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options
       if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
     }
   }
-  if (ports.size() > 1 && options.trace) {
-    problem = "--trace follows one probe; give one --port with it";
-    return std::nullopt;
-  }
+  if (ports.size() > 1 && options.trace) problem = "--trace follows one probe; give one --port with it";
+  if (ports.size() > 1 && !job.whyOnePort.empty()) problem = job.whyOnePort;
+  if (!problem.empty()) return std::nullopt;
   return ports;
 }
 
@@ -162,7 +160,7 @@ std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options
 
 int RunProbeJob(const ProbeOptions& options, const ProbeJob& job) {
   std::string problem;
-  const std::optional<std::vector<std::string>> ports = PortsToServe(options, problem);
+  const std::optional<std::vector<std::string>> ports = PortsToServe(options, job, problem);
   if (!ports) return ReportRefusal(job.command, options.json, kExitUsage, problem);
   ReportFile report;
   if (!options.reportPath.empty() && !report.Open(options.reportPath, problem)) {

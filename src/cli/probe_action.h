@@ -12,6 +12,8 @@ namespace kvx::cli {
 struct ProbeJob {
   std::string command;  // as typed, for the messages
   SessionSettings settings;
+  // Why the job cannot serve several probes at once; empty when it can.
+  std::string whyOnePort;
   // Runs after a passed Connect; returns whether it passed and may add its own results to
   // the probe's JSON record.
   std::function<bool(ProbeSession& session, nlohmann::json& results)> action;

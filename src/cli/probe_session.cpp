@@ -13,15 +13,20 @@ namespace kvx::cli {
 
 namespace {
 
-// The network texts; kvxctl has no Port and Speed lists, so their indices select nothing.
-DialogFields FieldsFor(const SetupDocument& document) {
-  DialogFields fields;
-  fields.probeIpAddress = document.probeIpAddress;
-  fields.hostIpAddress = document.hostIpAddress;
-  fields.configFileName = document.configFileName;
-  fields.subnetMask = document.subnetMask;
-  fields.defaultGateway = document.defaultGateway;
+// `fields` with the five network texts of a document or a settings row.
+template <typename Texts>
+DialogFields WithTexts(DialogFields fields, const Texts& texts) {
+  fields.probeIpAddress = texts.probeIpAddress;
+  fields.hostIpAddress = texts.hostIpAddress;
+  fields.configFileName = texts.configFileName;
+  fields.subnetMask = texts.subnetMask;
+  fields.defaultGateway = texts.defaultGateway;
   return fields;
+}
+
+// kvxctl has no Port and Speed lists, so their indices select nothing.
+DialogFields FieldsFor(const SetupDocument& document) {
+  return WithTexts(DialogFields{}, document);
 }
 
 }  // namespace
@@ -91,9 +96,10 @@ void ProbeSession::Finish() {
   if (!actions_.OnOk()) actions_.OnCancel();
 }
 
-void ProbeSession::UseNetworkTexts(const SetupDocument& texts) {
+void ProbeSession::UseNetworkTexts(const NetworkSetupTexts& texts) {
   const ProbeIdentity& id = actions_.Identity();
-  controls_.WriteControls(FieldsFor(texts), id.serialNumber, id.macAddressText);
+  controls_.WriteControls(WithTexts(actions_.Fields(), texts), id.serialNumber,
+                          id.macAddressText);
 }
 
 // The port and the rate are those the command line named.

@@ -18,6 +18,7 @@
 #include "images/update_catalogue.h"
 #include "link/chosen_port.h"
 #include "link/probe_link.h"
+#include "setup/setup_block.h"
 
 namespace kvx::cli {
 
@@ -77,7 +78,7 @@ class ProbeSession {
   TransferMeter& Meter() { return meter_; }
   const std::string& Port() const { return portName_; }
   // Puts these network texts in the fields, as typing them into the dialog would.
-  void UseNetworkTexts(const SetupDocument& texts);
+  void UseNetworkTexts(const NetworkSetupTexts& texts);
   std::uint32_t BaudRate() const { return link_.baudRate; }
 
  private:

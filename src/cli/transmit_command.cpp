@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cli/command_report.h"
+#include "app/settings_table.h"
 #include "cli/probe_action.h"
-#include "setup/dotted_quad.h"
 #include "setup/setup_block.h"
 
 namespace kvx::cli {
@@ -17,22 +17,9 @@ namespace {
 struct TransmitOptions {
   ProbeOptions probe;
   std::string documentPath;
+  std::string settingsPath;
   SetupDocument given;  // the texts as the options set them; only those given count
 };
-
-// Why a text cannot go into the setup block, or nothing when it can. The probe stores what
-// it is sent, so a mistyped address would silently become FF FF FF FF in its flash.
-using TextCheck = std::optional<std::string> (*)(const std::string& text);
-
-std::optional<std::string> AddressProblem(const std::string& text) {
-  if (IsDottedQuad(text)) return std::nullopt;
-  return std::string("is not a dotted quad such as 10.0.0.1");
-}
-
-std::optional<std::string> FileNameProblem(const std::string& text) {
-  if (text.size() <= kMaxConfigFileNameLength) return std::nullopt;
-  return "is longer than " + std::to_string(kMaxConfigFileNameLength) + " characters";
-}
 
 // The network texts an option sets, in the order the dialog lists them.
 struct TextOption {
@@ -45,11 +32,11 @@ struct TextOption {
 
 // clang-format off
 const TextOption kTextOptions[] = {
-    {"--ip", "probe IP address", &SetupDocument::probeIpAddress, AddressProblem, "The probe's IP address, a dotted quad (required without --document)"},
-    {"--mask", "subnet mask", &SetupDocument::subnetMask, AddressProblem, "Subnet mask (default 255.255.255.255)"},
-    {"--gateway", "default gateway", &SetupDocument::defaultGateway, AddressProblem, "Default gateway (default 255.255.255.255)"},
-    {"--host", "configuration host IP address", &SetupDocument::hostIpAddress, AddressProblem, "IP address of the host serving the configuration file (default 255.255.255.255)"},
-    {"--config-file", "configuration file name", &SetupDocument::configFileName, FileNameProblem, "Name of the configuration file on that host (at most 79 characters, default empty)"},
+    {"--ip", "probe IP address", &SetupDocument::probeIpAddress, AddressTextProblem, "The probe's IP address, a dotted quad (required without --document)"},
+    {"--mask", "subnet mask", &SetupDocument::subnetMask, AddressTextProblem, "Subnet mask (default 255.255.255.255)"},
+    {"--gateway", "default gateway", &SetupDocument::defaultGateway, AddressTextProblem, "Default gateway (default 255.255.255.255)"},
+    {"--host", "configuration host IP address", &SetupDocument::hostIpAddress, AddressTextProblem, "IP address of the host serving the configuration file (default 255.255.255.255)"},
+    {"--config-file", "configuration file name", &SetupDocument::configFileName, ConfigFileNameProblem, "Name of the configuration file on that host (at most 79 characters, default empty)"},
 };
 // clang-format on
 
@@ -104,12 +91,56 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
   return std::nullopt;
 }
 
-void PrintSettings(const SetupDocument& document) {
-  std::printf("Probe IP address:  %s\n", document.probeIpAddress.c_str());
-  std::printf("Subnet mask:       %s\n", document.subnetMask.c_str());
-  std::printf("Default gateway:   %s\n", document.defaultGateway.c_str());
-  std::printf("Config host IP:    %s\n", document.hostIpAddress.c_str());
-  std::printf("Config file:       %s\n", document.configFileName.c_str());
+void PrintSettings(const DialogFields& fields) {
+  std::printf("Probe IP address:  %s\n", fields.probeIpAddress.c_str());
+  std::printf("Subnet mask:       %s\n", fields.subnetMask.c_str());
+  std::printf("Default gateway:   %s\n", fields.defaultGateway.c_str());
+  std::printf("Config host IP:    %s\n", fields.hostIpAddress.c_str());
+  std::printf("Config file:       %s\n", fields.configFileName.c_str());
+}
+
+// What the probe was sent, for its record: which probe got what.
+nlohmann::json SettingsJson(const DialogFields& fields) {
+  return {{"probeIpAddress", fields.probeIpAddress},
+          {"subnetMask", fields.subnetMask},
+          {"defaultGateway", fields.defaultGateway},
+          {"hostIpAddress", fields.hostIpAddress},
+          {"configFileName", fields.configFileName}};
+}
+
+// Gives the probe its row of the table; a probe the table does not list is left unwritten
+// rather than given another's address.
+bool TakeRowOf(ProbeSession& session, const SettingsTable& table, const std::string& path) {
+  const std::string& serialNumber = session.Actions().Identity().serialNumber;
+  const ProbeSettings* row = table.Find(serialNumber);
+  if (row == nullptr) {
+    session.Services().Explain("left unwritten: serial number " + serialNumber + " is not in " +
+                               path);
+    return false;
+  }
+  session.UseNetworkTexts(row->texts);
+  return true;
+}
+
+ProbeJob TransmitJob(const SetupDocument& document, std::shared_ptr<const SettingsTable> table,
+                     const std::string& settingsPath) {
+  ProbeJob job;
+  job.command = "transmit";
+  job.settings = SessionSettings{document, DefaultUpdateDirectory()};
+  if (!table) {
+    job.whyOnePort = "several probes would all get the same address; give --settings FILE.csv "
+                     "with a row for each";
+  }
+  job.action = [table, settingsPath](ProbeSession& session, nlohmann::json& results) {
+    if (table && !TakeRowOf(session, *table, settingsPath)) return false;
+    const bool passed = session.Actions().OnTransmit();
+    results["settings"] = SettingsJson(session.Actions().Fields());
+    return passed;
+  };
+  job.printText = [](const ProbeSession& session, const nlohmann::json&) {
+    PrintSettings(session.Actions().Fields());
+  };
+  return job;
 }
 
 }  // namespace
@@ -125,23 +156,31 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
   command->add_option("--document", options->documentPath,
                       "A .gdb document giving port, speed and the five texts; options given "
                       "beside it win");
+  CLI::Option* settings = command->add_option(
+      "--settings", options->settingsPath,
+      "A table (CSV) with the columns serial,ip,mask,gateway,host,config: each probe gets the "
+      "row of the serial number it reports");
+  for (const TextOption& option : kTextOptions) settings->excludes(option.name);
+  settings->excludes("--document");
   command->callback([options, command, &exitStatus] {
     ProbeOptions probe = options->probe;
+    if (!options->settingsPath.empty()) {
+      const SettingsTableRead read = ReadSettingsTable(options->settingsPath);
+      if (!read.ok() || probe.ports.empty()) {
+        exitStatus = ReportRefusal("transmit", probe.json, read.ok() ? kExitUsage : kExitFailure,
+                                   read.ok() ? "--port is required with --settings" : read.error);
+        return;
+      }
+      const auto table = std::make_shared<const SettingsTable>(read.table);
+      exitStatus = RunProbeJob(probe, TransmitJob({}, table, options->settingsPath));
+      return;
+    }
     SetupDocument document;
     if (const std::optional<Problem> problem = Settle(*command, *options, probe, document)) {
       exitStatus = ReportRefusal("transmit", probe.json, problem->exitStatus, problem->message);
       return;
     }
-    ProbeJob job;
-    job.command = "transmit";
-    job.settings = SessionSettings{document, DefaultUpdateDirectory()};
-    job.action = [](ProbeSession& session, nlohmann::json&) {
-      return session.Actions().OnTransmit();
-    };
-    job.printText = [document](const ProbeSession&, const nlohmann::json&) {
-      PrintSettings(document);
-    };
-    exitStatus = RunProbeJob(probe, job);
+    exitStatus = RunProbeJob(probe, TransmitJob(document, nullptr, {}));
   });
 }
 

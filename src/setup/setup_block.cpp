@@ -43,4 +43,14 @@ std::optional<SetupBlock> BuildSetupBlock(const std::string& serialNumber,
   return block;
 }
 
+std::optional<std::string> AddressTextProblem(const std::string& text) {
+  if (IsDottedQuad(text)) return std::nullopt;
+  return std::string("is not a dotted quad such as 10.0.0.1");
+}
+
+std::optional<std::string> ConfigFileNameProblem(const std::string& text) {
+  if (text.size() <= kMaxConfigFileNameLength) return std::nullopt;
+  return "is longer than " + std::to_string(kMaxConfigFileNameLength) + " characters";
+}
+
 }  // namespace kvx

@@ -34,6 +34,14 @@ struct NetworkSetupTexts {
   std::string configFileName;  // cut to kMaxConfigFileNameLength characters in the block
 };
 
+// Why a text cannot go into the block as it stands, or nothing when it can. The probe stores
+// what it is sent, so a mistyped address would silently become FF FF FF FF in its flash, and
+// a longer file name would be cut short. A dotted quad also fits the dialog's address edits:
+// its four parts have at most three digits each.
+std::optional<std::string> AddressTextProblem(const std::string& text);
+std::optional<std::string> ConfigFileNameProblem(const std::string& text);
+using TextCheck = std::optional<std::string> (*)(const std::string& text);
+
 // Builds the block for the probe with `serialNumber`. Each of the three MAC bytes k is
 // (16 * c(2k) + c(2k+1) - 48) mod 256 over the serial's character codes, which packs a pair
 // of decimal digits as BCD. Nothing when the serial has fewer than kSerialCharactersForMac
