@@ -38,15 +38,14 @@ void AddEraseCommand(CLI::App& app, int& exitStatus) {
     }
     ProbeJob job;
     if (!options->yes) {
-      job.whyOnePort = "several probes cannot each be asked \"Erase Flash and EPLD?\" at one "
-                       "terminal; give --yes to erase them all without asking";
+      job.whyOnePort =
+          "several probes cannot each be asked \"Erase Flash and EPLD?\" at one "
+          "terminal; give --yes to erase them all without asking";
     }
     job.command = "erase";
     job.settings.updateDirectory = DefaultUpdateDirectory();
     job.settings.confirmation = options->yes ? Confirmation::kAssumeYes : Confirmation::kAsk;
-    job.action = [](ProbeSession& session, nlohmann::json&) {
-      return session.Actions().OnErase();
-    };
+    job.action = [](ProbeSession& session, nlohmann::json&) { return session.Actions().OnErase(); };
     job.printText = [](const ProbeSession& session, const nlohmann::json&) {
       PrintIdentity(session);
     };

@@ -108,8 +108,7 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
     std::vector<std::thread> probes;
     for (std::size_t index = 0; index < ports.size(); ++index) {
       probes.emplace_back([&, index] {
-        ProbeSession session(options, ports[index], job.settings, board.Row(index),
-                             {stdin, false});
+        ProbeSession session(options, ports[index], job.settings, board.Row(index), {stdin, false});
         results[index] = ServeProbe(session, job, [&] {
           board.SetSerialNumber(index, session.Actions().Identity().serialNumber);
         });
@@ -150,7 +149,8 @@ std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options
       if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
     }
   }
-  if (ports.size() > 1 && options.trace) problem = "--trace follows one probe; give one --port with it";
+  if (ports.size() > 1 && options.trace)
+    problem = "--trace follows one probe; give one --port with it";
   if (ports.size() > 1 && !job.whyOnePort.empty()) problem = job.whyOnePort;
   if (!problem.empty()) return std::nullopt;
   return ports;

@@ -50,9 +50,8 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
                      "tool's version, to this file");
 }
 
-ProbeSession::ProbeSession(const ProbeOptions& options, std::string port,
-                           SessionSettings settings, StatusOutput& out,
-                           TerminalServices::Input in)
+ProbeSession::ProbeSession(const ProbeOptions& options, std::string port, SessionSettings settings,
+                           StatusOutput& out, TerminalServices::Input in)
     : options_(options),
       portName_(std::move(port)),
       port_(ChoosePort(portName_)),
@@ -98,8 +97,7 @@ void ProbeSession::Finish() {
 
 void ProbeSession::UseNetworkTexts(const NetworkSetupTexts& texts) {
   const ProbeIdentity& id = actions_.Identity();
-  controls_.WriteControls(WithTexts(actions_.Fields(), texts), id.serialNumber,
-                          id.macAddressText);
+  controls_.WriteControls(WithTexts(actions_.Fields(), texts), id.serialNumber, id.macAddressText);
 }
 
 // The port and the rate are those the command line named.

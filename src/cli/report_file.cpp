@@ -73,7 +73,8 @@ bool ReportFile::Append(nlohmann::json record) {
   record["version"] = kProgramVersion;
   const std::string line = JsonText(record) + "\n";
   const std::lock_guard<std::mutex> lock(mutex_);
-  const long written = static_cast<long>(write(descriptor_, line.data(), static_cast<unsigned>(line.size())));
+  const long written =
+      static_cast<long>(write(descriptor_, line.data(), static_cast<unsigned>(line.size())));
   if (written == static_cast<long>(line.size()) && SyncToDisk(descriptor_) == 0) {
     return true;
   }

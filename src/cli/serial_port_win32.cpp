@@ -22,7 +22,8 @@ namespace {
 // Port names are matched as Windows compares them, without regard to case.
 bool Matches(const char* pattern, const char* name) {
   if (*pattern == '\0') return *name == '\0';
-  if (*pattern == '*') return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
+  if (*pattern == '*')
+    return Matches(pattern + 1, name) || (*name != '\0' && Matches(pattern, name + 1));
   const bool same = std::toupper(static_cast<unsigned char>(*pattern)) ==
                     std::toupper(static_cast<unsigned char>(*name));
   return *name != '\0' && (*pattern == '?' || same) && Matches(pattern + 1, name + 1);

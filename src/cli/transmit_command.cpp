@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "cli/command_report.h"
 #include "app/settings_table.h"
+#include "cli/command_report.h"
 #include "cli/probe_action.h"
 #include "setup/setup_block.h"
 
@@ -128,8 +128,9 @@ ProbeJob TransmitJob(const SetupDocument& document, std::shared_ptr<const Settin
   job.command = "transmit";
   job.settings = SessionSettings{document, DefaultUpdateDirectory()};
   if (!table) {
-    job.whyOnePort = "several probes would all get the same address; give --settings FILE.csv "
-                     "with a row for each";
+    job.whyOnePort =
+        "several probes would all get the same address; give --settings FILE.csv "
+        "with a row for each";
   }
   job.action = [table, settingsPath](ProbeSession& session, nlohmann::json& results) {
     if (table && !TakeRowOf(session, *table, settingsPath)) return false;

@@ -7,8 +7,10 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -229,6 +231,10 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"transmit --port x", {}, 2, "--ip is required without --document", true},
       {"transmit @ --document /nonexistent/lab.gdb", {}, 1, "/nonexistent/lab.gdb: cannot be opened", true},
       {"erase @", {}, 2, "no terminal to ask", true},
+      {"transmit --ip 10.0.0.1 --port '/dev/pts/*'", {}, 2, "several probes would all get the same address", true},
+      {"info --port '/nonexistent/tty*'", {}, 2, "no port matches '/nonexistent/tty*'", true},
+      {"info @ --report /nonexistent/dir/line.jsonl", {}, 2, "cannot open the report file /nonexistent/dir/line.jsonl", true},
+      {"transmit @ --settings /nonexistent/probes.csv", {}, 1, "/nonexistent/probes.csv", true},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -253,32 +259,113 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
               HasSubstr("kvxGDB Setup: Cannot connect to KVX loader!"));
 }
 
-// Ctrl-C in the middle of programming stops after the exchange under way, says what the
-// probe is left with, and the probe says the same when asked next.
+// Each line of `text` parsed as JSON, by the port it names.
+std::map<std::string, nlohmann::json> RecordsByPort(const std::string& text) {
+  std::map<std::string, nlohmann::json> records;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const auto record = nlohmann::json::parse(line, nullptr, false);
+    EXPECT_FALSE(record.is_discarded()) << line;
+    if (!record.is_discarded()) records[record.value("port", "")] = record;
+  }
+  return records;
+}
+
+// A line of probes: two good ones, one refusing to erase and one falling silent after it
+// connected. The bad ones fail with their reasons, the good ones are updated all the same, and
+// every probe has its record, on standard output and appended to the report.
+TEST(Kvxctl, SeveralProbesAreServedAtOnceAndEachIsRecorded) {
+  const ReleaseFiles files;
+  SimulatorProcess good(KVXSIM_PATH, {"--rate", "115200", "--count", "2"});
+  SimulatorProcess refusing(KVXSIM_PATH, {"--rate", "115200", "--fail-erase", "1"});
+  SimulatorProcess silent(KVXSIM_PATH, {"--rate", "115200", "--silent-after", "4"});
+  const TempDirectory dir;
+  const std::string report = dir.Write("line.jsonl", "{\"earlier\": true}\n").string();
+  const std::string ports = " --port " + good.Paths()[0] + " --port " + good.Paths()[1] +
+                            " --port " + refusing.Path() + " --port " + silent.Path();
+  const ProgramRun run =
+      Kvxctl("update --json --dir " + files.Dir() + ports + " --report " + report);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_THAT(run.err, HasSubstr("4 probes: 2 passed, 2 failed"));
+  const auto records = RecordsByPort(run.out);
+  ASSERT_EQ(records.size(), 4u) << run.out;
+  for (const std::string& port : good.Paths()) {
+    EXPECT_EQ(records.at(port)["result"], "passed");
+    EXPECT_EQ(records.at(port)["before"]["firmwareVersion"], "1.04");
+    EXPECT_EQ(records.at(port)["firmwareVersion"], "1.05");
+  }
+  for (const std::string& port : {refusing.Path(), silent.Path()}) {
+    EXPECT_EQ(records.at(port)["result"], "failed");
+    EXPECT_EQ(records.at(port)["status"], "Updating firmware and logic failed!");
+  }
+  const std::string appended = ReadTextFile(report);
+  ASSERT_EQ(appended.rfind("{\"earlier\": true}\n", 0), 0u);
+  const auto reported = RecordsByPort(appended.substr(appended.find('\n') + 1));
+  ASSERT_EQ(reported.size(), 4u);
+  for (const auto& [port, record] : reported) {
+    EXPECT_EQ(record["version"], KVX_VERSION);
+    EXPECT_EQ(record["result"], records.at(port)["result"]);
+    EXPECT_EQ(record["time"].get<std::string>().size(), std::string("2026-12-07T03:45:12Z").size());
+  }
+}
+
+// Each probe gets the row of the serial number it reports; one the table does not list is
+// left alone rather than given another's address.
+TEST(Kvxctl, TransmitGivesEachProbeItsOwnRow) {
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--count", "3", "--serial", "00000098"});
+  const TempDirectory dir;
+  const std::string table = dir.Write("probes.csv",
+                                      "serial,ip,mask,gateway,host,config\n"
+                                      "00000099,10.0.0.99,255.255.255.0,10.0.0.1,10.0.0.2,\n"
+                                      "00000098,10.0.0.98,255.255.255.0,10.0.0.1,10.0.0.2,a.cfg\n")
+                                .string();
+  const ProgramRun run =
+      Kvxctl("transmit --json --settings " + table + " --port " + sim.Paths()[0] + " --port " +
+             sim.Paths()[1] + " --port " + sim.Paths()[2]);
+  EXPECT_EQ(run.status, 1);
+  const auto records = RecordsByPort(run.out);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records.at(sim.Paths()[0])["settings"]["probeIpAddress"], "10.0.0.98");
+  EXPECT_EQ(records.at(sim.Paths()[0])["settings"]["configFileName"], "a.cfg");
+  EXPECT_EQ(records.at(sim.Paths()[1])["settings"]["probeIpAddress"], "10.0.0.99");
+  EXPECT_EQ(records.at(sim.Paths()[2])["reason"],
+            "left unwritten: serial number 00000100 is not in " + table);
+  EXPECT_FALSE(records.at(sim.Paths()[2]).contains("settings"));
+}
+
+// Ctrl-C in the middle of programming stops every probe after the exchange under way: no
+// marker, no firmware started, each reported interrupted with what to do, in whole lines of
+// the report; and each probe says the same when asked next.
 TEST(Kvxctl, InterruptedUpdateSaysWhatToDo) {
   const ReleaseFiles files;
-  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--pace"});
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--pace", "--count", "2"});
   const TempDirectory dir;
-  const std::string err = (dir / "err").string();
+  const std::string err = (dir / "err").string(), report = (dir / "line.jsonl").string();
   const pid_t update = fork();
   if (update == 0) {
     execl("/bin/sh", "sh", "-c",
           ("exec " + std::string(KVXCTL_PATH) + " update --dir " + files.Dir() + " --port " +
-           sim.Path() + " 2>" + err + " </dev/null")
+           sim.Paths()[0] + " --port " + sim.Paths()[1] + " --report " + report + " 2>" + err +
+           " </dev/null >/dev/null")
               .c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  while (ReadTextFile(err).find("Firmware: Programming Flash") == std::string::npos) usleep(10000);
+  while (Count(ReadTextFile(err), "Firmware: Programming Flash") < 2) usleep(10000);
   kill(update, SIGINT);
   int status = 0;
   waitpid(update, &status, 0);
   EXPECT_EQ(WEXITSTATUS(status), 130);
   const std::string advice = kvx::cli::kIncompleteFirmwareAdvice;
-  EXPECT_THAT(ReadTextFile(err), HasSubstr("interrupted: " + advice));
-  const ProgramRun info = Kvxctl("info --port " + sim.Path());
-  EXPECT_THAT(info.out, HasSubstr("Firmware version:  unknown\nLogic version:     1.04"));
-  EXPECT_THAT(info.out, HasSubstr(advice));
+  const auto reported = RecordsByPort(ReadTextFile(report));
+  ASSERT_EQ(reported.size(), 2u);
+  for (const std::string& port : sim.Paths()) {
+    EXPECT_THAT(ReadTextFile(err), HasSubstr(port + ": interrupted: " + advice));
+    EXPECT_EQ(reported.at(port)["result"], "interrupted");
+    const ProgramRun info = Kvxctl("info --port " + port);
+    EXPECT_THAT(info.out, HasSubstr("Firmware version:  unknown\nLogic version:     1.04"));
+    EXPECT_THAT(info.out, HasSubstr(advice));
+  }
 }
 
 // Sends a read that kvxsim is told to answer a minute late, and waits until it has taken it.
