@@ -19,8 +19,8 @@ const std::string kUpdateDirVariable =
     "                       program's own directory\n";
 
 const std::string kExitStatuses =
-    "Exit status: 0 success, 1 the probe could not be reached, answered wrongly or the\n"
-    "erase was declined, 2 bad usage.";
+    "Exit status: 0 success (of every probe), 1 a probe could not be reached, answered\n"
+    "wrongly or the erase was declined, 2 bad usage, 130 interrupted.";
 
 // What each command's --help ends with: the environment it reads, then examples.
 struct CommandFooter {
@@ -40,12 +40,14 @@ const std::vector<CommandFooter>& CommandFooters() {
       {"update",
        kPortVariable + kUpdateDirVariable,
        {"kvxctl update --port COM1 --dry-run",
-        "kvxctl update --port /dev/ttyUSB0 --dir ./release"}},
+        "kvxctl update --port /dev/ttyUSB0 --dir ./release",
+        "kvxctl update --fast --verify --port '/dev/ttyUSB*' --report line.jsonl"}},
       {"transmit",
        kPortVariable,
        {"kvxctl transmit --port COM1 --ip 10.0.0.7 --mask 255.255.255.0 --gateway 10.0.0.1 "
         "--host 10.0.0.2 --config-file probe.cfg",
-        "kvxctl transmit --document lab.gdb --ip 10.0.0.8"}},
+        "kvxctl transmit --document lab.gdb --ip 10.0.0.8",
+        "kvxctl transmit --settings probes.csv --port /dev/ttyUSB0 --port /dev/ttyUSB1"}},
       {"erase", kPortVariable, {"kvxctl erase --port COM1", "kvxctl erase --port COM1 --yes"}},
   };
   return footers;
