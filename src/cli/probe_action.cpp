@@ -119,6 +119,8 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
     }
     for (std::thread& probe : probes) probe.join();
   }
+  std::size_t portWidth = 0;
+  for (const std::string& port : ports) portWidth = std::max(portWidth, port.size());
   std::size_t passed = 0;
   std::size_t interrupted = 0;
   for (std::size_t index = 0; index < ports.size(); ++index) {
@@ -126,7 +128,7 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
     if (result.passed && recorded[index] != 0) ++passed;
     if (result.interrupted) ++interrupted;
     if (!options.json) {
-      std::printf("%s  %s  %s\n", ports[index].c_str(),
+      std::printf("%-*s  %-10s  %s\n", static_cast<int>(portWidth), ports[index].c_str(),
                   result.record.value("serialNumber", "").c_str(), Verdict(result).c_str());
     }
   }

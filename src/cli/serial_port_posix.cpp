@@ -2,6 +2,8 @@
 
 #include <glob.h>
 
+#include <algorithm>
+
 #include "link/posix/port_name.h"
 #include "link/posix/posix_serial_channel.h"
 
@@ -27,6 +29,7 @@ std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& giv
     problem = "no port matches '" + given + "'";
     return std::nullopt;
   }
+  std::sort(ports.begin(), ports.end(), NaturalNameOrder);
   return ports;
 }
 

@@ -92,16 +92,20 @@ void AttachStableNames(std::vector<SerialPortInfo>& ports, const fs::path& devRo
   for (SerialPortInfo& port : ports) std::sort(port.stableNames.begin(), port.stableNames.end());
 }
 
-// "ttyS10" -> ("ttyS", 10), so that ttyS2 sorts before ttyS10.
-std::tuple<std::string, unsigned long, std::string> NaturalKey(const std::string& name) {
-  std::size_t digits = name.size();
-  while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1]))) --digits;
-  const std::string number = name.substr(digits);
-  const bool usable = !number.empty() && number.size() < 10;
-  return {name.substr(0, digits), usable ? std::stoul(number) : 0, name};
-}
-
 }  // namespace
+
+// "ttyS10" -> ("ttyS", 10), so that ttyS2 sorts before ttyS10.
+bool NaturalNameOrder(const std::string& a, const std::string& b) {
+  const auto key = [](const std::string& name) {
+    std::size_t digits = name.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1]))) --digits;
+    const std::string number = name.substr(digits);
+    const bool usable = !number.empty() && number.size() < 10;
+    return std::tuple<std::string, unsigned long, std::string>(
+        name.substr(0, digits), usable ? std::stoul(number) : 0, name);
+  };
+  return key(a) < key(b);
+}
 
 std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysfsRoot,
                                             const std::string& devRoot) {
@@ -114,7 +118,7 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysfsRoot,
   }
   AttachStableNames(ports, devRoot);
   std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
-    return NaturalKey(a.name) < NaturalKey(b.name);
+    return NaturalNameOrder(a.name, b.name);
   });
   return ports;
 }

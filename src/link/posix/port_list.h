@@ -23,6 +23,9 @@ struct SerialPortInfo {
   std::vector<std::string> stableNames;  // links in /dev/serial/by-id that lead to it
 };
 
+// Whether `a` comes before `b` with trailing numbers compared as numbers: ttyS2 before ttyS10.
+bool NaturalNameOrder(const std::string& a, const std::string& b);
+
 // The serial ports present, in natural name order (ttyS2 before ttyS10), read from
 // <sysfsRoot>/class/tty. A tty counts as a port when it has a device behind it with a driver
 // bound to that device (or, past the kernel's own "serial-base" port and controller devices,
