@@ -69,8 +69,8 @@ class DetailedServices final : public DialogServices {
       : next_(next), detail_(std::move(detail)) {}
 
   void SetStatus(const std::string& text) override { next_.SetStatus(text); }
-  void SetProgress(const std::string& text, unsigned percent) override {
-    next_.SetProgress(text, percent);
+  void SetProgress(const std::string& text, const ProgressAmount& amount) override {
+    next_.SetProgress(text, amount);
   }
   MessageAnswer ShowMessage(const MessageBox& message) override {
     MessageBox detailed = message;

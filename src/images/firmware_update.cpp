@@ -137,11 +137,11 @@ std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint
 
 void ShowPhaseProgress(const char* stem, std::uint64_t length, std::uint64_t position,
                        DialogServices& services, FirmwareProgress& progress) {
-  const std::uint64_t whole = length == 0 ? 1 : length;
-  const auto percent = static_cast<std::uint16_t>(position * 100 / whole);
+  const ProgressAmount amount{position, length, ProgressUnit::kBytes};
+  const auto percent = static_cast<std::uint16_t>(amount.Percent());
   if (percent == progress.lastShownPercent) return;
   progress.lastShownPercent = percent;
-  services.SetProgress(ProgressText(stem, percent), percent);
+  services.SetProgress(ProgressText(stem, percent), amount);
 }
 
 ErrorCode EraseFirmwareSectors(ProbeLink& link) {
