@@ -4,6 +4,7 @@
 
 #include "app/dialog_controls.h"
 #include "app/probe_connect.h"
+#include "images/erase_progress.h"
 #include "images/jedec_reader.h"
 #include "images/logic_update.h"
 #include "link/channel_ops.h"
@@ -201,7 +202,7 @@ bool UpdateSetupActions::OnErase() {
   identity_.logicVersion = 0;
   services_.SetStatus(kErasingSectorsText);
   // The flash is erased whatever became of the logic device.
-  const bool flashErased = EraseAllSectors(link_) == kOk;
+  const bool flashErased = EraseAllSectors(link_, ShowEraseProgress(services_)) == kOk;
   identity_.firmwareVersion = 0;
   const bool passed = logicErased && flashErased;
   if (passed) {
