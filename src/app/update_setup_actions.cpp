@@ -4,6 +4,7 @@
 
 #include "app/dialog_controls.h"
 #include "app/probe_connect.h"
+#include "images/erase_progress.h"
 #include "images/jedec_reader.h"
 #include "images/logic_update.h"
 #include "link/channel_ops.h"
@@ -66,8 +67,8 @@ class DetailedServices final : public DialogServices {
       : next_(next), detail_(std::move(detail)) {}
 
   void SetStatus(const std::string& text) override { next_.SetStatus(text); }
-  void SetProgress(const std::string& text, unsigned percent) override {
-    next_.SetProgress(text, percent);
+  void SetProgress(const std::string& text, const ProgressAmount& amount) override {
+    next_.SetProgress(text, amount);
   }
   MessageAnswer ShowMessage(const MessageBox& message) override {
     MessageBox detailed = message;
@@ -198,7 +199,7 @@ bool UpdateSetupActions::OnErase() {
   identity_.logicVersion = 0;
   services_.SetStatus(kErasingSectorsText);
   // The flash is erased whatever became of the logic device.
-  const bool flashErased = EraseAllSectors(link_) == kOk;
+  const bool flashErased = EraseAllSectors(link_, ShowEraseProgress(services_)) == kOk;
   identity_.firmwareVersion = 0;
   const bool passed = logicErased && flashErased;
   if (passed) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdint>
 
 #include "app/update_setup_actions.h"
 #include "images/firmware_update.h"
@@ -21,10 +22,35 @@ std::string ProgressBar(unsigned percent, std::size_t width) {
   return "[" + std::string(filled, '#') + std::string(inside - filled, '.') + "] ";
 }
 
-// "  1:05 left", once a percentage is known to estimate from; empty before and at the end.
-std::string TimeLeft(unsigned percent, double elapsedSeconds) {
-  if (percent == 0 || percent >= 100) return "";
-  const auto left = static_cast<unsigned long>(elapsedSeconds * (100 - percent) / percent + 0.5);
+// "96.0 KiB", or "512 B" below a KiB.
+std::string ByteCount(std::uint64_t bytes) {
+  constexpr double kKiB = 1024.0;
+  const auto count = static_cast<double>(bytes);
+  char text[32];
+  if (count < kKiB) {
+    std::snprintf(text, sizeof text, "%.0f B", count);
+  } else if (count < kKiB * kKiB) {
+    std::snprintf(text, sizeof text, "%.1f KiB", count / kKiB);
+  } else {
+    std::snprintf(text, sizeof text, "%.1f MiB", count / (kKiB * kKiB));
+  }
+  return text;
+}
+
+// "  96.0 KiB / 256.0 KiB" or "  12 / 134 rows".
+std::string AmountText(const ProgressAmount& amount) {
+  if (amount.unit == ProgressUnit::kRows) {
+    return "  " + std::to_string(amount.done) + " / " + std::to_string(amount.total) + " rows";
+  }
+  return "  " + ByteCount(amount.done) + " / " + ByteCount(amount.total);
+}
+
+// "  1:05 left", once something is done to estimate from; empty before and at the end.
+std::string TimeLeft(const ProgressAmount& amount, double elapsedSeconds) {
+  if (amount.done == 0 || amount.done >= amount.total) return "";
+  const double rest = static_cast<double>(amount.total - amount.done);
+  const auto left =
+      static_cast<unsigned long>(elapsedSeconds * rest / static_cast<double>(amount.done) + 0.5);
   char text[32];
   std::snprintf(text, sizeof text, "  %lu:%02lu left", left / 60, left % 60);
   return text;
@@ -57,13 +83,16 @@ bool IsYes(const std::string& reply) {
 
 }  // namespace
 
-std::string ProgressLine(std::size_t width, const std::string& text, unsigned percent,
+std::string ProgressLine(std::size_t width, const std::string& text, const ProgressAmount& amount,
                          double elapsedSeconds) {
   const std::size_t room = width > 0 ? width - 1 : 0;
-  std::string line = text + TimeLeft(percent, elapsedSeconds);
+  const std::string withAmount = text + AmountText(amount);
+  std::string line = withAmount + TimeLeft(amount, elapsedSeconds);
+  if (line.size() > room) line = withAmount;
+  if (line.size() > room) line = text;
   if (line.size() > room) return line.substr(0, room);
   const std::size_t barWidth = std::min(kWidestBar, room - line.size());
-  if (barWidth >= kNarrowestBar) line = ProgressBar(percent, barWidth - 1) + line;
+  if (barWidth >= kNarrowestBar) line = ProgressBar(amount.Percent(), barWidth - 1) + line;
   return line;
 }
 
@@ -76,15 +105,18 @@ void TerminalServices::SetStatus(const std::string& text) {
   if (!text.empty()) out_.WriteLine(text);
 }
 
-void TerminalServices::SetProgress(const std::string& text, unsigned percent) {
+void TerminalServices::SetProgress(const std::string& text, const ProgressAmount& amount) {
   FollowProbeState(text);
-  lastStatus_ = text;
+  // Without a text of its own the report keeps the step's, which is already a line.
+  const bool newText = !text.empty();
+  if (newText) lastStatus_ = text;
   if (out_.IsTerminal()) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - stepStart_;
-    out_.ShowTransient(ProgressLine(out_.Width(), text, percent, elapsed.count()));
+    out_.ShowTransient(ProgressLine(out_.Width(), lastStatus_, amount, elapsed.count()));
     return;
   }
-  if (percent >= lastPrintedPercent_ + kPrintedPercentStep || percent == 100) {
+  const unsigned percent = amount.Percent();
+  if (newText && (percent >= lastPrintedPercent_ + kPrintedPercentStep || percent == 100)) {
     lastPrintedPercent_ = percent;
     out_.WriteLine(text);
   }

@@ -16,9 +16,11 @@ inline constexpr char kIncompleteFirmwareAdvice[] =
     "the firmware is incomplete; run update again: the probe stays in its loader until then";
 
 // A progress text as one terminal line of at most `width` - 1 columns, so it never wraps:
-// a bar as wide as the room left allows (none when that is too little), the text (cut short
-// when even that does not fit) and, from the time the step has taken so far, the time left.
-std::string ProgressLine(std::size_t width, const std::string& text, unsigned percent,
+// a bar, the text, the amount done of the total ("96.0 KiB / 256.0 KiB") and, from the time
+// the step has taken so far, the time left. What does not fit goes, least important first:
+// the bar (drawn only as wide as the room left allows), the time left, which is only an
+// estimate, the amount; a text that does not fit alone is cut short.
+std::string ProgressLine(std::size_t width, const std::string& text, const ProgressAmount& amount,
                          double elapsedSeconds);
 
 // Who answers a Yes/No message box.
@@ -46,7 +48,7 @@ class TerminalServices final : public DialogServices {
       : out_(out), in_(in), confirmation_(confirmation) {}
 
   void SetStatus(const std::string& text) override;
-  void SetProgress(const std::string& text, unsigned percent) override;
+  void SetProgress(const std::string& text, const ProgressAmount& amount) override;
   MessageAnswer ShowMessage(const MessageBox& message) override;
   // A command line shows no cursor to change.
   void BeginWaitCursor() override {}

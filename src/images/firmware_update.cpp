@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "images/erase_progress.h"
 #include "images/progress_text.h"
 #include "images/srecord_line.h"
 #include "images/text_file.h"
@@ -137,18 +138,11 @@ std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint
 
 void ShowPhaseProgress(const char* stem, std::uint64_t length, std::uint64_t position,
                        DialogServices& services, FirmwareProgress& progress) {
-  const std::uint64_t whole = length == 0 ? 1 : length;
-  const auto percent = static_cast<std::uint16_t>(position * 100 / whole);
+  const ProgressAmount amount{position, length, ProgressUnit::kBytes};
+  const auto percent = static_cast<std::uint16_t>(amount.Percent());
   if (percent == progress.lastShownPercent) return;
   progress.lastShownPercent = percent;
-  services.SetProgress(ProgressText(stem, percent), percent);
-}
-
-ErrorCode EraseFirmwareSectors(ProbeLink& link) {
-  for (const std::uint32_t sector : kFirmwareSectors) {
-    if (const ErrorCode result = EraseSector(link, sector); result != kOk) return result;
-  }
-  return kOk;
+  services.SetProgress(ProgressText(stem, percent), amount);
 }
 
 // Pads `n` data bytes with 0xFF up to the next multiple of 4 and returns the new length.
@@ -316,7 +310,8 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
     return kErrFirmwareFile;
   }
   services.SetStatus(kFirmwareErasingText);
-  if (const ErrorCode result = EraseFirmwareSectors(link); result != kOk) {
+  if (const ErrorCode result = EraseFirmwareSectors(link, ShowEraseProgress(services));
+      result != kOk) {
     services.SetStatus(kFirmwareEraseFailedText);
     return result;
   }

@@ -26,14 +26,11 @@ bool RunLogicCommand(ProbeLink& link, DialogServices& services, ErrorCode (*comm
   return true;
 }
 
-// Rounded down, so the last row shows 99 and 100 is never shown.
-unsigned RowsDonePercent(std::size_t row) {
-  return static_cast<unsigned>(row * 100 / kFuseRowCount);
-}
-
+// The count, and the percentage with it, leaves out `row`, the row just sent: the last row
+// shows 99 and 100 is never shown.
 void ShowRowProgress(DialogServices& services, const char* stem, std::size_t row) {
-  const unsigned percent = RowsDonePercent(row);
-  services.SetProgress(ProgressText(stem, percent), percent);
+  const ProgressAmount amount{row, kFuseRowCount, ProgressUnit::kRows};
+  services.SetProgress(ProgressText(stem, amount.Percent()), amount);
 }
 
 }  // namespace

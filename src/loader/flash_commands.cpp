@@ -1,6 +1,7 @@
 #include "loader/flash_commands.h"
 
 #include <algorithm>
+#include <array>
 
 #include "loader/command_exchange.h"
 #include "loader/cursor.h"
@@ -18,6 +19,23 @@ constexpr std::int32_t kProgramFlashReplyLength = 6;
 // The status byte that follows the letter in 'g' and 'h' replies; 0 is success.
 bool LoaderReportsFailure(const ProbeLink& link) {
   return link.commandReply[1] != 0;
+}
+
+// Erases `sectors` in order, telling `progress` how far it has come, and stops at the first
+// failure.
+template <std::size_t N>
+ErrorCode EraseEach(ProbeLink& link, const std::array<std::uint32_t, N>& sectors,
+                    const EraseProgress& progress) {
+  std::uint64_t toErase = 0;
+  for (const std::uint32_t sector : sectors) toErase += SectorBytes(sector);
+  std::uint64_t erased = 0;
+  progress(erased, toErase);
+  for (const std::uint32_t sector : sectors) {
+    if (const ErrorCode rc = EraseSector(link, sector); rc != kOk) return rc;
+    erased += SectorBytes(sector);
+    progress(erased, toErase);
+  }
+  return kOk;
 }
 
 }  // namespace
@@ -69,11 +87,12 @@ ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t lengt
   return ProgramFlash(link, address, length, data, unused);
 }
 
-ErrorCode EraseAllSectors(ProbeLink& link) {
-  for (std::uint32_t sector : kErasableSectors) {
-    if (ErrorCode rc = EraseSector(link, sector); rc != kOk) return rc;
-  }
-  return kOk;
+ErrorCode EraseAllSectors(ProbeLink& link, const EraseProgress& progress) {
+  return EraseEach(link, kErasableSectors, progress);
+}
+
+ErrorCode EraseFirmwareSectors(ProbeLink& link, const EraseProgress& progress) {
+  return EraseEach(link, kFirmwareSectors, progress);
 }
 
 ErrorCode StartFirmware(ProbeLink& link) {

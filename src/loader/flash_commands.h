@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "link/error_code.h"
 #include "link/probe_link.h"
@@ -38,9 +39,16 @@ ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t lengt
 ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t length,
                        const std::uint8_t* data);
 
+// Told how far an erase of several sectors has come, before the first sector and after each
+// one erased: the bytes of flash erased so far of all it is to erase (see SectorBytes).
+using EraseProgress = std::function<void(std::uint64_t erasedBytes, std::uint64_t bytesToErase)>;
+
 // Erases every erasable sector, lowest first, and stops at the first failure, whose code it
 // returns; the sectors behind it are left as they were.
-ErrorCode EraseAllSectors(ProbeLink& link);
+ErrorCode EraseAllSectors(ProbeLink& link, const EraseProgress& progress);
+
+// Erases the three firmware sectors the same way: what an update clears before it programs.
+ErrorCode EraseFirmwareSectors(ProbeLink& link, const EraseProgress& progress);
 
 // Leaves the loader and starts the probe's firmware. Any reply is success.
 ErrorCode StartFirmware(ProbeLink& link);

@@ -44,4 +44,15 @@ inline constexpr std::array<std::uint8_t, 4> kImageMarker = {0xAA, 0x55, 0x55, 0
 inline constexpr std::uint32_t kFirstImageAddress = kImageMarkerAddress + 4;
 inline constexpr std::uint32_t kFirmwareAreaEnd = 0x01100000;
 
+// The flash an erase of `sector`, one of kErasableSectors, stands for: from its start up to
+// the next sector's, the last one up to the end of the firmware area. The map knows no byte
+// in between that another erase would clear, so this is what a progress report can honestly
+// count, however the loader lays out the sector inside it.
+constexpr std::uint32_t SectorBytes(std::uint32_t sector) {
+  for (std::size_t i = 0; i + 1 < kErasableSectors.size(); ++i) {
+    if (kErasableSectors[i] == sector) return kErasableSectors[i + 1] - sector;
+  }
+  return kFirmwareAreaEnd - sector;
+}
+
 }  // namespace kvx

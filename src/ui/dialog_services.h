@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,23 @@ struct MessageBox {
   std::string detail = {};
 };
 
+// What a long step counts its work in.
+enum class ProgressUnit {
+  kBytes,  // of flash erased, programmed or read back, or of the image file sent
+  kRows,   // of the logic device's fuse map
+};
+
+// How far a long step has come: `done` of `total`, in `unit`.
+struct ProgressAmount {
+  std::uint64_t done = 0;
+  std::uint64_t total = 0;
+  ProgressUnit unit = ProgressUnit::kBytes;
+
+  // Whole percent, rounded down: the number a step's status text shows. A step with nothing
+  // to do is at 0.
+  unsigned Percent() const { return total == 0 ? 0 : static_cast<unsigned>(done * 100 / total); }
+};
+
 // How the probe procedures and the dialog's actions reach the user: the dialog's one-line
 // status text, its message box and the wait cursor. The window, kvxctl and the tests each
 // implement it.
@@ -34,11 +52,13 @@ class DialogServices {
   virtual ~DialogServices() = default;
 
   virtual void SetStatus(const std::string& text) = 0;
-  // A status text that carries a percentage (0 to 100) of a long step; `text` already
-  // holds it. Front ends that draw a progress bar use `percent`; the rest show the text.
-  virtual void SetProgress(const std::string& text, unsigned percent) {
-    static_cast<void>(percent);
-    SetStatus(text);
+  // How far a long step has come. `text` is the status text the report brings, one that
+  // already holds `amount`'s percentage, or empty when the step's status text stays as it is
+  // (an erase, whose texts carry no percentage): the status line then shows nothing new.
+  // Front ends that draw a progress bar use `amount`; the rest show the text.
+  virtual void SetProgress(const std::string& text, const ProgressAmount& amount) {
+    static_cast<void>(amount);
+    if (!text.empty()) SetStatus(text);
   }
   virtual MessageAnswer ShowMessage(const MessageBox& message) = 0;
   // Calls nest: the normal cursor returns when every Begin has been matched by an End.

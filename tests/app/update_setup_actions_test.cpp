@@ -284,12 +284,20 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
   EXPECT_FALSE(dialog.probe->InLogicIsp());
 }
 
-TEST(UpdateSetupActions, APassedEraseEnablesUpdate) {
+// Each sector erased moves the progress on by its KiB, while the status texts stay one each.
+TEST(UpdateSetupActions, APassedEraseShowsEachSectorAndEnablesUpdate) {
   DialogOnProbe dialog(ProbeWithVersions(105, 105));
   UpdateSetupActions& actions = dialog.Connected();
   ASSERT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
   EXPECT_TRUE(actions.OnErase());
   EXPECT_TRUE(dialog.controls.enabled[DialogButton::kUpdate]);
+  EXPECT_THAT(dialog.services.statuses,
+              ElementsAre("Erasing Flash and EPLD ...", "Logic: Erasing ...",
+                          "Erasing all flash sectors ...", "Erasing Flash and EPLD passed!"));
+  constexpr std::uint64_t kKiB = 1024;
+  EXPECT_THAT(dialog.services.AmountsDone(), ElementsAre(0u, 16 * kKiB, 32 * kKiB, 224 * kKiB,
+                                                         480 * kKiB, 736 * kKiB, 992 * kKiB));
+  EXPECT_EQ(dialog.services.amounts.back().total, 992 * kKiB);
 }
 
 TEST(UpdateSetupActions, CancelStartsTheFirmwareAndClosesTheLink) {

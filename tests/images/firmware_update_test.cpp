@@ -304,7 +304,7 @@ TEST(ShowFirmwareProgress, ShowsEachNewWholePercentageOnce) {
   }
   ShowFirmwareProgress(1000, 1000, services, progress);  // a second update's last line
   ShowFirmwareProgress(1000, 0, services, progress);
-  EXPECT_THAT(services.percents, ElementsAre(1u, 99u, 100u, 0u));
+  EXPECT_THAT(services.AmountsDone(), ElementsAre(10u, 999u, 1000u, 0u));
   EXPECT_EQ(services.statuses.front(), "Firmware: Programming Flash ... ( 1% )");
 }
 

@@ -127,8 +127,9 @@ TEST(LoaderCommands, EraseAllWalksTheSixSectorsAndStopsAtTheFirstFailure) {
   ConnectedLink s;
   // All six sectors erase; on the second run the third sector fails (the ninth reply).
   for (int i = 0; i < 10; ++i) s.ch.ReplyLoader({'g', i == 8});
-  EXPECT_EQ(EraseAllSectors(s.link), kOk);
-  EXPECT_EQ(EraseAllSectors(s.link), kErrEraseFailed);
+  const EraseProgress unwatched = [](std::uint64_t, std::uint64_t) {};
+  EXPECT_EQ(EraseAllSectors(s.link, unwatched), kOk);
+  EXPECT_EQ(EraseAllSectors(s.link, unwatched), kErrEraseFailed);
   std::vector<Bytes> sectors = {
       {0x67, 0x01, 0x00, 0x80, 0x00}, {0x67, 0x01, 0x00, 0xC0, 0x00},
       {0x67, 0x01, 0x01, 0x00, 0x00}, {0x67, 0x01, 0x04, 0x00, 0x00},

@@ -407,19 +407,32 @@ TEST(Kvxsim, ServesSeveralProbesThatAnswerIndependently) {
   }
 }
 
-// A terminal's progress line never reaches its last column, whatever the width.
+// A terminal's progress line never reaches its last column, whatever the width: what does
+// not fit goes, the bar first, then the time left, then the amount, then the text's end.
 TEST(ProgressLine, FitsTheTerminal) {
+  const std::string programming = "Firmware: Programming Flash ... ( 37% )";
+  const std::string rows = "Logic: Programming ... ( 50% )";
+  const std::string erasing = "Erasing all flash sectors ...";
+  const kvx::ProgressAmount bytes{96 * 1024 + 300, 256 * 1024};
+  const kvx::ProgressAmount half{67, 134, kvx::ProgressUnit::kRows};
+  const kvx::ProgressAmount erased{32 * 1024, 992 * 1024};
   // clang-format off
-  const std::tuple<std::size_t, unsigned, double, std::string> cases[] = {
-      {80, 50, 30, "[#################..................] Logic: Programming ... ( 50% )  0:30 left"},
-      {40, 25, 10, "Logic: Programming ... ( 25% )  0:30 le"},
-      {60, 0, 0, "[...........................] Logic: Programming ... ( 0% )"},
-      {1, 50, 1, ""},
+  const std::tuple<std::size_t, std::string, kvx::ProgressAmount, double, std::string> cases[] = {
+      {100, programming, bytes, 30,
+       "[########................] " + programming + "  96.3 KiB / 256.0 KiB  0:50 left"},
+      {80, programming, bytes, 30, programming + "  96.3 KiB / 256.0 KiB  0:50 left"},
+      {70, programming, bytes, 30, programming + "  96.3 KiB / 256.0 KiB"},
+      {45, programming, bytes, 30, programming},
+      {30, programming, bytes, 30, "Firmware: Programming Flash ."},
+      {80, rows, half, 30, "[##########..........] " + rows + "  67 / 134 rows  0:30 left"},
+      {80, erasing, erased, 2, "[..............] " + erasing + "  32.0 KiB / 992.0 KiB  1:00 left"},
+      {60, rows, kvx::ProgressAmount{0, 134, kvx::ProgressUnit::kRows}, 0,
+       "[............] " + rows + "  0 / 134 rows"},
+      {1, rows, half, 1, ""},
   };
   // clang-format on
-  for (const auto& [width, percent, elapsed, line] : cases) {
-    const std::string text = "Logic: Programming ... ( " + std::to_string(percent) + "% )";
-    EXPECT_EQ(kvx::cli::ProgressLine(width, text, percent, elapsed), line) << width;
+  for (const auto& [width, text, amount, elapsed, line] : cases) {
+    EXPECT_EQ(kvx::cli::ProgressLine(width, text, amount, elapsed), line) << width;
   }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -19,7 +20,7 @@ class RecordingServices : public DialogServices {
   std::vector<std::string> events;
   std::vector<std::string> statuses;
   std::vector<MessageBox> boxes;
-  std::vector<unsigned> percents;  // what SetProgress was told, in order
+  std::vector<ProgressAmount> amounts;  // what SetProgress was told, in order
   std::deque<MessageAnswer> answers;
   int cursorDepth = 0;
   // The cursor depth each box was shown at.
@@ -29,9 +30,9 @@ class RecordingServices : public DialogServices {
     statuses.push_back(text);
     events.push_back("status: " + text);
   }
-  void SetProgress(const std::string& text, unsigned percent) override {
-    percents.push_back(percent);
-    SetStatus(text);
+  void SetProgress(const std::string& text, const ProgressAmount& amount) override {
+    amounts.push_back(amount);
+    DialogServices::SetProgress(text, amount);
   }
   MessageAnswer ShowMessage(const MessageBox& message) override {
     boxes.push_back(message);
@@ -55,6 +56,12 @@ class RecordingServices : public DialogServices {
   }
 
   std::string LastStatus() const { return statuses.empty() ? "" : statuses.back(); }
+  // How much each progress report said was done, in order.
+  std::vector<std::uint64_t> AmountsDone() const {
+    std::vector<std::uint64_t> done;
+    for (const ProgressAmount& amount : amounts) done.push_back(amount.done);
+    return done;
+  }
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;
     for (const MessageBox& box : boxes) texts.push_back(box.text);
