@@ -12,6 +12,7 @@ namespace kvx::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
 
 // Each command adds itself, its options and its help to `app`, and sets `exitStatus` when it
 // has run.

@@ -10,14 +10,14 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "cli/commands.h"
+
 namespace kvx::cli {
 
 namespace {
 
 // Lock-free, so the signal handler may touch it while the probes' threads read it.
 std::atomic<bool> stopRequested{false};
-
-constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
 
 constexpr char kStoppingNotice[] =
     "\nstopping after the exchange under way; press Ctrl-C again to quit at once\n";

@@ -20,8 +20,6 @@ namespace kvx::cli {
 
 namespace {
 
-constexpr int kExitInterrupted = 130;  // as a shell reports a program ended by SIGINT
-
 struct ProbeResult {
   bool connected = false;
   bool passed = false;
