@@ -91,12 +91,27 @@ std::string OverlapProblem(std::size_t earlierLine, std::size_t line, std::uint6
          Hex(address);
 }
 
+// The part of the firmware area the requests reach, as [first, end); empty when they reach
+// none. The ownership map covers only this part: an image is usually far smaller than the
+// area, and with several probes at once each checks the image afresh.
+std::pair<std::uint64_t, std::uint64_t> ReachedPart(const std::vector<FlashRequest>& requests) {
+  std::uint64_t first = kFirmwareAreaEnd;
+  std::uint64_t end = kFirstImageAddress;
+  for (const FlashRequest& request : requests) {
+    first = std::min<std::uint64_t>(first, request.address);
+    end = std::max(end, End(request));
+  }
+  return {std::max<std::uint64_t>(first, kFirstImageAddress),
+          std::min<std::uint64_t>(end, kFirmwareAreaEnd)};
+}
+
 // Follows `requests`, made from `records`, through the firmware area: each byte must lie in
 // the area and must not yet hold data of an earlier request. The requests carry the
 // records' data in file order, so the record behind each byte is known.
 std::string WriteProblem(const std::vector<ImageRecord>& records,
                          const std::vector<FlashRequest>& requests) {
-  std::vector<std::uint32_t> dataLine(kFirmwareAreaEnd - kFirstImageAddress, 0);
+  const auto [first, end] = ReachedPart(requests);
+  std::vector<std::uint32_t> dataLine(end > first ? end - first : 0, 0);
   std::size_t record = 0;
   std::size_t offset = 0;
   for (const FlashRequest& request : requests) {
@@ -108,7 +123,7 @@ std::string WriteProblem(const std::vector<ImageRecord>& records,
     for (std::uint64_t at = span.start; at < span.end; ++at) {
       const bool data = at - span.start < request.dataBytes;
       if (data) line = records[record].line;
-      std::uint32_t& owner = dataLine[at - kFirstImageAddress];
+      std::uint32_t& owner = dataLine[at - first];
       if (owner != 0) return OverlapProblem(owner, line, at);
       if (!data) continue;
       owner = static_cast<std::uint32_t>(line);

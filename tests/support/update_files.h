@@ -24,8 +24,8 @@ inline sim::SimulatorOptions ProbeWithVersions(VersionNumber firmware, VersionNu
 }
 
 // The firmware image's first word after the marker is its version, as the probe reports it.
-inline std::vector<std::uint8_t> FirmwareBinary(VersionNumber version) {
-  std::vector<std::uint8_t> binary = PatternBytes(2000);
+inline std::vector<std::uint8_t> FirmwareBinary(VersionNumber version, std::size_t bytes = 2000) {
+  std::vector<std::uint8_t> binary = PatternBytes(bytes);
   binary[0] = static_cast<std::uint8_t>((sim::kFirmwareWordBase + version) >> 8);
   binary[1] = static_cast<std::uint8_t>(sim::kFirmwareWordBase + version);
   return binary;
@@ -34,10 +34,13 @@ inline std::vector<std::uint8_t> FirmwareBinary(VersionNumber version) {
 // A directory of update files, as found beside the program.
 class UpdateFiles : public TempDirectory {
  public:
-  void AddFirmware(VersionNumber number) const {
+  static constexpr unsigned kRecordBytes = 32;
+
+  // An image of `bytes` bytes in records of 32 data bytes.
+  void AddFirmware(VersionNumber number, std::size_t bytes = 2000) const {
     const SRecordTools tools(scratch_.Path());
     Write("KVXARMFW." + std::to_string(number),
-          tools.Objcopy(FirmwareBinary(number), kFirmwareAreaStart + 4, 32));
+          tools.Objcopy(FirmwareBinary(number, bytes), kFirmwareAreaStart + 4, kRecordBytes));
   }
   void AddLogic(const std::string& name) const { Write(name, JedecFileText()); }
 
