@@ -20,9 +20,6 @@ namespace {
 constexpr std::size_t kImageLineCharacters = 255;
 constexpr std::uint32_t kProgramAlignment = 4;
 
-// Records go behind the image marker and end with the last of the three 256 KiB firmware
-// sectors; 64-bit, so a record near the top of the address space cannot wrap into the area.
-
 // Frame bytes around a payload: the 2-byte header, DLE STX, DLE ETX and the checksum.
 constexpr std::size_t kFrameBytes = 2 + 5;
 // Request and reply payloads of the update's commands, data not counted.
@@ -31,7 +28,7 @@ constexpr std::size_t kProgramExchangeBytes = 7 + 6;
 constexpr std::size_t kReadExchangeBytes = 7 + 7;
 
 // The bytes one request programs, padding included, and the line of the record they start
-// with.
+// with; 64-bit, so a record near the top of the address space cannot wrap into the area.
 struct RecordSpan {
   std::uint64_t start;
   std::uint64_t end;
