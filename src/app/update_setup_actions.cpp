@@ -4,7 +4,6 @@
 
 #include "app/dialog_controls.h"
 #include "app/probe_connect.h"
-#include "images/erase_progress.h"
 #include "images/jedec_reader.h"
 #include "images/logic_update.h"
 #include "link/channel_ops.h"

@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "images/erase_progress.h"
 #include "images/progress_text.h"
 #include "images/srecord_line.h"
 #include "images/text_file.h"

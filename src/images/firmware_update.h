@@ -9,6 +9,7 @@
 #include "images/update_catalogue.h"
 #include "link/error_code.h"
 #include "link/probe_link.h"
+#include "loader/flash_commands.h"
 #include "loader/version_number.h"
 #include "ui/dialog_services.h"
 
@@ -114,5 +115,14 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
 // failing loader command's code.
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                          FirmwareProgress& progress, FirmwareWriteMode mode = {});
+
+// Reports an erase of several sectors, the update's or the Erase button's, to `services` as
+// bytes of flash erased of the bytes to erase. The erase's status text carries no
+// percentage, so it stays as it is: a progress bar moves, nothing else does.
+inline EraseProgress ShowEraseProgress(DialogServices& services) {
+  return [&services](std::uint64_t erasedBytes, std::uint64_t bytesToErase) {
+    services.SetProgress("", ProgressAmount{erasedBytes, bytesToErase, ProgressUnit::kBytes});
+  };
+}
 
 }  // namespace kvx
