@@ -24,8 +24,10 @@ constexpr char kStoppingNotice[] =
 
 extern "C" void StopOnSignal(int /*signal*/) {
   if (stopRequested.exchange(true)) std::_Exit(kExitInterrupted);
-  // Only async-signal-safe calls here: one write of a constant text.
-  static_cast<void>(write(2, kStoppingNotice, sizeof kStoppingNotice - 1));
+  // Only async-signal-safe calls here: one write of a constant text, whose failure leaves
+  // nothing to do.
+  const auto written = write(2, kStoppingNotice, sizeof kStoppingNotice - 1);
+  static_cast<void>(written);
 }
 
 }  // namespace
