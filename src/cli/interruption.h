@@ -14,24 +14,13 @@ bool StopRequested();
 // A port that stops taking bytes once a stop is requested. A frame goes out in one write, so
 // the refusal falls between exchanges; the probe procedures then fail as on a broken line,
 // and the closing of the session sends nothing either: the probe stays in its loader.
-class InterruptibleChannel final : public SerialChannel {
+class InterruptibleChannel final : public ForwardingChannel {
  public:
-  explicit InterruptibleChannel(SerialChannel& port) : port_(port) {}
+  explicit InterruptibleChannel(SerialChannel& port) : ForwardingChannel(port) {}
 
-  bool OpenPort(const ChosenPort& port) override { return port_.OpenPort(port); }
-  void ClosePort() override { port_.ClosePort(); }
-  bool ApplyRate(std::uint32_t bitsPerSecond) override { return port_.ApplyRate(bitsPerSecond); }
   long WriteBlock(const std::uint8_t* bytes, std::size_t n) override;
-  PortRead ReadOne(std::uint8_t& byte) override { return port_.ReadOne(byte); }
-  void PurgeInput() override { port_.PurgeInput(); }
-  bool ClearErrors() override { return port_.ClearErrors(); }
-  std::uint32_t TickMs() override { return port_.TickMs(); }
   // A pause between attempts ends early: nothing follows it that would be sent.
   void SleepMs(std::uint32_t ms) override;
-  std::string LastError() const override { return port_.LastError(); }
-
- private:
-  SerialChannel& port_;
 };
 
 }  // namespace kvx::cli

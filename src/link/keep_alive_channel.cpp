@@ -7,7 +7,7 @@ namespace kvx {
 
 KeepAliveChannel::KeepAliveChannel(SerialChannel& port, std::function<void()> keepAlive,
                                    std::uint32_t intervalMs)
-    : port_(port),
+    : ForwardingChannel(port),
       keepAlive_(std::move(keepAlive)),
       intervalMs_(intervalMs),
       lastKeepAliveMs_(port.TickMs()) {}

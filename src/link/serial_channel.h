@@ -69,4 +69,27 @@ class SerialChannel {
   FrameTap* tap_ = nullptr;
 };
 
+// A port that passes every call on to another; a port that changes some of them derives
+// from it and overrides only those.
+class ForwardingChannel : public SerialChannel {
+ public:
+  explicit ForwardingChannel(SerialChannel& port) : port_(port) {}
+
+  bool OpenPort(const ChosenPort& port) override { return port_.OpenPort(port); }
+  void ClosePort() override { port_.ClosePort(); }
+  bool ApplyRate(std::uint32_t bitsPerSecond) override { return port_.ApplyRate(bitsPerSecond); }
+  long WriteBlock(const std::uint8_t* bytes, std::size_t n) override {
+    return port_.WriteBlock(bytes, n);
+  }
+  PortRead ReadOne(std::uint8_t& byte) override { return port_.ReadOne(byte); }
+  void PurgeInput() override { port_.PurgeInput(); }
+  bool ClearErrors() override { return port_.ClearErrors(); }
+  std::uint32_t TickMs() override { return port_.TickMs(); }
+  void SleepMs(std::uint32_t ms) override { port_.SleepMs(ms); }
+  std::string LastError() const override { return port_.LastError(); }
+
+ protected:
+  SerialChannel& port_;
+};
+
 }  // namespace kvx
