@@ -1,27 +1,8 @@
 #include "cli/frame_trace.h"
 
+#include "link/frame_codec.h"
+
 namespace kvx::cli {
-
-namespace {
-
-const char* ReceiveFailureText(ErrorCode why) {
-  switch (why) {
-    case kErrTimeout:
-      return "nothing within the time-out";
-    case kErrPortState:
-      return "the port failed";
-    case kErrBadEscape:
-      return "broken frame: bad escape";
-    case kErrChecksum:
-      return "broken frame: checksum mismatch";
-    case kErrFrameTooLong:
-      return "broken frame: too long";
-    default:
-      return "no frame";
-  }
-}
-
-}  // namespace
 
 void FrameTrace::FrameSent(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) {
   Line(tickMs, "->", payload, n);

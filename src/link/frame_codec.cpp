@@ -106,4 +106,21 @@ Reply ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* 
   return frame;
 }
 
+const char* ReceiveFailureText(ErrorCode why) {
+  switch (why) {
+    case kErrTimeout:
+      return "nothing within the time-out";
+    case kErrPortState:
+      return "the port failed";
+    case kErrBadEscape:
+      return "broken frame: bad escape";
+    case kErrChecksum:
+      return "broken frame: checksum mismatch";
+    case kErrFrameTooLong:
+      return "broken frame: too long";
+    default:
+      return "no frame";
+  }
+}
+
 }  // namespace kvx

@@ -21,4 +21,7 @@ ErrorCode SendFrame(SerialChannel& channel, std::int32_t n, const std::uint8_t* 
 Reply ReceiveFrame(SerialChannel& channel, std::int32_t capacity, std::uint8_t* buffer,
                    std::uint32_t byteTimeoutMs);
 
+// Why ReceiveFrame brought no frame, in words ("broken frame: checksum mismatch").
+const char* ReceiveFailureText(ErrorCode why);
+
 }  // namespace kvx

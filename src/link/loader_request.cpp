@@ -1,5 +1,8 @@
 #include "link/loader_request.h"
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "link/channel_ops.h"
@@ -16,6 +19,19 @@ constexpr std::uint32_t kTimeoutLineBytes = 2 + kFramePayloadCapacity;
 constexpr std::uint32_t kTimeoutSlackMs = 200;
 
 }  // namespace
+
+ErrorCode NoteExchangeFailure(ProbeLink& link, ErrorCode code, const std::uint8_t* request,
+                              std::size_t requestLength, const char* what, ...) {
+  ExchangeFailure& failure = link.failure;
+  failure.code = code;
+  failure.requestBytes = std::min(requestLength, failure.request.size());
+  std::copy_n(request, failure.requestBytes, failure.request.begin());
+  std::va_list arguments;
+  va_start(arguments, what);
+  std::vsnprintf(failure.what.data(), failure.what.size(), what, arguments);
+  va_end(arguments);
+  return code;
+}
 
 void PutLinkHeader(std::uint8_t* at, std::uint32_t length, std::uint8_t sequence,
                    std::uint8_t flags) {
@@ -38,33 +54,64 @@ std::uint32_t ReplyByteTimeoutMs(std::uint32_t requestLength, std::uint32_t baud
 
 Reply LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint8_t* request,
                     std::int32_t replyCapacity, std::uint8_t* reply, std::uint32_t extraTimeoutMs) {
-  if (!link.connected) return Reply::Failed(kErrNotConnected);
   const auto length = static_cast<std::uint32_t>(requestLength);
-  if (length > kMaxRequestBytes) return Reply::Failed(kErrRequestTooLong);
+  link.failure.code = kOk;
+  if (!link.connected) {
+    NoteExchangeFailure(link, kErrNotConnected, request, length, "the link is not connected");
+    return Reply::Failed(kErrNotConnected);
+  }
+  if (length > kMaxRequestBytes) {
+    NoteExchangeFailure(link, kErrRequestTooLong, request, length,
+                        "nothing: the request of %u bytes is longer than a frame carries",
+                        static_cast<unsigned>(length));
+    return Reply::Failed(kErrRequestTooLong);
+  }
 
   PutLinkHeader(link.requestFrame.data(), length, link.sequence, link.headerFlags);
   ++link.sequence;
   if (length > 0) std::memcpy(link.requestFrame.data() + kHeaderBytes, request, length);
   const std::uint32_t byteTimeout = ReplyByteTimeoutMs(length, link.baudRate, extraTimeoutMs);
 
+  // Why the latest attempt brought no usable reply, for the failure record.
+  std::array<char, 64> lastAttempt{};
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     PurgeChannelInput(link.channel);
     if (SendFrame(link.channel, static_cast<std::int32_t>(length + kHeaderBytes),
                   link.requestFrame.data()) != kOk) {
+      std::snprintf(lastAttempt.data(), lastAttempt.size(), "the request could not be written");
       continue;
     }
     const Reply frame =
         ReceiveFrame(link.channel, static_cast<std::int32_t>(link.replyFrame.size()),
                      link.replyFrame.data(), byteTimeout);
-    if (!frame.Ok() || frame.length < static_cast<std::int32_t>(kHeaderBytes)) continue;
+    if (!frame.Ok()) {
+      std::snprintf(lastAttempt.data(), lastAttempt.size(), "%s", ReceiveFailureText(frame.error));
+      continue;
+    }
+    if (frame.length < static_cast<std::int32_t>(kHeaderBytes)) {
+      std::snprintf(lastAttempt.data(), lastAttempt.size(), "a frame of %d bytes, no header",
+                    frame.length);
+      continue;
+    }
     const std::uint32_t replyLength = LinkHeaderLength(link.replyFrame.data());
-    if (replyLength != static_cast<std::uint32_t>(frame.length) - kHeaderBytes) continue;
+    if (replyLength != static_cast<std::uint32_t>(frame.length) - kHeaderBytes) {
+      std::snprintf(lastAttempt.data(), lastAttempt.size(),
+                    "a frame of %d bytes whose header says %u", frame.length,
+                    static_cast<unsigned>(replyLength));
+      continue;
+    }
     if (replyCapacity < 0 || replyLength > static_cast<std::uint32_t>(replyCapacity)) {
+      NoteExchangeFailure(link, kErrReplyTooLong, request, length,
+                          "a reply of %u bytes, more than the %d it may have",
+                          static_cast<unsigned>(replyLength), replyCapacity);
       return Reply::Failed(kErrReplyTooLong);
     }
     if (replyLength > 0) std::memcpy(reply, link.replyFrame.data() + kHeaderBytes, replyLength);
     return Reply::Received(static_cast<std::int32_t>(replyLength));
   }
+  NoteExchangeFailure(link, kErrNoReply, request, length,
+                      "no valid reply in %d attempts (the last: %s)", kAttempts,
+                      lastAttempt.data());
   return Reply::Failed(kErrNoReply);
 }
 

@@ -14,6 +14,17 @@ inline constexpr std::size_t kMaxRequestBytes = kFramePayloadCapacity - 2;
 
 using LinkBuffer = std::array<std::uint8_t, kFramePayloadCapacity>;
 
+// The last exchange that failed: the request it carried and what came back instead of a good
+// reply, so that a failure can name its cause. Fixed in size like the rest of the link state.
+struct ExchangeFailure {
+  ErrorCode code = kOk;
+  // The request's first bytes: the command letter and the start of its arguments.
+  std::array<std::uint8_t, 8> request{};
+  std::size_t requestBytes = 0;
+  // What came back, in words ("a reply of 5 bytes, expected 6").
+  std::array<char, 128> what{};
+};
+
 // Everything the program keeps about its one probe connection: the port, the link state and
 // the loader's command buffers. All buffers are fixed, so no exchange allocates memory.
 // The application makes exactly one; each test makes its own.
@@ -39,6 +50,14 @@ struct ProbeLink {
   // The loader commands assemble requests here and take replies from here.
   LinkBuffer commandRequest{};
   LinkBuffer commandReply{};
+
+  ExchangeFailure failure;
 };
+
+// Records in `link.failure` that the request of `requestLength` bytes at `request` failed with
+// `code`, `what` (a printf format) saying what came back. Returns `code`.
+ErrorCode NoteExchangeFailure(ProbeLink& link, ErrorCode code, const std::uint8_t* request,
+                              std::size_t requestLength, const char* what, ...)
+    __attribute__((format(printf, 5, 6)));
 
 }  // namespace kvx

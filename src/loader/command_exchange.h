@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "link/error_code.h"
 #include "link/probe_link.h"
@@ -23,9 +24,22 @@ Reply ExchangeRequest(ProbeLink& link, const LoaderCommand& command, const std::
 // The same for a request that is the letter alone.
 Reply ExchangeLetter(ProbeLink& link, const LoaderCommand& command);
 
-// True when the reply arrived, is exactly `expectedLength` bytes long and echoes the
-// command's letter.
-bool ReplyEchoes(const ProbeLink& link, const Reply& reply, std::int32_t expectedLength,
-                 const LoaderCommand& command);
+// kOk when the reply arrived, is exactly `expectedLength` bytes long and echoes the command's
+// letter; otherwise the exchange's error, or kErrBadReply recorded with what came instead.
+ErrorCode CheckReply(ProbeLink& link, const Reply& reply, std::int32_t expectedLength,
+                     const LoaderCommand& command);
+
+// kOk when the reply arrived and its length is from `minimumLength` to `maximumLength`,
+// whatever its letter; otherwise as CheckReply.
+ErrorCode CheckReplyLength(ProbeLink& link, const Reply& reply, std::int32_t minimumLength,
+                           std::int32_t maximumLength);
+
+// kOk when the status byte behind the letter of an 'g' or 'h' reply reports success;
+// otherwise `failure`, recorded with the status the loader gave.
+ErrorCode CheckLoaderStatus(ProbeLink& link, ErrorCode failure);
+
+// The last failed exchange in words: the request, what came back and the code, e.g.
+// "ProgramFlash at 0x01040400 ('h'): a reply of 5 bytes starting 'h', expected 6 (code -4005)".
+std::string DescribeExchangeFailure(const ProbeLink& link);
 
 }  // namespace kvx

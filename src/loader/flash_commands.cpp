@@ -16,11 +16,6 @@ constexpr std::int32_t kReadMemoryReplyOverhead = 7;
 constexpr std::int32_t kEraseSectorReplyLength = 2;
 constexpr std::int32_t kProgramFlashReplyLength = 6;
 
-// The status byte that follows the letter in 'g' and 'h' replies; 0 is success.
-bool LoaderReportsFailure(const ProbeLink& link) {
-  return link.commandReply[1] != 0;
-}
-
 // Erases `sectors` in order, telling `progress` how far it has come, and stops at the first
 // failure.
 template <std::size_t N>
@@ -46,9 +41,10 @@ ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t lengt
   at = PutU32BE(address, at);
   at = PutU16BE(length, at);
   const Reply reply = ExchangeRequest(link, kReadMemoryCommand, at);
-  if (!reply.Ok()) return reply.error;
-  if (!ReplyEchoes(link, reply, length + kReadMemoryReplyOverhead, kReadMemoryCommand)) {
-    return kErrBadReply;
+  if (const ErrorCode rc =
+          CheckReply(link, reply, length + kReadMemoryReplyOverhead, kReadMemoryCommand);
+      rc != kOk) {
+    return rc;
   }
   std::copy_n(link.commandReply.data() + kReadMemoryReplyOverhead, length, destination);
   return kOk;
@@ -58,11 +54,11 @@ ErrorCode EraseSector(ProbeLink& link, std::uint32_t sectorAddress) {
   std::uint8_t* at = BeginRequest(link, kEraseSectorCommand);
   at = PutU32BE(sectorAddress, at);
   const Reply reply = ExchangeRequest(link, kEraseSectorCommand, at);
-  if (!reply.Ok()) return reply.error;
-  if (!ReplyEchoes(link, reply, kEraseSectorReplyLength, kEraseSectorCommand)) {
-    return kErrBadReply;
+  if (const ErrorCode rc = CheckReply(link, reply, kEraseSectorReplyLength, kEraseSectorCommand);
+      rc != kOk) {
+    return rc;
   }
-  return LoaderReportsFailure(link) ? kErrEraseFailed : kOk;
+  return CheckLoaderStatus(link, kErrEraseFailed);
 }
 
 ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t length,
@@ -73,12 +69,12 @@ ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t lengt
   at = PutU16BE(static_cast<std::uint16_t>(length), at);
   at = std::copy_n(data, length, at);
   const Reply reply = ExchangeRequest(link, kProgramFlashCommand, at);
-  if (!reply.Ok()) return reply.error;
-  if (!ReplyEchoes(link, reply, kProgramFlashReplyLength, kProgramFlashCommand)) {
-    return kErrBadReply;
+  if (const ErrorCode rc = CheckReply(link, reply, kProgramFlashReplyLength, kProgramFlashCommand);
+      rc != kOk) {
+    return rc;
   }
   GetU32BE(loaderValue, link.commandReply.data() + 2);
-  return LoaderReportsFailure(link) ? kErrProgramFailed : kOk;
+  return CheckLoaderStatus(link, kErrProgramFailed);
 }
 
 ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t length,

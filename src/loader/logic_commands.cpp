@@ -19,6 +19,7 @@ constexpr std::int32_t kFuseRowReplyLength = 1 + 2 * static_cast<std::int32_t>(k
 constexpr std::int32_t kUserSignatureReplyLength =
     1 + static_cast<std::int32_t>(kUserSignatureCharacters);
 constexpr std::int32_t kDeviceIdReplyMinimum = 2;
+constexpr auto kMaxReplyLength = static_cast<std::int32_t>(kFramePayloadCapacity);
 
 std::uint8_t* PutText(const std::string& text, std::size_t count, std::uint8_t* at) {
   return std::transform(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(count), at,
@@ -48,9 +49,11 @@ ErrorCode LeaveLogicIsp(ProbeLink& link) {
 
 ErrorCode ReadLogicDeviceId(ProbeLink& link, std::uint8_t& deviceId) {
   const Reply reply = ExchangeLetter(link, kLogicDeviceIdCommand);
-  if (!reply.Ok()) return reply.error;
   // A shorter reply would leave an earlier reply's byte where the identifier belongs.
-  if (reply.length < kDeviceIdReplyMinimum) return kErrBadReply;
+  if (const ErrorCode rc = CheckReplyLength(link, reply, kDeviceIdReplyMinimum, kMaxReplyLength);
+      rc != kOk) {
+    return rc;
+  }
   GetByte(deviceId, link.commandReply.data() + 1);
   return kOk;
 }
@@ -60,32 +63,45 @@ ErrorCode ReadFuseRow(ProbeLink& link, std::uint8_t row, std::string& programmed
   std::uint8_t* at = BeginRequest(link, kReadFuseRowCommand);
   at = PutByte(row, at);
   const Reply reply = ExchangeRequest(link, kReadFuseRowCommand, at);
-  if (!reply.Ok()) return reply.error;
-  if (reply.length != kFuseRowReplyLength) return kErrBadReply;
+  if (const ErrorCode rc = CheckReplyLength(link, reply, kFuseRowReplyLength, kFuseRowReplyLength);
+      rc != kOk) {
+    return rc;
+  }
   programmedReading = TextAt(link, kTextReplyOffset, kFuseRowCharacters);
   erasedReading = TextAt(link, kTextReplyOffset + kFuseRowCharacters, kFuseRowCharacters);
   return kOk;
 }
 
 ErrorCode ProgramFuseRow(ProbeLink& link, std::uint8_t row, const std::string& rowText) {
-  if (rowText.size() < kFuseRowCharacters) return kErrTextTooShort;
   std::uint8_t* at = BeginRequest(link, kProgramFuseRowCommand);
   at = PutByte(row, at);
+  if (rowText.size() < kFuseRowCharacters) {
+    return NoteExchangeFailure(link, kErrTextTooShort, link.commandRequest.data(), 2,
+                               "nothing: the row holds %zu fuses of %zu", rowText.size(),
+                               kFuseRowCharacters);
+  }
   at = PutText(rowText, kFuseRowCharacters, at);
   return ExchangeRequest(link, kProgramFuseRowCommand, at).error;
 }
 
 ErrorCode ReadUserSignature(ProbeLink& link, std::string& signatureText) {
   const Reply reply = ExchangeLetter(link, kReadUserSignatureCommand);
-  if (!reply.Ok()) return reply.error;
-  if (reply.length != kUserSignatureReplyLength) return kErrBadReply;
+  if (const ErrorCode rc =
+          CheckReplyLength(link, reply, kUserSignatureReplyLength, kUserSignatureReplyLength);
+      rc != kOk) {
+    return rc;
+  }
   signatureText = TextAt(link, kTextReplyOffset, kUserSignatureCharacters);
   return kOk;
 }
 
 ErrorCode ProgramUserSignature(ProbeLink& link, const std::string& signatureText) {
-  if (signatureText.size() < kUserSignatureCharacters) return kErrTextTooShort;
   std::uint8_t* at = BeginRequest(link, kProgramUserSignatureCommand);
+  if (signatureText.size() < kUserSignatureCharacters) {
+    return NoteExchangeFailure(link, kErrTextTooShort, link.commandRequest.data(), 1,
+                               "nothing: the signature holds %zu bits of %zu", signatureText.size(),
+                               kUserSignatureCharacters);
+  }
   at = PutText(signatureText, kUserSignatureCharacters, at);
   return ExchangeRequest(link, kProgramUserSignatureCommand, at).error;
 }

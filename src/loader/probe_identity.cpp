@@ -63,7 +63,8 @@ ErrorCode QueryIdentity(ProbeLink& link, ProbeIdentity& identity) {
   if (!prelude.Ok()) return prelude.error;
   if (LoaderEchoedPrelude(link)) {
     DelayMs(link.channel, kEchoPauseMs);
-    return kErrLoaderEcho;
+    return NoteExchangeFailure(link, kErrLoaderEcho, link.commandRequest.data(), 1,
+                               "the loader echoed the letter");
   }
 
   const Reply reply = ExchangeLetter(link, kIdentityCommand);
@@ -74,7 +75,9 @@ ErrorCode QueryIdentity(ProbeLink& link, ProbeIdentity& identity) {
     identity.logicVersion = 0;
     return kOk;
   }
-  if (link.commandReply[0] != kIdentityCommand.letter) return kErrBadReply;
+  if (const ErrorCode rc = CheckReply(link, reply, reply.length, kIdentityCommand); rc != kOk) {
+    return rc;
+  }
   TakeIdentity(link, reply, identity);
   return kOk;
 }

@@ -1,5 +1,6 @@
 #include "setup/write_setup_block.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "loader/flash_commands.h"
@@ -12,7 +13,11 @@ ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts) {
   ProbeIdentity identity;
   if (const ErrorCode queried = QueryIdentity(link, identity); queried != kOk) return queried;
   const std::optional<SetupBlock> block = BuildSetupBlock(identity.serialNumber, texts);
-  if (!block) return kErrBadReply;
+  if (!block) {
+    return NoteExchangeFailure(link, kErrBadReply, link.commandRequest.data(), 1,
+                               "the serial number '%s' is too short to make a MAC address from",
+                               identity.serialNumber.c_str());
+  }
 
   if (const ErrorCode erased = EraseSector(link, kSetupSector); erased != kOk) return erased;
   if (const ErrorCode programmed =
@@ -26,7 +31,12 @@ ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts) {
       read != kOk) {
     return read;
   }
-  return readBack == *block ? kOk : kErrSetupMismatch;
+  const auto [written, read] = std::mismatch(block->begin(), block->end(), readBack.begin());
+  if (written == block->end()) return kOk;
+  const auto offset = static_cast<unsigned>(written - block->begin());
+  return NoteExchangeFailure(link, kErrSetupMismatch, link.commandRequest.data(), 8,
+                             "the block read back differs at byte %u: written 0x%02X, read 0x%02X",
+                             offset, *written, *read);
 }
 
 }  // namespace kvx
