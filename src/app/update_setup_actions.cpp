@@ -7,6 +7,7 @@
 #include "images/jedec_reader.h"
 #include "images/logic_update.h"
 #include "link/channel_ops.h"
+#include "loader/command_exchange.h"
 #include "loader/flash_commands.h"
 #include "loader/version_text.h"
 #include "setup/dotted_quad.h"
@@ -58,11 +59,12 @@ std::string ConnectFailureDetail(const SerialChannel& channel) {
          "both ends, and that the probe is in its loader";
 }
 
-// Passes everything on and gives each message box `detail`, so the messages of a step that
-// refuses a file say why without changing their own texts.
+// Passes everything on and gives each message box without a detail of its own the one
+// `detail` returns as it is shown, so the messages of a step say why without changing their
+// own texts.
 class DetailedServices final : public DialogServices {
  public:
-  DetailedServices(DialogServices& next, std::string detail)
+  DetailedServices(DialogServices& next, std::function<std::string()> detail)
       : next_(next), detail_(std::move(detail)) {}
 
   void SetStatus(const std::string& text) override { next_.SetStatus(text); }
@@ -71,15 +73,16 @@ class DetailedServices final : public DialogServices {
   }
   MessageAnswer ShowMessage(const MessageBox& message) override {
     MessageBox detailed = message;
-    detailed.detail = detail_;
+    if (detailed.detail.empty()) detailed.detail = detail_();
     return next_.ShowMessage(detailed);
   }
+  void NoteCause(const std::string& cause) override { next_.NoteCause(cause); }
   void BeginWaitCursor() override { next_.BeginWaitCursor(); }
   void EndWaitCursor() override { next_.EndWaitCursor(); }
 
  private:
   DialogServices& next_;
-  std::string detail_;
+  std::function<std::string()> detail_;
 };
 
 }  // namespace
@@ -111,6 +114,7 @@ void UpdateSetupActions::OnOpen() {
 bool UpdateSetupActions::OnConnect() {
   if (!ExchangeToMembers()) return false;
   WaitCursor cursor(services_);
+  link_.failure = {};
   services_.SetStatus(kConnectingText);
   const ConnectOutcome outcome = ConnectToProbe(link_, openLink_, identity_);
   if (outcome != ConnectOutcome::kCannotConnect) {
@@ -128,6 +132,9 @@ bool UpdateSetupActions::OnConnect() {
     return false;
   }
   services_.SetStatus(kConnectPassedText);
+  changes_ = ProbeChanges{};
+  changes_.firmwareVersion = identity_.firmwareVersion;
+  changes_.logicVersion = identity_.logicVersion;
   ShowCurrentVersions();
   EnableProbeButtons();
   return true;
@@ -135,12 +142,14 @@ bool UpdateSetupActions::OnConnect() {
 
 bool UpdateSetupActions::OnCurrent() {
   WaitCursor cursor(services_);
+  link_.failure = {};
   services_.SetStatus(kReadingVersionsText);
   const bool passed = QueryAndShowIdentity();
   if (passed) ShowCurrentVersions();
   cursor.End();
   if (!passed) {
-    ShowPlainMessage(services_, kCommunicationFailedText);
+    DetailedServices explained(services_, [this] { return LinkFailure(); });
+    ShowPlainMessage(explained, kCommunicationFailedText);
     services_.SetStatus(kReadingVersionsFailedText);
     return false;
   }
@@ -159,8 +168,17 @@ UpdatePlan UpdateSetupActions::PlanUpdate() const {
 
 bool UpdateSetupActions::RunUpdate(const UpdatePlan& plan) {
   const WaitCursor cursor(services_);
-  const bool passed = UpdateDueFiles(plan) && QueryAndShowIdentity();
+  link_.failure = {};
+  if (plan.firmware.due) changes_.firmware = PartChange::kDue;
+  if (plan.logic.due) changes_.logic = PartChange::kDue;
+  bool passed = UpdateDueFiles(plan);
   if (passed) {
+    passed = QueryAndShowIdentity();
+    if (!passed) NoteLinkFailure("reading the versions after the update");
+  }
+  if (passed) {
+    changes_.firmwareVersion = identity_.firmwareVersion;
+    changes_.logicVersion = identity_.logicVersion;
     services_.SetStatus(kUpdatePassedText);
     UpdateButtonRule();
   } else {
@@ -174,17 +192,22 @@ bool UpdateSetupActions::RunUpdate(const UpdatePlan& plan) {
 bool UpdateSetupActions::OnTransmit() {
   if (!ExchangeToMembers()) return false;
   WaitCursor cursor(services_);
+  link_.failure = {};
   services_.SetStatus(kWritingSetupText);
+  changes_.setupBlock = PartChange::kChanging;
   const ErrorCode result =
       WriteSetupBlock(link_, {fields_.hostIpAddress, fields_.probeIpAddress, fields_.subnetMask,
                               fields_.defaultGateway, fields_.configFileName});
   cursor.End();
   if (result == kOk) {
+    changes_.setupBlock = PartChange::kWritten;
     services_.SetStatus(kWritingSetupPassedText);
     return true;
   }
   services_.SetStatus(kWritingSetupFailedText);
-  services_.ShowMessage(Exclamation(kTransferFailedText, kTransferFailedCaption));
+  MessageBox failure = Exclamation(kTransferFailedText, kTransferFailedCaption);
+  failure.detail = LinkFailure();
+  services_.ShowMessage(failure);
   return false;
 }
 
@@ -193,12 +216,20 @@ bool UpdateSetupActions::OnErase() {
                             MessageButtons::kYesNo, MessageAnswer::kNo};
   if (services_.ShowMessage(question) != MessageAnswer::kYes) return false;
   const WaitCursor cursor(services_);
+  link_.failure = {};
   services_.SetStatus(kErasingText);
   const bool logicErased = EraseLogic();
   identity_.logicVersion = 0;
   services_.SetStatus(kErasingSectorsText);
   // The flash is erased whatever became of the logic device.
+  changes_.firmware = changes_.setupBlock = PartChange::kErasing;
+  changes_.firmwareVersion = 0;
   const bool flashErased = EraseAllSectors(link_, ShowEraseProgress(services_)) == kOk;
+  if (flashErased) {
+    changes_.firmware = changes_.setupBlock = PartChange::kErased;
+  } else {
+    NoteLinkFailure("erasing the flash");
+  }
   identity_.firmwareVersion = 0;
   const bool passed = logicErased && flashErased;
   if (passed) {
@@ -281,7 +312,7 @@ bool UpdateSetupActions::QueryAndShowIdentity() {
 // same messages, but before the firmware is erased, and with the reason as their detail.
 bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
   if (!plan.Passes()) {
-    DetailedServices refusal(services_, plan.NothingSentReason());
+    DetailedServices refusal(services_, [reason = plan.NothingSentReason()] { return reason; });
     return plan.FirmwareProblem().empty() ? UpdateLogicPart(plan.logic, refusal)
                                           : UpdateFirmwarePart(plan.firmware, refusal);
   }
@@ -291,27 +322,61 @@ bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
 
 bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
                                             DialogServices& services) {
-  const bool passed =
-      UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode) == kOk;
-  if (!passed) ShowPlainMessage(services, kFirmwareUpdateFailedText);
-  return passed;
+  if (firmware.image.Programmable()) {
+    changes_.firmware = PartChange::kChanging;
+    changes_.firmwareVersion = 0;
+  }
+  if (UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode) == kOk) {
+    changes_.firmware = PartChange::kWritten;
+    changes_.firmwareVersion = newest_.firmware;
+    return true;
+  }
+  DetailedServices explained(services, [this] { return LinkFailure(); });
+  ShowPlainMessage(explained, kFirmwareUpdateFailedText);
+  return false;
 }
 
 // The device leaves programming mode whatever happened, even when it never entered it.
 bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic, DialogServices& services) {
-  const bool passed = ReadJedecFile(logic.file, services) && BeginLogicIsp(link_, services) &&
-                      CheckLogicDevice(link_, services) && EraseLogicDevice(link_, services) &&
-                      ProgramFuseMap(link_, logic.file.map, logic.signature, services) &&
-                      VerifyFuseMap(link_, logic.file.map, logic.signature, services);
-  EndLogicIsp(link_, services);
+  DetailedServices explained(services, [this] { return LinkFailure(); });
+  bool passed = ReadJedecFile(logic.file, explained) && BeginLogicIsp(link_, explained) &&
+                CheckLogicDevice(link_, explained);
+  if (passed) {
+    changes_.logic = PartChange::kChanging;
+    changes_.logicVersion = 0;
+    passed = EraseLogicDevice(link_, explained) &&
+             ProgramFuseMap(link_, logic.file.map, logic.signature, explained) &&
+             VerifyFuseMap(link_, logic.file.map, logic.signature, explained);
+  }
+  if (passed) {
+    changes_.logic = PartChange::kWritten;
+    changes_.logicVersion = newest_.logic;
+  }
+  EndLogicIsp(link_, explained);
   return passed;
 }
 
 bool UpdateSetupActions::EraseLogic() {
-  const bool passed = BeginLogicIsp(link_, services_) && CheckLogicDevice(link_, services_) &&
-                      EraseLogicDevice(link_, services_);
-  EndLogicIsp(link_, services_);
+  DetailedServices explained(services_, [this] { return LinkFailure(); });
+  bool passed = BeginLogicIsp(link_, explained) && CheckLogicDevice(link_, explained);
+  if (passed) {
+    changes_.logic = PartChange::kErasing;
+    changes_.logicVersion = 0;
+    passed = EraseLogicDevice(link_, explained);
+    if (passed) changes_.logic = PartChange::kErased;
+  }
+  EndLogicIsp(link_, explained);
   return passed;
+}
+
+std::string UpdateSetupActions::LinkFailure() const {
+  return DescribeExchangeFailure(link_);
+}
+
+void UpdateSetupActions::NoteLinkFailure(const std::string& step) {
+  if (const std::string failure = LinkFailure(); !failure.empty()) {
+    services_.NoteCause(step + ": " + failure);
+  }
 }
 
 void UpdateSetupActions::StartFirmwareAndClose() {

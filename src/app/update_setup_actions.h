@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "app/dialog_controls.h"
+#include "app/probe_changes.h"
 #include "app/update_plan.h"
 #include "images/firmware_update.h"
 #include "images/update_catalogue.h"
@@ -72,6 +73,8 @@ class UpdateSetupActions {
   const DialogFields& Fields() const { return fields_; }
   const ProbeIdentity& Identity() const { return identity_; }
   const NewestNumbers& Newest() const { return newest_; }
+  // What the actions have done to the probe since the last passed Connect.
+  const ProbeChanges& Changes() const { return changes_; }
 
  private:
   void ShowCurrentVersions();
@@ -85,6 +88,10 @@ class UpdateSetupActions {
   bool UpdateLogicPart(const LogicPlan& logic, DialogServices& services);
   bool EraseLogic();
   void StartFirmwareAndClose();
+  // The last failed exchange with the probe, for a message box's detail or as the cause of
+  // a failure the status line alone reports.
+  std::string LinkFailure() const;
+  void NoteLinkFailure(const std::string& step);
 
   ProbeLink& link_;
   OpenLink openLink_;
@@ -95,6 +102,7 @@ class UpdateSetupActions {
   DialogFields fields_;
   ProbeIdentity identity_;
   NewestNumbers newest_;
+  ProbeChanges changes_;
 };
 
 }  // namespace kvx

@@ -2,7 +2,24 @@
 
 #include <cstdio>
 
+#include "loader/version_text.h"
+
 namespace kvx::cli {
+
+namespace {
+
+// The versions the probe holds as far as the run knows: read at Connect, or written since.
+// Unlike the dialog, which shows "unknown" for both after any failed update, a part the run
+// never touched keeps the version it was read with.
+std::string FirmwareVersionText(const ProbeSession& session) {
+  return FormatVersion(session.Actions().Changes().firmwareVersion);
+}
+
+std::string LogicVersionText(const ProbeSession& session) {
+  return FormatVersion(session.Actions().Changes().logicVersion);
+}
+
+}  // namespace
 
 std::string JsonText(const nlohmann::json& value) {
   return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -18,8 +35,8 @@ nlohmann::json IdentityJson(const ProbeSession& session) {
   return {
       {"loaderVersion", controls.VersionText(VersionLabel::kLoader)},
       {"loaderVersionWord", id.loaderVersion},
-      {"firmwareVersion", controls.VersionText(VersionLabel::kCurrentFirmware)},
-      {"logicVersion", controls.VersionText(VersionLabel::kCurrentLogic)},
+      {"firmwareVersion", FirmwareVersionText(session)},
+      {"logicVersion", LogicVersionText(session)},
       {"serialNumber", id.serialNumber},
       {"macAddress", id.macAddressText},
   };
@@ -29,9 +46,8 @@ void PrintIdentity(const ProbeSession& session) {
   const CliControls& controls = session.Controls();
   const ProbeIdentity& id = session.Actions().Identity();
   std::printf("Loader version:    %s\n", controls.VersionText(VersionLabel::kLoader).c_str());
-  std::printf("Firmware version:  %s\n",
-              controls.VersionText(VersionLabel::kCurrentFirmware).c_str());
-  std::printf("Logic version:     %s\n", controls.VersionText(VersionLabel::kCurrentLogic).c_str());
+  std::printf("Firmware version:  %s\n", FirmwareVersionText(session).c_str());
+  std::printf("Logic version:     %s\n", LogicVersionText(session).c_str());
   std::printf("Serial number:     %s\n", id.serialNumber.c_str());
   std::printf("MAC address:       %s\n", id.macAddressText.c_str());
 }

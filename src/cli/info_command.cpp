@@ -5,6 +5,7 @@
 
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
+#include "cli/probe_changes_text.h"
 
 namespace kvx::cli {
 
@@ -12,7 +13,7 @@ namespace {
 
 // An interrupted update or an erase leaves a firmware the loader does not take for one.
 bool FirmwareIncomplete(const ProbeSession& session) {
-  return session.Controls().VersionText(VersionLabel::kCurrentFirmware) == "unknown";
+  return session.Actions().Identity().firmwareVersion == 0;
 }
 
 }  // namespace

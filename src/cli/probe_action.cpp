@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/interruption.h"
 #include "cli/probe_board.h"
+#include "cli/probe_changes_text.h"
 #include "cli/report_file.h"
 #include "cli/serial_port.h"
 
@@ -55,12 +56,18 @@ ProbeResult ServeProbe(ProbeSession& session, const ProbeJob& job,
     result.record["bytesExchanged"] = rate.bytes;
     result.record["bytesPerSecond"] = rate.BytesPerSecond();
   }
-  result.record.update(OutcomeJson(session, result.passed));
   result.interrupted = !result.passed && StopRequested();
+  const ProbeChanges& changes = session.Actions().Changes();
+  if (!result.passed && !result.interrupted) {
+    if (const std::string unfinished = UnfinishedChanges(changes); !unfinished.empty()) {
+      session.Services().Explain(unfinished);
+    }
+  }
+  result.record.update(OutcomeJson(session, result.passed));
   result.record["result"] = result.passed ? "passed" : "failed";
   if (result.interrupted) {
     result.record["result"] = "interrupted";
-    result.record["reason"] = session.Services().InterruptedState();
+    result.record["reason"] = InterruptedReason(changes);
   }
   session.Finish();
   result.record.update(results);

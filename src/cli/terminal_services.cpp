@@ -5,9 +5,6 @@
 #include <cctype>
 #include <cstdint>
 
-#include "app/update_setup_actions.h"
-#include "images/firmware_update.h"
-
 namespace kvx::cli {
 
 namespace {
@@ -56,24 +53,6 @@ std::string TimeLeft(const ProgressAmount& amount, double elapsedSeconds) {
   return text;
 }
 
-// What an action stopped now leaves in the probe, once the status text `text` is shown;
-// empty when `text` changes nothing about that.
-std::string ProbeStateAfter(const std::string& text) {
-  if (text == kFirmwareProgramPassedText) {
-    return "interrupted: the firmware is updated, the logic not; run update again";
-  }
-  if (text.rfind("Firmware:", 0) == 0)
-    return std::string("interrupted: ") + kIncompleteFirmwareAdvice;
-  if (text.rfind("Logic:", 0) == 0) return "interrupted: the logic is incomplete; run update again";
-  if (text == kErasingText || text == kErasingSectorsText) {
-    return "interrupted: the probe is partly erased; run erase again";
-  }
-  if (text == kWritingSetupText) {
-    return "interrupted: the network setup may be incomplete; run transmit again";
-  }
-  return "";
-}
-
 bool IsYes(const std::string& reply) {
   for (const char c : reply) {
     if (std::isspace(static_cast<unsigned char>(c)) == 0) return c == 'y' || c == 'Y';
@@ -97,7 +76,6 @@ std::string ProgressLine(std::size_t width, const std::string& text, const Progr
 }
 
 void TerminalServices::SetStatus(const std::string& text) {
-  FollowProbeState(text);
   lastStatus_ = text;
   lastPrintedPercent_ = 0;
   stepStart_ = std::chrono::steady_clock::now();
@@ -106,7 +84,6 @@ void TerminalServices::SetStatus(const std::string& text) {
 }
 
 void TerminalServices::SetProgress(const std::string& text, const ProgressAmount& amount) {
-  FollowProbeState(text);
   // Without a text of its own the report keeps the step's, which is already a line.
   const bool newText = !text.empty();
   if (newText) lastStatus_ = text;
@@ -134,10 +111,6 @@ MessageAnswer TerminalServices::ShowMessage(const MessageBox& message) {
 void TerminalServices::Explain(const std::string& reason) {
   reason_ += (reason_.empty() ? "" : "; ") + reason;
   out_.WriteLine("  " + reason);
-}
-
-void TerminalServices::FollowProbeState(const std::string& text) {
-  if (std::string state = ProbeStateAfter(text); !state.empty()) interruptedState_ = state;
 }
 
 MessageAnswer TerminalServices::Answer(const std::string& question) {

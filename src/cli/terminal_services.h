@@ -11,10 +11,6 @@
 
 namespace kvx::cli {
 
-// What a probe whose firmware is incomplete needs, after an interrupted update or an erase.
-inline constexpr char kIncompleteFirmwareAdvice[] =
-    "the firmware is incomplete; run update again: the probe stays in its loader until then";
-
 // A progress text as one terminal line of at most `width` - 1 columns, so it never wraps:
 // a bar, the text, the amount done of the total ("96.0 KiB / 256.0 KiB") and, from the time
 // the step has taken so far, the time left. What does not fit goes, least important first:
@@ -50,6 +46,7 @@ class TerminalServices final : public DialogServices {
   void SetStatus(const std::string& text) override;
   void SetProgress(const std::string& text, const ProgressAmount& amount) override;
   MessageAnswer ShowMessage(const MessageBox& message) override;
+  void NoteCause(const std::string& cause) override { Explain(cause); }
   // A command line shows no cursor to change.
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
@@ -64,13 +61,9 @@ class TerminalServices final : public DialogServices {
   const std::string& Reason() const { return reason_; }
   // Writes why a command failed as a line of its own and adds it to Reason().
   void Explain(const std::string& reason);
-  // What the probe is left with, should the action stop after the status texts shown so
-  // far: "interrupted: ..." with what to do next.
-  const std::string& InterruptedState() const { return interruptedState_; }
 
  private:
   MessageAnswer Answer(const std::string& question);
-  void FollowProbeState(const std::string& text);
 
   StatusOutput& out_;
   Input in_;
@@ -78,7 +71,6 @@ class TerminalServices final : public DialogServices {
   std::string lastStatus_;
   std::vector<std::string> messages_;
   std::string reason_;
-  std::string interruptedState_ = "interrupted before the probe was changed";
   unsigned lastPrintedPercent_ = 0;
   std::chrono::steady_clock::time_point stepStart_ = std::chrono::steady_clock::now();
 };

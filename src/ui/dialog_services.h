@@ -61,6 +61,9 @@ class DialogServices {
     if (!text.empty()) SetStatus(text);
   }
   virtual MessageAnswer ShowMessage(const MessageBox& message) = 0;
+  // Why a step failed where the dialog shows the failure in its status line alone. The window
+  // has no place for it; front ends that keep a record of the run keep it.
+  virtual void NoteCause(const std::string& cause) { static_cast<void>(cause); }
   // Calls nest: the normal cursor returns when every Begin has been matched by an End.
   virtual void BeginWaitCursor() = 0;
   virtual void EndWaitCursor() = 0;

@@ -189,6 +189,72 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     EXPECT_TRUE(dialog.probe->ProgramLog().empty());
     EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre(c.box));
     EXPECT_EQ(dialog.services.LastStatus(), "Updating firmware and logic failed!");
+    // Nothing was begun, so the probe keeps the versions it was connected with.
+    EXPECT_EQ(actions.Changes().firmware, PartChange::kDue);
+    EXPECT_EQ(actions.Changes().firmwareVersion, 104);
+    EXPECT_EQ(actions.Changes().logicVersion, 104);
+  }
+}
+
+struct FailedAction {
+  const char* name;
+  VersionNumber firmware, logic;  // the probe's; both newest files are 1.05
+  void (*fault)(sim::FaultOptions&);
+  bool (*run)(UpdateSetupActions&);
+  const char* cause;  // in the message box's detail, or else noted as the failure's cause
+  PartChange firmwareLeft, logicLeft;
+  VersionNumber firmwareVersionLeft;
+};
+
+bool Update(UpdateSetupActions& actions) {
+  return actions.OnUpdate();
+}
+
+bool Erase(UpdateSetupActions& actions) {
+  return actions.OnErase();
+}
+
+// clang-format off
+const FailedAction kFailedActions[] = {
+    {"program reply one byte short", 104, 105,
+     [](sim::FaultOptions& f) { f.wrongLength = Trigger("h:1"); }, Update,
+     "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005)",
+     PartChange::kChanging, PartChange::kUntouched, 0},
+    {"second sector erase fails", 104, 105,
+     [](sim::FaultOptions& f) { f.failErase = Trigger("2", 'g'); }, Update,
+     "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)",
+     PartChange::kChanging, PartChange::kUntouched, 0},
+    {"no reply to the identity after the marker", 104, 105,
+     [](sim::FaultOptions& f) { f.dropReply = Trigger("r:2,r:3,r:4"); }, Update,
+     "reading the versions after the update: QueryIdentity (prelude) ('r'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001)",
+     PartChange::kWritten, PartChange::kUntouched, 105},
+    {"no reply to a fuse row", 105, 104,
+     [](sim::FaultOptions& f) { f.dropReply = Trigger("l:*"); }, Update,
+     "ProgramFuseRow of row 0 ('l'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001)",
+     PartChange::kUntouched, PartChange::kChanging, 105},
+    {"a flash sector erase fails", 105, 105,
+     [](sim::FaultOptions& f) { f.failErase = Trigger("3", 'g'); }, Erase,
+     "erasing the flash: EraseSector at 0x01010000 ('g'): the loader reports a failure (status 4) (code -4006)",
+     PartChange::kErasing, PartChange::kErased, 0},
+};
+// clang-format on
+
+// Every failure names the request, what came back and the code, and what the probe is left
+// with follows from what was sent, not from the texts shown.
+TEST(UpdateSetupActions, AFailureNamesItsCauseAndWhatTheProbeIsLeftWith) {
+  for (const FailedAction& c : kFailedActions) {
+    SCOPED_TRACE(c.name);
+    sim::SimulatorOptions options = ProbeWithVersions(c.firmware, c.logic);
+    c.fault(options.faults);
+    DialogOnProbe dialog(options);
+    UpdateSetupActions& actions = dialog.Connected();
+    EXPECT_FALSE(c.run(actions));
+    std::vector<std::string> causes = dialog.services.causes;
+    for (const MessageBox& box : dialog.services.boxes) causes.push_back(box.detail);
+    EXPECT_THAT(causes, Contains(c.cause));
+    EXPECT_EQ(actions.Changes().firmware, c.firmwareLeft);
+    EXPECT_EQ(actions.Changes().logic, c.logicLeft);
+    EXPECT_EQ(actions.Changes().firmwareVersion, c.firmwareVersionLeft);
   }
 }
 

@@ -20,6 +20,7 @@ class RecordingServices : public DialogServices {
   std::vector<std::string> events;
   std::vector<std::string> statuses;
   std::vector<MessageBox> boxes;
+  std::vector<std::string> causes;      // what NoteCause was told
   std::vector<ProgressAmount> amounts;  // what SetProgress was told, in order
   std::deque<MessageAnswer> answers;
   int cursorDepth = 0;
@@ -46,6 +47,7 @@ class RecordingServices : public DialogServices {
     return message.buttons == MessageButtons::kYesNo ? MessageAnswer::kYes
                                                      : MessageAnswer::kAccepted;
   }
+  void NoteCause(const std::string& cause) override { causes.push_back(cause); }
   void BeginWaitCursor() override {
     ++cursorDepth;
     events.push_back("cursor on");

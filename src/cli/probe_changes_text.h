@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "app/probe_changes.h"
+
+namespace kvx::cli {
+
+// What a probe whose firmware is incomplete needs, after an interrupted update or an erase.
+inline constexpr char kIncompleteFirmwareAdvice[] =
+    "the firmware is incomplete; run update again: the probe stays in its loader until then";
+
+// What the run left unfinished in the probe and what to do about it ("the logic is
+// incomplete; run update again"); empty when everything it began was completed.
+std::string UnfinishedChanges(const ProbeChanges& changes);
+
+// What an interrupted run leaves the probe with: "interrupted: " and the unfinished changes,
+// or that nothing or everything was done.
+std::string InterruptedReason(const ProbeChanges& changes);
+
+}  // namespace kvx::cli
