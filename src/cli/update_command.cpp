@@ -15,7 +15,10 @@ struct UpdateOptions {
   ProbeOptions probe;
   std::string directory;
   bool dryRun = false;
-  FirmwareWriteMode mode;
+  // Joined requests and the read-back before the marker together take about as long as the
+  // window's record-by-record exchange alone, and a flash cell that fails silently is caught
+  // before the image is marked good.
+  FirmwareWriteMode mode{true, true};
 };
 
 UpdatePlan PlanFor(const ProbeSession& session, FirmwareWriteMode mode) {
@@ -63,12 +66,14 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
   command->add_flag("--dry-run", options->dryRun,
                     "Check both files and show what would be erased and programmed, changing "
                     "nothing");
-  command->add_flag("--fast", options->mode.joined,
+  command->add_flag("--fast,!--record-by-record", options->mode.joined,
                     "Program records that continue each other in shared requests of up to 1488 "
-                    "bytes");
-  command->add_flag("--verify", options->mode.verify,
+                    "bytes (the default); --record-by-record sends one request a record, as the "
+                    "window does");
+  command->add_flag("--verify,!--no-verify", options->mode.verify,
                     "Read the programmed firmware back and write the image marker only if it "
-                    "matches");
+                    "matches (the default); --no-verify leaves the read-back out, as the window "
+                    "does");
   command->callback([options, &exitStatus] {
     ProbeJob job = options->dryRun ? DryRunJob(options->mode) : UpdateJob(options->mode);
     job.command = "update";

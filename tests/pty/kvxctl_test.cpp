@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/setup_document.h"
+#include "cli/probe_changes_text.h"
 #include "cli/terminal_services.h"
 #include "connected_probe.h"
 #include "loader/probe_identity.h"
@@ -137,9 +138,11 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   EXPECT_THAT(dryRun.out, HasSubstr("would erase sectors 0x01040000 0x01080000 0x010C0000"));
   EXPECT_THAT(dryRun.out, HasSubstr("would program 63 records, 2000 data bytes"));
   EXPECT_THAT(dryRun.out, HasSubstr("program 134 rows of 240 fuses, signature T3952D8105"));
-  const ProgramRun fastDryRun =
-      Kvxctl("update --dry-run --fast --verify --dir " + files.Dir() + port);
-  EXPECT_THAT(fastDryRun.out, HasSubstr("in 2 program requests (joined), 2 read-back requests"));
+  EXPECT_THAT(dryRun.out, HasSubstr("in 2 program requests (joined), 2 read-back requests"));
+  const ProgramRun windowsDryRun =
+      Kvxctl("update --dry-run --record-by-record --no-verify --dir " + files.Dir() + port);
+  EXPECT_THAT(windowsDryRun.out,
+              HasSubstr("in 63 program requests (record by record), 0 read-back requests"));
   expectVersions("1.04", "1.04");
 
   const ProgramRun update = Kvxctl("update --json --dir " + files.Dir() + port);
@@ -170,6 +173,13 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(badMask).value();
   const std::string document =
       " --document " + dir.Write("bad.gdb", std::string(bytes.begin(), bytes.end())).string();
+  const std::string emptyDocument = " --document " + dir.Write("empty.gdb", "").string();
+  kvx::SetupDocument escapes;
+  escapes.probeIpAddress = "\x1b[2J10.0.0.1";
+  const std::vector<std::uint8_t> escapeBytes = kvx::WriteSetupDocument(escapes).value();
+  const std::string escapeDocument =
+      " --document " +
+      dir.Write("escape.gdb", std::string(escapeBytes.begin(), escapeBytes.end())).string();
   const std::string name79(79, 'c');
   struct Case {
     std::string arguments;
@@ -190,7 +200,9 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
       {"transmit --ip 255.255.255.255", 1, "kvxGDB Setup: Invalid IP address!", false},
       {"erase", 2, "give --yes", false},
       {"update --dir " + logicOnly.Dir(), 1, "kvxGDB Setup: Firmware update failed!", true},
-      {"update --fast --verify --dir " + release.Dir(), 0, "Firmware: Verifying Flash ...", true},
+      {"update --dir " + release.Dir(), 0, "Firmware: Verifying Flash ...", true},
+      {"transmit" + emptyDocument, 2, "is empty: it holds no settings of its own to send", false},
+      {"transmit" + escapeDocument, 2, "the probe IP address '\\x1B[2J10.0.0.1' in", false},
   };
   // clang-format on
   const std::string logPath = (dir / "kvxsim.log").string();
@@ -208,7 +220,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
 // Every failure says why on standard error and, with --json, in the one object on standard
 // output, beside the texts the dialog would show; usage errors have their own exit status.
 TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
-  const ReleaseFiles logicOnly(false), badLine;
+  const ReleaseFiles logicOnly(false), badLine, release;
   badLine.Write("KVXARMFW.105", "S00600004844521B\nS1130000zz\n");
   const std::string badFile = badLine.Dir() + "/KVXARMFW.105: line 2 is not a valid S-record";
   struct Case {
@@ -234,7 +246,8 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"transmit --ip 10.0.0.1 --port '/dev/pts/*'", {}, 2, "several probes would all get the same address", true},
       {"info --port '/nonexistent/tty*'", {}, 2, "no port matches '/nonexistent/tty*'", true},
       {"info @ --report /nonexistent/dir/line.jsonl", {}, 2, "cannot open the report file /nonexistent/dir/line.jsonl", true},
-      {"transmit @ --settings /nonexistent/probes.csv", {}, 1, "/nonexistent/probes.csv", true},
+      {"transmit @ --settings /nonexistent/probes.csv", {}, 2, "/nonexistent/probes.csv", true},
+      {"update @ --dir " + release.Dir(), {"--wrong-length", "h:1"}, 1, "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
   };
   // clang-format on
   for (const Case& c : cases) {
