@@ -19,8 +19,6 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr char kColumnList[] = "serial,ip,mask,gateway,host,config";
 constexpr char kQuote = '"';
 constexpr char kSeparator = ',';
-// A field's text quoted in a message is cut here: a runaway field can be megabytes long.
-constexpr std::size_t kShownTextLimit = 100;
 
 // A probe reports 8 or 10 characters, so any other length could never match one; most often a
 // spreadsheet took the serial number for a number and dropped its leading zeros.
@@ -52,11 +50,6 @@ constexpr Column kColumns[] = {
 // clang-format on
 constexpr std::size_t kColumnCount = std::size(kColumns);
 constexpr std::size_t kAbsent = kColumnCount;
-
-std::string Shown(const std::string& text) {
-  if (text.size() <= kShownTextLimit) return "'" + text + "'";
-  return "'" + text.substr(0, kShownTextLimit) + "...'";
-}
 
 // Hands out the text's physical lines one by one, without their LF or CRLF ends.
 class LineCursor {
@@ -193,10 +186,11 @@ class TableParser {
         // Spreadsheets in some languages save with semicolons; say so rather than puzzle.
         const char* separatorHint =
             names[at].find(';') != std::string::npos ? " separated by commas" : "";
-        return "unknown column " + Shown(names[at]) + "; the columns are " + kColumnList +
+        return "unknown column " + ShownText(names[at]) + "; the columns are " + kColumnList +
                separatorHint;
       }
-      if (positions_[column] != kAbsent) return "column " + Shown(names[at]) + " is named twice";
+      if (positions_[column] != kAbsent)
+        return "column " + ShownText(names[at]) + " is named twice";
       positions_[column] = at;
     }
     for (std::size_t c = 0; c < kColumnCount; ++c) {
@@ -224,7 +218,7 @@ class TableParser {
       text = fields[positions_[c]];
       if (text.empty() && !column.mayBeEmpty) return std::string(column.name) + " is empty";
       if (auto problem = column.check(text)) {
-        return std::string(column.name) + " " + Shown(text) + " " + *problem;
+        return std::string(column.name) + " " + ShownText(text) + " " + *problem;
       }
     }
     if (const ProbeSettings* listed = table_.Add(std::move(row))) {

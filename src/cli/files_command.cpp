@@ -84,6 +84,13 @@ void AddFilesCommand(CLI::App& app, int& exitStatus) {
                                  "no such directory: " + catalogue.Directory().string());
       return;
     }
+    // And one that cannot be read, like one that holds none.
+    if (std::filesystem::directory_iterator(catalogue.Directory(), error); error) {
+      exitStatus = ReportRefusal(
+          "files", options->json, kExitFailure,
+          "cannot read the directory " + catalogue.Directory().string() + ": " + error.message());
+      return;
+    }
     const NewestFiles files = FindNewestFiles(catalogue);
     if (options->json) {
       PrintJson(FilesJson(files));

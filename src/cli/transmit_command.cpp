@@ -54,9 +54,9 @@ std::optional<Problem> CheckTexts(const CLI::App& command, const TransmitOptions
     const std::optional<std::string> problem = option.check(text);
     if (!problem) continue;
     if (command.count(option.name) > 0) {
-      return Problem{kExitUsage, std::string(option.name) + " '" + text + "' " + *problem};
+      return Problem{kExitUsage, std::string(option.name) + " " + ShownText(text) + " " + *problem};
     }
-    return Problem{kExitUsage, "the " + std::string(option.label) + " '" + text + "' in " +
+    return Problem{kExitUsage, "the " + std::string(option.label) + " " + ShownText(text) + " in " +
                                    options.documentPath + " " + *problem + "; give " + option.name +
                                    " to override it"};
   }
@@ -71,6 +71,14 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
   if (fromDocument) {
     const DocumentReadResult read = LoadSetupDocument(options.documentPath, document);
     if (!read.ok) return Problem{kExitFailure, read.message + " " + read.detail};
+    // The window opens an empty file as a new document; sent to a probe, its defaults would
+    // replace the probe's network setup with addresses nobody chose.
+    if (!document.fileVersion) {
+      return Problem{kExitUsage, options.documentPath +
+                                     " is empty: it holds no settings of its own to send; save "
+                                     "the document from the window, or give --ip and the other "
+                                     "texts instead"};
+    }
   } else if (command.count("--ip") == 0) {
     return Problem{kExitUsage, "--ip is required without --document"};
   }
@@ -167,8 +175,10 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
     ProbeOptions probe = options->probe;
     if (!options->settingsPath.empty()) {
       const SettingsTableRead read = ReadSettingsTable(options->settingsPath);
+      // A table that cannot be used is bad input to the command, as its texts given as
+      // options would be.
       if (!read.ok() || probe.ports.empty()) {
-        exitStatus = ReportRefusal("transmit", probe.json, read.ok() ? kExitUsage : kExitFailure,
+        exitStatus = ReportRefusal("transmit", probe.json, kExitUsage,
                                    read.ok() ? "--port is required with --settings" : read.error);
         return;
       }

@@ -1,6 +1,7 @@
 #include "setup/setup_block.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "loader/cursor.h"
 #include "setup/dotted_quad.h"
@@ -11,6 +12,7 @@ namespace {
 
 constexpr std::array<std::uint8_t, 3> kMacPrefix = {0x02, 0xB7, 0xE9};
 constexpr std::uint8_t kMacFiller = 0xFF;
+constexpr std::size_t kShownTextLimit = 100;
 
 std::uint8_t MacByte(char high, char low) {
   const auto h = static_cast<std::uint8_t>(high);
@@ -51,6 +53,21 @@ std::optional<std::string> AddressTextProblem(const std::string& text) {
 std::optional<std::string> ConfigFileNameProblem(const std::string& text) {
   if (text.size() <= kMaxConfigFileNameLength) return std::nullopt;
   return "is longer than " + std::to_string(kMaxConfigFileNameLength) + " characters";
+}
+
+std::string ShownText(const std::string& text) {
+  std::string shown = "'";
+  for (std::size_t i = 0; i < text.size() && i < kShownTextLimit; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte < 0x7F) {
+      shown += text[i];
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      shown += escaped;
+    }
+  }
+  return shown + (text.size() > kShownTextLimit ? "...'" : "'");
 }
 
 }  // namespace kvx

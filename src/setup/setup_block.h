@@ -42,6 +42,11 @@ std::optional<std::string> AddressTextProblem(const std::string& text);
 std::optional<std::string> ConfigFileNameProblem(const std::string& text);
 using TextCheck = std::optional<std::string> (*)(const std::string& text);
 
+// A text that failed its check, as a message quotes it: in single quotes, every byte that is
+// not printable ASCII written as \xNN, so a damaged file cannot send control sequences to the
+// terminal, and cut after 100 characters, since a runaway text can be megabytes long.
+std::string ShownText(const std::string& text);
+
 // Builds the block for the probe with `serialNumber`. Each of the three MAC bytes k is
 // (16 * c(2k) + c(2k+1) - 48) mod 256 over the serial's character codes, which packs a pair
 // of decimal digits as BCD. Nothing when the serial has fewer than kSerialCharactersForMac
