@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "scripted_link.h"
@@ -50,6 +51,20 @@ TEST(ProbeConnect, RetriesUntilTheIdentityIsReadOrTenAttemptsFailed) {
     EXPECT_EQ(opens, c.opens);
     EXPECT_EQ(ch.closes, c.closes);
     EXPECT_EQ(link.connected, c.outcome == ConnectOutcome::kConnected);
+  }
+}
+
+// The Speed list's index picks the rate asked for; one off the list (a damaged document) asks
+// for 9600, the first wake-up going out at the rate asked for.
+TEST(ProbeConnect, SpeedIndexPicksTheRateAndOneOffTheListAsksFor9600) {
+  const std::pair<int, std::uint32_t> cases[] = {{0, 9600}, {4, 115200}, {5, 9600}, {-1, 9600}};
+  for (const auto& [speedIndex, rate] : cases) {
+    SCOPED_TRACE(speedIndex);
+    ScriptedChannel ch;
+    ProbeLink link(ch);
+    OpenProbeLink(link, std::string("/dev/scripted"), speedIndex);
+    ASSERT_FALSE(ch.writes.empty());
+    EXPECT_EQ(ch.writes.front().rate, rate);
   }
 }
 

@@ -42,6 +42,8 @@ TEST(SettingsTable, RefusesTheFirstBadLineByNumber) {
       {kHeader + "12345678,\"10.0.0.1\t\",255.255.255.0,10.0.0.254,10.0.0.2,\n", "line 2: field 2 holds the control character 0x09"},
       {kHeader + " ,10.0.0.1,255.255.255.0,10.0.0.254,10.0.0.2,\n", "line 2: serial is empty"},
       {kHeader + "123456,10.0.0.1,255.255.255.0,10.0.0.254,10.0.0.2,\n", "line 2: serial '123456' is not 8 or 10 characters long as a probe's is (have leading zeros been dropped?)"},
+      {kHeader + "123456789,10.0.0.1,255.255.255.0,10.0.0.254,10.0.0.2,\n", "line 2: serial '123456789' is not 8 or 10 characters long as a probe's is (have leading zeros been dropped?)"},
+      {kHeader + "12345678901,10.0.0.1,255.255.255.0,10.0.0.254,10.0.0.2,\n", "line 2: serial '12345678901' is not 8 or 10 characters long as a probe's is (have leading zeros been dropped?)"},
       {"serial;ip;mask;gateway;host;config\n", "line 1: unknown column 'serial;ip;mask;gateway;host;config'" + kColumnsHint + " separated by commas"},
       {kHeader + "\n", "line 2: no probe is listed"},
       {kHeader + "\r\n  \r\n12345678,10.0.0,255.255.255.0,10.0.0.254,10.0.0.2,\r\n", "line 4: ip '10.0.0' is not a dotted quad such as 10.0.0.1"},

@@ -189,6 +189,8 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     EXPECT_TRUE(dialog.probe->ProgramLog().empty());
     EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre(c.box));
     EXPECT_EQ(dialog.services.LastStatus(), "Updating firmware and logic failed!");
+    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unknown");
+    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "unknown");
     // Nothing was begun, so the probe keeps the versions it was connected with.
     EXPECT_EQ(actions.Changes().firmware, PartChange::kDue);
     EXPECT_EQ(actions.Changes().firmwareVersion, 104);

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -5,10 +6,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "link/loader_request.h"
 #include "link/probe_link.h"
+#include "loader/command_exchange.h"
 #include "loader/loader_commands.h"
 #include "loader/probe_identity.h"
 #include "loader/version_text.h"
@@ -16,6 +20,10 @@
 
 namespace kvx::test {
 namespace {
+
+using ::testing::AllOf;
+using ::testing::EndsWith;
+using ::testing::StartsWith;
 
 using ConnectedLink = ScriptedLink;
 
@@ -69,27 +77,55 @@ const CommandCase kCommands[] = {
 // clang-format on
 
 // Outputs change only on success, so a caller that misses a failure never acts on a reply that
-// does not fit (a one-byte 'j' reply would hand back whatever an earlier reply left there).
+// does not fit (a one-byte 'j' reply would hand back whatever an earlier reply left there). A
+// refused reply is recorded with the command's name, and a silent loader is no reply, not a
+// bad one.
 TEST(LoaderCommands, SendTheirRequestAndJudgeTheReply) {
   for (const CommandCase& c : kCommands) {
-    for (std::size_t i = 0; i <= c.refused.size(); ++i) {
+    for (std::size_t i = 0; i <= c.refused.size() + 1; ++i) {
+      const bool silent = i == c.refused.size() + 1;
       SCOPED_TRACE(std::string(c.name) + " reply " + std::to_string(i));
       std::fill_n(sinkBytes, 104, 0xEE);
       sinkId = 0xEE;
       sinkValue = 0xEEEEEEEE;
       sinkText = sinkText2 = "-";
       ConnectedLink s;
-      s.ch.ReplyLoader(i == 0 ? c.accepted : c.refused[i - 1]);
+      if (!silent) s.ch.ReplyLoader(i == 0 ? c.accepted : c.refused[i - 1]);
 
-      EXPECT_EQ(c.run(s.link), i == 0 ? kOk : kErrBadReply);
-      EXPECT_EQ(s.RequestsSent(), std::vector<Bytes>{c.request});
+      const ErrorCode expected = i == 0 ? kOk : silent ? kErrNoReply : kErrBadReply;
+      EXPECT_EQ(c.run(s.link), expected);
+      EXPECT_EQ(s.RequestsSent(), std::vector<Bytes>(silent ? 3 : 1, c.request));
       if (i == 0) continue;
       EXPECT_EQ(std::count(sinkBytes, sinkBytes + 104, 0xEE), 104);
       EXPECT_EQ(sinkId, 0xEE);
       EXPECT_EQ(sinkValue, 0xEEEEEEEEu);
       EXPECT_EQ(sinkText + sinkText2, "--");
+      EXPECT_THAT(DescribeExchangeFailure(s.link),
+                  AllOf(StartsWith(c.name), EndsWith("(code " + std::to_string(expected) + ")")));
     }
   }
+}
+
+// The reply time-out is the line time of the request and the largest reply at the link's rate,
+// plus what the command needs and some slack; a silent loader costs three of them, which for a
+// sector erase is half a minute.
+TEST(LoaderCommands, ReplyTimeOutFollowsLengthRateAndCommand) {
+  // clang-format off
+  const std::tuple<std::uint32_t, std::uint32_t, std::uint32_t> lineTimes[] = {
+      {1, 115200, 130}, {7, 115200, 130}, {242, 115200, 151}, {1, 57600, 260},
+      {1, 9600, 1565}, {242, 9600, 1816},
+  };
+  // clang-format on
+  for (const auto& [length, rate, lineMs] : lineTimes) {
+    EXPECT_EQ(ReplyByteTimeoutMs(length, rate, 0), lineMs + 200) << length << " at " << rate;
+  }
+  ConnectedLink s;
+  s.ch.readTimeoutMs = 1;
+  EXPECT_EQ(EraseSector(s.link, 0x01040000), kErrNoReply);
+  const std::uint32_t eraseTimeout = ReplyByteTimeoutMs(5, 115200, 10000);
+  EXPECT_EQ(eraseTimeout, 130u + 10000u + 200u);
+  EXPECT_GT(s.ch.now, 3 * eraseTimeout);
+  EXPECT_LE(s.ch.now, 3 * (eraseTimeout + 10));
 }
 
 // A failed flash program still hands back the loader's value, which tells what went wrong.

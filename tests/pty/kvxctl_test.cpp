@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "app/setup_document.h"
+#include "child_process.h"
 #include "cli/probe_changes_text.h"
 #include "cli/terminal_services.h"
 #include "connected_probe.h"
@@ -228,7 +230,8 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
     std::vector<std::string> faults;
     int status;
     std::string reason;
-    bool onStandardError;  // a dry run's refusal is its report
+    bool onStandardError;         // a dry run's refusal is its report
+    std::string statusLine = "";  // the failing step's own status line, on standard error
   };
   // clang-format off
   const Case cases[] = {
@@ -247,6 +250,7 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"info --port '/nonexistent/tty*'", {}, 2, "no port matches '/nonexistent/tty*'", true},
       {"info @ --report /nonexistent/dir/line.jsonl", {}, 2, "cannot open the report file /nonexistent/dir/line.jsonl", true},
       {"transmit @ --settings /nonexistent/probes.csv", {}, 2, "/nonexistent/probes.csv", true},
+      {"update @ --dir " + release.Dir(), {"--fail-erase", "2"}, 1, "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)", true, "Firmware: Erasing Flash ... failed!\n"},
       {"update @ --dir " + release.Dir(), {"--wrong-length", "h:1"}, 1, "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
   };
   // clang-format on
@@ -264,12 +268,30 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
     if (c.onStandardError) {
       EXPECT_THAT(run.err, HasSubstr(c.reason));
     }
+    EXPECT_THAT(run.err, HasSubstr(c.statusLine));
     const auto outcome = nlohmann::json::parse(run.out, nullptr, false);
     EXPECT_EQ(outcome.value("passed", true), false) << run.out;
     EXPECT_THAT(outcome.value("reason", ""), HasSubstr(c.reason));
   }
   EXPECT_THAT(Kvxctl("info --port /nonexistent/tty").err,
               HasSubstr("kvxGDB Setup: Cannot connect to KVX loader!"));
+}
+
+// Root reads any directory, so only an ordinary user meets one that cannot be read.
+TEST(Kvxctl, FilesSaysWhenItCannotReadTheDirectory) {
+  const TempDirectory dir;
+  ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
+  const std::filesystem::path locked = dir / "locked";
+  ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+  const std::optional<std::string> outcome = kvx::test::RunInChild(
+      [&locked] {
+        const ProgramRun run = Kvxctl("files --dir " + locked.string());
+        return std::to_string(run.status) + " " + run.err;
+      },
+      {true, 30});
+  ASSERT_TRUE(outcome);
+  EXPECT_EQ(*outcome, "1 kvxctl files: cannot read the directory " + locked.string() +
+                          ": Permission denied\n");
 }
 
 // Each line of `text` parsed as JSON, by the port it names.

@@ -62,6 +62,7 @@ TEST(WriteSetupBlock, StopsAtTheFirstFaultWithItsCode) {
       {"failed erase", "12345678", {{'g', 4}}, kErrEraseFailed, "rdg"},
       {"first byte read back differs", "12345678", {{'g', 0}, programmed, ReadBackReply("12345678", 0)}, kErrSetupMismatch, "rdghe"},
       {"a middle byte read back differs", "12345678", {{'g', 0}, programmed, ReadBackReply("12345678", 27)}, kErrSetupMismatch, "rdghe"},
+      {"read-back unanswered", "12345678", {{'g', 0}, programmed}, kErrNoReply, "rdgheee"},
       {"last byte read back differs", "12345678", {{'g', 0}, programmed, ReadBackReply("12345678", kSetupBlockSize - 1)}, kErrSetupMismatch, "rdghe"},
   };
   // clang-format on
