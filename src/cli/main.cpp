@@ -40,7 +40,8 @@ const std::vector<CommandFooter>& CommandFooters() {
       {"update",
        kPortVariable + kUpdateDirVariable,
        {"kvxctl update --port COM1 --dry-run", "kvxctl update --port /dev/ttyUSB0 --dir ./release",
-        "kvxctl update --fast --verify --port '/dev/ttyUSB*' --report line.jsonl"}},
+        "kvxctl update --port '/dev/ttyUSB*' --report line.jsonl",
+        "kvxctl update --port COM1 --record-by-record --no-verify"}},
       {"transmit",
        kPortVariable,
        {"kvxctl transmit --port COM1 --ip 10.0.0.7 --mask 255.255.255.0 --gateway 10.0.0.1 "
