@@ -92,18 +92,86 @@ void AddHelpCommand(CLI::App& app, int& exitStatus) {
   });
 }
 
-// CLI11 reports a word that names no command as a missing command; say what was wrong.
-// With --json a script reads standard output, so it gets the reason there as well.
+// Edits (insertions, deletions, changes and swaps of neighbours) between two words.
+std::size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t change = a[i - 1] == b[j - 1] ? 0 : 1;
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
+        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+      }
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+// " (did you mean 'update'?)" for the candidate nearest to `word`, if one is near enough to be
+// a slip of the fingers; empty otherwise.
+std::string Suggestion(const std::string& word, const std::vector<std::string>& candidates) {
+  constexpr std::size_t kNearEnough = 2;
+  const std::string* nearest = nullptr;
+  std::size_t best = kNearEnough + 1;
+  for (const std::string& candidate : candidates) {
+    const std::size_t distance = EditDistance(word, candidate);
+    if (distance < best && distance < candidate.size()) {
+      best = distance;
+      nearest = &candidate;
+    }
+  }
+  return nearest ? " (did you mean '" + *nearest + "'?)" : "";
+}
+
+std::vector<std::string> CommandNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* command : app.get_subcommands({})) names.push_back(command->get_name());
+  return names;
+}
+
+std::vector<std::string> OptionNames(const CLI::App& command) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : command.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+    for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+  }
+  return names;
+}
+
+// Why the words the command line holds name nothing, or empty when all of them do. The first
+// such word wins over a missing option: "--prot" typed for "--port" is the cause, not "--port
+// is required".
+std::string UnexpectedWordReason(CLI::App& app) {
+  for (const CLI::App* command : app.get_subcommands()) {
+    const std::vector<std::string> words = command->remaining();
+    if (words.empty()) continue;
+    const std::string& word = words.front();
+    const std::string kind = word.front() == '-' ? "unknown option '" : "unexpected argument '";
+    return kind + word + "' for 'kvxctl " + command->get_name() + "'" +
+           Suggestion(word, OptionNames(*command));
+  }
+  const std::vector<std::string> words = app.remaining();
+  if (words.empty()) return "";
+  const std::string& word = words.front();
+  if (word.front() == '-')
+    return "unknown option '" + word + "'" + Suggestion(word, OptionNames(app));
+  return "unknown command '" + word + "'" + Suggestion(word, CommandNames(app));
+}
+
+// CLI11 reports a word that names no command as a missing command, and an unknown option
+// after a missing one; say what was wrong. With --json a script reads standard output, so it
+// gets the reason there as well.
 int ReportParseError(CLI::App& app, const CLI::ParseError& error, bool json) {
-  const std::vector<std::string> unexpected = app.remaining();
-  std::string reason = error.what();
-  if (app.get_subcommands().empty() && !unexpected.empty()) {
-    const std::string& word = unexpected.front();
-    reason = (word.front() == '-' ? "unknown option '" : "unknown command '") + word + "'";
+  std::string reason = UnexpectedWordReason(app);
+  if (!reason.empty()) {
     std::fprintf(stderr, "kvxctl: %s\nRun 'kvxctl help' for the commands and options.\n",
                  reason.c_str());
   } else if (app.exit(error) == 0) {
     return kvx::cli::kExitOk;
+  } else {
+    reason = error.what();
   }
   if (json) kvx::cli::PrintJson({{"passed", false}, {"reason", reason}});
   return kvx::cli::kExitUsage;

@@ -76,7 +76,9 @@ TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
       {KVXCTL_PATH, "help", 0, "Usage: kvxctl [OPTIONS] SUBCOMMAND"},
       {KVXCTL_PATH, "help update", 0, "Usage: kvxctl update [OPTIONS]"},
       {KVXCTL_PATH, "erase --help", 0, "Examples:\n  kvxctl erase --port COM1"},
-      {KVXCTL_PATH, "frobnicate", 2, "kvxctl: unknown command 'frobnicate'"},
+      {KVXCTL_PATH, "frobnicate", 2, "kvxctl: unknown command 'frobnicate'\n"},
+      {KVXCTL_PATH, "udpate --port x", 2, "unknown command 'udpate' (did you mean 'update'?)"},
+      {KVXCTL_PATH, "info --prot x", 2, "unknown option '--prot' for 'kvxctl info' (did you mean '--port'?)"},
       {KVXCTL_PATH, "help frobnicate", 2, "'frobnicate' is not a kvxctl command"},
       {KVXSIM_PATH, "--count 3 --serial 99999998", 2, "cannot give 3 probes serial numbers"},
 #ifdef KVXSETUP_PATH
