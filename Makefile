@@ -9,7 +9,8 @@ JOBS ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev \
             clang libclang-rt-14-dev clang-format binutils srecord \
             qt6-base-dev fonts-dejavu-core \
-            dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
+            dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
+            shared-mime-info libglib2.0-bin
 
 # What the Windows build adds: the mingw-w64 cross compiler, wine to run what it built, and
 # GoogleTest's sources to build for Windows.

@@ -29,6 +29,20 @@ desktop-file-validate "$root"/usr/share/applications/*.desktop
 echo "== appstreamcli validate"
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
 
+echo "== documents are recognised by their content, not by the name .gdb"
+mime=$root/mime-check
+mkdir -p "$mime/mime/packages"
+cp "$root/usr/share/mime/packages/kvxsetup.xml" "$mime/mime/packages/"
+update-mime-database "$mime/mime"
+content_type() { XDG_DATA_DIRS="$mime:/usr/share" gio info -a standard::content-type "$1" | sed -n 's/.*standard::content-type: //p'; }
+cp "$(dirname "$0")/../demo/lab.gdb" "$root/lab.gdb"
+cp "$root/lab.gdb" "$root/lab.settings"
+printf 'target remote :3333\nbreak main\n' >"$root/commands.gdb"
+[ "$(content_type "$root/lab.gdb")" = application/x-kvxsetup-gdb ] || fail "a document is not recognised"
+[ "$(content_type "$root/lab.settings")" = application/x-kvxsetup-gdb ] ||
+  fail "a document under another name is not recognised"
+[ "$(content_type "$root/commands.gdb")" = text/plain ] || fail "a GDB command file is claimed"
+
 echo "== the version"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "the package's version is not $version"
 for program in kvxctl kvxsim; do
