@@ -134,7 +134,6 @@ std::string WriteProblem(const std::vector<ImageRecord>& records,
 
 // Why one of the two ways of programming would fail; empty when neither would.
 std::string ProgrammingProblem(const std::vector<ImageRecord>& records) {
-  if (records.empty()) return "holds no data record";
   std::string problem = WriteProblem(records, PlanProgramRequests(records, false));
   if (problem.empty()) problem = WriteProblem(records, PlanProgramRequests(records, true));
   return problem;
@@ -288,18 +287,19 @@ FirmwareImage CheckFirmwareImage(std::string content) {
   std::string line;
   std::uint32_t address = 0;
   SRecordData data{};
+  SRecordFileCheck whole;
   for (std::size_t lineNumber = 1; reader.Next(line); ++lineNumber) {
     const int n = ParseSRecordLine(line, address, data);
-    if (n < 0) {
-      image.problem = "line " + std::to_string(lineNumber) + " is not a valid S-record";
-      return image;
-    }
+    image.problem = n < 0 ? "line " + std::to_string(lineNumber) + " is not a valid S-record"
+                          : whole.Take(line, lineNumber);
+    if (!image.problem.empty()) return image;
     if (n == 0) continue;
     image.records.push_back({address, {data.begin(), data.begin() + n}, lineNumber});
     ++image.summary.records;
     image.summary.dataBytes += static_cast<std::size_t>(n);
   }
-  image.problem = ProgrammingProblem(image.records);
+  image.problem = image.records.empty() ? "holds no data record" : whole.Finish();
+  if (image.problem.empty()) image.problem = ProgrammingProblem(image.records);
   return image;
 }
 

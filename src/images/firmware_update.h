@@ -65,12 +65,13 @@ struct FirmwareImage {
   bool Programmable() const { return opened && problem.empty(); }
 };
 
-// Checks an image's text: every line an S-record, at least one data record, and in either
-// mode every programmed byte, padding included, inside the firmware area behind the image
-// marker and never on a byte an earlier request already programmed with data. Padding may
-// fall on bytes a later record programs: it is 0xFF, which leaves them erased. Erasing for
-// anything less would cost the probe its firmware: an image without data, or one that
-// overwrites the marker's place, would leave a marked but useless area, and one outside the
+// Checks an image's text: every line an S-record, the file whole (SRecordFileCheck), at
+// least one data record, and in either mode every programmed byte, padding included, inside
+// the firmware area behind the image marker and never on a byte an earlier request already
+// programmed with data. Padding may fall on bytes a later record programs: it is 0xFF, which
+// leaves them erased. Erasing for anything less would cost the probe its firmware: a file
+// cut short would be marked good with half an image, one without data or one that
+// overwrites the marker's place would leave a marked but useless area, and one outside the
 // area or overlapping itself would fail halfway.
 FirmwareImage CheckFirmwareImage(std::string content);
 
