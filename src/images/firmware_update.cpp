@@ -132,13 +132,6 @@ std::string WriteProblem(const std::vector<ImageRecord>& records,
   return "";
 }
 
-// Why one of the two ways of programming would fail; empty when neither would.
-std::string ProgrammingProblem(const std::vector<ImageRecord>& records) {
-  std::string problem = WriteProblem(records, PlanProgramRequests(records, false));
-  if (problem.empty()) problem = WriteProblem(records, PlanProgramRequests(records, true));
-  return problem;
-}
-
 std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint8_t read) {
   char text[64];
   std::snprintf(text, sizeof text, "%s: expected 0x%02X, read 0x%02X", Hex(address).c_str(),
@@ -265,7 +258,8 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
     traffic.wireBytes += payload + 2 * kFrameBytes;
   };
   for (std::size_t i = 0; i < kFirmwareSectors.size(); ++i) exchange(kEraseExchangeBytes);
-  for (const FlashRequest& request : PlanProgramRequests(image.records, mode.joined)) {
+  for (const FlashRequest& request :
+       PlanProgramRequests(image.records, JoinsRequests(image, mode))) {
     ++traffic.programRequests;
     exchange(kProgramExchangeBytes + request.bytes.size());
   }
@@ -277,6 +271,15 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
   }
   exchange(kProgramExchangeBytes + kImageMarker.size());
   return traffic;
+}
+
+bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode) {
+  return mode.joined && image.joinedProblem.empty();
+}
+
+std::string RecordByRecordReason(const FirmwareImage& image, FirmwareWriteMode mode) {
+  return mode.joined && !image.joinedProblem.empty() ? "in joined requests " + image.joinedProblem
+                                                     : "";
 }
 
 FirmwareImage CheckFirmwareImage(std::string content) {
@@ -299,7 +302,11 @@ FirmwareImage CheckFirmwareImage(std::string content) {
     image.summary.dataBytes += static_cast<std::size_t>(n);
   }
   image.problem = image.records.empty() ? "holds no data record" : whole.Finish();
-  if (image.problem.empty()) image.problem = ProgrammingProblem(image.records);
+  if (!image.problem.empty()) return image;
+  image.problem = WriteProblem(image.records, PlanProgramRequests(image.records, false));
+  if (image.problem.empty()) {
+    image.joinedProblem = WriteProblem(image.records, PlanProgramRequests(image.records, true));
+  }
   return image;
 }
 
@@ -326,9 +333,13 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
     services.SetStatus(kFirmwareEraseFailedText);
     return result;
   }
+  if (const std::string why = RecordByRecordReason(image, mode); !why.empty()) {
+    services.SetStatus(std::string(kFirmwareRecordByRecordText) + why);
+  }
   services.SetStatus(kFirmwareProgrammingText);
-  ErrorCode result = mode.joined ? ProgramJoined(link, image, services, progress)
-                                 : ProgramRecords(link, image.content, services, progress);
+  ErrorCode result = JoinsRequests(image, mode)
+                         ? ProgramJoined(link, image, services, progress)
+                         : ProgramRecords(link, image.content, services, progress);
   std::string reason;
   if (result == kOk && mode.verify) result = VerifyImage(link, image, services, progress, reason);
   if (result == kOk) result = ProgramImageMarker(link);
