@@ -193,9 +193,12 @@ ErrorCode ProgramJoined(ProbeLink& link, const FirmwareImage& image, DialogServi
 }
 
 // Reads the image's data back and compares; at the first difference says where in `reason`.
+// Its percentages start afresh under their own status text: the programming's last, 100,
+// would otherwise hide the read-back's end, and all of it for an image one read covers.
 ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                      FirmwareProgress& progress, std::string& reason) {
+                      std::string& reason) {
   services.SetStatus(kFirmwareVerifyingText);
+  FirmwareProgress progress;
   std::vector<std::uint8_t> read(kMaxReadMemoryBytes);
   std::size_t done = 0;
   for (const FlashRequest& request : PlanReadBack(image.records)) {
@@ -341,7 +344,7 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
                          ? ProgramJoined(link, image, services, progress)
                          : ProgramRecords(link, image.content, services, progress);
   std::string reason;
-  if (result == kOk && mode.verify) result = VerifyImage(link, image, services, progress, reason);
+  if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
   if (result == kOk) result = ProgramImageMarker(link);
   if (result == kOk) {
     services.SetStatus(kFirmwareProgramPassedText);

@@ -272,12 +272,14 @@ std::string RunsImage(const std::vector<RecordRun>& runs) {
 }
 
 // Joining must leave the flash exactly as programming record by record does, padding that a
-// later record programs over included; both read back what they programmed.
+// later record programs over included; both read back what they programmed, and each step's
+// progress ends at its total.
 TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
   const struct {
     const char* name;
     std::vector<RecordRun> runs;
     std::size_t requests;
+    bool recordByRecord = false;  // joined requests would spoil it, so it goes record by record
   } cases[] = {
       {"contiguous", {{0, 3, 32}}, 1},
       {"odd lengths continuing each other", {{0, 1, 5}, {5, 1, 7}, {12, 1, 3}, {15, 1, 1}}, 1},
@@ -287,7 +289,7 @@ TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
       {"exactly 1488 bytes", {{0, 31, 48}}, 1},
       {"1489 bytes", {{0, 31, 48}, {1488, 1, 1}}, 2},
       // Mend: joined, the run from 0 pads over the record at 6, so it goes record by record.
-      {"joining would pad over an earlier record", {{6, 1, 4}, {0, 1, 1}, {1, 1, 4}}, 3},
+      {"joining would pad over an earlier record", {{6, 1, 4}, {0, 1, 1}, {1, 1, 4}}, 3, true},
       {"odd run across 1488", {{0, 1, 3}, {3, 25, 120}}, 3},
       {"runs split by a jump", {{0, 20, 100}, {4000, 3, 32}}, 3},
   };
@@ -307,8 +309,14 @@ TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
     for (const sim::ProgramRecord& request : log) {
       EXPECT_TRUE(request.length % 4 == 0 && request.length <= 1488) << request.length;
     }
-    EXPECT_EQ(PlanTraffic(CheckFirmwareImage(RunsImage(c.runs)), {true, false}).programRequests,
-              c.requests);
+    const FirmwareImage image = CheckFirmwareImage(RunsImage(c.runs));
+    EXPECT_EQ(PlanTraffic(image, {true, false}).programRequests, c.requests);
+    const std::uint64_t data = image.summary.dataBytes;
+    EXPECT_THAT(CompletedTotals(byRecord.services),
+                ElementsAre(kFirmwareAreaBytes, image.content.size(), data));
+    const std::uint64_t programmed = c.recordByRecord ? image.content.size() : data;
+    EXPECT_THAT(CompletedTotals(joined.services),
+                ElementsAre(kFirmwareAreaBytes, programmed, data));
   }
 }
 
