@@ -196,6 +196,16 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
   }
 }
 
+// Each part takes the file of its own newest number: swapped, the probe would report them
+// swapped, from the image's version word and from the logic signature.
+TEST(UpdateSetupActions, FirmwareAndLogicEachTakeTheirOwnNewestFile) {
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
+  dialog.updates.AddFirmware(106);
+  ASSERT_TRUE(dialog.Connected().OnUpdate());
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.06");
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.05");
+}
+
 struct CurrentCase {
   const char* name;
   VersionNumber firmware, logic;  // the probe's; both newest files are 1.05
