@@ -1,7 +1,8 @@
 // Feeds text to the JEDEC fuse map parser. The first byte picks how the rest becomes text: as
-// it stands, behind a fuse list marker, or one fuse line per byte behind the marker, so whole
-// maps and rows of every length are reached too. Whatever the text, rows hold only '0' and
-// '1', a read map is complete, and a failed one stops at its first bad row.
+// it stands, behind a fuse list marker, or one fuse line per byte behind the marker and ahead
+// of an end of transmission, so whole maps, rows of every length and the checks of the file
+// around them are reached too. Whatever the text, rows hold only '0' and '1', a read map is
+// complete, a failed one stops at its first bad row, and every failure says why.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +21,7 @@ std::string FuseLinesFrom(const std::uint8_t* data, std::size_t size) {
     text.append(fuses, (data[i] & 4) != 0 ? '1' : '0');
     text += kTails[data[i] & 3];
   }
-  return text;
+  return text + "*\x03";
 }
 
 std::string ContentFrom(const std::uint8_t* data, std::size_t size) {
@@ -41,7 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string content = ContentFrom(data, size);
   kvx::FuseMap map;
   map.fill("stale");
-  const kvx::JedecParseResult result = kvx::ParseJedecText(content, map);
+  std::string problem;
+  const kvx::JedecParseResult result = kvx::ParseJedecText(content, map, problem);
+  if ((result == kvx::JedecParseResult::kRead) != problem.empty()) __builtin_trap();
 
   std::size_t completeRows = 0;
   while (completeRows < map.size() && map[completeRows].size() == kvx::kFuseRowCharacters)
@@ -52,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   switch (result) {
     case kvx::JedecParseResult::kRead:
+    case kvx::JedecParseResult::kBadField:
       if (completeRows != map.size()) __builtin_trap();
       break;
     case kvx::JedecParseResult::kNoFuseMarker:

@@ -1,7 +1,8 @@
 // Feeds arbitrary text to the S-record line parser as one line, and to the firmware image
 // check as a whole image. The parser must stay inside the line and the data buffer and report
-// at most 252 bytes; an image the check lets through must hold a data record, and every one
-// of its records must lie in the firmware area behind the image marker.
+// at most 252 bytes; an image the check lets through must hold a data record, every one of
+// its records must lie in the firmware area behind the image marker, and its last record
+// must end it: an end record or a record count.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -19,15 +20,18 @@ void CheckPassedImage(const std::string& content) {
   std::uint32_t address = 0;
   kvx::SRecordData bytes{};
   std::size_t records = 0;
+  char lastType = 0;
   while (reader.Next(line)) {
     const int n = kvx::ParseSRecordLine(line, address, bytes);
     if (n < 0) __builtin_trap();
+    lastType = line[line.find_first_of("Ss") + 1];
     if (n == 0) continue;
     ++records;
     if (address < kvx::kFirstImageAddress || address + std::uint64_t(n) > kvx::kFirmwareAreaEnd)
       __builtin_trap();
   }
   if (records == 0) __builtin_trap();
+  if (std::string("56789").find(lastType) == std::string::npos) __builtin_trap();
 }
 
 }  // namespace

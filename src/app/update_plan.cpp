@@ -68,9 +68,13 @@ std::string UpdatePlan::LogicRefusal() const {
   return LogicProblem().empty() ? "" : FileRefusal(logic.path, LogicProblem());
 }
 
+// A refused firmware file stops the update before its first request. A refused logic file
+// is refused by the logic part, which still takes the device out of programming mode, as it
+// does after any logic failure: something is sent, but nothing is erased or programmed.
 std::string UpdatePlan::NothingSentReason() const {
-  const std::string refusal = FirmwareProblem().empty() ? LogicRefusal() : FirmwareRefusal();
-  return refusal.empty() ? "" : "nothing was sent: " + refusal;
+  if (!FirmwareProblem().empty()) return "nothing was sent: " + FirmwareRefusal();
+  if (!LogicProblem().empty()) return "nothing was erased or programmed: " + LogicRefusal();
+  return "";
 }
 
 UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,

@@ -53,7 +53,9 @@ struct UpdatePlan {
   // The problem beside the file it is in ("DIR/KVXARMFW.105: line 12 ..."); empty as above.
   std::string FirmwareRefusal() const;
   std::string LogicRefusal() const;
-  // Why an update refusing this plan leaves the probe as it was; empty when it passes.
+  // Why an update refusing this plan leaves the probe as it was, saying what it still sends:
+  // "nothing was sent: FILE: PROBLEM" for the firmware, "nothing was erased or programmed:
+  // ..." for the logic; empty when the plan passes.
   std::string NothingSentReason() const;
 };
 

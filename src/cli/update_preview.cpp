@@ -40,7 +40,10 @@ void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
                 firmware.image.summary.records, firmware.image.summary.dataBytes);
     const UpdateTraffic traffic = PlanTraffic(firmware.image, firmware.mode);
     std::printf("  in %zu program requests%s, %zu read-back requests\n", traffic.programRequests,
-                firmware.mode.joined ? " (joined)" : " (record by record)", traffic.readRequests);
+                JoinsRequests(firmware.image, firmware.mode) ? " (joined)" : " (record by record)",
+                traffic.readRequests);
+    if (const std::string why = RecordByRecordReason(firmware.image, firmware.mode); !why.empty())
+      std::printf("  record by record: %s\n", why.c_str());
     std::printf("  about %.1f s on the line at %u baud\n", LineSeconds(traffic.wireBytes, baudRate),
                 baudRate);
   }
@@ -60,9 +63,9 @@ void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
 nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate) {
   const FirmwarePlan& firmware = plan.firmware;
   const LogicPlan& logic = plan.logic;
-  const UpdateTraffic traffic = firmware.due && plan.FirmwareProblem().empty()
-                                    ? PlanTraffic(firmware.image, firmware.mode)
-                                    : UpdateTraffic{};
+  const bool programs = firmware.due && plan.FirmwareProblem().empty();
+  const UpdateTraffic traffic =
+      programs ? PlanTraffic(firmware.image, firmware.mode) : UpdateTraffic{};
   nlohmann::json sectors = nlohmann::json::array();
   if (firmware.due) {
     for (const std::uint32_t sector : kFirmwareSectors) sectors.push_back(sector);
@@ -76,6 +79,8 @@ nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate) {
         {"records", firmware.image.summary.records},
         {"dataBytes", firmware.image.summary.dataBytes},
         {"programRequests", traffic.programRequests},
+        {"joinedRequests", programs && JoinsRequests(firmware.image, firmware.mode)},
+        {"recordByRecordReason", RecordByRecordReason(firmware.image, firmware.mode)},
         {"readRequests", traffic.readRequests},
         {"lineSeconds", LineSeconds(traffic.wireBytes, baudRate)}}},
       {"logic",

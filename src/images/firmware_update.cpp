@@ -132,14 +132,6 @@ std::string WriteProblem(const std::vector<ImageRecord>& records,
   return "";
 }
 
-// Why one of the two ways of programming would fail; empty when neither would.
-std::string ProgrammingProblem(const std::vector<ImageRecord>& records) {
-  if (records.empty()) return "holds no data record";
-  std::string problem = WriteProblem(records, PlanProgramRequests(records, false));
-  if (problem.empty()) problem = WriteProblem(records, PlanProgramRequests(records, true));
-  return problem;
-}
-
 std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint8_t read) {
   char text[64];
   std::snprintf(text, sizeof text, "%s: expected 0x%02X, read 0x%02X", Hex(address).c_str(),
@@ -201,9 +193,12 @@ ErrorCode ProgramJoined(ProbeLink& link, const FirmwareImage& image, DialogServi
 }
 
 // Reads the image's data back and compares; at the first difference says where in `reason`.
+// Its percentages start afresh under their own status text: the programming's last, 100,
+// would otherwise hide the read-back's end, and all of it for an image one read covers.
 ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                      FirmwareProgress& progress, std::string& reason) {
+                      std::string& reason) {
   services.SetStatus(kFirmwareVerifyingText);
+  FirmwareProgress progress;
   std::vector<std::uint8_t> read(kMaxReadMemoryBytes);
   std::size_t done = 0;
   for (const FlashRequest& request : PlanReadBack(image.records)) {
@@ -266,7 +261,8 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
     traffic.wireBytes += payload + 2 * kFrameBytes;
   };
   for (std::size_t i = 0; i < kFirmwareSectors.size(); ++i) exchange(kEraseExchangeBytes);
-  for (const FlashRequest& request : PlanProgramRequests(image.records, mode.joined)) {
+  for (const FlashRequest& request :
+       PlanProgramRequests(image.records, JoinsRequests(image, mode))) {
     ++traffic.programRequests;
     exchange(kProgramExchangeBytes + request.bytes.size());
   }
@@ -280,6 +276,15 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
   return traffic;
 }
 
+bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode) {
+  return mode.joined && image.joinedProblem.empty();
+}
+
+std::string RecordByRecordReason(const FirmwareImage& image, FirmwareWriteMode mode) {
+  return mode.joined && !image.joinedProblem.empty() ? "in joined requests " + image.joinedProblem
+                                                     : "";
+}
+
 FirmwareImage CheckFirmwareImage(std::string content) {
   FirmwareImage image;
   image.opened = true;
@@ -288,18 +293,23 @@ FirmwareImage CheckFirmwareImage(std::string content) {
   std::string line;
   std::uint32_t address = 0;
   SRecordData data{};
+  SRecordFileCheck whole;
   for (std::size_t lineNumber = 1; reader.Next(line); ++lineNumber) {
     const int n = ParseSRecordLine(line, address, data);
-    if (n < 0) {
-      image.problem = "line " + std::to_string(lineNumber) + " is not a valid S-record";
-      return image;
-    }
+    image.problem = n < 0 ? "line " + std::to_string(lineNumber) + " is not a valid S-record"
+                          : whole.Take(line, lineNumber);
+    if (!image.problem.empty()) return image;
     if (n == 0) continue;
     image.records.push_back({address, {data.begin(), data.begin() + n}, lineNumber});
     ++image.summary.records;
     image.summary.dataBytes += static_cast<std::size_t>(n);
   }
-  image.problem = ProgrammingProblem(image.records);
+  image.problem = image.records.empty() ? "holds no data record" : whole.Finish();
+  if (!image.problem.empty()) return image;
+  image.problem = WriteProblem(image.records, PlanProgramRequests(image.records, false));
+  if (image.problem.empty()) {
+    image.joinedProblem = WriteProblem(image.records, PlanProgramRequests(image.records, true));
+  }
   return image;
 }
 
@@ -326,11 +336,15 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
     services.SetStatus(kFirmwareEraseFailedText);
     return result;
   }
+  if (const std::string why = RecordByRecordReason(image, mode); !why.empty()) {
+    services.SetStatus(std::string(kFirmwareRecordByRecordText) + why);
+  }
   services.SetStatus(kFirmwareProgrammingText);
-  ErrorCode result = mode.joined ? ProgramJoined(link, image, services, progress)
-                                 : ProgramRecords(link, image.content, services, progress);
+  ErrorCode result = JoinsRequests(image, mode)
+                         ? ProgramJoined(link, image, services, progress)
+                         : ProgramRecords(link, image.content, services, progress);
   std::string reason;
-  if (result == kOk && mode.verify) result = VerifyImage(link, image, services, progress, reason);
+  if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
   if (result == kOk) result = ProgramImageMarker(link);
   if (result == kOk) {
     services.SetStatus(kFirmwareProgramPassedText);

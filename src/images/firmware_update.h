@@ -21,6 +21,8 @@ inline constexpr char kFirmwareProgrammingText[] = "Firmware: Programming Flash 
 inline constexpr char kFirmwareProgramFailedText[] = "Firmware: Programming Flash ... failed!";
 inline constexpr char kFirmwareProgramPassedText[] = "Firmware: Programming Flash ... passed!";
 inline constexpr char kFirmwareVerifyingText[] = "Firmware: Verifying Flash ...";
+// Followed by why joined requests would not do for the image.
+inline constexpr char kFirmwareRecordByRecordText[] = "Firmware: Programming record by record: ";
 
 // Joined requests stay whole words and inside what one ProgramFlash request carries.
 inline constexpr std::size_t kMaxJoinedProgramBytes = 1488;
@@ -62,17 +64,28 @@ struct FirmwareImage {
   std::vector<ImageRecord> records;  // in file order
   ImageSummary summary;
   std::string problem;  // why programming it would fail or leave the probe unusable
+  // Why joined requests would fail where record by record does not; empty when they would
+  // not. Joined, the padding follows the runs rather than the records.
+  std::string joinedProblem;
   bool Programmable() const { return opened && problem.empty(); }
 };
 
-// Checks an image's text: every line an S-record, at least one data record, and in either
-// mode every programmed byte, padding included, inside the firmware area behind the image
-// marker and never on a byte an earlier request already programmed with data. Padding may
-// fall on bytes a later record programs: it is 0xFF, which leaves them erased. Erasing for
-// anything less would cost the probe its firmware: an image without data, or one that
-// overwrites the marker's place, would leave a marked but useless area, and one outside the
-// area or overlapping itself would fail halfway.
+// Checks an image's text: every line an S-record, the file whole (SRecordFileCheck), at
+// least one data record, and record by record every programmed byte, padding included,
+// inside the firmware area behind the image marker and never on a byte an earlier request
+// already programmed with data. Padding may fall on bytes a later record programs: it is
+// 0xFF, which leaves them erased. Erasing for anything less would cost the probe its
+// firmware: a file cut short would be marked good with half an image, one without data or
+// one that overwrites the marker's place would leave a marked but useless area, and one
+// outside the area or overlapping itself would fail halfway. The joined requests are checked
+// the same way into `joinedProblem`: an image they would fail goes out record by record.
 FirmwareImage CheckFirmwareImage(std::string content);
+
+// Whether an update in `mode` sends the image in joined requests.
+bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode);
+// Why an update asked for joined requests programs the image record by record instead
+// ("in joined requests lines 1 and 3 both program 0x0104000A"); empty when it does not.
+std::string RecordByRecordReason(const FirmwareImage& image, FirmwareWriteMode mode);
 
 // One request of an update: the bytes it programs (padding included) or expects to read
 // back; the first `dataBytes` of them are the image's own.
@@ -107,8 +120,9 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
 // programs the image marker last, so the marker is there only after a faultless pass.
 //
 // With `mode.joined` the records go out as PlanProgramRequests joins them and the progress
-// follows the data bytes programmed; with `mode.verify` the flash is read back before the
-// marker, and a difference fails the update with its address in the status text.
+// follows the data bytes programmed, unless joining would fail for this image: then it goes
+// out record by record, and the status says so first; with `mode.verify` the flash is read back
+// before the marker, and a difference fails the update with its address in the status text.
 //
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
 // programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the

@@ -9,24 +9,35 @@
 namespace kvx {
 
 enum class JedecParseResult {
-  kRead,          // all rows hold kFuseRowCharacters fuses
+  kRead,          // all rows hold kFuseRowCharacters fuses and the file agrees with them
   kNoFuseMarker,  // the content ends before a line "*L00000"
   kBadFuseRow,    // a row does not come to kFuseRowCharacters fuses
+  kBadField,      // the rows are whole, but the file is incomplete or contradicts them
 };
 
-// Fills `map` from the text of a JEDEC file. Only the first fuse list marker line and the
-// 4 * kFuseRowCount lines behind it are looked at; each of those lines adds its leading run of
+// Fills `map` from the text of a JEDEC file. The rows come from the first fuse list marker
+// line and the 4 * kFuseRowCount lines behind it; each of those lines adds its leading run of
 // '0' and '1' to its row. Lines are read as TextLineReader delivers them, 80 characters at
 // most, so a longer line counts as several. On failure `map` holds the rows read so far and
 // empty rows after them.
-JedecParseResult ParseJedecText(const std::string& content, FuseMap& map);
+//
+// Complete rows do not make a whole file: one cut short after them, or corrupted, would be
+// programmed all the same. So the file must also carry its end of transmission (ETX) after
+// the fuses, hold no fuse line between the rows and the fuse list's closing '*' nor a fuse
+// list starting past the device's fuses, and where it has a fuse count (QF) or a fuse
+// checksum (C), agree with the rows. The transmission checksum after ETX is not checked:
+// converting the line ends changes it, and tools write 0000 for one they did not compute.
+// STX is optional, and fields may come in any order and be split over lines in any way.
+//
+// `problem` says why the result is not kRead, in words that follow the file's name.
+JedecParseResult ParseJedecText(const std::string& content, FuseMap& map, std::string& problem);
 
 // A JEDEC file read into its fuse map before anything is sent to the probe.
 struct JedecFile {
   bool opened = false;  // the file was read; when not, `problem` says why
   JedecParseResult parse = JedecParseResult::kNoFuseMarker;
   FuseMap map;
-  std::string problem;  // empty when `map` is complete
+  std::string problem;  // empty when `map` is complete and the file agrees with it
 };
 
 JedecFile LoadJedecFile(const std::filesystem::path& path);

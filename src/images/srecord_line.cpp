@@ -35,6 +35,15 @@ std::size_t AddressBytes(char type) {
   }
 }
 
+// Address bytes of a record count type (the count stands in the address field), or 0.
+std::size_t CountBytes(char type) {
+  return type == '5' ? 2 : type == '6' ? 3 : 0;
+}
+
+bool IsEndRecord(char type) {
+  return type == '7' || type == '8' || type == '9';
+}
+
 // Reads hex pairs from a line, upper-casing as it goes, and keeps the record's 8-bit sum.
 class PairReader {
  public:
@@ -79,6 +88,46 @@ int ParseSRecordLine(const std::string& line, std::uint32_t& address, SRecordDat
   const std::uint8_t sum = pairs.Sum();
   const std::uint8_t checksum = pairs.Next();
   return static_cast<std::uint8_t>(sum + checksum) == 0xFF ? static_cast<int>(dataBytes) : -1;
+}
+
+std::string SRecordFileCheck::Take(const std::string& line, std::size_t lineNumber) {
+  const std::string at = "line " + std::to_string(lineNumber);
+  if (endLine_ != 0) {
+    return at + " comes after the end record on line " + std::to_string(endLine_);
+  }
+  lastLine_ = lineNumber;
+  const std::size_t start = line.find_first_of("Ss");
+  const char type = UpperCase(line[start + 1]);
+  lastIsCount_ = false;
+  if (AddressBytes(type) != 0) {
+    ++dataRecords_;
+  } else if (IsEndRecord(type)) {
+    endLine_ = lineNumber;
+  } else if (const std::size_t countBytes = CountBytes(type); countBytes != 0) {
+    PairReader pairs(line, start + 2);
+    // The parser checks a count record's length only, so the count itself may be missing.
+    if (pairs.Next() < countBytes + 1) return at + " is not a valid S-record";
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < countBytes; ++i) value = value << 8 | pairs.Next();
+    counts_.push_back({lineNumber, value});
+    lastIsCount_ = true;
+  }
+  return "";
+}
+
+std::string SRecordFileCheck::Finish() const {
+  for (const RecordCount& count : counts_) {
+    if (count.value == dataRecords_) continue;
+    return "line " + std::to_string(count.line) + ": the record count says " +
+           std::to_string(count.value) + " data records, the file holds " +
+           std::to_string(dataRecords_) +
+           (count.value > dataRecords_ ? ": the file is incomplete" : "");
+  }
+  if (endLine_ == 0 && !lastIsCount_) {
+    return "line " + std::to_string(lastLine_) +
+           ": ends without its end record: the file is incomplete";
+  }
+  return "";
 }
 
 }  // namespace kvx

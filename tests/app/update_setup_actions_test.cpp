@@ -161,13 +161,14 @@ struct RefusedUpdate {
   const char* logicFile;  // KVXLOG70.105; the logic is due
   const char* box;
   std::uint64_t requests;  // sent during the update: none, or only the leave command
+  std::string detail;      // the box's, behind the update directory
 };
 
 // clang-format off
 const RefusedUpdate kRefusedUpdates[] = {
-    {"image without data", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0},
-    {"fuse file with a short row", "12345678", "", "*L00000\n0101\n", "Illegal JEDEC file format!", 1},
-    {"revision C probe without KVXLOG71", "123456789C", "", "", "Logic: Cannot open JEDEC file!", 1},
+    {"image without data", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0, "nothing was sent: @/KVXARMFW.105: holds no data record"},
+    {"fuse file with a short row", "12345678", "", "*L00000\n0101\n", "Illegal JEDEC file format!", 1, "nothing was erased or programmed: @/KVXLOG70.105: has a fuse row that does not hold 240 fuses"},
+    {"revision C probe without KVXLOG71", "123456789C", "", "", "Logic: Cannot open JEDEC file!", 1, "nothing was erased or programmed: @/KVXLOG71.105: cannot be opened (No such file or directory)"},
 };
 // clang-format on
 
@@ -188,6 +189,9 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     EXPECT_EQ(dialog.probe->Counters().engine.requests - requests, c.requests);
     EXPECT_TRUE(dialog.probe->ProgramLog().empty());
     EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre(c.box));
+    std::string detail = c.detail;
+    EXPECT_EQ(dialog.services.boxes.at(0).detail,
+              detail.replace(detail.find('@'), 1, dialog.updates.Path().string()));
     EXPECT_EQ(dialog.services.LastStatus(), "Updating firmware and logic failed!");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unknown");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "unknown");
@@ -258,6 +262,16 @@ TEST(UpdateSetupActions, AFailureNamesItsCauseAndWhatTheProbeIsLeftWith) {
     EXPECT_EQ(actions.Changes().logic, c.logicLeft);
     EXPECT_EQ(actions.Changes().firmwareVersion, c.firmwareVersionLeft);
   }
+}
+
+// Each part takes the file of its own newest number: swapped, the probe would report them
+// swapped, from the image's version word and from the logic signature.
+TEST(UpdateSetupActions, FirmwareAndLogicEachTakeTheirOwnNewestFile) {
+  DialogOnProbe dialog(ProbeWithVersions(104, 104));
+  dialog.updates.AddFirmware(106);
+  ASSERT_TRUE(dialog.Connected().OnUpdate());
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.06");
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.05");
 }
 
 struct CurrentCase {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <utility>
 
 #include <string>
@@ -27,6 +28,7 @@ constexpr char kImageName[] = "KVXARMFW.105";
 constexpr VersionNumber kImageNumber = 105;
 constexpr std::uint32_t kImageStart = kFirmwareAreaStart + 4;
 constexpr std::size_t kFirmwareAreaBytes = 0xC0000;
+constexpr char kEndRecord[] = "S70501040004F1\n";
 
 // One S3 record line for `data` at `address`.
 std::string S3(std::uint32_t address, const std::vector<std::uint8_t>& data) {
@@ -65,25 +67,49 @@ struct FirmwareUpdate {
   FirmwareProgress progress;
 };
 
-TEST(UpdateFirmware, ProgramsAnObjcopyImageAndTheMarkerLast) {
-  FirmwareUpdate update;
+// What each step reached when it ended: the totals of the progress reports that came to their
+// total, in order.
+std::vector<std::uint64_t> CompletedTotals(const RecordingServices& services) {
+  std::vector<std::uint64_t> totals;
+  for (const ProgressAmount& amount : services.amounts)
+    if (amount.done == amount.total) totals.push_back(amount.total);
+  return totals;
+}
+
+// Both tools' images: objcopy's ends with an S7 record, srec_cat's with an S5 record count.
+// Only the three firmware sectors are erased: what lies below them stays.
+TEST(UpdateFirmware, ProgramsAToolsImageAndTheMarkerLast) {
   const std::vector<std::uint8_t> binary = PatternBytes(4000);
-  update.updates.Write(kImageName,
-                       SRecordTools(update.updates.Path()).Objcopy(binary, kImageStart, 32));
-  ASSERT_EQ(update.Run(), kOk);
+  const std::vector<std::uint8_t> kept = {0x12, 0x34, 0x56, 0x78};
+  for (const bool objcopy : {true, false}) {  // srec_cat starts a record at each 32-byte line
+    SCOPED_TRACE(objcopy ? "objcopy" : "srec_cat");
+    FirmwareUpdate update;
+    const SRecordTools tools(update.updates.Path());
+    const std::string image = objcopy ? tools.Objcopy(binary, kImageStart, 32)
+                                      : tools.SrecCat(binary, kImageStart, 4, 78);
+    update.updates.Write(kImageName, image);
+    const std::uint32_t below[] = {kSetupSector, kSpareSectorLow, kSpareSectorHigh,
+                                   kFirmwareAreaStart - 4};
+    for (const std::uint32_t address : below)
+      ASSERT_EQ(ProgramFlash(update.host.link, address, kept.size(), kept.data()), kOk);
+    ASSERT_EQ(update.Run(), kOk);
 
-  EXPECT_EQ(update.host.probe->ReadFlash(kImageStart, binary.size()), binary);
-  EXPECT_THAT(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
-              ElementsAre(0xAA, 0x55, 0x55, 0xAA));
-  const std::vector<sim::ProgramRecord> log = update.host.probe->ProgramLog();
-  ASSERT_EQ(log.size(), 125u + 1);
-  EXPECT_EQ(log.back().address, kImageMarkerAddress);
-  EXPECT_EQ(log.back().length, 4u);
+    EXPECT_EQ(update.host.probe->ReadFlash(kImageStart, binary.size()), binary);
+    EXPECT_THAT(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
+                ElementsAre(0xAA, 0x55, 0x55, 0xAA));
+    for (const std::uint32_t address : below)
+      EXPECT_EQ(update.host.probe->ReadFlash(address, kept.size()), kept) << address;
+    const std::vector<sim::ProgramRecord> log = update.host.probe->ProgramLog();
+    ASSERT_EQ(log.size(), std::size(below) + (objcopy ? 125 : 126) + 1);
+    EXPECT_EQ(log.back().address, kImageMarkerAddress);
+    EXPECT_EQ(log.back().length, 4u);
 
-  const std::vector<std::string>& statuses = update.services.statuses;
-  EXPECT_EQ(statuses.front(), "Firmware: Erasing Flash ...");
-  EXPECT_EQ(statuses[1], "Firmware: Programming Flash ...");
-  EXPECT_EQ(statuses.back(), "Firmware: Programming Flash ... passed!");
+    const std::vector<std::string>& statuses = update.services.statuses;
+    EXPECT_EQ(statuses.front(), "Firmware: Erasing Flash ...");
+    EXPECT_EQ(statuses[1], "Firmware: Programming Flash ...");
+    EXPECT_EQ(statuses.back(), "Firmware: Programming Flash ... passed!");
+    EXPECT_THAT(CompletedTotals(update.services), ElementsAre(kFirmwareAreaBytes, image.size()));
+  }
 }
 
 TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
@@ -93,15 +119,20 @@ TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
                        "S30A01040004DEADBEEF01B3\n"
                        "S3150104000C000102030405060708090A0B0C0D0E0F61\n"
                        "S309010FFFFCDEADBEEFB3\n"  // the last word of the firmware area
+                       "S3090107FFFC01020304E9\n"  // the last word of a sector
+                       "S3090108000005060708D3\n"  // the first of the next
+                       "S5030005F7\n"
                        "S70501040004F1\n");
   ASSERT_EQ(update.Run(), kOk);
   const std::vector<sim::ProgramRecord> log = update.host.probe->ProgramLog();
-  ASSERT_EQ(log.size(), 4u);
+  ASSERT_EQ(log.size(), 6u);
   EXPECT_EQ(log[0].address, kImageStart);
   EXPECT_EQ(log[0].length, 8u);
   EXPECT_EQ(log[1].length, 16u);
   EXPECT_THAT(update.host.probe->ReadFlash(kImageStart, 8),
               ElementsAre(0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0xFF, 0xFF, 0xFF));
+  EXPECT_THAT(update.host.probe->ReadFlash(kFirmwareSector1 - 4, 8),
+              ElementsAre(1, 2, 3, 4, 5, 6, 7, 8));
 }
 
 // The line buffer holds 255 characters, newline included: an S3 record of 120 data bytes is
@@ -120,37 +151,46 @@ TEST(UpdateFirmware, TakesLinesUpToTheLineBuffer) {
 struct RefusedImage {
   const char* name;
   std::string content;
-  const char* problem;
+  std::string problem;
 };
+
+const std::string kOutside = ", outside the firmware area 0x01040004 to 0x010FFFFF";
+const std::string kRecord = "S30A01040004DEADBEEF01B3\n";
 
 // clang-format off
 const RefusedImage kRefusedImages[] = {
-    {"last line without newline", "S30A01040004DEADBEEF01B3\nS70501040004F1", "line 2 is not a valid S-record"},
-    {"blank line", "S30A01040004DEADBEEF01B3\n\nS70501040004F1\n", "line 2 is not"},
-    {"line longer than the line buffer", "S3" + std::string(300, '0') + "\n", "line 1 is not"},
+    {"last line without newline", kRecord + "S70501040004F1", "line 2 is not a valid S-record"},
+    {"blank line", kRecord + "\n" + kEndRecord, "line 2 is not a valid S-record"},
+    {"line longer than the line buffer", "S3" + std::string(300, '0') + "\n", "line 1 is not a valid S-record"},
     {"empty file", "", "holds no data record"},
-    {"header and end record only", "S00600004844521B\nS70501040004F1\n", "holds no data record"},
-    {"record into the setup block", "S30A01040004DEADBEEF01B3\nS30901008000DEADBEEF3D\n", "line 2 programs 0x01008000 to 0x01008003, outside"},
-    {"record into the loader", "S10500101234A4\n", "outside the firmware area 0x01040004 to 0x010FFFFF"},
-    {"record on the image marker", "S30901040000DEADBEEFB9\n", "line 1 programs 0x01040000"},
-    {"padding past the last sector", "S30A010FFFFCDEADBEEF01B1\n", "0x010FFFFC to 0x01100003, outside"},
-    {"records overlapping after padding", "S30A01040004DEADBEEF01B3\nS30901040008DEADBEEFB1\n", "lines 1 and 2 both program 0x01040008"},
-    {"the same record twice", "S30A01040004DEADBEEF01B3\nS30A01040004DEADBEEF01B3\n", "lines 1 and 2 both program 0x01040004"},
-    {"padding on an earlier record", S3(kImageStart + 8, {1, 2}) + S3(kImageStart + 5, {3, 4}), "lines 1 and 2 both program 0x0104000C"},
-    // Record by record this programs, but the joined run 0x01040004..0x01040008 pads over line 1.
-    {"joined padding on an earlier record", S3(kImageStart + 6, {1, 2, 3, 4}) + S3(kImageStart, {5}) + S3(kImageStart + 1, {6, 7, 8, 9}),
-     "lines 1 and 3 both program 0x0104000A"},
+    {"header and end record only", "S00600004844521B\n" + std::string(kEndRecord), "holds no data record"},
+    // Mends: a file cut short, or with records lost or added, is not the image it names.
+    {"cut short before its end record", "S00600004844521B\n" + kRecord + S3(kImageStart + 8, {1}), "line 3: ends without its end record: the file is incomplete"},
+    {"record count of more records", kRecord + "S5030002FA\n" + kEndRecord, "line 2: the record count says 2 data records, the file holds 1: the file is incomplete"},
+    {"record count of fewer records", kRecord + S3(kImageStart + 8, {1}) + "S5030001FB\n", "line 3: the record count says 1 data records, the file holds 2"},
+    {"record count without its count", kRecord + "S501FE\n" + kEndRecord, "line 2 is not a valid S-record"},
+    {"record after the end record", kRecord + kEndRecord + S3(kImageStart + 8, {1}), "line 3 comes after the end record on line 2"},
+    {"record into the setup block", kRecord + "S30901008000DEADBEEF3D\n" + kEndRecord, "line 2 programs 0x01008000 to 0x01008003" + kOutside},
+    {"record into the loader", "S10500101234A4\n" + std::string(kEndRecord), "line 1 programs 0x00000010 to 0x00000013" + kOutside},
+    {"record on the image marker", "S30901040000DEADBEEFB9\n" + std::string(kEndRecord), "line 1 programs 0x01040000 to 0x01040003" + kOutside},
+    {"one byte before the image", S3(kImageStart - 1, {1}) + kEndRecord, "line 1 programs 0x01040003 to 0x01040006" + kOutside},
+    {"padding past the last sector", "S30A010FFFFCDEADBEEF01B1\n" + std::string(kEndRecord), "line 1 programs 0x010FFFFC to 0x01100003" + kOutside},
+    {"a byte past the last sector", S3(kFirmwareAreaEnd - 3, {1, 2, 3, 4}) + kEndRecord, "line 1 programs 0x010FFFFD to 0x01100000" + kOutside},
+    {"records overlapping after padding", kRecord + "S30901040008DEADBEEFB1\n" + kEndRecord, "lines 1 and 2 both program 0x01040008"},
+    {"the same record twice", kRecord + kRecord + kEndRecord, "lines 1 and 2 both program 0x01040004"},
+    {"padding on an earlier record", S3(kImageStart + 8, {1, 2}) + S3(kImageStart + 5, {3, 4}) + kEndRecord, "lines 1 and 2 both program 0x0104000C"},
 };
 // clang-format on
 
 // Mend: a bad image is refused before the first erase, so the probe keeps its firmware, and
 // the reason names the line at fault.
 TEST(UpdateFirmware, RefusesABadImageBeforeErasingAnything) {
+  FirmwareUpdate update;
   for (const RefusedImage& c : kRefusedImages) {
     SCOPED_TRACE(c.name);
-    FirmwareUpdate update;
+    update.services = RecordingServices{};
     update.updates.Write(kImageName, c.content);
-    EXPECT_THAT(CheckFirmwareImage(c.content).problem, HasSubstr(c.problem));
+    EXPECT_EQ(CheckFirmwareImage(c.content).problem, c.problem);
     const std::uint64_t requests = update.Requests();
     EXPECT_EQ(update.Run(), kErrFirmwareFile);
     EXPECT_EQ(update.Requests(), requests);
@@ -228,16 +268,18 @@ std::string RunsImage(const std::vector<RecordRun>& runs) {
                   PatternBytes(run.length, seed++));
     }
   }
-  return image;
+  return image + kEndRecord;
 }
 
 // Joining must leave the flash exactly as programming record by record does, padding that a
-// later record programs over included; both read back what they programmed.
+// later record programs over included; both read back what they programmed, and each step's
+// progress ends at its total.
 TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
   const struct {
     const char* name;
     std::vector<RecordRun> runs;
     std::size_t requests;
+    bool recordByRecord = false;  // joined requests would spoil it, so it goes record by record
   } cases[] = {
       {"contiguous", {{0, 3, 32}}, 1},
       {"odd lengths continuing each other", {{0, 1, 5}, {5, 1, 7}, {12, 1, 3}, {15, 1, 1}}, 1},
@@ -245,6 +287,9 @@ TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
       {"starting inside the previous padding", {{0, 1, 5}, {6, 1, 6}}, 2},
       {"backwards", {{64, 1, 8}, {0, 1, 8}}, 2},
       {"exactly 1488 bytes", {{0, 31, 48}}, 1},
+      {"1489 bytes", {{0, 31, 48}, {1488, 1, 1}}, 2},
+      // Mend: joined, the run from 0 pads over the record at 6, so it goes record by record.
+      {"joining would pad over an earlier record", {{6, 1, 4}, {0, 1, 1}, {1, 1, 4}}, 3, true},
       {"odd run across 1488", {{0, 1, 3}, {3, 25, 120}}, 3},
       {"runs split by a jump", {{0, 20, 100}, {4000, 3, 32}}, 3},
   };
@@ -264,8 +309,14 @@ TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
     for (const sim::ProgramRecord& request : log) {
       EXPECT_TRUE(request.length % 4 == 0 && request.length <= 1488) << request.length;
     }
-    EXPECT_EQ(PlanTraffic(CheckFirmwareImage(RunsImage(c.runs)), {true, false}).programRequests,
-              c.requests);
+    const FirmwareImage image = CheckFirmwareImage(RunsImage(c.runs));
+    EXPECT_EQ(PlanTraffic(image, {true, false}).programRequests, c.requests);
+    const std::uint64_t data = image.summary.dataBytes;
+    EXPECT_THAT(CompletedTotals(byRecord.services),
+                ElementsAre(kFirmwareAreaBytes, image.content.size(), data));
+    const std::uint64_t programmed = c.recordByRecord ? image.content.size() : data;
+    EXPECT_THAT(CompletedTotals(joined.services),
+                ElementsAre(kFirmwareAreaBytes, programmed, data));
   }
 }
 

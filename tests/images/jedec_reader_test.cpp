@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,18 @@ constexpr char kFileName[] = "KVXLOG70.105";
 
 constexpr char kHeader[] = "\x02KVX7000 logic\nQP100*\nQF32160*\nF0*\n";
 constexpr char kMarker[] = "*L00000\n";
+constexpr char kEnd[] =
+    "*\n\x03"
+    "0000\n";
 
 std::string Sixties(const std::string& tail = "\n") {
   return FuseLines(4, tail);
+}
+
+// A file of the header, `fuseLines` behind the marker, and the end of the fuse list and of
+// the transmission.
+std::string Whole(const std::string& fuseLines) {
+  return kHeader + std::string(kMarker) + fuseLines + kEnd;
 }
 
 // `text` with the last fuse of line `lineIndex` taken away.
@@ -27,6 +37,12 @@ std::string DropFuseOfLine(std::string text, std::size_t lineIndex) {
   std::size_t end = 0;
   for (std::size_t i = 0; i <= lineIndex; ++i) end = text.find('\n', end + 1);
   return text.erase(end - 1, 1);
+}
+
+// JedecFileText() with `from` replaced by `to`.
+std::string Changed(const std::string& from, const std::string& to) {
+  std::string text = JedecFileText();
+  return text.replace(text.find(from), from.size(), to);
 }
 
 const std::vector<std::string> kRead = {"status: Logic: Reading JEDEC File ...", "cursor on",
@@ -41,24 +57,37 @@ const std::vector<std::string> kNoFile = {"status: Logic: Reading JEDEC File ...
 struct JedecCase {
   const char* name;
   std::optional<std::string> content;  // none: no file at all
-  bool read;
+  std::string problem;                 // empty: read
   std::vector<std::string> events;
 };
 
+const std::string kShortRow = "has a fuse row that does not hold 240 fuses";
+const std::string kNoFuseList = "holds no fuse list (a line \"*L00000\")";
+
 // clang-format off
 const JedecCase kCases[] = {
-  {"60 fuses a line", JedecFileText(), true, kRead},
-  {"star and text after the fuses", kHeader + std::string(kMarker) + Sixties("* note 1\n"), true, kRead},
-  {"fuse lines of 80 characters", kHeader + std::string(kMarker) + Sixties(std::string(19, '*') + "\n"), true, kRead},
-  {"fuse lines of 81 characters", kHeader + std::string(kMarker) + Sixties(std::string(20, '*') + "\n"), false, kBadRow},
-  {"240 fuses a line", kHeader + std::string(kMarker) + FuseLines(1, "\n"), true, kRead},
-  {"marker-like lines before", "*L00001\n*L00000*\n1111\n" + std::string(kMarker) + Sixties(), true, kRead},
-  {"marker with a blank", kHeader + std::string("*L00000 \n") + Sixties(), false, kNoMarker},
-  {"marker ends the file unterminated", kHeader + std::string("*L00000"), false, kNoMarker},
-  {"empty file", "", false, kNoMarker},
-  {"59 fuses on a line", kHeader + std::string(kMarker) + DropFuseOfLine(Sixties(), 4 * 10 + 1), false, kBadRow},
-  {"ends after 535 fuse lines", kHeader + std::string(kMarker) + Sixties().substr(0, Sixties().size() - 61), false, kBadRow},
-  {"missing file", std::nullopt, false, kNoFile},
+  {"60 fuses a line", JedecFileText(), "", kRead},
+  {"CR LF line ends", std::regex_replace(JedecFileText(), std::regex("\n"), "\r\n"), "", kRead},
+  {"no STX, fields after the fuses, lower-case checksum", "KVX7000\n*L00000\n" + Sixties() + "*C42bd*\nQF 32160\n*N note*\x03", "", kRead},
+  {"star and text after the fuses", Whole(Sixties("* note 1\n")), "", kRead},
+  {"fuse lines of 80 characters", Whole(Sixties(std::string(19, '*') + "\n")), "", kRead},
+  {"fuse lines of 81 characters", Whole(Sixties(std::string(20, '*') + "\n")), kShortRow, kBadRow},
+  {"240 fuses a line", Whole(FuseLines(1, "\n")), "", kRead},
+  {"marker-like lines before", "*L00001\n*L00000*\n1111\n" + std::string(kMarker) + Sixties() + kEnd, "", kRead},
+  {"marker with a blank", kHeader + std::string("*L00000 \n") + Sixties() + kEnd, kNoFuseList, kNoMarker},
+  {"marker ends the file unterminated", kHeader + std::string("*L00000"), kNoFuseList, kNoMarker},
+  {"empty file", "", kNoFuseList, kNoMarker},
+  {"59 fuses on a line", Whole(DropFuseOfLine(Sixties(), 4 * 10 + 1)), kShortRow, kBadRow},
+  {"ends after 535 fuse lines", kHeader + std::string(kMarker) + Sixties().substr(0, Sixties().size() - 61), kShortRow, kBadRow},
+  // Mends: complete rows in a file that is cut short or contradicts them.
+  {"ends before ETX", JedecFileText().substr(0, JedecFileText().find('\x03')), "ends without its end-of-transmission character (ETX): the file is incomplete", kBadRow},
+  {"changed fuse checksum", Changed("*C42BD*", "*C1234*"), "the fuse checksum C1234 does not match the fuses (their sum is 42BD)", kBadRow},
+  {"flipped fuse", Changed(kMarker + std::string("1"), kMarker + std::string("0")), "the fuse checksum C42BD does not match the fuses (their sum is 42BC)", kBadRow},
+  {"checksum of three digits", Changed("*C42BD*", "*C2BD*"), "the fuse checksum C2BD does not match the fuses (their sum is 42BD)", kBadRow},
+  {"other fuse count", Changed("QF32160", "QF32000"), "QF says 32000 fuses, the device has 32160", kBadRow},
+  {"a row too many", Changed("*C42BD", Sixties().substr(0, 4 * 61) + "*C42BD"), "the fuse list L00000 goes on past the device's 134 rows of 240 fuses", kBadRow},
+  {"a fuse list past the fuses", Changed("*C42BD*", "*C42BD*L32160 1*"), "the fuse list L32160 starts past the device's 32160 fuses", kBadRow},
+  {"missing file", std::nullopt, "cannot be opened (No such file or directory)", kNoFile},
 };
 // clang-format on
 
@@ -69,12 +98,36 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
     RecordingServices services;
     if (c.content) files.Write(kFileName, *c.content);
     const JedecFile file = LoadJedecFile(files / kFileName);
-    EXPECT_EQ(ReadJedecFile(file, services), c.read);
+    EXPECT_EQ(ReadJedecFile(file, services), c.problem.empty());
     EXPECT_EQ(services.events, c.events);
-    EXPECT_EQ(file.problem.empty(), c.read);
-    if (c.read) {
+    EXPECT_EQ(file.problem, c.problem);
+    if (c.problem.empty()) {
       EXPECT_EQ(file.map, PatternMap());
     }
+  }
+}
+
+// The fuse checksum takes the fuses 8 at a time, fuse 0 in the least significant bit.
+TEST(ReadJedecFile, SumsTheFusesAsBytesLowestFuseFirst) {
+  const struct {
+    std::vector<std::size_t> setFuses;  // all others 0; every fuse when empty
+    const char* sum;
+  } cases[] = {{{0}, "0001"}, {{7}, "0080"}, {{8}, "0001"}, {{0, 7, 32159}, "0101"}, {{}, "A44C"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sum);
+    FuseMap map;
+    map.fill(std::string(kFuseRowCharacters, c.setFuses.empty() ? '1' : '0'));
+    for (const std::size_t fuse : c.setFuses)
+      map[fuse / kFuseRowCharacters][fuse % kFuseRowCharacters] = '1';
+    std::string text = "*L00000\n";
+    for (const std::string& row : map) text += row + "\n";
+    FuseMap read;
+    std::string problem;
+    ParseJedecText(text + "*C0000*\x03", read, problem);
+    EXPECT_EQ(problem, "the fuse checksum C0000 does not match the fuses (their sum is " +
+                           std::string(c.sum) + ")");
+    EXPECT_EQ(ParseJedecText(text + "*C" + c.sum + "*\x03", read, problem),
+              JedecParseResult::kRead);
   }
 }
 

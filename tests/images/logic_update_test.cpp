@@ -70,6 +70,12 @@ TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
   EXPECT_EQ(services.statuses[2], "Logic: Programming ... ( 0% )");
   EXPECT_EQ(services.statuses[2 + kFuseRowCount], "Logic: Verifying ...");
   EXPECT_EQ(services.statuses.back(), "Logic: Verifying ... ( 99% )");
+  // Each pass ends on the amount its 99% stands for: the last row's report leaves it out.
+  ASSERT_EQ(services.amounts.size(), 2 * kFuseRowCount);
+  for (const std::size_t end : {kFuseRowCount - 1, 2 * kFuseRowCount - 1}) {
+    EXPECT_EQ(services.amounts[end].done, kFuseRowCount - 1);
+    EXPECT_EQ(services.amounts[end].total, kFuseRowCount);
+  }
 }
 
 Bytes Reply(char letter, const std::string& text = "") {

@@ -27,11 +27,16 @@ inline std::string FuseLines(std::size_t piecesPerRow = 4, const std::string& ta
   return text;
 }
 
+// The fuse checksum of PatternMap(), worked out apart from the reader.
+inline constexpr char kPatternChecksum[] = "42BD";
+
 // A JEDEC file of PatternMap() as fitters write them: a header, the fuse list behind its
-// marker with 60 fuses a line, and a checksum field.
+// marker with 60 fuses a line, the fuse checksum, and the end of transmission with a
+// transmission checksum that was not computed.
 inline std::string JedecFileText() {
-  return "\x02KVX7000 logic\nQP100*\nQF32160*\nF0*\n*L00000\n" + FuseLines() +
-         "*C1234*\n\x03"
+  return "\x02KVX7000 logic\nQP100*\nQF32160*\nF0*\n*L00000\n" + FuseLines() + "*C" +
+         kPatternChecksum +
+         "*\n\x03"
          "0000\n";
 }
 
