@@ -210,7 +210,8 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
     if (expected != request.bytes.end()) {
       const auto offset = static_cast<std::uint32_t>(expected - request.bytes.begin());
       reason = MismatchText(request.address + offset, *expected, *got);
-      return kErrFirmwareMismatch;
+      return NoteExchangeFailure(link, kErrFirmwareMismatch, link.commandRequest.data(), 8,
+                                 "the flash differs from the image at %s", reason.c_str());
     }
     done += request.bytes.size();
     ShowPhaseProgress(kFirmwareVerifyingText, image.summary.dataBytes, done, services, progress);

@@ -78,7 +78,8 @@ TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
       {KVXCTL_PATH, "erase --help", 0, "Examples:\n  kvxctl erase --port COM1"},
       {KVXCTL_PATH, "frobnicate", 2, "kvxctl: unknown command 'frobnicate'\n"},
       {KVXCTL_PATH, "udpate --port x", 2, "unknown command 'udpate' (did you mean 'update'?)"},
-      {KVXCTL_PATH, "info --prot x", 2, "unknown option '--prot' for 'kvxctl info' (did you mean '--port'?)"},
+      {KVXCTL_PATH, "info --prot x", 2,
+       "unknown option '--prot' for 'kvxctl info' (did you mean '--port'?)"},
       {KVXCTL_PATH, "help frobnicate", 2, "'frobnicate' is not a kvxctl command"},
       {KVXSIM_PATH, "--count 3 --serial 99999998", 2, "cannot give 3 probes serial numbers"},
 #ifdef KVXSETUP_PATH
@@ -252,6 +253,7 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"info --port '/nonexistent/tty*'", {}, 2, "no port matches '/nonexistent/tty*'", true},
       {"info @ --report /nonexistent/dir/line.jsonl", {}, 2, "cannot open the report file /nonexistent/dir/line.jsonl", true},
       {"transmit @ --settings /nonexistent/probes.csv", {}, 2, "/nonexistent/probes.csv", true},
+      {"update @ --dir " + release.Dir(), {"--weak-cell", "1"}, 1, "ReadMemory at 0x01040004 ('e'): the flash differs from the image at 0x01040004: expected 0x", true},
       {"update @ --dir " + release.Dir(), {"--fail-erase", "2"}, 1, "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)", true, "Firmware: Erasing Flash ... failed!\n"},
       {"update @ --dir " + release.Dir(), {"--wrong-length", "h:1"}, 1, "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
   };
