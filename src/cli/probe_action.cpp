@@ -14,7 +14,7 @@
 #include "cli/interruption.h"
 #include "cli/probe_board.h"
 #include "cli/report_file.h"
-#include "cli/serial_port.h"
+#include "link/serial_port.h"
 
 namespace kvx::cli {
 
