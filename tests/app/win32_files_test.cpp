@@ -1,8 +1,13 @@
-#include "app/win32/private_profile.h"
-
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/document_file.h"
+#include "app/win32/private_profile.h"
 #include "app/window_placement.h"
 
 namespace kvx {
@@ -51,6 +56,38 @@ TEST(PrivateProfile, LivesInTheUsersApplicationDataNamedAfterTheProgram) {
   EXPECT_EQ(path.substr(path.size() - ending.size()), ending);
   const DWORD folder = ::GetFileAttributesW(path.substr(0, path.find_last_of(L'\\')).c_str());
   EXPECT_TRUE(folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A save replaces the file whole and leaves nothing beside it; a read-only file or a folder is
+// refused and stays as it was, and neither is reopened at start.
+TEST(DocumentFile, SavesInOneStepAndReopensOnlyWritableFiles) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("kvx-files-" + std::to_string(::GetCurrentProcessId()));
+  std::filesystem::create_directory(folder);
+  const std::string saved = (folder / std::filesystem::u8path("probe \xC3\xBC.gdb")).u8string();
+  const std::string locked = (folder / "locked.gdb").u8string();
+  std::ofstream(std::filesystem::u8path(locked)) << "old";
+  ::SetFileAttributesW(std::filesystem::u8path(locked).c_str(), FILE_ATTRIBUTE_READONLY);
+
+  for (const char* content : {"first", "second"}) {
+    EXPECT_EQ(ReplaceFileContent(saved, {content, content + std::strlen(content)}), "");
+    EXPECT_EQ(ReadAll(saved), content);
+  }
+  EXPECT_NE(ReplaceFileContent(locked, {'n', 'e', 'w'}), "");
+  EXPECT_NE(ReplaceFileContent(folder.u8string(), {'n', 'e', 'w'}), "");
+  EXPECT_EQ(ReadAll(locked), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+  EXPECT_TRUE(MayReadAndWrite(saved));
+  EXPECT_FALSE(MayReadAndWrite(locked));
+  EXPECT_FALSE(MayReadAndWrite(folder.u8string()));
+
+  ::SetFileAttributesW(std::filesystem::u8path(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace
