@@ -32,11 +32,6 @@ std::string AsText(const Bytes& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class DocumentTest : public testing::Test {
  protected:
   std::string PathOf(const std::string& name) const { return (directory_ / name).string(); }
@@ -104,7 +99,7 @@ TEST_F(DocumentTest, FailedSaveKeepsTheOldFileWholeAndTheDocumentsValues) {
       const FileSizeLimit limit(c.fileSizeLimit);
       EXPECT_FALSE(document_.SaveDocument(PathOf("start.gdb")));
     }
-    EXPECT_EQ(ReadAll(PathOf("start.gdb")), AsText(kNewDocumentFile));
+    EXPECT_EQ(directory_.Read("start.gdb"), AsText(kNewDocumentFile));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory_.Path()), {}), 1);
     ASSERT_EQ(dialogs_.Texts(), std::vector<std::string>{"Failed to save document."});
     EXPECT_TRUE(document_.IsModified());

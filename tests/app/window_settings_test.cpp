@@ -18,11 +18,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-std::string ReadAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class WindowSettingsTest : public testing::Test {
  protected:
   std::string PathOf(const std::string& name) const { return (directory_ / name).string(); }
@@ -36,9 +31,10 @@ class WindowSettingsTest : public testing::Test {
 TEST_F(WindowSettingsTest, WritesSectionAndKeyNamesAsTheyAre) {
   recentFiles_.Add(PathOf("a.gdb"));
   KeepWindowRect(profile_, WindowShowState::kNormal, {10, 20, 310, 220});
-  EXPECT_EQ(ReadAll(profile_.FilePath()), "[Recent File List]\nFile1=" + PathOf("a.gdb") +
-                                              "\n\n[WindowPos]\nbottomPos=220\nleftPos=10\n"
-                                              "rightPos=310\ntopPos=20\n");
+  EXPECT_EQ(directory_.Read("config/kvxsetup.ini"),
+            "[Recent File List]\nFile1=" + PathOf("a.gdb") +
+                "\n\n[WindowPos]\nbottomPos=220\nleftPos=10\n"
+                "rightPos=310\ntopPos=20\n");
 }
 
 TEST_F(WindowSettingsTest, ReadsAHandWrittenProfile) {
@@ -67,7 +63,7 @@ TEST_F(WindowSettingsTest, RecentFilesKeepTheFourNewestOnceEach) {
   recentFiles_.Add(PathOf("sub/../c.gdb"));
   recentFiles_.Remove(PathOf("d.gdb"));
   EXPECT_EQ(recentFiles_.Entries(), (Texts{PathOf("c.gdb"), PathOf("e.gdb"), PathOf("b.gdb")}));
-  EXPECT_EQ(ReadAll(profile_.FilePath()).find("File4"), std::string::npos);
+  EXPECT_EQ(directory_.Read("config/kvxsetup.ini").find("File4"), std::string::npos);
 }
 
 TEST_F(WindowSettingsTest, AStoredRectangleIsTakenOnlyWhenWhollyOnTheDesktop) {
@@ -130,12 +126,12 @@ TEST(DocumentFile, ReopeningAndSavingFollowTheUsersRights) {
                        (directory / "open").string()};
 
   EXPECT_EQ(test::RunInChild([&] { return Rights(paths); }, {true, 5, 0}), "rw -- -- r- -- -- ");
-  EXPECT_EQ(ReadAll(paths[3]), "old");
+  EXPECT_EQ(directory.Read("closed/shared.gdb"), "old");
   std::filesystem::create_symlink("own.gdb", directory / "open/link.gdb");
   EXPECT_EQ(Rights({paths[0], (directory / "open/link.gdb").string(), paths[2], paths[3]}),
             "rw rw -w rw ");
 
-  EXPECT_EQ(ReadAll(paths[1]), "new");
+  EXPECT_EQ(directory.Read("open/own.gdb"), "new");
   EXPECT_TRUE(std::filesystem::is_symlink(directory / "open/link.gdb"));
   struct stat own {};
   stat(paths[1].c_str(), &own);
