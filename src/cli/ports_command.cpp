@@ -4,7 +4,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
-#include "cli/serial_port.h"
+#include "link/serial_port.h"
 
 namespace kvx::cli {
 

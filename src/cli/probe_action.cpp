@@ -15,7 +15,7 @@
 #include "cli/probe_board.h"
 #include "cli/probe_changes_text.h"
 #include "cli/report_file.h"
-#include "cli/serial_port.h"
+#include "link/serial_port.h"
 
 namespace kvx::cli {
 

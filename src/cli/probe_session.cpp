@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/probe_connect.h"
-#include "cli/serial_port.h"
 #include "link/channel_ops.h"
 #include "link/link_startup.h"
+#include "link/serial_port.h"
 
 namespace kvx::cli {
 

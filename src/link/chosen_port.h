@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -30,6 +31,9 @@ struct ChosenPort {
   // missing device earns the hint of how to configure another.
   bool defaultDevice = false;
 };
+
+// Finds the device the program's settings name for COMn (n from 1), if any.
+using PortNameLookup = std::function<std::optional<std::string>(int comNumber)>;
 
 // The COM number in "COMn" or "\\.\COMn" (any letter case, n from 1 to 255); nothing for any
 // other name. Each platform's resolver turns that number into its own device.

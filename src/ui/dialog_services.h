@@ -9,10 +9,15 @@ namespace kvx {
 // The caption of every message box that does not name its own.
 inline constexpr char kApplicationTitle[] = "kvxGDB Setup";
 
+// The message boxes of the program, whichever window system shows them: what they say, their
+// icon, their buttons and which button Return presses.
 enum class MessageIcon { kNone, kExclamation };
-enum class MessageButtons { kOkOnly, kYesNo };
-enum class MessageAnswer { kAccepted, kYes, kNo };
+enum class MessageButtons { kOkOnly, kYesNo, kYesNoCancel };
+// kAccepted is OK's answer; a box closed without a choice answers as its last button does
+// (OK, No or Cancel).
+enum class MessageAnswer { kAccepted, kYes, kNo, kCancel };
 
+// `text` and `detail` are narrow strings as the system names files: they may name one.
 struct MessageBox {
   std::string text;
   std::string caption = kApplicationTitle;

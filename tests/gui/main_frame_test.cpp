@@ -2,23 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBrowser>
+#include <QToolBar>
 
-#include "frame_test_support.h"
+#include "app/qt/kvx_application.h"
+#include "app/qt/user_dialogs.h"
+#include "scripted_dialogs.h"
 
 namespace kvx::qt {
 namespace {
 
+QMenu* FindMenu(QMenuBar* bar, const QString& title) {
+  for (QAction* action : bar->actions()) {
+    if (action->text() == title) return action->menu();
+  }
+  return nullptr;
+}
+
 QAction* MenuEntry(QMenuBar* bar, const QString& menu, const QString& text) {
-  for (QAction* title : bar->actions()) {
-    if (title->text() != menu) continue;
-    for (QAction* action : title->menu()->actions()) {
-      if (action->text() == text) return action;
-    }
+  for (QAction* action : FindMenu(bar, menu)->actions()) {
+    if (action->text() == text) return action;
   }
   return nullptr;
 }
@@ -26,56 +36,66 @@ QAction* MenuEntry(QMenuBar* bar, const QString& menu, const QString& text) {
 class MainFrameTest : public testing::Test {
  protected:
   std::unique_ptr<CMainFrame> MakeFrame() {
-    return std::make_unique<CMainFrame>(document_, commands_, profile_, userDialogs_);
+    return std::make_unique<CMainFrame>(model_.document, model_.commands, model_.recentFiles,
+                                        model_.profile);
   }
+  std::string PathOf(const char* name) const { return ToPath(directory_.filePath(name)); }
 
   QTemporaryDir directory_;
-  PrivateProfile profile_{directory_.filePath("kvxsetup.ini")};
-  ScriptedDialogs dialogs_;
-  UserDialogs userDialogs_ = dialogs_.Dialogs();
-  CKvxhsDoc document_{userDialogs_.showMessage};
-  DocumentCommands commands_{document_, profile_, userDialogs_};
+  test::ScriptedWindowModel model_{PathOf("kvxsetup.ini")};
   const QRect desktop_ = QGuiApplication::primaryScreen()->virtualGeometry();
 };
 
-TEST_F(MainFrameTest, RecentFilesAppearInTheFileMenuNewestFirst) {
+TEST_F(MainFrameTest, MenusToolbarAndStatusBarAreDrawnFromTheCommandTable) {
   const auto frame = MakeFrame();
+  for (const Menu& menu : MainMenu()) {
+    SCOPED_TRACE(menu.title);
+    QMenu* drawn = FindMenu(frame->menuBar(), menu.title);
+    ASSERT_NE(drawn, nullptr);
+    QStringList texts;
+    for (QAction* action : drawn->actions()) {
+      if (action->isVisible()) texts << action->text();
+    }
+    QStringList expected;
+    for (CommandId id : menu.entries) {
+      expected << (id == CommandId::kSeparator ? ""
+                                               : QString::fromLatin1(FindCommand(id).menuText));
+    }
+    EXPECT_EQ(texts, expected);
+  }
+  for (const Command& command : FrameCommands()) {
+    QAction* action = frame->Action(command.id);
+    if (action == nullptr) continue;
+    SCOPED_TRACE(command.statusPrompt);
+    EXPECT_EQ(action->shortcut().toString(),
+              QString::fromStdString(AcceleratorText(command.accelerator)));
+    EXPECT_EQ(action->statusTip(), command.statusPrompt);
+    EXPECT_TRUE(!*command.toolTip || action->toolTip() == command.toolTip) << command.toolTip;
+  }
+  const QList<QAction*> buttons = frame->ToolBar().actions();
+  ASSERT_EQ(buttons.size(), static_cast<qsizetype>(kToolBar.size()));
+  for (std::size_t index = 0; index < kToolBar.size(); ++index) {
+    QAction* button = buttons[static_cast<qsizetype>(index)];
+    EXPECT_EQ(button->isSeparator() ? nullptr : button, frame->Action(kToolBar[index])) << index;
+  }
+  EXPECT_EQ(frame->statusBar()->findChildren<QLabel*>().value(0)->text(), kIdleStatusText);
+}
+
+TEST_F(MainFrameTest, RecentFilesAppearNewestFirstAndOpenWhenChosen) {
   for (const char* name : {"a.gdb", "b.gdb"}) {
-    ASSERT_TRUE(document_.SaveDocument(directory_.filePath(name)));
-    ASSERT_TRUE(commands_.OpenDocumentFile(directory_.filePath(name)));
+    ASSERT_TRUE(model_.document.SaveDocument(PathOf(name)));
+    model_.recentFiles.Add(PathOf(name));
   }
-  QAction* newest = MenuEntry(frame->menuBar(), "&File", "&1 " + directory_.filePath("b.gdb"));
+  const auto frame = MakeFrame();
   QAction* older = MenuEntry(frame->menuBar(), "&File", "&2 " + directory_.filePath("a.gdb"));
-  ASSERT_TRUE(newest && older);
-  EXPECT_EQ(frame->windowTitle(), "b.gdb - kvxGDB");
-
-  QFile::remove(directory_.filePath("a.gdb"));
+  ASSERT_NE(older, nullptr);
+  EXPECT_NE(MenuEntry(frame->menuBar(), "&File", "&1 " + directory_.filePath("b.gdb")), nullptr);
   older->trigger();
-  EXPECT_EQ(dialogs_.Texts(), QStringList{"Failed to open document."});
-  EXPECT_EQ(profile_.RecentFiles(), QStringList{directory_.filePath("b.gdb")});
-  EXPECT_EQ(frame->windowTitle(), "Untitled - kvxGDB");
+  EXPECT_EQ(frame->windowTitle(), "a.gdb - kvxGDB");
+  EXPECT_NE(MenuEntry(frame->menuBar(), "&File", "&1 " + directory_.filePath("a.gdb")), nullptr);
 }
 
-TEST_F(MainFrameTest, StoredPositionIsTakenOnlyWhenWhollyOnTheDesktop) {
-  struct Case {
-    const char* name;
-    QRect stored;
-    bool taken;
-  };
-  const QRect inside(desktop_.topLeft() + QPoint(10, 20), QSize(300, 200));
-  const Case cases[] = {
-      {"inside", inside, true},
-      {"to the desktop's edges", desktop_, true},
-      {"one pixel past the right edge", desktop_.adjusted(1, 0, 1, 0), false},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    profile_.StoreWindowRect(c.stored);
-    EXPECT_EQ(MakeFrame()->geometry() == c.stored, c.taken);
-  }
-}
-
-TEST_F(MainFrameTest, ClosingKeepsTheNormalRectangleButNotAMaximisedOne) {
+TEST_F(MainFrameTest, ANormalRectangleIsKeptOnClosingAndTakenByTheNextWindow) {
   const QRect normal(desktop_.topLeft() + QPoint(30, 40), QSize(320, 240));
   for (bool maximised : {false, true}) {
     {
@@ -84,32 +104,29 @@ TEST_F(MainFrameTest, ClosingKeepsTheNormalRectangleButNotAMaximisedOne) {
       maximised ? frame->showMaximized() : frame->show();
       EXPECT_TRUE(frame->close());
     }
-    EXPECT_EQ(PrivateProfile(profile_.FilePath()).WindowRect(), normal) << maximised;
+    EXPECT_EQ(MakeFrame()->geometry(), normal) << maximised;
   }
 }
 
 TEST_F(MainFrameTest, SetupCommandMarksTheDocumentAndClosingAsksToSaveIt) {
   const auto frame = MakeFrame();
   frame->show();
-  dialogs_.runSetupDialog = [](DialogFields fields) {
+  model_.dialogs.runSetupDialog = [](DialogFields fields) {
     fields.probeIpAddress = "192.168.0.7";
     return std::optional<DialogFields>(fields);
   };
   MenuEntry(frame->menuBar(), "&Setup", "KVX7000...")->trigger();
-  ASSERT_TRUE(document_.IsModified());
+  ASSERT_TRUE(model_.document.IsModified());
 
-  dialogs_.answers = {QMessageBox::Cancel};
+  model_.dialogs.answers = {MessageAnswer::kCancel};
   EXPECT_FALSE(frame->close());
-  EXPECT_EQ(dialogs_.Texts(), QStringList{"Save changes to Untitled?"});
-  EXPECT_EQ(dialogs_.messages.at(0).buttons,
-            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-
-  dialogs_.answers = {QMessageBox::Yes};
-  dialogs_.chosenFiles = {directory_.filePath("kept.gdb")};
+  model_.dialogs.answers = {MessageAnswer::kYes};
+  model_.dialogs.chosenFiles = {PathOf("kept.gdb")};
   EXPECT_TRUE(frame->close());
-  CKvxhsDoc saved(userDialogs_.showMessage);
-  ASSERT_TRUE(saved.OpenDocument(directory_.filePath("kept.gdb")));
-  EXPECT_EQ(saved.Settings().probeIpAddress, "192.168.0.7");
+  EXPECT_EQ(model_.dialogs.Texts(),
+            (std::vector<std::string>{"Save changes to Untitled?", "Save changes to Untitled?"}));
+  EXPECT_FALSE(model_.document.IsModified());
+  EXPECT_EQ(frame->windowTitle(), "kept.gdb - kvxGDB");
 }
 
 TEST_F(MainFrameTest, HelpOpensTheBundledPages) {
@@ -119,6 +136,20 @@ TEST_F(MainFrameTest, HelpOpensTheBundledPages) {
   EXPECT_EQ(frame->Help()->Browser().documentTitle(), "kvxGDB Setup");
   MenuEntry(frame->menuBar(), "&Help", "&Using Help")->trigger();
   EXPECT_EQ(frame->Help()->Browser().documentTitle(), "Using Help");
+}
+
+TEST(ApplicationStartup, ShowsTheWindowOnlyWhenTheStartupDocumentOpened) {
+  const QTemporaryDir directory;
+  IniProfile profile(ToPath(directory.filePath("kvxsetup.ini")));
+  for (bool missing : {false, true}) {
+    test::ScriptedDialogs dialogs;
+    KvxApplication application(profile, dialogs.Dialogs());
+    QStringList arguments{"kvxsetup"};
+    if (missing) arguments << directory.filePath("absent.gdb");
+    EXPECT_EQ(application.InitInstance(arguments), !missing);
+    EXPECT_EQ(application.MainFrame() != nullptr, !missing);
+    EXPECT_TRUE(missing || application.MainFrame()->windowTitle() == "Untitled - kvxGDB");
+  }
 }
 
 }  // namespace

@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <vector>
 
-#include "app/qt/dialog_template.h"
-#include "app/qt/kvxhs_doc.h"
+#include "app/kvxhs_doc.h"
 #include "app/qt/update_setup_dialog.h"
+#include "app/update_setup_template.h"
 #include "simulated_probe.h"
 #include "typed_fields.h"
 #include "update_files.h"
@@ -22,9 +22,6 @@
 namespace kvx::test {
 namespace {
 
-using qt::kConnectButtonId, qt::kUpdateButtonId, qt::kOkId, qt::kSerialNumberId, qt::kMacAddressId,
-    qt::kLoaderVersionId, qt::kCurrentFirmwareId, qt::kCurrentLogicId, qt::kNewestFirmwareId,
-    qt::kNewestLogicId, qt::kProbeIpEditId, qt::kPortListId, qt::kSpeedListId;
 using qt::UpdateSetupDialog;
 using ::testing::Contains;
 using ::testing::ElementsAre;
@@ -65,7 +62,7 @@ class DialogOnSimulator : public ::testing::Test {
 
   SimulatedProbe probe_;
   UpdateFiles updates_;
-  qt::ProbeStation station_{{}, updates_.Path()};
+  ProbeStation station_{{}, updates_.Path(), qt::HandleWindowEvents};
   std::unique_ptr<UpdateSetupDialog> dialog_;
   std::vector<std::string> boxes_;  // the texts of the message boxes shown
   std::vector<std::string> statuses_;
@@ -124,8 +121,8 @@ TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
   const Case cases[] = {
       {kProbeIpEditId, &DialogFields::probeIpAddress, "100.100.100.100", false},
       {kProbeIpEditId, &DialogFields::probeIpAddress, tooLong, true},
-      {qt::kGatewayEditId, &DialogFields::defaultGateway, tooLong, true},
-      {qt::kConfigFileEditId, &DialogFields::configFileName, std::string(40000, 'c'), false},
+      {kGatewayEditId, &DialogFields::defaultGateway, tooLong, true},
+      {kConfigFileEditId, &DialogFields::configFileName, std::string(40000, 'c'), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
@@ -158,7 +155,7 @@ TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
 
 // The document's Setup command runs the dialog modally and takes back only what changed.
 TEST_F(DialogOnSimulator, SetupCommandRunsTheDialogModallyAndTakesBackItsFields) {
-  qt::CKvxhsDoc document([](const qt::FrameMessage&) { return QMessageBox::Ok; });
+  CKvxhsDoc document([](const MessageBox&) { return MessageAnswer::kAccepted; });
   document.SetupCommand([&](const DialogFields& fields) {
     QTimer::singleShot(0, [&] {
       auto* dialog = qobject_cast<UpdateSetupDialog*>(QApplication::activeModalWidget());
@@ -166,7 +163,7 @@ TEST_F(DialogOnSimulator, SetupCommandRunsTheDialogModallyAndTakesBackItsFields)
       QTest::mouseClick(qobject_cast<QPushButton*>(dialog->Control(kConnectButtonId)),
                         Qt::LeftButton);
       EXPECT_EQ(qobject_cast<QLabel*>(dialog->Control(kSerialNumberId))->text(), "12345678");
-      QTest::keyClicks(dialog->Control(qt::kConfigFileEditId), "KVX.cfg");
+      QTest::keyClicks(dialog->Control(kConfigFileEditId), "KVX.cfg");
       QTest::keyClick(dialog->Control(kProbeIpEditId), Qt::Key_Return);
     });
     return qt::RunUpdateSetupDialog(station_, fields, RecordMessages());

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -32,6 +33,12 @@ class TempDirectory {
     const std::filesystem::path file = path_ / name;
     std::ofstream(file, std::ios::binary) << content;
     return file;
+  }
+
+  // The content of file `name`; empty when it cannot be read.
+  std::string Read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
  private:

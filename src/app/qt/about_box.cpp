@@ -4,27 +4,27 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include "app/frame_commands.h"
 #include "app/qt/application_icon.h"
-#include "program_version.h"
 
 namespace kvx::qt {
 
 AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("About kvxGDB for ARM"));
+  setWindowTitle(QString::fromLatin1(kAboutCaption));
   auto* icon = new QLabel;
   icon->setPixmap(ApplicationIcon().pixmap(32, 32));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QGridLayout(this);
-  layout->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
-  layout->addWidget(new QLabel(QStringLiteral("KVX7000 Configuration Version 1.05")), 0, 1);
-  layout->addWidget(new QLabel(QStringLiteral("for GNU Debugger ARM7/ARM9")), 1, 1);
-  // The build this is, for bug reports: the line above names the probe's own release.
-  layout->addWidget(new QLabel(QStringLiteral("kvxsetup %1, %2 licence")
-                                   .arg(QLatin1String(kProgramVersion), QLatin1String(kLicenceId))),
-                    2, 1);
-  layout->addWidget(buttons, 0, 2, 3, 1, Qt::AlignTop);
+  const std::vector<std::string> lines = AboutLines();
+  const int rows = static_cast<int>(lines.size());
+  layout->addWidget(icon, 0, 0, rows, 1, Qt::AlignTop);
+  for (int row = 0; row < rows; ++row) {
+    layout->addWidget(new QLabel(QString::fromStdString(lines[static_cast<std::size_t>(row)])), row,
+                      1);
+  }
+  layout->addWidget(buttons, 0, 2, rows, 1, Qt::AlignTop);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QRect>
 
-#include "app/qt/dialog_template.h"
+#include "app/update_setup_template.h"
 
 namespace kvx::qt {
 

@@ -1,11 +1,15 @@
 #include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
 
+#include "app/ini_profile.h"
+#include "app/probe_station.h"
 #include "app/qt/kvx_application.h"
-#include "app/qt/private_profile.h"
-#include "app/qt/probe_station.h"
 #include "app/qt/update_setup_dialog.h"
 #include "app/qt/user_dialogs.h"
 #include "images/update_catalogue.h"
@@ -41,14 +45,21 @@ bool AnswersOption(const char* argument) {
   return false;
 }
 
+// "<executable base name>.ini" in the user's configuration directory.
+std::string ProfilePath() {
+  const QString directory = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+  const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+  return kvx::qt::ToPath(QDir(directory).filePath(baseName + QStringLiteral(".ini")));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && AnswersOption(argv[1])) return 0;
   QApplication application(argc, argv);
-  kvx::qt::PrivateProfile profile(kvx::qt::PrivateProfile::DefaultFilePath());
-  kvx::qt::ProbeStation station([&profile](int comNumber) { return profile.PortDevice(comNumber); },
-                                kvx::DefaultUpdateDirectory());
+  kvx::IniProfile profile(ProfilePath());
+  kvx::ProbeStation station(kvx::ConfiguredPorts(profile), kvx::DefaultUpdateDirectory(),
+                            kvx::qt::HandleWindowEvents);
   kvx::qt::KvxApplication kvxApplication(
       profile, kvx::qt::StandardUserDialogs([&station](const kvx::DialogFields& fields) {
         return kvx::qt::RunUpdateSetupDialog(station, fields);

@@ -13,6 +13,8 @@
 
 #include "app/qt/about_box.h"
 #include "app/qt/application_icon.h"
+#include "app/qt/user_dialogs.h"
+#include "app/window_placement.h"
 
 namespace kvx::qt {
 
@@ -21,136 +23,127 @@ namespace {
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 
-// The lock keys' panes. Qt cannot tell a lock key's state on every platform, so the panes
-// show their names greyed, as they look with the locks off.
-const char* const kIndicatorPanes[] = {"CAP", "NUM", "SCRL"};
+ScreenRect ToScreenRect(const QRect& rect) {
+  return {rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
+}
+
+QRect FromScreenRect(const ScreenRect& rect) {
+  return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
+}
+
+WindowShowState ShowStateOf(Qt::WindowStates states) {
+  if (states & Qt::WindowMinimized) return WindowShowState::kMinimised;
+  if (states & (Qt::WindowMaximized | Qt::WindowFullScreen)) return WindowShowState::kMaximised;
+  return WindowShowState::kNormal;
+}
 
 }  // namespace
 
-CMainFrame::CMainFrame(CKvxhsDoc& document, DocumentCommands& commands, PrivateProfile& profile,
-                       const UserDialogs& dialogs, QWidget* parent)
+CMainFrame::CMainFrame(const CKvxhsDoc& document, DocumentCommands& commands,
+                       const RecentFileList& recentFiles, Profile& profile, QWidget* parent)
     : QMainWindow(parent),
       document_(document),
       commands_(commands),
+      recentFiles_(recentFiles),
       profile_(profile),
-      dialogs_(dialogs),
-      view_(new CKvxhsView) {
+      view_(new CKvxhsView),
+      toolBar_(addToolBar(QStringLiteral("Toolbar"))) {
   setWindowIcon(ApplicationIcon());
   setCentralWidget(view_);
-  CreateFileMenu();
-  CreateSetupMenu();
-  CreateViewMenu();
-  CreateHelpMenu();
+  for (const Command& command : FrameCommands()) {
+    if (command.id != CommandId::kRecentFile) actions_[command.id] = MakeAction(command);
+  }
+  for (const Menu& menu : MainMenu()) CreateMenu(menu);
   CreateToolBar();
   CreateStatusBar();
-  CreateWindowShortcuts();
   RestorePosition();
-
-  setWindowTitle(document_.WindowTitle());
-  connect(&document_, &CKvxhsDoc::StateChanged, this,
-          [this] { setWindowTitle(document_.WindowTitle()); });
-  connect(&commands_, &DocumentCommands::RecentFilesChanged, this, &CMainFrame::ShowRecentFiles);
-  ShowRecentFiles();
+  ShowDocument();
 }
 
-QAction* CMainFrame::AddAction(QMenu* menu, const QString& text, const QString& statusTip) {
-  QAction* action = menu->addAction(text);
-  action->setStatusTip(statusTip);
-  action->setWhatsThis(statusTip);
+QAction* CMainFrame::Action(CommandId id) const {
+  const auto found = actions_.find(id);
+  return found == actions_.end() ? nullptr : found->second;
+}
+
+QAction* CMainFrame::MakeAction(const Command& command) {
+  // Context help is Qt's own What's This mode, its action included.
+  QAction* action =
+      command.id == CommandId::kContextHelp ? QWhatsThis::createAction(this) : new QAction(this);
+  if (*command.menuText != '\0') action->setText(QString::fromLatin1(command.menuText));
+  if (*command.statusPrompt != '\0') {
+    action->setStatusTip(QString::fromLatin1(command.statusPrompt));
+    action->setWhatsThis(action->statusTip());
+  }
+  if (*command.toolTip != '\0') action->setToolTip(QString::fromLatin1(command.toolTip));
+  if (command.accelerator.Any()) {
+    action->setShortcut(QKeySequence::fromString(
+        QString::fromStdString(AcceleratorText(command.accelerator)), QKeySequence::PortableText));
+  }
+  if (command.showsBar) {
+    action->setCheckable(true);
+    action->setChecked(true);
+    connect(action, &QAction::toggled, this, [this, id = command.id](bool shown) {
+      (id == CommandId::kViewToolBar ? static_cast<QWidget*>(toolBar_) : statusBar())
+          ->setVisible(shown);
+    });
+  } else if (command.id != CommandId::kContextHelp) {
+    connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
+  }
+  // Commands reached only by their keys work wherever the focus is in the window.
+  if (*command.menuText == '\0' && *command.toolTip == '\0') addAction(action);
   return action;
 }
 
-void CMainFrame::CreateFileMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&File"));
-  newAction_ = AddAction(menu, QStringLiteral("&New"), QStringLiteral("Create a new document"));
-  newAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  newAction_->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
-  connect(newAction_, &QAction::triggered, &commands_, &DocumentCommands::FileNew);
-
-  openAction_ =
-      AddAction(menu, QStringLiteral("&Open..."), QStringLiteral("Open an existing document"));
-  openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  openAction_->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
-  connect(openAction_, &QAction::triggered, &commands_, &DocumentCommands::FileOpen);
-
-  saveAction_ = AddAction(menu, QStringLiteral("&Save"), QStringLiteral("Save the document"));
-  saveAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  saveAction_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-  connect(saveAction_, &QAction::triggered, &commands_, &DocumentCommands::FileSave);
-
-  QAction* saveAs = AddAction(menu, QStringLiteral("Save &As..."),
-                              QStringLiteral("Save the document with a new name"));
-  connect(saveAs, &QAction::triggered, &commands_, &DocumentCommands::FileSaveAs);
-
-  menu->addSeparator();
-  noRecentFileAction_ = menu->addAction(QStringLiteral("Recent File"));
-  noRecentFileAction_->setEnabled(false);
-  for (int index = 0; index < PrivateProfile::kRecentFileCount; ++index) {
-    QAction* recent = AddAction(menu, QString(), QStringLiteral("Open this document"));
-    connect(recent, &QAction::triggered, &commands_,
-            [this, index] { commands_.OpenRecentFile(index); });
-    recentFileActions_.append(recent);
+void CMainFrame::CreateMenu(const Menu& menu) {
+  QMenu* drawn = menuBar()->addMenu(QString::fromLatin1(menu.title));
+  for (CommandId id : menu.entries) {
+    if (id == CommandId::kSeparator) {
+      drawn->addSeparator();
+    } else if (id == CommandId::kRecentFile) {
+      CreateRecentFileEntries(drawn);
+    } else {
+      drawn->addAction(actions_.at(id));
+    }
   }
-  menu->addSeparator();
-  QAction* exit = AddAction(menu, QStringLiteral("E&xit"),
-                            QStringLiteral("Quit the program; prompts to save the document"));
-  connect(exit, &QAction::triggered, this, &QWidget::close);
 }
 
-void CMainFrame::CreateSetupMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Setup"));
-  setupAction_ = AddAction(menu, QStringLiteral("KVX7000..."),
-                           QStringLiteral("Update KVX firmware and store configuration"));
-  setupAction_->setIcon(ApplicationIcon());
-  connect(setupAction_, &QAction::triggered, &document_,
-          [this] { document_.SetupCommand(dialogs_.runSetupDialog); });
-}
-
-void CMainFrame::CreateViewMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&View"));
-  QAction* toolBar =
-      AddAction(menu, QStringLiteral("&Toolbar"), QStringLiteral("Show or hide the toolbar"));
-  toolBar->setCheckable(true);
-  toolBar->setChecked(true);
-  connect(toolBar, &QAction::toggled, this, [this](bool on) { toolBar_->setVisible(on); });
-
-  QAction* status =
-      AddAction(menu, QStringLiteral("&Status Bar"), QStringLiteral("Show or hide the status bar"));
-  status->setCheckable(true);
-  status->setChecked(true);
-  connect(status, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
-}
-
-void CMainFrame::CreateHelpMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Help"));
-  QAction* index = AddAction(menu, QStringLiteral("&Index"), QStringLiteral("List help topics"));
-  connect(index, &QAction::triggered, this, [this] { ShowHelp(HelpWindow::Page::kIndex); });
-  QAction* usingHelp = AddAction(menu, QStringLiteral("&Using Help"),
-                                 QStringLiteral("Display instructions about how to use help"));
-  connect(usingHelp, &QAction::triggered, this, [this] { ShowHelp(HelpWindow::Page::kUsingHelp); });
-  menu->addSeparator();
-  aboutAction_ = AddAction(menu, QStringLiteral("&About ..."),
-                           QStringLiteral("Display program information and version"));
-  aboutAction_->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
-  connect(aboutAction_, &QAction::triggered, this, &CMainFrame::ShowAbout);
+void CMainFrame::CreateRecentFileEntries(QMenu* menu) {
+  const Command& recent = FindCommand(CommandId::kRecentFile);
+  noRecentFileAction_ = menu->addAction(QString::fromLatin1(recent.menuText));
+  noRecentFileAction_->setEnabled(false);
+  for (int index = 0; index < RecentFileList::kSize; ++index) {
+    QAction* action = menu->addAction(QString());
+    action->setStatusTip(QString::fromLatin1(recent.statusPrompt));
+    action->setWhatsThis(action->statusTip());
+    connect(action, &QAction::triggered, this, [this, index] {
+      commands_.OpenRecentFile(index);
+      ShowDocument();
+    });
+    recentFileActions_.append(action);
+  }
 }
 
 void CMainFrame::CreateToolBar() {
-  toolBar_ = addToolBar(QStringLiteral("Toolbar"));
   toolBar_->setObjectName(QStringLiteral("toolBar"));
   toolBar_->setMovable(false);
-  contextHelpAction_ = QWhatsThis::createAction(this);
-  contextHelpAction_->setStatusTip(
-      QStringLiteral("Display help for clicked buttons, menus and windows"));
-  toolBar_->addActions({newAction_, openAction_, saveAction_});
-  toolBar_->addSeparator();
-  toolBar_->addAction(setupAction_);
-  toolBar_->addSeparator();
-  toolBar_->addActions({aboutAction_, contextHelpAction_});
+  actions_.at(CommandId::kFileNew)->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+  actions_.at(CommandId::kFileOpen)->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+  actions_.at(CommandId::kFileSave)->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  actions_.at(CommandId::kSetup)->setIcon(ApplicationIcon());
+  actions_.at(CommandId::kAbout)->setIcon(style()->standardIcon(QStyle::SP_MessageBoxInformation));
+  for (CommandId id : kToolBar) {
+    if (id == CommandId::kSeparator) {
+      toolBar_->addSeparator();
+    } else {
+      toolBar_->addAction(actions_.at(id));
+    }
+  }
 }
 
+// The lock keys' panes. Qt cannot tell a lock key's state on every platform, so the panes show
+// their names greyed, as they look with the locks off.
 void CMainFrame::CreateStatusBar() {
-  statusBar()->addWidget(new QLabel(QStringLiteral("For Help, press F1")), 1);
+  statusBar()->addWidget(new QLabel(QString::fromLatin1(kIdleStatusText)), 1);
   for (const char* name : kIndicatorPanes) {
     auto* pane = new QLabel(QString::fromLatin1(name));
     pane->setEnabled(false);
@@ -160,39 +153,64 @@ void CMainFrame::CreateStatusBar() {
   }
 }
 
-// Commands reached only by their keys: help on F1, context help (its toolbar button carries
-// Shift+F1 already) and printing the view.
-void CMainFrame::CreateWindowShortcuts() {
-  auto* help = new QAction(this);
-  help->setShortcut(QKeySequence(Qt::Key_F1));
-  connect(help, &QAction::triggered, this, [this] { ShowHelp(HelpWindow::Page::kIndex); });
-  auto* print = new QAction(this);
-  print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  connect(print, &QAction::triggered, view_, &CKvxhsView::FilePrint);
-  addActions({help, print});
-}
-
 void CMainFrame::RestorePosition() {
   resize(kDefaultWidth, kDefaultHeight);
-  const std::optional<QRect> stored = profile_.WindowRect();
   const QRect desktop = QGuiApplication::primaryScreen()->virtualGeometry();
-  if (stored && desktop.contains(*stored)) setGeometry(*stored);
-}
-
-void CMainFrame::ShowRecentFiles() {
-  const QStringList paths = profile_.RecentFiles();
-  noRecentFileAction_->setVisible(paths.isEmpty());
-  for (int index = 0; index < recentFileActions_.size(); ++index) {
-    QAction* action = recentFileActions_[index];
-    action->setVisible(index < paths.size());
-    if (index >= paths.size()) continue;
-    QString shown = QDir::toNativeSeparators(paths[index]);
-    action->setText(QStringLiteral("&%1 %2").arg(index + 1).arg(shown.replace('&', "&&")));
+  if (const auto stored = StoredWindowRect(profile_, ToScreenRect(desktop))) {
+    setGeometry(FromScreenRect(*stored));
   }
 }
 
-void CMainFrame::ShowAbout() {
-  AboutBox(this).exec();
+void CMainFrame::OnCommand(CommandId id) {
+  switch (id) {
+    case CommandId::kFileNew:
+      commands_.FileNew();
+      break;
+    case CommandId::kFileOpen:
+      commands_.FileOpen();
+      break;
+    case CommandId::kFileSave:
+      commands_.FileSave();
+      break;
+    case CommandId::kFileSaveAs:
+      commands_.FileSaveAs();
+      break;
+    case CommandId::kSetup:
+      commands_.Setup();
+      break;
+    case CommandId::kExit:
+      close();
+      break;
+    case CommandId::kHelpIndex:
+    case CommandId::kHelp:
+      ShowHelp(HelpWindow::Page::kIndex);
+      break;
+    case CommandId::kUsingHelp:
+      ShowHelp(HelpWindow::Page::kUsingHelp);
+      break;
+    case CommandId::kAbout:
+      AboutBox(this).exec();
+      break;
+    case CommandId::kFilePrint:
+      view_->FilePrint();
+      break;
+    default:
+      break;
+  }
+  ShowDocument();
+}
+
+void CMainFrame::ShowDocument() {
+  setWindowTitle(FromPath(document_.WindowTitle()));
+  const std::vector<std::string> paths = recentFiles_.Entries();
+  noRecentFileAction_->setVisible(paths.empty());
+  for (int index = 0; index < recentFileActions_.size(); ++index) {
+    QAction* action = recentFileActions_[index];
+    const auto entry = static_cast<std::size_t>(index);
+    action->setVisible(entry < paths.size());
+    if (entry >= paths.size()) continue;
+    action->setText(FromPath(RecentFileMenuText(index, paths[entry])));
+  }
 }
 
 void CMainFrame::ShowHelp(HelpWindow::Page page) {
@@ -201,14 +219,13 @@ void CMainFrame::ShowHelp(HelpWindow::Page page) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  constexpr Qt::WindowStates kNotNormal =
-      Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-  if (!(windowState() & kNotNormal)) profile_.StoreWindowRect(geometry());
+  KeepWindowRect(profile_, ShowStateOf(windowState()), ToScreenRect(geometry()));
   if (commands_.SaveModified()) {
     event->accept();
   } else {
     event->ignore();
   }
+  ShowDocument();
 }
 
 }  // namespace kvx::qt

@@ -2,13 +2,15 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <map>
 
-#include "app/qt/document_commands.h"
+#include "app/document_commands.h"
+#include "app/frame_commands.h"
+#include "app/kvxhs_doc.h"
+#include "app/profile.h"
 #include "app/qt/help_window.h"
-#include "app/qt/kvxhs_doc.h"
 #include "app/qt/kvxhs_view.h"
-#include "app/qt/private_profile.h"
-#include "app/qt/user_dialogs.h"
+#include "app/recent_file_list.h"
 
 class QAction;
 class QMenu;
@@ -16,23 +18,24 @@ class QToolBar;
 
 namespace kvx::qt {
 
-// The main window: File, Setup, View and Help menus, the toolbar, the status bar and the
-// empty view. Its caption follows the document; its normal rectangle is kept in the profile.
+// The main window, drawn from the command table: its menus, toolbar and status bar, and the
+// empty view. Every command goes to the document's commands or to the window's own; the
+// caption and the recent files are shown afresh after each. Its normal rectangle is kept in
+// the profile.
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
  public:
   // Takes the stored position when it lies wholly on the desktop.
-  CMainFrame(CKvxhsDoc& document, DocumentCommands& commands, PrivateProfile& profile,
-             const UserDialogs& dialogs, QWidget* parent = nullptr);
+  CMainFrame(const CKvxhsDoc& document, DocumentCommands& commands,
+             const RecentFileList& recentFiles, Profile& profile, QWidget* parent = nullptr);
 
   QToolBar& ToolBar() { return *toolBar_; }
   CKvxhsView& View() { return *view_; }
   // The help window, once F1, Index or Using Help has opened it.
   HelpWindow* Help() { return help_; }
-
-  void ShowAbout();
-  void ShowHelp(HelpWindow::Page page);
+  // The action of a command; nullptr for the recent files and separators.
+  QAction* Action(CommandId id) const;
 
  protected:
   // Keeps the normal rectangle, then asks whether to save a modified document; cancelling
@@ -40,30 +43,24 @@ class CMainFrame : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void CreateFileMenu();
-  void CreateSetupMenu();
-  void CreateViewMenu();
-  void CreateHelpMenu();
+  QAction* MakeAction(const Command& command);
+  void CreateMenu(const Menu& menu);
+  void CreateRecentFileEntries(QMenu* menu);
   void CreateToolBar();
   void CreateStatusBar();
-  void CreateWindowShortcuts();
   void RestorePosition();
-  void ShowRecentFiles();
-  QAction* AddAction(QMenu* menu, const QString& text, const QString& statusTip);
+  void OnCommand(CommandId id);
+  void ShowDocument();
+  void ShowHelp(HelpWindow::Page page);
 
-  CKvxhsDoc& document_;
+  const CKvxhsDoc& document_;
   DocumentCommands& commands_;
-  PrivateProfile& profile_;
-  const UserDialogs& dialogs_;
+  const RecentFileList& recentFiles_;
+  Profile& profile_;
   CKvxhsView* view_;
-  QToolBar* toolBar_ = nullptr;
+  QToolBar* toolBar_;
   HelpWindow* help_ = nullptr;
-  QAction* newAction_ = nullptr;
-  QAction* openAction_ = nullptr;
-  QAction* saveAction_ = nullptr;
-  QAction* setupAction_ = nullptr;
-  QAction* aboutAction_ = nullptr;
-  QAction* contextHelpAction_ = nullptr;
+  std::map<CommandId, QAction*> actions_;
   QAction* noRecentFileAction_ = nullptr;
   QList<QAction*> recentFileActions_;
 };

@@ -4,34 +4,65 @@
 
 namespace kvx::qt {
 
-QMessageBox::StandardButton ExecMessageBox(QWidget* owner, const FrameMessage& message) {
-  QMessageBox box(message.icon, message.caption, message.text, message.buttons, owner);
-  if (!message.detail.isEmpty()) box.setDetailedText(message.detail);
-  if (message.defaultButton != QMessageBox::NoButton) box.setDefaultButton(message.defaultButton);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+namespace {
+
+QMessageBox::StandardButtons ButtonsOf(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::kYesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::kYesNoCancel:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    default:
+      return QMessageBox::Ok;
+  }
 }
 
-MessageAnswer ShowMessageBox(QWidget* owner, const MessageBox& message) {
-  FrameMessage box;
-  box.text = QString::fromLatin1(message.text);
-  box.caption = QString::fromLatin1(message.caption);
-  // Reasons name files and devices, whose names are the user's own bytes.
-  box.detail = QString::fromLocal8Bit(message.detail);
-  box.icon = message.icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon;
-  box.buttons = message.buttons == MessageButtons::kYesNo
-                    ? QMessageBox::Yes | QMessageBox::No
-                    : QMessageBox::StandardButtons(QMessageBox::Ok);
-  if (message.defaultAnswer == MessageAnswer::kNo) box.defaultButton = QMessageBox::No;
-  if (message.defaultAnswer == MessageAnswer::kYes) box.defaultButton = QMessageBox::Yes;
-  switch (ExecMessageBox(owner, box)) {
+QMessageBox::StandardButton ButtonOf(MessageAnswer answer) {
+  switch (answer) {
+    case MessageAnswer::kYes:
+      return QMessageBox::Yes;
+    case MessageAnswer::kNo:
+      return QMessageBox::No;
+    case MessageAnswer::kCancel:
+      return QMessageBox::Cancel;
+    default:
+      return QMessageBox::Ok;
+  }
+}
+
+// A box closed without a choice answers as its last button does.
+MessageAnswer AnswerOf(QMessageBox::StandardButton button, MessageButtons buttons) {
+  switch (button) {
     case QMessageBox::Yes:
       return MessageAnswer::kYes;
     case QMessageBox::No:
       return MessageAnswer::kNo;
+    case QMessageBox::Ok:
+      return MessageAnswer::kAccepted;
     default:
-      return message.buttons == MessageButtons::kYesNo ? MessageAnswer::kNo
-                                                       : MessageAnswer::kAccepted;
+      break;
   }
+  switch (buttons) {
+    case MessageButtons::kYesNo:
+      return MessageAnswer::kNo;
+    case MessageButtons::kYesNoCancel:
+      return MessageAnswer::kCancel;
+    default:
+      return MessageAnswer::kAccepted;
+  }
+}
+
+}  // namespace
+
+MessageAnswer ShowMessageBox(QWidget* owner, const MessageBox& message) {
+  // Texts may name files and devices, whose names are the user's own bytes.
+  QMessageBox box(
+      message.icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+      QString::fromLocal8Bit(message.caption), QString::fromLocal8Bit(message.text),
+      ButtonsOf(message.buttons), owner);
+  if (!message.detail.empty()) box.setDetailedText(QString::fromLocal8Bit(message.detail));
+  if (message.defaultAnswer) box.setDefaultButton(ButtonOf(*message.defaultAnswer));
+  return AnswerOf(static_cast<QMessageBox::StandardButton>(box.exec()), message.buttons);
 }
 
 }  // namespace kvx::qt

@@ -1,6 +1,7 @@
 #include "app/qt/update_setup_dialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "app/qt/dialog_units.h"
+#include "app/update_setup_template.h"
 #include "images/update_catalogue.h"
 
 namespace kvx::qt {
@@ -85,18 +87,6 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
   }
 }
 
-QStringList PortNames() {
-  QStringList names;
-  for (int com = 1; com <= kPortListEntries; ++com) names << QStringLiteral("COM%1").arg(com);
-  return names;
-}
-
-QStringList SpeedNames() {
-  QStringList names;
-  for (std::uint32_t rate : kSpeedListRates) names << QString::number(rate);
-  return names;
-}
-
 int VersionControlId(VersionLabel label) {
   switch (label) {
     case VersionLabel::kLoader:
@@ -159,10 +149,13 @@ void UpdateSetupDialog::BuildControls() {
     if (control.kind == ControlKind::kDropDownList) rect.setHeight(widget->sizeHint().height());
     widget->setGeometry(rect);
     if (control.kind == ControlKind::kGroupBox) widget->lower();
+    if (control.kind == ControlKind::kDropDownList) {
+      for (const std::string& entry : ListEntries(control.id)) {
+        static_cast<QComboBox*>(widget)->addItem(FromText(entry));
+      }
+    }
     if (control.id != kNoId) controls_[control.id] = widget;
   }
-  List(kPortListId)->addItems(PortNames());
-  List(kSpeedListId)->addItems(SpeedNames());
   setFixedSize(DialogUnitsToPixels(kUpdateSetupSize, units).size());
 }
 
@@ -284,6 +277,10 @@ void UpdateSetupDialog::BeginWaitCursor() {
 
 void UpdateSetupDialog::EndWaitCursor() {
   QGuiApplication::restoreOverrideCursor();
+}
+
+void HandleWindowEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station, const DialogFields& fields,

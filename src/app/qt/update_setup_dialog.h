@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "app/dialog_controls.h"
+#include "app/probe_station.h"
 #include "app/qt/message_presenter.h"
-#include "app/qt/probe_station.h"
 #include "app/qt/user_input_filter.h"
 #include "app/update_setup_actions.h"
 #include "ui/dialog_services.h"
@@ -80,6 +80,10 @@ class UpdateSetupDialog : public QDialog, private DialogControls, private Dialog
   bool busy_ = false;
   std::unique_ptr<UpdateSetupActions> actions_;
 };
+
+// Handles the window system's events but for user input, which the dialog drops while an
+// action runs: the probe station calls it while it waits on the port.
+void HandleWindowEvents();
 
 // Runs the dialog modally over the program's probe connection; the fields on OK.
 std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station, const DialogFields& fields,

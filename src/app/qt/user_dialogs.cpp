@@ -4,26 +4,27 @@
 #include <QFileDialog>
 #include <utility>
 
+#include "app/qt/message_presenter.h"
+
 namespace kvx::qt {
 
 namespace {
 
-constexpr char kDocumentFilter[] = "kvxGDB Setup (*.gdb)";
-
-QMessageBox::StandardButton ShowFrameMessage(const FrameMessage& message) {
-  return ExecMessageBox(QApplication::activeWindow(), message);
+MessageAnswer ShowFrameMessage(const MessageBox& message) {
+  return ShowMessageBox(QApplication::activeWindow(), message);
 }
 
-QString ShowFileDialog(FileDialogKind kind, const QString& suggested) {
-  QFileDialog dialog(QApplication::activeWindow(), QString(), suggested, kDocumentFilter);
-  dialog.setDefaultSuffix("gdb");
+std::string ShowFileDialog(FileDialogKind kind, const std::string& suggested) {
+  QFileDialog dialog(QApplication::activeWindow(), QString(), FromPath(suggested),
+                     QString::fromLatin1(kDocumentFilter));
+  dialog.setDefaultSuffix(QString::fromLatin1(kDocumentExtension + 1));  // without the dot
   if (kind == FileDialogKind::kSaveAs) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
   } else {
     dialog.setFileMode(QFileDialog::ExistingFile);
   }
   if (dialog.exec() != QDialog::Accepted) return {};
-  return dialog.selectedFiles().value(0);
+  return ToPath(dialog.selectedFiles().value(0));
 }
 
 }  // namespace

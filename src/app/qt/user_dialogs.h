@@ -1,30 +1,21 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 
-#include "app/qt/message_presenter.h"
-#include "app/qt/setup_dialog_runner.h"
+#include "app/document_commands.h"
 
 namespace kvx::qt {
 
-// Shows a message box and returns the button the user chose.
-using FrameMessagePresenter = std::function<QMessageBox::StandardButton(const FrameMessage&)>;
-
-enum class FileDialogKind { kOpen, kSaveAs };
-
-// Asks for a document path, starting from `suggested`; empty when the user cancels.
-using FileChooser = std::function<QString(FileDialogKind kind, const QString& suggested)>;
-
-// Everything the window asks of the person at the desk in a modal dialog. Tests answer them
-// from a script, so no dialog ever waits for a click.
-struct UserDialogs {
-  FrameMessagePresenter showMessage;
-  FileChooser chooseFile;
-  SetupDialogRunner runSetupDialog;
-};
-
-// Real message boxes and file dialogs, and the given Update/Setup dialog.
+// Real message boxes and file dialogs over the active window, and the given Update/Setup
+// dialog.
 UserDialogs StandardUserDialogs(SetupDialogRunner runSetupDialog);
+
+// Paths between Qt and the program's narrow strings, in the system's encoding of file names.
+inline QString FromPath(const std::string& path) {
+  return QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
+}
+inline std::string ToPath(const QString& path) {
+  return path.toLocal8Bit().toStdString();
+}
 
 }  // namespace kvx::qt

@@ -1,27 +1,11 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "link/serial_port.h"
+
 namespace kvx {
-
-// What a USB serial adapter says about itself; strings it does not give stay empty.
-struct UsbDescription {
-  std::string vendorId;   // four hex digits, as the device reports them
-  std::string productId;  // four hex digits
-  std::string manufacturer;
-  std::string product;
-  std::string serialNumber;
-};
-
-struct SerialPortInfo {
-  std::string name;        // the kernel's name, e.g. "ttyUSB0"
-  std::string devicePath;  // e.g. "/dev/ttyUSB0"
-  std::string driver;      // e.g. "ftdi_sio", "cdc_acm", "serial"
-  std::optional<UsbDescription> usb;
-  std::vector<std::string> stableNames;  // links in /dev/serial/by-id that lead to it
-};
 
 // Whether `a` comes before `b` with trailing numbers compared as numbers: ttyS2 before ttyS10.
 bool NaturalNameOrder(const std::string& a, const std::string& b);

@@ -1,15 +1,10 @@
 #pragma once
 
-#include <functional>
-#include <optional>
 #include <string>
 
 #include "link/chosen_port.h"
 
 namespace kvx {
-
-// Finds the device the program's settings name for COMn (n from 1), if any.
-using PortNameLookup = std::function<std::optional<std::string>(int comNumber)>;
 
 // COMn on this system: the device the environment variable KVXSETUP_COMn names, else the one
 // `configured` names, else /dev/ttyS<n-1>. Empty answers count as none.

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "link/posix/port_list.h"
+#include "link/serial_port.h"
 
 namespace kvx {
 

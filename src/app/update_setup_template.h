@@ -1,8 +1,16 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <vector>
 
-namespace kvx::qt {
+#include "app/dialog_controls.h"
+
+// The Update/Setup dialog as data, which each window system builds with its own controls,
+// metrics and keyboard handling: the controls in tab order with their ids, kinds, texts and
+// rectangles in dialog units, and what the two lists hold.
+
+namespace kvx {
 
 // A rectangle in dialog units: a quarter of the dialog font's average character width across,
 // an eighth of its height down.
@@ -23,6 +31,31 @@ enum class ControlKind {
   kEdit,           // single line, bordered, scrolls horizontally
   kDropDownList,   // the rectangle's height is that of the dropped list
 };
+
+// What a control has besides what its kind draws.
+enum ControlStyle : unsigned {
+  kNoStyle = 0,
+  kTabStop = 1u << 0,  // Tab stops at it
+  kBorder = 1u << 1,
+  kScrollsAcross = 1u << 2,  // scrolls horizontally as the user types past its width
+  kVerticalScrollBar = 1u << 3,
+};
+
+// Buttons, edits and lists are tab stops; edits have a border and scroll across; lists have a
+// vertical scroll bar.
+constexpr unsigned StylesOf(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kButton:
+    case ControlKind::kDefaultButton:
+      return kTabStop;
+    case ControlKind::kEdit:
+      return kTabStop | kBorder | kScrollsAcross;
+    case ControlKind::kDropDownList:
+      return kTabStop | kVerticalScrollBar;
+    default:
+      return kNoStyle;
+  }
+}
 
 // Ids of the controls the program talks to; labels and group boxes have none.
 enum ControlId : int {
@@ -58,6 +91,8 @@ struct ControlTemplate {
   DialogUnitRect rect;
 };
 
+// A pop-up with a title bar and a modal frame but no system menu, so no close box either:
+// Escape is Cancel.
 inline constexpr const char* kUpdateSetupCaption = "KVX7000 Update/Setup";
 // The font the layout was drawn in; where it is missing the nearest sans serif stands in, and
 // the layout follows that font's size.
@@ -109,4 +144,18 @@ inline constexpr std::array<ControlTemplate, 40> kUpdateSetupTemplate{{
     {kEraseButtonId, ControlKind::kButton, "Erase", {155, 110, 50, 14}},
 }};
 
-}  // namespace kvx::qt
+// What a list holds when the dialog opens: Port "COM1" to "COM19", Speed the rates from 9600
+// to 115200 baud; nothing for any other id.
+inline std::vector<std::string> ListEntries(int listId) {
+  std::vector<std::string> entries;
+  if (listId == kPortListId) {
+    for (int com = 1; com <= kPortListEntries; ++com)
+      entries.push_back("COM" + std::to_string(com));
+  }
+  if (listId == kSpeedListId) {
+    for (std::uint32_t rate : kSpeedListRates) entries.push_back(std::to_string(rate));
+  }
+  return entries;
+}
+
+}  // namespace kvx

@@ -1,45 +1,47 @@
-#include "app/qt/kvxhs_doc.h"
+#include "app/kvxhs_doc.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QTemporaryDir>
+#include <sys/resource.h>
+
 #include <csignal>
+#include <iterator>
 #include <optional>
 #include <tuple>
 
-#include <sys/resource.h>
-
-#include "frame_test_support.h"
 #include "new_document_file.h"
+#include "scripted_dialogs.h"
+#include "temp_directory.h"
 
-namespace kvx::qt {
+namespace kvx {
 namespace {
 
-const QByteArray kNewDocumentFile = [] {
-  const std::vector<std::uint8_t> bytes = test::NewDocumentFile();
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<qsizetype>(bytes.size()));
-}();
+using Bytes = std::vector<std::uint8_t>;
+
+const Bytes kNewDocumentFile = test::NewDocumentFile();
 
 // The same file with speed 2 (38400) and port 3 (COM4).
-QByteArray ChangedSpeedAndPortFile() {
-  QByteArray bytes = kNewDocumentFile;
+Bytes ChangedSpeedAndPortFile() {
+  Bytes bytes = kNewDocumentFile;
   bytes[2] = 2;
   bytes[4] = 3;
   return bytes;
 }
 
+std::string AsText(const Bytes& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
 class DocumentTest : public testing::Test {
  protected:
-  QString PathOf(const QString& name) const { return directory_.filePath(name); }
-  void OpenBytes(const QByteArray& bytes) {
-    WriteAll(PathOf("start.gdb"), bytes);
+  std::string PathOf(const std::string& name) const { return (directory_ / name).string(); }
+  void OpenBytes(const Bytes& bytes) {
+    directory_.Write("start.gdb", AsText(bytes));
     ASSERT_TRUE(document_.OpenDocument(PathOf("start.gdb")));
   }
 
-  QTemporaryDir directory_;
-  ScriptedDialogs dialogs_;
+  test::TempDirectory directory_;
+  test::ScriptedDialogs dialogs_;
   UserDialogs userDialogs_ = dialogs_.Dialogs();
   CKvxhsDoc document_{userDialogs_.showMessage};
 };
@@ -47,12 +49,13 @@ class DocumentTest : public testing::Test {
 // Saving after a failed open must not write defaults over the file that held other values.
 TEST_F(DocumentTest, FailedOpenIsReportedWithTheExclamationIconAndLeavesANewDocument) {
   OpenBytes(ChangedSpeedAndPortFile());
-  WriteAll(PathOf("cut.gdb"), kNewDocumentFile.left(55));
+  EXPECT_EQ(document_.WindowTitle(), "start.gdb - kvxGDB");
+  directory_.Write("cut.gdb", AsText(kNewDocumentFile).substr(0, 55));
   EXPECT_FALSE(document_.OpenDocument(PathOf("cut.gdb")));
-  EXPECT_EQ(dialogs_.Texts(), QStringList{"Unexpected file format."});
-  EXPECT_EQ(dialogs_.messages.at(0).icon, QMessageBox::Warning);
+  EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{"Unexpected file format."});
+  EXPECT_EQ(dialogs_.messages.at(0).icon, MessageIcon::kExclamation);
   EXPECT_EQ(test::DocumentValues(document_.Settings()), test::DocumentValues(SetupDocument{}));
-  EXPECT_TRUE(document_.PathName().isEmpty());
+  EXPECT_EQ(document_.WindowTitle(), "Untitled - kvxGDB");
 }
 
 // Makes writes past `bytes` fail for the whole process, as a full disk would.
@@ -96,9 +99,9 @@ TEST_F(DocumentTest, FailedSaveKeepsTheOldFileWholeAndTheDocumentsValues) {
       const FileSizeLimit limit(c.fileSizeLimit);
       EXPECT_FALSE(document_.SaveDocument(PathOf("start.gdb")));
     }
-    EXPECT_EQ(ReadAll(PathOf("start.gdb")), kNewDocumentFile);
-    EXPECT_EQ(QDir(directory_.path()).entryList(QDir::Files), QStringList{"start.gdb"});
-    ASSERT_EQ(dialogs_.Texts(), QStringList{"Failed to save document."});
+    EXPECT_EQ(directory_.Read("start.gdb"), AsText(kNewDocumentFile));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory_.Path()), {}), 1);
+    ASSERT_EQ(dialogs_.Texts(), std::vector<std::string>{"Failed to save document."});
     EXPECT_TRUE(document_.IsModified());
   }
 }
@@ -130,11 +133,11 @@ TEST_F(DocumentTest, SetupCommandTakesBackAllSevenValuesOnlyWhenOkFollowsAChange
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    QByteArray start = ChangedSpeedAndPortFile();
+    std::string start = AsText(ChangedSpeedAndPortFile());
     start[4] = static_cast<char>(c.storedPort & 0xFF);
     start[5] = static_cast<char>(c.storedPort >> 8);
-    start.replace(QByteArray(1, '\0') + "\x0f", QByteArray("\x09probe.cfg\x0f"));
-    OpenBytes(start);
+    start.replace(start.find(std::string("\0\x0f", 2)), 2, "\x09probe.cfg\x0f");
+    OpenBytes(Bytes(start.begin(), start.end()));
     const SetupDocument before = document_.Settings();
     DialogFields returned;
     document_.SetupCommand([&](const DialogFields& fields) -> std::optional<DialogFields> {
@@ -156,4 +159,4 @@ TEST_F(DocumentTest, SetupCommandTakesBackAllSevenValuesOnlyWhenOkFollowsAChange
 }
 
 }  // namespace
-}  // namespace kvx::qt
+}  // namespace kvx

@@ -1,4 +1,4 @@
-#include "cli/serial_port.h"
+#include "link/serial_port.h"
 
 #include <cctype>
 
@@ -6,13 +6,14 @@
 #include "link/win32/port_name.h"
 #include "link/win32/win32_serial_channel.h"
 
-namespace kvx::cli {
+namespace kvx {
 
 std::unique_ptr<SerialChannel> MakeSerialChannel() {
   return std::make_unique<Win32SerialChannel>(RealWin32System());
 }
 
-ChosenPort ChoosePort(const std::string& port) {
+// COMn is a port of the system's own here, so no setting names another device for it.
+ChosenPort ChoosePort(const std::string& port, const PortNameLookup&) {
   return ResolveWin32PortName(port);
 }
 
@@ -50,4 +51,4 @@ std::vector<SerialPortInfo> ListPortsPresent() {
   return ListWin32SerialPorts();
 }
 
-}  // namespace kvx::cli
+}  // namespace kvx

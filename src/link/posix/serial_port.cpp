@@ -1,21 +1,21 @@
-#include "cli/serial_port.h"
+#include "link/serial_port.h"
 
 #include <glob.h>
 
 #include <algorithm>
 
+#include "link/posix/port_list.h"
 #include "link/posix/port_name.h"
 #include "link/posix/posix_serial_channel.h"
 
-namespace kvx::cli {
+namespace kvx {
 
 std::unique_ptr<SerialChannel> MakeSerialChannel() {
   return std::make_unique<PosixSerialChannel>();
 }
 
-// kvxctl reads no settings file: COMn comes from the environment or is the default device.
-ChosenPort ChoosePort(const std::string& port) {
-  return ResolvePortName(port, {});
+ChosenPort ChoosePort(const std::string& port, const PortNameLookup& configured) {
+  return ResolvePortName(port, configured);
 }
 
 std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
@@ -37,4 +37,4 @@ std::vector<SerialPortInfo> ListPortsPresent() {
   return ListSerialPorts();
 }
 
-}  // namespace kvx::cli
+}  // namespace kvx

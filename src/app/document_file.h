@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace kvx {
+
+// The window's files on disk: documents and the profile. Paths are narrow strings as the
+// system names files (UTF-8 on Windows, which each platform's source file turns into the
+// system's own form).
+
+// Replaces the file at `path` with `bytes` in one step: they go to a new file beside it,
+// which replaces the old one only once it was written whole and flushed to the disk. A
+// symbolic link keeps leading to the file, which keeps its permissions. Empty on success;
+// otherwise why, and the old file is as it was and no new file is left behind.
+std::string ReplaceFileContent(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+// Whether `path` is a regular file that this user may read and write and that is not marked
+// read-only for everybody (a mark the superuser's writes would pass over).
+bool MayReadAndWrite(const std::string& path);
+
+// `path` as an absolute path without "." and ".." parts, so one file has one name.
+inline std::string AbsoluteFilePath(const std::string& path) {
+  std::error_code noWorkingDirectory;
+  const std::filesystem::path absolute =
+      std::filesystem::absolute(std::filesystem::u8path(path), noWorkingDirectory);
+  if (noWorkingDirectory) return path;
+  return absolute.lexically_normal().u8string();
+}
+
+// The last part of `path`, the name the user knows the file by.
+inline std::string FileNameOf(const std::string& path) {
+  return std::filesystem::u8path(path).filename().u8string();
+}
+
+}  // namespace kvx

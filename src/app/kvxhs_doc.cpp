@@ -1,0 +1,103 @@
+#include "app/kvxhs_doc.h"
+
+#include <tuple>
+#include <utility>
+
+#include "app/document_archive.h"
+#include "app/document_file.h"
+
+namespace kvx {
+
+namespace {
+
+constexpr char kFailedToSaveDocument[] = "Failed to save document.";
+
+DialogFields ToDialogFields(const SetupDocument& settings) {
+  return {settings.portIndex,     settings.speedIndex,     settings.probeIpAddress,
+          settings.hostIpAddress, settings.configFileName, settings.subnetMask,
+          settings.defaultGateway};
+}
+
+// Speed first, then port, then the texts byte for byte: letter case counts.
+bool SameAsDialog(const SetupDocument& settings, const DialogFields& fields) {
+  return std::tie(settings.speedIndex, settings.portIndex, settings.probeIpAddress,
+                  settings.hostIpAddress, settings.configFileName, settings.subnetMask,
+                  settings.defaultGateway) ==
+         std::tie(fields.speedIndex, fields.portIndex, fields.probeIpAddress, fields.hostIpAddress,
+                  fields.configFileName, fields.subnetMask, fields.defaultGateway);
+}
+
+void CopyFromDialog(const DialogFields& fields, SetupDocument& settings) {
+  settings.speedIndex = fields.speedIndex;
+  settings.portIndex = fields.portIndex;
+  settings.probeIpAddress = fields.probeIpAddress;
+  settings.hostIpAddress = fields.hostIpAddress;
+  settings.configFileName = fields.configFileName;
+  settings.subnetMask = fields.subnetMask;
+  settings.defaultGateway = fields.defaultGateway;
+}
+
+}  // namespace
+
+std::string CKvxhsDoc::Title() const {
+  return pathName_.empty() ? kUntitled : FileNameOf(pathName_);
+}
+
+std::string CKvxhsDoc::WindowTitle() const {
+  return Title() + " - " + kFrameTitle;
+}
+
+void CKvxhsDoc::ResetToDefaults() {
+  const std::optional<std::uint16_t> fileVersion = settings_.fileVersion;
+  settings_ = SetupDocument{};
+  settings_.fileVersion = fileVersion;
+}
+
+void CKvxhsDoc::NewDocument() {
+  ResetToDefaults();
+  SetPathAndModified({}, false);
+}
+
+bool CKvxhsDoc::OpenDocument(const std::string& path) {
+  ResetToDefaults();
+  const DocumentReadResult result = LoadSetupDocument(path, settings_);
+  if (!result.ok) {
+    NewDocument();
+    ReportFailure(result.message, result.detail);
+    return false;
+  }
+  SetPathAndModified(AbsoluteFilePath(path), false);
+  return true;
+}
+
+bool CKvxhsDoc::SaveDocument(const std::string& path) {
+  const std::optional<std::vector<std::uint8_t>> bytes = WriteSetupDocument(settings_);
+  const std::string failure =
+      bytes ? ReplaceFileContent(path, *bytes)
+            : "a text is longer than " + std::to_string(kLongestArchiveText) + " characters";
+  if (!failure.empty()) {
+    ReportFailure(kFailedToSaveDocument, path + ": " + failure);
+    return false;
+  }
+  SetPathAndModified(AbsoluteFilePath(path), false);
+  return true;
+}
+
+void CKvxhsDoc::SetupCommand(const SetupDialogRunner& runSetupDialog) {
+  const std::optional<DialogFields> fields = runSetupDialog(ToDialogFields(settings_));
+  if (!fields || SameAsDialog(settings_, *fields)) return;
+  CopyFromDialog(*fields, settings_);
+  modified_ = true;
+}
+
+void CKvxhsDoc::SetPathAndModified(const std::string& pathName, bool modified) {
+  pathName_ = pathName;
+  modified_ = modified;
+}
+
+void CKvxhsDoc::ReportFailure(const std::string& text, const std::string& detail) {
+  showMessage_(MessageBox{text, kApplicationTitle, MessageIcon::kExclamation,
+                          MessageButtons::kOkOnly, std::nullopt, detail});
+}
+
+}  // namespace kvx

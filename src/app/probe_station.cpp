@@ -1,0 +1,33 @@
+#include "app/probe_station.h"
+
+#include <string>
+#include <utility>
+
+#include "app/probe_connect.h"
+
+namespace kvx {
+
+ProbeStation::ProbeStation(PortNameLookup configuredPort, std::filesystem::path updateDirectory,
+                           std::function<void()> handleWindowEvents)
+    : configuredPort_(std::move(configuredPort)),
+      port_(MakeSerialChannel()),
+      channel_(*port_, std::move(handleWindowEvents)),
+      link_(channel_),
+      updateDirectory_(std::move(updateDirectory)) {}
+
+ErrorCode ProbeStation::OpenLink(const DialogFields& fields) {
+  if (fields.portIndex < 0 || fields.portIndex >= kPortListEntries) return kErrPort;
+  return OpenProbeLink(link_,
+                       ChoosePort("COM" + std::to_string(fields.portIndex + 1), configuredPort_),
+                       fields.speedIndex);
+}
+
+PortNameLookup ConfiguredPorts(const Profile& profile) {
+  return [&profile](int comNumber) -> std::optional<std::string> {
+    std::string device = profile.ReadString("Ports", "COM" + std::to_string(comNumber), {});
+    if (device.empty()) return std::nullopt;
+    return device;
+  };
+}
+
+}  // namespace kvx

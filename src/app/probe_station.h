@@ -1,0 +1,50 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "app/dialog_controls.h"
+#include "app/profile.h"
+#include "images/firmware_update.h"
+#include "link/keep_alive_channel.h"
+#include "link/probe_link.h"
+#include "link/serial_port.h"
+
+namespace kvx {
+
+// The window's one probe connection, alive as long as the program: the serial port, the link
+// state, the firmware progress, where the update files are, and the devices the settings name
+// for COM ports.
+//
+// While a probe operation waits on the port, `handleWindowEvents` runs every few
+// milliseconds: the window system's events other than user input are handled there, so the
+// window repaints and the desktop sees a live program.
+class ProbeStation {
+ public:
+  ProbeStation(PortNameLookup configuredPort, std::filesystem::path updateDirectory,
+               std::function<void()> handleWindowEvents);
+  ProbeStation(const ProbeStation&) = delete;
+  ProbeStation& operator=(const ProbeStation&) = delete;
+
+  // Connects on the port and at the speed the dialog's lists select. An index off the Port
+  // list selects no port, and nothing is opened for it.
+  ErrorCode OpenLink(const DialogFields& fields);
+
+  ProbeLink& Link() { return link_; }
+  FirmwareProgress& Progress() { return progress_; }
+  const std::filesystem::path& UpdateDirectory() const { return updateDirectory_; }
+
+ private:
+  PortNameLookup configuredPort_;
+  std::unique_ptr<SerialChannel> port_;
+  KeepAliveChannel channel_;
+  ProbeLink link_;
+  FirmwareProgress progress_;
+  std::filesystem::path updateDirectory_;
+};
+
+// The devices the profile names for COM ports: key "COMn" of section "Ports".
+PortNameLookup ConfiguredPorts(const Profile& profile);
+
+}  // namespace kvx

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace kvx {
+
+// The window keeps narrow strings in UTF-8; the system's calls take and give UTF-16.
+inline std::wstring ToWide(const std::string& text) {
+  const int length =
+      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
+  return wide;
+}
+
+inline std::string ToUtf8(const std::wstring& wide) {
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                           nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                        nullptr, nullptr);
+  return text;
+}
+
+}  // namespace kvx

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/chosen_port.h"
+#include "link/serial_channel.h"
+
+namespace kvx {
+
+// The serial ports of the system the program is built for: its channel, how it names a
+// port, and the ports present. Each platform has its own source file.
+
+// What a USB serial adapter says about itself; strings it does not give stay empty.
+struct UsbDescription {
+  std::string vendorId;   // four hex digits, as the device reports them
+  std::string productId;  // four hex digits
+  std::string manufacturer;
+  std::string product;
+  std::string serialNumber;
+};
+
+struct SerialPortInfo {
+  std::string name;        // the kernel's name, e.g. "ttyUSB0"
+  std::string devicePath;  // e.g. "/dev/ttyUSB0"
+  std::string driver;      // e.g. "ftdi_sio", "cdc_acm", "serial"
+  std::optional<UsbDescription> usb;
+  std::vector<std::string> stableNames;  // links in /dev/serial/by-id that lead to it
+};
+
+// A closed channel of this system's serial port kind.
+std::unique_ptr<SerialChannel> MakeSerialChannel();
+
+// The port the user named (COMn or a device), resolved as this system names its ports.
+// `configured` is asked for the device of COMn where COMn is not a device of its own.
+ChosenPort ChoosePort(const std::string& port, const PortNameLookup& configured = {});
+
+// The ports a --port value names: itself, or the devices a shell-style pattern such as
+// /dev/ttyUSB* matches, in order. Nothing, with `problem` set, for a pattern matching none.
+std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
+                                                          std::string& problem);
+
+// The serial ports present, for `kvxctl ports`.
+std::vector<SerialPortInfo> ListPortsPresent();
+
+}  // namespace kvx

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/document_file.h"
+#include "app/win32/private_profile.h"
+#include "app/window_placement.h"
+
+namespace kvx {
+namespace {
+
+// A profile file of its own in the temporary folder, removed afterwards.
+class PrivateProfileTest : public testing::Test {
+ protected:
+  PrivateProfileTest() {
+    wchar_t folder[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    path_ =
+        std::wstring(folder) + L"kvx-profile-" + std::to_wstring(::GetCurrentProcessId()) + L".ini";
+  }
+  ~PrivateProfileTest() override { ::DeleteFileW(path_.c_str()); }
+
+  std::wstring path_;
+};
+
+// Any character of a path survives, however long; numbers may be negative, as a window on a
+// screen left of the main one is; an empty value removes the key.
+TEST_F(PrivateProfileTest, KeepsWhatTheWindowWritesAsItWasWritten) {
+  const std::string path =
+      "C:\\donn\xC3\xA9"
+      "es\\\xE6\xB5\x8B\xE8\xAF\x95 probe.gdb";
+  const std::string longPath = "C:\\" + std::string(600, 'p') + ".gdb";
+  {
+    PrivateProfile profile(path_);
+    profile.WriteString("Recent File List", "File1", path);
+    profile.WriteString("Recent File List", "File2", longPath);
+    profile.WriteString("Recent File List", "File3", "C:\\gone.gdb");
+    profile.WriteString("Recent File List", "File3", "");
+    KeepWindowRect(profile, WindowShowState::kNormal, {-1280, 10, -640, 490});
+  }
+  const PrivateProfile profile(path_);
+  EXPECT_EQ(profile.ReadString("Recent File List", "File1", {}), path);
+  EXPECT_EQ(profile.ReadString("Recent File List", "File2", {}), longPath);
+  EXPECT_EQ(profile.ReadString("Recent File List", "File3", "none"), "none");
+  EXPECT_EQ(StoredWindowRect(profile, {-1280, 0, 1920, 1080}), (ScreenRect{-1280, 10, -640, 490}));
+}
+
+TEST(PrivateProfile, LivesInTheUsersApplicationDataNamedAfterTheProgram) {
+  const std::wstring path = PrivateProfile::DefaultFilePath();
+  const std::wstring ending = L"\\kvxsetup\\app_tests.ini";
+  ASSERT_GT(path.size(), ending.size());
+  EXPECT_EQ(path.substr(path.size() - ending.size()), ending);
+  const DWORD folder = ::GetFileAttributesW(path.substr(0, path.find_last_of(L'\\')).c_str());
+  EXPECT_TRUE(folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY));
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A save replaces the file whole and leaves nothing beside it; a read-only file or a folder is
+// refused and stays as it was, and neither is reopened at start.
+TEST(DocumentFile, SavesInOneStepAndReopensOnlyWritableFiles) {
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("kvx-files-" + std::to_string(::GetCurrentProcessId()));
+  std::filesystem::create_directory(folder);
+  const std::string saved = (folder / std::filesystem::u8path("probe \xC3\xBC.gdb")).u8string();
+  const std::string locked = (folder / "locked.gdb").u8string();
+  std::ofstream(std::filesystem::u8path(locked)) << "old";
+  ::SetFileAttributesW(std::filesystem::u8path(locked).c_str(), FILE_ATTRIBUTE_READONLY);
+
+  for (const char* content : {"first", "second"}) {
+    EXPECT_EQ(ReplaceFileContent(saved, {content, content + std::strlen(content)}), "");
+    EXPECT_EQ(ReadAll(saved), content);
+  }
+  EXPECT_NE(ReplaceFileContent(locked, {'n', 'e', 'w'}), "");
+  EXPECT_NE(ReplaceFileContent(folder.u8string(), {'n', 'e', 'w'}), "");
+  EXPECT_EQ(ReadAll(locked), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
+  EXPECT_TRUE(MayReadAndWrite(saved));
+  EXPECT_FALSE(MayReadAndWrite(locked));
+  EXPECT_FALSE(MayReadAndWrite(folder.u8string()));
+
+  ::SetFileAttributesW(std::filesystem::u8path(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace kvx

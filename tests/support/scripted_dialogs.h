@@ -1,0 +1,64 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/document_commands.h"
+#include "app/ini_profile.h"
+
+namespace kvx::test {
+
+// Answers the main window's dialogs from a script and remembers every message box, so no
+// test ever waits for a click.
+class ScriptedDialogs {
+ public:
+  std::vector<MessageBox> messages;
+  std::deque<MessageAnswer> answers;     // then OK for every further box
+  std::deque<std::string> chosenFiles;   // then Cancel for every further file dialog
+  std::vector<std::string> suggestions;  // what each file dialog was opened with
+  SetupDialogRunner runSetupDialog = [](const DialogFields&) { return std::nullopt; };
+
+  UserDialogs Dialogs() {
+    return {[this](const MessageBox& message) {
+              messages.push_back(message);
+              return Next(answers, MessageAnswer::kAccepted);
+            },
+            [this](FileDialogKind, const std::string& suggested) {
+              suggestions.push_back(suggested);
+              return Next(chosenFiles, std::string());
+            },
+            [this](const DialogFields& fields) { return runSetupDialog(fields); }};
+  }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const MessageBox& message : messages) texts.push_back(message.text);
+    return texts;
+  }
+
+ private:
+  template <typename T>
+  static T Next(std::deque<T>& script, T otherwise) {
+    if (script.empty()) return otherwise;
+    T next = script.front();
+    script.pop_front();
+    return next;
+  }
+};
+
+// The main window's model as the program makes it, over the profile file `profilePath`, with
+// its dialogs answered from a script.
+struct ScriptedWindowModel {
+  explicit ScriptedWindowModel(const std::string& profilePath) : profile(profilePath) {}
+
+  IniProfile profile;
+  RecentFileList recentFiles{profile};
+  ScriptedDialogs dialogs;
+  UserDialogs userDialogs = dialogs.Dialogs();
+  CKvxhsDoc document{userDialogs.showMessage};
+  DocumentCommands commands{document, recentFiles, userDialogs};
+};
+
+}  // namespace kvx::test
