@@ -59,6 +59,15 @@ class DialogOnSimulator : public ::testing::Test {
     return qobject_cast<W*>(dialog_->Control(id));
   }
   std::string Text(int id) { return Widget<QLabel>(id)->text().toStdString(); }
+  // The id of the control that has the focus; kNoId for anything else.
+  int FocusedId() {
+    for (const ControlTemplate& control : kUpdateSetupTemplate) {
+      if (control.id != kNoId && dialog_->Control(control.id) == QApplication::focusWidget()) {
+        return control.id;
+      }
+    }
+    return kNoId;
+  }
 
   SimulatedProbe probe_;
   UpdateFiles updates_;
@@ -67,6 +76,29 @@ class DialogOnSimulator : public ::testing::Test {
   std::vector<std::string> boxes_;  // the texts of the message boxes shown
   std::vector<std::string> statuses_;
 };
+
+// The focus starts on Connect and Tab follows the template's order, passing the disabled
+// buttons by, round to Connect again; Shift+Tab goes back the same way.
+TEST_F(DialogOnSimulator, OpensWithTheFocusOnConnectAndTabsInTheTemplatesOrder) {
+  UpdateSetupDialog& dialog = Open();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  const std::vector<int> chain = {
+      kConnectButtonId,  kProbeIpEditId, kSubnetMaskEditId, kGatewayEditId, kHostIpEditId,
+      kConfigFileEditId, kOkId,          kCancelId,         kPortListId,    kSpeedListId,
+      kConnectButtonId};
+  std::vector<int> forward = {FocusedId()};
+  for (std::size_t i = 1; i < chain.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    forward.push_back(FocusedId());
+  }
+  EXPECT_EQ(forward, chain);
+  std::vector<int> backward;
+  for (std::size_t i = 1; i < chain.size(); ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    backward.push_back(FocusedId());
+  }
+  EXPECT_EQ(backward, std::vector<int>(chain.rbegin() + 1, chain.rend()));
+}
 
 // Opening shows the fields and the newest files; Connect fills the probe's controls and
 // enables Update, whose progress runs in the status line.

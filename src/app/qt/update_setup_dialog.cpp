@@ -136,14 +136,25 @@ UpdateSetupDialog::UpdateSetupDialog(ProbeStation& station, const DialogFields& 
       fields);
   ConnectButtons();
   actions_->OnOpen();
+  FocusFirstTabStop();
 }
 
 UpdateSetupDialog::~UpdateSetupDialog() = default;
 
+// The template lists the controls in tab order; Tab goes through its tab stops in that order
+// and through nothing else, skipping a disabled one as the dialog manager does.
 void UpdateSetupDialog::BuildControls() {
   const DialogBaseUnits units = BaseUnitsOf(font());
+  QWidget* previousTabStop = nullptr;
   for (const ControlTemplate& control : kUpdateSetupTemplate) {
     QWidget* widget = MakeControl(control, this);
+    const bool tabStop = (StylesOf(control.kind) & kTabStop) != 0;
+    widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
+    if (tabStop) {
+      if (previousTabStop != nullptr) setTabOrder(previousTabStop, widget);
+      previousTabStop = widget;
+      tabStops_.push_back(widget);
+    }
     QRect rect = DialogUnitsToPixels(control.rect, units);
     // A drop-down list's template height is that of its open list; closed, it is one line.
     if (control.kind == ControlKind::kDropDownList) rect.setHeight(widget->sizeHint().height());
@@ -157,6 +168,16 @@ void UpdateSetupDialog::BuildControls() {
     if (control.id != kNoId) controls_[control.id] = widget;
   }
   setFixedSize(DialogUnitsToPixels(kUpdateSetupSize, units).size());
+}
+
+// The dialog opens with the focus on its first tab stop that is enabled, as the window system's
+// dialog manager gives it: Connect, where the default button would otherwise take it.
+void UpdateSetupDialog::FocusFirstTabStop() {
+  for (QWidget* widget : tabStops_) {
+    if (!widget->isEnabled()) continue;
+    widget->setFocus(Qt::OtherFocusReason);
+    return;
+  }
 }
 
 void UpdateSetupDialog::ConnectButtons() {

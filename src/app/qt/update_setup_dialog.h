@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "app/dialog_controls.h"
 #include "app/probe_station.h"
@@ -50,6 +51,7 @@ class UpdateSetupDialog : public QDialog, private DialogControls, private Dialog
  private:
   void BuildControls();
   void ConnectButtons();
+  void FocusFirstTabStop();
   // Runs one action with user input blocked.
   template <typename Action>
   void RunBlocking(Action action);
@@ -77,6 +79,7 @@ class UpdateSetupDialog : public QDialog, private DialogControls, private Dialog
   MessagePresenter presentMessage_;
   UserInputFilter inputFilter_;
   std::map<int, QWidget*> controls_;
+  std::vector<QWidget*> tabStops_;  // in tab order
   bool busy_ = false;
   std::unique_ptr<UpdateSetupActions> actions_;
 };
