@@ -6,6 +6,7 @@
 
 #include "app/kvxhs_doc.h"
 #include "app/recent_file_list.h"
+#include "app/update_folder.h"
 
 namespace kvx {
 
@@ -20,17 +21,22 @@ using FileChooser = std::function<std::string(FileDialogKind kind, const std::st
 struct UserDialogs {
   MessagePresenter showMessage;
   FileChooser chooseFile;
+  FolderChooser chooseFolder;
   SetupDialogRunner runSetupDialog;
 };
 
-// The main window's work on the one document: New, Open, Save, Save As, the recent files and
-// Setup, each New or Open asking first whether to save a modified document, and the
-// recent-file list kept for every document opened or saved. The window shows the document's
-// title and the list afresh after each command.
+// The main window's work on the one document: New, Open, Save, Save As, the recent files,
+// Setup and the update files' folder, each New or Open asking first whether to save a modified
+// document, and the recent-file list kept for every document opened or saved. The window shows
+// the document's title and the list afresh after each command.
 class DocumentCommands {
  public:
-  DocumentCommands(CKvxhsDoc& document, RecentFileList& recentFiles, const UserDialogs& dialogs)
-      : document_(document), recentFiles_(recentFiles), dialogs_(dialogs) {}
+  DocumentCommands(CKvxhsDoc& document, RecentFileList& recentFiles, UpdateFolder& updateFolder,
+                   const UserDialogs& dialogs)
+      : document_(document),
+        recentFiles_(recentFiles),
+        updateFolder_(updateFolder),
+        dialogs_(dialogs) {}
 
   // The document the program starts with. `commandLine` is a document path (empty for none):
   // that document is opened, and when it cannot be, the program ends (false). Without one, the
@@ -47,6 +53,7 @@ class DocumentCommands {
   // the document and leaves the list.
   void OpenRecentFile(int index);
   void Setup();
+  void ChooseUpdateFolder() { updateFolder_.Choose(dialogs_.chooseFolder); }
 
   // For a modified document, asks "Save changes to ...?" and saves on Yes. False when the
   // user cancelled or the save failed: whatever was about to replace the document must not.
@@ -58,6 +65,7 @@ class DocumentCommands {
 
   CKvxhsDoc& document_;
   RecentFileList& recentFiles_;
+  UpdateFolder& updateFolder_;
   const UserDialogs& dialogs_;
 };
 

@@ -41,6 +41,8 @@ const std::vector<Command>& FrameCommands() {
       {C::kExit, "E&xit", kNoKey, "", false, "Quit the program; prompts to save the document"},
       {C::kSetup, "KVX7000...", kNoKey, "KVX7000", false,
        "Update KVX firmware and store configuration"},
+      {C::kUpdateFilesFolder, "Update Files &Folder...", kNoKey, "", false,
+       "Choose the folder that holds the firmware and logic update files"},
       {C::kViewToolBar, "&Toolbar", kNoKey, "", true, "Show or hide the toolbar"},
       {C::kViewStatusBar, "&Status Bar", kNoKey, "", true, "Show or hide the status bar"},
       {C::kHelpIndex, "&Index", kNoKey, "", false, "List help topics"},
@@ -74,7 +76,7 @@ const std::vector<Menu>& MainMenu() {
       {"&File",
        {C::kFileNew, C::kFileOpen, C::kFileSave, C::kFileSaveAs, C::kSeparator, C::kRecentFile,
         C::kSeparator, C::kExit}},
-      {"&Setup", {C::kSetup}},
+      {"&Setup", {C::kSetup, C::kUpdateFilesFolder}},
       {"&View", {C::kViewToolBar, C::kViewStatusBar}},
       {"&Help", {C::kHelpIndex, C::kUsingHelp, C::kSeparator, C::kAbout}},
   };

@@ -22,6 +22,7 @@ enum class CommandId : int {
   kContextHelp = 57669,
   kHelp = 57670,
   kSetup = 32778,
+  kUpdateFilesFolder = 32779,
   kViewToolBar = 59392,
   kViewStatusBar = 59393,
 };

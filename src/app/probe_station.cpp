@@ -7,7 +7,8 @@
 
 namespace kvx {
 
-ProbeStation::ProbeStation(PortNameLookup configuredPort, std::filesystem::path updateDirectory,
+ProbeStation::ProbeStation(PortNameLookup configuredPort,
+                           std::function<std::filesystem::path()> updateDirectory,
                            std::function<void()> handleWindowEvents)
     : configuredPort_(std::move(configuredPort)),
       port_(MakeSerialChannel()),

@@ -22,7 +22,9 @@ namespace kvx {
 // window repaints and the desktop sees a live program.
 class ProbeStation {
  public:
-  ProbeStation(PortNameLookup configuredPort, std::filesystem::path updateDirectory,
+  // `updateDirectory` tells where the update files are each time the dialog opens.
+  ProbeStation(PortNameLookup configuredPort,
+               std::function<std::filesystem::path()> updateDirectory,
                std::function<void()> handleWindowEvents);
   ProbeStation(const ProbeStation&) = delete;
   ProbeStation& operator=(const ProbeStation&) = delete;
@@ -33,7 +35,7 @@ class ProbeStation {
 
   ProbeLink& Link() { return link_; }
   FirmwareProgress& Progress() { return progress_; }
-  const std::filesystem::path& UpdateDirectory() const { return updateDirectory_; }
+  std::filesystem::path UpdateDirectory() const { return updateDirectory_(); }
 
  private:
   PortNameLookup configuredPort_;
@@ -41,7 +43,7 @@ class ProbeStation {
   KeepAliveChannel channel_;
   ProbeLink link_;
   FirmwareProgress progress_;
-  std::filesystem::path updateDirectory_;
+  std::function<std::filesystem::path()> updateDirectory_;
 };
 
 // The devices the profile names for COM ports: key "COMn" of section "Ports".

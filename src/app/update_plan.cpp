@@ -44,12 +44,13 @@ NewestNumbers FindNewestNumbers(const UpdateCatalogue& catalogue) {
           catalogue.FindNewestNumber(kLogicBaseName)};
 }
 
+// A kind of file of which none was found is never due: there is nothing to program it with.
 bool FirmwareDue(const NewestNumbers& newest, const ProbeIdentity& identity) {
-  return newest.firmware != identity.firmwareVersion;
+  return newest.firmware != 0 && newest.firmware != identity.firmwareVersion;
 }
 
 bool LogicDue(const NewestNumbers& newest, const ProbeIdentity& identity) {
-  return newest.logic != identity.logicVersion;
+  return newest.logic != 0 && newest.logic != identity.logicVersion;
 }
 
 const std::string& UpdatePlan::FirmwareProblem() const {

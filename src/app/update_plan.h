@@ -20,8 +20,9 @@ struct NewestNumbers {
 
 NewestNumbers FindNewestNumbers(const UpdateCatalogue& catalogue);
 
-// An image is due when its newest number differs from the probe's version: a file older than
-// the probe's image is programmed too, so going back to a release works.
+// An image is due when a file of its kind was found and its newest number differs from the
+// probe's version: a file older than the probe's image is programmed too, so going back to a
+// release works.
 bool FirmwareDue(const NewestNumbers& newest, const ProbeIdentity& identity);
 bool LogicDue(const NewestNumbers& newest, const ProbeIdentity& identity);
 

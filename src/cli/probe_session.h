@@ -77,6 +77,7 @@ class ProbeSession {
   const TerminalServices& Services() const { return services_; }
   TransferMeter& Meter() { return meter_; }
   const std::string& Port() const { return portName_; }
+  const std::filesystem::path& UpdateDirectory() const { return catalogue_.Directory(); }
   // Puts these network texts in the fields, as typing them into the dialog would.
   void UseNetworkTexts(const NetworkSetupTexts& texts);
   std::uint32_t BaudRate() const { return link_.baudRate; }

@@ -27,10 +27,33 @@ UpdatePlan PlanFor(const ProbeSession& session, FirmwareWriteMode mode) {
   return plan;
 }
 
+// A kind of update file that is missing is not due, so the window offers no update that can
+// only fail; on the command line, where the folder is typed, a folder without any is most
+// likely the wrong one, and a missing kind is worth a line. True when there is something to
+// update with.
+bool FoundUpdateFiles(ProbeSession& session) {
+  const NewestNumbers& newest = session.Actions().Newest();
+  const std::string folder = session.UpdateDirectory().string();
+  if (newest.firmware == 0 && newest.logic == 0) {
+    session.Services().Explain(folder + " holds no update files (" + kFirmwareBaseName + ".nnn, " +
+                               kLogicBaseName + ".nnn): nothing to update with");
+    return false;
+  }
+  if (newest.firmware == 0) {
+    session.Services().Explain("no " + std::string(kFirmwareBaseName) + " update file in " +
+                               folder + ": the firmware is left as it is");
+  }
+  if (newest.logic == 0) {
+    session.Services().Explain("no " + std::string(kLogicBaseName) + " update file in " + folder +
+                               ": the logic is left as it is");
+  }
+  return true;
+}
+
 ProbeJob UpdateJob(FirmwareWriteMode mode) {
   ProbeJob job;
   job.action = [mode](ProbeSession& session, nlohmann::json&) {
-    return session.Actions().RunUpdate(PlanFor(session, mode));
+    return FoundUpdateFiles(session) && session.Actions().RunUpdate(PlanFor(session, mode));
   };
   job.printText = [](const ProbeSession& session, const nlohmann::json& record) {
     PrintIdentity(session);
@@ -44,6 +67,7 @@ ProbeJob UpdateJob(FirmwareWriteMode mode) {
 ProbeJob DryRunJob(FirmwareWriteMode mode) {
   ProbeJob job;
   job.action = [mode](ProbeSession& session, nlohmann::json& results) {
+    if (!FoundUpdateFiles(session)) return false;
     const UpdatePlan plan = PlanFor(session, mode);
     results["dryRun"] = PreviewJson(plan, session.BaudRate());
     if (!plan.Passes()) results["reason"] = plan.NothingSentReason();

@@ -24,6 +24,7 @@ TEST(FrameCommands, MenusKeysAndPromptsAreThoseOfTheTable) {
       {CommandId::kFileSaveAs,  57604, "Save &As...",      ""},
       {CommandId::kExit,        57665, "E&xit",            ""},
       {CommandId::kSetup,       32778, "KVX7000...",       ""},
+      {CommandId::kUpdateFilesFolder, 32779, "Update Files &Folder...", ""},
       {CommandId::kAbout,       57664, "&About ...",       ""},
       {CommandId::kContextHelp, 57669, "\tShift+F1",       "Shift+F1"},
       {CommandId::kHelp,        57670, "\tF1",             "F1"},

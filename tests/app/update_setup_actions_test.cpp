@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -150,6 +151,24 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.05");
     EXPECT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
+    EXPECT_FALSE(dialog.probe->InLogicIsp());
+  }
+}
+
+// Mend: a kind of file of which none is found is not due, so a probe is never offered an
+// update that can only fail; with the firmware file alone, only the firmware is programmed.
+TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
+  for (const bool firmwareFile : {false, true}) {
+    SCOPED_TRACE(firmwareFile);
+    DialogOnProbe dialog(ProbeWithVersions(104, 104));
+    std::filesystem::remove(dialog.updates.Path() / "KVXLOG70.105");
+    if (!firmwareFile) std::filesystem::remove(dialog.updates.Path() / "KVXARMFW.105");
+    UpdateSetupActions& actions = dialog.Connected();
+    EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], firmwareFile);
+    if (!firmwareFile) continue;
+    ASSERT_TRUE(actions.OnUpdate());
+    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
+    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.04");
     EXPECT_FALSE(dialog.probe->InLogicIsp());
   }
 }

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QToolBar>
+#include <cstdlib>
+#include <filesystem>
 
 #include "app/qt/kvx_application.h"
 #include "app/qt/user_dialogs.h"
@@ -129,6 +131,24 @@ TEST_F(MainFrameTest, SetupCommandMarksTheDocumentAndClosingAsksToSaveIt) {
   EXPECT_EQ(frame->windowTitle(), "kept.gdb - kvxGDB");
 }
 
+// The folder chosen is kept in the profile and used from then on; cancelling keeps the last
+// one, and the environment variable still comes first.
+TEST_F(MainFrameTest, UpdateFilesFolderIsChosenFromTheSetupMenuAndKept) {
+  unsetenv("KVXSETUP_UPDATE_DIR");
+  const auto frame = MakeFrame();
+  const std::filesystem::path programDirectory = model_.updateFolder.Path();
+  model_.dialogs.chosenFolders = {PathOf("updates")};
+  QAction* entry = MenuEntry(frame->menuBar(), "&Setup", "Update Files &Folder...");
+  entry->trigger();
+  entry->trigger();
+  EXPECT_EQ(model_.dialogs.suggestions,
+            (std::vector<std::string>{programDirectory.string(), PathOf("updates")}));
+  EXPECT_EQ(UpdateFolder(model_.profile).Path(), PathOf("updates"));
+  setenv("KVXSETUP_UPDATE_DIR", "/srv/kvx7000", 1);
+  EXPECT_EQ(model_.updateFolder.Path(), "/srv/kvx7000");
+  unsetenv("KVXSETUP_UPDATE_DIR");
+}
+
 TEST_F(MainFrameTest, HelpOpensTheBundledPages) {
   const auto frame = MakeFrame();
   MenuEntry(frame->menuBar(), "&Help", "&Index")->trigger();
@@ -143,7 +163,8 @@ TEST(ApplicationStartup, ShowsTheWindowOnlyWhenTheStartupDocumentOpened) {
   IniProfile profile(ToPath(directory.filePath("kvxsetup.ini")));
   for (bool missing : {false, true}) {
     test::ScriptedDialogs dialogs;
-    KvxApplication application(profile, dialogs.Dialogs());
+    UpdateFolder updateFolder(profile);
+    KvxApplication application(profile, updateFolder, dialogs.Dialogs());
     QStringList arguments{"kvxsetup"};
     if (missing) arguments << directory.filePath("absent.gdb");
     EXPECT_EQ(application.InitInstance(arguments), !missing);

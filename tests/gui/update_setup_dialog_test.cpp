@@ -71,7 +71,7 @@ class DialogOnSimulator : public ::testing::Test {
 
   SimulatedProbe probe_;
   UpdateFiles updates_;
-  ProbeStation station_{{}, updates_.Path(), qt::HandleWindowEvents};
+  ProbeStation station_{{}, [this] { return updates_.Path(); }, qt::HandleWindowEvents};
   std::unique_ptr<UpdateSetupDialog> dialog_;
   std::vector<std::string> boxes_;  // the texts of the message boxes shown
   std::vector<std::string> statuses_;
@@ -108,6 +108,7 @@ TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndUpdateShowsItsProgress
   EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->currentText(), "115200");
   EXPECT_EQ(Text(kNewestFirmwareId), "1.05");
   EXPECT_EQ(Text(kNewestLogicId), "1.05");
+  EXPECT_EQ(Widget<QLabel>(kNewestLogicId)->toolTip().toStdString(), updates_.Path().string());
 
   // The window's events keep flowing while the thread waits on the port.
   int ticks = 0;

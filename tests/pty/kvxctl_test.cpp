@@ -204,7 +204,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
       {"transmit --mask 255.0.0.0" + document, 0, "Writing setup data passed\n", true},
       {"transmit --ip 255.255.255.255", 1, "kvxGDB Setup: Invalid IP address!", false},
       {"erase", 2, "give --yes", false},
-      {"update --dir " + logicOnly.Dir(), 1, "kvxGDB Setup: Firmware update failed!", true},
+      {"update --dir " + logicOnly.Dir(), 0, "no KVXARMFW update file in " + logicOnly.Dir() + ": the firmware is left as it is", true},
       {"update --dir " + release.Dir(), 0, "Firmware: Verifying Flash ...", true},
       {"transmit" + emptyDocument, 2, "is empty: it holds no settings of its own to send", false},
       {"transmit" + escapeDocument, 2, "the probe IP address '\\x1B[2J10.0.0.1' in", false},
@@ -225,7 +225,8 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
 // Every failure says why on standard error and, with --json, in the one object on standard
 // output, beside the texts the dialog would show; usage errors have their own exit status.
 TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
-  const ReleaseFiles logicOnly(false), badLine, release;
+  const ReleaseFiles badLine, release;
+  const TempDirectory dir;
   badLine.Write("KVXARMFW.105", "S00600004844521B\nS1130000zz\n");
   const std::string badFile = badLine.Dir() + "/KVXARMFW.105: line 2 is not a valid S-record";
   struct Case {
@@ -240,7 +241,7 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
   const Case cases[] = {
       {"info @", {"--silent-after", "1"}, 1, "no loader answered at 9600 to 115200 baud in 10 attempts: check that the probe is powered", true},
       {"info --port /nonexistent/tty", {}, 1, "Cannot open /nonexistent/tty: there is no such device", true},
-      {"update @ --dir " + logicOnly.Dir(), {}, 1, "nothing was sent: no KVXARMFW update file in " + logicOnly.Dir(), true},
+      {"update @ --dir " + dir.Path().string(), {}, 1, dir.Path().string() + " holds no update files (KVXARMFW.nnn, KVXLOG70.nnn): nothing to update with", true},
       {"update @ --dir " + badLine.Dir(), {}, 1, "nothing was sent: " + badFile, true},
       {"update @ --dry-run --dir " + badLine.Dir(), {}, 1, "nothing was sent: " + badFile, false},
       {"files --dir /nonexistent/dir", {}, 1, "no such directory: /nonexistent/dir", true},

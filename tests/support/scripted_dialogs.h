@@ -15,9 +15,10 @@ namespace kvx::test {
 class ScriptedDialogs {
  public:
   std::vector<MessageBox> messages;
-  std::deque<MessageAnswer> answers;     // then OK for every further box
-  std::deque<std::string> chosenFiles;   // then Cancel for every further file dialog
-  std::vector<std::string> suggestions;  // what each file dialog was opened with
+  std::deque<MessageAnswer> answers;      // then OK for every further box
+  std::deque<std::string> chosenFiles;    // then Cancel for every further file dialog
+  std::vector<std::string> suggestions;   // what each file or folder dialog was opened with
+  std::deque<std::string> chosenFolders;  // then Cancel for every further folder dialog
   SetupDialogRunner runSetupDialog = [](const DialogFields&) { return std::nullopt; };
 
   UserDialogs Dialogs() {
@@ -28,6 +29,10 @@ class ScriptedDialogs {
             [this](FileDialogKind, const std::string& suggested) {
               suggestions.push_back(suggested);
               return Next(chosenFiles, std::string());
+            },
+            [this](const std::string& current) {
+              suggestions.push_back(current);
+              return Next(chosenFolders, std::string());
             },
             [this](const DialogFields& fields) { return runSetupDialog(fields); }};
   }
@@ -58,7 +63,8 @@ struct ScriptedWindowModel {
   ScriptedDialogs dialogs;
   UserDialogs userDialogs = dialogs.Dialogs();
   CKvxhsDoc document{userDialogs.showMessage};
-  DocumentCommands commands{document, recentFiles, userDialogs};
+  UpdateFolder updateFolder{profile};
+  DocumentCommands commands{document, recentFiles, updateFolder, userDialogs};
 };
 
 }  // namespace kvx::test

@@ -6,12 +6,12 @@
 
 namespace kvx::qt {
 
-KvxApplication::KvxApplication(Profile& profile, UserDialogs dialogs)
+KvxApplication::KvxApplication(Profile& profile, UpdateFolder& updateFolder, UserDialogs dialogs)
     : profile_(profile),
       dialogs_(std::move(dialogs)),
       recentFiles_(profile_),
       document_(dialogs_.showMessage),
-      commands_(document_, recentFiles_, dialogs_) {}
+      commands_(document_, recentFiles_, updateFolder, dialogs_) {}
 
 KvxApplication::~KvxApplication() = default;
 

@@ -15,7 +15,7 @@ namespace kvx::qt {
 // the command line or the recent-file list.
 class KvxApplication {
  public:
-  KvxApplication(Profile& profile, UserDialogs dialogs);
+  KvxApplication(Profile& profile, UpdateFolder& updateFolder, UserDialogs dialogs);
   ~KvxApplication();
 
   // Opens the start-up document and shows the main window; false, after saying why and

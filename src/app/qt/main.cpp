@@ -12,7 +12,7 @@
 #include "app/qt/kvx_application.h"
 #include "app/qt/update_setup_dialog.h"
 #include "app/qt/user_dialogs.h"
-#include "images/update_catalogue.h"
+#include "app/update_folder.h"
 #include "program_version.h"
 
 namespace {
@@ -28,7 +28,8 @@ constexpr char kUsage[] =
     "Environment:\n"
     "  KVXSETUP_COMn        the device that COMn (1 to 19) stands for; else the key COMn in\n"
     "                       section Ports of ~/.config/kvxsetup.ini, else /dev/ttyS<n-1>\n"
-    "  KVXSETUP_UPDATE_DIR  where the update files are; else the program's own directory\n"
+    "  KVXSETUP_UPDATE_DIR  where the update files are; else the folder chosen with Setup >\n"
+    "                       Update Files Folder..., else the program's own directory\n"
     "\n"
     "A document literally named --help is opened as ./--help.\n";
 
@@ -58,10 +59,13 @@ int main(int argc, char** argv) {
   if (argc == 2 && AnswersOption(argv[1])) return 0;
   QApplication application(argc, argv);
   kvx::IniProfile profile(ProfilePath());
-  kvx::ProbeStation station(kvx::ConfiguredPorts(profile), kvx::DefaultUpdateDirectory(),
-                            kvx::qt::HandleWindowEvents);
+  kvx::UpdateFolder updateFolder(profile);
+  kvx::ProbeStation station(
+      kvx::ConfiguredPorts(profile), [&updateFolder] { return updateFolder.Path(); },
+      kvx::qt::HandleWindowEvents);
   kvx::qt::KvxApplication kvxApplication(
-      profile, kvx::qt::StandardUserDialogs([&station](const kvx::DialogFields& fields) {
+      profile, updateFolder,
+      kvx::qt::StandardUserDialogs([&station](const kvx::DialogFields& fields) {
         return kvx::qt::RunUpdateSetupDialog(station, fields);
       }));
   if (!kvxApplication.InitInstance(QApplication::arguments())) return 1;

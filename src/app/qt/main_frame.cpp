@@ -178,6 +178,9 @@ void CMainFrame::OnCommand(CommandId id) {
     case CommandId::kSetup:
       commands_.Setup();
       break;
+    case CommandId::kUpdateFilesFolder:
+      commands_.ChooseUpdateFolder();
+      break;
     case CommandId::kExit:
       close();
       break;

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/qt/dialog_units.h"
+#include "app/qt/user_dialogs.h"
 #include "app/update_setup_template.h"
 #include "images/update_catalogue.h"
 
@@ -137,6 +138,10 @@ UpdateSetupDialog::UpdateSetupDialog(ProbeStation& station, const DialogFields& 
   ConnectButtons();
   actions_->OnOpen();
   FocusFirstTabStop();
+  // Where the newest files were looked for, for a user who wonders why none were found.
+  const QString updateFolder = FromPath(station_.UpdateDirectory().string());
+  Label(kNewestFirmwareId)->setToolTip(updateFolder);
+  Label(kNewestLogicId)->setToolTip(updateFolder);
 }
 
 UpdateSetupDialog::~UpdateSetupDialog() = default;

@@ -27,10 +27,15 @@ std::string ShowFileDialog(FileDialogKind kind, const std::string& suggested) {
   return ToPath(dialog.selectedFiles().value(0));
 }
 
+std::string ShowFolderDialog(const std::string& current) {
+  return ToPath(QFileDialog::getExistingDirectory(
+      QApplication::activeWindow(), QString::fromLatin1("Update Files Folder"), FromPath(current)));
+}
+
 }  // namespace
 
 UserDialogs StandardUserDialogs(SetupDialogRunner runSetupDialog) {
-  return {ShowFrameMessage, ShowFileDialog, std::move(runSetupDialog)};
+  return {ShowFrameMessage, ShowFileDialog, ShowFolderDialog, std::move(runSetupDialog)};
 }
 
 }  // namespace kvx::qt

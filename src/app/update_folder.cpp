@@ -1,0 +1,30 @@
+#include "app/update_folder.h"
+
+#include <cstdlib>
+
+#include "images/update_catalogue.h"
+
+namespace kvx {
+
+namespace {
+
+constexpr char kSection[] = "Settings";
+constexpr char kKey[] = "UpdateFilesFolder";
+
+}  // namespace
+
+std::filesystem::path UpdateFolder::Path() const {
+  const char* fromEnvironment = std::getenv("KVXSETUP_UPDATE_DIR");
+  const std::string chosen = profile_.ReadString(kSection, kKey, {});
+  if ((fromEnvironment != nullptr && *fromEnvironment != '\0') || chosen.empty()) {
+    return DefaultUpdateDirectory();
+  }
+  return chosen;
+}
+
+void UpdateFolder::Choose(const FolderChooser& choose) {
+  const std::string chosen = choose(Path().string());
+  if (!chosen.empty()) profile_.WriteString(kSection, kKey, chosen);
+}
+
+}  // namespace kvx
