@@ -4,10 +4,12 @@
 
 namespace kvx::cli {
 
-// Ctrl-C (SIGINT) and SIGTERM while probes are served. The first asks every probe to stop at
-// its next exchange boundary: the request under way is answered or times out, and nothing
-// is sent after it, so no request is cut in half and a firmware update never reaches its
-// image marker. The second ends the program at once.
+// Ctrl-C, SIGTERM and SIGHUP (a closed terminal, a dropped ssh session) while probes are
+// served. The first asks every probe to stop at its next exchange boundary: the request under
+// way is answered or times out, and nothing is sent after it, so no request is cut in half and
+// a firmware update never reaches its image marker. The second ends the program at once.
+// Meanwhile a closed pipe on standard output, or a full file-size limit, makes a write fail
+// with an error instead of ending the program between two steps of an update.
 void StopProbesOnSignals();
 bool StopRequested();
 

@@ -1,7 +1,5 @@
 #include "cli/probe_action.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +13,7 @@
 #include "cli/probe_board.h"
 #include "cli/report_file.h"
 #include "cli/serial_port.h"
+#include "os/system.h"
 
 namespace kvx::cli {
 
@@ -76,6 +75,12 @@ std::string Verdict(const ProbeResult& result) {
   return "failed: " + (reason.empty() ? result.record.value("status", "") : reason);
 }
 
+bool Recorded(ReportFile& report, const nlohmann::json& record) {
+  const std::string problem = report.Append(record);
+  if (!problem.empty()) std::fprintf(stderr, "kvxctl: %s\n", problem.c_str());
+  return problem.empty();
+}
+
 int ExitStatus(bool allPassed) {
   if (StopRequested()) return kExitInterrupted;
   return allPassed ? kExitOk : kExitFailure;
@@ -83,8 +88,8 @@ int ExitStatus(bool allPassed) {
 
 int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJob& job,
              ReportFile& report) {
-  StreamOutput out(stderr, isatty(STDERR_FILENO) == 1);
-  ProbeSession session(options, port, job.settings, out, {stdin, isatty(STDIN_FILENO) == 1});
+  StreamOutput out(stderr, os::IsTerminal(stderr));
+  ProbeSession session(options, port, job.settings, out, {stdin, os::IsTerminal(stdin)});
   const ProbeResult result = ServeProbe(session, job, [] {});
   if (result.interrupted) out.WriteLine("kvxctl " + job.command + ": " + Verdict(result));
   if (options.json) {
@@ -92,17 +97,17 @@ int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJo
   } else if (result.connected) {
     job.printText(session, result.record);
   }
-  const bool recorded = report.Append(result.record);
+  const bool recorded = Recorded(report, result.record);
   return ExitStatus(result.passed && recorded);
 }
 
 int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& ports,
                  const ProbeJob& job, ReportFile& report) {
-  const bool outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  const bool outIsTerminal = os::IsTerminal(stdout);
   std::vector<ProbeResult> results(ports.size());
   std::vector<char> recorded(ports.size(), 1);  // written by the probes' threads, one each
   {
-    ProbeBoard board(stderr, isatty(STDERR_FILENO) == 1, ports);
+    ProbeBoard board(stderr, os::IsTerminal(stderr), ports);
     std::vector<std::thread> probes;
     for (std::size_t index = 0; index < ports.size(); ++index) {
       probes.emplace_back([&, index] {
@@ -112,7 +117,7 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
         });
         board.Row(index).WriteLine(Verdict(results[index]));
         if (options.json) board.PrintAbove(stdout, outIsTerminal, JsonText(results[index].record));
-        recorded[index] = report.Append(results[index].record) ? 1 : 0;
+        recorded[index] = Recorded(report, results[index].record) ? 1 : 0;
       });
     }
     for (std::thread& probe : probes) probe.join();
