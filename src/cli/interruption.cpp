@@ -33,13 +33,18 @@ bool StopRequested() {
   return stopRequested.load();
 }
 
+bool InterruptibleChannel::OpenPort(const ChosenPort& port) {
+  return !StopRequested() && port_.OpenPort(port);
+}
+
 long InterruptibleChannel::WriteBlock(const std::uint8_t* bytes, std::size_t n) {
   if (StopRequested()) return -1;
   return port_.WriteBlock(bytes, n);
 }
 
-void InterruptibleChannel::SleepMs(std::uint32_t ms) {
-  if (!StopRequested()) port_.SleepMs(ms);
+// Once stopped, whatever failed last failed because of the stop.
+std::string InterruptibleChannel::LastError() const {
+  return StopRequested() ? "interrupted" : port_.LastError();
 }
 
 }  // namespace kvx::cli

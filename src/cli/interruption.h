@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "link/serial_channel.h"
 
 namespace kvx::cli {
@@ -15,14 +17,17 @@ bool StopRequested();
 
 // A port that stops taking bytes once a stop is requested. A frame goes out in one write, so
 // the refusal falls between exchanges; the probe procedures then fail as on a broken line,
-// and the closing of the session sends nothing either: the probe stays in its loader.
+// and the closing of the session sends nothing either: the probe stays in its loader. Nor is
+// the port opened again, so a Connect under way ends with its attempt, saying why.
 class InterruptibleChannel final : public ForwardingChannel {
  public:
   explicit InterruptibleChannel(SerialChannel& port) : ForwardingChannel(port) {}
 
+  bool OpenPort(const ChosenPort& port) override;
   long WriteBlock(const std::uint8_t* bytes, std::size_t n) override;
-  // A pause between attempts ends early: nothing follows it that would be sent.
-  void SleepMs(std::uint32_t ms) override;
+  // Pauses between attempts end early: nothing follows them that would be sent.
+  bool Abandoned() const override { return StopRequested(); }
+  std::string LastError() const override;
 };
 
 }  // namespace kvx::cli

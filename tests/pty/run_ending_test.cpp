@@ -102,6 +102,36 @@ class KvxctlProcess {
   int status_ = -1;
 };
 
+// A terminal with nothing behind it: what a probe that is switched off looks like.
+struct SilentPort {
+  SilentPort() {
+    int slave = -1;
+    char name[128] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) close(slave);
+    path = name;
+  }
+  ~SilentPort() { close(master); }
+  int master = -1;
+  std::string path;
+};
+
+// Ctrl-C, SIGTERM or a closed terminal during Connect ends the run with the attempt under way
+// and says so, instead of scanning every rate ten times and blaming the probe.
+TEST(RunEnding, AStopDuringConnectEndsItAndSaysInterrupted) {
+  const SilentPort port;
+  const TempDirectory dir;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    KvxctlProcess run("info --port " + port.path, (dir / std::to_string(signal)).string());
+    ASSERT_TRUE(run.ErrShows("Connecting to KVX Loader ..."));
+    run.Signal(signal);
+    EXPECT_EQ(run.Wait(), 130);
+    EXPECT_THAT(run.Err(), HasSubstr("Cannot connect to KVX loader!\n  interrupted\n"));
+    EXPECT_THAT(run.Err(), HasSubstr("kvxctl info: interrupted before the probe was changed\n"));
+    EXPECT_THAT(run.Err(), Not(HasSubstr("powered")));
+  }
+}
+
 // A report that is no regular file is refused before any port is opened (the port named here
 // does not exist, which would fail the run with status 1), and a FIFO without a reader is
 // refused at once rather than waited on.
