@@ -234,6 +234,36 @@ TEST(RunEnding, AClosedPipeOnStandardOutputDoesNotEndTheOtherProbesUpdates) {
   EXPECT_EQ(nlohmann::json::parse(info.out).value("firmwareVersion", ""), "1.05") << info.err;
 }
 
+// Killed in the middle of an update, kvxctl cannot take back the mark for exclusive use it put
+// on the simulator's terminal; the simulator does, so the next user can update the probe. Run
+// as an ordinary user throughout, since root pays no heed to the mark.
+std::string UpdateAfterAKilledUpdate() {
+  test::UpdateFiles files;
+  files.AddFirmware(105, 8 * 1024);
+  files.AddLogic("KVXLOG70.105");
+  sim::SimulatorOptions options = test::ProbeWithVersions(104, 105);
+  options.pace = true;
+  test::SimulatedProbe probe(options);
+  const TempDirectory dir;
+  const std::string update =
+      "update --json --dir " + files.Path().string() + " --port " + probe->SlavePath();
+  {
+    KvxctlProcess killed(update, (dir / "err").string());
+    if (!Eventually([&] { return !probe->ProgramLog().empty(); })) return "never programmed";
+    const std::uint64_t hangUps = probe->Counters().hostHangups;
+    killed.Signal(SIGKILL);
+    killed.Wait();
+    if (!Eventually([&] { return probe->Counters().hostHangups > hangUps; })) return "not seen go";
+  }
+  const ProgramRun next = test::RunProgram(KVXCTL_PATH, update);
+  if (next.status != 0) return next.err;
+  return nlohmann::json::parse(next.out).value("firmwareVersion", "");
+}
+
+TEST(RunEnding, TheNextUserUpdatesAProbeWhoseUpdateWasKilled) {
+  EXPECT_EQ(test::RunInChild(UpdateAfterAKilledUpdate, {true}), "1.05");
+}
+
 // A link to a port and the port itself are one probe, served once.
 TEST(RunEnding, APortNamedTwiceIsServedOnce) {
   const TempDirectory dir;
