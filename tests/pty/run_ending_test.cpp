@@ -275,5 +275,28 @@ TEST(RunEnding, APortNamedTwiceIsServedOnce) {
   EXPECT_EQ(nlohmann::json::parse(run.out).value("port", ""), link);
 }
 
+// Erasing a probe takes a plain yes.
+TEST(EraseQuestion, OnlyYOrYesInAnyLetterCaseIsYes) {
+  const std::pair<std::string, bool> replies[] = {
+      {"y\n", true},    {" YES \n", true}, {"Yes", true}, {"yes please\n", false},
+      {"yep\n", false}, {"n\n", false},    {"\n", false}, {"", false},
+  };
+  for (const auto& [typed, yes] : replies) {
+    SCOPED_TRACE(typed);
+    std::FILE* in = std::tmpfile();
+    std::fputs(typed.c_str(), in);
+    std::rewind(in);
+    std::FILE* shown = std::tmpfile();
+    cli::StreamOutput out(shown, false);
+    cli::TerminalServices services(out, {in, true}, cli::Confirmation::kAsk);
+    MessageBox question;
+    question.text = "Erase Flash and EPLD?";
+    question.buttons = MessageButtons::kYesNo;
+    EXPECT_EQ(services.ShowMessage(question) == MessageAnswer::kYes, yes);
+    std::fclose(in);
+    std::fclose(shown);
+  }
+}
+
 }  // namespace
 }  // namespace kvx
