@@ -8,8 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <system_error>
+
+#include "os/file_calls.h"
 
 namespace kvx::os {
 
@@ -19,37 +20,6 @@ void (*stopHandler)() = nullptr;
 
 extern "C" void ForwardStopSignal(int /*signal*/) {
   stopHandler();
-}
-
-// Whether `path` names something that exists but is no regular file: a FIFO, a device, a
-// directory.
-bool NamesOtherThanRegularFile(const std::string& path) {
-  struct stat status {};
-  return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
-}
-
-bool WriteWhole(int descriptor, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t put = write(descriptor, text.data() + written, text.size() - written);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    written += static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-// With the lock held, so the length read first is still the file's when it is cut back to it.
-bool AppendLocked(int descriptor, const std::string& record, std::string& error) {
-  const off_t length = lseek(descriptor, 0, SEEK_END);
-  if (length < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  if (WriteWhole(descriptor, record) && fsync(descriptor) == 0) return true;
-  error = std::strerror(errno);
-  if (ftruncate(descriptor, length) == 0) fsync(descriptor);
-  return false;
 }
 
 }  // namespace
@@ -95,39 +65,58 @@ std::tm UtcTime(std::time_t time) {
   return utc;
 }
 
-AppendOnlyFile::~AppendOnlyFile() {
-  if (descriptor_ >= 0) close(descriptor_);
+namespace file {
+
+int OpenForAppending(const std::string& path) {
+  // Non-blocking, or a FIFO would wait for a reader, and a terminal for its carrier, in open().
+  return open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+              0644);
 }
 
-bool AppendOnlyFile::Open(const std::string& path, std::string& error) {
-  // Non-blocking, or a FIFO would wait for a reader, and a terminal for its carrier, in open().
-  const int descriptor =
-      open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
-  if (descriptor < 0) {
-    const int failure = errno;
-    error = NamesOtherThanRegularFile(path) ? "it is not a regular file" : std::strerror(failure);
-    return false;
-  }
+void Close(int descriptor) {
+  close(descriptor);
+}
+
+bool IsRegularFile(int descriptor) {
   struct stat status {};
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(descriptor);
-    error = "it is not a regular file";
-    return false;
+  return fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool NamesOtherThanRegularFile(const std::string& path) {
+  struct stat status {};
+  return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
+}
+
+bool Lock(int descriptor) {
+  while (flock(descriptor, LOCK_EX) != 0) {
+    if (errno != EINTR) return false;
   }
-  descriptor_ = descriptor;
   return true;
 }
 
-bool AppendOnlyFile::Append(const std::string& record, std::string& error) {
-  while (flock(descriptor_, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      error = std::strerror(errno);
-      return false;
-    }
-  }
-  const bool appended = AppendLocked(descriptor_, record, error);
-  flock(descriptor_, LOCK_UN);
-  return appended;
+void Unlock(int descriptor) {
+  flock(descriptor, LOCK_UN);
 }
+
+long long Length(int descriptor) {
+  return lseek(descriptor, 0, SEEK_END);
+}
+
+long long Write(int descriptor, const char* bytes, std::size_t n) {
+  for (;;) {
+    const ssize_t put = write(descriptor, bytes, n);
+    if (put >= 0 || errno != EINTR) return put;
+  }
+}
+
+bool Sync(int descriptor) {
+  return fsync(descriptor) == 0;
+}
+
+bool CutTo(int descriptor, long long length) {
+  return ftruncate(descriptor, static_cast<off_t>(length)) == 0;
+}
+
+}  // namespace file
 
 }  // namespace kvx::os

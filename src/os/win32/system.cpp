@@ -7,9 +7,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
-#include <system_error>
+
+#include "os/file_calls.h"
 
 namespace kvx::os {
 
@@ -34,37 +34,12 @@ BOOL WINAPI ForwardConsoleEvent(DWORD event) {
   }
 }
 
+HANDLE FileHandle(int descriptor) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+}
+
 HANDLE StreamHandle(std::FILE* stream) {
-  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-}
-
-bool NamesOtherThanRegularFile(const std::string& path) {
-  struct _stat64 status {};
-  return _stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG;
-}
-
-bool WriteWhole(int descriptor, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const int put =
-        _write(descriptor, text.data() + written, static_cast<unsigned>(text.size() - written));
-    if (put <= 0) return false;
-    written += static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-// With the lock held, so the length read first is still the file's when it is cut back to it.
-bool AppendLocked(int descriptor, const std::string& record, std::string& error) {
-  const __int64 length = _lseeki64(descriptor, 0, SEEK_END);
-  if (length < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  if (WriteWhole(descriptor, record) && _commit(descriptor) == 0) return true;
-  error = std::strerror(errno);
-  if (_chsize_s(descriptor, length) == 0) _commit(descriptor);
-  return false;
+  return FileHandle(_fileno(stream));
 }
 
 }  // namespace
@@ -110,39 +85,57 @@ std::tm UtcTime(std::time_t time) {
   return utc;
 }
 
-AppendOnlyFile::~AppendOnlyFile() {
-  if (descriptor_ >= 0) _close(descriptor_);
+namespace file {
+
+int OpenForAppending(const std::string& path) {
+  return _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+               _S_IREAD | _S_IWRITE);
 }
 
-bool AppendOnlyFile::Open(const std::string& path, std::string& error) {
-  const int descriptor =
-      _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-            _S_IREAD | _S_IWRITE);
-  if (descriptor < 0) {
-    const int failure = errno;
-    error = NamesOtherThanRegularFile(path) ? "it is not a regular file" : std::strerror(failure);
-    return false;
-  }
+void Close(int descriptor) {
+  _close(descriptor);
+}
+
+bool IsRegularFile(int descriptor) {
   struct _stat64 status {};
-  if (_fstat64(descriptor, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) {
-    _close(descriptor);
-    error = "it is not a regular file";
-    return false;
-  }
-  descriptor_ = descriptor;
-  return true;
+  return _fstat64(descriptor, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
 }
 
-bool AppendOnlyFile::Append(const std::string& record, std::string& error) {
-  const HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor_));
-  OVERLAPPED whole{};
-  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole) == 0) {
-    error = std::system_category().message(static_cast<int>(GetLastError()));
-    return false;
-  }
-  const bool appended = AppendLocked(descriptor_, record, error);
-  UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
-  return appended;
+bool NamesOtherThanRegularFile(const std::string& path) {
+  struct _stat64 status {};
+  return _stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG;
 }
+
+bool Lock(int descriptor) {
+  OVERLAPPED whole{};
+  if (LockFileEx(FileHandle(descriptor), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+    return true;
+  }
+  errno = ENOLCK;
+  return false;
+}
+
+void Unlock(int descriptor) {
+  OVERLAPPED whole{};
+  UnlockFileEx(FileHandle(descriptor), 0, MAXDWORD, MAXDWORD, &whole);
+}
+
+long long Length(int descriptor) {
+  return _lseeki64(descriptor, 0, SEEK_END);
+}
+
+long long Write(int descriptor, const char* bytes, std::size_t n) {
+  return _write(descriptor, bytes, static_cast<unsigned>(n));
+}
+
+bool Sync(int descriptor) {
+  return _commit(descriptor) == 0;
+}
+
+bool CutTo(int descriptor, long long length) {
+  return _chsize_s(descriptor, length) == 0;
+}
+
+}  // namespace file
 
 }  // namespace kvx::os
