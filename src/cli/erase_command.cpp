@@ -1,12 +1,11 @@
 #include "cli/commands.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
+#include "os/system.h"
 
 namespace kvx::cli {
 
@@ -30,7 +29,7 @@ void AddEraseCommand(CLI::App& app, int& exitStatus) {
     // Without a terminal the question could only be answered No; a script that means to
     // erase says so, and one that forgot has made a usage error, found before the probe is
     // touched.
-    if (!options->yes && isatty(STDIN_FILENO) != 1) {
+    if (!options->yes && !os::IsTerminal(stdin)) {
       exitStatus = ReportRefusal("erase", options->probe.json, kExitUsage,
                                  "no terminal to ask \"Erase Flash and EPLD?\"; give --yes to "
                                  "erase without asking");

@@ -1,16 +1,10 @@
 #include "cli/interruption.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <atomic>
-#include <csignal>
 #include <cstdlib>
 
 #include "cli/commands.h"
+#include "os/system.h"
 
 namespace kvx::cli {
 
@@ -22,24 +16,25 @@ std::atomic<bool> stopRequested{false};
 constexpr char kStoppingNotice[] =
     "\nstopping after the exchange under way; press Ctrl-C again to quit at once\n";
 
-extern "C" void StopOnSignal(int /*signal*/) {
+void StopOrQuit() {
   if (stopRequested.exchange(true)) std::_Exit(kExitInterrupted);
-  // Only async-signal-safe calls here: one write of a constant text, whose failure leaves
-  // nothing to do.
-  const auto written = write(2, kStoppingNotice, sizeof kStoppingNotice - 1);
-  static_cast<void>(written);
+  os::WriteToStandardError(kStoppingNotice, sizeof kStoppingNotice - 1);
 }
 
 }  // namespace
 
 void StopProbesOnSignals() {
   static_assert(std::atomic<bool>::is_always_lock_free);
-  std::signal(SIGINT, StopOnSignal);
-  std::signal(SIGTERM, StopOnSignal);
+  os::CallOnStopRequests(StopOrQuit);
+  os::ReportFailedWritesInsteadOfDying();
 }
 
 bool StopRequested() {
   return stopRequested.load();
+}
+
+bool InterruptibleChannel::OpenPort(const ChosenPort& port) {
+  return !StopRequested() && port_.OpenPort(port);
 }
 
 long InterruptibleChannel::WriteBlock(const std::uint8_t* bytes, std::size_t n) {
@@ -47,8 +42,9 @@ long InterruptibleChannel::WriteBlock(const std::uint8_t* bytes, std::size_t n) 
   return port_.WriteBlock(bytes, n);
 }
 
-void InterruptibleChannel::SleepMs(std::uint32_t ms) {
-  if (!StopRequested()) port_.SleepMs(ms);
+// Once stopped, whatever failed last failed because of the stop.
+std::string InterruptibleChannel::LastError() const {
+  return StopRequested() ? "interrupted" : port_.LastError();
 }
 
 }  // namespace kvx::cli

@@ -1,26 +1,33 @@
 #pragma once
 
+#include <string>
+
 #include "link/serial_channel.h"
 
 namespace kvx::cli {
 
-// Ctrl-C (SIGINT) and SIGTERM while probes are served. The first asks every probe to stop at
-// its next exchange boundary: the request under way is answered or times out, and nothing
-// is sent after it, so no request is cut in half and a firmware update never reaches its
-// image marker. The second ends the program at once.
+// Ctrl-C, SIGTERM and SIGHUP (a closed terminal, a dropped ssh session) while probes are
+// served. The first asks every probe to stop at its next exchange boundary: the request under
+// way is answered or times out, and nothing is sent after it, so no request is cut in half and
+// a firmware update never reaches its image marker. The second ends the program at once.
+// Meanwhile a closed pipe on standard output, or a full file-size limit, makes a write fail
+// with an error instead of ending the program between two steps of an update.
 void StopProbesOnSignals();
 bool StopRequested();
 
 // A port that stops taking bytes once a stop is requested. A frame goes out in one write, so
 // the refusal falls between exchanges; the probe procedures then fail as on a broken line,
-// and the closing of the session sends nothing either: the probe stays in its loader.
+// and the closing of the session sends nothing either: the probe stays in its loader. Nor is
+// the port opened again, so a Connect under way ends with its attempt, saying why.
 class InterruptibleChannel final : public ForwardingChannel {
  public:
   explicit InterruptibleChannel(SerialChannel& port) : ForwardingChannel(port) {}
 
+  bool OpenPort(const ChosenPort& port) override;
   long WriteBlock(const std::uint8_t* bytes, std::size_t n) override;
-  // A pause between attempts ends early: nothing follows it that would be sent.
-  void SleepMs(std::uint32_t ms) override;
+  // Pauses between attempts end early: nothing follows them that would be sent.
+  bool Abandoned() const override { return StopRequested(); }
+  std::string LastError() const override;
 };
 
 }  // namespace kvx::cli

@@ -1,10 +1,11 @@
 #include "cli/probe_action.h"
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "cli/probe_changes_text.h"
 #include "cli/report_file.h"
 #include "link/serial_port.h"
+#include "os/system.h"
 
 namespace kvx::cli {
 
@@ -83,43 +85,68 @@ std::string Verdict(const ProbeResult& result) {
   return "failed: " + (reason.empty() ? result.record.value("status", "") : reason);
 }
 
-int ExitStatus(bool allPassed) {
-  if (StopRequested()) return kExitInterrupted;
+// Appends the probe's record to the report. A probe whose record could not be kept counts as
+// failed, whatever it got, since the line cannot tell; an interrupted one stays interrupted.
+// Returns why the record is missing, or nothing.
+std::string KeepRecord(ReportFile& report, ProbeResult& result) {
+  const std::string problem = report.Append(result.record);
+  if (problem.empty()) return "";
+  const std::string reason = result.record.value("reason", "");
+  result.record["reason"] = reason.empty() ? problem : reason + "; " + problem;
+  if (!result.interrupted) {
+    result.passed = false;
+    result.record["passed"] = false;
+    result.record["result"] = "failed";
+  }
+  return problem;
+}
+
+// What the records say: interrupted when any probe was, else success only when all passed.
+int ExitStatus(const std::vector<ProbeResult>& results) {
+  bool allPassed = true;
+  for (const ProbeResult& result : results) {
+    if (result.interrupted) return kExitInterrupted;
+    allPassed = allPassed && result.passed;
+  }
   return allPassed ? kExitOk : kExitFailure;
 }
 
 int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJob& job,
              ReportFile& report) {
-  StreamOutput out(stderr, isatty(STDERR_FILENO) == 1);
-  ProbeSession session(options, port, job.settings, out, {stdin, isatty(STDIN_FILENO) == 1});
-  const ProbeResult result = ServeProbe(session, job, [] {});
-  if (result.interrupted) out.WriteLine("kvxctl " + job.command + ": " + Verdict(result));
+  StreamOutput out(stderr, os::IsTerminal(stderr));
+  ProbeSession session(options, port, job.settings, out, {stdin, os::IsTerminal(stdin)});
+  ProbeResult result = ServeProbe(session, job, [] {});
+  const std::string problem = KeepRecord(report, result);
+  if (result.interrupted) {
+    out.WriteLine("kvxctl " + job.command + ": " + Verdict(result));
+  } else if (!problem.empty()) {
+    out.WriteLine("kvxctl " + job.command + ": " + problem);
+  }
   if (options.json) {
     PrintJson(result.record);
   } else if (result.connected) {
     job.printText(session, result.record);
   }
-  const bool recorded = report.Append(result.record);
-  return ExitStatus(result.passed && recorded);
+  return ExitStatus({result});
 }
 
 int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& ports,
                  const ProbeJob& job, ReportFile& report) {
-  const bool outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  const bool outIsTerminal = os::IsTerminal(stdout);
   std::vector<ProbeResult> results(ports.size());
-  std::vector<char> recorded(ports.size(), 1);  // written by the probes' threads, one each
   {
-    ProbeBoard board(stderr, isatty(STDERR_FILENO) == 1, ports);
+    ProbeBoard board(stderr, os::IsTerminal(stderr), ports);
     std::vector<std::thread> probes;
     for (std::size_t index = 0; index < ports.size(); ++index) {
       probes.emplace_back([&, index] {
         ProbeSession session(options, ports[index], job.settings, board.Row(index), {stdin, false});
-        results[index] = ServeProbe(session, job, [&] {
+        ProbeResult& result = results[index];
+        result = ServeProbe(session, job, [&] {
           board.SetSerialNumber(index, session.Actions().Identity().serialNumber);
         });
-        board.Row(index).WriteLine(Verdict(results[index]));
-        if (options.json) board.PrintAbove(stdout, outIsTerminal, JsonText(results[index].record));
-        recorded[index] = report.Append(results[index].record) ? 1 : 0;
+        KeepRecord(report, result);
+        board.Row(index).WriteLine(Verdict(result));
+        if (options.json) board.PrintAbove(stdout, outIsTerminal, JsonText(result.record));
       });
     }
     for (std::thread& probe : probes) probe.join();
@@ -130,7 +157,7 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
   std::size_t interrupted = 0;
   for (std::size_t index = 0; index < ports.size(); ++index) {
     const ProbeResult& result = results[index];
-    if (result.passed && recorded[index] != 0) ++passed;
+    if (result.passed) ++passed;
     if (result.interrupted) ++interrupted;
     if (!options.json) {
       std::printf("%-*s  %-10s  %s\n", static_cast<int>(portWidth), ports[index].c_str(),
@@ -142,18 +169,31 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
                ports.size() - passed - interrupted);
   if (interrupted > 0) std::fprintf(summary, ", %zu interrupted", interrupted);
   std::fprintf(summary, "\n");
-  return ExitStatus(passed == ports.size());
+  return ExitStatus(results);
+}
+
+// The device a port name stands for, links followed, so that two names of one device (a link
+// and its target, COMn and the path it is set to) make one probe, not two fighting for it.
+std::string DeviceOf(const std::string& port) {
+  const std::string device = ChoosePort(port).devicePath;
+  std::error_code error;
+  const std::filesystem::path resolved = std::filesystem::canonical(device, error);
+  return error ? device : resolved.string();
 }
 
 // The ports to serve, patterns expanded and each named once, or why there are none.
 std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options,
                                                      const ProbeJob& job, std::string& problem) {
   std::vector<std::string> ports;
+  std::vector<std::string> devices;
   for (const std::string& given : options.ports) {
     std::optional<std::vector<std::string>> expanded = ExpandPortPattern(given, problem);
     if (!expanded) return std::nullopt;
     for (std::string& port : *expanded) {
-      if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
+      std::string device = DeviceOf(port);
+      if (std::find(devices.begin(), devices.end(), device) != devices.end()) continue;
+      devices.push_back(std::move(device));
+      ports.push_back(port);
     }
   }
   if (ports.size() > 1 && options.trace)
@@ -161,6 +201,17 @@ std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options
   if (ports.size() > 1 && !job.whyOnePort.empty()) problem = job.whyOnePort;
   if (!problem.empty()) return std::nullopt;
   return ports;
+}
+
+// A run whose results did not all reach standard output (a pipe closed early, a full disk)
+// has failed, and says so where it can still be read.
+int WithStandardOutputChecked(const std::string& command, int status) {
+  const bool flushed = std::fflush(stdout) == 0;
+  const int error = errno;
+  if (flushed && std::ferror(stdout) == 0) return status;
+  std::fprintf(stderr, "kvxctl %s: the results could not all be written to standard output%s%s\n",
+               command.c_str(), flushed ? "" : ": ", flushed ? "" : std::strerror(error));
+  return status == kExitOk ? kExitFailure : status;
 }
 
 }  // namespace
@@ -174,8 +225,9 @@ int RunProbeJob(const ProbeOptions& options, const ProbeJob& job) {
     return ReportRefusal(job.command, options.json, kExitUsage, problem);
   }
   StopProbesOnSignals();
-  if (ports->size() == 1) return ServeOne(options, ports->front(), job, report);
-  return ServeSeveral(options, *ports, job, report);
+  const int status = ports->size() == 1 ? ServeOne(options, ports->front(), job, report)
+                                        : ServeSeveral(options, *ports, job, report);
+  return WithStandardOutputChecked(job.command, status);
 }
 
 }  // namespace kvx::cli

@@ -77,7 +77,7 @@ bool ProbeSession::Connect() {
   actions_.OnOpen();
   open_ = actions_.OnConnect();
   // A port that failed to open is named in its reason already; a silent one is named here.
-  if (!open_ && openCalls_ > 0 && channel_->LastError().empty()) {
+  if (!open_ && openCalls_ > 0 && stoppable_.LastError().empty()) {
     services_.Explain("the port was " + portName_ + ", asked for " +
                       std::to_string(options_.speed) + " baud");
   }

@@ -1,29 +1,14 @@
 #include "cli/status_output.h"
 
-#ifndef _WIN32
-#include <sys/ioctl.h>
-#endif
+#include "os/system.h"
 
 namespace kvx::cli {
 
-namespace {
-
-constexpr std::size_t kAssumedWidth = 80;
-
-}  // namespace
-
-#ifdef _WIN32
-// A console is as wide as its window was made; 80 is its default.
-std::size_t TerminalWidth(std::FILE* /*stream*/) {
-  return kAssumedWidth;
-}
-#else
 std::size_t TerminalWidth(std::FILE* stream) {
-  winsize size{};
-  if (ioctl(fileno(stream), TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return kAssumedWidth;
-  return size.ws_col;
+  constexpr std::size_t kAssumedWidth = 80;
+  const std::size_t columns = os::TerminalColumns(stream);
+  return columns == 0 ? kAssumedWidth : columns;
 }
-#endif
 
 void StreamOutput::WriteLine(const std::string& text) {
   ClearTransient();

@@ -53,11 +53,16 @@ std::string TimeLeft(const ProgressAmount& amount, double elapsedSeconds) {
   return text;
 }
 
+// "y" or "yes" in any letter case, blanks around it ignored; anything else, "yes please"
+// included, is not the plain yes an erase needs.
 bool IsYes(const std::string& reply) {
-  for (const char c : reply) {
-    if (std::isspace(static_cast<unsigned char>(c)) == 0) return c == 'y' || c == 'Y';
-  }
-  return false;
+  const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+  const auto first = std::find_if_not(reply.begin(), reply.end(), blank);
+  const auto last = std::find_if_not(reply.rbegin(), reply.rend(), blank).base();
+  std::string word;
+  for (auto c = first; c < last; ++c)
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  return word == "y" || word == "yes";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "loader/version_text.h"
+#include "os/system.h"
 
 namespace kvx {
 
@@ -44,7 +45,7 @@ std::filesystem::path DefaultUpdateDirectory() {
   if (const char* directory = std::getenv("KVXSETUP_UPDATE_DIR"); directory && *directory) {
     return directory;
   }
-  const std::filesystem::path executable = RunningExecutablePath();
+  const std::filesystem::path executable = os::ExecutablePath();
   std::error_code error;
   if (executable.empty()) return std::filesystem::current_path(error);
   return executable.parent_path();

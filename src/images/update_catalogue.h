@@ -18,9 +18,6 @@ inline constexpr char kLogicBaseNameRevisionC[] = "KVXLOG71";
 // The directory update files are looked for in: $KVXSETUP_UPDATE_DIR when set, otherwise
 // the running executable's own.
 std::filesystem::path DefaultUpdateDirectory();
-// The running executable's path, or nothing when the system cannot tell. Each platform has
-// its own source file for it.
-std::filesystem::path RunningExecutablePath();
 
 // The number an extension such as ".105" stands for: exactly four characters, the last
 // three decimal digits (the first is not examined). 0 for anything else.

@@ -53,7 +53,7 @@ void DelayMs(SerialChannel& channel, std::uint32_t ms) {
   const std::uint32_t start = channel.TickMs();
   for (;;) {
     const std::uint32_t elapsed = channel.TickMs() - start;
-    if (elapsed >= ms) return;
+    if (elapsed >= ms || channel.Abandoned()) return;
     channel.SleepMs(ms - elapsed);
   }
 }

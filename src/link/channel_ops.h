@@ -31,7 +31,8 @@ ErrorCode WriteChannelBytes(SerialChannel& channel, std::size_t n, const std::ui
 ErrorCode ReadChannelByte(SerialChannel& channel, std::uint8_t& byte, std::uint32_t timeoutMs);
 // Discards received bytes not yet read.
 void PurgeChannelInput(SerialChannel& channel);
-// Returns once at least `ms` milliseconds have passed on the channel's clock.
+// Returns once at least `ms` milliseconds have passed on the channel's clock, or at once when
+// the channel is abandoned: no send follows that would need the pause.
 void DelayMs(SerialChannel& channel, std::uint32_t ms);
 
 }  // namespace kvx

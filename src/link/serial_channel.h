@@ -58,6 +58,9 @@ class SerialChannel {
   virtual std::uint32_t TickMs() = 0;
   // Lets at least `ms` milliseconds pass.
   virtual void SleepMs(std::uint32_t ms) = 0;
+  // Whether the program has given up on the probe: nothing will be sent any more, so a pause
+  // that only makes room before the next send need not last.
+  virtual bool Abandoned() const { return false; }
 
   // Why the last OpenPort() failed, in words for the user.
   virtual std::string LastError() const = 0;
@@ -86,6 +89,7 @@ class ForwardingChannel : public SerialChannel {
   bool ClearErrors() override { return port_.ClearErrors(); }
   std::uint32_t TickMs() override { return port_.TickMs(); }
   void SleepMs(std::uint32_t ms) override { port_.SleepMs(ms); }
+  bool Abandoned() const override { return port_.Abandoned(); }
   std::string LastError() const override { return port_.LastError(); }
 
  protected:

@@ -19,8 +19,6 @@ namespace kvx::sim {
 
 namespace {
 
-// While the host has its end closed, look for a new opener this often.
-constexpr int kReopenPollMs = 20;
 constexpr std::size_t kReadChunk = 4096;
 
 SimulatorOptions Checked(SimulatorOptions options) {
@@ -44,11 +42,6 @@ long MicrosecondsUntil(Clock::time_point now, Clock::time_point then) {
   return static_cast<long>(std::min<decltype(wait)>(wait, 60'000'000));
 }
 
-bool HostHungUp(int masterFd) {
-  pollfd probe{masterFd, POLLIN, 0};
-  return poll(&probe, 1, 0) == 1 && (probe.revents & POLLHUP) != 0 && (probe.revents & POLLIN) == 0;
-}
-
 void Log(const SimulatorOptions& options, const std::string& line) {
   std::fprintf(stderr, "%s: %s\n", options.logName.c_str(), line.c_str());
 }
@@ -56,7 +49,10 @@ void Log(const SimulatorOptions& options, const std::string& line) {
 }  // namespace
 
 PtySimulator::PtySimulator(SimulatorOptions options)
-    : options_(Checked(std::move(options))), engine_(options_), rate_(options_.rate) {
+    : options_(Checked(std::move(options))),
+      host_(port_.SlavePath()),
+      engine_(options_),
+      rate_(options_.rate) {
   if (!options_.statePath.empty()) {
     const StateFileResult loaded = LoadDeviceState(options_.statePath, engine_.Device());
     if (!loaded.ok) throw std::runtime_error(loaded.message);
@@ -92,14 +88,14 @@ void PtySimulator::ServeOnce() {
   Wait wait = PrepareWait();
   const timespec timeout{wait.timeoutUs / 1'000'000, wait.timeoutUs % 1'000'000 * 1000};
   const int ready =
-      ppoll(wait.fds.data(), wait.count, wait.timeoutUs < 0 ? nullptr : &timeout, nullptr);
-  if (ready > 0 && wait.fds[0].revents != 0) DrainWakePipe();
+      ppoll(wait.fds.data(), wait.fds.size(), wait.timeoutUs < 0 ? nullptr : &timeout, nullptr);
+  if (ready <= 0) return;
+  if (wait.fds[0].revents != 0) DrainWakePipe();
   const std::lock_guard<std::mutex> lock(mutex_);
-  if (wait.count == 1) {
-    hostAway_ = HostHungUp(port_.Fd());
-  } else if (ready > 0) {
-    HandlePortEvents(wait.fds[1].revents);
-  }
+  // A host that left is done with before the port is read, so nothing meant for it reaches
+  // the one that opened the port after it.
+  if (wait.fds[2].revents != 0 && host_.HostLeft()) HostGone();
+  HandlePortEvents(wait.fds[1].revents);
 }
 
 PtySimulator::Wait PtySimulator::PrepareWait() {
@@ -110,24 +106,14 @@ PtySimulator::Wait PtySimulator::PrepareWait() {
   Wait wait;
   wait.fds[0] = {wakeRead_, POLLIN, 0};
   wait.fds[1] = {port_.Fd(), static_cast<short>(POLLIN | (writeBlocked_ ? POLLOUT : 0)), 0};
+  wait.fds[2] = {host_.Fd(), POLLIN, 0};
   wait.timeoutUs = WaitMicroseconds(now);
-  if (hostAway_) {
-    // A master whose slave is closed reports a hang-up at once, so it is left out of the
-    // wait and looked at again after a short nap.
-    wait.count = 1;
-    const long napUs = kReopenPollMs * 1000L;
-    if (wait.timeoutUs < 0 || wait.timeoutUs > napUs) wait.timeoutUs = napUs;
-  }
   return wait;
 }
 
 void PtySimulator::HandlePortEvents(short events) {
   if ((events & POLLOUT) != 0) writeBlocked_ = false;
-  if ((events & POLLIN) != 0) {
-    ReadFromHost();
-  } else if ((events & (POLLHUP | POLLERR)) != 0) {
-    HostGone();
-  }
+  if ((events & POLLIN) != 0) ReadFromHost();
 }
 
 long PtySimulator::WaitMicroseconds(Clock::time_point now) const {
@@ -142,11 +128,8 @@ long PtySimulator::WaitMicroseconds(Clock::time_point now) const {
 void PtySimulator::ReadFromHost() {
   std::array<std::uint8_t, kReadChunk> buffer;
   const ssize_t received = read(port_.Fd(), buffer.data(), buffer.size());
-  if (received < 0 && (errno == EAGAIN || errno == EINTR)) return;
-  if (received <= 0) {
-    HostGone();
-    return;
-  }
+  // Nothing yet (EAGAIN, EINTR); the master never reads an end, its slave being held open.
+  if (received <= 0) return;
   const std::size_t n = static_cast<std::size_t>(received);
   const Clock::time_point now = Clock::now();
   const std::uint32_t hostRate = ReadHostRate(port_.Fd());
@@ -201,11 +184,8 @@ void PtySimulator::WriteDueReplies(Clock::time_point now) {
 }
 
 void PtySimulator::HostGone() {
-  if (!hostAway_) {
-    ++counters_.hostHangups;
-    if (options_.verbose) Log(options_, "host closed the port; waiting for the next opener");
-  }
-  hostAway_ = true;
+  ++counters_.hostHangups;
+  if (options_.verbose) Log(options_, "host closed the port; waiting for the next opener");
   queue_.Clear();
   writeBlocked_ = false;
   engine_.LineNoise();

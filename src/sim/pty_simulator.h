@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/host_watch.h"
 #include "sim/listen_rate.h"
 #include "sim/loader_engine.h"
 #include "sim/output_queue.h"
@@ -24,7 +25,7 @@ struct SimulatorCounters {
   std::uint64_t repliesWritten = 0;
   // Bytes that arrived while the host's rate differed from the loader's: line noise.
   std::uint64_t mismatchedBytes = 0;
-  // Times the host closed its end; replies waiting for it were lost.
+  // Times the last host closed its end; replies waiting for it were lost.
   std::uint64_t hostHangups = 0;
 };
 
@@ -33,8 +34,9 @@ struct SimulatorCounters {
 // Bytes are taken as sent at the rate the host last set on its end; while that differs from
 // the rate the loader listens at, they are line noise and break any frame in progress.
 // Replies leave at once, or with `pace` no earlier than the request and the reply together
-// would take on a real line (10 bits a byte). When the host closes its end, the loader waits
-// for the next opener and serves it from the same state.
+// would take on a real line (10 bits a byte). When the host closes its end, or is killed, the
+// loader drops the replies it had for it and serves the next opener from the same state; a
+// mark for exclusive use the host left on the terminal is cleared (HostWatch).
 //
 // Run() blocks, waiting in poll(), until Stop(). Every accessor may be called from another
 // thread at any time.
@@ -64,10 +66,9 @@ class PtySimulator {
   StateFileResult SaveState() const;
 
  private:
-  // What one poll() waits for: the wake pipe, and the port unless the host is away.
+  // What one poll() waits for: the wake pipe, the port and the host's opens and closes.
   struct Wait {
-    std::array<pollfd, 2> fds{};
-    nfds_t count = 2;
+    std::array<pollfd, 3> fds{};
     long timeoutUs = -1;  // -1: until something happens
   };
 
@@ -84,6 +85,7 @@ class PtySimulator {
 
   const SimulatorOptions options_;
   PtyPort port_;
+  HostWatch host_;
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
   std::atomic<bool> stopRequested_{false};
@@ -93,7 +95,6 @@ class PtySimulator {
   kvx::sim::ListenRate rate_;
   OutputQueue queue_;
   bool writeBlocked_ = false;
-  bool hostAway_ = false;
   SimulatorCounters counters_;
 };
 

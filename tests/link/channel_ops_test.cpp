@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "scripted_channel.h"
 
 namespace kvx {
@@ -35,12 +37,21 @@ TEST(ChannelOps, AFailedOrShortWriteIsNeverResent) {
   }
 }
 
-TEST(ChannelOps, DelayWaitsAtLeastTheTimeAcrossTheClockWrap) {
-  for (std::uint32_t ms : {0u, 1u, 300u}) {
+// A channel given up on has nothing to send after a pause, so it pauses no more.
+struct AbandonedChannel final : ForwardingChannel {
+  using ForwardingChannel::ForwardingChannel;
+  bool Abandoned() const override { return true; }
+};
+
+TEST(ChannelOps, DelayWaitsAtLeastTheTimeAcrossTheClockWrapUnlessAbandoned) {
+  const std::tuple<std::uint32_t, bool, std::uint32_t> cases[] = {
+      {0, false, 0}, {1, false, 1}, {300, false, 300}, {300, true, 0}};
+  for (const auto& [ms, abandoned, waited] : cases) {
     ScriptedChannel ch;
+    AbandonedChannel givenUp(ch);
     ch.now = 0xFFFFFF00u;
-    DelayMs(ch, ms);
-    EXPECT_EQ(ch.now - 0xFFFFFF00u, ms);
+    DelayMs(abandoned ? static_cast<SerialChannel&>(givenUp) : ch, ms);
+    EXPECT_EQ(ch.now - 0xFFFFFF00u, waited);
   }
 }
 

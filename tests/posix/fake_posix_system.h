@@ -29,8 +29,8 @@ class FakePosixSystem final : public PosixSystem {
   std::size_t writeRoom = SIZE_MAX, largestWrite = SIZE_MAX;  // then EAGAIN; per write
   std::uint32_t rate = 9600, fastestRate = UINT32_MAX;        // a driver quietly falls back to this
   termios settings{};
-  int clearedModemLines = 0;
-  bool exclusive = false;  // TIOCEXCL set and not yet cleared
+  int modemLines = TIOCM_DTR | TIOCM_RTS | TIOCM_CD;  // as another program left them, carrier up
+  bool exclusive = false;                             // TIOCEXCL set and not yet cleared
 
   // The system.
   std::int64_t nowNs = 5'000'000'000;
@@ -49,7 +49,8 @@ class FakePosixSystem final : public PosixSystem {
     if (request == TIOCEXCL) return Enter("TIOCEXCL") ? -1 : (exclusive = true, 0);
     if (request == TIOCNXCL) return exclusive = false, 0;
     if (request == TIOCMBIC)
-      return Enter("TIOCMBIC") ? -1 : (clearedModemLines = *static_cast<int*>(arg), 0);
+      return Enter("TIOCMBIC") ? -1 : (modemLines &= ~*static_cast<int*>(arg), 0);
+    if (request == TIOCMBIS) return modemLines |= *static_cast<int*>(arg), 0;
     // termios2: a record written sets the rate (as far as the driver goes); one read reports it.
     Termios2Record record;
     if (request == Termios2Record::WriteRequest()) {

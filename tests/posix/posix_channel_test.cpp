@@ -5,12 +5,16 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
+#include "child_process.h"
 #include "fake_posix_system.h"
 #include "link/posix/posix_serial_channel.h"
 #include "link/posix/termios2_record.h"
@@ -31,7 +35,7 @@ TEST(PosixChannelOpen, OpensNonBlockingExclusiveRaw8N1At9600WithModemLinesOff) {
               static_cast<tcflag_t>(CS8 | CLOCAL | CREAD));
     EXPECT_EQ(cfgetispeed(&s), static_cast<speed_t>(B9600));
     EXPECT_EQ(cfgetospeed(&s), static_cast<speed_t>(B9600));
-    EXPECT_EQ(system.clearedModemLines, TIOCM_DTR | TIOCM_RTS);
+    EXPECT_EQ(system.modemLines, TIOCM_CD);  // DTR and RTS off; the probe's carrier is its own
   }
   // Left open, the port is unlocked, freed for other users and closed by the destructor.
   EXPECT_EQ(system.lockOperation, LOCK_UN);
@@ -195,6 +199,33 @@ TEST(PtyChannel, TakesRatesTheKernelReportsBackAndFailsOnHangUp) {
   std::uint8_t byte = 0;
   EXPECT_EQ(channel.ReadOne(byte), PortRead::kFailed);
   EXPECT_FALSE(channel.ClearErrors());
+}
+
+// What a plain open of `path` by an ordinary user meets.
+std::string OpenAsOrdinaryUser(const std::string& path) {
+  const auto open = [&path] {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return std::string(std::strerror(errno));
+    close(fd);
+    return std::string("opened");
+  };
+  return RunInChild(open, {true}).value_or("could not run as an ordinary user");
+}
+
+// The exclusive-use mark keeps every other opener but root out while the port is ours, and
+// goes with the close.
+TEST(PtyChannel, KeepsOthersOutUntilClosed) {
+  int master = -1, slave = -1;
+  char name[128] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  close(slave);
+  ASSERT_EQ(chmod(name, 0666), 0);
+  PosixSerialChannel channel;
+  ASSERT_TRUE(channel.OpenPort(std::string(name))) << channel.LastError();
+  EXPECT_EQ(OpenAsOrdinaryUser(name), "Device or resource busy");
+  channel.ClosePort();
+  EXPECT_EQ(OpenAsOrdinaryUser(name), "opened");
+  close(master);
 }
 
 }  // namespace

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+
+// What the programs need of the operating system beyond the serial port, the same on every
+// platform: terminals, the running program's own file, stop signals, UTC time and files that
+// only ever grow by whole records. Each platform implements it in one source file of its own
+// folder; nothing above it needs to know which platform it runs on.
+namespace kvx::os {
+
+// Whether `stream` is a terminal (a console) that a person reads or types at.
+bool IsTerminal(std::FILE* stream);
+// The columns of the terminal `stream` writes to; 0 when it is none or does not say.
+std::size_t TerminalColumns(std::FILE* stream);
+
+// The running program's own file, or an empty path when the system cannot tell.
+std::filesystem::path ExecutablePath();
+
+// Calls `onStop` when the user or the system asks the program to stop: Ctrl-C, a terminate
+// request, the terminal or session going away (SIGINT, SIGTERM, SIGHUP; a console's Ctrl-C,
+// Ctrl-Break and close). `onStop` runs in a signal handler, or on a thread of the system's, so
+// it may only touch lock-free atomics, WriteToStandardError and std::_Exit. Calls interrupted
+// by one of these signals carry on where they were.
+void CallOnStopRequests(void (*onStop)());
+// A write to a pipe nobody reads any more, or past the file-size limit, fails with an error
+// the program reports, instead of ending the program (SIGPIPE, SIGXFSZ).
+void ReportFailedWritesInsteadOfDying();
+// Writes `n` bytes of `text` to standard error unbuffered; safe in a signal handler. Nothing
+// is left to do when it fails.
+void WriteToStandardError(const char* text, std::size_t n);
+
+// `time` broken down as UTC.
+std::tm UtcTime(std::time_t time);
+
+// A regular file that only ever grows by whole records, shared by every process appending to
+// it. Each record is appended under an exclusive lock that the others honour, and synced to
+// the disk before the lock is let go; a record that cannot be written whole (a full disk, the
+// file-size limit) or synced is cut off again, so a reader never finds a torn record and the
+// next one is never glued onto half of one. One object is not to be used by two threads at once.
+class AppendOnlyFile {
+ public:
+  AppendOnlyFile() = default;
+  ~AppendOnlyFile();
+  AppendOnlyFile(const AppendOnlyFile&) = delete;
+  AppendOnlyFile& operator=(const AppendOnlyFile&) = delete;
+
+  // Opens `path` for appending, creating a missing file, without ever waiting on what the name
+  // stands for (a FIFO without a reader, a terminal); anything but a regular file is refused.
+  // False, with the reason in `error`, when it cannot be opened.
+  bool Open(const std::string& path, std::string& error);
+  bool IsOpen() const { return descriptor_ >= 0; }
+  // Appends `record` whole, waiting for other processes' appends to finish first. False, with
+  // the system's reason in `error`, when it could not; the file is then as it was.
+  bool Append(const std::string& record, std::string& error);
+
+ private:
+  int descriptor_ = -1;
+};
+
+}  // namespace kvx::os

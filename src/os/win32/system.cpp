@@ -1,0 +1,141 @@
+#include "os/system.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <string>
+
+#include "os/file_calls.h"
+
+namespace kvx::os {
+
+namespace {
+
+void (*stopHandler)() = nullptr;
+
+BOOL WINAPI ForwardConsoleEvent(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      stopHandler();
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+      stopHandler();
+      // The system ends the program once this returns, and in any case a few seconds later;
+      // until then the exchanges under way may finish and their records be written.
+      Sleep(INFINITE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+HANDLE FileHandle(int descriptor) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+}
+
+HANDLE StreamHandle(std::FILE* stream) {
+  return FileHandle(_fileno(stream));
+}
+
+}  // namespace
+
+bool IsTerminal(std::FILE* stream) {
+  // _isatty() also says yes to NUL and other character devices.
+  DWORD mode = 0;
+  return GetConsoleMode(StreamHandle(stream), &mode) != 0;
+}
+
+std::size_t TerminalColumns(std::FILE* stream) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (GetConsoleScreenBufferInfo(StreamHandle(stream), &info) == 0) return 0;
+  return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
+std::filesystem::path ExecutablePath() {
+  // GetModuleFileNameW fills the whole buffer, cutting the path, when it is too small.
+  for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+    std::wstring path(size, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), size);
+    if (length == 0) return {};
+    if (length < size) return std::filesystem::path(path.substr(0, length));
+  }
+  return {};
+}
+
+void CallOnStopRequests(void (*onStop)()) {
+  stopHandler = onStop;
+  SetConsoleCtrlHandler(ForwardConsoleEvent, TRUE);
+}
+
+// Windows raises no signal for a failed write; the write itself reports the error.
+void ReportFailedWritesInsteadOfDying() {}
+
+void WriteToStandardError(const char* text, std::size_t n) {
+  _write(2, text, static_cast<unsigned>(n));
+}
+
+std::tm UtcTime(std::time_t time) {
+  std::tm utc{};
+  gmtime_s(&utc, &time);
+  return utc;
+}
+
+namespace file {
+
+int OpenForAppending(const std::string& path) {
+  return _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+               _S_IREAD | _S_IWRITE);
+}
+
+void Close(int descriptor) {
+  _close(descriptor);
+}
+
+bool IsRegularFile(int descriptor) {
+  struct _stat64 status {};
+  return _fstat64(descriptor, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+bool NamesOtherThanRegularFile(const std::string& path) {
+  struct _stat64 status {};
+  return _stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG;
+}
+
+bool Lock(int descriptor) {
+  OVERLAPPED whole{};
+  if (LockFileEx(FileHandle(descriptor), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+    return true;
+  }
+  errno = ENOLCK;
+  return false;
+}
+
+void Unlock(int descriptor) {
+  OVERLAPPED whole{};
+  UnlockFileEx(FileHandle(descriptor), 0, MAXDWORD, MAXDWORD, &whole);
+}
+
+long long Length(int descriptor) {
+  return _lseeki64(descriptor, 0, SEEK_END);
+}
+
+long long Write(int descriptor, const char* bytes, std::size_t n) {
+  return _write(descriptor, bytes, static_cast<unsigned>(n));
+}
+
+bool Sync(int descriptor) {
+  return _commit(descriptor) == 0;
+}
+
+bool CutTo(int descriptor, long long length) {
+  return _chsize_s(descriptor, length) == 0;
+}
+
+}  // namespace file
+
+}  // namespace kvx::os

@@ -1,0 +1,302 @@
+// How a kvxctl run ends when it is cut short or cannot write what it must: signals, a killed
+// process, a closed pipe, a report file that cannot take a record. Each is judged by what the
+// probe, the report and the next run find afterwards.
+#include <fcntl.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+#include "cli/terminal_services.h"
+#include "program_run.h"
+#include "simulated_probe.h"
+#include "temp_directory.h"
+#include "update_files.h"
+
+namespace kvx {
+namespace {
+
+using test::ProgramRun;
+using test::ReadTextFile;
+using test::SimulatorProcess;
+using test::TempDirectory;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Waits until `condition` holds; false when a minute was not enough.
+bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+// kvxctl in a process of its own, to be signalled or killed halfway. Its standard error goes
+// to a file the test watches; standard output goes nowhere, or into a pipe nobody reads.
+class KvxctlProcess {
+ public:
+  KvxctlProcess(const std::string& arguments, std::string errPath, bool outputToClosedPipe = false)
+      : errPath_(std::move(errPath)) {
+    pid_ = fork();
+    if (pid_ != 0) return;
+    int out = open("/dev/null", O_WRONLY);
+    if (int ends[2]; outputToClosedPipe && pipe(ends) == 0) {
+      close(ends[0]);
+      out = ends[1];
+    }
+    dup2(out, STDOUT_FILENO);
+    const std::string command =
+        "exec " + std::string(KVXCTL_PATH) + " " + arguments + " 2>" + errPath_ + " </dev/null";
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ~KvxctlProcess() {
+    if (pid_ > 0) Signal(SIGKILL);
+    Wait();
+  }
+  KvxctlProcess(const KvxctlProcess&) = delete;
+  KvxctlProcess& operator=(const KvxctlProcess&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  std::string Err() const { return ReadTextFile(errPath_); }
+  bool ErrShows(const std::string& text) const {
+    return Eventually([&] { return Contains(Err(), text); });
+  }
+  void Signal(int signal) const {
+    if (pid_ > 0) kill(pid_, signal);
+  }
+  // How it ended, as a shell reports it: the exit status, or 128 and the signal that ended it.
+  int Wait() {
+    if (pid_ <= 0) return status_;
+    int raw = 0;
+    waitpid(pid_, &raw, 0);
+    pid_ = -1;
+    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    return status_;
+  }
+
+ private:
+  std::string errPath_;
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+
+// A terminal with nothing behind it: what a probe that is switched off looks like.
+struct SilentPort {
+  SilentPort() {
+    int slave = -1;
+    char name[128] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) close(slave);
+    path = name;
+  }
+  ~SilentPort() { close(master); }
+  int master = -1;
+  std::string path;
+};
+
+// Ctrl-C, SIGTERM or a closed terminal during Connect ends the run with the attempt under way
+// and says so, instead of scanning every rate ten times and blaming the probe.
+TEST(RunEnding, AStopDuringConnectEndsItAndSaysInterrupted) {
+  const SilentPort port;
+  const TempDirectory dir;
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    KvxctlProcess run("info --port " + port.path, (dir / std::to_string(signal)).string());
+    ASSERT_TRUE(run.ErrShows("Connecting to KVX Loader ..."));
+    run.Signal(signal);
+    EXPECT_EQ(run.Wait(), 130);
+    EXPECT_THAT(run.Err(), HasSubstr("Cannot connect to KVX loader!\n  interrupted\n"));
+    EXPECT_THAT(run.Err(), HasSubstr("kvxctl info: interrupted before the probe was changed\n"));
+    EXPECT_THAT(run.Err(), Not(HasSubstr("powered")));
+  }
+}
+
+// A report that is no regular file is refused before any port is opened (the port named here
+// does not exist, which would fail the run with status 1), and a FIFO without a reader is
+// refused at once rather than waited on.
+TEST(RunEnding, AReportThatIsNoRegularFileIsRefusedFirst) {
+  const TempDirectory dir;
+  const std::string fifo = (dir / "fifo").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& report : {fifo, dir.Path().string(), std::string("/dev/null")}) {
+    SCOPED_TRACE(report);
+    const ProgramRun run = test::RunProgram("timeout 60 " KVXCTL_PATH,
+                                            "info --port /nonexistent/tty --report " + report);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_THAT(run.err, HasSubstr("cannot open the report file " + report +
+                                   " for appending: it is not a regular file"));
+  }
+}
+
+// The file-size limit stands for a full disk: the record that does not fit is cut off again,
+// so the report keeps whole lines, and its probe counts as failed, saying why.
+TEST(RunEnding, ARecordThatDoesNotFitLeavesTheReportWholeAndFailsItsProbe) {
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--count", "2"});
+  const TempDirectory dir;
+  constexpr std::size_t kLimitBlocks = 128;  // of 512 bytes
+  const std::string line = "{\"earlier\": true}\n";
+  std::string before;
+  while (before.size() + line.size() <= kLimitBlocks * 512 - 100) before += line;
+  const std::string report = dir.Write("line.jsonl", before).string();
+  const std::string limited = "ulimit -f " + std::to_string(kLimitBlocks) + "; " KVXCTL_PATH;
+  struct Case {
+    std::string ports;
+    std::string summary;
+  };
+  const Case cases[] = {
+      {" --port " + sim.Paths()[0], ""},
+      {" --port " + sim.Paths()[0] + " --port " + sim.Paths()[1], "2 probes: 0 passed, 2 failed\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ports);
+    const ProgramRun run = test::RunProgram(limited, "info --json --report " + report + c.ports);
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(c.summary));
+    std::istringstream records(run.out);
+    std::size_t count = 0;
+    for (std::string text; std::getline(records, text); ++count) {
+      const auto record = nlohmann::json::parse(text, nullptr, false);
+      EXPECT_EQ(record.value("result", ""), "failed") << text;
+      EXPECT_THAT(record.value("reason", ""),
+                  HasSubstr("the record could not be appended to " + report + ": File too large"));
+    }
+    EXPECT_EQ(count, c.summary.empty() ? 1u : 2u);
+    EXPECT_EQ(ReadTextFile(report), before);
+  }
+}
+
+// While the report is locked by another kvxctl (here: the test), a first Ctrl-C lets the run
+// wait to write its record; the record of a probe that passed says so, and so does the exit
+// status. A second Ctrl-C ends the run at once, leaving the report untouched.
+TEST(RunEnding, TheRecordWaitsForTheReportLockAndASecondCtrlCQuitsAtOnce) {
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
+  const TempDirectory dir;
+  for (const int interrupts : {1, 2}) {
+    SCOPED_TRACE(interrupts);
+    const std::string report = dir.Write("line.jsonl", "").string();
+    const int lock = open(report.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(lock, LOCK_EX), 0);
+    KvxctlProcess run("info --json --port " + sim.Path() + " --report " + report,
+                      (dir / std::to_string(interrupts)).string());
+    const std::string waiting = "-> FLOCK  ADVISORY  WRITE " + std::to_string(run.Pid()) + " ";
+    ASSERT_TRUE(Eventually([&] { return Contains(ReadTextFile("/proc/locks"), waiting); }));
+    run.Signal(SIGINT);
+    ASSERT_TRUE(run.ErrShows("press Ctrl-C again to quit at once"));
+    if (interrupts == 2) {
+      run.Signal(SIGINT);
+      EXPECT_EQ(run.Wait(), 130);
+      EXPECT_EQ(ReadTextFile(report), "");
+    }
+    close(lock);
+    if (interrupts == 1) {
+      EXPECT_EQ(run.Wait(), 0);
+      EXPECT_EQ(nlohmann::json::parse(ReadTextFile(report)).value("result", ""), "passed");
+    }
+  }
+}
+
+// A pipe closed early (kvxctl ... | head) fails the writes to it, not the run: the probe still
+// being updated is finished, and the lost output is reported.
+TEST(RunEnding, AClosedPipeOnStandardOutputDoesNotEndTheOtherProbesUpdates) {
+  test::UpdateFiles files;
+  files.AddFirmware(105, 8 * 1024);
+  files.AddLogic("KVXLOG70.105");
+  SimulatorProcess refusing(KVXSIM_PATH, {"--rate", "115200", "--fail-erase", "1"});
+  SimulatorProcess slow(KVXSIM_PATH, {"--rate", "115200", "--pace", "--logic", "1.05"});
+  const TempDirectory dir;
+  KvxctlProcess run("update --json --dir " + files.Path().string() + " --port " + refusing.Path() +
+                        " --port " + slow.Path(),
+                    (dir / "err").string(), true);
+  EXPECT_EQ(run.Wait(), 1);
+  EXPECT_THAT(run.Err(), HasSubstr("the results could not all be written to standard output"));
+  const ProgramRun info = test::RunProgram(KVXCTL_PATH, "info --json --port " + slow.Path());
+  EXPECT_EQ(nlohmann::json::parse(info.out).value("firmwareVersion", ""), "1.05") << info.err;
+}
+
+// Killed in the middle of an update, kvxctl cannot take back the mark for exclusive use it put
+// on the simulator's terminal; the simulator does, so the next user can update the probe. Run
+// as an ordinary user throughout, since root pays no heed to the mark.
+std::string UpdateAfterAKilledUpdate() {
+  test::UpdateFiles files;
+  files.AddFirmware(105, 8 * 1024);
+  files.AddLogic("KVXLOG70.105");
+  sim::SimulatorOptions options = test::ProbeWithVersions(104, 105);
+  options.pace = true;
+  test::SimulatedProbe probe(options);
+  const TempDirectory dir;
+  const std::string update =
+      "update --json --dir " + files.Path().string() + " --port " + probe->SlavePath();
+  {
+    KvxctlProcess killed(update, (dir / "err").string());
+    if (!Eventually([&] { return !probe->ProgramLog().empty(); })) return "never programmed";
+    const std::uint64_t hangUps = probe->Counters().hostHangups;
+    killed.Signal(SIGKILL);
+    killed.Wait();
+    if (!Eventually([&] { return probe->Counters().hostHangups > hangUps; })) return "not seen go";
+  }
+  const ProgramRun next = test::RunProgram(KVXCTL_PATH, update);
+  if (next.status != 0) return next.err;
+  return nlohmann::json::parse(next.out).value("firmwareVersion", "");
+}
+
+TEST(RunEnding, TheNextUserUpdatesAProbeWhoseUpdateWasKilled) {
+  EXPECT_EQ(test::RunInChild(UpdateAfterAKilledUpdate, {true}), "1.05");
+}
+
+// A link to a port and the port itself are one probe, served once.
+TEST(RunEnding, APortNamedTwiceIsServedOnce) {
+  const TempDirectory dir;
+  const std::string link = (dir / "probe").string();
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--link", link});
+  const ProgramRun run = test::RunProgram(
+      KVXCTL_PATH, "info --json --port " + link + " --port " + sim.Path() + " --port " + link);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(nlohmann::json::parse(run.out).value("port", ""), link);
+}
+
+// Erasing a probe takes a plain yes.
+TEST(EraseQuestion, OnlyYOrYesInAnyLetterCaseIsYes) {
+  const std::pair<std::string, bool> replies[] = {
+      {"y\n", true},    {" YES \n", true}, {"Yes", true}, {"yes please\n", false},
+      {"yep\n", false}, {"n\n", false},    {"\n", false}, {"", false},
+  };
+  for (const auto& [typed, yes] : replies) {
+    SCOPED_TRACE(typed);
+    std::FILE* in = std::tmpfile();
+    std::fputs(typed.c_str(), in);
+    std::rewind(in);
+    std::FILE* shown = std::tmpfile();
+    cli::StreamOutput out(shown, false);
+    cli::TerminalServices services(out, {in, true}, cli::Confirmation::kAsk);
+    MessageBox question;
+    question.text = "Erase Flash and EPLD?";
+    question.buttons = MessageButtons::kYesNo;
+    EXPECT_EQ(services.ShowMessage(question) == MessageAnswer::kYes, yes);
+    std::fclose(in);
+    std::fclose(shown);
+  }
+}
+
+}  // namespace
+}  // namespace kvx
