@@ -77,8 +77,9 @@ ErrorCode ProgramFuseRow(ProbeLink& link, std::uint8_t row, const std::string& r
   at = PutByte(row, at);
   if (rowText.size() < kFuseRowCharacters) {
     return NoteExchangeFailure(link, kErrTextTooShort, link.commandRequest.data(), 2,
-                               "nothing: the row holds %zu fuses of %zu", rowText.size(),
-                               kFuseRowCharacters);
+                               "nothing: the row holds %u fuses of %u",
+                               static_cast<unsigned>(rowText.size()),
+                               static_cast<unsigned>(kFuseRowCharacters));
   }
   at = PutText(rowText, kFuseRowCharacters, at);
   return ExchangeRequest(link, kProgramFuseRowCommand, at).error;
@@ -99,8 +100,9 @@ ErrorCode ProgramUserSignature(ProbeLink& link, const std::string& signatureText
   std::uint8_t* at = BeginRequest(link, kProgramUserSignatureCommand);
   if (signatureText.size() < kUserSignatureCharacters) {
     return NoteExchangeFailure(link, kErrTextTooShort, link.commandRequest.data(), 1,
-                               "nothing: the signature holds %zu bits of %zu", signatureText.size(),
-                               kUserSignatureCharacters);
+                               "nothing: the signature holds %u bits of %u",
+                               static_cast<unsigned>(signatureText.size()),
+                               static_cast<unsigned>(kUserSignatureCharacters));
   }
   at = PutText(signatureText, kUserSignatureCharacters, at);
   return ExchangeRequest(link, kProgramUserSignatureCommand, at).error;
