@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/probe_connect.h"
+#include "app/update_setup_template.h"
 
 namespace kvx {
 
@@ -17,10 +18,27 @@ ProbeStation::ProbeStation(PortNameLookup configuredPort,
       updateDirectory_(std::move(updateDirectory)) {}
 
 ErrorCode ProbeStation::OpenLink(const DialogFields& fields) {
-  if (fields.portIndex < 0 || fields.portIndex >= kPortListEntries) return kErrPort;
+  if (fields.portIndex < 0 || fields.portIndex >= kPortListEntries) {
+    return OpenProbeLink(link_, ChosenPort::Absent("", "no port is selected"), fields.speedIndex);
+  }
   return OpenProbeLink(link_,
                        ChoosePort("COM" + std::to_string(fields.portIndex + 1), configuredPort_),
                        fields.speedIndex);
+}
+
+std::vector<std::string> ProbeStation::ListEntries(int listId) const {
+  if (listId != kPortListId) return kvx::ListEntries(listId);
+  std::vector<std::string> entries;
+  for (const ChosenPort& port : ChooseComPorts(kPortListEntries, configuredPort_)) {
+    std::string entry = port.shownName;
+    // On Windows COMn is its own device, \\.\COMn.
+    if (!port.devicePath.empty() && !ParseComNumber(port.devicePath)) {
+      entry += "  " + port.devicePath;
+    }
+    if (!port.hardware.empty()) entry += "  " + port.hardware;
+    entries.push_back(entry);
+  }
+  return entries;
 }
 
 PortNameLookup ConfiguredPorts(const Profile& profile) {

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/dialog_controls.h"
 #include "app/profile.h"
@@ -32,6 +34,11 @@ class ProbeStation {
   // Connects on the port and at the speed the dialog's lists select. An index off the Port
   // list selects no port, and nothing is opened for it.
   ErrorCode OpenLink(const DialogFields& fields);
+
+  // What the dialog's list `listId` holds: for the Port list COM1 to COM19, each with the
+  // device it stands for where that is not the COM port itself, and what is known of it
+  // ("COM1  /dev/ttyUSB0  FT232R USB UART"); for the other lists the template's entries.
+  std::vector<std::string> ListEntries(int listId) const;
 
   ProbeLink& Link() { return link_; }
   FirmwareProgress& Progress() { return progress_; }

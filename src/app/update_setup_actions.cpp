@@ -49,11 +49,14 @@ bool FitsAddressEdit(const std::string& text) {
   return text.size() <= kAddressTextLimit;
 }
 
-// Why Connect failed: the port's own reason when it did not open, otherwise what to check.
-std::string ConnectFailureDetail(const SerialChannel& channel) {
-  const std::string openFailure = channel.LastError();
+// Why Connect failed: no device for the port chosen, the port's own reason when it did not
+// open, otherwise which port was tried and what to check.
+std::string ConnectFailureDetail(const ProbeLink& link) {
+  if (link.port && !link.port->absence.empty()) return link.port->absence;
+  const std::string openFailure = link.channel.LastError();
   if (!openFailure.empty()) return openFailure;
-  return "no loader answered at " + std::to_string(kSpeedListRates.front()) + " to " +
+  const std::string port = link.port ? " on " + link.port->Description() : "";
+  return "no loader answered" + port + " at " + std::to_string(kSpeedListRates.front()) + " to " +
          std::to_string(kSpeedListRates.back()) + " baud in " + std::to_string(kConnectAttempts) +
          " attempts: check that the probe is powered, that its serial cable is plugged in at "
          "both ends, and that the probe is in its loader";
@@ -125,7 +128,7 @@ bool UpdateSetupActions::OnConnect() {
   if (outcome != ConnectOutcome::kConnected) {
     MessageBox failure{ConnectFailureText(outcome)};
     if (outcome == ConnectOutcome::kCannotConnect) {
-      failure.detail = ConnectFailureDetail(link_.channel);
+      failure.detail = ConnectFailureDetail(link_);
     }
     services_.ShowMessage(failure);
     services_.SetStatus(kConnectFailedText);

@@ -13,7 +13,8 @@ namespace {
 constexpr char kProgram[] = "kvxctl";
 
 const std::string kPortVariable =
-    "  KVXSETUP_COMn        the device that COMn (1 to 19) stands for; else /dev/ttyS<n-1>\n";
+    "  KVXSETUP_COMn        the device that COMn (1 to 19) stands for; else the n-th serial\n"
+    "                       port present, as 'kvxctl ports' numbers them\n";
 const std::string kUpdateDirVariable =
     "  KVXSETUP_UPDATE_DIR  where the update files are when --dir is not given; else the\n"
     "                       program's own directory\n";

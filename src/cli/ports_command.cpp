@@ -27,15 +27,19 @@ void PrintText(const std::vector<SerialPortInfo>& ports) {
     return;
   }
   for (const SerialPortInfo& port : ports) {
-    std::printf("%-16s %s\n", port.devicePath.c_str(), Describe(port).c_str());
-    for (const std::string& name : port.stableNames) std::printf("%-16s   %s\n", "", name.c_str());
+    std::printf("%-6s %-16s %s\n", port.comName.c_str(), port.devicePath.c_str(),
+                Describe(port).c_str());
+    for (const std::string& name : port.stableNames) {
+      std::printf("%-6s %-16s   %s\n", "", "", name.c_str());
+    }
   }
 }
 
 void PrintJson(const std::vector<SerialPortInfo>& ports) {
   nlohmann::json list = nlohmann::json::array();
   for (const SerialPortInfo& port : ports) {
-    nlohmann::json entry = {{"name", port.name},
+    nlohmann::json entry = {{"com", port.comName},
+                            {"name", port.name},
                             {"device", port.devicePath},
                             {"driver", port.driver},
                             {"byId", port.stableNames}};

@@ -76,10 +76,9 @@ ProbeSession::~ProbeSession() {
 bool ProbeSession::Connect() {
   actions_.OnOpen();
   open_ = actions_.OnConnect();
-  // A port that failed to open is named in its reason already; a silent one is named here.
+  // The reason names the port; the speed asked for is the command line's.
   if (!open_ && openCalls_ > 0 && stoppable_.LastError().empty()) {
-    services_.Explain("the port was " + portName_ + ", asked for " +
-                      std::to_string(options_.speed) + " baud");
+    services_.Explain("the speed asked for was " + std::to_string(options_.speed) + " baud");
   }
   return open_;
 }

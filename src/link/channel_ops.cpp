@@ -3,7 +3,8 @@
 namespace kvx {
 
 ErrorCode OpenSerialChannel(ProbeLink& link, const ChosenPort& port) {
-  if (!link.channel.OpenPort(port)) return kErrPort;
+  link.port = port;
+  if (port.devicePath.empty() || !link.channel.OpenPort(port)) return kErrPort;
   link.baudRate = kInitialBaudRate;
   return kOk;
 }

@@ -12,8 +12,9 @@ namespace kvx {
 
 inline constexpr std::uint32_t kInitialBaudRate = 9600;
 
-// Opens the port at 9600 baud; the link is open but not yet connected.
-// kErrPort when the device cannot be opened or configured (nothing stays open).
+// Opens the port at 9600 baud; the link is open but not yet connected. The port is kept in
+// `link.port` either way. kErrPort when the device cannot be opened or configured (nothing
+// stays open), or when no device stands for the choice (ChosenPort::absence says why).
 ErrorCode OpenSerialChannel(ProbeLink& link, const ChosenPort& port);
 // Closes the port; `connected` is left as it is.
 void CloseSerialChannel(ProbeLink& link);

@@ -20,9 +20,18 @@ struct ChosenPort {
         devicePath(std::move(device)),
         defaultDevice(isDefaultDevice) {}
 
+  // A choice with no device behind it, and why ("no port is selected"): opening it fails
+  // with that reason, without touching any device.
+  static ChosenPort Absent(std::string shown, std::string why) {
+    ChosenPort port(std::move(shown), {}, false);
+    port.absence = std::move(why);
+    return port;
+  }
+
   // "COM3 (/dev/ttyUSB0)", or the path alone when the user named the path.
   std::string Description() const {
-    return shownName == devicePath ? devicePath : shownName + " (" + devicePath + ")";
+    if (devicePath.empty() || shownName == devicePath) return shownName;
+    return shownName + " (" + devicePath + ")";
   }
 
   std::string shownName;   // "COM3", or the device path the user gave
@@ -30,6 +39,8 @@ struct ChosenPort {
   // COMn had no device configured and fell through to the system's default for it, so a
   // missing device earns the hint of how to configure another.
   bool defaultDevice = false;
+  std::string absence;   // why no device stands for the choice; empty when one does
+  std::string hardware;  // what is known of the device ("FT232R USB UART"), for lists
 };
 
 // Finds the device the program's settings name for COMn (n from 1), if any.

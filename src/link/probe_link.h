@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "link/serial_channel.h"
 
@@ -29,7 +30,7 @@ struct ExchangeFailure {
 // the loader's command buffers. All buffers are fixed, so no exchange allocates memory.
 // The application makes exactly one; each test makes its own.
 struct ProbeLink {
-  explicit ProbeLink(SerialChannel& port) : channel(port) {}
+  explicit ProbeLink(SerialChannel& serialPort) : channel(serialPort) {}
   ProbeLink(const ProbeLink&) = delete;
   ProbeLink& operator=(const ProbeLink&) = delete;
 
@@ -37,6 +38,8 @@ struct ProbeLink {
 
   // Set by a successful link start-up, cleared by CloseProbeLink; requests need it.
   bool connected = false;
+  // The port last asked for, opened or not, so a failure can name it.
+  std::optional<ChosenPort> port;
   // The rate last applied to the port; reply time-outs are computed from it.
   std::uint32_t baudRate = 0;
 

@@ -23,7 +23,8 @@ struct UsbDescription {
 };
 
 struct SerialPortInfo {
-  std::string name;        // the kernel's name, e.g. "ttyUSB0"
+  std::string comName;     // the COM name that stands for it by default, e.g. "COM1"
+  std::string name;        // the system's name, e.g. "ttyUSB0"
   std::string devicePath;  // e.g. "/dev/ttyUSB0"
   std::string driver;      // e.g. "ftdi_sio", "cdc_acm", "serial"
   std::optional<UsbDescription> usb;
@@ -37,12 +38,16 @@ std::unique_ptr<SerialChannel> MakeSerialChannel();
 // `configured` is asked for the device of COMn where COMn is not a device of its own.
 ChosenPort ChoosePort(const std::string& port, const PortNameLookup& configured = {});
 
+// What each of COM1 to COM<count> stands for on this system, for the Port list.
+std::vector<ChosenPort> ChooseComPorts(int count, const PortNameLookup& configured);
+
 // The ports a --port value names: itself, or the devices a shell-style pattern such as
 // /dev/ttyUSB* matches, in order. Nothing, with `problem` set, for a pattern matching none.
 std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
                                                           std::string& problem);
 
-// The serial ports present, for `kvxctl ports`.
+// The serial ports present, for `kvxctl ports`, in the order of the COM names that stand for
+// them by default.
 std::vector<SerialPortInfo> ListPortsPresent();
 
 }  // namespace kvx

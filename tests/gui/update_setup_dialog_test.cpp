@@ -50,6 +50,7 @@ class DialogOnSimulator : public ::testing::Test {
   qt::MessagePresenter RecordMessages() {
     return [this](QWidget*, const MessageBox& box) {
       boxes_.push_back(box.text);
+      details_.push_back(box.detail);
       return MessageAnswer::kAccepted;
     };
   }
@@ -73,7 +74,8 @@ class DialogOnSimulator : public ::testing::Test {
   UpdateFiles updates_;
   ProbeStation station_{{}, [this] { return updates_.Path(); }, qt::HandleWindowEvents};
   std::unique_ptr<UpdateSetupDialog> dialog_;
-  std::vector<std::string> boxes_;  // the texts of the message boxes shown
+  std::vector<std::string> boxes_;    // the texts of the message boxes shown
+  std::vector<std::string> details_;  // and their details
   std::vector<std::string> statuses_;
 };
 
@@ -100,11 +102,24 @@ TEST_F(DialogOnSimulator, OpensWithTheFocusOnConnectAndTabsInTheTemplatesOrder) 
   EXPECT_EQ(backward, std::vector<int>(chain.rbegin() + 1, chain.rend()));
 }
 
+// A document whose port index is off the list selects no port; Connect says just that, not
+// what an earlier attempt or a silent line would.
+TEST_F(DialogOnSimulator, ConnectWithNoPortSelectedSaysSo) {
+  DialogFields fields = ValidFields();
+  fields.portIndex = 65535;
+  Open(fields);
+  Click(kConnectButtonId);
+  EXPECT_THAT(boxes_, ElementsAre("Cannot connect to KVX loader!"));
+  EXPECT_THAT(details_, ElementsAre("no port is selected"));
+}
+
 // Opening shows the fields and the newest files; Connect fills the probe's controls and
 // enables Update, whose progress runs in the status line.
 TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndUpdateShowsItsProgress) {
   Open();
-  EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentText(), "COM1");
+  // The entry names the device that COM1 stands for.
+  EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentText().toStdString(),
+            "COM1  " + probe_->SlavePath());
   EXPECT_EQ(Widget<QComboBox>(kSpeedListId)->currentText(), "115200");
   EXPECT_EQ(Text(kNewestFirmwareId), "1.05");
   EXPECT_EQ(Text(kNewestLogicId), "1.05");

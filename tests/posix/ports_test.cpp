@@ -8,6 +8,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -18,35 +20,51 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// COMn is looked up in the environment, then in the settings, then is /dev/ttyS<n-1>; an
-// empty answer counts as none. Everything else is a device path and stays as it is.
+// COMn is looked up in the environment, then in the settings, then is the n-th port present;
+// an empty answer counts as none, and with too few ports present no device stands for it.
+// Everything else is a device path and stays as it is.
 TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
   setenv("KVXSETUP_COM3", "/dev/ttyUSB0", 1);
   setenv("KVXSETUP_COM4", "", 1);
   const PortNameLookup settings = [](int comNumber) -> std::optional<std::string> {
-    if (comNumber == 1 || comNumber == 3) return "/wrong";  // not to be asked
+    if (comNumber == 3) return "/wrong";  // not to be asked
     if (comNumber == 4) return "/dev/ttyACM0";
-    return comNumber == 19 ? std::optional<std::string>("") : std::nullopt;
+    return comNumber == 2 ? std::optional<std::string>("") : std::nullopt;
   };
-  const std::pair<const char*, const char*> comNames[] = {
-      {"\\\\.\\COM3", "COM3 (/dev/ttyUSB0)"},   // the environment wins
-      {"\\\\.\\COM4", "COM4 (/dev/ttyACM0)"},   // empty variable: the settings
-      {"\\\\.\\COM19", "COM19 (/dev/ttyS18)"},  // empty setting: the default
-      {"com12", "COM12 (/dev/ttyS11)"},        {"COM255", "COM255 (/dev/ttyS254)"},
+  SerialPortInfo adapter{"COM1",
+                         "ttyUSB1",
+                         "/dev/ttyUSB1",
+                         "ftdi_sio",
+                         UsbDescription{"0403", "6001", "FTDI", "FT232R USB UART", "A5"},
+                         {}};
+  SerialPortInfo onBoard{"COM2", "ttyS0", "/dev/ttyS0", "serial", std::nullopt, {}};
+  const std::vector<SerialPortInfo> present = {adapter, onBoard};
+  // Only a port found by its number earns the hint to set the variable when it goes away.
+  const std::tuple<const char*, const char*, const char*, bool> comNames[] = {
+      {"\\\\.\\COM3", "COM3 (/dev/ttyUSB0)", "", false},  // the environment wins
+      {"\\\\.\\COM4", "COM4 (/dev/ttyACM0)", "", false},  // empty variable: the settings
+      {"com2", "COM2 (/dev/ttyS0)", "", true},            // empty setting: the second port present
+      {"COM1", "COM1 (/dev/ttyUSB1)", "FT232R USB UART", true},
   };
-  for (const auto& [given, described] : comNames) {
+  for (const auto& [given, described, hardware, byNumber] : comNames) {
     SCOPED_TRACE(given);
-    const ChosenPort port = ResolvePortName(given, settings);
+    const ChosenPort port = ResolvePortName(given, settings, present);
     EXPECT_EQ(port.Description(), described);
-    // Only a default device earns the hint to set the variable.
-    EXPECT_EQ(port.defaultDevice, std::string(described).find("ttyS") != std::string::npos);
+    EXPECT_EQ(port.hardware, hardware);
+    EXPECT_EQ(port.defaultDevice, byNumber);
   }
   for (const char* path : {"/dev/ttyUSB1", "\\\\.\\COM0", "COM256", "\\\\.\\COM", "COM01", "COM1x",
                            "\\\\?\\COM1", ""}) {
-    EXPECT_EQ(ResolvePortName(path, settings).Description(), path);
+    EXPECT_EQ(ResolvePortName(path, settings, present).Description(), path);
   }
-  // Without settings to ask, COMn goes from the environment straight to the default.
-  EXPECT_EQ(ResolvePortName("COM4", {}).Description(), "COM4 (/dev/ttyS3)");
+  const ChosenPort absent = ResolvePortName("COM5", settings, present);
+  EXPECT_EQ(absent.devicePath, "");
+  EXPECT_EQ(absent.absence,
+            "Cannot open COM5: 2 serial ports are present, COM1 (/dev/ttyUSB1), COM2 "
+            "(/dev/ttyS0). To use another device as COM5, set KVXSETUP_COM5 to its path.");
+  EXPECT_EQ(ResolvePortName("COM1", {}, {}).absence,
+            "Cannot open COM1: no serial port is present. Plug in the probe's serial adapter, or "
+            "to use a device that is not listed as a serial port, set KVXSETUP_COM1 to its path.");
   unsetenv("KVXSETUP_COM3");
   unsetenv("KVXSETUP_COM4");
 }
@@ -75,6 +93,12 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
                                     {"serial", "A502"}})
     write(usb / file, value);
   link(dev / "serial/by-id/usb-FTDI_A502", dev / "ttyUSB0");
+  // Another adapter: its stable name comes first, whatever the kernel named it.
+  const fs::path acm = sys / "devices/usb1/1-3";
+  tty("ttyACM7", acm / "1-3:1.0/tty/ttyACM7", "cdc_acm");
+  write(acm / "idVendor", "2341");
+  write(acm / "idProduct", "0043");
+  link(dev / "serial/by-id/usb-Arduino_85", dev / "ttyACM7");
   tty("ttyS2", sys / "devices/pnp0/00:03", "serial");
   write(sys / "class/tty/ttyS2/type", "4");
   // Newer kernels put port and controller devices of their own between the tty and the UART.
@@ -91,7 +115,7 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
 
   std::string listed;
   for (const SerialPortInfo& port : ListSerialPorts(sys.string(), dev.string())) {
-    listed += port.devicePath.substr(root.string().size()) + " " + port.driver;
+    listed += port.comName + " " + port.devicePath.substr(root.string().size()) + " " + port.driver;
     if (port.usb) {
       listed += " " + port.usb->vendorId + ":" + port.usb->productId + " " +
                 port.usb->manufacturer + " " + port.usb->product + " " + port.usb->serialNumber;
@@ -100,9 +124,12 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
       listed += " " + name.substr(root.string().size());
     listed += "\n";
   }
+  // USB adapters come first, by their stable names, then the on-board ports in name order.
   EXPECT_EQ(listed,
-            "/dev/ttyS2 serial\n/dev/ttyS10 serial\n"
-            "/dev/ttyUSB0 ftdi_sio 0403:6001 FTDI FT232R A502 /dev/serial/by-id/usb-FTDI_A502\n");
+            "COM1 /dev/ttyACM7 cdc_acm 2341:0043    /dev/serial/by-id/usb-Arduino_85\n"
+            "COM2 /dev/ttyUSB0 ftdi_sio 0403:6001 FTDI FT232R A502 "
+            "/dev/serial/by-id/usb-FTDI_A502\n"
+            "COM3 /dev/ttyS2 serial\nCOM4 /dev/ttyS10 serial\n");
   EXPECT_TRUE(ListSerialPorts((root / "nothing").string(), dev.string()).empty());
 }
 

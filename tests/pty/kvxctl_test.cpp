@@ -239,7 +239,7 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
   };
   // clang-format off
   const Case cases[] = {
-      {"info @", {"--silent-after", "1"}, 1, "no loader answered at 9600 to 115200 baud in 10 attempts: check that the probe is powered", true},
+      {"info @", {"--silent-after", "1"}, 1, "no loader answered on @ at 9600 to 115200 baud in 10 attempts: check that the probe is powered", true},
       {"info --port /nonexistent/tty", {}, 1, "Cannot open /nonexistent/tty: there is no such device", true},
       {"update @ --dir " + dir.Path().string(), {}, 1, dir.Path().string() + " holds no update files (KVXARMFW.nnn, KVXLOG70.nnn): nothing to update with", true},
       {"update @ --dir " + badLine.Dir(), {}, 1, "nothing was sent: " + badFile, true},
@@ -268,15 +268,19 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
     if (const std::size_t at = arguments.find('@'); at != std::string::npos) {
       arguments.replace(at, 1, "--port " + sim.Path());
     }
+    std::string reason = c.reason;
+    if (const std::size_t at = reason.find('@'); at != std::string::npos) {
+      reason.replace(at, 1, sim.Path());
+    }
     const ProgramRun run = Kvxctl(arguments + " --json");
     EXPECT_EQ(run.status, c.status);
     if (c.onStandardError) {
-      EXPECT_THAT(run.err, HasSubstr(c.reason));
+      EXPECT_THAT(run.err, HasSubstr(reason));
     }
     EXPECT_THAT(run.err, HasSubstr(c.statusLine));
     const auto outcome = nlohmann::json::parse(run.out, nullptr, false);
     EXPECT_EQ(outcome.value("passed", true), false) << run.out;
-    EXPECT_THAT(outcome.value("reason", ""), HasSubstr(c.reason));
+    EXPECT_THAT(outcome.value("reason", ""), HasSubstr(reason));
   }
   EXPECT_THAT(Kvxctl("info --port /nonexistent/tty").err,
               HasSubstr("kvxGDB Setup: Cannot connect to KVX loader!"));

@@ -1,5 +1,6 @@
 #include "app/qt/update_setup_dialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -166,9 +167,12 @@ void UpdateSetupDialog::BuildControls() {
     widget->setGeometry(rect);
     if (control.kind == ControlKind::kGroupBox) widget->lower();
     if (control.kind == ControlKind::kDropDownList) {
-      for (const std::string& entry : ListEntries(control.id)) {
-        static_cast<QComboBox*>(widget)->addItem(FromText(entry));
+      auto* list = static_cast<QComboBox*>(widget);
+      for (const std::string& entry : station_.ListEntries(control.id)) {
+        list->addItem(FromText(entry));
       }
+      // The open list shows each entry whole, the device beside a port included.
+      list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0));
     }
     if (control.id != kNoId) controls_[control.id] = widget;
   }

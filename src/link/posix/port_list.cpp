@@ -117,9 +117,20 @@ std::vector<SerialPortInfo> ListSerialPorts(const std::string& sysfsRoot,
     if (auto port = DescribeTty(it->path(), root, devRoot)) ports.push_back(*port);
   }
   AttachStableNames(ports, devRoot);
-  std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {
-    return NaturalNameOrder(a.name, b.name);
+  // A USB adapter is known by its stable name where it has one, by its kernel name otherwise.
+  const auto key = [](const SerialPortInfo& port) {
+    return std::make_pair(
+        !port.usb, port.usb && !port.stableNames.empty() ? port.stableNames.front() : port.name);
+  };
+  std::sort(ports.begin(), ports.end(), [&key](const SerialPortInfo& a, const SerialPortInfo& b) {
+    const auto keyA = key(a);
+    const auto keyB = key(b);
+    if (keyA.first != keyB.first) return keyB.first;
+    return NaturalNameOrder(keyA.second, keyB.second);
   });
+  for (std::size_t index = 0; index < ports.size(); ++index) {
+    ports[index].comName = "COM" + std::to_string(index + 1);
+  }
   return ports;
 }
 

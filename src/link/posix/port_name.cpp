@@ -18,21 +18,53 @@ std::optional<std::string> FromSettings(int comNumber, const PortNameLookup& con
   return device;
 }
 
+// What a list shows of the device behind a port: a USB adapter's product name.
+std::string Hardware(const SerialPortInfo& port) {
+  if (!port.usb) return "";
+  if (!port.usb->product.empty()) return port.usb->product;
+  if (!port.usb->manufacturer.empty()) return port.usb->manufacturer;
+  return port.usb->vendorId + ":" + port.usb->productId;
+}
+
+std::string Absence(const std::string& comName, const std::vector<SerialPortInfo>& present) {
+  const std::string setVariable = "set " + ComEnvironmentVariable(comName) + " to its path";
+  if (present.empty()) {
+    return "Cannot open " + comName +
+           ": no serial port is present. Plug in the probe's serial adapter, or to use a device "
+           "that is not listed as a serial port, " +
+           setVariable + ".";
+  }
+  std::string ports;
+  for (std::size_t index = 0; index < present.size(); ++index) {
+    ports += (index == 0 ? "" : ", ") + std::string("COM") + std::to_string(index + 1) + " (" +
+             present[index].devicePath + ")";
+  }
+  return "Cannot open " + comName + ": " + std::to_string(present.size()) +
+         (present.size() == 1 ? " serial port is" : " serial ports are") + " present, " + ports +
+         ". To use another device as " + comName + ", " + setVariable + ".";
+}
+
 }  // namespace
 
-ChosenPort ResolveComPort(int comNumber, const PortNameLookup& configured) {
+ChosenPort ResolveComPort(int comNumber, const PortNameLookup& configured,
+                          const std::vector<SerialPortInfo>& present) {
   const std::string comName = "COM" + std::to_string(comNumber);
   if (auto device = FromEnvironment(ComEnvironmentVariable(comName))) {
     return ChosenPort(comName, *device, false);
   }
   if (auto device = FromSettings(comNumber, configured)) return ChosenPort(comName, *device, false);
-  return ChosenPort(comName, "/dev/ttyS" + std::to_string(comNumber - 1), true);
+  const auto index = static_cast<std::size_t>(comNumber - 1);
+  if (index >= present.size()) return ChosenPort::Absent(comName, Absence(comName, present));
+  ChosenPort port(comName, present[index].devicePath, true);
+  port.hardware = Hardware(present[index]);
+  return port;
 }
 
-ChosenPort ResolvePortName(const std::string& name, const PortNameLookup& configured) {
+ChosenPort ResolvePortName(const std::string& name, const PortNameLookup& configured,
+                           const std::vector<SerialPortInfo>& present) {
   const std::optional<int> comNumber = ParseComNumber(name);
   if (!comNumber) return ChosenPort(name);
-  return ResolveComPort(*comNumber, configured);
+  return ResolveComPort(*comNumber, configured, present);
 }
 
 std::string ComEnvironmentVariable(const std::string& comName) {

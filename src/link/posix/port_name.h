@@ -1,18 +1,24 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "link/chosen_port.h"
+#include "link/serial_port.h"
 
 namespace kvx {
 
 // COMn on this system: the device the environment variable KVXSETUP_COMn names, else the one
-// `configured` names, else /dev/ttyS<n-1>. Empty answers count as none.
-ChosenPort ResolveComPort(int comNumber, const PortNameLookup& configured);
+// `configured` names, else the n-th of the serial ports `present` (as ListSerialPorts orders
+// them). Empty answers count as none. With fewer ports present, no device stands for COMn and
+// the choice says so.
+ChosenPort ResolveComPort(int comNumber, const PortNameLookup& configured,
+                          const std::vector<SerialPortInfo>& present);
 
 // A port named on a command line: COMn or \\.\COMn (any letter case, n from 1 to 255) is
 // resolved as above; any other name is a device path and stays as it is.
-ChosenPort ResolvePortName(const std::string& name, const PortNameLookup& configured);
+ChosenPort ResolvePortName(const std::string& name, const PortNameLookup& configured,
+                           const std::vector<SerialPortInfo>& present);
 
 // The environment variable that names the device for a COM port ("COM3": KVXSETUP_COM3).
 std::string ComEnvironmentVariable(const std::string& comName);

@@ -14,8 +14,19 @@ std::unique_ptr<SerialChannel> MakeSerialChannel() {
   return std::make_unique<PosixSerialChannel>();
 }
 
+// The ports present are listed only for a COM name, the one kind of name they number.
 ChosenPort ChoosePort(const std::string& port, const PortNameLookup& configured) {
-  return ResolvePortName(port, configured);
+  if (!ParseComNumber(port)) return ChosenPort(port);
+  return ResolvePortName(port, configured, ListSerialPorts());
+}
+
+std::vector<ChosenPort> ChooseComPorts(int count, const PortNameLookup& configured) {
+  const std::vector<SerialPortInfo> present = ListSerialPorts();
+  std::vector<ChosenPort> ports;
+  for (int number = 1; number <= count; ++number) {
+    ports.push_back(ResolveComPort(number, configured, present));
+  }
+  return ports;
 }
 
 std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,

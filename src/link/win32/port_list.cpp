@@ -25,6 +25,7 @@ std::optional<SerialPortInfo> ReadPortValue(HKEY key, DWORD index, bool& done) {
   const std::string name(data.data());  // the data may or may not hold its own terminator
   if (!ParseComNumber(name)) return std::nullopt;
   SerialPortInfo port;
+  port.comName = name;
   port.name = name;
   port.devicePath = name;  // what --port takes
   port.driver.assign(valueName.data(), nameLength);

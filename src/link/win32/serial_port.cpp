@@ -17,6 +17,14 @@ ChosenPort ChoosePort(const std::string& port, const PortNameLookup&) {
   return ResolveWin32PortName(port);
 }
 
+std::vector<ChosenPort> ChooseComPorts(int count, const PortNameLookup& configured) {
+  std::vector<ChosenPort> ports;
+  for (int number = 1; number <= count; ++number) {
+    ports.push_back(ChoosePort("COM" + std::to_string(number), configured));
+  }
+  return ports;
+}
+
 namespace {
 
 // Whether `name` matches `pattern`, where * stands for any run of characters and ? for one.
