@@ -10,7 +10,7 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nl
             clang libclang-rt-14-dev clang-format binutils srecord \
             qt6-base-dev fonts-dejavu-core \
             dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
-            shared-mime-info libglib2.0-bin
+            shared-mime-info libglib2.0-bin tmux
 
 # What the Windows build adds: the mingw-w64 cross compiler, wine to run what it built, and
 # GoogleTest's sources to build for Windows.

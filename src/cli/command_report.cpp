@@ -52,6 +52,14 @@ void PrintIdentity(const ProbeSession& session) {
   std::printf("MAC address:       %s\n", id.macAddressText.c_str());
 }
 
+std::string VersionsSummary(const ProbeSession& session, bool whole) {
+  const std::string versions =
+      "firmware " + FirmwareVersionText(session) + ", logic " + LogicVersionText(session);
+  if (!whole) return versions;
+  return "loader " + session.Controls().VersionText(VersionLabel::kLoader) + ", " + versions +
+         ", MAC " + session.Actions().Identity().macAddressText;
+}
+
 nlohmann::json OutcomeJson(const ProbeSession& session, bool passed) {
   nlohmann::json outcome = IdentityJson(session);
   outcome["passed"] = passed;

@@ -15,6 +15,9 @@ void PrintJson(const nlohmann::json& value);
 // The probe as the dialog last showed it: the three version texts, serial number and MAC.
 nlohmann::json IdentityJson(const ProbeSession& session);
 void PrintIdentity(const ProbeSession& session);
+// The versions as one line's part: "firmware 1.05, logic 1.05", with the loader version and
+// the MAC address before and after them for `whole`.
+std::string VersionsSummary(const ProbeSession& session, bool whole);
 
 // A probe action's result: whether it passed, the status text it ended with and every
 // message box it showed, beside the identity. Taken before Finish(), whose status text

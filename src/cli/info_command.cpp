@@ -31,6 +31,7 @@ void AddInfoCommand(CLI::App& app, int& exitStatus) {
       if (FirmwareIncomplete(session)) results["advice"] = kIncompleteFirmwareAdvice;
       return true;
     };
+    job.summarise = [](const ProbeSession& session) { return VersionsSummary(session, true); };
     job.printText = [](const ProbeSession& session, const nlohmann::json& record) {
       std::printf("Port:              %s at %u baud\n", session.Port().c_str(),
                   record["baudRate"].get<unsigned>());

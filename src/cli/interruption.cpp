@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <string>
 
 #include "cli/commands.h"
+#include "cli/status_output.h"
 #include "os/system.h"
 
 namespace kvx::cli {
@@ -14,23 +16,44 @@ namespace {
 std::atomic<bool> stopRequested{false};
 
 constexpr char kStoppingNotice[] =
-    "\nstopping after the exchange under way; press Ctrl-C again to quit at once\n";
+    "stopping after the exchange under way; press Ctrl-C again to quit at once";
+
+// Made before the handler is installed and only read by it.
+std::string notice;
 
 void StopOrQuit() {
   if (stopRequested.exchange(true)) std::_Exit(kExitInterrupted);
-  os::WriteToStandardError(kStoppingNotice, sizeof kStoppingNotice - 1);
+  if (!notice.empty()) os::WriteToStandardError(notice.data(), notice.size());
 }
 
 }  // namespace
 
-void StopProbesOnSignals() {
+void StopProbesOnSignals(StopNotice style) {
   static_assert(std::atomic<bool>::is_always_lock_free);
+  // The line break before the notice steps past the "^C" a terminal echoes; over a progress
+  // bar, a carriage return and an erase clear it and the bar's remains together, and the
+  // notice is broken into lines the terminal does not wrap.
+  switch (style) {
+    case StopNotice::kOwnLine:
+      notice = std::string("\n") + kStoppingNotice + "\n";
+      break;
+    case StopNotice::kOverTransient:
+      notice = "\r\033[K" + WrappedForTerminal(kStoppingNotice, TerminalWidth(stderr)) + "\n";
+      break;
+    case StopNotice::kByCaller:
+      notice.clear();
+      break;
+  }
   os::CallOnStopRequests(StopOrQuit);
   os::ReportFailedWritesInsteadOfDying();
 }
 
 bool StopRequested() {
   return stopRequested.load();
+}
+
+const char* StoppingNotice() {
+  return kStoppingNotice;
 }
 
 bool InterruptibleChannel::OpenPort(const ChosenPort& port) {

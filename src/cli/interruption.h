@@ -12,8 +12,18 @@ namespace kvx::cli {
 // a firmware update never reaches its image marker. The second ends the program at once.
 // Meanwhile a closed pipe on standard output, or a full file-size limit, makes a write fail
 // with an error instead of ending the program between two steps of an update.
-void StopProbesOnSignals();
+//
+// The first stop is noticed with a line, "stopping after the exchange under way; ...", written
+// where the notice says.
+enum class StopNotice {
+  kOwnLine,        // on a line of its own below whatever was written
+  kOverTransient,  // over the terminal line a progress bar is redrawn on, which goes on below
+  kByCaller,       // nothing: the caller shows StoppingNotice() where its display allows
+};
+void StopProbesOnSignals(StopNotice notice);
 bool StopRequested();
+// "stopping after the exchange under way; press Ctrl-C again to quit at once"
+const char* StoppingNotice();
 
 // A port that stops taking bytes once a stop is requested. A frame goes out in one write, so
 // the refusal falls between exchanges; the probe procedures then fail as on a broken line,

@@ -1,6 +1,7 @@
 #include "cli/probe_action.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -28,6 +29,7 @@ struct ProbeResult {
   bool passed = false;
   bool interrupted = false;
   nlohmann::json record;
+  std::string summary;  // what a passed probe's line says of it
 };
 
 double SecondsSince(std::chrono::steady_clock::time_point start) {
@@ -79,7 +81,7 @@ ProbeResult ServeProbe(ProbeSession& session, const ProbeJob& job,
 
 // What the board's row and the text report say of a probe once it has been served.
 std::string Verdict(const ProbeResult& result) {
-  if (result.passed) return "passed";
+  if (result.passed) return result.summary.empty() ? "passed" : "passed: " + result.summary;
   const std::string reason = result.record.value("reason", "");
   if (result.interrupted) return reason;
   return "failed: " + (reason.empty() ? result.record.value("status", "") : reason);
@@ -130,13 +132,30 @@ int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJo
   return ExitStatus({result});
 }
 
+// Waits for the probes' threads, and once a stop is asked for says so above the board: a
+// notice written by the signal handler into the terminal would leave the board's rows out of
+// their places.
+void AwaitProbes(std::vector<std::thread>& probes, const std::atomic<std::size_t>& finished,
+                 ProbeBoard& board, bool boardOnTerminal) {
+  bool noticeShown = false;
+  while (finished.load() < probes.size()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!boardOnTerminal || noticeShown || !StopRequested()) continue;
+    board.PrintAbove(stderr, true, WrappedForTerminal(StoppingNotice(), TerminalWidth(stderr)));
+    noticeShown = true;
+  }
+  for (std::thread& probe : probes) probe.join();
+}
+
 int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& ports,
                  const ProbeJob& job, ReportFile& report) {
   const bool outIsTerminal = os::IsTerminal(stdout);
+  const bool boardOnTerminal = os::IsTerminal(stderr);
   std::vector<ProbeResult> results(ports.size());
   {
-    ProbeBoard board(stderr, os::IsTerminal(stderr), ports);
+    ProbeBoard board(stderr, boardOnTerminal, ports);
     std::vector<std::thread> probes;
+    std::atomic<std::size_t> finished{0};
     for (std::size_t index = 0; index < ports.size(); ++index) {
       probes.emplace_back([&, index] {
         ProbeSession session(options, ports[index], job.settings, board.Row(index), {stdin, false});
@@ -144,13 +163,17 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
         result = ServeProbe(session, job, [&] {
           board.SetSerialNumber(index, session.Actions().Identity().serialNumber);
         });
+        if (result.passed && job.summarise) result.summary = job.summarise(session);
         KeepRecord(report, result);
         board.Row(index).WriteLine(Verdict(result));
         if (options.json) board.PrintAbove(stdout, outIsTerminal, JsonText(result.record));
+        ++finished;
       });
     }
-    for (std::thread& probe : probes) probe.join();
+    AwaitProbes(probes, finished, board, boardOnTerminal);
   }
+  // The board on the same terminal already shows each probe's ending.
+  const bool listed = options.json || (boardOnTerminal && outIsTerminal);
   std::size_t portWidth = 0;
   for (const std::string& port : ports) portWidth = std::max(portWidth, port.size());
   std::size_t passed = 0;
@@ -159,16 +182,18 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
     const ProbeResult& result = results[index];
     if (result.passed) ++passed;
     if (result.interrupted) ++interrupted;
-    if (!options.json) {
+    if (!listed) {
       std::printf("%-*s  %-10s  %s\n", static_cast<int>(portWidth), ports[index].c_str(),
                   result.record.value("serialNumber", "").c_str(), Verdict(result).c_str());
     }
   }
   std::FILE* summary = options.json ? stderr : stdout;
-  std::fprintf(summary, "%zu probes: %zu passed, %zu failed", ports.size(), passed,
-               ports.size() - passed - interrupted);
-  if (interrupted > 0) std::fprintf(summary, ", %zu interrupted", interrupted);
-  std::fprintf(summary, "\n");
+  std::string counts = std::to_string(ports.size()) + " probes: " + std::to_string(passed) +
+                       " passed, " + std::to_string(ports.size() - passed - interrupted) +
+                       " failed";
+  if (interrupted > 0) counts += ", " + std::to_string(interrupted) + " interrupted";
+  if (os::IsTerminal(summary)) counts = WrappedForTerminal(counts, TerminalWidth(summary));
+  std::fprintf(summary, "%s\n", counts.c_str());
   return ExitStatus(results);
 }
 
@@ -224,7 +249,12 @@ int RunProbeJob(const ProbeOptions& options, const ProbeJob& job) {
   if (!options.reportPath.empty() && !report.Open(options.reportPath, problem)) {
     return ReportRefusal(job.command, options.json, kExitUsage, problem);
   }
-  StopProbesOnSignals();
+  const bool errorIsTerminal = os::IsTerminal(stderr);
+  if (ports->size() > 1) {
+    StopProbesOnSignals(errorIsTerminal ? StopNotice::kByCaller : StopNotice::kOwnLine);
+  } else {
+    StopProbesOnSignals(errorIsTerminal ? StopNotice::kOverTransient : StopNotice::kOwnLine);
+  }
   const int status = ports->size() == 1 ? ServeOne(options, ports->front(), job, report)
                                         : ServeSeveral(options, *ports, job, report);
   return WithStandardOutputChecked(job.command, status);

@@ -20,6 +20,9 @@ struct ProbeJob {
   // The plain-text report of a single probe, printed once it has been served, whatever the
   // action's result; `record` is the probe's JSON record.
   std::function<void(const ProbeSession& session, const nlohmann::json& record)> printText;
+  // With several probes, what the line of a passed probe says of it beside its port and
+  // serial number ("loader 1.03, firmware 1.04, ..."); none for the word "passed" alone.
+  std::function<std::string(const ProbeSession& session)> summarise;
 };
 
 // Serves every port the options name with `job`: connect, run the action, end like OK.

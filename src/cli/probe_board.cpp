@@ -2,12 +2,24 @@
 
 #include <algorithm>
 
+#include "cli/terminal_services.h"
+
 namespace kvx::cli {
 
 namespace {
 
 constexpr std::size_t kSerialNumberWidth = 10;
 constexpr char kGap[] = "  ";
+constexpr std::size_t kGapWidth = sizeof kGap - 1;
+// What a row keeps for its text at least, before its port and serial number are narrowed:
+// enough for "Firmware: Pr.. ( 37% )" and "interrupted".
+constexpr std::size_t kLeastTextWidth = 22;
+
+// A port as a narrow row names it: the last part of its path ("ttyUSB0").
+std::string ShortPortName(const std::string& port) {
+  const std::size_t slash = port.find_last_of("/\\");
+  return slash == std::string::npos ? port : port.substr(slash + 1);
+}
 
 std::string PaddedTo(const std::string& text, std::size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
@@ -49,6 +61,7 @@ ProbeBoard::ProbeBoard(std::FILE* stream, bool isTerminal, const std::vector<std
     rows_.push_back(RowState{ports[index], "", ""});
     outputs_.push_back(std::make_unique<RowOutput>(*this, index));
     portWidth_ = std::max(portWidth_, ports[index].size());
+    shortPortWidth_ = std::max(shortPortWidth_, ShortPortName(ports[index]).size());
   }
   if (!isTerminal_) return;
   for (std::size_t index = 0; index < rows_.size(); ++index) {
@@ -98,17 +111,32 @@ void ProbeBoard::WriteEvent(std::size_t index, const std::string& text) {
   std::fflush(stream_);
 }
 
+// The same for every row at one terminal width: the port's whole path and the serial number,
+// then the short port name with the serial number, then the short port name alone, whichever
+// is the first to leave the text its room.
 std::string ProbeBoard::Prefix(std::size_t index) const {
   const RowState& row = rows_[index];
-  return PaddedTo(row.port, portWidth_) + kGap + PaddedTo(row.serialNumber, kSerialNumberWidth) +
-         kGap;
+  const std::size_t room = TerminalWidth(stream_) - 1;
+  const std::size_t serialWidth = kSerialNumberWidth + kGapWidth;
+  const auto leavesRoom = [room](std::size_t prefixWidth) {
+    return prefixWidth + kLeastTextWidth <= room;
+  };
+  const std::string serial = PaddedTo(row.serialNumber, kSerialNumberWidth) + kGap;
+  if (leavesRoom(portWidth_ + kGapWidth + serialWidth)) {
+    return PaddedTo(row.port, portWidth_) + kGap + serial;
+  }
+  const std::string shortPort = PaddedTo(ShortPortName(row.port), shortPortWidth_) + kGap;
+  if (leavesRoom(shortPortWidth_ + kGapWidth + serialWidth)) return shortPort + serial;
+  return shortPort;
 }
 
-// Never as wide as the terminal, so it cannot wrap and push the rows below it down.
+// Never as wide as the terminal, so it cannot wrap and push the rows below it down; the
+// text is cut keeping its percentage, as a single probe's progress line is.
 std::string ProbeBoard::RowLine(std::size_t index) const {
-  const std::string line = Prefix(index) + rows_[index].text;
+  const std::string prefix = Prefix(index);
   const std::size_t room = TerminalWidth(stream_) - 1;
-  return line.size() > room ? line.substr(0, room) : line;
+  if (prefix.size() >= room) return prefix.substr(0, room);
+  return prefix + FitToWidth(rows_[index].text, room - prefix.size());
 }
 
 // From the line below the board up to row `index`, and back down when drawn.

@@ -15,9 +15,10 @@ namespace kvx::cli {
 //
 // On a terminal the rows stay in place under whatever was written before, and each is
 // redrawn as its probe moves on: port, serial number once known, and the probe's latest
-// status line or progress bar, cut to the terminal's width. Elsewhere (a log, a pipe) every
-// status line is an event line of its own, prefixed with the port, so the probes' lines read
-// apart however they interleave. Rows are written from the probes' own threads.
+// status line or progress bar, cut to the terminal's width, its percentage kept. On a narrow
+// terminal every row names its port shorter, then leaves the serial number out. Elsewhere (a log, a
+// pipe) every status line is an event line of its own, prefixed with the port, so the probes' lines
+// read apart however they interleave. Rows are written from the probes' own threads.
 class ProbeBoard {
  public:
   ProbeBoard(std::FILE* stream, bool isTerminal, const std::vector<std::string>& ports);
@@ -48,6 +49,7 @@ class ProbeBoard {
   std::FILE* stream_;
   bool isTerminal_;
   std::size_t portWidth_ = 0;
+  std::size_t shortPortWidth_ = 0;
   std::vector<RowState> rows_;
   std::vector<std::unique_ptr<RowOutput>> outputs_;
   std::mutex mutex_;  // guards rows_ and every write to the stream

@@ -9,6 +9,10 @@ namespace kvx::cli {
 // The width a terminal on `stream` has, or 80 when it does not say.
 std::size_t TerminalWidth(std::FILE* stream);
 
+// `text` broken into lines of fewer than `width` columns at its blanks, for a line written
+// once on a terminal that must not wrap; a word longer than a line is cut.
+std::string WrappedForTerminal(const std::string& text, std::size_t width);
+
 // Where one probe's status lines and progress go: standard error for a single probe, a row
 // of the board when several are served at once.
 class StatusOutput {

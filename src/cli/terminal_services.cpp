@@ -11,6 +11,13 @@ namespace {
 
 constexpr std::size_t kWidestBar = 40;
 constexpr std::size_t kNarrowestBar = 10;
+// What each part of a progress line may take at most, so that which parts are shown depends
+// on the terminal's width alone and every step's line at one width has the same parts: the
+// longest step text ("Firmware: Programming Flash ... ( 100% )"), the amount ("  512.0 KiB /
+// 768.0 KiB") and the time left ("  12:34 left").
+constexpr std::size_t kTextColumns = 40;
+constexpr std::size_t kAmountColumns = 24;
+constexpr std::size_t kTimeColumns = 13;
 constexpr unsigned kPrintedPercentStep = 10;
 
 std::string ProgressBar(unsigned percent, std::size_t width) {
@@ -67,17 +74,28 @@ bool IsYes(const std::string& reply) {
 
 }  // namespace
 
+std::string FitToWidth(const std::string& text, std::size_t room) {
+  if (text.size() <= room) return text;
+  constexpr char kCut[] = "..";
+  const std::size_t open = text.rfind(" ( ");
+  const std::string percentage =
+      open != std::string::npos && text.back() == ')' ? text.substr(open) : std::string();
+  const std::size_t kept = sizeof kCut - 1 + percentage.size();
+  if (percentage.empty() || room < kept + 1) return text.substr(0, room);
+  return text.substr(0, room - kept) + kCut + percentage;
+}
+
 std::string ProgressLine(std::size_t width, const std::string& text, const ProgressAmount& amount,
                          double elapsedSeconds) {
   const std::size_t room = width > 0 ? width - 1 : 0;
-  const std::string withAmount = text + AmountText(amount);
-  std::string line = withAmount + TimeLeft(amount, elapsedSeconds);
-  if (line.size() > room) line = withAmount;
-  if (line.size() > room) line = text;
-  if (line.size() > room) return line.substr(0, room);
-  const std::size_t barWidth = std::min(kWidestBar, room - line.size());
-  if (barWidth >= kNarrowestBar) line = ProgressBar(amount.Percent(), barWidth - 1) + line;
-  return line;
+  std::string line = FitToWidth(text, room);
+  if (room < kTextColumns + kAmountColumns) return line;
+  line += AmountText(amount);
+  if (room < kTextColumns + kAmountColumns + kTimeColumns) return line;
+  line += TimeLeft(amount, elapsedSeconds);
+  const std::size_t spare = room - (kTextColumns + kAmountColumns + kTimeColumns);
+  if (spare < kNarrowestBar) return line;
+  return ProgressBar(amount.Percent(), std::min(kWidestBar, spare) - 1) + line;
 }
 
 void TerminalServices::SetStatus(const std::string& text) {

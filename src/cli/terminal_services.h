@@ -11,11 +11,15 @@
 
 namespace kvx::cli {
 
+// What a terminal line of at most `room` columns shows of `text`: all of it, or its start
+// and its closing percentage ("Firmware: Progr.. ( 37% )"), the part a person watches.
+std::string FitToWidth(const std::string& text, std::size_t room);
+
 // A progress text as one terminal line of at most `width` - 1 columns, so it never wraps:
 // a bar, the text, the amount done of the total ("96.0 KiB / 256.0 KiB") and, from the time
-// the step has taken so far, the time left. What does not fit goes, least important first:
-// the bar (drawn only as wide as the room left allows), the time left, which is only an
-// estimate, the amount; a text that does not fit alone is cut short.
+// the step has taken so far, the time left. Which parts fit is decided by the width alone,
+// least important going first: the bar, the time left, which is only an estimate, then the
+// amount; a text that does not fit alone keeps its percentage (FitToWidth).
 std::string ProgressLine(std::size_t width, const std::string& text, const ProgressAmount& amount,
                          double elapsedSeconds);
 

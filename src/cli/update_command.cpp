@@ -55,6 +55,7 @@ ProbeJob UpdateJob(FirmwareWriteMode mode) {
   job.action = [mode](ProbeSession& session, nlohmann::json&) {
     return FoundUpdateFiles(session) && session.Actions().RunUpdate(PlanFor(session, mode));
   };
+  job.summarise = [](const ProbeSession& session) { return VersionsSummary(session, false); };
   job.printText = [](const ProbeSession& session, const nlohmann::json& record) {
     PrintIdentity(session);
     std::printf("Transfer:          %llu bytes at %.0f bytes/s\n",

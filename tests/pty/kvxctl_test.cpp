@@ -452,7 +452,9 @@ TEST(Kvxsim, ServesSeveralProbesThatAnswerIndependently) {
 }
 
 // A terminal's progress line never reaches its last column, whatever the width: what does
-// not fit goes, the bar first, then the time left, then the amount, then the text's end.
+// not fit goes, the bar first, then the time left, then the amount, then the text's middle, the
+// percentage last; which parts go depends on the width alone, so every step's line at one
+// width has the same parts.
 TEST(ProgressLine, FitsTheTerminal) {
   const std::string programming = "Firmware: Programming Flash ... ( 37% )";
   const std::string rows = "Logic: Programming ... ( 50% )";
@@ -463,15 +465,18 @@ TEST(ProgressLine, FitsTheTerminal) {
   // clang-format off
   const std::tuple<std::size_t, std::string, kvx::ProgressAmount, double, std::string> cases[] = {
       {100, programming, bytes, 30,
-       "[########................] " + programming + "  96.3 KiB / 256.0 KiB  0:50 left"},
+       "[#######............] " + programming + "  96.3 KiB / 256.0 KiB  0:50 left"},
+      {100, rows, half, 30, "[#########..........] " + rows + "  67 / 134 rows  0:30 left"},
+      {120, erasing, erased, 2,
+       "[#....................................] " + erasing + "  32.0 KiB / 992.0 KiB  1:00 left"},
       {80, programming, bytes, 30, programming + "  96.3 KiB / 256.0 KiB  0:50 left"},
+      {80, rows, half, 30, rows + "  67 / 134 rows  0:30 left"},
       {70, programming, bytes, 30, programming + "  96.3 KiB / 256.0 KiB"},
       {45, programming, bytes, 30, programming},
-      {30, programming, bytes, 30, "Firmware: Programming Flash ."},
-      {80, rows, half, 30, "[##########..........] " + rows + "  67 / 134 rows  0:30 left"},
-      {80, erasing, erased, 2, "[..............] " + erasing + "  32.0 KiB / 992.0 KiB  1:00 left"},
-      {60, rows, kvx::ProgressAmount{0, 134, kvx::ProgressUnit::kRows}, 0,
-       "[............] " + rows + "  0 / 134 rows"},
+      {30, programming, bytes, 30, "Firmware: Programmi.. ( 37% )"},
+      {30, rows, half, 30, "Logic: Programming .. ( 50% )"},
+      {12, programming, bytes, 30, "F.. ( 37% )"},
+      {8, programming, bytes, 30, "Firmwar"},
       {1, rows, half, 1, ""},
   };
   // clang-format on

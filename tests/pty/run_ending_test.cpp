@@ -31,6 +31,7 @@
 namespace kvx {
 namespace {
 
+using test::Eventually;
 using test::ProgramRun;
 using test::ReadTextFile;
 using test::SimulatorProcess;
@@ -40,16 +41,6 @@ using ::testing::Not;
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
-}
-
-// Waits until `condition` holds; false when a minute was not enough.
-bool Eventually(const std::function<bool()>& condition) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
 }
 
 // kvxctl in a process of its own, to be signalled or killed halfway. Its standard error goes

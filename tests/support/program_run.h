@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "temp_directory.h"
@@ -31,6 +34,16 @@ struct ProgramRun {
   std::string out;
   std::string err;
 };
+
+// Waits until `condition` holds; false when a minute was not enough.
+inline bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
 
 // Runs `program` with `arguments` (split by the shell) and no input.
 inline ProgramRun RunProgram(const std::string& program, const std::string& arguments) {
