@@ -1,13 +1,14 @@
-# kvxctl-<version>-win64.zip: kvxctl.exe, which runs alone, the README's command-line part as
-# text, and the licence when the tree has one.
+# kvxctl-<version>-win64.zip: kvxctl.exe, which runs alone, its readme for Windows users with
+# Windows line ends, and the licence when the tree has one.
 install(TARGETS kvxctl RUNTIME DESTINATION .)
 
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
-file(READ ${PROJECT_SOURCE_DIR}/README.md readme)
-string(REGEX MATCH "## Using it with a real probe.*## Without a probe" usage "${readme}")
-string(REGEX REPLACE "## Without a probe$" "" usage "${usage}")
-file(WRITE ${CMAKE_BINARY_DIR}/kvxctl.txt "${usage}")
-install(FILES ${CMAKE_BINARY_DIR}/kvxctl.txt DESTINATION .)
+set(readme_source ${PROJECT_SOURCE_DIR}/packaging/windows/kvxctl-readme.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${readme_source})
+configure_file(${readme_source} ${CMAKE_BINARY_DIR}/kvxctl-readme.lf @ONLY)
+file(READ ${CMAKE_BINARY_DIR}/kvxctl-readme.lf readme)
+string(REPLACE "\n" "\r\n" readme "${readme}")
+file(WRITE ${CMAKE_BINARY_DIR}/README.txt "${readme}")
+install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt OPTIONAL)
 
 set(CPACK_GENERATOR ZIP)

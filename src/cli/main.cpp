@@ -6,15 +6,30 @@
 
 #include "cli/command_report.h"
 #include "cli/commands.h"
+#include "cli/status_output.h"
+#include "link/serial_port.h"
+#include "os/system.h"
 #include "program_version.h"
 
 namespace {
 
 constexpr char kProgram[] = "kvxctl";
 
-const std::string kPortVariable =
-    "  KVXSETUP_COMn        the device that COMn (1 to 19) stands for; else the n-th serial\n"
-    "                       port present, as 'kvxctl ports' numbers them\n";
+const kvx::PortNaming& naming = kvx::ThisSystemsPortNaming();
+
+// The environment lines of a command that opens a port: KVXSETUP_COMn, where it means anything.
+std::string PortVariable() {
+  if (*naming.comVariable == '\0') return "";
+  constexpr std::size_t kHelpWidth = 90;
+  const std::string indent(23, ' ');
+  std::string lines = "  KVXSETUP_COMn        ";
+  for (const char c :
+       kvx::cli::WrappedForTerminal(naming.comVariable, kHelpWidth - indent.size())) {
+    lines += c == '\n' ? "\n" + indent : std::string(1, c);
+  }
+  return lines + "\n";
+}
+
 const std::string kUpdateDirVariable =
     "  KVXSETUP_UPDATE_DIR  where the update files are when --dir is not given; else the\n"
     "                       program's own directory\n";
@@ -23,7 +38,8 @@ const std::string kExitStatuses =
     "Exit status: 0 success (of every probe), 1 a probe could not be reached, answered\n"
     "wrongly or the erase was declined, 2 bad usage, 130 interrupted.";
 
-// What each command's --help ends with: the environment it reads, then examples.
+// What each command's --help ends with: the environment it reads, then examples, with this
+// system's port names and its shell's quotes.
 struct CommandFooter {
   const char* command;
   std::string environment;
@@ -31,25 +47,30 @@ struct CommandFooter {
 };
 
 const std::vector<CommandFooter>& CommandFooters() {
+  const std::string port = naming.port;
+  const std::string other = naming.otherPort;
+  const std::string pattern = naming.quotedPattern;
   static const std::vector<CommandFooter> footers = {
       {"ports", "", {"kvxctl ports", "kvxctl ports --json"}},
       {"info",
-       kPortVariable,
-       {"kvxctl info --port /dev/ttyUSB0", "kvxctl info --port COM1 --speed 57600 --json",
-        "kvxctl info --port /dev/ttyUSB0 --trace"}},
-      {"files", kUpdateDirVariable, {"kvxctl files", "kvxctl files --dir /srv/kvx7000 --json"}},
+       PortVariable(),
+       {"kvxctl info --port " + port, "kvxctl info --port COM1 --speed 57600 --json",
+        "kvxctl info --port " + port + " --trace"}},
+      {"files",
+       kUpdateDirVariable,
+       {"kvxctl files", "kvxctl files --dir " + std::string(naming.directory) + " --json"}},
       {"update",
-       kPortVariable + kUpdateDirVariable,
-       {"kvxctl update --port COM1 --dry-run", "kvxctl update --port /dev/ttyUSB0 --dir ./release",
-        "kvxctl update --port '/dev/ttyUSB*' --report line.jsonl",
+       PortVariable() + kUpdateDirVariable,
+       {"kvxctl update --port COM1 --dry-run", "kvxctl update --port " + port + " --dir release",
+        "kvxctl update --port " + pattern + " --report line.jsonl",
         "kvxctl update --port COM1 --record-by-record --no-verify"}},
       {"transmit",
-       kPortVariable,
+       PortVariable(),
        {"kvxctl transmit --port COM1 --ip 10.0.0.7 --mask 255.255.255.0 --gateway 10.0.0.1 "
         "--host 10.0.0.2 --config-file probe.cfg",
         "kvxctl transmit --document lab.gdb --ip 10.0.0.8",
-        "kvxctl transmit --settings probes.csv --port /dev/ttyUSB0 --port /dev/ttyUSB1"}},
-      {"erase", kPortVariable, {"kvxctl erase --port COM1", "kvxctl erase --port COM1 --yes"}},
+        "kvxctl transmit --settings probes.csv --port " + port + " --port " + other}},
+      {"erase", PortVariable(), {"kvxctl erase --port COM1", "kvxctl erase --port COM1 --yes"}},
   };
   return footers;
 }
@@ -64,7 +85,7 @@ std::string FooterText(const CommandFooter& footer) {
 
 void AddFooters(CLI::App& app) {
   app.footer("Run 'kvxctl help COMMAND' for a command's options.\n\nEnvironment:\n" +
-             kPortVariable + kUpdateDirVariable + "\n" + kExitStatuses);
+             PortVariable() + kUpdateDirVariable + "\n" + kExitStatuses);
   for (const CommandFooter& footer : CommandFooters()) {
     app.get_subcommand(footer.command)->footer(FooterText(footer) + "\n\n" + kExitStatuses);
   }
@@ -193,6 +214,17 @@ int main(int argc, char** argv) {
   kvx::cli::AddEraseCommand(app, exitStatus);
   AddHelpCommand(app, exitStatus);
   AddFooters(app);
+  // Started with a double click, kvxctl has a console window of its own that would close with
+  // the first message still unread: it shows its help and waits for Enter instead.
+  if (argc == 1 && kvx::os::ConsoleClosesOnExit()) {
+    std::printf(
+        "%s\nkvxctl is used from a command prompt (cmd or PowerShell). Press Enter to "
+        "close this window.",
+        app.help(kProgram).c_str());
+    std::fflush(stdout);
+    std::getchar();
+    return kvx::cli::kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

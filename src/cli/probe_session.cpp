@@ -32,10 +32,11 @@ DialogFields FieldsFor(const SetupDocument& document) {
 }  // namespace
 
 void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule) {
+  const PortNaming& naming = ThisSystemsPortNaming();
   CLI::Option* port = command.add_option(
       "-p,--port", options.ports,
-      "Serial port: a device path, or COM1 to COM19; give it again, or a pattern such as "
-      "'/dev/ttyUSB*', to serve several probes at once");
+      std::string("Serial port: ") + naming.portsTaken + "; give it again, or a pattern such as " +
+          naming.quotedPattern + ", to serve several probes at once");
   port->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   if (portRule == PortRule::kRequired) port->required();
   command.add_option("-s,--speed", options.speed, "Line speed to agree with the probe")

@@ -31,6 +31,21 @@ struct SerialPortInfo {
   std::vector<std::string> stableNames;  // links in /dev/serial/by-id that lead to it
 };
 
+// How people name this system's ports, for help texts and examples.
+struct PortNaming {
+  const char* port;       // "/dev/ttyUSB0", "COM3"
+  const char* otherPort;  // "/dev/ttyUSB1", "COM4"
+  // A pattern of ports quoted so that the system's usual shells pass it on as it stands:
+  // "'/dev/ttyUSB*'", "\"COM*\"" (cmd.exe takes no single quotes).
+  const char* quotedPattern;
+  const char* directory;  // of update files: "/srv/kvx7000", "C:\\kvx7000"
+  // What --port takes, in words, and what the environment variable KVXSETUP_COMn does; the
+  // latter empty where COMn is a port of the system's own.
+  const char* portsTaken;
+  const char* comVariable;
+};
+const PortNaming& ThisSystemsPortNaming();
+
 // A closed channel of this system's serial port kind.
 std::unique_ptr<SerialChannel> MakeSerialChannel();
 

@@ -16,6 +16,10 @@ namespace kvx::os {
 bool IsTerminal(std::FILE* stream);
 // The columns of the terminal `stream` writes to; 0 when it is none or does not say.
 std::size_t TerminalColumns(std::FILE* stream);
+// Whether the program's console window is its own and closes when it ends: a console program
+// started from the desktop (a double click) rather than from a command prompt. Never so on
+// POSIX, where a terminal outlives the programs run in it.
+bool ConsoleClosesOnExit();
 
 // The running program's own file, or an empty path when the system cannot tell.
 std::filesystem::path ExecutablePath();

@@ -104,6 +104,26 @@ TEST(KvxctlUnderWine, UpdateAndEraseLeaveTheProbesFlashAsTheyShould) {
   EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
 }
 
+// The help names Windows ports and quotes as cmd and PowerShell take them; a port quoted with
+// single quotes, which cmd passes on as they stand, is taken all the same; and the C runtime
+// expands no wildcard in an argument before kvxctl sees it.
+TEST(KvxctlUnderWine, SpeaksWindowsAndTakesPortsAsCmdPassesThem) {
+  const ProgramRun help = Kvxctl("help update");
+  EXPECT_THAT(help.out, HasSubstr("kvxctl update --port \"COM*\" --report line.jsonl"));
+  EXPECT_THAT(help.out, HasSubstr("COM1 to COM255 or \\\\.\\COMn"));
+  EXPECT_THAT(help.out, ::testing::Not(HasSubstr("/dev/")));
+
+  WineProbe probe({"--rate", "115200"});
+  const ProgramRun quoted = Kvxctl("info --json --port \"'" + probe.port.Name() + "'\"");
+  EXPECT_EQ(quoted.status, 0) << quoted.err;
+
+  const TempDirectory dir;
+  dir.Write("COMfile.txt", "");
+  const ProgramRun notExpanded = kvx::test::RunProgram(
+      "cd " + dir.Path().string() + " && wine " + std::getenv("KVXCTL_EXE"), "help 'COM*'");
+  EXPECT_THAT(notExpanded.err, HasSubstr("'COM*' is not a kvxctl command"));
+}
+
 TEST(KvxctlUnderWine, APortThatCannotBeOpenedSaysWhy) {
   const TempDirectory dir;
   // Wine does not keep a second program off a serial port opened with share mode 0; a

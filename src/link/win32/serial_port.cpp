@@ -8,6 +8,17 @@
 
 namespace kvx {
 
+const PortNaming& ThisSystemsPortNaming() {
+  static const PortNaming naming{
+      "COM3",
+      "COM4",
+      "\"COM*\"",
+      "C:\\kvx7000",
+      "COM1 to COM255 or \\\\.\\COMn, as the Device Manager names the probe's port",
+      ""};
+  return naming;
+}
+
 std::unique_ptr<SerialChannel> MakeSerialChannel() {
   return std::make_unique<Win32SerialChannel>(RealWin32System());
 }
@@ -41,8 +52,12 @@ bool Matches(const char* pattern, const char* name) {
 }  // namespace
 
 // Windows has no device directory to search, so a pattern is matched against the ports present.
-std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
+// cmd.exe passes single quotes on as they stand, so 'COM*', quoted as on other systems, is
+// taken for COM* here.
+std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& typed,
                                                           std::string& problem) {
+  const bool singleQuoted = typed.size() >= 2 && typed.front() == '\'' && typed.back() == '\'';
+  const std::string given = singleQuoted ? typed.substr(1, typed.size() - 2) : typed;
   if (given.find_first_of("*?") == std::string::npos) return std::vector<std::string>{given};
   std::vector<std::string> ports;
   for (const SerialPortInfo& port : ListPortsPresent()) {

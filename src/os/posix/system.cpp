@@ -28,6 +28,10 @@ bool IsTerminal(std::FILE* stream) {
   return isatty(fileno(stream)) == 1;
 }
 
+bool ConsoleClosesOnExit() {
+  return false;
+}
+
 std::size_t TerminalColumns(std::FILE* stream) {
   winsize size{};
   if (ioctl(fileno(stream), TIOCGWINSZ, &size) != 0) return 0;

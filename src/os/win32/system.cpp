@@ -11,6 +11,12 @@
 
 #include "os/file_calls.h"
 
+// The C runtime would otherwise be free to expand wildcards in the arguments itself, before
+// kvxctl sees a --port pattern such as COM* that it matches against the ports present.
+extern "C" {
+int _dowildcard = 0;
+}
+
 namespace kvx::os {
 
 namespace {
@@ -48,6 +54,13 @@ bool IsTerminal(std::FILE* stream) {
   // _isatty() also says yes to NUL and other character devices.
   DWORD mode = 0;
   return GetConsoleMode(StreamHandle(stream), &mode) != 0;
+}
+
+// A console shared with a command prompt lists the prompt too; one made for this program
+// lists it alone.
+bool ConsoleClosesOnExit() {
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2) == 1;
 }
 
 std::size_t TerminalColumns(std::FILE* stream) {
