@@ -1,24 +1,15 @@
 #include "images/text_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#include "os/file_calls.h"
 
 namespace kvx {
 
 namespace {
-
-// Not to wait on a FIFO or a terminal's carrier, and not to leak into a child process. Windows
-// opens no FIFOs and passes no descriptors on, and knows none of these flags.
-#ifdef _WIN32
-constexpr int kReadOnlyWithoutWaiting = O_RDONLY | O_BINARY;
-#else
-constexpr int kReadOnlyWithoutWaiting = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-#endif
 
 std::string SystemReason(const char* what) {
   return std::string(what) + " (" + std::strerror(errno) + ")";
@@ -51,24 +42,26 @@ FileContent ReadToEnd(std::FILE* stream, std::size_t sizeLimit) {
 
 RegularFile OpenRegularFile(const std::filesystem::path& path) {
   RegularFile file;
-  const int fd = ::open(path.string().c_str(), kReadOnlyWithoutWaiting);
+  // Never waits on a FIFO or a terminal's carrier, and the type and size are those of the
+  // file opened, not of whatever the name stood for a moment before.
+  const int fd = os::file::OpenForReading(path.string());
   if (fd < 0) {
     file.error = SystemReason("cannot be opened");
     return file;
   }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  const long long size = os::file::RegularFileSize(fd);
+  if (size < 0) {
     file.error = "is not a regular file";
-    ::close(fd);
+    os::file::Close(fd);
     return file;
   }
-  file.stream.reset(::fdopen(fd, "rb"));
+  file.stream.reset(fdopen(fd, "rb"));
   if (!file.stream) {
     file.error = SystemReason("cannot be opened");
-    ::close(fd);
+    os::file::Close(fd);
     return file;
   }
-  file.size = static_cast<std::uintmax_t>(info.st_size);
+  file.size = static_cast<std::uintmax_t>(size);
   return file;
 }
 

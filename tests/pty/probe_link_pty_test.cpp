@@ -26,19 +26,6 @@ TEST(ProbeLinkOverPty, ASecondProgramCannotOpenThePortInUse) {
   EXPECT_THAT(intruder.LastError(), ::testing::HasSubstr("in use"));
 }
 
-// A pseudo-terminal whose other end this process holds: the device under test.
-struct Pty {
-  Pty() {
-    int slave = -1;
-    char name[128] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) close(slave);
-    path = name;
-  }
-  ~Pty() { close(master); }
-  int master = -1;
-  std::string path;
-};
-
 std::string OpenPort(const std::string& path) {
   PosixSerialChannel port;
   return port.OpenPort(path) ? "" : port.LastError();
@@ -46,7 +33,7 @@ std::string OpenPort(const std::string& path) {
 
 // A pseudo-terminal lives on while its other end is open, and so would a mark left on it.
 std::string OpenCloseAndReopenAPty() {
-  const Pty pty;
+  const test::UnansweredPty pty;
   const std::string first = OpenPort(pty.path);
   return first.empty() ? OpenPort(pty.path) : first;
 }
@@ -65,7 +52,7 @@ std::string ConnectTwiceToTheSimulator() {
 
 TEST(PortAsUnprivilegedUser, OpensAgainAfterClosingAndNamesWhatDeniesAccess) {
   // A device that only its owner, root, and its group, dialout, may use.
-  const Pty denied;
+  const test::UnansweredPty denied;
   const group* dialout = getgrnam("dialout");
   ASSERT_NE(dialout, nullptr);
   const bool root = geteuid() == 0;

@@ -23,6 +23,7 @@
 
 #include "child_process.h"
 #include "cli/terminal_services.h"
+#include "connected_probe.h"
 #include "program_run.h"
 #include "simulated_probe.h"
 #include "temp_directory.h"
@@ -93,23 +94,10 @@ class KvxctlProcess {
   int status_ = -1;
 };
 
-// A terminal with nothing behind it: what a probe that is switched off looks like.
-struct SilentPort {
-  SilentPort() {
-    int slave = -1;
-    char name[128] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) close(slave);
-    path = name;
-  }
-  ~SilentPort() { close(master); }
-  int master = -1;
-  std::string path;
-};
-
 // Ctrl-C, SIGTERM or a closed terminal during Connect ends the run with the attempt under way
 // and says so, instead of scanning every rate ten times and blaming the probe.
 TEST(RunEnding, AStopDuringConnectEndsItAndSaysInterrupted) {
-  const SilentPort port;
+  const test::UnansweredPty port;
   const TempDirectory dir;
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal);

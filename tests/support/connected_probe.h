@@ -1,5 +1,8 @@
 #pragma once
 
+#include <pty.h>
+#include <unistd.h>
+
 #include <string>
 #include <utility>
 
@@ -10,6 +13,23 @@
 #include "simulated_probe.h"
 
 namespace kvx::test {
+
+// A pseudo-terminal whose other end the test holds and never answers on: a device to open, or
+// what a probe that is switched off looks like.
+struct UnansweredPty {
+  UnansweredPty() {
+    int slave = -1;
+    char name[128] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) == 0) close(slave);
+    path = name;
+  }
+  ~UnansweredPty() { close(master); }
+  UnansweredPty(const UnansweredPty&) = delete;
+  UnansweredPty& operator=(const UnansweredPty&) = delete;
+
+  int master = -1;
+  std::string path;
+};
 
 // Our real serial backend connected to the probe at `path` at 115200 baud, the way every
 // probe procedure finds the link.

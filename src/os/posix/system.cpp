@@ -77,13 +77,18 @@ int OpenForAppending(const std::string& path) {
               0644);
 }
 
+int OpenForReading(const std::string& path) {
+  return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 void Close(int descriptor) {
   close(descriptor);
 }
 
-bool IsRegularFile(int descriptor) {
+long long RegularFileSize(int descriptor) {
   struct stat status {};
-  return fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+  return status.st_size;
 }
 
 bool NamesOtherThanRegularFile(const std::string& path) {

@@ -105,13 +105,19 @@ int OpenForAppending(const std::string& path) {
                _S_IREAD | _S_IWRITE);
 }
 
+// Windows opens no FIFOs and no terminals' carriers to wait on.
+int OpenForReading(const std::string& path) {
+  return _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
 void Close(int descriptor) {
   _close(descriptor);
 }
 
-bool IsRegularFile(int descriptor) {
+long long RegularFileSize(int descriptor) {
   struct _stat64 status {};
-  return _fstat64(descriptor, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+  if (_fstat64(descriptor, &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG) return -1;
+  return status.st_size;
 }
 
 bool NamesOtherThanRegularFile(const std::string& path) {
