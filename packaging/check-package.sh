@@ -33,7 +33,7 @@ echo "== documents are recognised by their content, not by the name .gdb"
 mime=$root/mime-check
 mkdir -p "$mime/mime/packages"
 cp "$root/usr/share/mime/packages/kvxsetup.xml" "$mime/mime/packages/"
-update-mime-database "$mime/mime"
+XDG_DATA_DIRS="$mime:/usr/share" update-mime-database "$mime/mime"
 content_type() { XDG_DATA_DIRS="$mime:/usr/share" gio info -a standard::content-type "$1" | sed -n 's/.*standard::content-type: //p'; }
 cp "$(dirname "$0")/../demo/lab.gdb" "$root/lab.gdb"
 cp "$root/lab.gdb" "$root/lab.settings"
