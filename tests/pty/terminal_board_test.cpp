@@ -106,8 +106,9 @@ TEST(ProbeBoard, InfoShowsEachProbesVersionsOnce) {
   ASSERT_TRUE(Eventually([&pane] { return pane.Text().find("2 probes:") != std::string::npos; }))
       << pane.Text();
   const std::string text = pane.Text();
+  // Followed by its blank, so /dev/pts/1 is not found inside /dev/pts/11.
   for (const std::string& port : sim.Paths()) {
-    EXPECT_EQ(text.find(port), text.rfind(port)) << text;
+    EXPECT_EQ(text.find(port + " "), text.rfind(port + " ")) << text;
   }
   EXPECT_THAT(text, HasSubstr("passed: loader 1.03, firmware 1.04, logic 1.04, MAC 02B7E9"));
 }
