@@ -1,7 +1,5 @@
 #include "images/srecord_line.h"
 
-#include <cctype>
-
 namespace kvx {
 
 namespace {
@@ -17,8 +15,9 @@ std::uint8_t HexDigitValue(char c) {
   return kHexDigitValues[static_cast<std::size_t>(index)];
 }
 
+// Only the letters 'a' to 'z': files are read byte for byte, whatever the locale.
 char UpperCase(char c) {
-  return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // Address bytes of a data record type, or 0 for a type that carries nothing to program.
