@@ -98,21 +98,36 @@ std::pair<std::uint64_t, std::uint64_t> ReachedPart(const std::vector<ImageRecor
           std::min<std::uint64_t>(end, kFirmwareAreaEnd)};
 }
 
+// Whether the requests, padding included, come in address order, each behind the one before,
+// as in the usual image: then none programs a byte another did, and no map is needed to tell.
+bool FollowEachOther(const std::vector<ImageRecord>& records, bool joined) {
+  std::uint64_t end = 0;
+  ProgramRequests requests(records, joined);
+  for (ProgramRequest request; requests.Next(request);) {
+    if (request.address < end) return false;
+    end = std::uint64_t{request.address} + request.bytes;
+  }
+  return true;
+}
+
 // Follows the requests made from `records` through the firmware area: each byte must lie in
 // the area and must not yet hold data of an earlier request. The requests carry the
 // records' data in file order, so the record behind each byte is known.
 std::string WriteProblem(const std::vector<ImageRecord>& records, bool joined) {
-  const auto [first, end] = ReachedPart(records, joined);
+  const bool followEachOther = FollowEachOther(records, joined);
+  const auto [first, end] =
+      followEachOther ? std::pair<std::uint64_t, std::uint64_t>{} : ReachedPart(records, joined);
   std::vector<std::uint32_t> dataLine(end > first ? end - first : 0, 0);
   std::size_t record = 0;
   std::size_t offset = 0;
   ProgramRequests requests(records, joined);
   for (ProgramRequest request; requests.Next(request);) {
-    std::size_t line = records[record].line;
+    std::size_t line = records[request.firstRecord].line;
     const RecordSpan span{request.address, std::uint64_t{request.address} + request.bytes, line};
     if (span.start < kFirstImageAddress || span.end > kFirmwareAreaEnd) {
       return OutsideAreaProblem(span);
     }
+    if (followEachOther) continue;
     for (std::uint64_t at = span.start; at < span.end; ++at) {
       const bool data = at - span.start < request.dataBytes;
       if (data) line = records[record].line;
@@ -238,6 +253,7 @@ bool ProgramRequests::Next(ProgramRequest& request) {
   request.address = static_cast<std::uint32_t>(current->address + offset_);
   request.dataOffset = current->offset + offset_;
   request.dataBytes = 0;
+  request.firstRecord = record_;
   for (;;) {
     const std::size_t part = std::min<std::size_t>(current->length - offset_,
                                                    kMaxJoinedProgramBytes - request.dataBytes);

@@ -108,7 +108,8 @@ struct ProgramRequest {
   std::size_t dataOffset = 0;
   std::size_t dataBytes = 0;
   std::size_t bytes = 0;
-  std::size_t lastRecord = 0;  // the record its last data byte belongs to
+  std::size_t firstRecord = 0;  // the record its first data byte belongs to
+  std::size_t lastRecord = 0;   // and its last
 };
 
 // The ProgramFlash requests for the records, in file order, one at a time, so an update holds
