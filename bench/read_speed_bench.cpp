@@ -15,16 +15,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "connected_probe.h"
 #include "images/firmware_update.h"
 #include "images/probe_readback.h"
-#include "link/channel_ops.h"
 #include "link/frame_codec.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
 #include "loader/flash_commands.h"
 #include "loader/flash_map.h"
 #include "recording_services.h"
-#include "simulated_probe.h"
 #include "srecord_tools.h"
 #include "temp_directory.h"
 
@@ -63,25 +60,25 @@ class WireCount final : public kvx::FrameTap {
   std::vector<std::uint8_t> wire_ = std::vector<std::uint8_t>(kvx::kMaxEncodedFrame);
 };
 
+kvx::sim::SimulatorOptions Probe(const std::string& statePath, bool pace) {
+  kvx::sim::SimulatorOptions options = kvx::test::ConnectedProbe::WithRate(kRate);
+  options.statePath = statePath;
+  options.pace = pace;
+  return options;
+}
+
 // Fills the firmware area of the probe kept in `statePath`.
 void FillArea(const std::string& statePath) {
-  kvx::sim::SimulatorOptions options;
-  options.rate = kRate;
-  options.statePath = statePath;
-  kvx::test::SimulatedProbe probe(options);
-  kvx::PosixSerialChannel channel;
-  kvx::ProbeLink link(channel);
-  if (kvx::ConnectProbeLink(link, probe->SlavePath(), kRate) != kvx::kOk)
-    throw std::runtime_error("the simulated probe did not answer");
+  kvx::test::ConnectedProbe probe(Probe(statePath, false));
+  if (probe.startup != kvx::kOk) throw std::runtime_error("the simulated probe did not answer");
   const std::vector<std::uint8_t> bytes = kvx::test::PatternBytes(kAreaBytes);
   for (std::size_t at = 0; at < kAreaBytes; at += kvx::kMaxJoinedProgramBytes) {
     const std::size_t n = std::min(kvx::kMaxJoinedProgramBytes, kAreaBytes - at);
-    if (kvx::ProgramFlash(link, static_cast<std::uint32_t>(kvx::kFirmwareAreaStart + at), n,
+    if (kvx::ProgramFlash(probe.link, static_cast<std::uint32_t>(kvx::kFirmwareAreaStart + at), n,
                           bytes.data() + at) != kvx::kOk)
       throw std::runtime_error("filling the area failed");
   }
-  kvx::CloseProbeLink(link);
-  probe->SaveState();
+  probe.probe->SaveState();
 }
 
 }  // namespace
@@ -91,25 +88,18 @@ int main() try {
   const std::string statePath = (scratch / "probe.state").string();
   FillArea(statePath);
 
-  kvx::sim::SimulatorOptions options;
-  options.rate = kRate;
-  options.statePath = statePath;
-  options.pace = true;
-  kvx::test::SimulatedProbe probe(options);
-  kvx::PosixSerialChannel channel;
-  kvx::ProbeLink link(channel);
-  if (kvx::ConnectProbeLink(link, probe->SlavePath(), kRate) != kvx::kOk)
-    throw std::runtime_error("the paced probe did not answer");
+  kvx::test::ConnectedProbe probe(Probe(statePath, true));
+  if (probe.startup != kvx::kOk) throw std::runtime_error("the paced probe did not answer");
   WireCount wire;
-  channel.SetTap(&wire);
+  probe.channel.SetTap(&wire);
   kvx::test::RecordingServices services;
   kvx::FirmwareReading reading;
   const double start = MonotonicSeconds();
-  const kvx::ErrorCode result = kvx::ReadFirmwareArea(link, services, reading);
+  const kvx::ErrorCode result = kvx::ReadFirmwareArea(probe.link, services, reading);
   const double elapsed = MonotonicSeconds() - start;
-  channel.SetTap(nullptr);
-  kvx::CloseProbeLink(link);
-  if (result != kvx::kOk || reading.area != probe->ReadFlash(kvx::kFirmwareAreaStart, kAreaBytes))
+  probe.channel.SetTap(nullptr);
+  if (result != kvx::kOk ||
+      reading.area != probe.probe->ReadFlash(kvx::kFirmwareAreaStart, kAreaBytes))
     throw std::runtime_error("the area was not read as it is");
 
   const double dataBound = static_cast<double>(kAreaBytes) * 10.0 / kRate;
