@@ -10,7 +10,9 @@
 //     the library driving a simulated probe: wake-up, identity, erases, records, marker,
 //     identity, start) over a port of its own: its CPU from wait4.
 //
-// Reported is (1) over (2), medians and best runs; at most 1.05. The kvxctl default, joined
+// Reported is (1) over (2), medians and best runs; at most 1.05. Beside it, the bare host once
+// more, discarding pending input before each write as every exchange of ours does: what that
+// costs on a pseudo-terminal is the link's, not the image's. The kvxctl default, joined
 // and verified, sends a few hundred frames, so there its start and the image's reading and
 // checking outweigh the link; record by record the link is nearly all of it.
 //
@@ -73,6 +75,15 @@ struct Mode {
   const char* kvxctlOption;  // nullptr: kvxctl's default
   kvx::FirmwareWriteMode mode;
 };
+
+double Best(const std::vector<double>& values) {
+  return *std::min_element(values.begin(), values.end());
+}
+
+void Show(const char* what, const std::vector<double>& seconds) {
+  std::printf("  %-18s %8.4f s (runs from %.4f to %.4f s)\n", what, Median(seconds), Best(seconds),
+              *std::max_element(seconds.begin(), seconds.end()));
+}
 
 double KvxctlUpdate(const kvx::test::UpdateFiles& files, const Mode& mode) {
   const kvx::test::SimulatorProcess sim(KVXSIM_PATH, {"--rate", std::to_string(kRate)});
@@ -161,7 +172,8 @@ bool ReadReply(int fd) {
   }
 }
 
-void ReplayAndExit(const std::string& path, const std::vector<Send>& sends) {
+// `purge`: discard pending input before each write, as every exchange of ours does.
+void ReplayAndExit(const std::string& path, const std::vector<Send>& sends, bool purge) {
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
   termios settings{};
   if (fd < 0 || tcgetattr(fd, &settings) != 0) _exit(1);
@@ -169,6 +181,7 @@ void ReplayAndExit(const std::string& path, const std::vector<Send>& sends) {
   cfsetspeed(&settings, B115200);
   if (tcsetattr(fd, TCSANOW, &settings) != 0) _exit(1);
   for (const Send& send : sends) {
+    if (purge) tcflush(fd, TCIFLUSH);
     if (write(fd, send.wire.data(), send.wire.size()) != static_cast<ssize_t>(send.wire.size()))
       _exit(1);
     if (send.replied && !ReadReply(fd)) _exit(1);
@@ -176,11 +189,11 @@ void ReplayAndExit(const std::string& path, const std::vector<Send>& sends) {
   _exit(0);
 }
 
-double BareHostUpdate(const std::vector<Send>& sends) {
+double BareHostUpdate(const std::vector<Send>& sends, bool purge) {
   const kvx::test::SimulatorProcess sim(KVXSIM_PATH, {"--rate", std::to_string(kRate)});
   if (sim.Path().empty()) throw std::runtime_error("kvxsim did not start");
   const pid_t child = fork();
-  if (child == 0) ReplayAndExit(sim.Path(), sends);
+  if (child == 0) ReplayAndExit(sim.Path(), sends, purge);
   return ChildCpuSeconds(child, "the bare host's replay");
 }
 
@@ -203,23 +216,22 @@ int main(int argc, char** argv) try {
     const std::vector<Send> sends = RecordUpdate(files, mode);
     std::vector<double> kvxctl;
     std::vector<double> bare;
+    std::vector<double> purging;
     for (int run = 0; run < kRuns; ++run) {
       kvxctl.push_back(KvxctlUpdate(files, mode));
-      bare.push_back(BareHostUpdate(sends));
+      bare.push_back(BareHostUpdate(sends, false));
+      purging.push_back(BareHostUpdate(sends, true));
     }
     const double ratio = Median(kvxctl) / Median(bare);
-    const double best = *std::min_element(kvxctl.begin(), kvxctl.end()) /
-                        *std::min_element(bare.begin(), bare.end());
     std::printf("%s, %zu writes:\n", mode.name, sends.size());
-    std::printf("  kvxctl CPU     %8.4f s (runs from %.4f to %.4f s)\n", Median(kvxctl),
-                *std::min_element(kvxctl.begin(), kvxctl.end()),
-                *std::max_element(kvxctl.begin(), kvxctl.end()));
-    std::printf("  bare host CPU  %8.4f s (runs from %.4f to %.4f s)\n", Median(bare),
-                *std::min_element(bare.begin(), bare.end()),
-                *std::max_element(bare.begin(), bare.end()));
+    Show("kvxctl CPU", kvxctl);
+    Show("bare host CPU", bare);
+    Show("  purging input", purging);
     std::printf(
         "  kvxctl over the bare host %6.3f, best over best %.3f   (target at most %.2f: %s)\n",
-        ratio, best, kTarget, ratio <= kTarget ? "met" : "NOT met");
+        ratio, Best(kvxctl) / Best(bare), kTarget, ratio <= kTarget ? "met" : "NOT met");
+    std::printf("  kvxctl over the purging bare host %6.3f, best over best %.3f\n",
+                Median(kvxctl) / Median(purging), Best(kvxctl) / Best(purging));
   }
   return 0;
 } catch (const std::exception& failure) {
