@@ -1,6 +1,8 @@
 #include "app/update_plan.h"
 
 #include "images/user_signature.h"
+#include "loader/flash_map.h"
+#include "loader/version_text.h"
 
 namespace kvx {
 
@@ -21,6 +23,7 @@ FirmwarePlan PlanFirmware(const UpdateCatalogue& catalogue, VersionNumber number
   FirmwarePlan plan;
   plan.due = true;
   plan.path = catalogue.UpdateFilePath(kFirmwareBaseName, number);
+  plan.version = number;
   plan.image = LoadFirmwareImage(plan.path);
   if (plan.path.empty()) plan.image.problem = MissingFileProblem(catalogue, kFirmwareBaseName);
   return plan;
@@ -31,13 +34,53 @@ LogicPlan PlanLogic(const UpdateCatalogue& catalogue, const std::string& serialN
   LogicPlan plan;
   plan.due = true;
   plan.path = catalogue.LogicFilePath(serialNumber, number);
+  plan.version = number;
   plan.signature = MakeUserSignatureText(number);
   plan.file = LoadJedecFile(plan.path);
   if (plan.path.empty()) plan.file.problem = MissingFileProblem(catalogue, kLogicBaseName);
   return plan;
 }
 
+FirmwarePlan PlanNamedFirmware(const std::filesystem::path& path) {
+  FirmwarePlan plan;
+  plan.due = true;
+  plan.path = path;
+  plan.image = LoadFirmwareImage(path);
+  plan.version = ImageFirmwareVersion(plan.image);
+  if (plan.version == 0) plan.version = ParseFileNumber(path.extension().string());
+  return plan;
+}
+
+// A named file's signature carries the version its name gives, so the probe reports that
+// version as the catalogue's files make it do. A name without one gives version 0, which the
+// probe reports as unknown: claiming any other version would be a guess.
+LogicPlan PlanNamedLogic(const std::filesystem::path& path) {
+  LogicPlan plan;
+  plan.due = true;
+  plan.path = path;
+  plan.file = LoadJedecFile(path);
+  plan.version = ParseFileNumber(path.extension().string());
+  plan.signature = MakeUserSignatureText(plan.version);
+  plan.signatureReason =
+      plan.version != 0
+          ? "the version " + FormatVersion(plan.version) + " of the file's name"
+          : "the file's name carries no version and the file no signature: version 0, which "
+            "the probe reports as unknown";
+  return plan;
+}
+
 }  // namespace
+
+VersionNumber ImageFirmwareVersion(const FirmwareImage& image) {
+  for (const ImageRecord& record : image.records) {
+    if (record.address > kFirstImageAddress) continue;
+    const std::size_t offset = kFirstImageAddress - record.address;
+    if (offset + 2 > record.data.size()) continue;
+    return DecodeFirmwareVersion(
+        static_cast<std::uint16_t>(record.data[offset] << 8 | record.data[offset + 1]));
+  }
+  return 0;
+}
 
 NewestNumbers FindNewestNumbers(const UpdateCatalogue& catalogue) {
   return {catalogue.FindNewestNumber(kFirmwareBaseName),
@@ -85,6 +128,13 @@ UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& ide
   if (LogicDue(newest, identity)) {
     plan.logic = PlanLogic(catalogue, identity.serialNumber, newest.logic);
   }
+  return plan;
+}
+
+UpdatePlan PlanNamedUpdate(const NamedUpdateFiles& files) {
+  UpdatePlan plan;
+  if (!files.firmware.empty()) plan.firmware = PlanNamedFirmware(files.firmware);
+  if (!files.logic.empty()) plan.logic = PlanNamedLogic(files.logic);
   return plan;
 }
 

@@ -331,7 +331,7 @@ bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
   }
   if (UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode) == kOk) {
     changes_.firmware = PartChange::kWritten;
-    changes_.firmwareVersion = newest_.firmware;
+    changes_.firmwareVersion = firmware.version;
     return true;
   }
   DetailedServices explained(services, [this] { return LinkFailure(); });
@@ -353,7 +353,7 @@ bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic, DialogServices&
   }
   if (passed) {
     changes_.logic = PartChange::kWritten;
-    changes_.logicVersion = newest_.logic;
+    changes_.logicVersion = logic.version;
   }
   EndLogicIsp(link_, explained);
   return passed;

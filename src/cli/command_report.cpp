@@ -29,17 +29,22 @@ void PrintJson(const nlohmann::json& value) {
   std::printf("%s\n", JsonText(value).c_str());
 }
 
+nlohmann::json VersionsJson(const ProbeSession& session) {
+  return {{"firmwareVersion", FirmwareVersionText(session)},
+          {"logicVersion", LogicVersionText(session)}};
+}
+
 nlohmann::json IdentityJson(const ProbeSession& session) {
   const CliControls& controls = session.Controls();
   const ProbeIdentity& id = session.Actions().Identity();
-  return {
+  nlohmann::json identity = {
       {"loaderVersion", controls.VersionText(VersionLabel::kLoader)},
       {"loaderVersionWord", id.loaderVersion},
-      {"firmwareVersion", FirmwareVersionText(session)},
-      {"logicVersion", LogicVersionText(session)},
       {"serialNumber", id.serialNumber},
       {"macAddress", id.macAddressText},
   };
+  identity.update(VersionsJson(session));
+  return identity;
 }
 
 void PrintIdentity(const ProbeSession& session) {
@@ -58,6 +63,41 @@ std::string VersionsSummary(const ProbeSession& session, bool whole) {
   if (!whole) return versions;
   return "loader " + session.Controls().VersionText(VersionLabel::kLoader) + ", " + versions +
          ", MAC " + session.Actions().Identity().macAddressText;
+}
+
+nlohmann::json NetworkTextsJson(const NetworkSetupTexts& texts) {
+  return {{"probeIpAddress", texts.probeIpAddress},
+          {"subnetMask", texts.subnetMask},
+          {"defaultGateway", texts.defaultGateway},
+          {"hostIpAddress", texts.hostIpAddress},
+          {"configFileName", texts.configFileName}};
+}
+
+nlohmann::json ProbeOutcomeJson(const ProbeOutcome& outcome) {
+  nlohmann::json json = nlohmann::json::object();
+  if (!outcome.files.empty()) {
+    json["files"] = nlohmann::json::array();
+    for (const FileProof& file : outcome.files) {
+      json["files"].push_back({{"part", file.part},
+                               {"path", file.path.string()},
+                               {"version", FormatVersion(file.version)},
+                               {"size", file.size},
+                               {"sha256", file.sha256},
+                               {"done", file.done}});
+    }
+  }
+  if (outcome.alreadyUpToDate) json["note"] = kAlreadyUpToDate;
+  return json;
+}
+
+void PrintFileProofs(const std::vector<FileProof>& files) {
+  for (const FileProof& file : files) {
+    const std::string label =
+        (file.part == "firmware" ? "Firmware" : "Logic") + std::string(" file:");
+    std::printf("%-19s%s (%s, %ju bytes, SHA-256 %s)%s\n", label.c_str(),
+                file.path.string().c_str(), FormatVersion(file.version).c_str(), file.size,
+                file.sha256.c_str(), file.done ? "" : ", not finished");
+  }
 }
 
 nlohmann::json OutcomeJson(const ProbeSession& session, bool passed) {

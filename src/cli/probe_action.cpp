@@ -36,12 +36,6 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-nlohmann::json InstalledVersions(const ProbeSession& session) {
-  const CliControls& controls = session.Controls();
-  return {{"firmwareVersion", controls.VersionText(VersionLabel::kCurrentFirmware)},
-          {"logicVersion", controls.VersionText(VersionLabel::kCurrentLogic)}};
-}
-
 // One probe from Connect to the closed port. `connected` learns of a passed Connect.
 ProbeResult ServeProbe(ProbeSession& session, const ProbeJob& job,
                        const std::function<void()>& connected) {
@@ -49,13 +43,16 @@ ProbeResult ServeProbe(ProbeSession& session, const ProbeJob& job,
   ProbeResult result;
   nlohmann::json results = nlohmann::json::object();
   result.record["port"] = session.Port();
+  result.record["host"] = os::HostName();
+  result.record["user"] = os::UserName();
   result.connected = session.Connect();
   if (result.connected) {
     connected();
     result.record["baudRate"] = session.BaudRate();
-    result.record["before"] = InstalledVersions(session);
+    result.record["before"] = VersionsJson(session);
     session.Meter().Restart();
     result.passed = job.action(session, results);
+    result.record["after"] = VersionsJson(session);
     const TransferMeter::Rate rate = session.Meter().Measure();
     result.record["bytesExchanged"] = rate.bytes;
     result.record["bytesPerSecond"] = rate.BytesPerSecond();
@@ -74,6 +71,7 @@ ProbeResult ServeProbe(ProbeSession& session, const ProbeJob& job,
     result.record["reason"] = InterruptedReason(changes);
   }
   session.Finish();
+  result.record.update(ProbeOutcomeJson(session.Outcome()));
   result.record.update(results);
   result.record["seconds"] = SecondsSince(start);
   return result;

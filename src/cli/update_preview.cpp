@@ -56,6 +56,8 @@ void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
     std::printf("Logic:    %s\n", logic.path.string().c_str());
     std::printf("  would erase the EPLD and program %zu rows of %zu fuses, signature %s\n",
                 kFuseRowCount, kFuseRowCharacters, logic.signature.c_str());
+    if (!logic.signatureReason.empty())
+      std::printf("  signature from %s\n", logic.signatureReason.c_str());
   }
   if (!plan.Passes()) std::printf("Update:   %s\n", plan.NothingSentReason().c_str());
 }
@@ -88,7 +90,8 @@ nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate) {
         {"path", logic.path.string()},
         {"problem", plan.LogicProblem()},
         {"rows", logic.due ? kFuseRowCount : 0},
-        {"signature", logic.signature}}},
+        {"signature", logic.signature},
+        {"signatureReason", logic.signatureReason}}},
   };
 }
 

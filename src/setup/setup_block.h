@@ -54,4 +54,22 @@ std::string ShownText(const std::string& text);
 std::optional<SetupBlock> BuildSetupBlock(const std::string& serialNumber,
                                           const NetworkSetupTexts& texts);
 
+inline constexpr std::size_t kMacAddressBytes = 6;
+using MacAddress = std::array<std::uint8_t, kMacAddressBytes>;
+
+// A block as read back from a probe. An erased block (every byte 0xFF) holds no setup: it
+// gives no texts, rather than the addresses 255.255.255.255 its bytes would spell.
+struct StoredNetworkSetup {
+  std::optional<NetworkSetupTexts>
+      texts;  // the addresses as dotted quads, the name up to its 0 byte
+  MacAddress macAddress{};
+};
+
+StoredNetworkSetup ReadSetupBlock(const SetupBlock& block);
+
+// The MAC address BuildSetupBlock makes for `serialNumber`; nothing when it makes none.
+std::optional<MacAddress> MacAddressFor(const std::string& serialNumber);
+// Twelve upper-case hex digits, as the probe's label shows them.
+std::string MacAddressText(const MacAddress& address);
+
 }  // namespace kvx

@@ -507,3 +507,49 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
 }
 
 }  // namespace
+
+// The probe's network setup as info shows it: an erased block is "not set", never the
+// 255.255.255.255 its bytes spell; a written one gives the texts back; and a block written for
+// another probe (here, the same flash under another serial number) is flagged.
+TEST(Kvxctl, InfoShowsTheNetworkSetupTheProbeHolds) {
+  const TempDirectory dir;
+  const std::string state = (dir / "probe.state").string();
+  const auto info = [&state](const std::string& serial) {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--serial", serial, "--state", state});
+    const ProgramRun text = Kvxctl("info --port " + sim.Path());
+    const ProgramRun json = Kvxctl("info --json --port " + sim.Path());
+    EXPECT_EQ(text.status, 0) << text.err;
+    return std::make_pair(text.out, nlohmann::json::parse(json.out)["networkSetup"]);
+  };
+  const auto [erasedText, erased] = info("12345678");
+  EXPECT_THAT(erasedText, HasSubstr("Probe IP address:  not set\n"));
+  EXPECT_THAT(erasedText, HasSubstr("Config file name:  not set\n"));
+  EXPECT_THAT(erasedText, Not(HasSubstr("255.255.255.255")));
+  for (const char* key :
+       {"probeIpAddress", "subnetMask", "defaultGateway", "hostIpAddress", "configFileName"}) {
+    EXPECT_TRUE(erased.contains(key) && erased[key].is_null()) << key;
+  }
+  {
+    SimulatorProcess sim(KVXSIM_PATH,
+                         {"--rate", "115200", "--serial", "12345678", "--state", state});
+    ASSERT_EQ(Kvxctl("transmit --port " + sim.Path() +
+                     " --ip 10.0.0.7 --mask 255.255.0.0 --gateway 10.0.0.1 --host 10.0.0.2 "
+                     "--config-file probe.cfg")
+                  .status,
+              0);
+  }
+  const auto [ownText, own] = info("12345678");
+  EXPECT_EQ(own, nlohmann::json({{"probeIpAddress", "10.0.0.7"},
+                                 {"subnetMask", "255.255.0.0"},
+                                 {"defaultGateway", "10.0.0.1"},
+                                 {"hostIpAddress", "10.0.0.2"},
+                                 {"configFileName", "probe.cfg"},
+                                 {"macAddress", "02B7E9123456"}}));
+  EXPECT_THAT(ownText, HasSubstr("Config host:       10.0.0.2\nConfig file name:  'probe.cfg'\n"));
+  const auto [otherText, other] = info("87654321");
+  const std::string warning =
+      "the network setup holds the MAC address 02B7E9123456, not 02B7E9876543, the one the "
+      "serial number gives";
+  EXPECT_EQ(other["warning"], warning);
+  EXPECT_THAT(otherText, HasSubstr("Warning:           " + warning));
+}

@@ -1,0 +1,107 @@
+// kvxctl with the files the user names: programmed whatever their names and versions, the
+// other part of the probe left alone.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "cli/sha256.h"
+#include "program_run.h"
+#include "update_files.h"
+
+namespace {
+
+using kvx::test::ProgramRun;
+using kvx::test::ReadTextFile;
+using kvx::test::SimulatorProcess;
+using ::testing::HasSubstr;
+
+ProgramRun Kvxctl(const std::string& arguments) {
+  return kvx::test::RunProgram(KVXCTL_PATH, arguments);
+}
+
+// The simulated probe holds firmware and logic 1.04; each case is judged by the versions the
+// probe reports afterwards, so a part that was programmed when it should have been left, or
+// left when it should have been programmed, shows.
+TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
+  const kvx::test::UpdateFiles files;
+  const std::string rollback = files.AddFirmwareFile("saved-firmware.srec", 103).string();
+  const std::string logic102 = files.Write("KVXLOG70.102", kvx::test::JedecFileText()).string();
+  const std::string custom = files.Write("bench.jed", kvx::test::JedecFileText()).string();
+  struct Case {
+    std::string files;
+    std::string dryRun;  // what the dry run says of the part that is programmed
+    const char* firmware;
+    const char* logic;
+  };
+  // What the record says of each file named: the bytes of the file on disk, fingerprinted.
+  const auto ExpectedProofs = [&](const std::string& named) {
+    nlohmann::json proofs = nlohmann::json::array();
+    for (const auto& [part, path, version] : {std::tuple{"firmware", rollback, "1.03"},
+                                              {"logic", logic102, "1.02"},
+                                              {"logic", custom, "unknown"}}) {
+      if (named.find(path) == std::string::npos) continue;
+      const std::string bytes = ReadTextFile(path);
+      proofs.push_back({{"part", part},
+                        {"path", path},
+                        {"version", version},
+                        {"size", bytes.size()},
+                        {"sha256", kvx::cli::Sha256Hex(bytes)},
+                        {"done", true}});
+    }
+    return proofs;
+  };
+  const std::vector<Case> cases = {
+      {"--firmware " + rollback, "Logic:    up to date, nothing to program", "1.03", "1.04"},
+      {"--logic " + logic102, "signature T3952D8102\n  signature from the version 1.02 of the",
+       "1.04", "1.02"},
+      {"--firmware " + rollback + " --logic " + custom,
+       "signature T3952D8000\n  signature from the file's name carries no version and the file "
+       "no signature: version 0, which the probe reports as unknown",
+       "1.03", "unknown"},
+  };
+  for (const Case& c : cases) {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
+    const std::string port = " --port " + sim.Path() + " ";
+    const ProgramRun dryRun = Kvxctl("update --dry-run" + port + c.files);
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_THAT(dryRun.out, HasSubstr(c.dryRun)) << c.files;
+    const ProgramRun update = Kvxctl("update --json" + port + c.files);
+    EXPECT_EQ(update.status, 0) << c.files << "\n" << update.err;
+    const auto record = nlohmann::json::parse(update.out);
+    EXPECT_EQ(record["before"],
+              nlohmann::json({{"firmwareVersion", "1.04"}, {"logicVersion", "1.04"}}));
+    EXPECT_EQ(record["after"],
+              nlohmann::json({{"firmwareVersion", c.firmware}, {"logicVersion", c.logic}}));
+    EXPECT_EQ(record["files"], ExpectedProofs(c.files)) << c.files;
+    const auto info = nlohmann::json::parse(Kvxctl("info --json" + port).out);
+    EXPECT_EQ(info["firmwareVersion"], c.firmware) << c.files;
+    EXPECT_EQ(info["logicVersion"], c.logic) << c.files;
+  }
+  const ProgramRun both = Kvxctl("update --port x --dir . --firmware " + rollback);
+  EXPECT_EQ(both.status, 2);
+  EXPECT_THAT(both.err, HasSubstr("--dir excludes --firmware"));
+}
+
+// An update with nothing due says so, not only that it passed; and every record says where
+// and by whom it was made.
+TEST(NamedFiles, AnUpdateWithNothingDueSaysSoAndNamesHostAndUser) {
+  kvx::test::UpdateFiles files;
+  files.AddFirmware(104);
+  files.AddLogic("KVXLOG70.104");
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
+  const std::string arguments = " --dir " + files.Path().string() + " --port " + sim.Path();
+  const ProgramRun text = Kvxctl("update" + arguments);
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_THAT(text.out, HasSubstr("Update:            already up to date\n"));
+  const auto record = nlohmann::json::parse(Kvxctl("update --json" + arguments).out);
+  EXPECT_EQ(record["note"], "already up to date");
+  EXPECT_FALSE(record.contains("files"));
+  EXPECT_FALSE(record["host"].get<std::string>().empty());
+  EXPECT_FALSE(record["user"].get<std::string>().empty());
+}
+
+}  // namespace
