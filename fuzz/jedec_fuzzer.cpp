@@ -2,12 +2,15 @@
 // it stands, behind a fuse list marker, or one fuse line per byte behind the marker and ahead
 // of an end of transmission, so whole maps, rows of every length and the checks of the file
 // around them are reached too. Whatever the text, rows hold only '0' and '1', a read map is
-// complete, a failed one stops at its first bad row, and every failure says why.
+// complete, a failed one stops at its first bad row, every failure says why, and a signature
+// taken from the file is one the device can hold.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "images/jedec_reader.h"
+#include "images/user_signature.h"
 
 namespace {
 
@@ -42,9 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string content = ContentFrom(data, size);
   kvx::FuseMap map;
   map.fill("stale");
+  // Sixteen characters are no signature's text, so one left standing shows below.
+  std::optional<std::string> signature = std::string(16, 'x');
   std::string problem;
-  const kvx::JedecParseResult result = kvx::ParseJedecText(content, map, problem);
+  const kvx::JedecParseResult result = kvx::ParseJedecText(content, map, signature, problem);
   if ((result == kvx::JedecParseResult::kRead) != problem.empty()) __builtin_trap();
+  // A signature is only ever one the device can hold, in its one text for those bits.
+  if (signature && kvx::DecodeUserSignature(kvx::EncodeUserSignature(*signature)) != *signature)
+    __builtin_trap();
 
   std::size_t completeRows = 0;
   while (completeRows < map.size() && map[completeRows].size() == kvx::kFuseRowCharacters)

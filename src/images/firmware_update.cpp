@@ -139,15 +139,6 @@ std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint
   return text;
 }
 
-void ShowPhaseProgress(const char* stem, std::uint64_t length, std::uint64_t position,
-                       DialogServices& services, FirmwareProgress& progress) {
-  const ProgressAmount amount{position, length, ProgressUnit::kBytes};
-  const auto percent = static_cast<std::uint16_t>(amount.Percent());
-  if (percent == progress.lastShownPercent) return;
-  progress.lastShownPercent = percent;
-  services.SetProgress(ProgressText(stem, percent), amount);
-}
-
 // Pads `n` data bytes with 0xFF up to the next multiple of 4 and returns the new length.
 std::size_t PadToAlignment(SRecordData& data, std::size_t n) {
   const std::size_t padded = PaddedLength(n);
@@ -187,7 +178,8 @@ ErrorCode ProgramJoined(ProbeLink& link, const FirmwareImage& image, DialogServi
         ProgramFlash(link, request.address, request.bytes.size(), request.bytes.data());
     if (result != kOk) return result;
     done += request.dataBytes;
-    ShowPhaseProgress(kFirmwareProgrammingText, image.summary.dataBytes, done, services, progress);
+    ShowFirmwareProgress(kFirmwareProgrammingText, image.summary.dataBytes, done, services,
+                         progress);
   }
   return kOk;
 }
@@ -214,7 +206,7 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
                                  "the flash differs from the image at %s", reason.c_str());
     }
     done += request.bytes.size();
-    ShowPhaseProgress(kFirmwareVerifyingText, image.summary.dataBytes, done, services, progress);
+    ShowFirmwareProgress(kFirmwareVerifyingText, image.summary.dataBytes, done, services, progress);
   }
   return kOk;
 }
@@ -227,8 +219,17 @@ ErrorCode ProgramImageMarker(ProbeLink& link) {
 
 void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogServices& services,
                           FirmwareProgress& progress) {
+  ShowFirmwareProgress(kFirmwareProgrammingText, length, position, services, progress);
+}
+
+void ShowFirmwareProgress(const char* stem, std::uint64_t length, std::uint64_t position,
+                          DialogServices& services, FirmwareProgress& progress) {
   // 64-bit, so an image over 42 MB cannot wrap the product into a wrong percentage.
-  ShowPhaseProgress(kFirmwareProgrammingText, length, position, services, progress);
+  const ProgressAmount amount{position, length, ProgressUnit::kBytes};
+  const auto percent = static_cast<std::uint16_t>(amount.Percent());
+  if (percent == progress.lastShownPercent) return;
+  progress.lastShownPercent = percent;
+  services.SetProgress(ProgressText(stem, percent), amount);
 }
 
 std::vector<FlashRequest> PlanProgramRequests(const std::vector<ImageRecord>& records,

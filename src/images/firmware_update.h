@@ -43,6 +43,9 @@ struct FirmwareProgress {
 // is the percentage shown last.
 void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogServices& services,
                           FirmwareProgress& progress);
+// The same for another step on the flash: `stem` followed by " ( N% )".
+void ShowFirmwareProgress(const char* stem, std::uint64_t length, std::uint64_t position,
+                          DialogServices& services, FirmwareProgress& progress);
 
 // What programming an image will send: its data records and their bytes before padding.
 struct ImageSummary {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "images/text_file.h"
+#include "images/user_signature.h"
 
 namespace kvx {
 
@@ -76,24 +77,6 @@ bool FusesFollowTheRows(const std::string& content, std::size_t fuseEnd) {
   return false;
 }
 
-// The fuse checksum of the device's fuses: their bytes summed to 16 bits, a byte holding 8
-// fuses in order from its least significant bit, fuse 0 in the first byte's.
-std::uint16_t FuseChecksum(const FuseMap& map) {
-  std::uint32_t sum = 0;
-  std::size_t fuse = 0;
-  unsigned byte = 0;
-  for (const std::string& row : map) {
-    for (const char state : row) {
-      if (state == '1') byte |= 1u << (fuse % 8);
-      if (++fuse % 8 == 0) {
-        sum += byte;
-        byte = 0;
-      }
-    }
-  }
-  return static_cast<std::uint16_t>(sum + byte);
-}
-
 std::string Trimmed(const std::string& text) {
   const std::size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string::npos) return "";
@@ -117,8 +100,34 @@ std::string Hex4(unsigned value) {
   return text;
 }
 
-// Checks one field (its identifier first, blanks around it trimmed) against the fuse rows.
-std::string FieldProblem(const std::string& field, const FuseMap& map) {
+// The signature text a user code field (identifier U, its blanks kept) stands for, when it is
+// one of this device's signatures.
+std::optional<std::string> SignatureOfField(const std::string& field) {
+  std::string bits;
+  for (const char c : field.substr(1)) {
+    if (std::string(kBlanks).find(c) == std::string::npos) bits.push_back(c);
+  }
+  if (bits.size() != kUserSignatureCharacters || bits.find_first_not_of("01") != std::string::npos)
+    return std::nullopt;
+  return DecodeUserSignature(bits);
+}
+
+std::string SignatureProblem(const std::string& field,
+                             std::optional<std::string>& carriedSignature) {
+  const std::optional<std::string> signature = SignatureOfField(field);
+  if (!signature) return "";
+  if (carriedSignature && *carriedSignature != *signature) {
+    return "carries two different user signatures (U)";
+  }
+  carriedSignature = signature;
+  return "";
+}
+
+// Checks one field (its identifier first, blanks around it trimmed) against the fuse rows,
+// and takes the user signature from its field.
+std::string FieldProblem(const std::string& field, const FuseMap& map,
+                         std::optional<std::string>& carriedSignature) {
+  if (field[0] == 'U') return SignatureProblem(field, carriedSignature);
   std::size_t number = 0;
   if (field.rfind("QF", 0) == 0) {
     const std::string count = Trimmed(field.substr(2));
@@ -150,7 +159,8 @@ std::string FieldProblem(const std::string& field, const FuseMap& map) {
 
 // Checks the fields between the start of the text (STX, which files may leave out) and
 // `endOfText`. The first '*' ends the header, free text about the design that is no field.
-std::string FieldsProblem(const std::string& content, std::size_t endOfText, const FuseMap& map) {
+std::string FieldsProblem(const std::string& content, std::size_t endOfText, const FuseMap& map,
+                          std::optional<std::string>& carriedSignature) {
   const std::size_t startOfText = content.find(kStartOfText);
   const std::size_t textStart = startOfText < endOfText ? startOfText + 1 : 0;
   std::size_t fieldStart = content.find(kFieldEnd, textStart);
@@ -159,7 +169,8 @@ std::string FieldsProblem(const std::string& content, std::size_t endOfText, con
     const std::size_t fieldEnd = std::min(content.find(kFieldEnd, fieldStart), endOfText);
     const std::string field = Trimmed(content.substr(fieldStart, fieldEnd - fieldStart));
     if (!field.empty()) {
-      if (std::string problem = FieldProblem(field, map); !problem.empty()) return problem;
+      if (std::string problem = FieldProblem(field, map, carriedSignature); !problem.empty())
+        return problem;
     }
     fieldStart = fieldEnd;
   }
@@ -169,7 +180,8 @@ std::string FieldsProblem(const std::string& content, std::size_t endOfText, con
 // What the fuse rows alone do not show: that the whole file arrived, with its end of
 // transmission after the fuses, that no fuse lies past the rows, and that the fuse count and
 // checksum fields, where the file has them, agree with the rows.
-std::string WholeFileProblem(const std::string& content, std::size_t fuseEnd, const FuseMap& map) {
+std::string WholeFileProblem(const std::string& content, std::size_t fuseEnd, const FuseMap& map,
+                             std::optional<std::string>& carriedSignature) {
   const std::size_t endOfText = content.find(kEndOfText, fuseEnd);
   if (endOfText == std::string::npos) {
     return "ends without its end-of-transmission character (ETX): the file is incomplete";
@@ -178,13 +190,32 @@ std::string WholeFileProblem(const std::string& content, std::size_t fuseEnd, co
     return "the fuse list L00000 goes on past the device's " + std::to_string(kFuseRowCount) +
            " rows of " + std::to_string(kFuseRowCharacters) + " fuses";
   }
-  return FieldsProblem(content, endOfText, map);
+  return FieldsProblem(content, endOfText, map, carriedSignature);
 }
 
 }  // namespace
 
-JedecParseResult ParseJedecText(const std::string& content, FuseMap& map, std::string& problem) {
+std::uint16_t FuseChecksum(const FuseMap& map) {
+  std::uint32_t sum = 0;
+  std::size_t fuse = 0;
+  unsigned byte = 0;
+  for (const std::string& row : map) {
+    for (const char state : row) {
+      if (state == '1') byte |= 1u << (fuse % 8);
+      if (++fuse % 8 == 0) {
+        sum += byte;
+        byte = 0;
+      }
+    }
+  }
+  return static_cast<std::uint16_t>(sum + byte);
+}
+
+JedecParseResult ParseJedecText(const std::string& content, FuseMap& map,
+                                std::optional<std::string>& carriedSignature,
+                                std::string& problem) {
   map.fill(std::string());
+  carriedSignature.reset();
   TextLineReader reader(content, kJedecReadCharacters);
   JedecParseResult result = JedecParseResult::kRead;
   std::size_t fuseEnd = 0;
@@ -195,7 +226,7 @@ JedecParseResult ParseJedecText(const std::string& content, FuseMap& map, std::s
   }
   problem = RowProblem(result);
   if (result != JedecParseResult::kRead) return result;
-  problem = WholeFileProblem(content, fuseEnd, map);
+  problem = WholeFileProblem(content, fuseEnd, map, carriedSignature);
   return problem.empty() ? JedecParseResult::kRead : JedecParseResult::kBadField;
 }
 
@@ -207,7 +238,7 @@ JedecFile LoadJedecFile(const std::filesystem::path& path) {
     return file;
   }
   file.opened = true;
-  file.parse = ParseJedecText(content.text, file.map, file.problem);
+  file.parse = ParseJedecText(content.text, file.map, file.carriedSignature, file.problem);
   return file;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "images/fuse_map.h"
@@ -29,14 +31,28 @@ enum class JedecParseResult {
 // converting the line ends changes it, and tools write 0000 for one they did not compute.
 // STX is optional, and fields may come in any order and be split over lines in any way.
 //
+// A user code field (U) of kUserSignatureCharacters '0'/'1' characters is the device's user
+// signature as the file carries it: `carriedSignature` receives its text (DecodeUserSignature),
+// and stays empty when the file has no such field. A user code in another form (UA, UH, or
+// another length) is no signature of this device, and is passed over as fitters' files have
+// always had theirs passed over; two signatures that differ are a contradiction.
+//
 // `problem` says why the result is not kRead, in words that follow the file's name.
-JedecParseResult ParseJedecText(const std::string& content, FuseMap& map, std::string& problem);
+JedecParseResult ParseJedecText(const std::string& content, FuseMap& map,
+                                std::optional<std::string>& carriedSignature, std::string& problem);
+
+// The fuse checksum field's value (C): the device's fuses summed as bytes to 16 bits, a byte
+// holding 8 fuses in order from its least significant bit, fuse 0 in the first byte's.
+std::uint16_t FuseChecksum(const FuseMap& map);
 
 // A JEDEC file read into its fuse map before anything is sent to the probe.
 struct JedecFile {
   bool opened = false;  // the file was read; when not, `problem` says why
   JedecParseResult parse = JedecParseResult::kNoFuseMarker;
   FuseMap map;
+  // The user signature text the file itself carries (see ParseJedecText); none for a fitter's
+  // file, which leaves the signature to the caller.
+  std::optional<std::string> carriedSignature;
   std::string problem;  // empty when `map` is complete and the file agrees with it
 };
 

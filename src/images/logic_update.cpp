@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "images/progress_text.h"
 #include "images/user_signature.h"
@@ -31,6 +32,29 @@ bool RunLogicCommand(ProbeLink& link, DialogServices& services, ErrorCode (*comm
 void ShowRowProgress(DialogServices& services, const char* stem, std::size_t row) {
   const ProgressAmount amount{row, kFuseRowCount, ProgressUnit::kRows};
   services.SetProgress(ProgressText(stem, amount.Percent()), amount);
+}
+
+// What a row read back is held to: a message box text for a failure, or none.
+using RowCheck = std::function<const char*(std::size_t row, const std::string& programmedReading,
+                                           const std::string& erasedReading)>;
+
+// Reads every row at both levels, showing the rows' percentage after `stem`, holds each to
+// `check`, then reads the user signature.
+bool ReadRowsAndSignature(ProbeLink& link, DialogServices& services, WaitCursor& cursor,
+                          const char* stem, const RowCheck& check, std::string& signatureReading) {
+  std::string programmedReading;
+  std::string erasedReading;
+  for (std::size_t row = 0; row < kFuseRowCount; ++row) {
+    const ErrorCode result =
+        ReadFuseRow(link, static_cast<std::uint8_t>(row), programmedReading, erasedReading);
+    ShowRowProgress(services, stem, row);
+    if (result != kOk) return Report(cursor, services, kCommunicationFailedText);
+    if (const char* failure = check(row, programmedReading, erasedReading))
+      return Report(cursor, services, failure);
+  }
+  if (ReadUserSignature(link, signatureReading) != kOk)
+    return Report(cursor, services, kCommunicationFailedText);
+  return true;
 }
 
 }  // namespace
@@ -81,24 +105,30 @@ bool VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signa
   constexpr char kStem[] = "Logic: Verifying ...";
   services.SetStatus(kStem);
   WaitCursor cursor(services);
-  std::string programmedReading;
-  std::string erasedReading;
-  for (std::size_t row = 0; row < kFuseRowCount; ++row) {
-    const ErrorCode result =
-        ReadFuseRow(link, static_cast<std::uint8_t>(row), programmedReading, erasedReading);
-    ShowRowProgress(services, kStem, row);
-    if (result != kOk) return Report(cursor, services, kCommunicationFailedText);
-    if (programmedReading != map[row])
-      return Report(cursor, services, "Logic: Fuse map programmed verification failed!");
-    if (erasedReading != map[row])
-      return Report(cursor, services, "Logic: Fuse map erased verification failed!");
-  }
+  const auto compare = [&map](std::size_t row, const std::string& programmedReading,
+                              const std::string& erasedReading) -> const char* {
+    if (programmedReading != map[row]) return "Logic: Fuse map programmed verification failed!";
+    if (erasedReading != map[row]) return "Logic: Fuse map erased verification failed!";
+    return nullptr;
+  };
   std::string signatureReading;
-  if (ReadUserSignature(link, signatureReading) != kOk)
-    return Report(cursor, services, kCommunicationFailedText);
+  if (!ReadRowsAndSignature(link, services, cursor, kStem, compare, signatureReading)) return false;
   if (signatureReading != EncodeUserSignature(signatureText))
     return Report(cursor, services, "Logic: UES verify failed!");
   return true;
+}
+
+bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
+                 DialogServices& services) {
+  constexpr char kStem[] = "Logic: Reading ...";
+  services.SetStatus(kStem);
+  WaitCursor cursor(services);
+  const auto keep = [&map](std::size_t row, const std::string& programmedReading,
+                           const std::string&) -> const char* {
+    map[row] = programmedReading;
+    return nullptr;
+  };
+  return ReadRowsAndSignature(link, services, cursor, kStem, keep, signatureBits);
 }
 
 }  // namespace kvx

@@ -35,4 +35,10 @@ bool ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& sign
 bool VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
                    DialogServices& services);
 
+// Reads every row as the device verifies it at the programmed level, the level a programmed
+// fuse shows, into `map`, then the user signature's kUserSignatureCharacters characters into
+// `signatureBits`, with the percentage of rows done in the status text.
+bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
+                 DialogServices& services);
+
 }  // namespace kvx

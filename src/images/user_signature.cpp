@@ -29,4 +29,12 @@ std::string EncodeUserSignature(const std::string& signatureText) {
   return bits;
 }
 
+std::string DecodeUserSignature(const std::string& bits) {
+  std::string text;
+  for (std::size_t at = 0; at + kBitsPerByte <= bits.size(); at += kBitsPerByte) {
+    text.push_back(static_cast<char>(std::bitset<kBitsPerByte>(bits, at, kBitsPerByte).to_ulong()));
+  }
+  return text.substr(0, text.find_last_not_of('\0') + 1);
+}
+
 }  // namespace kvx

@@ -15,4 +15,9 @@ std::string MakeUserSignatureText(VersionNumber newestLogic);
 // first.
 std::string EncodeUserSignature(const std::string& signatureText);
 
+// The shortest text EncodeUserSignature turns into `bits`, kUserSignatureCharacters '0'/'1'
+// characters as read from the device: its bytes, trailing zero bytes left out, so a
+// signature written from "T3952D8105" reads back as that text.
+std::string DecodeUserSignature(const std::string& bits);
+
 }  // namespace kvx

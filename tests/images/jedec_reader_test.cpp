@@ -8,6 +8,7 @@
 
 #include "fuse_pattern.h"
 #include "images/jedec_reader.h"
+#include "images/user_signature.h"
 #include "recording_services.h"
 #include "temp_directory.h"
 
@@ -122,12 +123,48 @@ TEST(ReadJedecFile, SumsTheFusesAsBytesLowestFuseFirst) {
     std::string text = "*L00000\n";
     for (const std::string& row : map) text += row + "\n";
     FuseMap read;
+    std::optional<std::string> signature;
     std::string problem;
-    ParseJedecText(text + "*C0000*\x03", read, problem);
+    ParseJedecText(text + "*C0000*\x03", read, signature, problem);
     EXPECT_EQ(problem, "the fuse checksum C0000 does not match the fuses (their sum is " +
                            std::string(c.sum) + ")");
-    EXPECT_EQ(ParseJedecText(text + "*C" + c.sum + "*\x03", read, problem),
+    EXPECT_EQ(ParseJedecText(text + "*C" + c.sum + "*\x03", read, signature, problem),
               JedecParseResult::kRead);
+  }
+}
+
+// Only a user code of the device's 120 signature bits is its signature; fitters' other user
+// codes are passed over as before, and two signatures that differ leave no signature to write.
+TEST(ReadJedecFile, TakesTheUserSignatureFromItsUserCodeField) {
+  const std::string bits = EncodeUserSignature("T3952D8105");
+  const struct {
+    const char* name;
+    std::string fields;  // put in before the fuse list
+    std::optional<std::string> signature;
+    std::string problem;
+  } cases[] = {
+      {"none", "", std::nullopt, ""},
+      {"binary", "U" + bits + "*\n", "T3952D8105", ""},
+      {"split over lines", "U " + bits.substr(0, 50) + "\n  " + bits.substr(50) + "\n*",
+       "T3952D8105", ""},
+      {"all zero", "U" + std::string(120, '0') + "*", "", ""},
+      {"twice the same", "U" + bits + "*U" + bits + "*", "T3952D8105", ""},
+      {"119 bits", "U" + bits.substr(1) + "*", std::nullopt, ""},
+      {"hexadecimal", "UH5433393532443831303500000000*", std::nullopt, ""},
+      {"two that differ", "U" + bits + "*U" + std::string(120, '1') + "*", std::nullopt,
+       "carries two different user signatures (U)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FuseMap map;
+    std::optional<std::string> signature;
+    std::string problem;
+    const std::string text = Changed("F0*\n", "F0*\n" + c.fields + "\n");
+    ParseJedecText(text, map, signature, problem);
+    EXPECT_EQ(problem, c.problem);
+    if (c.problem.empty()) {
+      EXPECT_EQ(signature, c.signature);
+    }
   }
 }
 
