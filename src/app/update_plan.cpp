@@ -51,21 +51,44 @@ FirmwarePlan PlanNamedFirmware(const std::filesystem::path& path) {
   return plan;
 }
 
+// The logic version a probe reports for a signature text: the four digits from its seventh
+// character on, as the identity reply's logic word ("T3952D8105" gives 1.05); 0 for others.
+VersionNumber SignatureLogicVersion(const std::string& signature) {
+  constexpr std::size_t kWordAt = 6;
+  constexpr std::size_t kWordDigits = 4;
+  if (signature.size() < kWordAt + kWordDigits) return 0;
+  unsigned word = 0;
+  for (std::size_t i = kWordAt; i < kWordAt + kWordDigits; ++i) {
+    const char digit = signature[i];
+    if (digit < '0' || digit > '9') return 0;
+    word = word * 10 + static_cast<unsigned>(digit - '0');
+  }
+  return DecodeLogicVersion(static_cast<std::uint16_t>(word));
+}
+
 // A named file's signature carries the version its name gives, so the probe reports that
-// version as the catalogue's files make it do. A name without one gives version 0, which the
-// probe reports as unknown: claiming any other version would be a guess.
+// version as the catalogue's files make it do. A name without one takes the signature the
+// file carries, as a probe read back into a file had it; without that too, version 0, which
+// the probe reports as unknown: claiming any other version would be a guess.
 LogicPlan PlanNamedLogic(const std::filesystem::path& path) {
   LogicPlan plan;
   plan.due = true;
   plan.path = path;
   plan.file = LoadJedecFile(path);
   plan.version = ParseFileNumber(path.extension().string());
-  plan.signature = MakeUserSignatureText(plan.version);
-  plan.signatureReason =
-      plan.version != 0
-          ? "the version " + FormatVersion(plan.version) + " of the file's name"
-          : "the file's name carries no version and the file no signature: version 0, which "
-            "the probe reports as unknown";
+  if (plan.version != 0) {
+    plan.signature = MakeUserSignatureText(plan.version);
+    plan.signatureReason = "the version " + FormatVersion(plan.version) + " of the file's name";
+  } else if (plan.file.carriedSignature) {
+    plan.signature = *plan.file.carriedSignature;
+    plan.version = SignatureLogicVersion(plan.signature);
+    plan.signatureReason = "the file itself, whose name carries no version";
+  } else {
+    plan.signature = MakeUserSignatureText(0);
+    plan.signatureReason =
+        "the file's name carries no version and the file no signature: version 0, which the "
+        "probe reports as unknown";
+  }
   return plan;
 }
 

@@ -86,6 +86,7 @@ nlohmann::json ProbeOutcomeJson(const ProbeOutcome& outcome) {
                                {"done", file.done}});
     }
   }
+  if (outcome.imageMarker) json["imageMarker"] = MarkerStateName(*outcome.imageMarker);
   if (outcome.alreadyUpToDate) json["note"] = kAlreadyUpToDate;
   return json;
 }

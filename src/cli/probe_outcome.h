@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "images/probe_readback.h"
 #include "loader/version_number.h"
 #include "setup/setup_block.h"
 
@@ -33,9 +34,14 @@ struct ProbeOutcome {
   std::optional<StoredNetworkSetup> networkSetup;
   // The files an update programmed or a read wrote, with whether each was finished.
   std::vector<FileProof> files;
+  // The image marker's state, when the firmware area was read.
+  std::optional<ImageMarkerState> imageMarker;
   // An update that found every part as it would have made it.
   bool alreadyUpToDate = false;
 };
+
+// "present", "erased" or "other", as records and reports name the marker's state.
+const char* MarkerStateName(ImageMarkerState state);
 
 // What an update that had nothing to do says of itself, in text and JSON.
 inline constexpr char kAlreadyUpToDate[] = "already up to date";

@@ -1,5 +1,6 @@
 // kvxctl with the files the user names: programmed whatever their names and versions, the
-// other part of the probe left alone.
+// other part of the probe left alone; and a probe read back into files that program another
+// probe into its exact copy.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -102,6 +103,50 @@ TEST(NamedFiles, AnUpdateWithNothingDueSaysSoAndNamesHostAndUser) {
   EXPECT_FALSE(record.contains("files"));
   EXPECT_FALSE(record["host"].get<std::string>().empty());
   EXPECT_FALSE(record["user"].get<std::string>().empty());
+}
+
+// A probe read back into files, and a blank probe updated from them, end up alike to the last
+// bit: the simulators keep their flash (image marker included), fuse rows and signature in
+// their state files, which must come out identical.
+TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
+  kvx::test::UpdateFiles release;
+  release.AddFirmware(105, 3000);
+  release.AddLogic("KVXLOG70.105");
+  const kvx::test::TempDirectory dir;
+  const std::string original = (dir / "original.state").string();
+  const std::string copy = (dir / "copy.state").string();
+  const std::string firmware = (dir / "saved.srec").string();
+  const std::string logic = (dir / "saved.jed").string();
+  const std::string outputs = " --firmware " + firmware + " --logic " + logic;
+  {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", original});
+    const std::string port = " --port " + sim.Path();
+    ASSERT_EQ(Kvxctl("update --dir " + release.Path().string() + port).status, 0);
+    const ProgramRun read = Kvxctl("read --json" + port + outputs);
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_THAT(read.err, HasSubstr("Firmware: Reading Flash ... passed!"));
+    const auto record = nlohmann::json::parse(read.out);
+    EXPECT_EQ(record["imageMarker"], "present");
+    EXPECT_THAT(read.err, HasSubstr("Starting firmware please wait...."));
+    ASSERT_EQ(record["files"].size(), 2u);
+    EXPECT_EQ(record["files"][0]["sha256"], kvx::cli::Sha256Hex(ReadTextFile(firmware)));
+    EXPECT_EQ(record["files"][1]["sha256"], kvx::cli::Sha256Hex(ReadTextFile(logic)));
+    // Nothing is replaced unasked, and a refused read leaves the files as they were.
+    const std::string saved = ReadTextFile(firmware);
+    const ProgramRun again = Kvxctl("read" + port + outputs);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_THAT(again.err, HasSubstr(firmware + " exists; give --force to replace it"));
+    EXPECT_EQ(ReadTextFile(firmware), saved);
+  }
+  {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", copy});
+    const std::string port = " --port " + sim.Path();
+    ASSERT_EQ(Kvxctl("erase --yes" + port).status, 0);
+    const ProgramRun update = Kvxctl("update --dry-run" + port + outputs);
+    EXPECT_THAT(update.out, HasSubstr("signature T3952D8105\n  signature from the file itself"));
+    ASSERT_EQ(Kvxctl("update" + port + outputs).status, 0);
+  }
+  EXPECT_EQ(ReadTextFile(copy), ReadTextFile(original));
 }
 
 }  // namespace
