@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/update_plan.h"
 #include "images/probe_readback.h"
 #include "loader/version_number.h"
 #include "setup/setup_block.h"
@@ -27,17 +29,48 @@ struct FileProof {
 FileProof ProveFile(std::string part, std::filesystem::path path, VersionNumber version,
                     const std::string& bytes);
 
-// What a command learnt of one probe beyond the dialog's own state, kept as values for the
-// text report, the JSON record and the board alike.
+// The versions a probe holds as far as the run knows, as shown ("1.05", "unknown").
+struct VersionTexts {
+  std::string firmware;
+  std::string logic;
+};
+
+// Everything a command learnt of one probe, from Connect to the closed port, as values: the
+// text report, the board's line, the JSON record and the report file are all made from it.
 struct ProbeOutcome {
-  // The setup block as the probe holds it, once read.
-  std::optional<StoredNetworkSetup> networkSetup;
-  // The files an update programmed or a read wrote, with whether each was finished.
-  std::vector<FileProof> files;
-  // The image marker's state, when the firmware area was read.
-  std::optional<ImageMarkerState> imageMarker;
-  // An update that found every part as it would have made it.
-  bool alreadyUpToDate = false;
+  std::string port;
+  std::string host;  // where, and by whom, the probe was served
+  std::string user;
+  bool connected = false;
+  bool passed = false;
+  bool interrupted = false;
+  std::uint32_t baudRate = 0;
+
+  // The probe as it answered.
+  std::string loaderVersion;
+  VersionNumber loaderVersionWord = 0;
+  std::string serialNumber;
+  std::string macAddress;
+  VersionTexts before;  // at Connect
+  VersionTexts after;   // when the action ended
+
+  std::uint64_t bytesExchanged = 0;
+  double bytesPerSecond = 0;
+  double seconds = 0;
+
+  // The dialog's last status text, the texts of its message boxes, and why it failed.
+  std::string status;
+  std::vector<std::string> messages;
+  std::string reason;
+
+  // What the command itself found or did.
+  bool firmwareIncomplete = false;
+  std::optional<StoredNetworkSetup> networkSetup;   // the setup block, as read
+  std::optional<NetworkSetupTexts> networkWritten;  // the texts sent to the setup block
+  std::shared_ptr<const UpdatePlan> preview;        // what a dry run found
+  std::vector<FileProof> files;                     // programmed, or written by a read
+  std::optional<ImageMarkerState> imageMarker;      // when the firmware area was read
+  bool alreadyUpToDate = false;                     // an update with nothing due
 };
 
 // "present", "erased" or "other", as records and reports name the marker's state.

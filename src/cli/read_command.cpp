@@ -121,24 +121,24 @@ ProbeJob ReadJob(const ReadOptions& options) {
         "several probes would write the same files; put {serial} in each output name, such "
         "as --firmware 'fw-{serial}.srec'";
   }
-  job.action = [options](ProbeSession& session, nlohmann::json&) {
+  job.action = [options](ProbeSession& session) {
     std::string firmware;
     std::string logic;
     if (!ChooseOutputs(session, options, firmware, logic)) return false;
     return (firmware.empty() || ReadFirmware(session, firmware)) &&
            (logic.empty() || ReadLogic(session, logic));
   };
-  job.summarise = [](const ProbeSession& session) {
+  job.summarise = [](const ProbeOutcome& outcome) {
     std::string summary;
-    for (const FileProof& file : session.Outcome().files)
+    for (const FileProof& file : outcome.files)
       summary += (summary.empty() ? "" : ", ") + file.path.string();
     return summary;
   };
-  job.printText = [](const ProbeSession& session, const nlohmann::json&) {
-    PrintIdentity(session);
-    if (const auto& marker = session.Outcome().imageMarker)
-      std::printf("Image marker:      %s\n", MarkerStateName(*marker));
-    PrintFileProofs(session.Outcome().files);
+  job.printText = [](const ProbeOutcome& outcome) {
+    PrintIdentity(outcome);
+    if (outcome.imageMarker)
+      std::printf("Image marker:      %s\n", MarkerStateName(*outcome.imageMarker));
+    PrintFileProofs(outcome.files);
   };
   return job;
 }

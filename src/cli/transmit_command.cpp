@@ -99,21 +99,18 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
   return std::nullopt;
 }
 
-void PrintSettings(const DialogFields& fields) {
-  std::printf("Probe IP address:  %s\n", fields.probeIpAddress.c_str());
-  std::printf("Subnet mask:       %s\n", fields.subnetMask.c_str());
-  std::printf("Default gateway:   %s\n", fields.defaultGateway.c_str());
-  std::printf("Config host IP:    %s\n", fields.hostIpAddress.c_str());
-  std::printf("Config file:       %s\n", fields.configFileName.c_str());
+void PrintSettings(const NetworkSetupTexts& texts) {
+  std::printf("Probe IP address:  %s\n", texts.probeIpAddress.c_str());
+  std::printf("Subnet mask:       %s\n", texts.subnetMask.c_str());
+  std::printf("Default gateway:   %s\n", texts.defaultGateway.c_str());
+  std::printf("Config host IP:    %s\n", texts.hostIpAddress.c_str());
+  std::printf("Config file:       %s\n", texts.configFileName.c_str());
 }
 
 // What the probe was sent, for its record: which probe got what.
-nlohmann::json SettingsJson(const DialogFields& fields) {
-  return {{"probeIpAddress", fields.probeIpAddress},
-          {"subnetMask", fields.subnetMask},
-          {"defaultGateway", fields.defaultGateway},
-          {"hostIpAddress", fields.hostIpAddress},
-          {"configFileName", fields.configFileName}};
+NetworkSetupTexts SentTexts(const DialogFields& fields) {
+  return {fields.hostIpAddress, fields.probeIpAddress, fields.subnetMask, fields.defaultGateway,
+          fields.configFileName};
 }
 
 // Gives the probe its row of the table; a probe the table does not list is left unwritten
@@ -140,14 +137,14 @@ ProbeJob TransmitJob(const SetupDocument& document, std::shared_ptr<const Settin
         "several probes would all get the same address; give --settings FILE.csv "
         "with a row for each";
   }
-  job.action = [table, settingsPath](ProbeSession& session, nlohmann::json& results) {
+  job.action = [table, settingsPath](ProbeSession& session) {
     if (table && !TakeRowOf(session, *table, settingsPath)) return false;
     const bool passed = session.Actions().OnTransmit();
-    results["settings"] = SettingsJson(session.Actions().Fields());
+    session.Outcome().networkWritten = SentTexts(session.Actions().Fields());
     return passed;
   };
-  job.printText = [](const ProbeSession& session, const nlohmann::json&) {
-    PrintSettings(session.Actions().Fields());
+  job.printText = [](const ProbeOutcome& outcome) {
+    if (outcome.networkWritten) PrintSettings(*outcome.networkWritten);
   };
   return job;
 }

@@ -80,7 +80,7 @@ std::vector<FileProof> ProveFiles(const UpdatePlan& plan, const ProbeChanges& ch
 
 ProbeJob UpdateJob(const UpdateChoice& choice) {
   ProbeJob job;
-  job.action = [choice](ProbeSession& session, nlohmann::json&) {
+  job.action = [choice](ProbeSession& session) {
     if (!FoundUpdateFiles(session, choice)) return false;
     const UpdatePlan plan = PlanFor(session, choice);
     const bool passed = session.Actions().RunUpdate(plan);
@@ -89,32 +89,31 @@ ProbeJob UpdateJob(const UpdateChoice& choice) {
     outcome.alreadyUpToDate = passed && !plan.firmware.due && !plan.logic.due;
     return passed;
   };
-  job.summarise = [](const ProbeSession& session) {
-    const std::string versions = VersionsSummary(session, false);
-    return session.Outcome().alreadyUpToDate ? kAlreadyUpToDate + (", " + versions) : versions;
+  job.summarise = [](const ProbeOutcome& outcome) {
+    const std::string versions = VersionsSummary(outcome, false);
+    return outcome.alreadyUpToDate ? kAlreadyUpToDate + (", " + versions) : versions;
   };
-  job.printText = [](const ProbeSession& session, const nlohmann::json& record) {
-    PrintIdentity(session);
-    PrintFileProofs(session.Outcome().files);
-    if (session.Outcome().alreadyUpToDate) std::printf("Update:            %s\n", kAlreadyUpToDate);
+  job.printText = [](const ProbeOutcome& outcome) {
+    PrintIdentity(outcome);
+    PrintFileProofs(outcome.files);
+    if (outcome.alreadyUpToDate) std::printf("Update:            %s\n", kAlreadyUpToDate);
     std::printf("Transfer:          %llu bytes at %.0f bytes/s\n",
-                record["bytesExchanged"].get<unsigned long long>(),
-                record["bytesPerSecond"].get<double>());
+                static_cast<unsigned long long>(outcome.bytesExchanged), outcome.bytesPerSecond);
   };
   return job;
 }
 
 ProbeJob DryRunJob(const UpdateChoice& choice) {
   ProbeJob job;
-  job.action = [choice](ProbeSession& session, nlohmann::json& results) {
+  job.action = [choice](ProbeSession& session) {
     if (!FoundUpdateFiles(session, choice)) return false;
-    const UpdatePlan plan = PlanFor(session, choice);
-    results["dryRun"] = PreviewJson(plan, session.BaudRate());
-    if (!plan.Passes()) results["reason"] = plan.NothingSentReason();
-    return plan.Passes();
+    const auto plan = std::make_shared<const UpdatePlan>(PlanFor(session, choice));
+    session.Outcome().preview = plan;
+    session.Outcome().reason = plan->NothingSentReason();
+    return plan->Passes();
   };
-  job.printText = [choice](const ProbeSession& session, const nlohmann::json& record) {
-    PrintPreview(PlanFor(session, choice), record["baudRate"].get<std::uint32_t>());
+  job.printText = [](const ProbeOutcome& outcome) {
+    if (outcome.preview) PrintPreview(*outcome.preview, outcome.baudRate);
   };
   return job;
 }
