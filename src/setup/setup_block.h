@@ -34,6 +34,13 @@ struct NetworkSetupTexts {
   std::string configFileName;  // cut to kMaxConfigFileNameLength characters in the block
 };
 
+// Texts compare byte for byte: letter case counts.
+inline bool operator==(const NetworkSetupTexts& a, const NetworkSetupTexts& b) {
+  return a.hostIpAddress == b.hostIpAddress && a.probeIpAddress == b.probeIpAddress &&
+         a.subnetMask == b.subnetMask && a.defaultGateway == b.defaultGateway &&
+         a.configFileName == b.configFileName;
+}
+
 // Why a text cannot go into the block as it stands, or nothing when it can. The probe stores
 // what it is sent, so a mistyped address would silently become FF FF FF FF in its flash, and
 // a longer file name would be cut short. A dotted quad also fits the dialog's address edits:

@@ -173,14 +173,14 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const ReleaseFiles release;
   const TempDirectory dir;
   kvx::SetupDocument badMask;
-  badMask.probeIpAddress = "10.1.2.3";
-  badMask.subnetMask = "1.2.3.4.5";
+  badMask.network.probeIpAddress = "10.1.2.3";
+  badMask.network.subnetMask = "1.2.3.4.5";
   const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(badMask).value();
   const std::string document =
       " --document " + dir.Write("bad.gdb", std::string(bytes.begin(), bytes.end())).string();
   const std::string emptyDocument = " --document " + dir.Write("empty.gdb", "").string();
   kvx::SetupDocument escapes;
-  escapes.probeIpAddress = "\x1b[2J10.0.0.1";
+  escapes.network.probeIpAddress = "\x1b[2J10.0.0.1";
   const std::vector<std::uint8_t> escapeBytes = kvx::WriteSetupDocument(escapes).value();
   const std::string escapeDocument =
       " --document " +
@@ -492,8 +492,8 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   kvx::SetupDocument document;
   document.portIndex = 2;
   document.speedIndex = 4;
-  document.probeIpAddress = "10.1.2.3";
-  document.configFileName = "probe.cfg";
+  document.network.probeIpAddress = "10.1.2.3";
+  document.network.configFileName = "probe.cfg";
   const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document).value();
   const std::string path = dir.Write("probe.gdb", std::string(bytes.begin(), bytes.end())).string();
   setenv("KVXSETUP_COM3", sim.Path().c_str(), 1);
