@@ -156,6 +156,7 @@ UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& ide
 
 UpdatePlan PlanNamedUpdate(const NamedUpdateFiles& files) {
   UpdatePlan plan;
+  plan.named = true;
   if (!files.firmware.empty()) plan.firmware = PlanNamedFirmware(files.firmware);
   if (!files.logic.empty()) plan.logic = PlanNamedLogic(files.logic);
   return plan;

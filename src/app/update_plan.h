@@ -51,6 +51,7 @@ struct LogicPlan {
 struct UpdatePlan {
   FirmwarePlan firmware;
   LogicPlan logic;
+  bool named = false;  // the user named the files: a part not due is one not named
 
   // Why the due firmware or logic file cannot be used; empty when it can or is not due.
   const std::string& FirmwareProblem() const;

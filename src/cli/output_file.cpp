@@ -13,6 +13,9 @@ std::string OutputFileProblem(const std::filesystem::path& path, bool replace) {
   if (std::filesystem::is_directory(status)) return path.string() + " is a directory";
   if (std::filesystem::exists(status) && !replace)
     return path.string() + " exists; give --force to replace it";
+  // Found now rather than once the probe has been read, which takes a minute.
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  if (!std::filesystem::is_directory(folder, error)) return "no such directory: " + folder.string();
   return "";
 }
 

@@ -5,8 +5,8 @@
 
 namespace kvx::cli {
 
-// Why `path` may not be written: it exists and `replace` was not given, or it names no
-// place for a file; empty when it may be.
+// Why `path` may not be written: it exists and `replace` was not given, it is a directory,
+// or its directory does not exist; empty when it may be.
 std::string OutputFileProblem(const std::filesystem::path& path, bool replace);
 
 // Writes `content` to `path` whole or not at all: into a temporary file beside it, which is

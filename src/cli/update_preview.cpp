@@ -28,9 +28,10 @@ double LineSeconds(std::size_t bytes, std::uint32_t baudRate) {
 }  // namespace
 
 void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
+  const char* notDue = plan.named ? "not named, left as it is" : "up to date, nothing to program";
   const FirmwarePlan& firmware = plan.firmware;
   if (!firmware.due) {
-    std::printf("Firmware: up to date, nothing to program\n");
+    std::printf("Firmware: %s\n", notDue);
   } else if (!plan.FirmwareProblem().empty()) {
     std::printf("Firmware: %s\n", plan.FirmwareRefusal().c_str());
   } else {
@@ -49,7 +50,7 @@ void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
   }
   const LogicPlan& logic = plan.logic;
   if (!logic.due) {
-    std::printf("Logic:    up to date, nothing to program\n");
+    std::printf("Logic:    %s\n", notDue);
   } else if (!plan.LogicProblem().empty()) {
     std::printf("Logic:    %s\n", plan.LogicRefusal().c_str());
   } else {

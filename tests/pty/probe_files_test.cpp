@@ -19,6 +19,7 @@ using kvx::test::ProgramRun;
 using kvx::test::ReadTextFile;
 using kvx::test::SimulatorProcess;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 ProgramRun Kvxctl(const std::string& arguments) {
   return kvx::test::RunProgram(KVXCTL_PATH, arguments);
@@ -56,7 +57,7 @@ TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
     return proofs;
   };
   const std::vector<Case> cases = {
-      {"--firmware " + rollback, "Logic:    up to date, nothing to program", "1.03", "1.04"},
+      {"--firmware " + rollback, "Logic:    not named, left as it is", "1.03", "1.04"},
       {"--logic " + logic102, "signature T3952D8102\n  signature from the version 1.02 of the",
        "1.04", "1.02"},
       {"--firmware " + rollback + " --logic " + custom,
@@ -137,6 +138,12 @@ TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
     EXPECT_EQ(again.status, 1);
     EXPECT_THAT(again.err, HasSubstr(firmware + " exists; give --force to replace it"));
     EXPECT_EQ(ReadTextFile(firmware), saved);
+    // A place the file cannot go is found before the minute the reading takes.
+    const std::string nowhere = (dir / "missing" / "x.srec").string();
+    const ProgramRun lost = Kvxctl("read" + port + " --firmware " + nowhere);
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_THAT(lost.err, HasSubstr("no such directory: " + (dir / "missing").string()));
+    EXPECT_THAT(lost.err, Not(HasSubstr("Reading Flash")));
   }
   {
     SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", copy});
