@@ -1,9 +1,10 @@
+#include "cli/commands.h"
+
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "cli/command_report.h"
-#include "cli/commands.h"
 #include "cli/probe_action.h"
 #include "cli/probe_changes_text.h"
 #include "loader/command_exchange.h"

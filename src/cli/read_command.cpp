@@ -1,3 +1,5 @@
+#include "cli/commands.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -5,7 +7,6 @@
 #include <string>
 
 #include "cli/command_report.h"
-#include "cli/commands.h"
 #include "cli/output_file.h"
 #include "cli/probe_action.h"
 #include "images/probe_readback.h"
