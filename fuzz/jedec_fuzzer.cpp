@@ -1,9 +1,9 @@
 // Feeds text to the JEDEC fuse map parser. The first byte picks how the rest becomes text: as
-// it stands, behind a fuse list marker, or one fuse line per byte behind the marker and ahead
-// of an end of transmission, so whole maps, rows of every length and the checks of the file
-// around them are reached too. Whatever the text, rows hold only '0' and '1', a read map is
-// complete, a failed one stops at its first bad row, every failure says why, and a signature
-// taken from the file is one the device can hold.
+// it stands, behind a fuse list marker, or one fuse line per byte behind a user code field and
+// the marker and ahead of an end of transmission, so whole maps, rows of every length, the
+// signature and the checks of the file around them are reached too. Whatever the text, rows hold
+// only '0' and '1', a read map is complete, a failed one stops at its first bad row, every failure
+// says why, and a signature taken from the file is one the device can hold.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -14,11 +14,20 @@
 
 namespace {
 
+// A user code field of the signature's 120 bits, the bits of the first 15 bytes, when there
+// are that many: the reader takes it as the file's signature.
+std::string UserCodeFrom(const std::uint8_t* data, std::size_t size) {
+  if (size < 15) return "";
+  std::string field = "U";
+  for (std::size_t bit = 0; bit < 120; ++bit) field += (data[bit / 8] >> (bit % 8) & 1) ? '1' : '0';
+  return field + "*\n";
+}
+
 // Mostly the usual 60 fuses, otherwise (byte & 0x3F) * 4 of them, up to beyond a whole row;
 // the low bits pick the line's end.
 std::string FuseLinesFrom(const std::uint8_t* data, std::size_t size) {
   static const char* const kTails[] = {"\n", "\r\n", "*\n", " N 1*\n"};
-  std::string text = "*L00000\n";
+  std::string text = UserCodeFrom(data, size) + "*L00000\n";
   for (std::size_t i = 0; i < size; ++i) {
     const std::size_t fuses = data[i] < 0xC0 ? 60 : (data[i] & 0x3Fu) * 4;
     text.append(fuses, (data[i] & 4) != 0 ? '1' : '0');

@@ -1,6 +1,7 @@
 #include "images/firmware_update.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -38,34 +39,28 @@ std::size_t PaddedLength(std::size_t n) {
   return (n + kProgramAlignment - 1) / kProgramAlignment * kProgramAlignment;
 }
 
-void PadRequest(FlashRequest& request) {
-  request.bytes.resize(PaddedLength(request.bytes.size()), 0xFF);
-}
-
 bool Continues(const ImageRecord& previous, const ImageRecord& next) {
-  return std::uint64_t{previous.address} + previous.data.size() == next.address;
+  return std::uint64_t{previous.address} + previous.length == next.address;
 }
 
 std::uint64_t End(const FlashRequest& request) {
   return std::uint64_t{request.address} + request.bytes.size();
 }
 
-// Adds `data` at `address` to the last request when `mayContinue`, starting a new one
-// whenever a request holds `maxBytes`.
+// Adds `n` bytes of `data` for `address` to the last request when it ends there, starting a
+// new one wherever it does not or a request holds `maxBytes`.
 void AppendBytes(std::vector<FlashRequest>& requests, std::uint32_t address,
-                 const std::vector<std::uint8_t>& data, std::size_t maxBytes, bool mayContinue) {
+                 const std::uint8_t* data, std::size_t n, std::size_t maxBytes) {
   std::size_t taken = 0;
-  while (taken < data.size()) {
-    if (!mayContinue || requests.empty() || requests.back().bytes.size() == maxBytes) {
-      requests.push_back({static_cast<std::uint32_t>(address + taken), {}, 0});
+  while (taken < n) {
+    if (requests.empty() || End(requests.back()) != address + taken ||
+        requests.back().bytes.size() == maxBytes) {
+      requests.push_back({static_cast<std::uint32_t>(address + taken), {}});
     }
-    mayContinue = true;
-    FlashRequest& request = requests.back();
-    const std::size_t n = std::min(data.size() - taken, maxBytes - request.bytes.size());
-    const auto from = data.begin() + static_cast<std::ptrdiff_t>(taken);
-    request.bytes.insert(request.bytes.end(), from, from + static_cast<std::ptrdiff_t>(n));
-    request.dataBytes += n;
-    taken += n;
+    std::vector<std::uint8_t>& bytes = requests.back().bytes;
+    const std::size_t part = std::min(n - taken, maxBytes - bytes.size());
+    bytes.insert(bytes.end(), data + taken, data + taken + part);
+    taken += part;
   }
 }
 
@@ -90,32 +85,49 @@ std::string OverlapProblem(std::size_t earlierLine, std::size_t line, std::uint6
 // The part of the firmware area the requests reach, as [first, end); empty when they reach
 // none. The ownership map covers only this part: an image is usually far smaller than the
 // area, and with several probes at once each checks the image afresh.
-std::pair<std::uint64_t, std::uint64_t> ReachedPart(const std::vector<FlashRequest>& requests) {
+std::pair<std::uint64_t, std::uint64_t> ReachedPart(const std::vector<ImageRecord>& records,
+                                                    bool joined) {
   std::uint64_t first = kFirmwareAreaEnd;
   std::uint64_t end = kFirstImageAddress;
-  for (const FlashRequest& request : requests) {
+  ProgramRequests requests(records, joined);
+  for (ProgramRequest request; requests.Next(request);) {
     first = std::min<std::uint64_t>(first, request.address);
-    end = std::max(end, End(request));
+    end = std::max(end, std::uint64_t{request.address} + request.bytes);
   }
   return {std::max<std::uint64_t>(first, kFirstImageAddress),
           std::min<std::uint64_t>(end, kFirmwareAreaEnd)};
 }
 
-// Follows `requests`, made from `records`, through the firmware area: each byte must lie in
+// Whether the requests, padding included, come in address order, each behind the one before,
+// as in the usual image: then none programs a byte another did, and no map is needed to tell.
+bool FollowEachOther(const std::vector<ImageRecord>& records, bool joined) {
+  std::uint64_t end = 0;
+  ProgramRequests requests(records, joined);
+  for (ProgramRequest request; requests.Next(request);) {
+    if (request.address < end) return false;
+    end = std::uint64_t{request.address} + request.bytes;
+  }
+  return true;
+}
+
+// Follows the requests made from `records` through the firmware area: each byte must lie in
 // the area and must not yet hold data of an earlier request. The requests carry the
 // records' data in file order, so the record behind each byte is known.
-std::string WriteProblem(const std::vector<ImageRecord>& records,
-                         const std::vector<FlashRequest>& requests) {
-  const auto [first, end] = ReachedPart(requests);
+std::string WriteProblem(const std::vector<ImageRecord>& records, bool joined) {
+  const bool followEachOther = FollowEachOther(records, joined);
+  const auto [first, end] =
+      followEachOther ? std::pair<std::uint64_t, std::uint64_t>{} : ReachedPart(records, joined);
   std::vector<std::uint32_t> dataLine(end > first ? end - first : 0, 0);
   std::size_t record = 0;
   std::size_t offset = 0;
-  for (const FlashRequest& request : requests) {
-    std::size_t line = records[record].line;
-    const RecordSpan span{request.address, End(request), line};
+  ProgramRequests requests(records, joined);
+  for (ProgramRequest request; requests.Next(request);) {
+    std::size_t line = records[request.firstRecord].line;
+    const RecordSpan span{request.address, std::uint64_t{request.address} + request.bytes, line};
     if (span.start < kFirstImageAddress || span.end > kFirmwareAreaEnd) {
       return OutsideAreaProblem(span);
     }
+    if (followEachOther) continue;
     for (std::uint64_t at = span.start; at < span.end; ++at) {
       const bool data = at - span.start < request.dataBytes;
       if (data) line = records[record].line;
@@ -123,7 +135,7 @@ std::string WriteProblem(const std::vector<ImageRecord>& records,
       if (owner != 0) return OverlapProblem(owner, line, at);
       if (!data) continue;
       owner = static_cast<std::uint32_t>(line);
-      if (++offset == records[record].data.size()) {
+      if (++offset == records[record].length) {
         ++record;
         offset = 0;
       }
@@ -139,44 +151,47 @@ std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint
   return text;
 }
 
-// Pads `n` data bytes with 0xFF up to the next multiple of 4 and returns the new length.
-std::size_t PadToAlignment(SRecordData& data, std::size_t n) {
-  const std::size_t padded = PaddedLength(n);
-  std::fill(data.begin() + static_cast<std::ptrdiff_t>(n),
-            data.begin() + static_cast<std::ptrdiff_t>(padded), 0xFF);
-  return padded;
+// Sends one request from the image's data, padded in a buffer of its own.
+ErrorCode SendRequest(ProbeLink& link, const FirmwareImage& image, const ProgramRequest& request) {
+  std::array<std::uint8_t, kMaxJoinedProgramBytes> padded;
+  const auto data = image.data.begin() + static_cast<std::ptrdiff_t>(request.dataOffset);
+  std::copy(data, data + static_cast<std::ptrdiff_t>(request.dataBytes), padded.begin());
+  std::fill(padded.begin() + static_cast<std::ptrdiff_t>(request.dataBytes),
+            padded.begin() + static_cast<std::ptrdiff_t>(request.bytes), 0xFF);
+  return ProgramFlash(link, request.address, request.bytes, padded.data());
 }
 
-// Programs the data records of a checked image in file order, with progress.
-ErrorCode ProgramRecords(ProbeLink& link, const std::string& content, DialogServices& services,
+// Programs the data records of a checked image one by one in file order. The progress follows
+// the file position line by line, the lines that program nothing included, as it did when
+// the file was read as it went.
+ErrorCode ProgramRecords(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                          FirmwareProgress& progress) {
-  const auto length = static_cast<std::uint32_t>(content.size());
-  TextLineReader reader(content, kImageLineCharacters);
-  std::string line;
-  std::uint32_t address = 0;
-  SRecordData data{};
-  ErrorCode result = kOk;
-  while (result == kOk && reader.Next(line)) {
-    // The image was checked, so every line parses to a record or to nothing to program.
-    const int n = ParseSRecordLine(line, address, data);
-    if (n > 0) {
-      result = ProgramFlash(link, address, PadToAlignment(data, static_cast<std::size_t>(n)),
-                            data.data());
-      if (result != kOk) services.SetStatus(kFirmwareProgramFailedText);
-    }
-    ShowFirmwareProgress(length, reader.Position(), services, progress);
+  const auto length = static_cast<std::uint32_t>(image.content.size());
+  auto other = image.otherLineEnds.begin();
+  const auto passLinesBefore = [&](std::uint32_t position) {
+    for (; other != image.otherLineEnds.end() && *other < position; ++other)
+      ShowFirmwareProgress(length, *other, services, progress);
+  };
+  ProgramRequests requests(image.records, false);
+  for (ProgramRequest request; requests.Next(request);) {
+    const std::uint32_t lineEnd = image.records[request.lastRecord].lineEnd;
+    passLinesBefore(lineEnd);
+    const ErrorCode result = SendRequest(link, image, request);
+    if (result != kOk) services.SetStatus(kFirmwareProgramFailedText);
+    ShowFirmwareProgress(length, lineEnd, services, progress);
+    if (result != kOk) return result;
   }
-  return result;
+  passLinesBefore(length + 1);
+  return kOk;
 }
 
 // Programs the joined requests; the progress follows the image's data bytes.
 ErrorCode ProgramJoined(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                         FirmwareProgress& progress) {
   std::size_t done = 0;
-  for (const FlashRequest& request : PlanProgramRequests(image.records, true)) {
-    const ErrorCode result =
-        ProgramFlash(link, request.address, request.bytes.size(), request.bytes.data());
-    if (result != kOk) return result;
+  ProgramRequests requests(image.records, true);
+  for (ProgramRequest request; requests.Next(request);) {
+    if (const ErrorCode result = SendRequest(link, image, request); result != kOk) return result;
     done += request.dataBytes;
     ShowFirmwareProgress(kFirmwareProgrammingText, image.summary.dataBytes, done, services,
                          progress);
@@ -193,7 +208,7 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
   FirmwareProgress progress;
   std::vector<std::uint8_t> read(kMaxReadMemoryBytes);
   std::size_t done = 0;
-  for (const FlashRequest& request : PlanReadBack(image.records)) {
+  for (const FlashRequest& request : PlanReadBack(image)) {
     const ErrorCode result = ReadMemory(
         link, request.address, static_cast<std::uint16_t>(request.bytes.size()), read.data());
     if (result != kOk) return result;
@@ -232,27 +247,40 @@ void ShowFirmwareProgress(const char* stem, std::uint64_t length, std::uint64_t 
   services.SetProgress(ProgressText(stem, percent), amount);
 }
 
-std::vector<FlashRequest> PlanProgramRequests(const std::vector<ImageRecord>& records,
-                                              bool joined) {
-  std::vector<FlashRequest> requests;
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    const bool continues = joined && i > 0 && Continues(records[i - 1], records[i]);
-    if (!continues && !requests.empty()) PadRequest(requests.back());
-    AppendBytes(requests, records[i].address, records[i].data, kMaxJoinedProgramBytes, continues);
+bool ProgramRequests::Next(ProgramRequest& request) {
+  if (record_ == records_.size()) return false;
+  const ImageRecord* current = &records_[record_];
+  request.address = static_cast<std::uint32_t>(current->address + offset_);
+  request.dataOffset = current->offset + offset_;
+  request.dataBytes = 0;
+  request.firstRecord = record_;
+  for (;;) {
+    const std::size_t part = std::min<std::size_t>(current->length - offset_,
+                                                   kMaxJoinedProgramBytes - request.dataBytes);
+    request.dataBytes += part;
+    offset_ += part;
+    request.lastRecord = record_;
+    if (offset_ < current->length) break;  // the request is full
+    offset_ = 0;
+    const ImageRecord* previous = current;
+    if (++record_ == records_.size()) break;
+    current = &records_[record_];
+    if (!joined_ || !Continues(*previous, *current)) break;
+    if (request.dataBytes == kMaxJoinedProgramBytes) break;
   }
-  if (!requests.empty()) PadRequest(requests.back());
-  return requests;
+  request.bytes = PaddedLength(request.dataBytes);
+  return true;
 }
 
-std::vector<FlashRequest> PlanReadBack(const std::vector<ImageRecord>& records) {
+std::vector<FlashRequest> PlanReadBack(const FirmwareImage& image) {
   std::vector<const ImageRecord*> byAddress;
-  for (const ImageRecord& record : records) byAddress.push_back(&record);
+  for (const ImageRecord& record : image.records) byAddress.push_back(&record);
   std::sort(byAddress.begin(), byAddress.end(),
             [](const ImageRecord* a, const ImageRecord* b) { return a->address < b->address; });
   std::vector<FlashRequest> requests;
   for (const ImageRecord* record : byAddress) {
-    const bool continues = !requests.empty() && End(requests.back()) == record->address;
-    AppendBytes(requests, record->address, record->data, kMaxReadMemoryBytes, continues);
+    AppendBytes(requests, record->address, image.Data(*record), record->length,
+                kMaxReadMemoryBytes);
   }
   return requests;
 }
@@ -263,13 +291,13 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
     traffic.wireBytes += payload + 2 * kFrameBytes;
   };
   for (std::size_t i = 0; i < kFirmwareSectors.size(); ++i) exchange(kEraseExchangeBytes);
-  for (const FlashRequest& request :
-       PlanProgramRequests(image.records, JoinsRequests(image, mode))) {
+  ProgramRequests requests(image.records, JoinsRequests(image, mode));
+  for (ProgramRequest request; requests.Next(request);) {
     ++traffic.programRequests;
-    exchange(kProgramExchangeBytes + request.bytes.size());
+    exchange(kProgramExchangeBytes + request.bytes);
   }
   if (mode.verify) {
-    for (const FlashRequest& request : PlanReadBack(image.records)) {
+    for (const FlashRequest& request : PlanReadBack(image)) {
       ++traffic.readRequests;
       exchange(kReadExchangeBytes + request.bytes.size());
     }
@@ -301,17 +329,20 @@ FirmwareImage CheckFirmwareImage(std::string content) {
     image.problem = n < 0 ? "line " + std::to_string(lineNumber) + " is not a valid S-record"
                           : whole.Take(line, lineNumber);
     if (!image.problem.empty()) return image;
-    if (n == 0) continue;
-    image.records.push_back({address, {data.begin(), data.begin() + n}, lineNumber});
-    ++image.summary.records;
-    image.summary.dataBytes += static_cast<std::size_t>(n);
+    if (n == 0) {
+      image.otherLineEnds.push_back(reader.Position());
+      continue;
+    }
+    image.records.push_back({address, static_cast<std::uint32_t>(image.data.size()),
+                             static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(lineNumber),
+                             reader.Position()});
+    image.data.insert(image.data.end(), data.begin(), data.begin() + n);
   }
+  image.summary = {image.records.size(), image.data.size()};
   image.problem = image.records.empty() ? "holds no data record" : whole.Finish();
   if (!image.problem.empty()) return image;
-  image.problem = WriteProblem(image.records, PlanProgramRequests(image.records, false));
-  if (image.problem.empty()) {
-    image.joinedProblem = WriteProblem(image.records, PlanProgramRequests(image.records, true));
-  }
+  image.problem = WriteProblem(image.records, false);
+  if (image.problem.empty()) image.joinedProblem = WriteProblem(image.records, true);
   return image;
 }
 
@@ -342,9 +373,8 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
     services.SetStatus(std::string(kFirmwareRecordByRecordText) + why);
   }
   services.SetStatus(kFirmwareProgrammingText);
-  ErrorCode result = JoinsRequests(image, mode)
-                         ? ProgramJoined(link, image, services, progress)
-                         : ProgramRecords(link, image.content, services, progress);
+  ErrorCode result = JoinsRequests(image, mode) ? ProgramJoined(link, image, services, progress)
+                                                : ProgramRecords(link, image, services, progress);
   std::string reason;
   if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
   if (result == kOk) result = ProgramImageMarker(link);

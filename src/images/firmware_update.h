@@ -53,24 +53,34 @@ struct ImageSummary {
   std::size_t dataBytes = 0;
 };
 
-// One data record of an image, on line `line` of its file.
+// One data record of an image, on line `line` of its file: `length` data bytes for `address`,
+// kept in the image's `data` from `offset` on.
 struct ImageRecord {
   std::uint32_t address = 0;
-  std::vector<std::uint8_t> data;
-  std::size_t line = 0;
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
+  std::uint32_t line = 0;
+  std::uint32_t lineEnd = 0;  // the file position just behind the line
 };
 
 // A firmware image file, read and checked completely before anything is sent to the probe.
+// It is parsed once: an update sends from its records, whose bytes lie one after the other in
+// `data`, so an image of thousands of records is a handful of allocations.
 struct FirmwareImage {
   bool opened = false;  // the file was read; when not, `problem` says why
   std::string content;
+  std::vector<std::uint8_t> data;    // every record's data bytes, in file order
   std::vector<ImageRecord> records;  // in file order
+  // The file position just behind each line that programs nothing (a header, a count, the
+  // end record), in file order: the progress passes them as the file is sent.
+  std::vector<std::uint32_t> otherLineEnds;
   ImageSummary summary;
   std::string problem;  // why programming it would fail or leave the probe unusable
   // Why joined requests would fail where record by record does not; empty when they would
   // not. Joined, the padding follows the runs rather than the records.
   std::string joinedProblem;
   bool Programmable() const { return opened && problem.empty(); }
+  const std::uint8_t* Data(const ImageRecord& record) const { return data.data() + record.offset; }
 };
 
 // Checks an image's text: every line an S-record, the file whole (SRecordFileCheck), at
@@ -90,22 +100,44 @@ bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode);
 // ("in joined requests lines 1 and 3 both program 0x0104000A"); empty when it does not.
 std::string RecordByRecordReason(const FirmwareImage& image, FirmwareWriteMode mode);
 
-// One request of an update: the bytes it programs (padding included) or expects to read
-// back; the first `dataBytes` of them are the image's own.
+// One ProgramFlash request of an update: `dataBytes` of the image's data from `dataOffset` on,
+// padded with 0xFF to `bytes`, a multiple of 4. The image data of a request lie one after the
+// other: a request joins only records that follow each other in the file.
+struct ProgramRequest {
+  std::uint32_t address = 0;
+  std::size_t dataOffset = 0;
+  std::size_t dataBytes = 0;
+  std::size_t bytes = 0;
+  std::size_t firstRecord = 0;  // the record its first data byte belongs to
+  std::size_t lastRecord = 0;   // and its last
+};
+
+// The ProgramFlash requests for the records, in file order, one at a time, so an update holds
+// none of them. Record by record, each record is one request. Joined, records that start where
+// the previous one ended share requests of up to kMaxJoinedProgramBytes; anything else starts
+// a new request, and only the last request of such a run is padded.
+class ProgramRequests {
+ public:
+  ProgramRequests(const std::vector<ImageRecord>& records, bool joined)
+      : records_(records), joined_(joined) {}
+  // The next request into `request`; false after the last.
+  bool Next(ProgramRequest& request);
+
+ private:
+  const std::vector<ImageRecord>& records_;
+  bool joined_;
+  std::size_t record_ = 0;
+  std::size_t offset_ = 0;  // into records_[record_]
+};
+
+// The bytes one read-back request expects, the image's data in address order.
 struct FlashRequest {
   std::uint32_t address = 0;
   std::vector<std::uint8_t> bytes;
-  std::size_t dataBytes = 0;
 };
 
-// The ProgramFlash requests for the records, in file order. Record by record, each record is
-// one request padded with 0xFF to a multiple of 4. Joined, records that start where the
-// previous one ended share requests of up to kMaxJoinedProgramBytes; anything else starts a
-// new request, and only the last request of such a run is padded.
-std::vector<FlashRequest> PlanProgramRequests(const std::vector<ImageRecord>& records, bool joined);
-
 // The image's data in address order, cut into ReadMemory requests.
-std::vector<FlashRequest> PlanReadBack(const std::vector<ImageRecord>& records);
+std::vector<FlashRequest> PlanReadBack(const FirmwareImage& image);
 
 // What an update of a programmable image sends, for estimating its line time.
 struct UpdateTraffic {
@@ -122,7 +154,7 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
 // every data record in file order, each padded with 0xFF to a multiple of 4 bytes, and
 // programs the image marker last, so the marker is there only after a faultless pass.
 //
-// With `mode.joined` the records go out as PlanProgramRequests joins them and the progress
+// With `mode.joined` the records go out as ProgramRequests joins them and the progress
 // follows the data bytes programmed, unless joining would fail for this image: then it goes
 // out record by record, and the status says so first; with `mode.verify` the flash is read back
 // before the marker, and a difference fails the update with its address in the status text.

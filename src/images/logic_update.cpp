@@ -34,6 +34,10 @@ void ShowRowProgress(DialogServices& services, const char* stem, std::size_t row
   services.SetProgress(ProgressText(stem, amount.Percent()), amount);
 }
 
+bool IsBitText(const std::string& text) {
+  return text.find_first_not_of("01") == std::string::npos;
+}
+
 // What a row read back is held to: a message box text for a failure, or none.
 using RowCheck = std::function<const char*(std::size_t row, const std::string& programmedReading,
                                            const std::string& erasedReading)>;
@@ -123,12 +127,17 @@ bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
   constexpr char kStem[] = "Logic: Reading ...";
   services.SetStatus(kStem);
   WaitCursor cursor(services);
+  // A reading of anything but fuses is no answer the device gives; kept, it would make a
+  // file that cannot be read back.
   const auto keep = [&map](std::size_t row, const std::string& programmedReading,
                            const std::string&) -> const char* {
+    if (!IsBitText(programmedReading)) return kCommunicationFailedText;
     map[row] = programmedReading;
     return nullptr;
   };
-  return ReadRowsAndSignature(link, services, cursor, kStem, keep, signatureBits);
+  if (!ReadRowsAndSignature(link, services, cursor, kStem, keep, signatureBits)) return false;
+  if (!IsBitText(signatureBits)) return Report(cursor, services, kCommunicationFailedText);
+  return true;
 }
 
 }  // namespace kvx

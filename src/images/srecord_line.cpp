@@ -1,7 +1,5 @@
 #include "images/srecord_line.h"
 
-#include <cctype>
-
 namespace kvx {
 
 namespace {
@@ -17,8 +15,9 @@ std::uint8_t HexDigitValue(char c) {
   return kHexDigitValues[static_cast<std::size_t>(index)];
 }
 
+// Only the letters 'a' to 'z': files are read byte for byte, whatever the locale.
 char UpperCase(char c) {
-  return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // Address bytes of a data record type, or 0 for a type that carries nothing to program.
@@ -91,9 +90,9 @@ int ParseSRecordLine(const std::string& line, std::uint32_t& address, SRecordDat
 }
 
 std::string SRecordFileCheck::Take(const std::string& line, std::size_t lineNumber) {
-  const std::string at = "line " + std::to_string(lineNumber);
+  const auto at = [lineNumber] { return "line " + std::to_string(lineNumber); };
   if (endLine_ != 0) {
-    return at + " comes after the end record on line " + std::to_string(endLine_);
+    return at() + " comes after the end record on line " + std::to_string(endLine_);
   }
   lastLine_ = lineNumber;
   const std::size_t start = line.find_first_of("Ss");
@@ -106,7 +105,7 @@ std::string SRecordFileCheck::Take(const std::string& line, std::size_t lineNumb
   } else if (const std::size_t countBytes = CountBytes(type); countBytes != 0) {
     PairReader pairs(line, start + 2);
     // The parser checks a count record's length only, so the count itself may be missing.
-    if (pairs.Next() < countBytes + 1) return at + " is not a valid S-record";
+    if (pairs.Next() < countBytes + 1) return at() + " is not a valid S-record";
     std::uint32_t value = 0;
     for (std::size_t i = 0; i < countBytes; ++i) value = value << 8 | pairs.Next();
     counts_.push_back({lineNumber, value});

@@ -1,5 +1,6 @@
 #include "images/text_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -78,6 +79,7 @@ bool TextLineReader::DroppedReturnAt(std::size_t index) const {
 }
 
 bool TextLineReader::Next(std::string& line) {
+  if (TakeWholeLine(line)) return true;
   line.clear();
   while (position_ < content_.size() && line.size() < maxCharacters_) {
     const std::size_t index = position_++;
@@ -86,6 +88,23 @@ bool TextLineReader::Next(std::string& line) {
     if (line.back() == '\n') break;
   }
   return !line.empty();
+}
+
+bool TextLineReader::TakeWholeLine(std::string& line) {
+  // One character more than a line holds: a carriage return dropped before the newline
+  // takes no place in it.
+  const std::size_t window = std::min(content_.size() - position_, maxCharacters_ + 1);
+  const char* const start = content_.data() + position_;
+  const auto* const newline = static_cast<const char*>(std::memchr(start, '\n', window));
+  if (newline == nullptr) return false;
+  const std::size_t end = static_cast<std::size_t>(newline - start);  // the newline's offset
+  const bool droppedReturn = end > 0 && start[end - 1] == '\r';
+  const std::size_t kept = droppedReturn ? end - 1 : end;
+  if (kept + 1 > maxCharacters_) return false;
+  line.assign(start, kept);
+  line.push_back('\n');
+  position_ += end + 1;
+  return true;
 }
 
 }  // namespace kvx

@@ -58,6 +58,9 @@ class TextLineReader {
 
  private:
   bool DroppedReturnAt(std::size_t index) const;
+  // The next line at once when it ends within the line buffer, as it does but for a line too
+  // long for it; false, leaving everything as it was, otherwise.
+  bool TakeWholeLine(std::string& line);
 
   const std::string& content_;
   std::size_t maxCharacters_;

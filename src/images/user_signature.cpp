@@ -32,7 +32,10 @@ std::string EncodeUserSignature(const std::string& signatureText) {
 std::string DecodeUserSignature(const std::string& bits) {
   std::string text;
   for (std::size_t at = 0; at + kBitsPerByte <= bits.size(); at += kBitsPerByte) {
-    text.push_back(static_cast<char>(std::bitset<kBitsPerByte>(bits, at, kBitsPerByte).to_ulong()));
+    unsigned byte = 0;
+    for (std::size_t bit = at; bit < at + kBitsPerByte; ++bit)
+      byte = byte << 1 | (bits[bit] == '1');
+    text.push_back(static_cast<char>(byte));
   }
   return text.substr(0, text.find_last_not_of('\0') + 1);
 }

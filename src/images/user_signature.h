@@ -17,7 +17,8 @@ std::string EncodeUserSignature(const std::string& signatureText);
 
 // The shortest text EncodeUserSignature turns into `bits`, kUserSignatureCharacters '0'/'1'
 // characters as read from the device: its bytes, trailing zero bytes left out, so a
-// signature written from "T3952D8105" reads back as that text.
+// signature written from "T3952D8105" reads back as that text. Any other character reads
+// as a clear bit.
 std::string DecodeUserSignature(const std::string& bits);
 
 }  // namespace kvx

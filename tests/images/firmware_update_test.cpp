@@ -133,6 +133,12 @@ TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
               ElementsAre(0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0xFF, 0xFF, 0xFF));
   EXPECT_THAT(update.host.probe->ReadFlash(kFirmwareSector1 - 4, 8),
               ElementsAre(1, 2, 3, 4, 5, 6, 7, 8));
+  // The progress follows the file line by line, the header, the count and the end included.
+  std::vector<std::string> percentages;
+  for (const std::string& status : update.services.statuses)
+    if (status.back() == ')') percentages.push_back(status.substr(status.find('(')));
+  EXPECT_THAT(percentages, ElementsAre("( 9% )", "( 22% )", "( 48% )", "( 60% )", "( 73% )",
+                                       "( 85% )", "( 91% )", "( 100% )"));
 }
 
 // The line buffer holds 255 characters, newline included: an S3 record of 120 data bytes is

@@ -114,6 +114,11 @@ const Step kProgram = [](ProbeLink& l, DialogServices& s) {
 const Step kVerify = [](ProbeLink& l, DialogServices& s) {
   return VerifyFuseMap(l, PatternMap(), kSignatureText, s);
 };
+const Step kRead = [](ProbeLink& l, DialogServices& s) {
+  FuseMap map;
+  std::string signatureBits;
+  return ReadFuseMap(l, map, signatureBits, s);
+};
 
 // Faults the simulator does not produce on demand. A silent loader is asked three times.
 struct FaultCase {
@@ -141,6 +146,11 @@ const FaultCase kFaults[] = {
    kVerify, "Logic: Fuse map erased verification failed!", "Logic: Verifying ... ( 5% )", 8, {'k', 7}},
   {"signature differs", Answers('k', 134, Reply('m', Flipped(EncodeUserSignature(kSignatureText), 119))),
    kVerify, "Logic: UES verify failed!", "Logic: Verifying ... ( 99% )", 135, {'m'}},
+  // Mends: what is not fuses would be written to a file that cannot be read back.
+  {"row read as other characters", Answers('k', 7, Reply('k', "2" + PatternMap()[7].substr(1) + PatternMap()[7])),
+   kRead, kCommunicationFailedText, "Logic: Reading ... ( 5% )", 8, {'k', 7}},
+  {"signature read as other characters", Answers('k', 134, Reply('m', std::string(119, '0') + "x")),
+   kRead, kCommunicationFailedText, "Logic: Reading ... ( 99% )", 135, {'m'}},
 };
 // clang-format on
 

@@ -158,7 +158,7 @@ TEST(ProbeReadback, WritesTheImageBehindTheMarkerAsS3Records) {
     EXPECT_EQ(image.problem, c.problem);
     std::vector<std::pair<std::uint32_t, std::size_t>> records;
     for (const ImageRecord& record : image.records)
-      records.emplace_back(record.address, record.data.size());
+      records.emplace_back(record.address, record.length);
     EXPECT_EQ(records, c.records);
   }
 }

@@ -44,7 +44,8 @@ TEST(ReadRegularFile, ReadsOnlyRegularFilesWithinTheLimitAndNeverBlocks) {
 
 // The line reader delivers what a text-mode read with a fixed buffer does.
 TEST(TextLineReader, DropsCarriageReturnsBeforeNewlinesAndSplitsLongLines) {
-  const std::string content = "ab\r\ncd\re\n" + std::string(7, 'x') + "\nlast";
+  const std::string content =
+      "ab\r\ncd\re\n" + std::string(7, 'x') + "\nabcd\r\nabcde\r\n\r\r\nlast";
   TextLineReader reader(content, 5);
   std::vector<std::string> lines;
   std::vector<std::uint32_t> positions;
@@ -52,8 +53,9 @@ TEST(TextLineReader, DropsCarriageReturnsBeforeNewlinesAndSplitsLongLines) {
     lines.push_back(line);
     positions.push_back(reader.Position());
   }
-  EXPECT_EQ(lines, (std::vector<std::string>{"ab\n", "cd\re\n", "xxxxx", "xx\n", "last"}));
-  EXPECT_EQ(positions, (std::vector<std::uint32_t>{4, 9, 14, 17, 21}));
+  EXPECT_EQ(lines, (std::vector<std::string>{"ab\n", "cd\re\n", "xxxxx", "xx\n", "abcd\n", "abcde",
+                                             "\n", "\r\n", "last"}));
+  EXPECT_EQ(positions, (std::vector<std::uint32_t>{4, 9, 14, 17, 23, 28, 30, 33, 37}));
 }
 
 }  // namespace
