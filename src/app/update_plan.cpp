@@ -98,9 +98,9 @@ VersionNumber ImageFirmwareVersion(const FirmwareImage& image) {
   for (const ImageRecord& record : image.records) {
     if (record.address > kFirstImageAddress) continue;
     const std::size_t offset = kFirstImageAddress - record.address;
-    if (offset + 2 > record.data.size()) continue;
-    return DecodeFirmwareVersion(
-        static_cast<std::uint16_t>(record.data[offset] << 8 | record.data[offset + 1]));
+    if (offset + 2 > record.length) continue;
+    const std::uint8_t* word = image.data.data() + record.offset + offset;
+    return DecodeFirmwareVersion(static_cast<std::uint16_t>(word[0] << 8 | word[1]));
   }
   return 0;
 }
