@@ -157,3 +157,22 @@ TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
 }
 
 }  // namespace
+
+// Several probes read at once each write files of their own, named by their serial numbers;
+// names that would make them write the same file are refused before any port opens.
+TEST(ProbeFiles, SeveralProbesReadIntoFilesNamedByTheirSerialNumbers) {
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--count", "2", "--serial", "00000098"});
+  const kvx::test::TempDirectory dir;
+  const std::string ports = " --port " + sim.Paths()[0] + " --port " + sim.Paths()[1];
+  const ProgramRun shared = Kvxctl("read" + ports + " --logic " + (dir / "logic.jed").string());
+  EXPECT_EQ(shared.status, 2);
+  EXPECT_THAT(shared.err, HasSubstr("several probes would write the same files"));
+  const ProgramRun run =
+      Kvxctl("read --json" + ports + " --logic " + (dir / "logic-{serial}.jed").string());
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* serial : {"00000098", "00000099"}) {
+    const std::string path = (dir / ("logic-" + std::string(serial) + ".jed")).string();
+    EXPECT_THAT(run.out, HasSubstr("\"path\":\"" + path + "\"")) << run.out;
+    EXPECT_THAT(ReadTextFile(path), HasSubstr("*L00000")) << path;
+  }
+}
