@@ -56,11 +56,7 @@ std::string WrittenOut(const kvx::SettingsTable& table) {
 }
 
 bool SameTexts(const kvx::ProbeSettings& a, const kvx::ProbeSettings& b) {
-  const kvx::NetworkSetupTexts& s = a.texts;
-  const kvx::NetworkSetupTexts& t = b.texts;
-  return a.serial == b.serial && s.probeIpAddress == t.probeIpAddress &&
-         s.subnetMask == t.subnetMask && s.defaultGateway == t.defaultGateway &&
-         s.hostIpAddress == t.hostIpAddress && s.configFileName == t.configFileName;
+  return a.serial == b.serial && a.texts == b.texts;
 }
 
 void CheckAccepted(const kvx::SettingsTable& table) {

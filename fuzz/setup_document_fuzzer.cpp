@@ -13,8 +13,7 @@
 namespace {
 
 auto Values(const kvx::SetupDocument& d) {
-  return std::tie(d.speedIndex, d.portIndex, d.probeIpAddress, d.hostIpAddress, d.configFileName,
-                  d.subnetMask, d.defaultGateway, d.reserved);
+  return std::tie(d.speedIndex, d.portIndex, d.network, d.reserved);
 }
 
 }  // namespace

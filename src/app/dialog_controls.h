@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "setup/setup_block.h"
+
 namespace kvx {
 
 // The dialog's Port list: COM1 to COM19.
@@ -25,11 +27,7 @@ inline std::uint32_t SpeedIndexRate(int speedIndex) {
 struct DialogFields {
   int portIndex = -1;   // 0 = COM1 .. 18 = COM19; -1 for no selection
   int speedIndex = -1;  // 0 = 9600 .. 4 = 115200; -1 for no selection
-  std::string probeIpAddress;
-  std::string hostIpAddress;
-  std::string configFileName;
-  std::string subnetMask;
-  std::string defaultGateway;
+  NetworkSetupTexts network;
 };
 
 enum class DialogButton { kConnect, kCurrent, kUpdate, kTransmit, kErase };

@@ -13,28 +13,19 @@ namespace {
 constexpr char kFailedToSaveDocument[] = "Failed to save document.";
 
 DialogFields ToDialogFields(const SetupDocument& settings) {
-  return {settings.portIndex,     settings.speedIndex,     settings.probeIpAddress,
-          settings.hostIpAddress, settings.configFileName, settings.subnetMask,
-          settings.defaultGateway};
+  return {settings.portIndex, settings.speedIndex, settings.network};
 }
 
 // Speed first, then port, then the texts byte for byte: letter case counts.
 bool SameAsDialog(const SetupDocument& settings, const DialogFields& fields) {
-  return std::tie(settings.speedIndex, settings.portIndex, settings.probeIpAddress,
-                  settings.hostIpAddress, settings.configFileName, settings.subnetMask,
-                  settings.defaultGateway) ==
-         std::tie(fields.speedIndex, fields.portIndex, fields.probeIpAddress, fields.hostIpAddress,
-                  fields.configFileName, fields.subnetMask, fields.defaultGateway);
+  return std::tie(settings.speedIndex, settings.portIndex, settings.network) ==
+         std::tie(fields.speedIndex, fields.portIndex, fields.network);
 }
 
 void CopyFromDialog(const DialogFields& fields, SetupDocument& settings) {
   settings.speedIndex = fields.speedIndex;
   settings.portIndex = fields.portIndex;
-  settings.probeIpAddress = fields.probeIpAddress;
-  settings.hostIpAddress = fields.hostIpAddress;
-  settings.configFileName = fields.configFileName;
-  settings.subnetMask = fields.subnetMask;
-  settings.defaultGateway = fields.defaultGateway;
+  settings.network = fields.network;
 }
 
 }  // namespace

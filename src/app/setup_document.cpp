@@ -30,12 +30,13 @@ bool ReadFields(ArchiveReader& in, SetupDocument& document) {
   if (!in.GetU16(version)) return false;
   document.fileVersion = version;
   if (!GetU16Into(in, document.speedIndex) || !GetU16Into(in, document.portIndex) ||
-      !in.GetString(document.probeIpAddress) || !in.GetString(document.hostIpAddress) ||
-      !in.GetString(document.configFileName)) {
+      !in.GetString(document.network.probeIpAddress) ||
+      !in.GetString(document.network.hostIpAddress) ||
+      !in.GetString(document.network.configFileName)) {
     return false;
   }
-  if (version >= kVersionWithGateway &&
-      (!in.GetString(document.subnetMask) || !in.GetString(document.defaultGateway))) {
+  if (version >= kVersionWithGateway && (!in.GetString(document.network.subnetMask) ||
+                                         !in.GetString(document.network.defaultGateway))) {
     return false;
   }
   return version < kVersionWithReserved || GetU16Into(in, document.reserved);
@@ -63,9 +64,10 @@ std::optional<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument&
   out.PutU16(kDocumentFormatVersion);
   out.PutU16(static_cast<std::uint16_t>(document.speedIndex));
   out.PutU16(static_cast<std::uint16_t>(document.portIndex));
+  const NetworkSetupTexts& texts = document.network;
   for (const std::string* text :
-       {&document.probeIpAddress, &document.hostIpAddress, &document.configFileName,
-        &document.subnetMask, &document.defaultGateway}) {
+       {&texts.probeIpAddress, &texts.hostIpAddress, &texts.configFileName, &texts.subnetMask,
+        &texts.defaultGateway}) {
     if (!out.PutString(*text)) return std::nullopt;
   }
   out.PutU16(static_cast<std::uint16_t>(document.reserved));

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "setup/setup_block.h"
+
 namespace kvx {
 
 // The settings kept in a ".gdb" file: port and speed for the probe and the five texts of its
@@ -15,11 +17,8 @@ struct SetupDocument {
   std::optional<std::uint16_t> fileVersion;
   std::int32_t speedIndex = 0;  // 0 = 9600, 1 = 19200, 2 = 38400, 3 = 57600, 4 = 115200 baud
   std::int32_t portIndex = 0;   // 0 = COM1 up to 18 = COM19
-  std::string probeIpAddress = "0.0.0.0";
-  std::string hostIpAddress = "255.255.255.255";
-  std::string configFileName;
-  std::string subnetMask = "255.255.255.255";
-  std::string defaultGateway = "255.255.255.255";
+  // A new document's: no probe address yet, and the all-ones address for the others.
+  NetworkSetupTexts network{"255.255.255.255", "0.0.0.0", "255.255.255.255", "255.255.255.255", ""};
   std::int32_t reserved = 0;  // kept as 16 bits; nothing reads it
 };
 

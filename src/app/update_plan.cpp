@@ -1,6 +1,8 @@
 #include "app/update_plan.h"
 
 #include "images/user_signature.h"
+#include "loader/flash_map.h"
+#include "loader/version_text.h"
 
 namespace kvx {
 
@@ -21,6 +23,7 @@ FirmwarePlan PlanFirmware(const UpdateCatalogue& catalogue, VersionNumber number
   FirmwarePlan plan;
   plan.due = true;
   plan.path = catalogue.UpdateFilePath(kFirmwareBaseName, number);
+  plan.version = number;
   plan.image = LoadFirmwareImage(plan.path);
   if (plan.path.empty()) plan.image.problem = MissingFileProblem(catalogue, kFirmwareBaseName);
   return plan;
@@ -31,13 +34,76 @@ LogicPlan PlanLogic(const UpdateCatalogue& catalogue, const std::string& serialN
   LogicPlan plan;
   plan.due = true;
   plan.path = catalogue.LogicFilePath(serialNumber, number);
+  plan.version = number;
   plan.signature = MakeUserSignatureText(number);
   plan.file = LoadJedecFile(plan.path);
   if (plan.path.empty()) plan.file.problem = MissingFileProblem(catalogue, kLogicBaseName);
   return plan;
 }
 
+FirmwarePlan PlanNamedFirmware(const std::filesystem::path& path) {
+  FirmwarePlan plan;
+  plan.due = true;
+  plan.path = path;
+  plan.image = LoadFirmwareImage(path);
+  plan.version = ImageFirmwareVersion(plan.image);
+  if (plan.version == 0) plan.version = ParseFileNumber(path.extension().string());
+  return plan;
+}
+
+// The logic version a probe reports for a signature text: the four digits from its seventh
+// character on, as the identity reply's logic word ("T3952D8105" gives 1.05); 0 for others.
+VersionNumber SignatureLogicVersion(const std::string& signature) {
+  constexpr std::size_t kWordAt = 6;
+  constexpr std::size_t kWordDigits = 4;
+  if (signature.size() < kWordAt + kWordDigits) return 0;
+  unsigned word = 0;
+  for (std::size_t i = kWordAt; i < kWordAt + kWordDigits; ++i) {
+    const char digit = signature[i];
+    if (digit < '0' || digit > '9') return 0;
+    word = word * 10 + static_cast<unsigned>(digit - '0');
+  }
+  return DecodeLogicVersion(static_cast<std::uint16_t>(word));
+}
+
+// A named file's signature carries the version its name gives, so the probe reports that
+// version as the catalogue's files make it do. A name without one takes the signature the
+// file carries, as a probe read back into a file had it; without that too, version 0, which
+// the probe reports as unknown: claiming any other version would be a guess.
+LogicPlan PlanNamedLogic(const std::filesystem::path& path) {
+  LogicPlan plan;
+  plan.due = true;
+  plan.path = path;
+  plan.file = LoadJedecFile(path);
+  plan.version = ParseFileNumber(path.extension().string());
+  if (plan.version != 0) {
+    plan.signature = MakeUserSignatureText(plan.version);
+    plan.signatureReason = "the version " + FormatVersion(plan.version) + " of the file's name";
+  } else if (plan.file.carriedSignature) {
+    plan.signature = *plan.file.carriedSignature;
+    plan.version = SignatureLogicVersion(plan.signature);
+    plan.signatureReason = "the file itself, whose name carries no version";
+  } else {
+    plan.signature = MakeUserSignatureText(0);
+    plan.signatureReason =
+        "the file's name carries no version and the file no signature: version 0, which the "
+        "probe reports as unknown";
+  }
+  return plan;
+}
+
 }  // namespace
+
+VersionNumber ImageFirmwareVersion(const FirmwareImage& image) {
+  for (const ImageRecord& record : image.records) {
+    if (record.address > kFirstImageAddress) continue;
+    const std::size_t offset = kFirstImageAddress - record.address;
+    if (offset + 2 > record.length) continue;
+    const std::uint8_t* word = image.data.data() + record.offset + offset;
+    return DecodeFirmwareVersion(static_cast<std::uint16_t>(word[0] << 8 | word[1]));
+  }
+  return 0;
+}
 
 NewestNumbers FindNewestNumbers(const UpdateCatalogue& catalogue) {
   return {catalogue.FindNewestNumber(kFirmwareBaseName),
@@ -85,6 +151,14 @@ UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& ide
   if (LogicDue(newest, identity)) {
     plan.logic = PlanLogic(catalogue, identity.serialNumber, newest.logic);
   }
+  return plan;
+}
+
+UpdatePlan PlanNamedUpdate(const NamedUpdateFiles& files) {
+  UpdatePlan plan;
+  plan.named = true;
+  if (!files.firmware.empty()) plan.firmware = PlanNamedFirmware(files.firmware);
+  if (!files.logic.empty()) plan.logic = PlanNamedLogic(files.logic);
   return plan;
 }
 

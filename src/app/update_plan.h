@@ -29,15 +29,20 @@ bool LogicDue(const NewestNumbers& newest, const ProbeIdentity& identity);
 struct FirmwarePlan {
   bool due = false;
   std::filesystem::path path;
-  FirmwareImage image;     // read and checked only when due
-  FirmwareWriteMode mode;  // the window keeps the defaults; kvxctl may choose
+  VersionNumber version = 0;  // the probe's firmware version once it holds the image
+  FirmwareImage image;        // read and checked only when due
+  FirmwareWriteMode mode;     // the window keeps the defaults; kvxctl may choose
 };
 
 struct LogicPlan {
   bool due = false;
   std::filesystem::path path;
-  std::string signature;  // the user signature text the device gets
-  JedecFile file;         // read only when due
+  VersionNumber version = 0;  // the probe's logic version once it holds the file
+  std::string signature;      // the user signature text the device gets
+  // Where the signature comes from when a file was named rather than found; empty for the
+  // catalogue's files, whose signature always follows the newest number.
+  std::string signatureReason;
+  JedecFile file;  // read only when due
 };
 
 // What an update of a probe will do: the due files, read and checked completely before
@@ -46,6 +51,7 @@ struct LogicPlan {
 struct UpdatePlan {
   FirmwarePlan firmware;
   LogicPlan logic;
+  bool named = false;  // the user named the files: a part not due is one not named
 
   // Why the due firmware or logic file cannot be used; empty when it can or is not due.
   const std::string& FirmwareProblem() const;
@@ -62,5 +68,19 @@ struct UpdatePlan {
 
 UpdatePlan PlanUpdate(const UpdateCatalogue& catalogue, const ProbeIdentity& identity,
                       const NewestNumbers& newest);
+
+// Files the user named, programmed whatever their names or versions; an empty path leaves
+// that part of the probe as it is.
+struct NamedUpdateFiles {
+  std::filesystem::path firmware;
+  std::filesystem::path logic;
+  bool Any() const { return !firmware.empty() || !logic.empty(); }
+};
+
+UpdatePlan PlanNamedUpdate(const NamedUpdateFiles& files);
+
+// The firmware version the probe reports for an image: its first word behind the marker,
+// as the identity reply carries it; 0 when the image has none there.
+VersionNumber ImageFirmwareVersion(const FirmwareImage& image);
 
 }  // namespace kvx

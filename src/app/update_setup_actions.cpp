@@ -198,9 +198,7 @@ bool UpdateSetupActions::OnTransmit() {
   link_.failure = {};
   services_.SetStatus(kWritingSetupText);
   changes_.setupBlock = PartChange::kChanging;
-  const ErrorCode result =
-      WriteSetupBlock(link_, {fields_.hostIpAddress, fields_.probeIpAddress, fields_.subnetMask,
-                              fields_.defaultGateway, fields_.configFileName});
+  const ErrorCode result = WriteSetupBlock(link_, fields_.network);
   cursor.End();
   if (result == kOk) {
     changes_.setupBlock = PartChange::kWritten;
@@ -259,14 +257,15 @@ void UpdateSetupActions::OnCancel() {
 
 bool UpdateSetupActions::ExchangeToMembers() {
   controls_.ReadControls(fields_);
-  for (const std::string* text : {&fields_.probeIpAddress, &fields_.hostIpAddress,
-                                  &fields_.subnetMask, &fields_.defaultGateway}) {
+  const NetworkSetupTexts& texts = fields_.network;
+  for (const std::string* text :
+       {&texts.probeIpAddress, &texts.hostIpAddress, &texts.subnetMask, &texts.defaultGateway}) {
     if (!FitsAddressEdit(*text)) {
       services_.ShowMessage(Exclamation(kTooManyCharactersText));
       return false;
     }
   }
-  if (ParseDottedQuad(fields_.probeIpAddress) == kNotADottedQuad) {
+  if (ParseDottedQuad(texts.probeIpAddress) == kNotADottedQuad) {
     services_.ShowMessage(Exclamation(kInvalidIpAddressText));
     return false;
   }
@@ -331,7 +330,7 @@ bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
   }
   if (UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode) == kOk) {
     changes_.firmware = PartChange::kWritten;
-    changes_.firmwareVersion = newest_.firmware;
+    changes_.firmwareVersion = firmware.version;
     return true;
   }
   DetailedServices explained(services, [this] { return LinkFailure(); });
@@ -353,7 +352,7 @@ bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic, DialogServices&
   }
   if (passed) {
     changes_.logic = PartChange::kWritten;
-    changes_.logicVersion = newest_.logic;
+    changes_.logicVersion = logic.version;
   }
   EndLogicIsp(link_, explained);
   return passed;

@@ -2,21 +2,72 @@
 
 #include <cstdio>
 
+#include "cli/probe_changes_text.h"
+#include "cli/update_preview.h"
 #include "loader/version_text.h"
 
 namespace kvx::cli {
 
 namespace {
 
-// The versions the probe holds as far as the run knows: read at Connect, or written since.
-// Unlike the dialog, which shows "unknown" for both after any failed update, a part the run
-// never touched keeps the version it was read with.
-std::string FirmwareVersionText(const ProbeSession& session) {
-  return FormatVersion(session.Actions().Changes().firmwareVersion);
+constexpr char kNotSet[] = "not set";
+
+nlohmann::json VersionsJson(const VersionTexts& versions) {
+  return {{"firmwareVersion", versions.firmware}, {"logicVersion", versions.logic}};
 }
 
-std::string LogicVersionText(const ProbeSession& session) {
-  return FormatVersion(session.Actions().Changes().logicVersion);
+const char* ResultText(const ProbeOutcome& outcome) {
+  if (outcome.interrupted) return "interrupted";
+  return outcome.passed ? "passed" : "failed";
+}
+
+// Why the block's MAC address is not the probe's own, or empty when it is. A block copied
+// from another probe gives this one the other's address on the network.
+std::string MacAddressWarning(const StoredNetworkSetup& stored, const std::string& serialNumber) {
+  if (!stored.texts) return "";
+  const std::optional<MacAddress> own = MacAddressFor(serialNumber);
+  if (own && *own == stored.macAddress) return "";
+  return "the network setup holds the MAC address " + MacAddressText(stored.macAddress) +
+         (own ? ", not " + MacAddressText(*own) + ", the one the serial number gives" : "");
+}
+
+// The five texts under the document's names; null for each when the block is erased.
+nlohmann::json NetworkSetupJson(const StoredNetworkSetup& stored, const std::string& serial) {
+  nlohmann::json setup = {{"probeIpAddress", nullptr}, {"subnetMask", nullptr},
+                          {"defaultGateway", nullptr}, {"hostIpAddress", nullptr},
+                          {"configFileName", nullptr}, {"macAddress", nullptr}};
+  if (stored.texts) {
+    setup = NetworkTextsJson(*stored.texts);
+    setup["macAddress"] = MacAddressText(stored.macAddress);
+  }
+  if (const std::string warning = MacAddressWarning(stored, serial); !warning.empty())
+    setup["warning"] = warning;
+  return setup;
+}
+
+nlohmann::json FilesJson(const std::vector<FileProof>& files) {
+  nlohmann::json json = nlohmann::json::array();
+  for (const FileProof& file : files) {
+    json.push_back({{"part", file.part},
+                    {"path", file.path.string()},
+                    {"version", FormatVersion(file.version)},
+                    {"size", file.size},
+                    {"sha256", file.sha256},
+                    {"done", file.done}});
+  }
+  return json;
+}
+
+// What the command itself found or did, under its own keys.
+void AddFindings(const ProbeOutcome& outcome, nlohmann::json& record) {
+  if (outcome.firmwareIncomplete) record["advice"] = kIncompleteFirmwareAdvice;
+  if (outcome.networkSetup)
+    record["networkSetup"] = NetworkSetupJson(*outcome.networkSetup, outcome.serialNumber);
+  if (outcome.networkWritten) record["settings"] = NetworkTextsJson(*outcome.networkWritten);
+  if (outcome.preview) record["dryRun"] = PreviewJson(*outcome.preview, outcome.baudRate);
+  if (!outcome.files.empty()) record["files"] = FilesJson(outcome.files);
+  if (outcome.imageMarker) record["imageMarker"] = MarkerStateName(*outcome.imageMarker);
+  if (outcome.alreadyUpToDate) record["note"] = kAlreadyUpToDate;
 }
 
 }  // namespace
@@ -29,44 +80,81 @@ void PrintJson(const nlohmann::json& value) {
   std::printf("%s\n", JsonText(value).c_str());
 }
 
-nlohmann::json IdentityJson(const ProbeSession& session) {
-  const CliControls& controls = session.Controls();
-  const ProbeIdentity& id = session.Actions().Identity();
-  return {
-      {"loaderVersion", controls.VersionText(VersionLabel::kLoader)},
-      {"loaderVersionWord", id.loaderVersion},
-      {"firmwareVersion", FirmwareVersionText(session)},
-      {"logicVersion", LogicVersionText(session)},
-      {"serialNumber", id.serialNumber},
-      {"macAddress", id.macAddressText},
+nlohmann::json RecordJson(const ProbeOutcome& outcome) {
+  nlohmann::json record = {
+      {"port", outcome.port},
+      {"host", outcome.host},
+      {"user", outcome.user},
+      {"loaderVersion", outcome.loaderVersion},
+      {"loaderVersionWord", outcome.loaderVersionWord},
+      {"serialNumber", outcome.serialNumber},
+      {"macAddress", outcome.macAddress},
+      {"passed", outcome.passed},
+      {"result", ResultText(outcome)},
+      {"status", outcome.status},
+      {"messages", outcome.messages},
+      {"seconds", outcome.seconds},
   };
+  record.update(VersionsJson(outcome.after));
+  if (outcome.connected) {
+    record["baudRate"] = outcome.baudRate;
+    record["before"] = VersionsJson(outcome.before);
+    record["after"] = VersionsJson(outcome.after);
+    record["bytesExchanged"] = outcome.bytesExchanged;
+    record["bytesPerSecond"] = outcome.bytesPerSecond;
+  }
+  if (!outcome.passed) record["reason"] = outcome.reason;
+  AddFindings(outcome, record);
+  return record;
 }
 
-void PrintIdentity(const ProbeSession& session) {
-  const CliControls& controls = session.Controls();
-  const ProbeIdentity& id = session.Actions().Identity();
-  std::printf("Loader version:    %s\n", controls.VersionText(VersionLabel::kLoader).c_str());
-  std::printf("Firmware version:  %s\n", FirmwareVersionText(session).c_str());
-  std::printf("Logic version:     %s\n", LogicVersionText(session).c_str());
-  std::printf("Serial number:     %s\n", id.serialNumber.c_str());
-  std::printf("MAC address:       %s\n", id.macAddressText.c_str());
+void PrintIdentity(const ProbeOutcome& outcome) {
+  std::printf("Loader version:    %s\n", outcome.loaderVersion.c_str());
+  std::printf("Firmware version:  %s\n", outcome.after.firmware.c_str());
+  std::printf("Logic version:     %s\n", outcome.after.logic.c_str());
+  std::printf("Serial number:     %s\n", outcome.serialNumber.c_str());
+  std::printf("MAC address:       %s\n", outcome.macAddress.c_str());
 }
 
-std::string VersionsSummary(const ProbeSession& session, bool whole) {
+std::string VersionsSummary(const ProbeOutcome& outcome, bool whole) {
   const std::string versions =
-      "firmware " + FirmwareVersionText(session) + ", logic " + LogicVersionText(session);
+      "firmware " + outcome.after.firmware + ", logic " + outcome.after.logic;
   if (!whole) return versions;
-  return "loader " + session.Controls().VersionText(VersionLabel::kLoader) + ", " + versions +
-         ", MAC " + session.Actions().Identity().macAddressText;
+  return "loader " + outcome.loaderVersion + ", " + versions + ", MAC " + outcome.macAddress;
 }
 
-nlohmann::json OutcomeJson(const ProbeSession& session, bool passed) {
-  nlohmann::json outcome = IdentityJson(session);
-  outcome["passed"] = passed;
-  outcome["status"] = session.Services().LastStatus();
-  outcome["messages"] = session.Services().Messages();
-  if (!passed) outcome["reason"] = session.Services().Reason();
-  return outcome;
+void PrintNetworkSetup(const StoredNetworkSetup& stored, const std::string& serialNumber) {
+  const auto shown = [&stored](const std::string NetworkSetupTexts::*text) {
+    return stored.texts ? (*stored.texts).*text : std::string(kNotSet);
+  };
+  std::printf("Probe IP address:  %s\n", shown(&NetworkSetupTexts::probeIpAddress).c_str());
+  std::printf("Subnet mask:       %s\n", shown(&NetworkSetupTexts::subnetMask).c_str());
+  std::printf("Default gateway:   %s\n", shown(&NetworkSetupTexts::defaultGateway).c_str());
+  std::printf("Config host:       %s\n", shown(&NetworkSetupTexts::hostIpAddress).c_str());
+  // A name is whatever bytes the flash holds; control characters stay off the terminal.
+  const std::string name = shown(&NetworkSetupTexts::configFileName);
+  std::printf("Config file name:  %s\n", stored.texts ? ShownText(name).c_str() : name.c_str());
+  if (const std::string warning = MacAddressWarning(stored, serialNumber); !warning.empty())
+    std::printf("Warning:           %s\n", warning.c_str());
+}
+
+void PrintFileProofs(const std::vector<FileProof>& files) {
+  for (const FileProof& file : files) {
+    const std::string label =
+        (file.part == "firmware" ? "Firmware" : "Logic") + std::string(" file:");
+    std::printf("%-19s%s (%s, %llu bytes, SHA-256 %s)%s\n", label.c_str(),
+                file.path.string().c_str(), FormatVersion(file.version).c_str(),
+                static_cast<unsigned long long>(file.size), file.sha256.c_str(),
+                file.done ? "" : ", not finished");
+  }
+}
+
+nlohmann::json NetworkTextsJson(const NetworkSetupTexts& texts) {
+  return {{"probeIpAddress", texts.probeIpAddress},
+          {"subnetMask", texts.subnetMask},
+          {"defaultGateway", texts.defaultGateway},
+          {"hostIpAddress", texts.hostIpAddress},
+          {"configFileName", texts.configFileName}};
 }
 
 int ReportRefusal(const std::string& command, bool json, int exitStatus,

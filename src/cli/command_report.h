@@ -1,8 +1,10 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
 
-#include "cli/probe_session.h"
+#include "cli/probe_outcome.h"
 
 namespace kvx::cli {
 
@@ -12,17 +14,23 @@ std::string JsonText(const nlohmann::json& value);
 // Writes JsonText(value) as one line on standard output.
 void PrintJson(const nlohmann::json& value);
 
-// The probe as the dialog last showed it: the three version texts, serial number and MAC.
-nlohmann::json IdentityJson(const ProbeSession& session);
-void PrintIdentity(const ProbeSession& session);
+// The probe's record: its identity, versions before and after, result, the dialog's texts,
+// the transfer and whatever the command found or did.
+nlohmann::json RecordJson(const ProbeOutcome& outcome);
+
+// The three version texts, serial number and MAC, a line each.
+void PrintIdentity(const ProbeOutcome& outcome);
 // The versions as one line's part: "firmware 1.05, logic 1.05", with the loader version and
 // the MAC address before and after them for `whole`.
-std::string VersionsSummary(const ProbeSession& session, bool whole);
+std::string VersionsSummary(const ProbeOutcome& outcome, bool whole);
+// The network setup a probe holds, a line each text, "not set" for an erased block, and a
+// warning when the block's MAC address is not the probe's own.
+void PrintNetworkSetup(const StoredNetworkSetup& stored, const std::string& serialNumber);
+// One line a file: "Firmware file:     PATH (1.05, 2345 bytes, SHA-256 ...)".
+void PrintFileProofs(const std::vector<FileProof>& files);
 
-// A probe action's result: whether it passed, the status text it ended with and every
-// message box it showed, beside the identity. Taken before Finish(), whose status text
-// would otherwise replace the action's.
-nlohmann::json OutcomeJson(const ProbeSession& session, bool passed);
+// The five network texts under the document's names.
+nlohmann::json NetworkTextsJson(const NetworkSetupTexts& texts);
 
 // A command refused before it reached the probe: "kvxctl COMMAND: reason" on standard error
 // and, with `json`, the object {"passed": false, "reason": ...} on standard output, so a

@@ -24,6 +24,8 @@ void AddFilesCommand(CLI::App& app, int& exitStatus);
 // `kvxctl update`: bring firmware and logic to the newest update files, or with --dry-run
 // check the files and say what would be erased and programmed.
 void AddUpdateCommand(CLI::App& app, int& exitStatus);
+// `kvxctl read`: read the firmware area and the logic device back into files.
+void AddReadCommand(CLI::App& app, int& exitStatus);
 // `kvxctl transmit`: write the network setup into the probe's flash and verify it.
 void AddTransmitCommand(CLI::App& app, int& exitStatus);
 // `kvxctl erase`: erase the probe's logic device and all its flash sectors, after asking.

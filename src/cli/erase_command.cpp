@@ -44,10 +44,8 @@ void AddEraseCommand(CLI::App& app, int& exitStatus) {
     job.command = "erase";
     job.settings.updateDirectory = DefaultUpdateDirectory();
     job.settings.confirmation = options->yes ? Confirmation::kAssumeYes : Confirmation::kAsk;
-    job.action = [](ProbeSession& session, nlohmann::json&) { return session.Actions().OnErase(); };
-    job.printText = [](const ProbeSession& session, const nlohmann::json&) {
-      PrintIdentity(session);
-    };
+    job.action = [](ProbeSession& session) { return session.Actions().OnErase(); };
+    job.printText = [](const ProbeOutcome& outcome) { PrintIdentity(outcome); };
     exitStatus = RunProbeJob(options->probe, job);
   });
 }

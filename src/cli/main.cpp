@@ -63,7 +63,12 @@ const std::vector<CommandFooter>& CommandFooters() {
        PortVariable() + kUpdateDirVariable,
        {"kvxctl update --port COM1 --dry-run", "kvxctl update --port " + port + " --dir release",
         "kvxctl update --port " + pattern + " --report line.jsonl",
-        "kvxctl update --port COM1 --record-by-record --no-verify"}},
+        "kvxctl update --port COM1 --record-by-record --no-verify",
+        "kvxctl update --port " + port + " --firmware saved.srec --logic saved.jed"}},
+      {"read",
+       PortVariable(),
+       {"kvxctl read --port " + port + " --firmware saved.srec --logic saved.jed",
+        "kvxctl read --port " + pattern + " --firmware fw-{serial}.srec --report read.jsonl"}},
       {"transmit",
        PortVariable(),
        {"kvxctl transmit --port COM1 --ip 10.0.0.7 --mask 255.255.255.0 --gateway 10.0.0.1 "
@@ -210,6 +215,7 @@ int main(int argc, char** argv) {
   kvx::cli::AddInfoCommand(app, exitStatus);
   kvx::cli::AddFilesCommand(app, exitStatus);
   kvx::cli::AddUpdateCommand(app, exitStatus);
+  kvx::cli::AddReadCommand(app, exitStatus);
   kvx::cli::AddTransmitCommand(app, exitStatus);
   kvx::cli::AddEraseCommand(app, exitStatus);
   AddHelpCommand(app, exitStatus);

@@ -18,97 +18,107 @@
 #include "cli/probe_changes_text.h"
 #include "cli/report_file.h"
 #include "link/serial_port.h"
+#include "loader/version_text.h"
 #include "os/system.h"
 
 namespace kvx::cli {
 
 namespace {
 
-struct ProbeResult {
-  bool connected = false;
-  bool passed = false;
-  bool interrupted = false;
-  nlohmann::json record;
-  std::string summary;  // what a passed probe's line says of it
-};
-
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-nlohmann::json InstalledVersions(const ProbeSession& session) {
-  const CliControls& controls = session.Controls();
-  return {{"firmwareVersion", controls.VersionText(VersionLabel::kCurrentFirmware)},
-          {"logicVersion", controls.VersionText(VersionLabel::kCurrentLogic)}};
+// The versions the probe holds as far as the run knows: read at Connect, or written since.
+// Unlike the dialog, which shows "unknown" for both after any failed update, a part the run
+// never touched keeps the version it was read with.
+VersionTexts InstalledVersions(const ProbeSession& session) {
+  const ProbeChanges& changes = session.Actions().Changes();
+  return {FormatVersion(changes.firmwareVersion), FormatVersion(changes.logicVersion)};
+}
+
+// The probe as the dialog last showed it, and the dialog's texts. Taken before Finish(),
+// whose status text would otherwise replace the action's.
+void TakeDialogState(const ProbeSession& session, ProbeOutcome& outcome) {
+  const ProbeIdentity& id = session.Actions().Identity();
+  outcome.loaderVersion = session.Controls().VersionText(VersionLabel::kLoader);
+  outcome.loaderVersionWord = id.loaderVersion;
+  outcome.serialNumber = id.serialNumber;
+  outcome.macAddress = id.macAddressText;
+  outcome.after = InstalledVersions(session);
+  outcome.status = session.Services().LastStatus();
+  outcome.messages = session.Services().Messages();
+  // A reason the action gave itself, such as a dry run's refusal, is the more precise.
+  if (!outcome.passed && outcome.reason.empty()) outcome.reason = session.Services().Reason();
 }
 
 // One probe from Connect to the closed port. `connected` learns of a passed Connect.
-ProbeResult ServeProbe(ProbeSession& session, const ProbeJob& job,
-                       const std::function<void()>& connected) {
+ProbeOutcome ServeProbe(ProbeSession& session, const ProbeJob& job,
+                        const std::function<void()>& connected) {
   const auto start = std::chrono::steady_clock::now();
-  ProbeResult result;
-  nlohmann::json results = nlohmann::json::object();
-  result.record["port"] = session.Port();
-  result.connected = session.Connect();
-  if (result.connected) {
+  ProbeOutcome& outcome = session.Outcome();
+  outcome.port = session.Port();
+  outcome.host = os::HostName();
+  outcome.user = os::UserName();
+  outcome.connected = session.Connect();
+  if (outcome.connected) {
     connected();
-    result.record["baudRate"] = session.BaudRate();
-    result.record["before"] = InstalledVersions(session);
+    outcome.baudRate = session.BaudRate();
+    outcome.before = InstalledVersions(session);
     session.Meter().Restart();
-    result.passed = job.action(session, results);
+    outcome.passed = job.action(session);
     const TransferMeter::Rate rate = session.Meter().Measure();
-    result.record["bytesExchanged"] = rate.bytes;
-    result.record["bytesPerSecond"] = rate.BytesPerSecond();
+    outcome.bytesExchanged = rate.bytes;
+    outcome.bytesPerSecond = rate.BytesPerSecond();
   }
-  result.interrupted = !result.passed && StopRequested();
+  outcome.interrupted = !outcome.passed && StopRequested();
   const ProbeChanges& changes = session.Actions().Changes();
-  if (!result.passed && !result.interrupted) {
+  if (!outcome.passed && !outcome.interrupted) {
     if (const std::string unfinished = UnfinishedChanges(changes); !unfinished.empty()) {
       session.Services().Explain(unfinished);
     }
   }
-  result.record.update(OutcomeJson(session, result.passed));
-  result.record["result"] = result.passed ? "passed" : "failed";
-  if (result.interrupted) {
-    result.record["result"] = "interrupted";
-    result.record["reason"] = InterruptedReason(changes);
-  }
+  TakeDialogState(session, outcome);
+  if (outcome.interrupted) outcome.reason = InterruptedReason(changes);
   session.Finish();
-  result.record.update(results);
-  result.record["seconds"] = SecondsSince(start);
-  return result;
+  outcome.seconds = SecondsSince(start);
+  return outcome;
 }
 
 // What the board's row and the text report say of a probe once it has been served.
-std::string Verdict(const ProbeResult& result) {
-  if (result.passed) return result.summary.empty() ? "passed" : "passed: " + result.summary;
-  const std::string reason = result.record.value("reason", "");
-  if (result.interrupted) return reason;
-  return "failed: " + (reason.empty() ? result.record.value("status", "") : reason);
+std::string Verdict(const ProbeOutcome& outcome, const std::string& summary) {
+  if (outcome.passed) return summary.empty() ? "passed" : "passed: " + summary;
+  if (outcome.interrupted) return outcome.reason;
+  return "failed: " + (outcome.reason.empty() ? outcome.status : outcome.reason);
 }
 
 // Appends the probe's record to the report. A probe whose record could not be kept counts as
 // failed, whatever it got, since the line cannot tell; an interrupted one stays interrupted.
 // Returns why the record is missing, or nothing.
-std::string KeepRecord(ReportFile& report, ProbeResult& result) {
-  const std::string problem = report.Append(result.record);
+std::string KeepRecord(ReportFile& report, ProbeOutcome& outcome) {
+  const std::string problem = report.Append(RecordJson(outcome));
   if (problem.empty()) return "";
-  const std::string reason = result.record.value("reason", "");
-  result.record["reason"] = reason.empty() ? problem : reason + "; " + problem;
-  if (!result.interrupted) {
-    result.passed = false;
-    result.record["passed"] = false;
-    result.record["result"] = "failed";
-  }
+  outcome.reason = outcome.reason.empty() ? problem : outcome.reason + "; " + problem;
+  if (!outcome.interrupted) outcome.passed = false;
+  return problem;
+}
+
+// How every served probe ends, one or several: its record kept, then the verdict its line
+// and the text report give. Returns why the record is missing, or nothing.
+std::string EndProbe(const ProbeJob& job, ReportFile& report, ProbeOutcome& outcome,
+                     std::string& verdict) {
+  const std::string summary = outcome.passed && job.summarise ? job.summarise(outcome) : "";
+  std::string problem = KeepRecord(report, outcome);
+  verdict = Verdict(outcome, summary);
   return problem;
 }
 
 // What the records say: interrupted when any probe was, else success only when all passed.
-int ExitStatus(const std::vector<ProbeResult>& results) {
+int ExitStatus(const std::vector<ProbeOutcome>& outcomes) {
   bool allPassed = true;
-  for (const ProbeResult& result : results) {
-    if (result.interrupted) return kExitInterrupted;
-    allPassed = allPassed && result.passed;
+  for (const ProbeOutcome& outcome : outcomes) {
+    if (outcome.interrupted) return kExitInterrupted;
+    allPassed = allPassed && outcome.passed;
   }
   return allPassed ? kExitOk : kExitFailure;
 }
@@ -117,19 +127,20 @@ int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJo
              ReportFile& report) {
   StreamOutput out(stderr, os::IsTerminal(stderr));
   ProbeSession session(options, port, job.settings, out, {stdin, os::IsTerminal(stdin)});
-  ProbeResult result = ServeProbe(session, job, [] {});
-  const std::string problem = KeepRecord(report, result);
-  if (result.interrupted) {
-    out.WriteLine("kvxctl " + job.command + ": " + Verdict(result));
+  ProbeOutcome outcome = ServeProbe(session, job, [] {});
+  std::string verdict;
+  const std::string problem = EndProbe(job, report, outcome, verdict);
+  if (outcome.interrupted) {
+    out.WriteLine("kvxctl " + job.command + ": " + verdict);
   } else if (!problem.empty()) {
     out.WriteLine("kvxctl " + job.command + ": " + problem);
   }
   if (options.json) {
-    PrintJson(result.record);
-  } else if (result.connected) {
-    job.printText(session, result.record);
+    PrintJson(RecordJson(outcome));
+  } else if (outcome.connected) {
+    job.printText(outcome);
   }
-  return ExitStatus({result});
+  return ExitStatus({outcome});
 }
 
 // Waits for the probes' threads, and once a stop is asked for says so above the board: a
@@ -151,7 +162,8 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
                  const ProbeJob& job, ReportFile& report) {
   const bool outIsTerminal = os::IsTerminal(stdout);
   const bool boardOnTerminal = os::IsTerminal(stderr);
-  std::vector<ProbeResult> results(ports.size());
+  std::vector<ProbeOutcome> outcomes(ports.size());
+  std::vector<std::string> verdicts(ports.size());
   {
     ProbeBoard board(stderr, boardOnTerminal, ports);
     std::vector<std::thread> probes;
@@ -159,14 +171,13 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
     for (std::size_t index = 0; index < ports.size(); ++index) {
       probes.emplace_back([&, index] {
         ProbeSession session(options, ports[index], job.settings, board.Row(index), {stdin, false});
-        ProbeResult& result = results[index];
-        result = ServeProbe(session, job, [&] {
+        ProbeOutcome& outcome = outcomes[index];
+        outcome = ServeProbe(session, job, [&] {
           board.SetSerialNumber(index, session.Actions().Identity().serialNumber);
         });
-        if (result.passed && job.summarise) result.summary = job.summarise(session);
-        KeepRecord(report, result);
-        board.Row(index).WriteLine(Verdict(result));
-        if (options.json) board.PrintAbove(stdout, outIsTerminal, JsonText(result.record));
+        EndProbe(job, report, outcome, verdicts[index]);
+        board.Row(index).WriteLine(verdicts[index]);
+        if (options.json) board.PrintAbove(stdout, outIsTerminal, JsonText(RecordJson(outcome)));
         ++finished;
       });
     }
@@ -179,12 +190,12 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
   std::size_t passed = 0;
   std::size_t interrupted = 0;
   for (std::size_t index = 0; index < ports.size(); ++index) {
-    const ProbeResult& result = results[index];
-    if (result.passed) ++passed;
-    if (result.interrupted) ++interrupted;
+    const ProbeOutcome& outcome = outcomes[index];
+    if (outcome.passed) ++passed;
+    if (outcome.interrupted) ++interrupted;
     if (!listed) {
       std::printf("%-*s  %-10s  %s\n", static_cast<int>(portWidth), ports[index].c_str(),
-                  result.record.value("serialNumber", "").c_str(), Verdict(result).c_str());
+                  outcome.serialNumber.c_str(), verdicts[index].c_str());
     }
   }
   std::FILE* summary = options.json ? stderr : stdout;
@@ -194,7 +205,7 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
   if (interrupted > 0) counts += ", " + std::to_string(interrupted) + " interrupted";
   if (os::IsTerminal(summary)) counts = WrappedForTerminal(counts, TerminalWidth(summary));
   std::fprintf(summary, "%s\n", counts.c_str());
-  return ExitStatus(results);
+  return ExitStatus(outcomes);
 }
 
 // The device a port name stands for, links followed, so that two names of one device (a link

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "cli/probe_session.h"
@@ -14,15 +13,15 @@ struct ProbeJob {
   SessionSettings settings;
   // Why the job cannot serve several probes at once; empty when it can.
   std::string whyOnePort;
-  // Runs after a passed Connect; returns whether it passed and may add its own results to
-  // the probe's JSON record.
-  std::function<bool(ProbeSession& session, nlohmann::json& results)> action;
+  // Runs after a passed Connect; returns whether it passed, and notes what it found or did
+  // in session.Outcome().
+  std::function<bool(ProbeSession& session)> action;
   // The plain-text report of a single probe, printed once it has been served, whatever the
-  // action's result; `record` is the probe's JSON record.
-  std::function<void(const ProbeSession& session, const nlohmann::json& record)> printText;
+  // action's result.
+  std::function<void(const ProbeOutcome& outcome)> printText;
   // With several probes, what the line of a passed probe says of it beside its port and
   // serial number ("loader 1.03, firmware 1.04, ..."); none for the word "passed" alone.
-  std::function<std::string(const ProbeSession& session)> summarise;
+  std::function<std::string(const ProbeOutcome& outcome)> summarise;
 };
 
 // Serves every port the options name with `job`: connect, run the action, end like OK.

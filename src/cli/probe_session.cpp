@@ -13,20 +13,11 @@ namespace kvx::cli {
 
 namespace {
 
-// `fields` with the five network texts of a document or a settings row.
-template <typename Texts>
-DialogFields WithTexts(DialogFields fields, const Texts& texts) {
-  fields.probeIpAddress = texts.probeIpAddress;
-  fields.hostIpAddress = texts.hostIpAddress;
-  fields.configFileName = texts.configFileName;
-  fields.subnetMask = texts.subnetMask;
-  fields.defaultGateway = texts.defaultGateway;
-  return fields;
-}
-
 // kvxctl has no Port and Speed lists, so their indices select nothing.
 DialogFields FieldsFor(const SetupDocument& document) {
-  return WithTexts(DialogFields{}, document);
+  DialogFields fields;
+  fields.network = document.network;
+  return fields;
 }
 
 }  // namespace
@@ -97,7 +88,9 @@ void ProbeSession::Finish() {
 
 void ProbeSession::UseNetworkTexts(const NetworkSetupTexts& texts) {
   const ProbeIdentity& id = actions_.Identity();
-  controls_.WriteControls(WithTexts(actions_.Fields(), texts), id.serialNumber, id.macAddressText);
+  DialogFields fields = actions_.Fields();
+  fields.network = texts;
+  controls_.WriteControls(fields, id.serialNumber, id.macAddressText);
 }
 
 // The port and the rate are those the command line named.

@@ -12,6 +12,7 @@
 #include "cli/cli_controls.h"
 #include "cli/frame_trace.h"
 #include "cli/interruption.h"
+#include "cli/probe_outcome.h"
 #include "cli/terminal_services.h"
 #include "cli/transfer_meter.h"
 #include "images/firmware_update.h"
@@ -76,6 +77,10 @@ class ProbeSession {
   TerminalServices& Services() { return services_; }
   const TerminalServices& Services() const { return services_; }
   TransferMeter& Meter() { return meter_; }
+  // The connected probe's link, for the requests kvxctl makes beyond the dialog's actions.
+  ProbeLink& Link() { return link_; }
+  ProbeOutcome& Outcome() { return outcome_; }
+  const ProbeOutcome& Outcome() const { return outcome_; }
   const std::string& Port() const { return portName_; }
   const std::filesystem::path& UpdateDirectory() const { return catalogue_.Directory(); }
   // Puts these network texts in the fields, as typing them into the dialog would.
@@ -98,6 +103,7 @@ class ProbeSession {
   FirmwareProgress firmwareProgress_;
   UpdateCatalogue catalogue_;
   UpdateSetupActions actions_;
+  ProbeOutcome outcome_;
   int openCalls_ = 0;
   bool open_ = false;
 };

@@ -25,18 +25,18 @@ struct TransmitOptions {
 struct TextOption {
   const char* name;
   const char* label;
-  std::string SetupDocument::*member;
+  std::string NetworkSetupTexts::*member;
   TextCheck check;
   const char* help;
 };
 
 // clang-format off
 const TextOption kTextOptions[] = {
-    {"--ip", "probe IP address", &SetupDocument::probeIpAddress, AddressTextProblem, "The probe's IP address, a dotted quad (required without --document)"},
-    {"--mask", "subnet mask", &SetupDocument::subnetMask, AddressTextProblem, "Subnet mask (default 255.255.255.255)"},
-    {"--gateway", "default gateway", &SetupDocument::defaultGateway, AddressTextProblem, "Default gateway (default 255.255.255.255)"},
-    {"--host", "configuration host IP address", &SetupDocument::hostIpAddress, AddressTextProblem, "IP address of the host serving the configuration file (default 255.255.255.255)"},
-    {"--config-file", "configuration file name", &SetupDocument::configFileName, ConfigFileNameProblem, "Name of the configuration file on that host (at most 79 characters, default empty)"},
+    {"--ip", "probe IP address", &NetworkSetupTexts::probeIpAddress, AddressTextProblem, "The probe's IP address, a dotted quad (required without --document)"},
+    {"--mask", "subnet mask", &NetworkSetupTexts::subnetMask, AddressTextProblem, "Subnet mask (default 255.255.255.255)"},
+    {"--gateway", "default gateway", &NetworkSetupTexts::defaultGateway, AddressTextProblem, "Default gateway (default 255.255.255.255)"},
+    {"--host", "configuration host IP address", &NetworkSetupTexts::hostIpAddress, AddressTextProblem, "IP address of the host serving the configuration file (default 255.255.255.255)"},
+    {"--config-file", "configuration file name", &NetworkSetupTexts::configFileName, ConfigFileNameProblem, "Name of the configuration file on that host (at most 79 characters, default empty)"},
 };
 // clang-format on
 
@@ -50,7 +50,7 @@ struct Problem {
 std::optional<Problem> CheckTexts(const CLI::App& command, const TransmitOptions& options,
                                   const SetupDocument& document) {
   for (const TextOption& option : kTextOptions) {
-    const std::string& text = document.*option.member;
+    const std::string& text = document.network.*option.member;
     const std::optional<std::string> problem = option.check(text);
     if (!problem) continue;
     if (command.count(option.name) > 0) {
@@ -83,7 +83,8 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
     return Problem{kExitUsage, "--ip is required without --document"};
   }
   for (const TextOption& option : kTextOptions) {
-    if (command.count(option.name) > 0) document.*option.member = options.given.*option.member;
+    if (command.count(option.name) > 0)
+      document.network.*option.member = options.given.network.*option.member;
   }
   if (std::optional<Problem> problem = CheckTexts(command, options, document)) return problem;
   if (probe.ports.empty()) {
@@ -99,21 +100,12 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
   return std::nullopt;
 }
 
-void PrintSettings(const DialogFields& fields) {
-  std::printf("Probe IP address:  %s\n", fields.probeIpAddress.c_str());
-  std::printf("Subnet mask:       %s\n", fields.subnetMask.c_str());
-  std::printf("Default gateway:   %s\n", fields.defaultGateway.c_str());
-  std::printf("Config host IP:    %s\n", fields.hostIpAddress.c_str());
-  std::printf("Config file:       %s\n", fields.configFileName.c_str());
-}
-
-// What the probe was sent, for its record: which probe got what.
-nlohmann::json SettingsJson(const DialogFields& fields) {
-  return {{"probeIpAddress", fields.probeIpAddress},
-          {"subnetMask", fields.subnetMask},
-          {"defaultGateway", fields.defaultGateway},
-          {"hostIpAddress", fields.hostIpAddress},
-          {"configFileName", fields.configFileName}};
+void PrintSettings(const NetworkSetupTexts& texts) {
+  std::printf("Probe IP address:  %s\n", texts.probeIpAddress.c_str());
+  std::printf("Subnet mask:       %s\n", texts.subnetMask.c_str());
+  std::printf("Default gateway:   %s\n", texts.defaultGateway.c_str());
+  std::printf("Config host IP:    %s\n", texts.hostIpAddress.c_str());
+  std::printf("Config file:       %s\n", texts.configFileName.c_str());
 }
 
 // Gives the probe its row of the table; a probe the table does not list is left unwritten
@@ -140,14 +132,14 @@ ProbeJob TransmitJob(const SetupDocument& document, std::shared_ptr<const Settin
         "several probes would all get the same address; give --settings FILE.csv "
         "with a row for each";
   }
-  job.action = [table, settingsPath](ProbeSession& session, nlohmann::json& results) {
+  job.action = [table, settingsPath](ProbeSession& session) {
     if (table && !TakeRowOf(session, *table, settingsPath)) return false;
     const bool passed = session.Actions().OnTransmit();
-    results["settings"] = SettingsJson(session.Actions().Fields());
+    session.Outcome().networkWritten = session.Actions().Fields().network;
     return passed;
   };
-  job.printText = [](const ProbeSession& session, const nlohmann::json&) {
-    PrintSettings(session.Actions().Fields());
+  job.printText = [](const ProbeOutcome& outcome) {
+    if (outcome.networkWritten) PrintSettings(*outcome.networkWritten);
   };
   return job;
 }
@@ -160,7 +152,7 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
       app.add_subcommand("transmit", "Write the network setup into the probe and verify it");
   AddProbeOptions(*command, options->probe, PortRule::kMayComeFromDocument);
   for (const TextOption& option : kTextOptions) {
-    command->add_option(option.name, options->given.*option.member, option.help);
+    command->add_option(option.name, options->given.network.*option.member, option.help);
   }
   command->add_option("--document", options->documentPath,
                       "A .gdb document giving port, speed and the five texts; options given "

@@ -6,6 +6,7 @@
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
 #include "cli/update_preview.h"
+#include "images/text_file.h"
 
 namespace kvx::cli {
 
@@ -14,6 +15,8 @@ namespace {
 struct UpdateOptions {
   ProbeOptions probe;
   std::string directory;
+  std::string firmwareFile;
+  std::string logicFile;
   bool dryRun = false;
   // Joined requests and the read-back before the marker together take about as long as the
   // window's record-by-record exchange alone, and a flash cell that fails silently is caught
@@ -21,9 +24,16 @@ struct UpdateOptions {
   FirmwareWriteMode mode{true, true};
 };
 
-UpdatePlan PlanFor(const ProbeSession& session, FirmwareWriteMode mode) {
-  UpdatePlan plan = session.Actions().PlanUpdate();
-  plan.firmware.mode = mode;
+// What the update programs: the files named, or without any the catalogue's newest.
+struct UpdateChoice {
+  NamedUpdateFiles named;
+  FirmwareWriteMode mode;
+};
+
+UpdatePlan PlanFor(const ProbeSession& session, const UpdateChoice& choice) {
+  UpdatePlan plan =
+      choice.named.Any() ? PlanNamedUpdate(choice.named) : session.Actions().PlanUpdate();
+  plan.firmware.mode = choice.mode;
   return plan;
 }
 
@@ -31,7 +41,8 @@ UpdatePlan PlanFor(const ProbeSession& session, FirmwareWriteMode mode) {
 // only fail; on the command line, where the folder is typed, a folder without any is most
 // likely the wrong one, and a missing kind is worth a line. True when there is something to
 // update with.
-bool FoundUpdateFiles(ProbeSession& session) {
+bool FoundUpdateFiles(ProbeSession& session, const UpdateChoice& choice) {
+  if (choice.named.Any()) return true;
   const NewestNumbers& newest = session.Actions().Newest();
   const std::string folder = session.UpdateDirectory().string();
   if (newest.firmware == 0 && newest.logic == 0) {
@@ -50,32 +61,59 @@ bool FoundUpdateFiles(ProbeSession& session) {
   return true;
 }
 
-ProbeJob UpdateJob(FirmwareWriteMode mode) {
+// The files the plan used, proved by the bytes that were checked and sent. The logic file
+// is read again for its proof: its reader keeps the fuses, not the text.
+std::vector<FileProof> ProveFiles(const UpdatePlan& plan, const ProbeChanges& changes) {
+  std::vector<FileProof> files;
+  if (plan.firmware.due && plan.firmware.image.opened) {
+    files.push_back(ProveFile("firmware", plan.firmware.path, plan.firmware.version,
+                              plan.firmware.image.content));
+    files.back().done = changes.firmware == PartChange::kWritten;
+  }
+  if (plan.logic.due && plan.logic.file.opened) {
+    files.push_back(ProveFile("logic", plan.logic.path, plan.logic.version,
+                              ReadRegularFile(plan.logic.path).text));
+    files.back().done = changes.logic == PartChange::kWritten;
+  }
+  return files;
+}
+
+ProbeJob UpdateJob(const UpdateChoice& choice) {
   ProbeJob job;
-  job.action = [mode](ProbeSession& session, nlohmann::json&) {
-    return FoundUpdateFiles(session) && session.Actions().RunUpdate(PlanFor(session, mode));
+  job.action = [choice](ProbeSession& session) {
+    if (!FoundUpdateFiles(session, choice)) return false;
+    const UpdatePlan plan = PlanFor(session, choice);
+    const bool passed = session.Actions().RunUpdate(plan);
+    ProbeOutcome& outcome = session.Outcome();
+    outcome.files = ProveFiles(plan, session.Actions().Changes());
+    outcome.alreadyUpToDate = passed && !plan.firmware.due && !plan.logic.due;
+    return passed;
   };
-  job.summarise = [](const ProbeSession& session) { return VersionsSummary(session, false); };
-  job.printText = [](const ProbeSession& session, const nlohmann::json& record) {
-    PrintIdentity(session);
+  job.summarise = [](const ProbeOutcome& outcome) {
+    const std::string versions = VersionsSummary(outcome, false);
+    return outcome.alreadyUpToDate ? kAlreadyUpToDate + (", " + versions) : versions;
+  };
+  job.printText = [](const ProbeOutcome& outcome) {
+    PrintIdentity(outcome);
+    PrintFileProofs(outcome.files);
+    if (outcome.alreadyUpToDate) std::printf("Update:            %s\n", kAlreadyUpToDate);
     std::printf("Transfer:          %llu bytes at %.0f bytes/s\n",
-                record["bytesExchanged"].get<unsigned long long>(),
-                record["bytesPerSecond"].get<double>());
+                static_cast<unsigned long long>(outcome.bytesExchanged), outcome.bytesPerSecond);
   };
   return job;
 }
 
-ProbeJob DryRunJob(FirmwareWriteMode mode) {
+ProbeJob DryRunJob(const UpdateChoice& choice) {
   ProbeJob job;
-  job.action = [mode](ProbeSession& session, nlohmann::json& results) {
-    if (!FoundUpdateFiles(session)) return false;
-    const UpdatePlan plan = PlanFor(session, mode);
-    results["dryRun"] = PreviewJson(plan, session.BaudRate());
-    if (!plan.Passes()) results["reason"] = plan.NothingSentReason();
-    return plan.Passes();
+  job.action = [choice](ProbeSession& session) {
+    if (!FoundUpdateFiles(session, choice)) return false;
+    const auto plan = std::make_shared<const UpdatePlan>(PlanFor(session, choice));
+    session.Outcome().preview = plan;
+    session.Outcome().reason = plan->NothingSentReason();
+    return plan->Passes();
   };
-  job.printText = [mode](const ProbeSession& session, const nlohmann::json& record) {
-    PrintPreview(PlanFor(session, mode), record["baudRate"].get<std::uint32_t>());
+  job.printText = [](const ProbeOutcome& outcome) {
+    if (outcome.preview) PrintPreview(*outcome.preview, outcome.baudRate);
   };
   return job;
 }
@@ -85,9 +123,20 @@ ProbeJob DryRunJob(FirmwareWriteMode mode) {
 void AddUpdateCommand(CLI::App& app, int& exitStatus) {
   auto options = std::make_shared<UpdateOptions>();
   CLI::App* command = app.add_subcommand(
-      "update", "Program the newest firmware and logic files into the probe where they differ");
+      "update",
+      "Program the newest firmware and logic files into the probe where they differ, or "
+      "exactly the files named");
   AddProbeOptions(*command, options->probe);
   AddDirectoryOption(*command, options->directory);
+  CLI::Option* firmware =
+      command->add_option("--firmware", options->firmwareFile,
+                          "Program this firmware file (S-records), whatever its name or "
+                          "version; without --logic the logic is left as it is");
+  CLI::Option* logic = command->add_option(
+      "--logic", options->logicFile,
+      "Program this logic file (JEDEC), whatever its name or version; without --firmware "
+      "the firmware is left as it is");
+  for (CLI::Option* named : {firmware, logic}) named->excludes("--dir");
   command->add_flag("--dry-run", options->dryRun,
                     "Check both files and show what would be erased and programmed, changing "
                     "nothing");
@@ -100,7 +149,8 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
                     "matches (the default); --no-verify leaves the read-back out, as the window "
                     "does");
   command->callback([options, &exitStatus] {
-    ProbeJob job = options->dryRun ? DryRunJob(options->mode) : UpdateJob(options->mode);
+    const UpdateChoice choice{{options->firmwareFile, options->logicFile}, options->mode};
+    ProbeJob job = options->dryRun ? DryRunJob(choice) : UpdateJob(choice);
     job.command = "update";
     job.settings.updateDirectory = ChosenUpdateDirectory(options->directory);
     exitStatus = RunProbeJob(options->probe, job);

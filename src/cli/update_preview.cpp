@@ -28,9 +28,10 @@ double LineSeconds(std::size_t bytes, std::uint32_t baudRate) {
 }  // namespace
 
 void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
+  const char* notDue = plan.named ? "not named, left as it is" : "up to date, nothing to program";
   const FirmwarePlan& firmware = plan.firmware;
   if (!firmware.due) {
-    std::printf("Firmware: up to date, nothing to program\n");
+    std::printf("Firmware: %s\n", notDue);
   } else if (!plan.FirmwareProblem().empty()) {
     std::printf("Firmware: %s\n", plan.FirmwareRefusal().c_str());
   } else {
@@ -49,13 +50,15 @@ void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
   }
   const LogicPlan& logic = plan.logic;
   if (!logic.due) {
-    std::printf("Logic:    up to date, nothing to program\n");
+    std::printf("Logic:    %s\n", notDue);
   } else if (!plan.LogicProblem().empty()) {
     std::printf("Logic:    %s\n", plan.LogicRefusal().c_str());
   } else {
     std::printf("Logic:    %s\n", logic.path.string().c_str());
     std::printf("  would erase the EPLD and program %zu rows of %zu fuses, signature %s\n",
                 kFuseRowCount, kFuseRowCharacters, logic.signature.c_str());
+    if (!logic.signatureReason.empty())
+      std::printf("  signature from %s\n", logic.signatureReason.c_str());
   }
   if (!plan.Passes()) std::printf("Update:   %s\n", plan.NothingSentReason().c_str());
 }
@@ -88,7 +91,8 @@ nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate) {
         {"path", logic.path.string()},
         {"problem", plan.LogicProblem()},
         {"rows", logic.due ? kFuseRowCount : 0},
-        {"signature", logic.signature}}},
+        {"signature", logic.signature},
+        {"signatureReason", logic.signatureReason}}},
   };
 }
 

@@ -37,6 +37,11 @@ void ReportFailedWritesInsteadOfDying();
 // is left to do when it fails.
 void WriteToStandardError(const char* text, std::size_t n);
 
+// The name of this computer and of the user the program runs as, for a record of who did
+// what where; empty when the system cannot tell.
+std::string HostName();
+std::string UserName();
+
 // `time` broken down as UTC.
 std::tm UtcTime(std::time_t time);
 

@@ -24,6 +24,11 @@ std::uint8_t* PutAddress(const std::string& text, std::uint8_t* at) {
   return PutU32BE(static_cast<std::uint32_t>(ParseDottedQuad(text)), at);
 }
 
+std::string AddressText(const std::uint8_t* at) {
+  return std::to_string(at[0]) + "." + std::to_string(at[1]) + "." + std::to_string(at[2]) + "." +
+         std::to_string(at[3]);
+}
+
 }  // namespace
 
 std::optional<SetupBlock> BuildSetupBlock(const std::string& serialNumber,
@@ -43,6 +48,43 @@ std::optional<SetupBlock> BuildSetupBlock(const std::string& serialNumber,
   // The 0 byte behind the name is already there: the block starts all zero.
   std::copy_n(texts.configFileName.begin(), nameLength, at);
   return block;
+}
+
+StoredNetworkSetup ReadSetupBlock(const SetupBlock& block) {
+  StoredNetworkSetup stored;
+  std::copy_n(block.begin(), kMacAddressBytes, stored.macAddress.begin());
+  if (std::all_of(block.begin(), block.end(), [](std::uint8_t byte) { return byte == 0xFF; }))
+    return stored;
+  constexpr std::size_t kAddressesOffset = 8;
+  const std::uint8_t* at = block.data() + kAddressesOffset;
+  NetworkSetupTexts texts;
+  for (std::string* text :
+       {&texts.probeIpAddress, &texts.subnetMask, &texts.defaultGateway, &texts.hostIpAddress}) {
+    *text = AddressText(at);
+    at += 4;
+  }
+  const auto name = block.begin() + kSetupBlockNameOffset;
+  texts.configFileName.assign(name, std::find(name, block.end(), 0));
+  stored.texts = std::move(texts);
+  return stored;
+}
+
+std::optional<MacAddress> MacAddressFor(const std::string& serialNumber) {
+  const std::optional<SetupBlock> block = BuildSetupBlock(serialNumber, {});
+  if (!block) return std::nullopt;
+  MacAddress address;
+  std::copy_n(block->begin(), kMacAddressBytes, address.begin());
+  return address;
+}
+
+std::string MacAddressText(const MacAddress& address) {
+  std::string text;
+  for (const std::uint8_t byte : address) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    text += digits;
+  }
+  return text;
 }
 
 std::optional<std::string> AddressTextProblem(const std::string& text) {

@@ -34,6 +34,13 @@ struct NetworkSetupTexts {
   std::string configFileName;  // cut to kMaxConfigFileNameLength characters in the block
 };
 
+// Texts compare byte for byte: letter case counts.
+inline bool operator==(const NetworkSetupTexts& a, const NetworkSetupTexts& b) {
+  return a.hostIpAddress == b.hostIpAddress && a.probeIpAddress == b.probeIpAddress &&
+         a.subnetMask == b.subnetMask && a.defaultGateway == b.defaultGateway &&
+         a.configFileName == b.configFileName;
+}
+
 // Why a text cannot go into the block as it stands, or nothing when it can. The probe stores
 // what it is sent, so a mistyped address would silently become FF FF FF FF in its flash, and
 // a longer file name would be cut short. A dotted quad also fits the dialog's address edits:
@@ -53,5 +60,23 @@ std::string ShownText(const std::string& text);
 // characters: no MAC address can be made from it.
 std::optional<SetupBlock> BuildSetupBlock(const std::string& serialNumber,
                                           const NetworkSetupTexts& texts);
+
+inline constexpr std::size_t kMacAddressBytes = 6;
+using MacAddress = std::array<std::uint8_t, kMacAddressBytes>;
+
+// A block as read back from a probe. An erased block (every byte 0xFF) holds no setup: it
+// gives no texts, rather than the addresses 255.255.255.255 its bytes would spell.
+struct StoredNetworkSetup {
+  std::optional<NetworkSetupTexts>
+      texts;  // the addresses as dotted quads, the name up to its 0 byte
+  MacAddress macAddress{};
+};
+
+StoredNetworkSetup ReadSetupBlock(const SetupBlock& block);
+
+// The MAC address BuildSetupBlock makes for `serialNumber`; nothing when it makes none.
+std::optional<MacAddress> MacAddressFor(const std::string& serialNumber);
+// Twelve upper-case hex digits, as the probe's label shows them.
+std::string MacAddressText(const MacAddress& address);
 
 }  // namespace kvx

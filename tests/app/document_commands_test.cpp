@@ -100,7 +100,7 @@ TEST_F(DocumentCommandsTest, ReplacingAModifiedDocumentAsksToSaveItFirst) {
     SCOPED_TRACE(static_cast<int>(c.answer));
     model_.commands.FileNew();
     model_.dialogs.runSetupDialog = [](DialogFields fields) {
-      fields.probeIpAddress = "192.168.0.7";
+      fields.network.probeIpAddress = "192.168.0.7";
       return std::optional<DialogFields>(fields);
     };
     model_.commands.Setup();
@@ -121,7 +121,7 @@ TEST_F(DocumentCommandsTest, ReplacingAModifiedDocumentAsksToSaveItFirst) {
     EXPECT_EQ(model_.recentFiles.Entries(), Texts{PathOf(c.savedAs)});
     CKvxhsDoc saved(model_.userDialogs.showMessage);
     ASSERT_TRUE(saved.OpenDocument(PathOf(c.savedAs)));
-    EXPECT_EQ(saved.Settings().probeIpAddress, "192.168.0.7");
+    EXPECT_EQ(saved.Settings().network.probeIpAddress, "192.168.0.7");
   }
 }
 

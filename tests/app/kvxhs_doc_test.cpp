@@ -126,7 +126,7 @@ TEST_F(DocumentTest, SetupCommandTakesBackAllSevenValuesOnlyWhenOkFollowsAChange
   const Case cases[] = {
       {"OK without a change",                     3,     nothing,     false, false},
       {"Cancel after a change",                   3,     fasterSpeed, true,  false},
-      {"letter case of the file name",            3,     [](DialogFields& f) { f.configFileName = "Probe.CFG"; }, false, true},
+      {"letter case of the file name",            3,     [](DialogFields& f) { f.network.configFileName = "Probe.CFG"; }, false, true},
       {"speed alone",                             3,     fasterSpeed, false, true},
       {"stored port 65535 shown as no selection", 65535, nothing,     false, true},
   };
@@ -141,7 +141,7 @@ TEST_F(DocumentTest, SetupCommandTakesBackAllSevenValuesOnlyWhenOkFollowsAChange
     const SetupDocument before = document_.Settings();
     DialogFields returned;
     document_.SetupCommand([&](const DialogFields& fields) -> std::optional<DialogFields> {
-      EXPECT_EQ(fields.configFileName, "probe.cfg");
+      EXPECT_EQ(fields.network.configFileName, "probe.cfg");
       returned = AsTheDialogReadsThem(fields);
       c.typed(returned);
       if (c.cancelled) return std::nullopt;
@@ -150,8 +150,8 @@ TEST_F(DocumentTest, SetupCommandTakesBackAllSevenValuesOnlyWhenOkFollowsAChange
     EXPECT_EQ(document_.IsModified(), c.modified);
     const SetupDocument& after = document_.Settings();
     if (c.modified) {
-      EXPECT_EQ(std::tie(after.speedIndex, after.portIndex, after.configFileName),
-                std::tie(returned.speedIndex, returned.portIndex, returned.configFileName));
+      EXPECT_EQ(std::tie(after.speedIndex, after.portIndex, after.network.configFileName),
+                std::tie(returned.speedIndex, returned.portIndex, returned.network.configFileName));
     } else {
       EXPECT_EQ(test::DocumentValues(after), test::DocumentValues(before));
     }

@@ -62,11 +62,11 @@ TEST(SetupDocument, EveryValueSurvivesARoundTrip) {
   SetupDocument written;
   written.speedIndex = 4;
   written.portIndex = 18;
-  written.probeIpAddress = "192.168.0.7";
-  written.hostIpAddress = "not an address";
-  written.configFileName = std::string("Probe\0CFG\xE9", 10);
-  written.subnetMask = "";
-  written.defaultGateway = "10.0.0.254";
+  written.network.probeIpAddress = "192.168.0.7";
+  written.network.hostIpAddress = "not an address";
+  written.network.configFileName = std::string("Probe\0CFG\xE9", 10);
+  written.network.subnetMask = "";
+  written.network.defaultGateway = "10.0.0.254";
   written.reserved = 0x1234;
   SetupDocument read;
   ASSERT_TRUE(ReadSetupDocument(WriteSetupDocument(written).value(), read).ok);
@@ -90,7 +90,7 @@ TEST(SetupDocument, StringLengthPrefixesGrowWithTheLength) {
   for (const auto& [length, prefix] : kCases) {
     SCOPED_TRACE(length);
     SetupDocument written;
-    written.configFileName.assign(length, 'n');
+    written.network.configFileName.assign(length, 'n');
     const std::optional<Bytes> file = WriteSetupDocument(written);
     ASSERT_EQ(file.has_value(), !prefix.empty());
     if (!file) continue;
@@ -99,7 +99,7 @@ TEST(SetupDocument, StringLengthPrefixesGrowWithTheLength) {
     EXPECT_EQ(file->size(), kNewDocumentFile.size() + prefix.size() - 1 + length);
     SetupDocument read;
     ASSERT_TRUE(ReadSetupDocument(*file, read).ok);
-    EXPECT_EQ(read.configFileName, written.configFileName);
+    EXPECT_EQ(read.network.configFileName, written.network.configFileName);
   }
 }
 
@@ -124,20 +124,20 @@ TEST(SetupDocument, OlderAndNewerVersionsReadTheFieldsTheyHold) {
     SetupDocument read;
     // Bytes behind the fields of the version are ignored.
     ASSERT_TRUE(ReadSetupDocument(Concat({Head(c.version), tail, {0xAB}}), read).ok);
-    EXPECT_EQ(std::tie(read.fileVersion, read.portIndex, read.hostIpAddress, read.subnetMask,
-                       read.defaultGateway, read.reserved),
+    EXPECT_EQ(std::tie(read.fileVersion, read.portIndex, read.network.hostIpAddress,
+                       read.network.subnetMask, read.network.defaultGateway, read.reserved),
               std::make_tuple(c.version, 65535, "10.0.0.2", c.mask, c.gateway, c.reserved));
   }
 }
 
 TEST(SetupDocument, AFileCutShortAnywhereIsRefusedAndLeavesDefaults) {
   SetupDocument written;
-  written.defaultGateway = "10.0.0.254";
+  written.network.defaultGateway = "10.0.0.254";
   const Bytes file = WriteSetupDocument(written).value();
   for (std::size_t size = 1; size < file.size(); ++size) {
     SCOPED_TRACE(size);
     SetupDocument read;
-    read.configFileName = "kept?";
+    read.network.configFileName = "kept?";
     const DocumentReadResult result =
         ReadSetupDocument(Bytes(file.begin(), file.begin() + size), read);
     EXPECT_FALSE(result.ok);
@@ -159,7 +159,7 @@ TEST(SetupDocument, WideStringsAreNarrowedToEightBits) {
     SCOPED_TRACE(narrowed);
     SetupDocument read;
     ASSERT_TRUE(ReadSetupDocument(Head(1, name), read).ok);
-    EXPECT_EQ(read.configFileName, narrowed);
+    EXPECT_EQ(read.network.configFileName, narrowed);
   }
 }
 

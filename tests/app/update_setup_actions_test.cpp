@@ -107,12 +107,12 @@ TEST(UpdateSetupActions, ConnectToALoaderOfVersionZeroReportsNoProbe) {
 TEST(UpdateSetupActions, AnInvalidProbeAddressStopsConnectTransmitAndOk) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
   DialogFields fields = ValidFields();
-  fields.probeIpAddress = "255.255.255.255";
+  fields.network.probeIpAddress = "255.255.255.255";
   UpdateSetupActions& actions = dialog.Open(fields);
   EXPECT_FALSE(actions.OnConnect());
-  dialog.controls.typed.probeIpAddress = "10.0.0.1";
+  dialog.controls.typed.network.probeIpAddress = "10.0.0.1";
   ASSERT_TRUE(actions.OnConnect());
-  dialog.controls.typed.probeIpAddress = "1.2.3";
+  dialog.controls.typed.network.probeIpAddress = "1.2.3";
   EXPECT_FALSE(actions.OnTransmit());
   EXPECT_FALSE(actions.OnOk());
   // OK leaves the link and the dialog alone until the address is right.

@@ -114,7 +114,7 @@ TEST_F(MainFrameTest, SetupCommandMarksTheDocumentAndClosingAsksToSaveIt) {
   const auto frame = MakeFrame();
   frame->show();
   model_.dialogs.runSetupDialog = [](DialogFields fields) {
-    fields.probeIpAddress = "192.168.0.7";
+    fields.network.probeIpAddress = "192.168.0.7";
     return std::optional<DialogFields>(fields);
   };
   MenuEntry(frame->menuBar(), "&Setup", "KVX7000...")->trigger();

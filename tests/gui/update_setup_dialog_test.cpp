@@ -152,7 +152,7 @@ TEST_F(DialogOnSimulator, EscapeIsCancelAndLeavesTheFieldsAlone) {
   QTest::keyClick(dialog_.get(), Qt::Key_Escape);
   EXPECT_EQ(dialog_->result(), QDialog::Rejected);
   EXPECT_THAT(statuses_, ElementsAre("Starting firmware please wait...."));
-  EXPECT_EQ(dialog_->Fields().probeIpAddress, "10.0.0.1");
+  EXPECT_EQ(dialog_->Fields().network.probeIpAddress, "10.0.0.1");
 }
 
 // A text longer than an address edit takes can only come from a document. It is shown whole,
@@ -162,20 +162,20 @@ TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
   const std::string tooLong = "10.100.100.100.1";
   struct Case {
     int id;
-    std::string DialogFields::*field;
+    std::string NetworkSetupTexts::*field;
     std::string text;
     bool refused;
   };
   const Case cases[] = {
-      {kProbeIpEditId, &DialogFields::probeIpAddress, "100.100.100.100", false},
-      {kProbeIpEditId, &DialogFields::probeIpAddress, tooLong, true},
-      {kGatewayEditId, &DialogFields::defaultGateway, tooLong, true},
-      {kConfigFileEditId, &DialogFields::configFileName, std::string(40000, 'c'), false},
+      {kProbeIpEditId, &NetworkSetupTexts::probeIpAddress, "100.100.100.100", false},
+      {kProbeIpEditId, &NetworkSetupTexts::probeIpAddress, tooLong, true},
+      {kGatewayEditId, &NetworkSetupTexts::defaultGateway, tooLong, true},
+      {kConfigFileEditId, &NetworkSetupTexts::configFileName, std::string(40000, 'c'), false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.id);
     DialogFields fields = ValidFields();
-    fields.*c.field = c.text;
+    fields.network.*c.field = c.text;
     Open(fields);
     boxes_.clear();
     statuses_.clear();
@@ -184,7 +184,7 @@ TEST_F(DialogOnSimulator, ATextTooLongForItsEditIsShownWholeAndRefused) {
     if (!c.refused) {
       Click(kOkId);
       EXPECT_EQ(dialog_->result(), QDialog::Accepted);
-      EXPECT_EQ(dialog_->Fields().*c.field, c.text);
+      EXPECT_EQ(dialog_->Fields().network.*c.field, c.text);
       continue;
     }
     QTest::keyClick(edit, Qt::Key_End);
@@ -218,7 +218,7 @@ TEST_F(DialogOnSimulator, SetupCommandRunsTheDialogModallyAndTakesBackItsFields)
   });
   EXPECT_TRUE(boxes_.empty());
   EXPECT_TRUE(document.IsModified());
-  EXPECT_EQ(document.Settings().configFileName, "KVX.cfg");
+  EXPECT_EQ(document.Settings().network.configFileName, "KVX.cfg");
 }
 
 }  // namespace

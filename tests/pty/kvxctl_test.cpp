@@ -173,14 +173,14 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
   const ReleaseFiles release;
   const TempDirectory dir;
   kvx::SetupDocument badMask;
-  badMask.probeIpAddress = "10.1.2.3";
-  badMask.subnetMask = "1.2.3.4.5";
+  badMask.network.probeIpAddress = "10.1.2.3";
+  badMask.network.subnetMask = "1.2.3.4.5";
   const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(badMask).value();
   const std::string document =
       " --document " + dir.Write("bad.gdb", std::string(bytes.begin(), bytes.end())).string();
   const std::string emptyDocument = " --document " + dir.Write("empty.gdb", "").string();
   kvx::SetupDocument escapes;
-  escapes.probeIpAddress = "\x1b[2J10.0.0.1";
+  escapes.network.probeIpAddress = "\x1b[2J10.0.0.1";
   const std::vector<std::uint8_t> escapeBytes = kvx::WriteSetupDocument(escapes).value();
   const std::string escapeDocument =
       " --document " +
@@ -492,8 +492,8 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   kvx::SetupDocument document;
   document.portIndex = 2;
   document.speedIndex = 4;
-  document.probeIpAddress = "10.1.2.3";
-  document.configFileName = "probe.cfg";
+  document.network.probeIpAddress = "10.1.2.3";
+  document.network.configFileName = "probe.cfg";
   const std::vector<std::uint8_t> bytes = kvx::WriteSetupDocument(document).value();
   const std::string path = dir.Write("probe.gdb", std::string(bytes.begin(), bytes.end())).string();
   setenv("KVXSETUP_COM3", sim.Path().c_str(), 1);
@@ -507,3 +507,49 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
 }
 
 }  // namespace
+
+// The probe's network setup as info shows it: an erased block is "not set", never the
+// 255.255.255.255 its bytes spell; a written one gives the texts back; and a block written for
+// another probe (here, the same flash under another serial number) is flagged.
+TEST(Kvxctl, InfoShowsTheNetworkSetupTheProbeHolds) {
+  const TempDirectory dir;
+  const std::string state = (dir / "probe.state").string();
+  const auto info = [&state](const std::string& serial) {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--serial", serial, "--state", state});
+    const ProgramRun text = Kvxctl("info --port " + sim.Path());
+    const ProgramRun json = Kvxctl("info --json --port " + sim.Path());
+    EXPECT_EQ(text.status, 0) << text.err;
+    return std::make_pair(text.out, nlohmann::json::parse(json.out)["networkSetup"]);
+  };
+  const auto [erasedText, erased] = info("12345678");
+  EXPECT_THAT(erasedText, HasSubstr("Probe IP address:  not set\n"));
+  EXPECT_THAT(erasedText, HasSubstr("Config file name:  not set\n"));
+  EXPECT_THAT(erasedText, Not(HasSubstr("255.255.255.255")));
+  for (const char* key :
+       {"probeIpAddress", "subnetMask", "defaultGateway", "hostIpAddress", "configFileName"}) {
+    EXPECT_TRUE(erased.contains(key) && erased[key].is_null()) << key;
+  }
+  {
+    SimulatorProcess sim(KVXSIM_PATH,
+                         {"--rate", "115200", "--serial", "12345678", "--state", state});
+    ASSERT_EQ(Kvxctl("transmit --port " + sim.Path() +
+                     " --ip 10.0.0.7 --mask 255.255.0.0 --gateway 10.0.0.1 --host 10.0.0.2 "
+                     "--config-file probe.cfg")
+                  .status,
+              0);
+  }
+  const auto [ownText, own] = info("12345678");
+  EXPECT_EQ(own, nlohmann::json({{"probeIpAddress", "10.0.0.7"},
+                                 {"subnetMask", "255.255.0.0"},
+                                 {"defaultGateway", "10.0.0.1"},
+                                 {"hostIpAddress", "10.0.0.2"},
+                                 {"configFileName", "probe.cfg"},
+                                 {"macAddress", "02B7E9123456"}}));
+  EXPECT_THAT(ownText, HasSubstr("Config host:       10.0.0.2\nConfig file name:  'probe.cfg'\n"));
+  const auto [otherText, other] = info("87654321");
+  const std::string warning =
+      "the network setup holds the MAC address 02B7E9123456, not 02B7E9876543, the one the "
+      "serial number gives";
+  EXPECT_EQ(other["warning"], warning);
+  EXPECT_THAT(otherText, HasSubstr("Warning:           " + warning));
+}

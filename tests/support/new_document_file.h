@@ -27,8 +27,9 @@ inline std::vector<std::uint8_t> NewDocumentFile() {
 
 // Every value of a document, for comparing two in one check.
 inline auto DocumentValues(const SetupDocument& d) {
-  return std::tie(d.fileVersion, d.speedIndex, d.portIndex, d.probeIpAddress, d.hostIpAddress,
-                  d.configFileName, d.subnetMask, d.defaultGateway, d.reserved);
+  return std::tie(d.fileVersion, d.speedIndex, d.portIndex, d.network.probeIpAddress,
+                  d.network.hostIpAddress, d.network.configFileName, d.network.subnetMask,
+                  d.network.defaultGateway, d.reserved);
 }
 
 }  // namespace kvx::test

@@ -10,11 +10,11 @@ inline DialogFields ValidFields() {
   DialogFields fields;
   fields.portIndex = 0;
   fields.speedIndex = 4;
-  fields.probeIpAddress = "10.0.0.1";
-  fields.hostIpAddress = "10.0.0.2";
-  fields.subnetMask = "255.255.255.0";
-  fields.defaultGateway = "10.0.0.254";
-  fields.configFileName = "kvx7000.cfg";
+  fields.network.probeIpAddress = "10.0.0.1";
+  fields.network.hostIpAddress = "10.0.0.2";
+  fields.network.subnetMask = "255.255.255.0";
+  fields.network.defaultGateway = "10.0.0.254";
+  fields.network.configFileName = "kvx7000.cfg";
   return fields;
 }
 

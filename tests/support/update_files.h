@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,9 +39,14 @@ class UpdateFiles : public TempDirectory {
 
   // An image of `bytes` bytes in records of 32 data bytes.
   void AddFirmware(VersionNumber number, std::size_t bytes = 2000) const {
+    AddFirmwareFile("KVXARMFW." + std::to_string(number), number, bytes);
+  }
+  // The same under a name of the caller's; returns its path.
+  std::filesystem::path AddFirmwareFile(const std::string& name, VersionNumber version,
+                                        std::size_t bytes = 2000) const {
     const SRecordTools tools(scratch_.Path());
-    Write("KVXARMFW." + std::to_string(number),
-          tools.Objcopy(FirmwareBinary(number, bytes), kFirmwareAreaStart + 4, kRecordBytes));
+    return Write(
+        name, tools.Objcopy(FirmwareBinary(version, bytes), kFirmwareAreaStart + 4, kRecordBytes));
   }
   void AddLogic(const std::string& name) const { Write(name, JedecFileText()); }
 

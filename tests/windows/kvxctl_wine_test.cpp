@@ -104,6 +104,32 @@ TEST(KvxctlUnderWine, UpdateAndEraseLeaveTheProbesFlashAsTheyShould) {
   EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
 }
 
+// A probe read back into files programs a blank one into its copy; --force replaces a file
+// that is there, which Windows renames over only when asked to; and info reads the network
+// setup, none on a blank probe.
+TEST(KvxctlUnderWine, ReadBackFilesProgramABlankProbeIntoItsCopy) {
+  kvx::test::UpdateFiles files;
+  files.AddFirmware(105);
+  files.AddLogic("KVXLOG70.105");
+  const std::string original = (files / "original.state").string();
+  const std::string copy = (files / "copy.state").string();
+  const std::string outputs = " --firmware " + (files / "saved.srec").string() + " --logic " +
+                              (files / "saved.jed").string();
+  auto run = [](const std::string& state, const std::string& arguments) {
+    WineProbe probe({"--rate", "115200", "--state", state});
+    const ProgramRun result = Kvxctl(arguments + " --port " + probe.port.Name());
+    EXPECT_EQ(result.status, 0) << arguments << "\n" << result.err;
+    return result;
+  };
+  run(original, "update --dir " + files.Path().string());
+  files.Write("saved.srec", "an older file");
+  run(original, "read --force" + outputs);
+  run(copy, "update" + outputs);
+  EXPECT_EQ(kvx::test::ReadTextFile(copy), kvx::test::ReadTextFile(original));
+  const auto info = nlohmann::json::parse(run(copy, "info --json").out);
+  EXPECT_TRUE(info["networkSetup"]["probeIpAddress"].is_null()) << info;
+}
+
 // The help names Windows ports and quotes as cmd and PowerShell take them; a port quoted with
 // single quotes, which cmd passes on as they stand, is taken all the same; and the C runtime
 // expands no wildcard in an argument before kvxctl sees it.

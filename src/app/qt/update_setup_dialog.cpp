@@ -247,11 +247,11 @@ QPushButton* UpdateSetupDialog::Button(int id) const {
 void UpdateSetupDialog::ReadControls(DialogFields& fields) {
   fields.portIndex = List(kPortListId)->currentIndex();
   fields.speedIndex = List(kSpeedListId)->currentIndex();
-  fields.probeIpAddress = ToText(Edit(kProbeIpEditId)->text());
-  fields.hostIpAddress = ToText(Edit(kHostIpEditId)->text());
-  fields.configFileName = ToText(Edit(kConfigFileEditId)->text());
-  fields.subnetMask = ToText(Edit(kSubnetMaskEditId)->text());
-  fields.defaultGateway = ToText(Edit(kGatewayEditId)->text());
+  fields.network.probeIpAddress = ToText(Edit(kProbeIpEditId)->text());
+  fields.network.hostIpAddress = ToText(Edit(kHostIpEditId)->text());
+  fields.network.configFileName = ToText(Edit(kConfigFileEditId)->text());
+  fields.network.subnetMask = ToText(Edit(kSubnetMaskEditId)->text());
+  fields.network.defaultGateway = ToText(Edit(kGatewayEditId)->text());
 }
 
 void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::string& serialNumber,
@@ -270,11 +270,11 @@ void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::str
         new TypingLimit(static_cast<qsizetype>(kAddressTextLimit), shown.size(), edit));
     edit->setText(shown);
   };
-  fillAddress(kProbeIpEditId, fields.probeIpAddress);
-  fillAddress(kHostIpEditId, fields.hostIpAddress);
-  Edit(kConfigFileEditId)->setText(FromText(fields.configFileName));
-  fillAddress(kSubnetMaskEditId, fields.subnetMask);
-  fillAddress(kGatewayEditId, fields.defaultGateway);
+  fillAddress(kProbeIpEditId, fields.network.probeIpAddress);
+  fillAddress(kHostIpEditId, fields.network.hostIpAddress);
+  Edit(kConfigFileEditId)->setText(FromText(fields.network.configFileName));
+  fillAddress(kSubnetMaskEditId, fields.network.subnetMask);
+  fillAddress(kGatewayEditId, fields.network.defaultGateway);
   Label(kSerialNumberId)->setText(FromText(serialNumber));
   Label(kMacAddressId)->setText(FromText(macAddressText));
 }

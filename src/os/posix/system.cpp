@@ -1,6 +1,7 @@
 #include "os/system.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <system_error>
 
 #include "os/file_calls.h"
@@ -61,6 +63,22 @@ void ReportFailedWritesInsteadOfDying() {
 void WriteToStandardError(const char* text, std::size_t n) {
   const ssize_t written = write(STDERR_FILENO, text, n);
   static_cast<void>(written);
+}
+
+std::string HostName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
+}
+
+// The account the effective user id belongs to: what sudo or su changed it to, not the name
+// the session logged in with.
+std::string UserName() {
+  passwd account{};
+  passwd* found = nullptr;
+  char buffer[4096];
+  if (getpwuid_r(geteuid(), &account, buffer, sizeof buffer, &found) != 0 || !found) return "";
+  return account.pw_name;
 }
 
 std::tm UtcTime(std::time_t time) {

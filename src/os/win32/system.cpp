@@ -92,6 +92,18 @@ void WriteToStandardError(const char* text, std::size_t n) {
   _write(2, text, static_cast<unsigned>(n));
 }
 
+std::string HostName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = sizeof name;
+  return GetComputerNameA(name, &length) ? std::string(name, length) : std::string();
+}
+
+std::string UserName() {
+  char name[257] = {};  // UNLEN + 1: the longest user name Windows allows
+  DWORD length = sizeof name;
+  return GetUserNameA(name, &length) && length > 0 ? std::string(name, length - 1) : std::string();
+}
+
 std::tm UtcTime(std::time_t time) {
   std::tm utc{};
   gmtime_s(&utc, &time);

@@ -1,0 +1,178 @@
+// kvxctl with the files the user names: programmed whatever their names and versions, the
+// other part of the probe left alone; and a probe read back into files that program another
+// probe into its exact copy.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "cli/sha256.h"
+#include "program_run.h"
+#include "update_files.h"
+
+namespace {
+
+using kvx::test::ProgramRun;
+using kvx::test::ReadTextFile;
+using kvx::test::SimulatorProcess;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+ProgramRun Kvxctl(const std::string& arguments) {
+  return kvx::test::RunProgram(KVXCTL_PATH, arguments);
+}
+
+// The simulated probe holds firmware and logic 1.04; each case is judged by the versions the
+// probe reports afterwards, so a part that was programmed when it should have been left, or
+// left when it should have been programmed, shows.
+TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
+  const kvx::test::UpdateFiles files;
+  const std::string rollback = files.AddFirmwareFile("saved-firmware.srec", 103).string();
+  const std::string logic102 = files.Write("KVXLOG70.102", kvx::test::JedecFileText()).string();
+  const std::string custom = files.Write("bench.jed", kvx::test::JedecFileText()).string();
+  struct Case {
+    std::string files;
+    std::string dryRun;  // what the dry run says of the part that is programmed
+    const char* firmware;
+    const char* logic;
+  };
+  // What the record says of each file named: the bytes of the file on disk, fingerprinted.
+  const auto ExpectedProofs = [&](const std::string& named) {
+    nlohmann::json proofs = nlohmann::json::array();
+    for (const auto& [part, path, version] : {std::tuple{"firmware", rollback, "1.03"},
+                                              {"logic", logic102, "1.02"},
+                                              {"logic", custom, "unknown"}}) {
+      if (named.find(path) == std::string::npos) continue;
+      const std::string bytes = ReadTextFile(path);
+      proofs.push_back({{"part", part},
+                        {"path", path},
+                        {"version", version},
+                        {"size", bytes.size()},
+                        {"sha256", kvx::cli::Sha256Hex(bytes)},
+                        {"done", true}});
+    }
+    return proofs;
+  };
+  const std::vector<Case> cases = {
+      {"--firmware " + rollback, "Logic:    not named, left as it is", "1.03", "1.04"},
+      {"--logic " + logic102, "signature T3952D8102\n  signature from the version 1.02 of the",
+       "1.04", "1.02"},
+      {"--firmware " + rollback + " --logic " + custom,
+       "signature T3952D8000\n  signature from the file's name carries no version and the file "
+       "no signature: version 0, which the probe reports as unknown",
+       "1.03", "unknown"},
+  };
+  for (const Case& c : cases) {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
+    const std::string port = " --port " + sim.Path() + " ";
+    const ProgramRun dryRun = Kvxctl("update --dry-run" + port + c.files);
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_THAT(dryRun.out, HasSubstr(c.dryRun)) << c.files;
+    const ProgramRun update = Kvxctl("update --json" + port + c.files);
+    EXPECT_EQ(update.status, 0) << c.files << "\n" << update.err;
+    const auto record = nlohmann::json::parse(update.out);
+    EXPECT_EQ(record["before"],
+              nlohmann::json({{"firmwareVersion", "1.04"}, {"logicVersion", "1.04"}}));
+    EXPECT_EQ(record["after"],
+              nlohmann::json({{"firmwareVersion", c.firmware}, {"logicVersion", c.logic}}));
+    EXPECT_EQ(record["files"], ExpectedProofs(c.files)) << c.files;
+    const auto info = nlohmann::json::parse(Kvxctl("info --json" + port).out);
+    EXPECT_EQ(info["firmwareVersion"], c.firmware) << c.files;
+    EXPECT_EQ(info["logicVersion"], c.logic) << c.files;
+  }
+  const ProgramRun both = Kvxctl("update --port x --dir . --firmware " + rollback);
+  EXPECT_EQ(both.status, 2);
+  EXPECT_THAT(both.err, HasSubstr("--dir excludes --firmware"));
+}
+
+// An update with nothing due says so, not only that it passed; and every record says where
+// and by whom it was made.
+TEST(NamedFiles, AnUpdateWithNothingDueSaysSoAndNamesHostAndUser) {
+  kvx::test::UpdateFiles files;
+  files.AddFirmware(104);
+  files.AddLogic("KVXLOG70.104");
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
+  const std::string arguments = " --dir " + files.Path().string() + " --port " + sim.Path();
+  const ProgramRun text = Kvxctl("update" + arguments);
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_THAT(text.out, HasSubstr("Update:            already up to date\n"));
+  const auto record = nlohmann::json::parse(Kvxctl("update --json" + arguments).out);
+  EXPECT_EQ(record["note"], "already up to date");
+  EXPECT_FALSE(record.contains("files"));
+  EXPECT_FALSE(record["host"].get<std::string>().empty());
+  EXPECT_FALSE(record["user"].get<std::string>().empty());
+}
+
+// A probe read back into files, and a blank probe updated from them, end up alike to the last
+// bit: the simulators keep their flash (image marker included), fuse rows and signature in
+// their state files, which must come out identical.
+TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
+  kvx::test::UpdateFiles release;
+  release.AddFirmware(105, 3000);
+  release.AddLogic("KVXLOG70.105");
+  const kvx::test::TempDirectory dir;
+  const std::string original = (dir / "original.state").string();
+  const std::string copy = (dir / "copy.state").string();
+  const std::string firmware = (dir / "saved.srec").string();
+  const std::string logic = (dir / "saved.jed").string();
+  const std::string outputs = " --firmware " + firmware + " --logic " + logic;
+  {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", original});
+    const std::string port = " --port " + sim.Path();
+    ASSERT_EQ(Kvxctl("update --dir " + release.Path().string() + port).status, 0);
+    const ProgramRun read = Kvxctl("read --json" + port + outputs);
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_THAT(read.err, HasSubstr("Firmware: Reading Flash ... passed!"));
+    const auto record = nlohmann::json::parse(read.out);
+    EXPECT_EQ(record["imageMarker"], "present");
+    EXPECT_THAT(read.err, HasSubstr("Starting firmware please wait...."));
+    ASSERT_EQ(record["files"].size(), 2u);
+    EXPECT_EQ(record["files"][0]["sha256"], kvx::cli::Sha256Hex(ReadTextFile(firmware)));
+    EXPECT_EQ(record["files"][1]["sha256"], kvx::cli::Sha256Hex(ReadTextFile(logic)));
+    // Nothing is replaced unasked, and a refused read leaves the files as they were.
+    const std::string saved = ReadTextFile(firmware);
+    const ProgramRun again = Kvxctl("read" + port + outputs);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_THAT(again.err, HasSubstr(firmware + " exists; give --force to replace it"));
+    EXPECT_EQ(ReadTextFile(firmware), saved);
+    // A place the file cannot go is found before the minute the reading takes.
+    const std::string nowhere = (dir / "missing" / "x.srec").string();
+    const ProgramRun lost = Kvxctl("read" + port + " --firmware " + nowhere);
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_THAT(lost.err, HasSubstr("no such directory: " + (dir / "missing").string()));
+    EXPECT_THAT(lost.err, Not(HasSubstr("Reading Flash")));
+  }
+  {
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", copy});
+    const std::string port = " --port " + sim.Path();
+    ASSERT_EQ(Kvxctl("erase --yes" + port).status, 0);
+    const ProgramRun update = Kvxctl("update --dry-run" + port + outputs);
+    EXPECT_THAT(update.out, HasSubstr("signature T3952D8105\n  signature from the file itself"));
+    ASSERT_EQ(Kvxctl("update" + port + outputs).status, 0);
+  }
+  EXPECT_EQ(ReadTextFile(copy), ReadTextFile(original));
+}
+
+}  // namespace
+
+// Several probes read at once each write files of their own, named by their serial numbers;
+// names that would make them write the same file are refused before any port opens.
+TEST(ProbeFiles, SeveralProbesReadIntoFilesNamedByTheirSerialNumbers) {
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--count", "2", "--serial", "00000098"});
+  const kvx::test::TempDirectory dir;
+  const std::string ports = " --port " + sim.Paths()[0] + " --port " + sim.Paths()[1];
+  const ProgramRun shared = Kvxctl("read" + ports + " --logic " + (dir / "logic.jed").string());
+  EXPECT_EQ(shared.status, 2);
+  EXPECT_THAT(shared.err, HasSubstr("several probes would write the same files"));
+  const ProgramRun run =
+      Kvxctl("read --json" + ports + " --logic " + (dir / "logic-{serial}.jed").string());
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const char* serial : {"00000098", "00000099"}) {
+    const std::string path = (dir / ("logic-" + std::string(serial) + ".jed")).string();
+    EXPECT_THAT(run.out, HasSubstr("\"path\":\"" + path + "\"")) << run.out;
+    EXPECT_THAT(ReadTextFile(path), HasSubstr("*L00000")) << path;
+  }
+}
