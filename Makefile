@@ -82,16 +82,17 @@ package-check: package
 windows-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
 
-# kvxctl.exe, kvxsetup.exe, the unit tests that need no pseudo-terminal, and
-# kvxctl-<version>-win64.zip.
+# kvxctl.exe, kvxsetup.exe, the unit tests that need no pseudo-terminal,
+# kvxsetup-<version>-x64.msi and kvxctl-<version>-win64.zip.
 windows: deps windows-deps
 	cmake --preset windows -DKVX_WINE_DRIVER=$(CURDIR)/build/tests/windows/kvxctl_wine_tests \
 	  -DKVX_WINDOW_WINE_TEST=$(CURDIR)/build/tests/windows/kvxsetup_wine_tests
 	cmake --build --preset windows -j $(JOBS)
 	cd build-windows && cpack -G ZIP
 
-# The unit tests under wine, and kvxctl.exe and the window end to end against kvxsim, driven
-# from Linux. The window has a wine prefix of its own, which it starts on its own X display.
+# The unit tests under wine, kvxctl.exe and the window end to end against kvxsim, driven from
+# Linux, and the installer in a fresh prefix. The window has a wine prefix of its own, which
+# it starts on its own X display.
 windows-check: windows
 	cmake --preset default
 	cmake --build --preset default -j $(JOBS) --target kvxctl_wine_tests kvxsetup_wine_tests
