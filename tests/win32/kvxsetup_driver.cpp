@@ -143,11 +143,24 @@ void ReportStatusBar(HWND frame, const std::string& name) {
   Report(name, Utf8(TextOf(::FindWindowExW(frame, nullptr, STATUSCLASSNAMEW, nullptr))));
 }
 
-void ReportFocus(DWORD thread) {
+int FocusedControl(DWORD thread) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
   ::GetGUIThreadInfo(thread, &info);
-  Report("focus", std::to_string(::GetDlgCtrlID(info.hwndFocus)));
+  return ::GetDlgCtrlID(info.hwndFocus);
+}
+
+// The control that has the focus, then the ones Tab moves it to, once round.
+void ReportTabOrder(HWND dialog, DWORD thread) {
+  const int first = FocusedControl(thread);
+  Report("focus", std::to_string(first));
+  std::string order = std::to_string(first);
+  for (int next = 0; next != first && order.size() < 1000;) {
+    ::SendMessageW(dialog, WM_NEXTDLGCTL, 0, FALSE);
+    next = FocusedControl(thread);
+    order += " " + std::to_string(next);
+  }
+  Report("tab order", order);
 }
 
 // The message box the window shows now: its text, then the answer given.
@@ -173,7 +186,7 @@ void SetEdit(HWND dialog, int id, const wchar_t* text) {
   ::SendMessageW(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
-// Open, the frame's bars, the dialog's actions on the probe, Ok, Save and Exit.
+// Open, the frame's bars, the dialog's actions on the probe, Ok, and Exit saving the changes.
 void FirstRun(const std::wstring& program, const std::wstring& document, int comNumber) {
   const Window window(L"\"" + program + L"\" \"" + document + L"\"");
   const std::wstring title = document.substr(document.find_last_of(L'\\') + 1) + L" - kvxGDB";
@@ -190,7 +203,7 @@ void FirstRun(const std::wstring& program, const std::wstring& document, int com
   ::SendMessageW(frame, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
 
   const HWND dialog = OpenSetup(frame);
-  ReportFocus(window.Thread());
+  ReportTabOrder(dialog, window.Thread());
   ::SendMessageW(::GetDlgItem(dialog, kvx::kPortListId), CB_SETCURSEL,
                  static_cast<WPARAM>(comNumber - 1), 0);
   ::SendMessageW(::GetDlgItem(dialog, kvx::kSpeedListId), CB_SETCURSEL, 4, 0);
@@ -225,9 +238,9 @@ void FirstRun(const std::wstring& program, const std::wstring& document, int com
 
   PostCommand(dialog, IDOK);
   WaitUntilGone(kDialogClass, Wide(kvx::kUpdateSetupCaption));
-  ::PostMessageW(frame, WM_COMMAND, static_cast<WPARAM>(CommandId::kFileSave), 0);
   ::SetWindowPos(frame, nullptr, 123, 77, 500, 400, SWP_NOZORDER | SWP_NOACTIVATE);
   ::PostMessageW(frame, WM_CLOSE, 0, 0);
+  AnswerMessageBox(IDYES);
   window.WaitForExit();
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/update_setup_template.h"
 #include "loader/flash_map.h"
 #include "new_document_file.h"
 #include "program_run.h"
@@ -55,6 +56,20 @@ std::string LastProgramRequest(const std::string& log, std::uint32_t otherThan) 
   return last;
 }
 
+// The dialog's tab stops in the template's order from Connect, the first, round to it again,
+// past the buttons that stay disabled until a probe is connected.
+std::string TabOrderAtOpen() {
+  std::string order;
+  for (const kvx::ControlTemplate& control : kvx::kUpdateSetupTemplate) {
+    const bool disabled = control.id == kvx::kCurrentButtonId ||
+                          control.id == kvx::kUpdateButtonId ||
+                          control.id == kvx::kTransmitButtonId || control.id == kvx::kEraseButtonId;
+    if ((kvx::StylesOf(control.kind) & kvx::kTabStop) == 0 || disabled) continue;
+    order += std::to_string(control.id) + " ";
+  }
+  return order + std::to_string(kvx::kConnectButtonId);
+}
+
 // Every wine process of the window's own prefix ends with the display it was started on.
 struct WinePrefixSession {
   WinePrefixSession() { std::system("wineserver -k 2>/dev/null"); }
@@ -88,6 +103,7 @@ TEST(KvxsetupUnderWine, WorksTheProbeThroughTheDialogAndReopensTheDocumentWhereI
            "idle status: For Help, press F1",
            "setup prompt: Update KVX firmware and store configuration",
            "focus: 129",
+           "tab order: " + TabOrderAtOpen(),
            "connect: Connecting to KVX Loader passed!",
            "serial number: 1234567890",
            "loader: 1.03",
@@ -100,6 +116,9 @@ TEST(KvxsetupUnderWine, WorksTheProbeThroughTheDialogAndReopensTheDocumentWhereI
            "transmit: Writing setup data passed",
            "message: Erase Flash and EPLD?",
            "after erase declined: Writing setup data passed",
+           "message: Save changes to " + WindowsPath(folder.Path()) +
+               "\\Pr\xC3\xBC"
+               "fung \xCE\xA9\\probe.gdb?",
            "recent file is the document: yes",
            "reopened at: 123,77 500x400",
            "reopened probe address: 192.168.7.70",
