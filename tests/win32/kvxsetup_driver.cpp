@@ -21,6 +21,7 @@
 
 #include "app/frame_commands.h"
 #include "app/update_setup_template.h"
+#include "app/win32/wide_text.h"
 #include "ui/dialog_services.h"
 
 namespace {
@@ -32,18 +33,12 @@ constexpr wchar_t kDialogClass[] = L"#32770";
 constexpr wchar_t kUnicodeFolder[] = L"Pr\u00fcfung \u03a9";
 
 std::string Utf8(const std::wstring& wide) {
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
-                        nullptr, nullptr);
-  return text;
+  return kvx::ToUtf8(wide);
 }
 
+// The window's texts as the test gives them: ASCII, which the window shows as Latin-1.
 std::wstring Wide(const std::string& text) {
-  std::wstring wide;
-  for (char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return wide;
+  return kvx::FromLatin1(text);
 }
 
 [[noreturn]] void Fail(const std::string& what) {

@@ -47,7 +47,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
       kvx::win32::HandleWindowEvents);
   const kvx::UserDialogs dialogs =
       kvx::win32::StandardUserDialogs([&station](const kvx::DialogFields& fields) {
-        return kvx::win32::RunUpdateSetupDialog(station, fields, ::GetActiveWindow());
+        return kvx::win32::RunUpdateSetupDialog(station, fields, kvx::win32::DialogOwner());
       });
   kvx::RecentFileList recentFiles(profile);
   kvx::CKvxhsDoc document(dialogs.showMessage);

@@ -8,6 +8,7 @@
 #include "app/win32/about_box.h"
 #include "app/win32/help_window.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/user_dialogs.h"
 #include "app/win32/wide_text.h"
 #include "app/window_placement.h"
 
@@ -106,6 +107,7 @@ bool MainFrame::Create(int showCommand) {
       ::CreateWindowExW(0, kFrameClass, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                         kDefaultWidth, kDefaultHeight, nullptr, nullptr, instance, this);
   if (window_ == nullptr) return false;
+  SetMainWindow(window_);
   if (const auto stored = StoredWindowRect(profile_, VirtualDesktop())) {
     ::MoveWindow(window_, stored->left, stored->top, stored->right - stored->left,
                  stored->bottom - stored->top, FALSE);
@@ -320,25 +322,11 @@ void MainFrame::OnCommand(int id) {
     ShowDocument();
     return;
   }
+  if (commands_.Run(CommandId(id))) {
+    ShowDocument();
+    return;
+  }
   switch (CommandId(id)) {
-    case CommandId::kFileNew:
-      commands_.FileNew();
-      break;
-    case CommandId::kFileOpen:
-      commands_.FileOpen();
-      break;
-    case CommandId::kFileSave:
-      commands_.FileSave();
-      break;
-    case CommandId::kFileSaveAs:
-      commands_.FileSaveAs();
-      break;
-    case CommandId::kSetup:
-      commands_.Setup();
-      break;
-    case CommandId::kUpdateFilesFolder:
-      commands_.ChooseUpdateFolder();
-      break;
     case CommandId::kExit:
       ::SendMessageW(window_, WM_CLOSE, 0, 0);
       return;

@@ -13,38 +13,6 @@ namespace kvx::win32 {
 
 namespace {
 
-int VersionControlId(VersionLabel label) {
-  switch (label) {
-    case VersionLabel::kLoader:
-      return kLoaderVersionId;
-    case VersionLabel::kCurrentFirmware:
-      return kCurrentFirmwareId;
-    case VersionLabel::kCurrentLogic:
-      return kCurrentLogicId;
-    case VersionLabel::kNewestFirmware:
-      return kNewestFirmwareId;
-    case VersionLabel::kNewestLogic:
-      return kNewestLogicId;
-  }
-  return kNoId;
-}
-
-int ButtonControlId(DialogButton button) {
-  switch (button) {
-    case DialogButton::kConnect:
-      return kConnectButtonId;
-    case DialogButton::kCurrent:
-      return kCurrentButtonId;
-    case DialogButton::kUpdate:
-      return kUpdateButtonId;
-    case DialogButton::kTransmit:
-      return kTransmitButtonId;
-    case DialogButton::kErase:
-      return kEraseButtonId;
-  }
-  return kNoId;
-}
-
 constexpr std::array<int, 4> kAddressEdits = {kProbeIpEditId, kSubnetMaskEditId, kGatewayEditId,
                                               kHostIpEditId};
 
@@ -55,8 +23,11 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-bool IsUserInput(UINT message) {
-  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+// Input, and the requests to close a window that the desktop posts (the taskbar's Close),
+// which would end the program halfway through writing the probe's flash.
+bool IsInputOrCloseRequest(UINT message) {
+  return message == WM_CLOSE || message == WM_SYSCOMMAND ||
+         (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
          (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
          (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) || message == WM_INPUT ||
          message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE || message == WM_MOUSEHOVER ||
@@ -246,7 +217,7 @@ void HandleWindowEvents() {
       ::PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
-    if (IsUserInput(message.message)) continue;
+    if (IsInputOrCloseRequest(message.message)) continue;
     ::DispatchMessageW(&message);
   }
 }

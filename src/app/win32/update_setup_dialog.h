@@ -62,9 +62,9 @@ class UpdateSetupDialog : private DialogControls, private DialogServices {
   std::unique_ptr<UpdateSetupActions> actions_;
 };
 
-// Handles the window system's messages but for user input, which is dropped, not queued, so
-// nothing the user did fires after the action: the probe station calls it while it waits on
-// the port.
+// Handles the window system's messages but for user input and close requests, which are
+// dropped, not queued, so nothing the user did fires after the action: the probe station
+// calls it while it waits on the port.
 void HandleWindowEvents();
 
 // Runs the dialog over `owner` with the program's probe connection; the fields on OK.

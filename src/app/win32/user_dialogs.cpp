@@ -50,12 +50,10 @@ MessageAnswer AnswerOf(int result, MessageButtons buttons) {
   }
 }
 
-HWND ActiveOwner() {
-  return ::GetActiveWindow();
-}
+HWND mainWindow = nullptr;
 
-MessageAnswer ShowOverActiveWindow(const MessageBox& message) {
-  return ShowMessageBox(ActiveOwner(), message);
+MessageAnswer ShowOverDialogOwner(const MessageBox& message) {
+  return ShowMessageBox(DialogOwner(), message);
 }
 
 std::string ShowFileDialog(FileDialogKind kind, const std::string& suggested) {
@@ -67,7 +65,7 @@ std::string ShowFileDialog(FileDialogKind kind, const std::string& suggested) {
   file.resize(32768, L'\0');
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = ActiveOwner();
+  dialog.hwndOwner = DialogOwner();
   dialog.lpstrFilter = filter.c_str();
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
@@ -95,7 +93,7 @@ std::string ShowFolderDialog(const std::string& current) {
   const std::wstring title = ToWide(kUpdateFolderTitle);
   const std::wstring start = ToWide(current);
   BROWSEINFOW browse{};
-  browse.hwndOwner = ActiveOwner();
+  browse.hwndOwner = DialogOwner();
   browse.lpszTitle = title.c_str();
   browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   browse.lpfn = StartFolder;
@@ -112,6 +110,15 @@ std::string ShowFolderDialog(const std::string& current) {
 
 }  // namespace
 
+HWND DialogOwner() {
+  const HWND active = ::GetActiveWindow();
+  return active != nullptr ? active : mainWindow;
+}
+
+void SetMainWindow(HWND window) {
+  mainWindow = window;
+}
+
 MessageAnswer ShowMessageBox(HWND owner, const MessageBox& message) {
   std::string text = message.text;
   if (!message.detail.empty()) text += "\n\n" + message.detail;
@@ -123,7 +130,7 @@ MessageAnswer ShowMessageBox(HWND owner, const MessageBox& message) {
 }
 
 UserDialogs StandardUserDialogs(SetupDialogRunner runSetupDialog) {
-  return {ShowOverActiveWindow, ShowFileDialog, ShowFolderDialog, std::move(runSetupDialog)};
+  return {ShowOverDialogOwner, ShowFileDialog, ShowFolderDialog, std::move(runSetupDialog)};
 }
 
 }  // namespace kvx::win32
