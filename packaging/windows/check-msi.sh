@@ -2,8 +2,10 @@
 # Installs the MSI into a fresh wine prefix as a user would, quietly: both programs in
 # Program Files\kvxsetup, the installed kvxctl.exe naming the version, the Start-menu entry,
 # the Add/Remove Programs entry, a .gdb document opened by a double click's association; then
-# uninstalls it and checks that nothing of it is left. Needs an X display for the window.
+# a newer package of the same upgrade code over it, which must replace it; then uninstalls
+# and checks that nothing is left. Needs an X display for the window, and wixl.
 #   check-msi.sh PACKAGE.msi VERSION
+# The newer package is built from the source the build left in the folder msi beside it.
 set -euo pipefail
 
 msi=$(realpath "$1")
@@ -68,8 +70,20 @@ eventually profile_lists_document || fail "the window did not open the document"
 wineserver -k
 wineserver -w
 
+echo "== upgrade"
+newer_version=99.0.0
+newer="$documents/newer.msi"
+sed "s/Version=\"$version\"/Version=\"$newer_version\"/" "$(dirname "$msi")/msi/kvxsetup.wxs" \
+  >"$(dirname "$msi")/msi/newer.wxs"
+(cd "$(dirname "$msi")/msi" && wixl --arch x64 --output "$newer" newer.wxs && rm newer.wxs)
+wine msiexec /i "$newer" /qn
+entries=$(wine reg query "$uninstall_key" /s | tr -d '\r' | grep -c 'DisplayName.*kvxGDB Setup' || true)
+[ "$entries" = 1 ] || fail "$entries Add/Remove Programs entries after the upgrade"
+wine reg query "$uninstall_key" /s | tr -d '\r' | grep -q "DisplayVersion.*$newer_version" ||
+  fail "the upgrade did not replace version $version"
+
 echo "== uninstall"
-wine msiexec /x "$msi" /qn
+wine msiexec /x "$newer" /qn
 [ ! -e "$program_dir" ] || fail "Program Files\\kvxsetup is left: $(ls "$program_dir")"
 ! start_menu_entry || fail "the Start-menu entry is left"
 ! wine reg query 'HKCR\.gdb' >/dev/null 2>&1 || fail "the .gdb association is left"
