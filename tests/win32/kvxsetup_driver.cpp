@@ -196,6 +196,10 @@ void FirstRun(const std::wstring& program, const std::wstring& document, int com
                  reinterpret_cast<LPARAM>(::GetMenu(frame)));
   ReportStatusBar(frame, "setup prompt");
   ::SendMessageW(frame, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  // Context help, then the Setup button: what it does, not the dialog.
+  ::PostMessageW(frame, WM_COMMAND, static_cast<WPARAM>(CommandId::kContextHelp), 0);
+  ::PostMessageW(frame, WM_COMMAND, static_cast<WPARAM>(CommandId::kSetup), 0);
+  AnswerMessageBox(IDOK);
 
   const HWND dialog = OpenSetup(frame);
   ReportTabOrder(dialog, window.Thread());

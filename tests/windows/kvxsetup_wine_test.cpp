@@ -102,6 +102,7 @@ TEST(KvxsetupUnderWine, WorksTheProbeThroughTheDialogAndReopensTheDocumentWhereI
            "status panes: 4",
            "idle status: For Help, press F1",
            "setup prompt: Update KVX firmware and store configuration",
+           "message: Update KVX firmware and store configuration",
            "focus: 129",
            "tab order: " + TabOrderAtOpen(),
            "connect: Connecting to KVX Loader passed!",

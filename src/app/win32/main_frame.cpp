@@ -120,6 +120,10 @@ bool MainFrame::Create(int showCommand) {
 int MainFrame::Run() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (contextHelp_ && message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+      LeaveContextHelp();
+      continue;
+    }
     if (help_ != nullptr && ::IsDialogMessageW(help_, &message)) continue;
     if (::TranslateAcceleratorW(window_, accelerators_, &message)) continue;
     ::TranslateMessage(&message);
@@ -161,6 +165,10 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       ShowLockKeys();
       break;
+    case WM_SETCURSOR:
+      if (!contextHelp_) break;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_HELP));
+      return TRUE;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam));
       return 0;
@@ -317,6 +325,11 @@ void MainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
 }
 
 void MainFrame::OnCommand(int id) {
+  if (contextHelp_ && id != static_cast<int>(CommandId::kContextHelp)) {
+    LeaveContextHelp();
+    ShowCommandHelp(id);
+    return;
+  }
   if (IsRecentFileId(id)) {
     commands_.OpenRecentFile(id - static_cast<int>(CommandId::kRecentFile));
     ShowDocument();
@@ -336,9 +349,12 @@ void MainFrame::OnCommand(int id) {
     case CommandId::kViewStatusBar:
       ToggleBar(statusBar_);
       break;
+    case CommandId::kContextHelp:
+      contextHelp_ = true;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_HELP));
+      break;
     case CommandId::kHelpIndex:
     case CommandId::kHelp:
-    case CommandId::kContextHelp:
       ShowHelp(KVX_HELP_INDEX);
       break;
     case CommandId::kUsingHelp:
@@ -351,6 +367,16 @@ void MainFrame::OnCommand(int id) {
       break;
   }
   ShowDocument();
+}
+
+void MainFrame::ShowCommandHelp(int id) {
+  const CommandId command = IsRecentFileId(id) ? CommandId::kRecentFile : CommandId(id);
+  ShowMessageBox(window_, MessageBox{FindCommand(command).statusPrompt});
+}
+
+void MainFrame::LeaveContextHelp() {
+  contextHelp_ = false;
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
 }
 
 void MainFrame::ToggleBar(HWND bar) {

@@ -39,6 +39,9 @@ class MainFrame {
   void OnMenuSelect(WPARAM wParam, LPARAM lParam);
   void ShowLockKeys();
   void OnCommand(int id);
+  // In context help, a command's entry or button shows what it does instead of doing it.
+  void ShowCommandHelp(int id);
+  void LeaveContextHelp();
   void ToggleBar(HWND bar);
   void OnClose();
   void ShowDocument();
@@ -55,6 +58,7 @@ class MainFrame {
   HWND view_ = nullptr;
   HWND help_ = nullptr;
   HACCEL accelerators_ = nullptr;
+  bool contextHelp_ = false;
 };
 
 }  // namespace kvx::win32
