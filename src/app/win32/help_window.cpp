@@ -25,8 +25,8 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   }
 }
 
-// A text resource, stored in UTF-8 with the source's line ends, with the line ends an edit
-// control breaks lines at.
+// A text resource, one paragraph a line in UTF-8 with the source's line ends, with the line
+// ends an edit control breaks lines at; the control wraps the paragraphs.
 std::string PageText(int page) {
   const HMODULE module = ::GetModuleHandleW(nullptr);
   const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(page), RT_RCDATA);

@@ -1,5 +1,7 @@
 #include "app/win32/update_setup_dialog.h"
 
+#include <commctrl.h>
+
 #include <array>
 #include <utility>
 
@@ -91,6 +93,28 @@ void UpdateSetupDialog::OnInit() {
       fields_);
   actions_->OnOpen();
   FocusFirstTabStop();
+  ExplainNewestVersions();
+}
+
+// Where the newest files were looked for, as the Newest versions' tooltip, for a user who
+// wonders why none were found. The labels let the mouse through to the dialog, so the tips
+// are areas of the dialog.
+void UpdateSetupDialog::ExplainNewestVersions() {
+  const HWND tips = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      dialog_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  std::wstring folder = ToWide(station_.UpdateDirectory().u8string());
+  for (int id : {kNewestFirmwareId, kNewestLogicId}) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = dialog_;
+    tool.uId = static_cast<UINT_PTR>(id);
+    ::GetWindowRect(Control(id), &tool.rect);
+    ::MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&tool.rect), 2);
+    tool.lpszText = folder.data();
+    ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
 }
 
 void UpdateSetupDialog::FillLists() {

@@ -35,6 +35,7 @@ class UpdateSetupDialog : private DialogControls, private DialogServices {
   void OnInit();
   void FillLists();
   void FocusFirstTabStop();
+  void ExplainNewestVersions();
   void OnCommand(int id);
   template <typename Action>
   void RunBlocking(Action action);
