@@ -14,8 +14,8 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nl
 
 # What the Windows build adds: the mingw-w64 cross compiler, wine to run what it built,
 # GoogleTest's sources to build for Windows, an X server without a screen for the window's
-# test, and wixl to build the installer.
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb msitools
+# test, and wixl (of msitools) to build the installer.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb wixl
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
