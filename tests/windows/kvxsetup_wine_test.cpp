@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -39,19 +38,32 @@ std::string WindowsPath(const std::filesystem::path& path) {
   return windows;
 }
 
-// The last request ('h', the payload's third byte, then the address high byte first) that
-// programmed the probe's flash anywhere but at `otherThan`.
-std::string LastProgramRequest(const std::string& log, std::uint32_t otherThan) {
+// The requests the probe saw, in order, as kvxsim --verbose logs them: the payload's bytes,
+// whose third is the command's letter.
+std::vector<std::string> Requests(const std::string& log) {
+  std::istringstream lines(log);
+  std::vector<std::string> requests;
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t start = line.find("<- ");
+    if (start != std::string::npos) requests.push_back(line.substr(start + 3));
+  }
+  return requests;
+}
+
+std::string Letter(const std::string& request) {
+  return request.substr(6, 2);
+}
+
+// The last request that programmed the probe's flash ('h') anywhere but at `otherThan`, the
+// address following the letter high byte first.
+std::string LastProgramRequest(const std::vector<std::string>& requests, std::uint32_t otherThan) {
   const std::uint8_t address[] = {
       static_cast<std::uint8_t>(otherThan >> 24), static_cast<std::uint8_t>(otherThan >> 16),
       static_cast<std::uint8_t>(otherThan >> 8), static_cast<std::uint8_t>(otherThan)};
-  const std::regex program("<- [0-9A-F]{2} [0-9A-F]{2} 68 ");
-  const std::string other = " 68 " + kvx::sim::HexBytes(address, sizeof address) + " ";
-  std::istringstream lines(log);
-  std::string line;
+  const std::string other = kvx::sim::HexBytes(address, sizeof address);
   std::string last;
-  while (std::getline(lines, line)) {
-    if (std::regex_search(line, program) && line.find(other) == std::string::npos) last = line;
+  for (const std::string& request : requests) {
+    if (Letter(request) == "68" && request.compare(9, other.size(), other) != 0) last = request;
   }
   return last;
 }
@@ -142,8 +154,11 @@ TEST(KvxsetupUnderWine, WorksTheProbeThroughTheDialogAndReopensTheDocumentWhereI
   EXPECT_EQ(device.flash.Read(kvx::kSetupBlockAddress, block->size()),
             std::vector<std::uint8_t>(block->begin(), block->end()));
   // The update writes the marker last, so one cut short never leaves a startable half image;
-  // Transmit wrote the setup block afterwards.
-  EXPECT_THAT(LastProgramRequest(folder.Read("sim.log"), kvx::kSetupBlockAddress),
+  // Transmit wrote the setup block afterwards, and Ok started the firmware ('q') last of all.
+  const std::vector<std::string> requests = Requests(folder.Read("sim.log"));
+  ASSERT_FALSE(requests.empty());
+  EXPECT_EQ(Letter(requests.back()), "71");
+  EXPECT_THAT(LastProgramRequest(requests, kvx::kSetupBlockAddress),
               HasSubstr(kvx::sim::HexBytes(kvx::kImageMarker.data(), kvx::kImageMarker.size())))
       << folder.Read("sim.log");
 }
