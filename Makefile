@@ -12,9 +12,10 @@ PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nl
             dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
             shared-mime-info libglib2.0-bin tmux
 
-# What the Windows build adds: the mingw-w64 cross compiler, wine to run what it built, and
-# GoogleTest's sources to build for Windows.
-WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 googletest
+# What the Windows build adds: the mingw-w64 cross compiler, wine to run what it built,
+# GoogleTest's sources to build for Windows, an X server without a screen for the window's
+# test, and wixl (of msitools) to build the installer.
+WINDOWS_PACKAGES := g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb wixl
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -81,17 +82,23 @@ package-check: package
 windows-deps:
 	@$(MAKE) --no-print-directory deps PACKAGES="$(WINDOWS_PACKAGES)"
 
-# kvxctl.exe, the unit tests that need no pseudo-terminal, and kvxctl-<version>-win64.zip.
+# kvxctl.exe, kvxsetup.exe, the unit tests that need no pseudo-terminal,
+# kvxsetup-<version>-x64.msi and kvxctl-<version>-win64.zip.
 windows: deps windows-deps
-	cmake --preset windows -DKVX_WINE_DRIVER=$(CURDIR)/build/tests/windows/kvxctl_wine_tests
+	cmake --preset windows -DKVX_WINE_DRIVER=$(CURDIR)/build/tests/windows/kvxctl_wine_tests \
+	  -DKVX_WINDOW_WINE_TEST=$(CURDIR)/build/tests/windows/kvxsetup_wine_tests
 	cmake --build --preset windows -j $(JOBS)
 	cd build-windows && cpack -G ZIP
 
-# The unit tests under wine, and kvxctl.exe end to end against kvxsim, driven from Linux.
+# The unit tests under wine, kvxctl.exe and the window end to end against kvxsim, driven from
+# Linux, and the installer in a fresh prefix. The window has a wine prefix of its own, which
+# it starts on its own X display.
 windows-check: windows
 	cmake --preset default
-	cmake --build --preset default -j $(JOBS) --target kvxctl_wine_tests
+	cmake --build --preset default -j $(JOBS) --target kvxctl_wine_tests kvxsetup_wine_tests
 	@[ -d build-windows/wine ] || { echo "Creating the wine prefix"; $(WINE_ENV) wineboot -i >/dev/null 2>&1; }
+	@[ -d build-windows/wine-window ] || { echo "Creating the window's wine prefix"; \
+	  $(WINE_ENV) WINEPREFIX=$(CURDIR)/build-windows/wine-window wineboot -i >/dev/null 2>&1; }
 	$(WINE_ENV) ctest --preset windows -j $(JOBS)
 
 FORMAT_FILES = $(shell git ls-files '*.cpp' '*.h')

@@ -46,6 +46,31 @@ void DocumentCommands::Setup() {
   document_.SetupCommand(dialogs_.runSetupDialog);
 }
 
+bool DocumentCommands::Run(CommandId id) {
+  switch (id) {
+    case CommandId::kFileNew:
+      FileNew();
+      return true;
+    case CommandId::kFileOpen:
+      FileOpen();
+      return true;
+    case CommandId::kFileSave:
+      FileSave();
+      return true;
+    case CommandId::kFileSaveAs:
+      FileSaveAs();
+      return true;
+    case CommandId::kSetup:
+      Setup();
+      return true;
+    case CommandId::kUpdateFilesFolder:
+      ChooseUpdateFolder();
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool DocumentCommands::SaveModified() {
   if (!document_.IsModified()) return true;
   const std::string name = document_.PathName().empty() ? document_.Title() : document_.PathName();

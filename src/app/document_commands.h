@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_commands.h"
 #include "app/kvxhs_doc.h"
 #include "app/recent_file_list.h"
 #include "app/update_folder.h"
@@ -54,6 +55,9 @@ class DocumentCommands {
   void OpenRecentFile(int index);
   void Setup();
   void ChooseUpdateFolder() { updateFolder_.Choose(dialogs_.chooseFolder); }
+  // Runs the main window's command `id` when it is one of the above (New, Open, Save, Save As,
+  // Setup, Update Files Folder); false for a command of the window's own.
+  bool Run(CommandId id);
 
   // For a modified document, asks "Save changes to ...?" and saves on Yes. False when the
   // user cancelled or the save failed: whatever was about to replace the document must not.

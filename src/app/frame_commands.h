@@ -81,6 +81,9 @@ inline constexpr std::array<CommandId, 8> kToolBar = {
 inline constexpr char kIdleStatusText[] = "For Help, press F1";
 inline constexpr std::array<const char*, 3> kIndicatorPanes = {"CAP", "NUM", "SCRL"};
 
+// The help window's caption.
+inline constexpr char kHelpCaption[] = "kvxGDB Setup Help";
+
 // The About box: its caption and its lines beside the program's icon, closed with OK.
 inline constexpr char kAboutCaption[] = "About kvxGDB for ARM";
 std::vector<std::string> AboutLines();

@@ -87,7 +87,7 @@ DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
 }
 
 DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& document) {
-  const RegularFile file = OpenRegularFile(path);
+  const RegularFile file = OpenRegularFile(std::filesystem::u8path(path));
   if (!file.stream) return Unreadable(path, file.error);
   std::FILE* stream = file.stream.get();
   ArchiveReader in([stream](std::uint8_t* into, std::size_t count) {

@@ -19,11 +19,11 @@ std::filesystem::path UpdateFolder::Path() const {
   if ((fromEnvironment != nullptr && *fromEnvironment != '\0') || chosen.empty()) {
     return DefaultUpdateDirectory();
   }
-  return chosen;
+  return std::filesystem::u8path(chosen);
 }
 
 void UpdateFolder::Choose(const FolderChooser& choose) {
-  const std::string chosen = choose(Path().string());
+  const std::string chosen = choose(Path().u8string());
   if (!chosen.empty()) profile_.WriteString(kSection, kKey, chosen);
 }
 

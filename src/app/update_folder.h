@@ -8,6 +8,9 @@
 
 namespace kvx {
 
+// The folder dialog's title.
+inline constexpr char kUpdateFolderTitle[] = "Update Files Folder";
+
 // Asks for a folder with the window system's folder dialog, starting in `current`; empty when
 // the user cancels.
 using FolderChooser = std::function<std::string(const std::string& current)>;

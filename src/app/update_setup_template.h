@@ -144,6 +144,40 @@ inline constexpr std::array<ControlTemplate, 40> kUpdateSetupTemplate{{
     {kEraseButtonId, ControlKind::kButton, "Erase", {155, 110, 50, 14}},
 }};
 
+// The control that shows a version text.
+inline int VersionControlId(VersionLabel label) {
+  switch (label) {
+    case VersionLabel::kLoader:
+      return kLoaderVersionId;
+    case VersionLabel::kCurrentFirmware:
+      return kCurrentFirmwareId;
+    case VersionLabel::kCurrentLogic:
+      return kCurrentLogicId;
+    case VersionLabel::kNewestFirmware:
+      return kNewestFirmwareId;
+    case VersionLabel::kNewestLogic:
+      return kNewestLogicId;
+  }
+  return kNoId;
+}
+
+// The control of a button the actions enable and disable.
+inline int ButtonControlId(DialogButton button) {
+  switch (button) {
+    case DialogButton::kConnect:
+      return kConnectButtonId;
+    case DialogButton::kCurrent:
+      return kCurrentButtonId;
+    case DialogButton::kUpdate:
+      return kUpdateButtonId;
+    case DialogButton::kTransmit:
+      return kTransmitButtonId;
+    case DialogButton::kErase:
+      return kEraseButtonId;
+  }
+  return kNoId;
+}
+
 // What a list holds when the dialog opens: Port "COM1" to "COM19", Speed the rates from 9600
 // to 115200 baud; nothing for any other id.
 inline std::vector<std::string> ListEntries(int listId) {

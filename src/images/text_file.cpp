@@ -45,7 +45,7 @@ RegularFile OpenRegularFile(const std::filesystem::path& path) {
   RegularFile file;
   // Never waits on a FIFO or a terminal's carrier, and the type and size are those of the
   // file opened, not of whatever the name stood for a moment before.
-  const int fd = os::file::OpenForReading(path.string());
+  const int fd = os::file::OpenForReading(path.u8string());
   if (fd < 0) {
     file.error = SystemReason("cannot be opened");
     return file;

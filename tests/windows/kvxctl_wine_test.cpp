@@ -2,8 +2,6 @@
 // dosdevices link turns into a COM port. The probe's state is checked in kvxsim's state file.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -16,36 +14,15 @@
 #include "sim/state_file.h"
 #include "temp_directory.h"
 #include "update_files.h"
+#include "wine_com_port.h"
 
 namespace {
 
 using kvx::test::ProgramRun;
 using kvx::test::SimulatorProcess;
 using kvx::test::TempDirectory;
+using kvx::test::WineComPort;
 using ::testing::HasSubstr;
-
-// A COM port of the wine prefix (WINEPREFIX) that leads to `target` while it lives. CTest runs
-// cases side by side, so each takes the first free number from COM5 up.
-class WineComPort {
- public:
-  explicit WineComPort(const std::string& target) {
-    const std::filesystem::path devices =
-        std::filesystem::path(std::getenv("WINEPREFIX")) / "dosdevices";
-    for (number_ = 5; number_ < 256; ++number_) {
-      link_ = devices / ("com" + std::to_string(number_));
-      if (symlink(target.c_str(), link_.c_str()) == 0) return;
-    }
-  }
-  ~WineComPort() { unlink(link_.c_str()); }
-  WineComPort(const WineComPort&) = delete;
-  WineComPort& operator=(const WineComPort&) = delete;
-
-  std::string Name() const { return "COM" + std::to_string(number_); }
-
- private:
-  int number_ = 0;
-  std::filesystem::path link_;
-};
 
 ProgramRun Kvxctl(const std::string& arguments) {
   return kvx::test::RunProgram("wine " + std::string(std::getenv("KVXCTL_EXE")), arguments);

@@ -3,10 +3,12 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include "app/frame_commands.h"
+
 namespace kvx::qt {
 
 HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBrowser) {
-  setWindowTitle(QStringLiteral("kvxGDB Setup Help"));
+  setWindowTitle(QString::fromLatin1(kHelpCaption));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(browser_);
   resize(520, 420);

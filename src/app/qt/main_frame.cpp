@@ -162,25 +162,12 @@ void CMainFrame::RestorePosition() {
 }
 
 void CMainFrame::OnCommand(CommandId id) {
+  if (!commands_.Run(id)) RunFrameCommand(id);
+  ShowDocument();
+}
+
+void CMainFrame::RunFrameCommand(CommandId id) {
   switch (id) {
-    case CommandId::kFileNew:
-      commands_.FileNew();
-      break;
-    case CommandId::kFileOpen:
-      commands_.FileOpen();
-      break;
-    case CommandId::kFileSave:
-      commands_.FileSave();
-      break;
-    case CommandId::kFileSaveAs:
-      commands_.FileSaveAs();
-      break;
-    case CommandId::kSetup:
-      commands_.Setup();
-      break;
-    case CommandId::kUpdateFilesFolder:
-      commands_.ChooseUpdateFolder();
-      break;
     case CommandId::kExit:
       close();
       break;
@@ -200,7 +187,6 @@ void CMainFrame::OnCommand(CommandId id) {
     default:
       break;
   }
-  ShowDocument();
 }
 
 void CMainFrame::ShowDocument() {

@@ -50,6 +50,8 @@ class CMainFrame : public QMainWindow {
   void CreateStatusBar();
   void RestorePosition();
   void OnCommand(CommandId id);
+  // The commands that are the window's own rather than the document's.
+  void RunFrameCommand(CommandId id);
   void ShowDocument();
   void ShowHelp(HelpWindow::Page page);
 

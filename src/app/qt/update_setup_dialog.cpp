@@ -89,38 +89,6 @@ QWidget* MakeControl(const ControlTemplate& control, QWidget* parent) {
   }
 }
 
-int VersionControlId(VersionLabel label) {
-  switch (label) {
-    case VersionLabel::kLoader:
-      return kLoaderVersionId;
-    case VersionLabel::kCurrentFirmware:
-      return kCurrentFirmwareId;
-    case VersionLabel::kCurrentLogic:
-      return kCurrentLogicId;
-    case VersionLabel::kNewestFirmware:
-      return kNewestFirmwareId;
-    case VersionLabel::kNewestLogic:
-      return kNewestLogicId;
-  }
-  return kNoId;
-}
-
-int ButtonControlId(DialogButton button) {
-  switch (button) {
-    case DialogButton::kConnect:
-      return kConnectButtonId;
-    case DialogButton::kCurrent:
-      return kCurrentButtonId;
-    case DialogButton::kUpdate:
-      return kUpdateButtonId;
-    case DialogButton::kTransmit:
-      return kTransmitButtonId;
-    case DialogButton::kErase:
-      return kEraseButtonId;
-  }
-  return kNoId;
-}
-
 }  // namespace
 
 UpdateSetupDialog::UpdateSetupDialog(ProbeStation& station, const DialogFields& fields,

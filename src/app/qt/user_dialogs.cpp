@@ -29,7 +29,7 @@ std::string ShowFileDialog(FileDialogKind kind, const std::string& suggested) {
 
 std::string ShowFolderDialog(const std::string& current) {
   return ToPath(QFileDialog::getExistingDirectory(
-      QApplication::activeWindow(), QString::fromLatin1("Update Files Folder"), FromPath(current)));
+      QApplication::activeWindow(), QString::fromLatin1(kUpdateFolderTitle), FromPath(current)));
 }
 
 }  // namespace

@@ -25,4 +25,18 @@ inline std::string ToUtf8(const std::wstring& wide) {
   return text;
 }
 
+// The document's texts are 8-bit, one byte a character: Latin-1 maps each byte to one
+// character and back. A character the document cannot hold becomes '?'.
+inline std::wstring FromLatin1(const std::string& text) {
+  std::wstring wide;
+  for (char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return wide;
+}
+
+inline std::string ToLatin1(const std::wstring& wide) {
+  std::string text;
+  for (wchar_t c : wide) text += c <= 0xFF ? static_cast<char>(c) : '?';
+  return text;
+}
+
 }  // namespace kvx

@@ -112,14 +112,34 @@ std::tm UtcTime(std::time_t time) {
 
 namespace file {
 
+namespace {
+
+// A narrow path in the system's wide form. The window names files in UTF-8, which holds any
+// character; a command line's arguments come in the ANSI code page, whose non-ASCII bytes are
+// hardly ever valid UTF-8, so a path that is not is read in that code page.
+std::wstring WidePath(const std::string& path) {
+  const int size = static_cast<int>(path.size());
+  for (const UINT codePage : {UINT{CP_UTF8}, UINT{CP_ACP}}) {
+    const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+    const int length = ::MultiByteToWideChar(codePage, flags, path.data(), size, nullptr, 0);
+    if (length == 0 && size != 0) continue;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(codePage, flags, path.data(), size, wide.data(), length);
+    return wide;
+  }
+  return {};
+}
+
+}  // namespace
+
 int OpenForAppending(const std::string& path) {
-  return _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-               _S_IREAD | _S_IWRITE);
+  return _wopen(WidePath(path).c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                _S_IREAD | _S_IWRITE);
 }
 
 // Windows opens no FIFOs and no terminals' carriers to wait on.
 int OpenForReading(const std::string& path) {
-  return _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  return _wopen(WidePath(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
 }
 
 void Close(int descriptor) {
@@ -134,7 +154,7 @@ long long RegularFileSize(int descriptor) {
 
 bool NamesOtherThanRegularFile(const std::string& path) {
   struct _stat64 status {};
-  return _stat64(path.c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG;
+  return _wstat64(WidePath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG;
 }
 
 bool Lock(int descriptor) {

@@ -1,0 +1,256 @@
+#include "app/win32/update_setup_dialog.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <utility>
+
+#include "app/update_setup_template.h"
+#include "app/win32/dialog_template.h"
+#include "app/win32/user_dialogs.h"
+#include "app/win32/wide_text.h"
+#include "images/update_catalogue.h"
+
+namespace kvx::win32 {
+
+namespace {
+
+constexpr std::array<int, 4> kAddressEdits = {kProbeIpEditId, kSubnetMaskEditId, kGatewayEditId,
+                                              kHostIpEditId};
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Input, and the requests to close a window that the desktop posts (the taskbar's Close),
+// which would end the program halfway through writing the probe's flash.
+bool IsInputOrCloseRequest(UINT message) {
+  return message == WM_CLOSE || message == WM_SYSCOMMAND ||
+         (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) || message == WM_INPUT ||
+         message == WM_NCMOUSEHOVER || message == WM_NCMOUSELEAVE || message == WM_MOUSEHOVER ||
+         message == WM_MOUSELEAVE;
+}
+
+}  // namespace
+
+UpdateSetupDialog::UpdateSetupDialog(ProbeStation& station, const DialogFields& fields)
+    : station_(station), fields_(fields) {}
+
+UpdateSetupDialog::~UpdateSetupDialog() = default;
+
+bool UpdateSetupDialog::Run(HWND owner) {
+  const std::vector<WORD> dialogTemplate = UpdateSetupDialogTemplate();
+  const INT_PTR result = ::DialogBoxIndirectParamW(
+      ::GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(dialogTemplate.data()), owner,
+      &UpdateSetupDialog::Procedure, reinterpret_cast<LPARAM>(this));
+  return result == IDOK;
+}
+
+INT_PTR CALLBACK UpdateSetupDialog::Procedure(HWND dialog, UINT message, WPARAM wParam,
+                                              LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    ::SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    auto* self = reinterpret_cast<UpdateSetupDialog*>(lParam);
+    self->dialog_ = dialog;
+    self->OnInit();
+    return FALSE;  // the focus is set
+  }
+  auto* self = reinterpret_cast<UpdateSetupDialog*>(::GetWindowLongPtrW(dialog, DWLP_USER));
+  return self == nullptr ? FALSE : self->Handle(message, wParam);
+}
+
+INT_PTR UpdateSetupDialog::Handle(UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
+      return TRUE;
+    case WM_SETCURSOR:
+      if (waitDepth_ == 0) return FALSE;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+      ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void UpdateSetupDialog::OnInit() {
+  FillLists();
+  // The edit's own limit stops typing but never cuts a longer text the program puts in, which
+  // the exchange must see whole to refuse it.
+  for (int id : kAddressEdits) {
+    ::SendMessageW(Control(id), EM_SETLIMITTEXT, kAddressTextLimit, 0);
+  }
+  actions_ = std::make_unique<UpdateSetupActions>(
+      UpdateSetupActions::Parts{
+          station_.Link(), [this] { return station_.OpenLink(actions_->Fields()); },
+          UpdateCatalogue(station_.UpdateDirectory()), *this, *this, station_.Progress()},
+      fields_);
+  actions_->OnOpen();
+  FocusFirstTabStop();
+  ExplainNewestVersions();
+}
+
+// Where the newest files were looked for, as the Newest versions' tooltip, for a user who
+// wonders why none were found. The labels let the mouse through to the dialog, so the tips
+// are areas of the dialog.
+void UpdateSetupDialog::ExplainNewestVersions() {
+  const HWND tips = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                      dialog_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  std::wstring folder = ToWide(station_.UpdateDirectory().u8string());
+  for (int id : {kNewestFirmwareId, kNewestLogicId}) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = dialog_;
+    tool.uId = static_cast<UINT_PTR>(id);
+    ::GetWindowRect(Control(id), &tool.rect);
+    ::MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&tool.rect), 2);
+    tool.lpszText = folder.data();
+    ::SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+}
+
+void UpdateSetupDialog::FillLists() {
+  for (int id : {kPortListId, kSpeedListId}) {
+    const HWND list = Control(id);
+    for (const std::string& entry : station_.ListEntries(id)) {
+      ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FromLatin1(entry).c_str()));
+    }
+  }
+}
+
+// The dialog opens with the focus on its first enabled tab stop in the template's order:
+// Connect, where the default button would otherwise take it.
+void UpdateSetupDialog::FocusFirstTabStop() {
+  for (const ControlTemplate& control : kUpdateSetupTemplate) {
+    const HWND window = Control(control.id);
+    if ((StylesOf(control.kind) & kTabStop) == 0 || !::IsWindowEnabled(window)) continue;
+    ::SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(window), TRUE);
+    return;
+  }
+}
+
+template <typename Action>
+void UpdateSetupDialog::RunBlocking(Action action) {
+  if (busy_) return;
+  busy_ = true;
+  action();
+  busy_ = false;
+}
+
+void UpdateSetupDialog::OnCommand(int id) {
+  const auto run = [this](bool (UpdateSetupActions::*action)()) {
+    RunBlocking([this, action] { (actions_.get()->*action)(); });
+  };
+  switch (id) {
+    case kConnectButtonId:
+      return run(&UpdateSetupActions::OnConnect);
+    case kCurrentButtonId:
+      return run(&UpdateSetupActions::OnCurrent);
+    case kUpdateButtonId:
+      return run(&UpdateSetupActions::OnUpdate);
+    case kTransmitButtonId:
+      return run(&UpdateSetupActions::OnTransmit);
+    case kEraseButtonId:
+      return run(&UpdateSetupActions::OnErase);
+    case IDOK: {
+      bool mayEnd = false;
+      RunBlocking([this, &mayEnd] { mayEnd = actions_->OnOk(); });
+      fields_ = actions_->Fields();
+      if (mayEnd) ::EndDialog(dialog_, IDOK);
+      return;
+    }
+    case IDCANCEL:
+      if (busy_) return;
+      RunBlocking([this] { actions_->OnCancel(); });
+      ::EndDialog(dialog_, IDCANCEL);
+      return;
+    default:
+      return;
+  }
+}
+
+void UpdateSetupDialog::ReadControls(DialogFields& fields) {
+  fields.portIndex = static_cast<int>(::SendMessageW(Control(kPortListId), CB_GETCURSEL, 0, 0));
+  fields.speedIndex = static_cast<int>(::SendMessageW(Control(kSpeedListId), CB_GETCURSEL, 0, 0));
+  const auto text = [this](int id) { return ToLatin1(WindowText(Control(id))); };
+  fields.probeIpAddress = text(kProbeIpEditId);
+  fields.hostIpAddress = text(kHostIpEditId);
+  fields.configFileName = text(kConfigFileEditId);
+  fields.subnetMask = text(kSubnetMaskEditId);
+  fields.defaultGateway = text(kGatewayEditId);
+}
+
+void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::string& serialNumber,
+                                      const std::string& macAddressText) {
+  // An index outside a list leaves it without a selection (CB_SETCURSEL with -1).
+  ::SendMessageW(Control(kPortListId), CB_SETCURSEL, static_cast<WPARAM>(fields.portIndex), 0);
+  ::SendMessageW(Control(kSpeedListId), CB_SETCURSEL, static_cast<WPARAM>(fields.speedIndex), 0);
+  const auto show = [this](int id, const std::string& text) {
+    ::SetWindowTextW(Control(id), FromLatin1(text).c_str());
+  };
+  show(kProbeIpEditId, fields.probeIpAddress);
+  show(kHostIpEditId, fields.hostIpAddress);
+  show(kConfigFileEditId, fields.configFileName);
+  show(kSubnetMaskEditId, fields.subnetMask);
+  show(kGatewayEditId, fields.defaultGateway);
+  show(kSerialNumberId, serialNumber);
+  show(kMacAddressId, macAddressText);
+}
+
+void UpdateSetupDialog::SetVersionText(VersionLabel label, const std::string& text) {
+  ::SetWindowTextW(Control(VersionControlId(label)), FromLatin1(text).c_str());
+}
+
+void UpdateSetupDialog::EnableButton(DialogButton button, bool enabled) {
+  ::EnableWindow(Control(ButtonControlId(button)), enabled);
+}
+
+// The thread stays inside the action, so the status line is painted now, not when the
+// message loop next runs.
+void UpdateSetupDialog::SetStatus(const std::string& text) {
+  const HWND statusLine = Control(kStatusLineId);
+  ::SetWindowTextW(statusLine, FromLatin1(text).c_str());
+  ::UpdateWindow(statusLine);
+}
+
+MessageAnswer UpdateSetupDialog::ShowMessage(const MessageBox& message) {
+  return ShowMessageBox(dialog_, message);
+}
+
+void UpdateSetupDialog::BeginWaitCursor() {
+  if (waitDepth_++ == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+}
+
+void UpdateSetupDialog::EndWaitCursor() {
+  if (--waitDepth_ == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void HandleWindowEvents() {
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Left for the message loop that owns it.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    if (IsInputOrCloseRequest(message.message)) continue;
+    ::DispatchMessageW(&message);
+  }
+}
+
+std::optional<DialogFields> RunUpdateSetupDialog(ProbeStation& station, const DialogFields& fields,
+                                                 HWND owner) {
+  UpdateSetupDialog dialog(station, fields);
+  if (!dialog.Run(owner)) return std::nullopt;
+  return dialog.Fields();
+}
+
+}  // namespace kvx::win32
