@@ -137,6 +137,7 @@ bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
   };
   if (!ReadRowsAndSignature(link, services, cursor, kStem, keep, signatureBits)) return false;
   if (!IsBitText(signatureBits)) return Report(cursor, services, kCommunicationFailedText);
+  services.SetStatus(std::string(kStem) + " passed!");
   return true;
 }
 

@@ -88,8 +88,8 @@ TEST(ProbeReadback, FilesProgramABlankProbeAsTheProbeTheyWereReadFrom) {
   ASSERT_TRUE(ReadLogicDevice(source.link, logicServices, logic));
   EXPECT_FALSE(source.probe->InLogicIsp());
   EXPECT_EQ(logicServices.statuses.front(), "Logic: Reading ...");
-  EXPECT_EQ(logicServices.statuses.back(), "Logic: Reading ... ( 99% )");
-  EXPECT_EQ(logicServices.statuses.size(), 1 + kFuseRowCount);
+  EXPECT_EQ(logicServices.statuses.back(), "Logic: Reading ... passed!");
+  EXPECT_EQ(logicServices.statuses.size(), 1 + kFuseRowCount + 1);
   EXPECT_TRUE(logicServices.boxes.empty());
   EXPECT_EQ(logicServices.cursorDepth, 0);
 
