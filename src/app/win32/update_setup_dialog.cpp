@@ -181,11 +181,11 @@ void UpdateSetupDialog::ReadControls(DialogFields& fields) {
   fields.portIndex = static_cast<int>(::SendMessageW(Control(kPortListId), CB_GETCURSEL, 0, 0));
   fields.speedIndex = static_cast<int>(::SendMessageW(Control(kSpeedListId), CB_GETCURSEL, 0, 0));
   const auto text = [this](int id) { return ToLatin1(WindowText(Control(id))); };
-  fields.probeIpAddress = text(kProbeIpEditId);
-  fields.hostIpAddress = text(kHostIpEditId);
-  fields.configFileName = text(kConfigFileEditId);
-  fields.subnetMask = text(kSubnetMaskEditId);
-  fields.defaultGateway = text(kGatewayEditId);
+  fields.network.probeIpAddress = text(kProbeIpEditId);
+  fields.network.hostIpAddress = text(kHostIpEditId);
+  fields.network.configFileName = text(kConfigFileEditId);
+  fields.network.subnetMask = text(kSubnetMaskEditId);
+  fields.network.defaultGateway = text(kGatewayEditId);
 }
 
 void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::string& serialNumber,
@@ -196,11 +196,11 @@ void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::str
   const auto show = [this](int id, const std::string& text) {
     ::SetWindowTextW(Control(id), FromLatin1(text).c_str());
   };
-  show(kProbeIpEditId, fields.probeIpAddress);
-  show(kHostIpEditId, fields.hostIpAddress);
-  show(kConfigFileEditId, fields.configFileName);
-  show(kSubnetMaskEditId, fields.subnetMask);
-  show(kGatewayEditId, fields.defaultGateway);
+  show(kProbeIpEditId, fields.network.probeIpAddress);
+  show(kHostIpEditId, fields.network.hostIpAddress);
+  show(kConfigFileEditId, fields.network.configFileName);
+  show(kSubnetMaskEditId, fields.network.subnetMask);
+  show(kGatewayEditId, fields.network.defaultGateway);
   show(kSerialNumberId, serialNumber);
   show(kMacAddressId, macAddressText);
 }
