@@ -81,6 +81,12 @@ TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
       {KVXCTL_PATH, "info --prot x", 2,
        "unknown option '--prot' for 'kvxctl info' (did you mean '--port'?)"},
       {KVXCTL_PATH, "help frobnicate", 2, "'frobnicate' is not a kvxctl command"},
+      // A value forgotten: the next option is not taken as the port, nor the word after it.
+      {KVXCTL_PATH, "update --port --firmware F", 2,
+       "kvxctl update: --port needs a value, but --firmware follows it\n"},
+      {KVXCTL_PATH, "read --port x --firmware --logic y", 2,
+       "kvxctl read: --firmware needs a value, but --logic follows it\n"},
+      {KVXCTL_PATH, "info --port -s 9600", 2, "kvxctl info: --port needs a value, but -s follows"},
       {KVXSIM_PATH, "--count 3 --serial 99999998", 2, "cannot give 3 probes serial numbers"},
 #ifdef KVXSETUP_PATH
       {KVXSETUP_PATH, "--version", 0, "kvxsetup " + version + "\n"},
@@ -292,12 +298,14 @@ TEST(Kvxctl, FilesSaysWhenItCannotReadTheDirectory) {
   ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
   const std::filesystem::path locked = dir / "locked";
   ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+  const kvx::test::ProgramCopy kvxctl(KVXCTL_PATH);
   const std::optional<std::string> outcome = kvx::test::RunInChild(
-      [&locked] {
-        const ProgramRun run = Kvxctl("files --dir " + locked.string());
+      [&] {
+        const ProgramRun run =
+            kvx::test::RunProgram(kvxctl.Path(), "files --dir " + locked.string());
         return std::to_string(run.status) + " " + run.err;
       },
-      {true, 30});
+      {true, 30, 0, {kvxctl.Path(), dir.Path()}});
   ASSERT_TRUE(outcome);
   EXPECT_EQ(*outcome, "1 kvxctl files: cannot read the directory " + locked.string() +
                           ": Permission denied\n");

@@ -48,7 +48,8 @@ bool Contains(const std::string& text, const std::string& part) {
 // to a file the test watches; standard output goes nowhere, or into a pipe nobody reads.
 class KvxctlProcess {
  public:
-  KvxctlProcess(const std::string& arguments, std::string errPath, bool outputToClosedPipe = false)
+  KvxctlProcess(const std::string& arguments, std::string errPath, bool outputToClosedPipe = false,
+                const std::string& program = KVXCTL_PATH)
       : errPath_(std::move(errPath)) {
     pid_ = fork();
     if (pid_ != 0) return;
@@ -59,7 +60,7 @@ class KvxctlProcess {
     }
     dup2(out, STDOUT_FILENO);
     const std::string command =
-        "exec " + std::string(KVXCTL_PATH) + " " + arguments + " 2>" + errPath_ + " </dev/null";
+        "exec " + program + " " + arguments + " 2>" + errPath_ + " </dev/null";
     execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -216,7 +217,7 @@ TEST(RunEnding, AClosedPipeOnStandardOutputDoesNotEndTheOtherProbesUpdates) {
 // Killed in the middle of an update, kvxctl cannot take back the mark for exclusive use it put
 // on the simulator's terminal; the simulator does, so the next user can update the probe. Run
 // as an ordinary user throughout, since root pays no heed to the mark.
-std::string UpdateAfterAKilledUpdate() {
+std::string UpdateAfterAKilledUpdate(const std::string& kvxctl) {
   test::UpdateFiles files;
   files.AddFirmware(105, 8 * 1024);
   files.AddLogic("KVXLOG70.105");
@@ -227,20 +228,23 @@ std::string UpdateAfterAKilledUpdate() {
   const std::string update =
       "update --json --dir " + files.Path().string() + " --port " + probe->SlavePath();
   {
-    KvxctlProcess killed(update, (dir / "err").string());
+    KvxctlProcess killed(update, (dir / "err").string(), false, kvxctl);
     if (!Eventually([&] { return !probe->ProgramLog().empty(); })) return "never programmed";
     const std::uint64_t hangUps = probe->Counters().hostHangups;
     killed.Signal(SIGKILL);
     killed.Wait();
     if (!Eventually([&] { return probe->Counters().hostHangups > hangUps; })) return "not seen go";
   }
-  const ProgramRun next = test::RunProgram(KVXCTL_PATH, update);
+  const ProgramRun next = test::RunProgram(kvxctl, update);
   if (next.status != 0) return next.err;
   return nlohmann::json::parse(next.out).value("firmwareVersion", "");
 }
 
 TEST(RunEnding, TheNextUserUpdatesAProbeWhoseUpdateWasKilled) {
-  EXPECT_EQ(test::RunInChild(UpdateAfterAKilledUpdate, {true}), "1.05");
+  const test::ProgramCopy kvxctl(KVXCTL_PATH);
+  EXPECT_EQ(test::RunInChild([&] { return UpdateAfterAKilledUpdate(kvxctl.Path()); },
+                             {true, 0, 0, {kvxctl.Path()}}),
+            "1.05");
 }
 
 // A link to a port and the port itself are one probe, served once.
