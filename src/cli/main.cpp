@@ -187,20 +187,49 @@ std::string UnexpectedWordReason(CLI::App& app) {
   return "unknown command '" + word + "'" + Suggestion(word, CommandNames(app));
 }
 
-// CLI11 reports a word that names no command as a missing command, and an unknown option
-// after a missing one; say what was wrong. With --json a script reads standard output, so it
-// gets the reason there as well.
-int ReportParseError(CLI::App& app, const CLI::ParseError& error, bool json) {
-  std::string reason = UnexpectedWordReason(app);
-  if (!reason.empty()) {
-    std::fprintf(stderr, "kvxctl: %s\nRun 'kvxctl help' for the commands and options.\n",
-                 reason.c_str());
-  } else if (app.exit(error) == 0) {
-    return kvx::cli::kExitOk;
-  } else {
-    reason = error.what();
+bool IsOptionWord(const CLI::App& command, const std::string& word) {
+  return word.rfind("--", 0) == 0 ||
+         (word.size() > 1 && word.front() == '-' && command.get_option_no_throw(word) != nullptr);
+}
+
+// Why an option that takes a value is followed by another option instead ("--port --firmware
+// F", the port forgotten), or empty when none is. CLI11 would take that option, and every word
+// after it, as the value.
+std::string MissingValueReason(const CLI::App& app, const std::vector<std::string>& words) {
+  const CLI::App* command = nullptr;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (command == nullptr) {
+      const auto named = app.get_subcommands(
+          [&](const CLI::App* candidate) { return candidate->get_name() == words[i]; });
+      if (!named.empty()) command = named.front();
+      continue;
+    }
+    const CLI::Option* option =
+        words[i].front() == '-' ? command->get_option_no_throw(words[i]) : nullptr;
+    if (option == nullptr || option->get_expected_max() == 0 || i + 1 == words.size()) continue;
+    if (IsOptionWord(*command, words[i + 1])) {
+      return "kvxctl " + command->get_name() + ": " + words[i] + " needs a value, but " +
+             words[i + 1] + " follows it";
+    }
+    ++i;
   }
+  return "";
+}
+
+// With --json a script reads standard output, so it gets the reason there as well.
+int ReportUsageError(const std::string& reason, bool json) {
+  std::fprintf(stderr, "%s\nRun 'kvxctl help' for the commands and options.\n", reason.c_str());
   if (json) kvx::cli::PrintJson({{"passed", false}, {"reason", reason}});
+  return kvx::cli::kExitUsage;
+}
+
+// CLI11 reports a word that names no command as a missing command, and an unknown option
+// after a missing one; say what was wrong.
+int ReportParseError(CLI::App& app, const CLI::ParseError& error, bool json) {
+  const std::string reason = UnexpectedWordReason(app);
+  if (!reason.empty()) return ReportUsageError("kvxctl: " + reason, json);
+  if (app.exit(error) == 0) return kvx::cli::kExitOk;
+  if (json) kvx::cli::PrintJson({{"passed", false}, {"reason", error.what()}});
   return kvx::cli::kExitUsage;
 }
 
@@ -231,10 +260,14 @@ int main(int argc, char** argv) {
     std::getchar();
     return kvx::cli::kExitUsage;
   }
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
+  if (const std::string reason = MissingValueReason(app, words); !reason.empty()) {
+    return ReportUsageError(reason, json);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
-    const bool json = std::find(argv + 1, argv + argc, std::string("--json")) != argv + argc;
     return ReportParseError(app, error, json);
   }
   return exitStatus;
