@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -142,6 +143,29 @@ TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndUpdateShowsItsProgress
   Click(kUpdateButtonId);
   EXPECT_THAT(statuses_, Contains("Firmware: Programming Flash ... ( 50% )"));
   EXPECT_EQ(statuses_.back(), "Updating firmware and logic passed!");
+}
+
+// The closed list cuts a long entry short; the open list shows every entry whole, and the
+// chosen entry's whole text is the list's tooltip.
+TEST_F(DialogOnSimulator, ALongPortEntryIsShownWholeInTheOpenListAndAsTheTooltip) {
+  const std::string adapter = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  setenv("KVXSETUP_COM2", adapter.c_str(), 1);
+  Open();
+  unsetenv("KVXSETUP_COM2");
+  QComboBox* list = Widget<QComboBox>(kPortListId);
+  EXPECT_EQ(list->toolTip().toStdString(), list->currentText().toStdString());
+  list->setCurrentIndex(1);
+  EXPECT_EQ(list->toolTip().toStdString(), "COM2  " + adapter);
+  list->showPopup();
+  const QAbstractItemView* open = list->view();
+  EXPECT_GT(open->fontMetrics().horizontalAdvance(list->currentText()), list->width());
+  for (int row = 0; row < list->count(); ++row) {
+    const QRect entry = open->visualRect(list->model()->index(row, 0));
+    EXPECT_GE(open->viewport()->width(),
+              entry.left() + open->sizeHintForIndex(list->model()->index(row, 0)).width())
+        << list->itemText(row).toStdString();
+  }
+  list->hidePopup();
 }
 
 // Without a close box, Escape is the window's way out.

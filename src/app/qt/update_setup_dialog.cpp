@@ -1,6 +1,5 @@
 #include "app/qt/update_setup_dialog.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -136,11 +135,13 @@ void UpdateSetupDialog::BuildControls() {
     if (control.kind == ControlKind::kGroupBox) widget->lower();
     if (control.kind == ControlKind::kDropDownList) {
       auto* list = static_cast<QComboBox*>(widget);
+      // The closed list is as narrow as the template makes it and may cut its entry short, so
+      // the whole entry, the device beside a port included, is its tooltip. The open list
+      // widens itself to its widest entry.
+      connect(list, &QComboBox::currentTextChanged, list, &QWidget::setToolTip);
       for (const std::string& entry : station_.ListEntries(control.id)) {
         list->addItem(FromText(entry));
       }
-      // The open list shows each entry whole, the device beside a port included.
-      list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0));
     }
     if (control.id != kNoId) controls_[control.id] = widget;
   }
