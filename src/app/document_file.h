@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "os/whole_file.h"
 
 namespace kvx {
 
@@ -15,7 +18,11 @@ namespace kvx {
 // which replaces the old one only once it was written whole and flushed to the disk. A
 // symbolic link keeps leading to the file, which keeps its permissions. Empty on success;
 // otherwise why, and the old file is as it was and no new file is left behind.
-std::string ReplaceFileContent(const std::string& path, const std::vector<std::uint8_t>& bytes);
+inline std::string ReplaceFileContent(const std::string& path,
+                                      const std::vector<std::uint8_t>& bytes) {
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return os::WriteFileWhole(path, text, {true, true});
+}
 
 // Whether `path` is a regular file that this user may read and write and that is not marked
 // read-only for everybody (a mark the superuser's writes would pass over).

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-// The file calls AppendOnlyFile and the readers of update files and documents are made of,
-// each platform's own. Those that can fail return -1 or false with errno set.
+// The file calls AppendOnlyFile, WholeFile and the readers of update files and documents are
+// made of, each platform's own. Those that can fail return -1 or false with errno set.
 namespace kvx::os::file {
 
 // Opens `path` for appending, creating a missing file, without waiting on a FIFO or a terminal
@@ -31,5 +31,27 @@ long long Length(int descriptor);
 long long Write(int descriptor, const char* bytes, std::size_t n);
 bool Sync(int descriptor);
 bool CutTo(int descriptor, long long length);
+
+// What a name stands for, links followed.
+enum class Existing { kMissing, kRegular, kDirectory, kOther };
+Existing Examine(const std::string& path);
+// The file a chain of symbolic links at `path` ends at, which need not exist; `path` itself
+// when it is no link.
+std::string FinalTarget(const std::string& path);
+// Whether this user may replace the existing file at `path` (false with errno set).
+bool MayReplace(const std::string& path);
+// Creates a new, empty file of a unique name in the folder of `path`, exclusively, so no file
+// or link already under that name is used; its name goes into `created`. The name is too long
+// (ENAMETOOLONG) when `path`'s own is.
+int CreateUniqueBeside(const std::string& path, std::string& created);
+// Gives the open file the permissions of the file at `like`, or a new file's where there is none.
+bool TakePermissions(int descriptor, const std::string& like);
+// Closes `descriptor`; false when the system reports a failed write only now.
+bool CloseReporting(int descriptor);
+// Renames `from` to `to`, replacing a file there only with `replace` (else EEXIST).
+bool Rename(const std::string& from, const std::string& to, bool replace);
+// Flushes the folder `path` lies in to the disk, so a rename there survives a power cut.
+void SyncFolderOf(const std::string& path);
+void Remove(const std::string& path);
 
 }  // namespace kvx::os::file

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 // What the programs need of the operating system beyond the serial port, the same on every
@@ -44,6 +46,29 @@ std::string UserName();
 
 // `time` broken down as UTC.
 std::tm UtcTime(std::time_t time);
+
+// What tells one file from another, whatever it is called: the folder it lies in and its name
+// there, links at the name followed, and for a file that exists its device and file number,
+// which its hard links share. "x", "./x", a path through a linked folder and a link to the
+// file are all one file; a name that does not exist yet is one file with every other way of
+// writing it.
+struct FileIdentity {
+  std::uint64_t folderDevice = 0;
+  std::uint64_t folderNumber = 0;
+  std::string name;  // as the system compares names: letter case ignored on Windows
+  bool exists = false;
+  std::uint64_t device = 0;
+  std::uint64_t number = 0;
+
+  bool SameFileAs(const FileIdentity& other) const {
+    if (exists && other.exists && device == other.device && number == other.number) return true;
+    return folderDevice == other.folderDevice && folderNumber == other.folderNumber &&
+           name == other.name;
+  }
+};
+
+// Nothing when the folder `path` would lie in cannot be found.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
 
 // A regular file that only ever grows by whole records, shared by every process appending to
 // it. Each record is appended under an exclusive lock that the others honour, and synced to

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "os/whole_file.h"
+
 namespace kvx::sim {
 
 namespace {
@@ -71,24 +73,12 @@ StateFileResult LoadDeviceState(const std::string& path, DeviceState& device) {
 }
 
 StateFileResult SaveDeviceState(const std::string& path, const DeviceState& device) {
-  const std::string temporary = path + ".tmp";
-  File file(std::fopen(temporary.c_str(), "wb"));
-  if (!file) return Failure(temporary, std::strerror(errno));
   const std::vector<std::uint8_t>& image = device.flash.Image();
-  bool written = std::fwrite(kMagic.data(), 1, kMagic.size(), file.get()) == kMagic.size() &&
-                 std::fwrite(image.data(), 1, image.size(), file.get()) == image.size();
-  for (std::size_t row = 0; written && row < kFuseRowCount; ++row) {
-    written = std::fputs(device.logic.Row(row).c_str(), file.get()) >= 0;
-  }
-  written = written && std::fputs(device.logic.Signature().c_str(), file.get()) >= 0;
-  written = std::fclose(file.release()) == 0 && written;
-  if (!written) {
-    std::remove(temporary.c_str());
-    return Failure(temporary, "write failed");
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    const std::string why = std::strerror(errno);
-    std::remove(temporary.c_str());
+  std::string content(kMagic);
+  content.append(image.begin(), image.end());
+  for (std::size_t row = 0; row < kFuseRowCount; ++row) content += device.logic.Row(row);
+  content += device.logic.Signature();
+  if (const std::string why = os::WriteFileWhole(path, content, {}); !why.empty()) {
     return Failure(path, why);
   }
   return {};

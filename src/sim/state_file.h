@@ -21,8 +21,8 @@ struct StateFileResult {
 // file is written on saving. Any other problem leaves `device` untouched.
 StateFileResult LoadDeviceState(const std::string& path, DeviceState& device);
 
-// Writes a new file beside the old one and renames it over, so an interrupted save never
-// leaves half a state behind.
+// Writes the file whole or not at all (os::WholeFile), so an interrupted save never leaves
+// half a state behind.
 StateFileResult SaveDeviceState(const std::string& path, const DeviceState& device);
 
 }  // namespace kvx::sim

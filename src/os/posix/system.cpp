@@ -10,6 +10,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <fstream>
 #include <system_error>
 
 #include "os/file_calls.h"
@@ -19,6 +21,27 @@ namespace kvx::os {
 namespace {
 
 void (*stopHandler)() = nullptr;
+
+constexpr int kMostLinksFollowed = 40;
+constexpr std::size_t kUniqueSuffix = sizeof ".XXXXXX" - 1;
+
+std::string FolderOf(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  return folder.empty() ? "." : folder.string();
+}
+
+// Read from the system rather than set and put back, which would let another thread create
+// a file meanwhile with no mask at all.
+mode_t ProcessUmask() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  }
+  const mode_t mask = umask(022);
+  umask(mask);
+  return mask;
+}
 
 extern "C" void ForwardStopSignal(int /*signal*/) {
   stopHandler();
@@ -144,6 +167,95 @@ bool CutTo(int descriptor, long long length) {
   return ftruncate(descriptor, static_cast<off_t>(length)) == 0;
 }
 
+Existing Examine(const std::string& path) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) return Existing::kMissing;
+  if (S_ISREG(status.st_mode)) return Existing::kRegular;
+  return S_ISDIR(status.st_mode) ? Existing::kDirectory : Existing::kOther;
+}
+
+std::string FinalTarget(const std::string& path) {
+  std::string target = path;
+  for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+    std::error_code notALink;
+    const std::filesystem::path next = std::filesystem::read_symlink(target, notALink);
+    if (notALink) return target;
+    target = next.is_absolute() ? next.string()
+                                : (std::filesystem::path(target).parent_path() / next).string();
+  }
+  return target;
+}
+
+bool MayReplace(const std::string& path) {
+  return access(path.c_str(), W_OK) == 0;
+}
+
+int CreateUniqueBeside(const std::string& path, std::string& created) {
+  const std::string folder = FolderOf(path);
+  const std::string name = std::filesystem::path(path).filename().string();
+  long nameMax = pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (nameMax <= static_cast<long>(kUniqueSuffix)) nameMax = NAME_MAX;
+  if (name.size() > static_cast<std::size_t>(nameMax)) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  // Beside the file, under its name as far as the name leaves room, so one that is left
+  // behind (the program killed) shows what it was meant to be.
+  created =
+      folder + "/" + name.substr(0, static_cast<std::size_t>(nameMax) - kUniqueSuffix) + ".XXXXXX";
+  return mkostemp(created.data(), O_CLOEXEC);
+}
+
+bool TakePermissions(int descriptor, const std::string& like) {
+  static const mode_t mask = ProcessUmask();
+  struct stat existing {};
+  const mode_t mode = stat(like.c_str(), &existing) == 0
+                          ? static_cast<mode_t>(existing.st_mode & 07777)
+                          : static_cast<mode_t>(0666 & ~mask);
+  return fchmod(descriptor, mode) == 0;
+}
+
+bool CloseReporting(int descriptor) {
+  return close(descriptor) == 0;
+}
+
+bool Rename(const std::string& from, const std::string& to, bool replace) {
+  if (replace) return rename(from.c_str(), to.c_str()) == 0;
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system that cannot rename without replacing can still refuse to link over a name.
+  if (link(from.c_str(), to.c_str()) != 0) return false;
+  unlink(from.c_str());
+  return true;
+}
+
+void SyncFolderOf(const std::string& path) {
+  const int folder = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder < 0) return;
+  fsync(folder);
+  close(folder);
+}
+
+void Remove(const std::string& path) {
+  unlink(path.c_str());
+}
+
 }  // namespace file
+
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+  const std::string target = file::FinalTarget(path);
+  struct stat status {};
+  if (stat(FolderOf(target).c_str(), &status) != 0) return std::nullopt;
+  FileIdentity identity;
+  identity.folderDevice = status.st_dev;
+  identity.folderNumber = status.st_ino;
+  identity.name = std::filesystem::path(target).filename().string();
+  if (stat(target.c_str(), &status) == 0) {
+    identity.exists = true;
+    identity.device = status.st_dev;
+    identity.number = status.st_ino;
+  }
+  return identity;
+}
 
 }  // namespace kvx::os

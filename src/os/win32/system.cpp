@@ -130,6 +130,56 @@ std::wstring WidePath(const std::string& path) {
   return {};
 }
 
+constexpr std::size_t kNameMax = 255;
+
+std::string Utf8Path(const std::wstring& wide) {
+  const int size = static_cast<int>(wide.size());
+  const int length =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(length), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+  return text;
+}
+
+std::wstring WideFolderOf(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::path(WidePath(path)).parent_path();
+  return folder.empty() ? L"." : folder.wstring();
+}
+
+// The C runtime's name for the system's last error, as the calls here report it.
+void TakeLastError() {
+  switch (::GetLastError()) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      errno = EEXIST;
+      break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      errno = ENOENT;
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      errno = EACCES;
+      break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      errno = ENOSPC;
+      break;
+    case ERROR_FILENAME_EXCED_RANGE:
+      errno = ENAMETOOLONG;
+      break;
+    default:
+      errno = EIO;
+  }
+}
+
+// An existing file or folder, opened only to be asked about.
+HANDLE OpenToExamine(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 }  // namespace
 
 int OpenForAppending(const std::string& path) {
@@ -187,6 +237,110 @@ bool CutTo(int descriptor, long long length) {
   return _chsize_s(descriptor, length) == 0;
 }
 
+Existing Examine(const std::string& path) {
+  const std::wstring wide = WidePath(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Existing::kMissing;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Existing::kDirectory;
+  const HANDLE file = OpenToExamine(wide);
+  if (file == INVALID_HANDLE_VALUE) return Existing::kRegular;
+  const bool onDisk = ::GetFileType(file) == FILE_TYPE_DISK;
+  ::CloseHandle(file);
+  return onDisk ? Existing::kRegular : Existing::kOther;
+}
+
+std::string FinalTarget(const std::string& path) {
+  const HANDLE file = OpenToExamine(WidePath(path));
+  if (file == INVALID_HANDLE_VALUE) return path;
+  std::wstring target(MAX_PATH, L'\0');
+  DWORD length = ::GetFinalPathNameByHandleW(file, target.data(), MAX_PATH, 0);
+  if (length >= MAX_PATH) {
+    target.resize(length);
+    length = ::GetFinalPathNameByHandleW(file, target.data(), length, 0);
+  }
+  ::CloseHandle(file);
+  if (length == 0 || length > target.size()) return path;
+  target.resize(length);
+  return Utf8Path(target);
+}
+
+bool MayReplace(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    errno = EACCES;
+    return false;
+  }
+  return true;
+}
+
+int CreateUniqueBeside(const std::string& path, std::string& created) {
+  if (std::filesystem::path(WidePath(path)).filename().wstring().size() > kNameMax) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  wchar_t name[MAX_PATH + 1] = {};
+  if (::GetTempFileNameW(WideFolderOf(path).c_str(), L"kvx", 0, name) == 0) {
+    TakeLastError();
+    return -1;
+  }
+  created = Utf8Path(name);
+  const int descriptor = _wopen(name, _O_WRONLY | _O_TRUNC | _O_BINARY | _O_NOINHERIT);
+  if (descriptor < 0) ::DeleteFileW(name);
+  return descriptor;
+}
+
+// A new file takes the folder's permissions, and a replaced one's are the folder's too.
+bool TakePermissions(int /*descriptor*/, const std::string& /*like*/) {
+  return true;
+}
+
+bool CloseReporting(int descriptor) {
+  return _close(descriptor) == 0;
+}
+
+bool Rename(const std::string& from, const std::string& to, bool replace) {
+  const DWORD flags = (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH;
+  if (::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags)) return true;
+  TakeLastError();
+  return false;
+}
+
+// MoveFileEx's write-through has put the rename on the disk.
+void SyncFolderOf(const std::string& /*path*/) {}
+
+void Remove(const std::string& path) {
+  ::DeleteFileW(WidePath(path).c_str());
+}
+
 }  // namespace file
+
+namespace {
+
+bool FileNumber(const std::wstring& path, std::uint64_t& device, std::uint64_t& number) {
+  const HANDLE file = file::OpenToExamine(path);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = ::GetFileInformationByHandle(file, &information) != 0;
+  ::CloseHandle(file);
+  device = information.dwVolumeSerialNumber;
+  number = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+  return known;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+  const std::wstring target = file::WidePath(file::FinalTarget(path));
+  FileIdentity identity;
+  if (!FileNumber(file::WideFolderOf(file::Utf8Path(target)), identity.folderDevice,
+                  identity.folderNumber)) {
+    return std::nullopt;
+  }
+  std::wstring name = std::filesystem::path(target).filename().wstring();
+  ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+  identity.name = file::Utf8Path(name);
+  identity.exists = FileNumber(target, identity.device, identity.number);
+  return identity;
+}
 
 }  // namespace kvx::os

@@ -1,0 +1,97 @@
+#include "os/whole_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "os/file_calls.h"
+
+namespace kvx::os {
+
+namespace {
+
+std::string SystemError() {
+  return std::strerror(errno);
+}
+
+bool WriteAll(int descriptor, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const long long put = file::Write(descriptor, bytes.data() + done, bytes.size() - done);
+    if (put < 0) return false;
+    if (put == 0) {
+      errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+}  // namespace
+
+WholeFile::~WholeFile() {
+  Abandon();
+}
+
+void WholeFile::Abandon() {
+  if (descriptor_ >= 0) file::Close(descriptor_);
+  descriptor_ = -1;
+  if (!temporary_.empty()) file::Remove(temporary_);
+  temporary_.clear();
+}
+
+bool WholeFile::Begin(const std::string& path, Options options, std::string& error) {
+  Abandon();
+  options_ = options;
+  target_ = options.throughLinks ? file::FinalTarget(path) : path;
+  const file::Existing existing = file::Examine(target_);
+  if (existing == file::Existing::kDirectory) {
+    error = "it is a directory";
+    return false;
+  }
+  if (existing == file::Existing::kOther) {
+    error = "it is not a regular file";
+    return false;
+  }
+  if (existing == file::Existing::kRegular && !file::MayReplace(target_)) {
+    error = SystemError();
+    return false;
+  }
+  descriptor_ = file::CreateUniqueBeside(target_, temporary_);
+  if (descriptor_ < 0 || !file::TakePermissions(descriptor_, target_)) {
+    error = SystemError();
+    Abandon();
+    return false;
+  }
+  return true;
+}
+
+bool WholeFile::Commit(std::string_view bytes, std::string& error) {
+  bool written = WriteAll(descriptor_, bytes) && file::Sync(descriptor_);
+  int failure = errno;
+  // A network file system may report a failed write only when the file is closed.
+  if (!file::CloseReporting(descriptor_) && written) {
+    written = false;
+    failure = errno;
+  }
+  descriptor_ = -1;
+  if (written && file::Rename(temporary_, target_, options_.replace)) {
+    temporary_.clear();
+    file::SyncFolderOf(target_);
+    return true;
+  }
+  errno = written ? errno : failure;
+  error = SystemError();
+  Abandon();
+  return false;
+}
+
+std::string WriteFileWhole(const std::string& path, std::string_view bytes,
+                           WholeFile::Options options) {
+  WholeFile file;
+  std::string error;
+  if (!file.Begin(path, options, error) || !file.Commit(bytes, error)) return error;
+  return "";
+}
+
+}  // namespace kvx::os
