@@ -33,12 +33,24 @@ void AddEraseCommand(CLI::App& app, int& exitStatus);
 // `kvxctl ports`: the serial ports present, with what is known of the device behind each.
 void AddPortsCommand(CLI::App& app, int& exitStatus);
 
+// For an option that names a file, a folder or a port: an empty value names none (a script's
+// unset variable, most likely) and is refused, not taken for the option left out.
+inline CLI::Validator NamesA(const std::string& what) {
+  return CLI::Validator(
+      [what](std::string& value) {
+        return value.empty() ? "an empty name names no " + what : std::string();
+      },
+      "");
+}
+
 // --dir: where the update files are; without it $KVXSETUP_UPDATE_DIR or kvxctl's own
 // directory, as for the window.
 inline void AddDirectoryOption(CLI::App& command, std::string& directory) {
-  command.add_option("--dir", directory,
-                     "Directory of the update files (default: $KVXSETUP_UPDATE_DIR, else the "
-                     "program's own directory)");
+  command
+      .add_option("--dir", directory,
+                  "Directory of the update files (default: $KVXSETUP_UPDATE_DIR, else the "
+                  "program's own directory)")
+      ->check(NamesA("folder"));
 }
 
 inline std::filesystem::path ChosenUpdateDirectory(const std::string& directory) {

@@ -167,6 +167,10 @@ std::vector<std::string> OptionNames(const CLI::App& command) {
   return names;
 }
 
+bool StartsWithDash(const std::string& word) {
+  return !word.empty() && word.front() == '-';
+}
+
 // Why the words the command line holds name nothing, or empty when all of them do. The first
 // such word wins over a missing option: "--prot" typed for "--port" is the cause, not "--port
 // is required".
@@ -175,14 +179,14 @@ std::string UnexpectedWordReason(CLI::App& app) {
     const std::vector<std::string> words = command->remaining();
     if (words.empty()) continue;
     const std::string& word = words.front();
-    const std::string kind = word.front() == '-' ? "unknown option '" : "unexpected argument '";
+    const std::string kind = StartsWithDash(word) ? "unknown option '" : "unexpected argument '";
     return kind + word + "' for 'kvxctl " + command->get_name() + "'" +
            Suggestion(word, OptionNames(*command));
   }
   const std::vector<std::string> words = app.remaining();
   if (words.empty()) return "";
   const std::string& word = words.front();
-  if (word.front() == '-')
+  if (StartsWithDash(word))
     return "unknown option '" + word + "'" + Suggestion(word, OptionNames(app));
   return "unknown command '" + word + "'" + Suggestion(word, CommandNames(app));
 }
@@ -192,9 +196,15 @@ bool IsOptionWord(const CLI::App& command, const std::string& word) {
          (word.size() > 1 && word.front() == '-' && command.get_option_no_throw(word) != nullptr);
 }
 
-// Why an option that takes a value is followed by another option instead ("--port --firmware
-// F", the port forgotten), or empty when none is. CLI11 would take that option, and every word
-// after it, as the value.
+// The option of `command` that `word` names, when it takes a value; nullptr otherwise.
+const CLI::Option* ValueOption(const CLI::App& command, const std::string& word) {
+  const CLI::Option* option = StartsWithDash(word) ? command.get_option_no_throw(word) : nullptr;
+  return option != nullptr && option->get_expected_max() != 0 ? option : nullptr;
+}
+
+// Why an option that takes a value is given none: it is followed by another option instead
+// ("--port --firmware F", the port forgotten), or by an '=' with nothing behind it. CLI11
+// would take that option, and every word after it, as the value. Empty when there is none.
 std::string MissingValueReason(const CLI::App& app, const std::vector<std::string>& words) {
   const CLI::App* command = nullptr;
   for (std::size_t i = 0; i < words.size(); ++i) {
@@ -204,12 +214,16 @@ std::string MissingValueReason(const CLI::App& app, const std::vector<std::strin
       if (!named.empty()) command = named.front();
       continue;
     }
-    const CLI::Option* option =
-        words[i].front() == '-' ? command->get_option_no_throw(words[i]) : nullptr;
-    if (option == nullptr || option->get_expected_max() == 0 || i + 1 == words.size()) continue;
+    const std::string prefix = "kvxctl " + command->get_name() + ": ";
+    const std::string& word = words[i];
+    if (word.size() > 1 && word.back() == '=' &&
+        ValueOption(*command, word.substr(0, word.size() - 1))) {
+      return prefix + word.substr(0, word.size() - 1) + " needs a value, but " + word +
+             " gives none";
+    }
+    if (!ValueOption(*command, word) || i + 1 == words.size()) continue;
     if (IsOptionWord(*command, words[i + 1])) {
-      return "kvxctl " + command->get_name() + ": " + words[i] + " needs a value, but " +
-             words[i + 1] + " follows it";
+      return prefix + word + " needs a value, but " + words[i + 1] + " follows it";
     }
     ++i;
   }
@@ -224,13 +238,15 @@ int ReportUsageError(const std::string& reason, bool json) {
 }
 
 // CLI11 reports a word that names no command as a missing command, and an unknown option
-// after a missing one; say what was wrong.
+// after a missing one; say what was wrong. Help and the version are CLI11's to print.
 int ReportParseError(CLI::App& app, const CLI::ParseError& error, bool json) {
-  const std::string reason = UnexpectedWordReason(app);
-  if (!reason.empty()) return ReportUsageError("kvxctl: " + reason, json);
-  if (app.exit(error) == 0) return kvx::cli::kExitOk;
-  if (json) kvx::cli::PrintJson({{"passed", false}, {"reason", error.what()}});
-  return kvx::cli::kExitUsage;
+  if (const std::string reason = UnexpectedWordReason(app); !reason.empty()) {
+    return ReportUsageError("kvxctl: " + reason, json);
+  }
+  if (error.get_exit_code() == 0) return app.exit(error);
+  const std::vector<CLI::App*> commands = app.get_subcommands();
+  const std::string command = commands.empty() ? "" : " " + commands.front()->get_name();
+  return ReportUsageError("kvxctl" + command + ": " + error.what(), json);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include "cli/output_file.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <optional>
 #include <system_error>
 
 namespace kvx::cli {
@@ -11,6 +9,8 @@ std::string OutputFileProblem(const std::filesystem::path& path, bool replace) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (std::filesystem::is_directory(status)) return path.string() + " is a directory";
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    return path.string() + " is not a regular file";
   if (std::filesystem::exists(status) && !replace)
     return path.string() + " exists; give --force to replace it";
   // Found now rather than once the probe has been read, which takes a minute.
@@ -19,22 +19,21 @@ std::string OutputFileProblem(const std::filesystem::path& path, bool replace) {
   return "";
 }
 
-std::string WriteFileWhole(const std::filesystem::path& path, const std::string& content) {
-  std::filesystem::path partial = path;
-  partial += ".partial";
-  std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-  if (!out) return "cannot create " + partial.string() + ": " + std::strerror(errno);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  out.close();
-  std::string problem;
-  std::error_code error;
-  if (!out) {
-    problem = "cannot write " + partial.string() + ": " + std::strerror(errno);
-  } else if (std::filesystem::rename(partial, path, error); error) {
-    problem = "cannot rename " + partial.string() + " to " + path.string() + ": " + error.message();
+std::string RunFiles::Claim(const std::string& path, const std::string& use) {
+  // A file in a folder that is not there meets nothing; using it fails on its own.
+  const std::optional<os::FileIdentity> identity = os::IdentifyFile(path);
+  if (!identity) return "";
+  const std::lock_guard<std::mutex> lock(mutex_);
+  for (const Claimed& other : claimed_) {
+    if (!other.identity.SameFileAs(*identity)) continue;
+    if (other.use == use) {
+      return path + " is written by this run already, for another probe with that serial number";
+    }
+    return other.use + " and " + use + " name the same file" +
+           (other.path == path ? " " + path : ": " + other.path + " and " + path);
   }
-  if (!problem.empty()) std::filesystem::remove(partial, error);
-  return problem;
+  claimed_.push_back({*identity, path, use});
+  return "";
 }
 
 }  // namespace kvx::cli

@@ -1,17 +1,38 @@
 #pragma once
 
 #include <filesystem>
+#include <mutex>
 #include <string>
+#include <vector>
+
+#include "os/system.h"
 
 namespace kvx::cli {
 
-// Why `path` may not be written: it exists and `replace` was not given, it is a directory,
-// or its directory does not exist; empty when it may be.
+// Why `path` may not be written as an output: it exists and `replace` was not given, it is a
+// directory or no regular file (a FIFO, a terminal, /dev/stdout), or its folder does not
+// exist; empty when it may be.
 std::string OutputFileProblem(const std::filesystem::path& path, bool replace);
 
-// Writes `content` to `path` whole or not at all: into a temporary file beside it, which is
-// then renamed over it, so a failed write, a full disk or an interruption never leaves half a
-// file, nor costs the one that was there. Returns why it failed, or empty.
-std::string WriteFileWhole(const std::filesystem::path& path, const std::string& content);
+// The files one run reads, writes and appends to, told apart by the files they are rather
+// than by how they are named, so that no two uses of the run meet in one file: an output
+// written over an input or the report, two outputs over each other, two probes' outputs
+// under one name. Shared by the probes' threads.
+class RunFiles {
+ public:
+  // Takes `path` for `use` ("--firmware", "--report", ...). Why not, when the run has that
+  // file already; empty when it is taken, or lies in a folder that is not there.
+  std::string Claim(const std::string& path, const std::string& use);
+
+ private:
+  struct Claimed {
+    os::FileIdentity identity;
+    std::string path;
+    std::string use;
+  };
+
+  std::mutex mutex_;
+  std::vector<Claimed> claimed_;
+};
 
 }  // namespace kvx::cli

@@ -250,12 +250,31 @@ int WithStandardOutputChecked(const std::string& command, int status) {
   return status == kExitOk ? kExitFailure : status;
 }
 
+// Why the files the job names, and the report, cannot all be used as asked: two of them are
+// one file. Takes them for the run.
+std::string FilesProblem(const ProbeOptions& options, const ProbeJob& job, RunFiles& files) {
+  std::vector<NamedFile> named = job.files;
+  named.push_back({"--report", options.reportPath});
+  for (const NamedFile& file : named) {
+    if (file.path.empty()) continue;
+    if (std::string problem = files.Claim(file.path, file.option); !problem.empty()) return problem;
+  }
+  return "";
+}
+
 }  // namespace
 
 int RunProbeJob(const ProbeOptions& options, const ProbeJob& job) {
   std::string problem;
   const std::optional<std::vector<std::string>> ports = PortsToServe(options, job, problem);
   if (!ports) return ReportRefusal(job.command, options.json, kExitUsage, problem);
+  RunFiles files;
+  problem = FilesProblem(options, job, files);
+  if (!problem.empty()) return ReportRefusal(job.command, options.json, kExitUsage, problem);
+  if (job.preflight) problem = job.preflight();
+  if (!problem.empty()) return ReportRefusal(job.command, options.json, kExitFailure, problem);
+  ProbeJob run = job;
+  run.settings.runFiles = &files;
   ReportFile report;
   if (!options.reportPath.empty() && !report.Open(options.reportPath, problem)) {
     return ReportRefusal(job.command, options.json, kExitUsage, problem);
@@ -266,8 +285,8 @@ int RunProbeJob(const ProbeOptions& options, const ProbeJob& job) {
   } else {
     StopProbesOnSignals(errorIsTerminal ? StopNotice::kOverTransient : StopNotice::kOwnLine);
   }
-  const int status = ports->size() == 1 ? ServeOne(options, ports->front(), job, report)
-                                        : ServeSeveral(options, *ports, job, report);
+  const int status = ports->size() == 1 ? ServeOne(options, ports->front(), run, report)
+                                        : ServeSeveral(options, *ports, run, report);
   return WithStandardOutputChecked(job.command, status);
 }
 

@@ -2,10 +2,17 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "cli/probe_session.h"
 
 namespace kvx::cli {
+
+// A file named on the command line, by the option that named it.
+struct NamedFile {
+  std::string option;
+  std::string path;  // empty when the option was not given
+};
 
 // What a probe command does with each probe it serves.
 struct ProbeJob {
@@ -13,6 +20,10 @@ struct ProbeJob {
   SessionSettings settings;
   // Why the job cannot serve several probes at once; empty when it can.
   std::string whyOnePort;
+  // The files it reads or writes: no two of them, nor the report, may be one file.
+  std::vector<NamedFile> files;
+  // Why it cannot run, as far as can be told before any port opens; none when it always can.
+  std::function<std::string()> preflight;
   // Runs after a passed Connect; returns whether it passed, and notes what it found or did
   // in session.Outcome().
   std::function<bool(ProbeSession& session)> action;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/probe_connect.h"
+#include "cli/commands.h"
 #include "link/channel_ops.h"
 #include "link/link_startup.h"
 #include "link/serial_port.h"
@@ -28,7 +29,7 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
       "-p,--port", options.ports,
       std::string("Serial port: ") + naming.portsTaken + "; give it again, or a pattern such as " +
           naming.quotedPattern + ", to serve several probes at once");
-  port->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  port->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->check(NamesA("port"));
   if (portRule == PortRule::kRequired) port->required();
   command.add_option("-s,--speed", options.speed, "Line speed to agree with the probe")
       ->check(
@@ -37,9 +38,11 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
   command.add_flag("--json", options.json, "Print the result as one JSON object");
   command.add_flag("--trace", options.trace,
                    "Write every frame sent and received to standard error");
-  command.add_option("--report", options.reportPath,
-                     "Append each probe's result as a JSON line, with the time and this "
-                     "tool's version, to this file");
+  command
+      .add_option("--report", options.reportPath,
+                  "Append each probe's result as a JSON line, with the time and this "
+                  "tool's version, to this file")
+      ->check(NamesA("file"));
 }
 
 ProbeSession::ProbeSession(const ProbeOptions& options, std::string port, SessionSettings settings,
@@ -57,7 +60,8 @@ ProbeSession::ProbeSession(const ProbeOptions& options, std::string port, Sessio
       catalogue_(settings.updateDirectory),
       actions_(UpdateSetupActions::Parts{link_, [this] { return OpenLink(); }, catalogue_,
                                          controls_, services_, firmwareProgress_},
-               FieldsFor(settings.document)) {
+               FieldsFor(settings.document)),
+      runFiles_(settings.runFiles) {
   stoppable_.SetTap(&meter_);
 }
 

@@ -12,6 +12,7 @@
 #include "cli/cli_controls.h"
 #include "cli/frame_trace.h"
 #include "cli/interruption.h"
+#include "cli/output_file.h"
 #include "cli/probe_outcome.h"
 #include "cli/terminal_services.h"
 #include "cli/transfer_meter.h"
@@ -47,6 +48,7 @@ struct SessionSettings {
   SetupDocument document;  // the network texts the dialog would be opened with
   std::filesystem::path updateDirectory;
   Confirmation confirmation = Confirmation::kAsk;
+  RunFiles* runFiles = nullptr;  // the run's, shared by every probe it serves
 };
 
 // One probe connection for the length of one command, run through the dialog's own action
@@ -83,6 +85,8 @@ class ProbeSession {
   const ProbeOutcome& Outcome() const { return outcome_; }
   const std::string& Port() const { return portName_; }
   const std::filesystem::path& UpdateDirectory() const { return catalogue_.Directory(); }
+  // The files the run reads and writes, for an output named after this probe.
+  RunFiles& Files() { return *runFiles_; }
   // Puts these network texts in the fields, as typing them into the dialog would.
   void UseNetworkTexts(const NetworkSetupTexts& texts);
   std::uint32_t BaudRate() const { return link_.baudRate; }
@@ -104,6 +108,7 @@ class ProbeSession {
   UpdateCatalogue catalogue_;
   UpdateSetupActions actions_;
   ProbeOutcome outcome_;
+  RunFiles* runFiles_;
   int openCalls_ = 0;
   bool open_ = false;
 };

@@ -11,6 +11,7 @@
 #include "cli/probe_action.h"
 #include "images/probe_readback.h"
 #include "loader/command_exchange.h"
+#include "os/whole_file.h"
 #include "setup/setup_block.h"
 
 namespace kvx::cli {
@@ -43,23 +44,34 @@ std::string OutputName(std::string pattern, const std::string& serialNumber) {
   return pattern;
 }
 
+// An output of one probe's read: its name, and the file that takes its place, begun before the
+// first request so that a name it cannot take is found before the minute the read takes.
+struct Output {
+  std::string path;
+  os::WholeFile file;
+};
+
+bool HasSerialField(const std::string& name) {
+  return name.find(kSerialField) != std::string::npos;
+}
+
 // One part read into one file: what `read` returns, written whole, then proved.
 template <typename Read>
-bool ReadPart(ProbeSession& session, const char* part, const std::string& path,
-              VersionNumber version, Read read) {
+bool ReadPart(ProbeSession& session, const char* part, Output& output, VersionNumber version,
+              Read read) {
   std::string content;
   if (!read(content)) return false;
-  if (const std::string problem = WriteFileWhole(path, content); !problem.empty()) {
-    session.Services().Explain(problem);
+  if (std::string problem; !output.file.Commit(content, problem)) {
+    session.Services().Explain("cannot write " + output.path + ": " + problem);
     return false;
   }
-  session.Outcome().files.push_back(ProveFile(part, path, version, content));
+  session.Outcome().files.push_back(ProveFile(part, output.path, version, content));
   session.Outcome().files.back().done = true;
   return true;
 }
 
-bool ReadFirmware(ProbeSession& session, const std::string& path) {
-  return ReadPart(session, "firmware", path, session.Actions().Identity().firmwareVersion,
+bool ReadFirmware(ProbeSession& session, Output& output) {
+  return ReadPart(session, "firmware", output, session.Actions().Identity().firmwareVersion,
                   [&session](std::string& content) {
                     FirmwareReading reading;
                     if (ReadFirmwareArea(session.Link(), session.Services(), reading) != kOk) {
@@ -73,8 +85,8 @@ bool ReadFirmware(ProbeSession& session, const std::string& path) {
                   });
 }
 
-bool ReadLogic(ProbeSession& session, const std::string& path) {
-  return ReadPart(session, "logic", path, session.Actions().Identity().logicVersion,
+bool ReadLogic(ProbeSession& session, Output& output) {
+  return ReadPart(session, "logic", output, session.Actions().Identity().logicVersion,
                   [&session](std::string& content) {
                     LogicReading reading;
                     if (!ReadLogicDevice(session.Link(), session.Services(), reading)) return false;
@@ -83,31 +95,48 @@ bool ReadLogic(ProbeSession& session, const std::string& path) {
                   });
 }
 
-// The output names for this probe, checked before anything is read; false after saying why.
-bool ChooseOutputs(ProbeSession& session, const ReadOptions& options, std::string& firmware,
-                   std::string& logic) {
+// Takes `pattern` with this probe's serial number for `output` (the option that named it), and
+// begins its file; false after saying why it cannot be written. A name without {serial} was
+// taken for the run before any port opened; one made from a serial number is taken now, so
+// two probes that report the same serial number cannot write one file.
+bool BeginOutput(ProbeSession& session, const ReadOptions& options, const std::string& pattern,
+                 const char* option, Output& output) {
+  output.path = OutputName(pattern, session.Actions().Identity().serialNumber);
+  std::string problem;
+  if (output.path != pattern) problem = session.Files().Claim(output.path, option);
+  if (problem.empty()) problem = OutputFileProblem(output.path, options.force);
+  if (problem.empty() && !output.file.Begin(output.path, {options.force, false}, problem)) {
+    problem = "cannot write " + output.path + ": " + problem;
+  }
+  if (problem.empty()) return true;
+  session.Services().Explain(problem);
+  return false;
+}
+
+// The outputs of this probe, named and begun before anything is read; false after saying why.
+bool BeginOutputs(ProbeSession& session, const ReadOptions& options, Output& firmware,
+                  Output& logic) {
   const std::string& serialNumber = session.Actions().Identity().serialNumber;
-  const bool named =
-      (options.firmwareFile + options.logicFile).find(kSerialField) != std::string::npos;
+  const bool named = HasSerialField(options.firmwareFile) || HasSerialField(options.logicFile);
   if (named && !FitsFileName(serialNumber)) {
     session.Services().Explain("the serial number " + ShownText(serialNumber) +
                                " cannot go into a file name");
     return false;
   }
-  firmware = OutputName(options.firmwareFile, serialNumber);
-  logic = OutputName(options.logicFile, serialNumber);
-  if (!firmware.empty() && firmware == logic) {
-    session.Services().Explain("--firmware and --logic name the same file " + firmware);
-    return false;
+  return (options.firmwareFile.empty() ||
+          BeginOutput(session, options, options.firmwareFile, "--firmware", firmware)) &&
+         (options.logicFile.empty() ||
+          BeginOutput(session, options, options.logicFile, "--logic", logic));
+}
+
+// Why an output named without {serial} cannot be written, found before any port opens.
+std::string FixedOutputsProblem(const ReadOptions& options) {
+  for (const std::string* name : {&options.firmwareFile, &options.logicFile}) {
+    if (name->empty() || HasSerialField(*name)) continue;
+    if (std::string problem = OutputFileProblem(*name, options.force); !problem.empty())
+      return problem;
   }
-  for (const std::string* path : {&firmware, &logic}) {
-    if (path->empty()) continue;
-    if (const std::string problem = OutputFileProblem(*path, options.force); !problem.empty()) {
-      session.Services().Explain(problem);
-      return false;
-    }
-  }
-  return true;
+  return "";
 }
 
 ProbeJob ReadJob(const ReadOptions& options) {
@@ -115,19 +144,21 @@ ProbeJob ReadJob(const ReadOptions& options) {
   job.command = "read";
   job.settings.updateDirectory = DefaultUpdateDirectory();
   const auto separate = [](const std::string& name) {
-    return name.empty() || name.find(kSerialField) != std::string::npos;
+    return name.empty() || HasSerialField(name);
   };
   if (!separate(options.firmwareFile) || !separate(options.logicFile)) {
     job.whyOnePort =
         "several probes would write the same files; put {serial} in each output name, such "
         "as --firmware 'fw-{serial}.srec'";
   }
+  job.files = {{"--firmware", options.firmwareFile}, {"--logic", options.logicFile}};
+  job.preflight = [options] { return FixedOutputsProblem(options); };
   job.action = [options](ProbeSession& session) {
-    std::string firmware;
-    std::string logic;
-    if (!ChooseOutputs(session, options, firmware, logic)) return false;
-    return (firmware.empty() || ReadFirmware(session, firmware)) &&
-           (logic.empty() || ReadLogic(session, logic));
+    Output firmware;
+    Output logic;
+    if (!BeginOutputs(session, options, firmware, logic)) return false;
+    return (options.firmwareFile.empty() || ReadFirmware(session, firmware)) &&
+           (options.logicFile.empty() || ReadLogic(session, logic));
   };
   job.summarise = [](const ProbeOutcome& outcome) {
     std::string summary;
@@ -155,9 +186,11 @@ void AddReadCommand(CLI::App& app, int& exitStatus) {
       "--firmware", options->firmwareFile,
       "Write the firmware area to this file as S-records; {serial} stands for the probe's "
       "serial number");
+  firmware->check(NamesA("file"));
   CLI::Option* logic = command->add_option(
       "--logic", options->logicFile,
       "Write the logic device's fuses and signature to this file as JEDEC; {serial} as above");
+  logic->check(NamesA("file"));
   command->add_flag("--force", options->force, "Replace output files that exist");
   command->callback([options, firmware, logic, &exitStatus] {
     if (firmware->empty() && logic->empty()) {

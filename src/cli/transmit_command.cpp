@@ -154,13 +154,16 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
   for (const TextOption& option : kTextOptions) {
     command->add_option(option.name, options->given.network.*option.member, option.help);
   }
-  command->add_option("--document", options->documentPath,
-                      "A .gdb document giving port, speed and the five texts; options given "
-                      "beside it win");
+  command
+      ->add_option("--document", options->documentPath,
+                   "A .gdb document giving port, speed and the five texts; options given "
+                   "beside it win")
+      ->check(NamesA("file"));
   CLI::Option* settings = command->add_option(
       "--settings", options->settingsPath,
       "A table (CSV) with the columns serial,ip,mask,gateway,host,config: each probe gets the "
       "row of the serial number it reports");
+  settings->check(NamesA("file"));
   for (const TextOption& option : kTextOptions) settings->excludes(option.name);
   settings->excludes("--document");
   command->callback([options, command, &exitStatus] {

@@ -136,7 +136,7 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
       "--logic", options->logicFile,
       "Program this logic file (JEDEC), whatever its name or version; without --firmware "
       "the firmware is left as it is");
-  for (CLI::Option* named : {firmware, logic}) named->excludes("--dir");
+  for (CLI::Option* named : {firmware, logic}) named->excludes("--dir")->check(NamesA("file"));
   command->add_flag("--dry-run", options->dryRun,
                     "Check both files and show what would be erased and programmed, changing "
                     "nothing");
@@ -152,6 +152,7 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
     const UpdateChoice choice{{options->firmwareFile, options->logicFile}, options->mode};
     ProbeJob job = options->dryRun ? DryRunJob(choice) : UpdateJob(choice);
     job.command = "update";
+    job.files = {{"--firmware", options->firmwareFile}, {"--logic", options->logicFile}};
     job.settings.updateDirectory = ChosenUpdateDirectory(options->directory);
     exitStatus = RunProbeJob(options->probe, job);
   });

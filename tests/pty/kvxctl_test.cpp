@@ -87,6 +87,15 @@ TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
       {KVXCTL_PATH, "read --port x --firmware --logic y", 2,
        "kvxctl read: --firmware needs a value, but --logic follows it\n"},
       {KVXCTL_PATH, "info --port -s 9600", 2, "kvxctl info: --port needs a value, but -s follows"},
+      {KVXCTL_PATH, "read --port x --firmware= --logic y", 2,
+       "kvxctl read: --firmware needs a value, but --firmware= gives none\n"},
+      // An empty name (a script's unset variable) is no name, not the option left out.
+      {KVXCTL_PATH, "update --port x --logic ''", 2,
+       "kvxctl update: --logic: an empty name names no file\n"},
+      {KVXCTL_PATH, "read --port '' --firmware f", 2,
+       "kvxctl read: --port: an empty name names no port\n"},
+      {KVXCTL_PATH, "files --dir ''", 2, "kvxctl files: --dir: an empty name names no folder\n"},
+      {KVXCTL_PATH, "info --port x --report ''", 2, "kvxctl info: --report: an empty name names"},
       {KVXSIM_PATH, "--count 3 --serial 99999998", 2, "cannot give 3 probes serial numbers"},
 #ifdef KVXSETUP_PATH
       {KVXSETUP_PATH, "--version", 0, "kvxsetup " + version + "\n"},
@@ -292,12 +301,13 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
               HasSubstr("kvxGDB Setup: Cannot connect to KVX loader!"));
 }
 
-// Root reads any directory, so only an ordinary user meets one that cannot be read.
+// Root reads any directory, so only an ordinary user meets one that cannot be read: the child
+// drops to one, or is one already, the folder's owner, whom its mode denies reading too.
 TEST(Kvxctl, FilesSaysWhenItCannotReadTheDirectory) {
   const TempDirectory dir;
   ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
   const std::filesystem::path locked = dir / "locked";
-  ASSERT_EQ(mkdir(locked.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(locked.c_str(), 0300), 0);
   const kvx::test::ProgramCopy kvxctl(KVXCTL_PATH);
   const std::optional<std::string> outcome = kvx::test::RunInChild(
       [&] {

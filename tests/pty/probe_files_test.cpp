@@ -3,12 +3,18 @@
 // probe into its exact copy.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "child_process.h"
 #include "cli/sha256.h"
 #include "program_run.h"
 #include "update_files.h"
@@ -18,6 +24,7 @@ namespace {
 using kvx::test::ProgramRun;
 using kvx::test::ReadTextFile;
 using kvx::test::SimulatorProcess;
+using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -154,6 +161,142 @@ TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
     ASSERT_EQ(Kvxctl("update" + port + outputs).status, 0);
   }
   EXPECT_EQ(ReadTextFile(copy), ReadTextFile(original));
+}
+
+// The names in `dir`, to see that nothing was left beside the files a run should write.
+std::set<std::string> NamesIn(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+// Names that stand for one file are one file, however they are spelt: an output over another
+// output or over the report, an update's input that is also its report. Each is refused before
+// any port opens (the port named does not exist, which would fail the run with 1), and the
+// file is left as it was.
+TEST(NamedFiles, NamesOfOneFileAreRefusedBeforeAnyPortOpens) {
+  const TempDirectory dir;
+  const std::string d = dir.Path().string();
+  dir.Write("x.srec", "old");
+  ASSERT_EQ(link((d + "/x.srec").c_str(), (d + "/hard.srec").c_str()), 0);
+  std::filesystem::create_directory(dir / "real");
+  std::filesystem::create_directory_symlink(dir / "real", dir / "linked");
+  const std::string port = " --port /nonexistent/tty";
+  const std::string x = d + "/x.srec";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"read --force --firmware " + x + " --logic " + d + "/./x.srec",
+       "kvxctl read: --firmware and --logic name the same file: " + x + " and " + d + "/./x.srec"},
+      {"read --force --firmware " + x + " --logic " + d + "/hard.srec",
+       "kvxctl read: --firmware and --logic name the same file: " + x + " and " + d + "/hard.srec"},
+      {"read --firmware " + d + "/real/a.srec --logic " + d + "/linked/a.srec",
+       "kvxctl read: --firmware and --logic name the same file: " + d + "/real/a.srec and " + d +
+           "/linked/a.srec"},
+      {"read --force --logic " + x + " --report " + x,
+       "kvxctl read: --logic and --report name the same file " + x},
+      {"update --firmware " + x + " --report " + d + "/linked/../x.srec",
+       "kvxctl update: --firmware and --report name the same file: " + x + " and " + d +
+           "/linked/../x.srec"},
+      {"update --firmware " + x + " --logic " + x,
+       "kvxctl update: --firmware and --logic name the same file " + x},
+  };
+  for (const auto& [arguments, reason] : cases) {
+    const ProgramRun run = Kvxctl(arguments + port);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_EQ(run.err, reason + "\n") << arguments;
+  }
+  EXPECT_EQ(ReadTextFile(x), "old");
+  EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"hard.srec", "linked", "real", "x.srec"}));
+}
+
+// What an ordinary user meets when an output cannot be written: said before the first request
+// of the read, which would take a minute at line speed. Names fixed on the command line are
+// refused before the port opens, names made with the serial number once the probe answered.
+std::string OutputsThatCannotBeWritten(const std::string& kvxctl, const std::string& kvxsim) {
+  SimulatorProcess sim(kvxsim, {"--rate", "115200"});
+  const TempDirectory dir;
+  const std::string port = " --port " + sim.Path();
+  const std::string longName = dir.Path().string() + "/" + std::string(256, 'n') + ".srec";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"--firmware /etc/x-{serial}.srec", "cannot write /etc/x-12345678.srec: Permission denied"},
+      {"--firmware /dev/null", "/dev/null is not a regular file"},
+      {"--firmware " + dir.Path().string(), dir.Path().string() + " is a directory"},
+      {"--firmware " + longName, "cannot write " + longName + ": File name too long"},
+  };
+  std::string outcome;
+  for (const auto& [outputs, reason] : cases) {
+    const ProgramRun run = kvx::test::RunProgram(kvxctl, "read" + port + " " + outputs);
+    if (run.status != 1 || run.err.find(reason) == std::string::npos ||
+        run.err.find("Reading Flash") != std::string::npos) {
+      outcome += outputs + ": " + std::to_string(run.status) + " " + run.err + "\n";
+    }
+  }
+  return outcome;
+}
+
+TEST(ProbeFiles, AnOutputThatCannotBeWrittenIsFoundBeforeTheReadStarts) {
+  const kvx::test::ProgramCopy kvxctl(KVXCTL_PATH);
+  const kvx::test::ProgramCopy kvxsim(KVXSIM_PATH);
+  EXPECT_EQ(kvx::test::RunInChild(
+                [&] { return OutputsThatCannotBeWritten(kvxctl.Path(), kvxsim.Path()); },
+                {true, 60, 0, {kvxctl.Path(), kvxsim.Path()}}),
+            "");
+}
+
+// A read writes its outputs and nothing else: a file of the user's under a name a temporary
+// file might have taken is left alone; an output that cannot be written whole (the file-size
+// limit stands for a full disk) leaves the file it was to replace as it was, and no temporary
+// file behind.
+TEST(ProbeFiles, AReadWritesItsOutputsWholeAndNothingElse) {
+  kvx::test::UpdateFiles release;
+  release.AddFirmware(105, 3000);
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
+  const std::string port = " --port " + sim.Path();
+  ASSERT_EQ(Kvxctl("update --dir " + release.Path().string() + port).status, 0);
+  const TempDirectory dir;
+  const std::string output = dir.Write("fw.srec", "old").string();
+  dir.Write("fw.srec.partial", "mine");
+  const std::string read = "read --force" + port + " --firmware " + output;
+  // 2 KiB: the messages fit, the 7 KB of S-records do not.
+  const ProgramRun full = kvx::test::RunProgram("ulimit -f 4; " KVXCTL_PATH, read);
+  EXPECT_EQ(full.status, 1);
+  EXPECT_THAT(full.err, HasSubstr("cannot write " + output + ": File too large"));
+  EXPECT_EQ(ReadTextFile(output), "old");
+  EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"fw.srec", "fw.srec.partial"}));
+  ASSERT_EQ(Kvxctl(read).status, 0);
+  EXPECT_THAT(ReadTextFile(output), HasSubstr("\nS3450104"));
+  EXPECT_EQ(ReadTextFile(output + ".partial"), "mine");
+  EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"fw.srec", "fw.srec.partial"}));
+}
+
+// Names made from what probes report: two probes that report one serial number do not write
+// one file (the second fails, saying so, and the first keeps its file); a serial number that
+// could lead out of the folder named is refused; {serial} stands for it wherever it is.
+TEST(ProbeFiles, NamesMadeFromSerialNumbersNeverMeet) {
+  SimulatorProcess first(KVXSIM_PATH, {"--rate", "115200", "--serial", "12345678"});
+  SimulatorProcess twin(KVXSIM_PATH, {"--rate", "115200", "--serial", "12345678"});
+  SimulatorProcess odd(KVXSIM_PATH, {"--rate", "115200", "--serial", "../abcde"});
+  const TempDirectory dir;
+  const std::string logic = (dir / "l-12345678-12345678.jed").string();
+  const std::string report = (dir / "r.jsonl").string();
+  const ProgramRun run = Kvxctl("read --json --report " + report + " --port " + first.Path() +
+                                " --port " + twin.Path() + " --port " + odd.Path() + " --logic " +
+                                (dir / "l-{serial}-{serial}.jed").string());
+  EXPECT_EQ(run.status, 1);
+  std::multiset<std::string> verdicts;
+  std::istringstream records(run.out);
+  for (std::string line; std::getline(records, line);) {
+    const auto record = nlohmann::json::parse(line);
+    verdicts.insert(record.value("passed", false) ? "passed" : record.value("reason", ""));
+  }
+  EXPECT_EQ(verdicts, (std::multiset<std::string>{
+                          "passed",
+                          logic + " is written by this run already, for another probe with "
+                                  "that serial number",
+                          "the serial number '../abcde' cannot go into a file name"}));
+  EXPECT_THAT(ReadTextFile(logic), HasSubstr("*L00000"));
+  EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"l-12345678-12345678.jed", "r.jsonl"}));
 }
 
 }  // namespace
