@@ -4,6 +4,9 @@
 
 namespace kvx {
 
+// What a run the user stopped says of itself, before what it leaves the probe with.
+inline constexpr char kInterruptedText[] = "interrupted";
+
 // What the dialog's actions have done to one part of the probe since Connect.
 enum class PartChange {
   kUntouched,  // nothing that changes it was sent

@@ -20,7 +20,7 @@ ConnectOutcome ConnectToProbe(ProbeLink& link, const std::function<ErrorCode()>&
       result = QueryIdentity(link, identity);
       identity.macAddressText = MakeMacAddressText(identity.serialNumber);
     }
-    if (result == kOk) break;
+    if (result == kOk || link.stopped) break;
     CloseProbeLink(link);
   }
   if (result == kOk && identity.loaderVersion != 0) return ConnectOutcome::kConnected;

@@ -24,8 +24,8 @@ enum class ConnectOutcome {
 ErrorCode OpenProbeLink(ProbeLink& link, const ChosenPort& port, int speedIndex);
 
 // Opens the link with `openLink` and reads the identity, in up to kConnectAttempts attempts,
-// closing the link after each failed one. The MAC text follows every identity query. Unless
-// the outcome is kConnected the link is closed afterwards.
+// closing the link after each failed one; a stop the user asked for ends the attempts. The MAC text
+// follows every identity query. Unless the outcome is kConnected the link is closed afterwards.
 ConnectOutcome ConnectToProbe(ProbeLink& link, const std::function<ErrorCode()>& openLink,
                               ProbeIdentity& identity);
 

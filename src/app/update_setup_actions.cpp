@@ -33,7 +33,6 @@ constexpr char kWritingSetupPassedText[] = "Writing setup data passed";
 constexpr char kWritingSetupFailedText[] = "Writing setup data failed!";
 constexpr char kTransferFailedText[] = "Transfer failed!";
 constexpr char kTransferFailedCaption[] = "Error";
-constexpr char kEraseQuestionText[] = "Erase Flash and EPLD?";
 constexpr char kErasePassedText[] = "Erasing Flash and EPLD passed!";
 constexpr char kEraseFailedText[] = "Erasing Flash and EPLD failed!";
 // What the current versions read after an Erase, passed or failed. The spelling is the one
@@ -52,6 +51,7 @@ bool FitsAddressEdit(const std::string& text) {
 // Why Connect failed: no device for the port chosen, the port's own reason when it did not
 // open, otherwise which port was tried and what to check.
 std::string ConnectFailureDetail(const ProbeLink& link) {
+  if (link.stopped) return kInterruptedText;
   if (link.port && !link.port->absence.empty()) return link.port->absence;
   const std::string openFailure = link.channel.LastError();
   if (!openFailure.empty()) return openFailure;
@@ -60,6 +60,19 @@ std::string ConnectFailureDetail(const ProbeLink& link) {
          std::to_string(kSpeedListRates.back()) + " baud in " + std::to_string(kConnectAttempts) +
          " attempts: check that the probe is powered, that its serial cable is plugged in at "
          "both ends, and that the probe is in its loader";
+}
+
+// Why a loader that answered is not taken for a probe's: what its identity reply held.
+std::string NoProbeDetail(const ProbeLink& link) {
+  const std::string port = link.port ? " on " + link.port->Description() : "";
+  const std::int32_t length = link.lastReplyLength;
+  if (length != kShortIdentityReplyLength && length != kLongIdentityReplyLength) {
+    return "the loader" + port + " answered the identity request with " + std::to_string(length) +
+           " bytes, where " + std::to_string(kShortIdentityReplyLength) + " or " +
+           std::to_string(kLongIdentityReplyLength) +
+           " carry the versions and a serial number of 8 or 10 characters";
+  }
+  return "the loader" + port + " reports loader version 0";
 }
 
 // Passes everything on and gives each message box without a detail of its own the one
@@ -127,9 +140,8 @@ bool UpdateSetupActions::OnConnect() {
   cursor.End();
   if (outcome != ConnectOutcome::kConnected) {
     MessageBox failure{ConnectFailureText(outcome)};
-    if (outcome == ConnectOutcome::kCannotConnect) {
-      failure.detail = ConnectFailureDetail(link_);
-    }
+    failure.detail = outcome == ConnectOutcome::kCannotConnect ? ConnectFailureDetail(link_)
+                                                               : NoProbeDetail(link_);
     services_.ShowMessage(failure);
     services_.SetStatus(kConnectFailedText);
     return false;
@@ -151,8 +163,7 @@ bool UpdateSetupActions::OnCurrent() {
   if (passed) ShowCurrentVersions();
   cursor.End();
   if (!passed) {
-    DetailedServices explained(services_, [this] { return LinkFailure(); });
-    ShowPlainMessage(explained, kCommunicationFailedText);
+    ShowFailure(services_, MessageBox{kCommunicationFailedText});
     services_.SetStatus(kReadingVersionsFailedText);
     return false;
   }
@@ -206,9 +217,7 @@ bool UpdateSetupActions::OnTransmit() {
     return true;
   }
   services_.SetStatus(kWritingSetupFailedText);
-  MessageBox failure = Exclamation(kTransferFailedText, kTransferFailedCaption);
-  failure.detail = LinkFailure();
-  services_.ShowMessage(failure);
+  ShowFailure(services_, Exclamation(kTransferFailedText, kTransferFailedCaption));
   return false;
 }
 
@@ -333,46 +342,49 @@ bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
     changes_.firmwareVersion = firmware.version;
     return true;
   }
-  DetailedServices explained(services, [this] { return LinkFailure(); });
-  ShowPlainMessage(explained, kFirmwareUpdateFailedText);
+  ShowFailure(services, MessageBox{kFirmwareUpdateFailedText});
   return false;
 }
 
 // The device leaves programming mode whatever happened, even when it never entered it.
 bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic, DialogServices& services) {
-  DetailedServices explained(services, [this] { return LinkFailure(); });
-  bool passed = ReadJedecFile(logic.file, explained) && BeginLogicIsp(link_, explained) &&
-                CheckLogicDevice(link_, explained);
+  bool passed = ReadJedecFile(logic.file, services) && BeginLogicIsp(link_, services) &&
+                CheckLogicDevice(link_, services);
   if (passed) {
     changes_.logic = PartChange::kChanging;
     changes_.logicVersion = 0;
-    passed = EraseLogicDevice(link_, explained) &&
-             ProgramFuseMap(link_, logic.file.map, logic.signature, explained) &&
-             VerifyFuseMap(link_, logic.file.map, logic.signature, explained);
+    passed = EraseLogicDevice(link_, services) &&
+             ProgramFuseMap(link_, logic.file.map, logic.signature, services) &&
+             VerifyFuseMap(link_, logic.file.map, logic.signature, services);
   }
   if (passed) {
     changes_.logic = PartChange::kWritten;
     changes_.logicVersion = logic.version;
   }
-  EndLogicIsp(link_, explained);
+  EndLogicIsp(link_, services);
   return passed;
 }
 
 bool UpdateSetupActions::EraseLogic() {
-  DetailedServices explained(services_, [this] { return LinkFailure(); });
-  bool passed = BeginLogicIsp(link_, explained) && CheckLogicDevice(link_, explained);
+  bool passed = BeginLogicIsp(link_, services_) && CheckLogicDevice(link_, services_);
   if (passed) {
     changes_.logic = PartChange::kErasing;
     changes_.logicVersion = 0;
-    passed = EraseLogicDevice(link_, explained);
+    passed = EraseLogicDevice(link_, services_);
     if (passed) changes_.logic = PartChange::kErased;
   }
-  EndLogicIsp(link_, explained);
+  EndLogicIsp(link_, services_);
   return passed;
 }
 
 std::string UpdateSetupActions::LinkFailure() const {
   return DescribeExchangeFailure(link_);
+}
+
+void UpdateSetupActions::ShowFailure(DialogServices& services, MessageBox failure) {
+  if (link_.stopped) return;
+  if (failure.detail.empty()) failure.detail = LinkFailure();
+  services.ShowMessage(failure);
 }
 
 void UpdateSetupActions::NoteLinkFailure(const std::string& step) {

@@ -18,6 +18,8 @@ namespace kvx {
 inline constexpr char kWritingSetupText[] = "Writing setup data ....";
 inline constexpr char kErasingText[] = "Erasing Flash and EPLD ...";
 inline constexpr char kErasingSectorsText[] = "Erasing all flash sectors ...";
+// What Erase asks before it erases anything.
+inline constexpr char kEraseQuestionText[] = "Erase Flash and EPLD?";
 
 // The longest text the four address edits take.
 inline constexpr std::size_t kAddressTextLimit = 15;
@@ -91,6 +93,9 @@ class UpdateSetupActions {
   // The last failed exchange with the probe, for a message box's detail or as the cause of
   // a failure the status line alone reports.
   std::string LinkFailure() const;
+  // Shows the message box of a failed step, with the failed exchange as its detail unless it
+  // has one; nothing after a stop the user asked for, which is no failure of the probe's.
+  void ShowFailure(DialogServices& services, MessageBox failure);
   void NoteLinkFailure(const std::string& step);
 
   ProbeLink& link_;

@@ -5,6 +5,7 @@
 #include "cli/probe_changes_text.h"
 #include "cli/update_preview.h"
 #include "loader/version_text.h"
+#include "setup/setup_block.h"
 
 namespace kvx::cli {
 
@@ -108,19 +109,24 @@ nlohmann::json RecordJson(const ProbeOutcome& outcome) {
   return record;
 }
 
+std::string ShownMacAddress(const std::string& text) {
+  return IsMacAddressText(text) ? text : "invalid: " + ShownText(text);
+}
+
 void PrintIdentity(const ProbeOutcome& outcome) {
   std::printf("Loader version:    %s\n", outcome.loaderVersion.c_str());
   std::printf("Firmware version:  %s\n", outcome.after.firmware.c_str());
   std::printf("Logic version:     %s\n", outcome.after.logic.c_str());
-  std::printf("Serial number:     %s\n", outcome.serialNumber.c_str());
-  std::printf("MAC address:       %s\n", outcome.macAddress.c_str());
+  std::printf("Serial number:     %s\n", EscapedText(outcome.serialNumber).c_str());
+  std::printf("MAC address:       %s\n", ShownMacAddress(outcome.macAddress).c_str());
 }
 
 std::string VersionsSummary(const ProbeOutcome& outcome, bool whole) {
   const std::string versions =
       "firmware " + outcome.after.firmware + ", logic " + outcome.after.logic;
   if (!whole) return versions;
-  return "loader " + outcome.loaderVersion + ", " + versions + ", MAC " + outcome.macAddress;
+  return "loader " + outcome.loaderVersion + ", " + versions + ", MAC " +
+         ShownMacAddress(outcome.macAddress);
 }
 
 void PrintNetworkSetup(const StoredNetworkSetup& stored, const std::string& serialNumber) {

@@ -20,6 +20,9 @@ nlohmann::json RecordJson(const ProbeOutcome& outcome);
 
 // The three version texts, serial number and MAC, a line each.
 void PrintIdentity(const ProbeOutcome& outcome);
+// A MAC address text to show: as it is when it is one (twelve hex digits), else marked invalid
+// and escaped, since it is made of what the probe reported.
+std::string ShownMacAddress(const std::string& text);
 // The versions as one line's part: "firmware 1.05, logic 1.05", with the loader version and
 // the MAC address before and after them for `whole`.
 std::string VersionsSummary(const ProbeOutcome& outcome, bool whole);

@@ -23,23 +23,22 @@ void AddEraseCommand(CLI::App& app, int& exitStatus) {
   CLI::App* command = app.add_subcommand(
       "erase", "Erase the probe's EPLD and all flash sectors (firmware and network setup)");
   AddProbeOptions(*command, options->probe);
-  command->add_flag("-y,--yes", options->yes,
-                    "Answer \"Erase Flash and EPLD?\" with Yes instead of asking");
-  command->callback([options, &exitStatus] {
+  const std::string question = std::string("\"") + kEraseQuestionText + "\"";
+  command->add_flag("-y,--yes", options->yes, "Answer " + question + " with Yes instead of asking");
+  command->callback([options, question, &exitStatus] {
     // Without a terminal the question could only be answered No; a script that means to
     // erase says so, and one that forgot has made a usage error, found before the probe is
     // touched.
     if (!options->yes && !os::IsTerminal(stdin)) {
-      exitStatus = ReportRefusal("erase", options->probe.json, kExitUsage,
-                                 "no terminal to ask \"Erase Flash and EPLD?\"; give --yes to "
-                                 "erase without asking");
+      exitStatus =
+          ReportRefusal("erase", options->probe.json, kExitUsage,
+                        "no terminal to ask " + question + "; give --yes to erase without asking");
       return;
     }
     ProbeJob job;
     if (!options->yes) {
-      job.whyOnePort =
-          "several probes cannot each be asked \"Erase Flash and EPLD?\" at one "
-          "terminal; give --yes to erase them all without asking";
+      job.whyOnePort = "several probes cannot each be asked " + question +
+                       " at one terminal; give --yes to erase them all without asking";
     }
     job.command = "erase";
     job.settings.updateDirectory = DefaultUpdateDirectory();

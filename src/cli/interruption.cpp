@@ -56,18 +56,4 @@ const char* StoppingNotice() {
   return kStoppingNotice;
 }
 
-bool InterruptibleChannel::OpenPort(const ChosenPort& port) {
-  return !StopRequested() && port_.OpenPort(port);
-}
-
-long InterruptibleChannel::WriteBlock(const std::uint8_t* bytes, std::size_t n) {
-  if (StopRequested()) return -1;
-  return port_.WriteBlock(bytes, n);
-}
-
-// Once stopped, whatever failed last failed because of the stop.
-std::string InterruptibleChannel::LastError() const {
-  return StopRequested() ? "interrupted" : port_.LastError();
-}
-
 }  // namespace kvx::cli

@@ -20,6 +20,7 @@
 #include "link/serial_port.h"
 #include "loader/version_text.h"
 #include "os/system.h"
+#include "setup/setup_block.h"
 
 namespace kvx::cli {
 
@@ -71,7 +72,7 @@ ProbeOutcome ServeProbe(ProbeSession& session, const ProbeJob& job,
     outcome.bytesExchanged = rate.bytes;
     outcome.bytesPerSecond = rate.BytesPerSecond();
   }
-  outcome.interrupted = !outcome.passed && StopRequested();
+  outcome.interrupted = !outcome.passed && session.Link().stopped;
   const ProbeChanges& changes = session.Actions().Changes();
   if (!outcome.passed && !outcome.interrupted) {
     if (const std::string unfinished = UnfinishedChanges(changes); !unfinished.empty()) {
@@ -195,7 +196,7 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
     if (outcome.interrupted) ++interrupted;
     if (!listed) {
       std::printf("%-*s  %-10s  %s\n", static_cast<int>(portWidth), ports[index].c_str(),
-                  outcome.serialNumber.c_str(), verdicts[index].c_str());
+                  EscapedText(outcome.serialNumber).c_str(), verdicts[index].c_str());
     }
   }
   std::FILE* summary = options.json ? stderr : stdout;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/terminal_services.h"
+#include "setup/setup_block.h"
 
 namespace kvx::cli {
 
@@ -78,7 +79,7 @@ StatusOutput& ProbeBoard::Row(std::size_t index) {
 
 void ProbeBoard::SetSerialNumber(std::size_t index, const std::string& serialNumber) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  rows_.at(index).serialNumber = serialNumber;
+  rows_.at(index).serialNumber = EscapedText(serialNumber);
   if (isTerminal_) Redraw(index);
 }
 

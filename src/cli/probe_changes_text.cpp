@@ -27,13 +27,14 @@ std::string UnfinishedChanges(const ProbeChanges& changes) {
 }
 
 std::string InterruptedReason(const ProbeChanges& changes) {
+  const std::string interrupted = kInterruptedText;
   if (const std::string unfinished = UnfinishedChanges(changes); !unfinished.empty()) {
-    return "interrupted: " + unfinished;
+    return interrupted + ": " + unfinished;
   }
   if (!Begun(changes.firmware) && !Begun(changes.logic) && !Begun(changes.setupBlock)) {
-    return "interrupted before the probe was changed";
+    return interrupted + " before the probe was changed";
   }
-  return "interrupted once its changes were complete; the firmware was not started";
+  return interrupted + " once its changes were complete";
 }
 
 }  // namespace kvx::cli

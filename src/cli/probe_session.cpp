@@ -72,8 +72,11 @@ ProbeSession::~ProbeSession() {
 bool ProbeSession::Connect() {
   actions_.OnOpen();
   open_ = actions_.OnConnect();
-  // The reason names the port; the speed asked for is the command line's.
-  if (!open_ && openCalls_ > 0 && stoppable_.LastError().empty()) {
+  // Where no loader answered, the reason names the port; the speed asked for is the command
+  // line's.
+  const std::vector<std::string>& messages = services_.Messages();
+  const bool unanswered = !messages.empty() && messages.back() == kCannotConnectText;
+  if (!open_ && unanswered && openCalls_ > 0 && !link_.stopped && stoppable_.LastError().empty()) {
     services_.Explain("the speed asked for was " + std::to_string(options_.speed) + " baud");
   }
   return open_;
@@ -82,11 +85,6 @@ bool ProbeSession::Connect() {
 void ProbeSession::Finish() {
   if (!open_) return;
   open_ = false;
-  // Starting the firmware would be refused anyway; the probe waits in its loader.
-  if (StopRequested()) {
-    CloseProbeLink(link_);
-    return;
-  }
   if (!actions_.OnOk()) actions_.OnCancel();
 }
 

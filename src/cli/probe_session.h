@@ -56,8 +56,8 @@ struct SessionSettings {
 // button (Cancel if OK's check cannot pass), so the probe is left running its firmware and
 // the port closed, also when the command fails halfway. Status texts and message boxes go
 // to `out`, standard error or a row of the board, which keeps standard output for the
-// command's report. Once a stop is requested nothing more is sent, not even the start of the
-// firmware: the probe waits in its loader.
+// command's report. Once a stop is requested the step under way ends with its exchange, and
+// only what leaves the probe as it should be is sent: programming mode left, firmware started.
 class ProbeSession {
  public:
   ProbeSession(const ProbeOptions& options, std::string port, SessionSettings settings,
@@ -69,8 +69,7 @@ class ProbeSession {
   // Opens the dialog and connects; false after the reason has been shown. An invalid probe
   // IP address is refused before any port is opened.
   bool Connect();
-  // Starts the firmware and closes the port after a passed Connect, or once a stop is
-  // requested only closes it; later calls do nothing.
+  // Starts the firmware and closes the port after a passed Connect; later calls do nothing.
   void Finish();
 
   UpdateSetupActions& Actions() { return actions_; }

@@ -136,6 +136,15 @@ void TerminalServices::Explain(const std::string& reason) {
   out_.WriteLine("  " + reason);
 }
 
+void TerminalServices::Note(const std::string& note) {
+  notes_ += (notes_.empty() ? "" : "; ") + note;
+  out_.WriteLine("  " + note);
+}
+
+std::string TerminalServices::Reason() const {
+  return reason_.empty() || notes_.empty() ? reason_ + notes_ : reason_ + "; " + notes_;
+}
+
 MessageAnswer TerminalServices::Answer(const std::string& question) {
   if (confirmation_ == Confirmation::kAssumeYes) {
     out_.WriteLine(question + " yes (--yes)");

@@ -61,10 +61,14 @@ class TerminalServices final : public DialogServices {
   const std::string& LastStatus() const { return lastStatus_; }
   // The texts of every message box shown, in order.
   const std::vector<std::string>& Messages() const { return messages_; }
-  // Every message box's detail and every reason the command added, joined by "; ".
-  const std::string& Reason() const { return reason_; }
+  // Every message box's detail and every reason the command added, then its notes, joined by
+  // "; ": why it failed comes first, whatever was noted on the way.
+  std::string Reason() const;
   // Writes why a command failed as a line of its own and adds it to Reason().
   void Explain(const std::string& reason);
+  // Writes what the command noted on its way (a part it leaves as it is) as a line of its own,
+  // for Reason() to give after the causes.
+  void Note(const std::string& note);
 
  private:
   MessageAnswer Answer(const std::string& question);
@@ -75,6 +79,7 @@ class TerminalServices final : public DialogServices {
   std::string lastStatus_;
   std::vector<std::string> messages_;
   std::string reason_;
+  std::string notes_;
   unsigned lastPrintedPercent_ = 0;
   std::chrono::steady_clock::time_point stepStart_ = std::chrono::steady_clock::now();
 };

@@ -114,8 +114,8 @@ bool TakeRowOf(ProbeSession& session, const SettingsTable& table, const std::str
   const std::string& serialNumber = session.Actions().Identity().serialNumber;
   const ProbeSettings* row = table.Find(serialNumber);
   if (row == nullptr) {
-    session.Services().Explain("left unwritten: serial number " + serialNumber + " is not in " +
-                               path);
+    session.Services().Explain("left unwritten: serial number " + EscapedText(serialNumber) +
+                               " is not in " + path);
     return false;
   }
   session.UseNetworkTexts(row->texts);

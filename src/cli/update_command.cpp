@@ -51,12 +51,12 @@ bool FoundUpdateFiles(ProbeSession& session, const UpdateChoice& choice) {
     return false;
   }
   if (newest.firmware == 0) {
-    session.Services().Explain("no " + std::string(kFirmwareBaseName) + " update file in " +
-                               folder + ": the firmware is left as it is");
+    session.Services().Note("no " + std::string(kFirmwareBaseName) + " update file in " + folder +
+                            ": the firmware is left as it is");
   }
   if (newest.logic == 0) {
-    session.Services().Explain("no " + std::string(kLogicBaseName) + " update file in " + folder +
-                               ": the logic is left as it is");
+    session.Services().Note("no " + std::string(kLogicBaseName) + " update file in " + folder +
+                            ": the logic is left as it is");
   }
   return true;
 }
@@ -141,9 +141,10 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
                     "Check both files and show what would be erased and programmed, changing "
                     "nothing");
   command->add_flag("--fast,!--record-by-record", options->mode.joined,
-                    "Program records that continue each other in shared requests of up to 1488 "
-                    "bytes (the default); --record-by-record sends one request a record, as the "
-                    "window does");
+                    "Program records that continue each other in shared requests of up to " +
+                        std::to_string(kMaxJoinedProgramBytes) +
+                        " bytes (the default); --record-by-record sends one request a record, as "
+                        "the window does");
   command->add_flag("--verify,!--no-verify", options->mode.verify,
                     "Read the programmed firmware back and write the image marker only if it "
                     "matches (the default); --no-verify leaves the read-back out, as the window "

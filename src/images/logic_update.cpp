@@ -3,9 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 
 #include "images/progress_text.h"
 #include "images/user_signature.h"
+#include "loader/command_exchange.h"
 #include "loader/logic_commands.h"
 
 namespace kvx {
@@ -15,15 +18,28 @@ namespace {
 constexpr std::uint8_t kExpectedLogicDeviceId = 19;
 
 // The cursor goes off before the box, so the user is not shown a busy program while asked.
-bool Report(WaitCursor& cursor, DialogServices& services, const char* text) {
+bool Report(WaitCursor& cursor, DialogServices& services, const char* text,
+            std::string detail = "") {
   cursor.End();
-  ShowPlainMessage(services, text);
+  MessageBox box{text};
+  box.detail = std::move(detail);
+  services.ShowMessage(box);
   return false;
+}
+
+// A failed exchange, shown with what went wrong in it; a stop the user asked for is no
+// failure of the probe's, and the caller says it was interrupted.
+bool ReportExchange(WaitCursor& cursor, DialogServices& services, const ProbeLink& link) {
+  if (link.stopped) {
+    cursor.End();
+    return false;
+  }
+  return Report(cursor, services, kCommunicationFailedText, DescribeExchangeFailure(link));
 }
 
 bool RunLogicCommand(ProbeLink& link, DialogServices& services, ErrorCode (*command)(ProbeLink&)) {
   WaitCursor cursor(services);
-  if (command(link) != kOk) return Report(cursor, services, kCommunicationFailedText);
+  if (command(link) != kOk) return ReportExchange(cursor, services, link);
   return true;
 }
 
@@ -52,12 +68,12 @@ bool ReadRowsAndSignature(ProbeLink& link, DialogServices& services, WaitCursor&
     const ErrorCode result =
         ReadFuseRow(link, static_cast<std::uint8_t>(row), programmedReading, erasedReading);
     ShowRowProgress(services, stem, row);
-    if (result != kOk) return Report(cursor, services, kCommunicationFailedText);
+    if (result != kOk) return ReportExchange(cursor, services, link);
     if (const char* failure = check(row, programmedReading, erasedReading))
-      return Report(cursor, services, failure);
+      return Report(cursor, services, failure, "fuse row " + std::to_string(row));
   }
   if (ReadUserSignature(link, signatureReading) != kOk)
-    return Report(cursor, services, kCommunicationFailedText);
+    return ReportExchange(cursor, services, link);
   return true;
 }
 
@@ -74,8 +90,7 @@ bool EndLogicIsp(ProbeLink& link, DialogServices& services) {
 bool CheckLogicDevice(ProbeLink& link, DialogServices& services) {
   WaitCursor cursor(services);
   std::uint8_t deviceId = 0;
-  if (ReadLogicDeviceId(link, deviceId) != kOk)
-    return Report(cursor, services, kCommunicationFailedText);
+  if (ReadLogicDeviceId(link, deviceId) != kOk) return ReportExchange(cursor, services, link);
   cursor.End();
   if (deviceId != kExpectedLogicDeviceId) {
     ShowPlainMessage(services, "Logic: Unknown ispLSI device type!");
@@ -97,10 +112,10 @@ bool ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& sign
   for (std::size_t row = 0; row < kFuseRowCount; ++row) {
     const ErrorCode result = ProgramFuseRow(link, static_cast<std::uint8_t>(row), map[row]);
     ShowRowProgress(services, kStem, row);
-    if (result != kOk) return Report(cursor, services, kCommunicationFailedText);
+    if (result != kOk) return ReportExchange(cursor, services, link);
   }
   if (ProgramUserSignature(link, EncodeUserSignature(signatureText)) != kOk)
-    return Report(cursor, services, kCommunicationFailedText);
+    return ReportExchange(cursor, services, link);
   return true;
 }
 
@@ -136,7 +151,10 @@ bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
     return nullptr;
   };
   if (!ReadRowsAndSignature(link, services, cursor, kStem, keep, signatureBits)) return false;
-  if (!IsBitText(signatureBits)) return Report(cursor, services, kCommunicationFailedText);
+  if (!IsBitText(signatureBits)) {
+    return Report(cursor, services, kCommunicationFailedText,
+                  "the user signature read back holds characters other than 0 and 1");
+  }
   services.SetStatus(std::string(kStem) + " passed!");
   return true;
 }

@@ -4,6 +4,7 @@ namespace kvx {
 
 ErrorCode OpenSerialChannel(ProbeLink& link, const ChosenPort& port) {
   link.port = port;
+  if (RefusedByStop(link)) return kErrStopped;
   if (port.devicePath.empty() || !link.channel.OpenPort(port)) return kErrPort;
   link.baudRate = kInitialBaudRate;
   return kOk;

@@ -57,6 +57,9 @@ inline constexpr ErrorCode kErrRequestTooLong = -3002;
 inline constexpr ErrorCode kErrNotConnected = -3003;
 // The reply is longer than the caller's buffer; nothing was copied and no retry was made.
 inline constexpr ErrorCode kErrReplyTooLong = -3004;
+// The user asked the program to stop: the exchange under way was finished and no request was
+// sent after it (ProbeLink::stopped). Not the probe's failure, nor the line's.
+inline constexpr ErrorCode kErrStopped = -3005;
 
 // --- Loader services and procedures ---------------------------------------------------------
 // Returned by the loader commands and the procedures built on them.

@@ -71,6 +71,7 @@ bool RequestSpeed(ProbeLink& link, std::uint32_t rate, std::uint32_t& answeredRa
 }  // namespace
 
 ErrorCode ConnectProbeLink(ProbeLink& link, const ChosenPort& port, std::uint32_t requestedRate) {
+  link.stopped = false;
   if (ErrorCode rc = OpenSerialChannel(link, port); rc != kOk) return rc;
   if (ErrorCode rc = NegotiateSpeed(link, requestedRate); rc != kOk) {
     CloseSerialChannel(link);
@@ -90,7 +91,10 @@ ErrorCode NegotiateSpeed(ProbeLink& link, std::uint32_t requestedRate) {
   if (PingAt(link, wanted)) return kOk;
 
   bool found = false;
-  for (std::size_t i = 0; i <= highest && !found; ++i) found = PingAt(link, kStandardBaudRates[i]);
+  for (std::size_t i = 0; i <= highest && !found && !link.stopped; ++i) {
+    found = PingAt(link, kStandardBaudRates[i]);
+  }
+  if (link.stopped) return kErrStopped;
   if (!found) return kErrNoReply;
 
   std::uint32_t answeredRate = 0;

@@ -33,6 +33,13 @@ ErrorCode NoteExchangeFailure(ProbeLink& link, ErrorCode code, const std::uint8_
   return code;
 }
 
+bool RefusedByStop(ProbeLink& link) {
+  if (link.windingDown || !link.channel.Abandoned()) return false;
+  link.stopped = true;
+  NoteExchangeFailure(link, kErrStopped, nullptr, 0, "nothing: the program was asked to stop");
+  return true;
+}
+
 void PutLinkHeader(std::uint8_t* at, std::uint32_t length, std::uint8_t sequence,
                    std::uint8_t flags) {
   const std::uint32_t sequenceBits = (sequence & 0x03u) << 6;
@@ -75,6 +82,7 @@ Reply LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint
   // Why the latest attempt brought no usable reply, for the failure record.
   std::array<char, 64> lastAttempt{};
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (RefusedByStop(link)) return Reply::Failed(kErrStopped);
     PurgeChannelInput(link.channel);
     if (SendFrame(link.channel, static_cast<std::int32_t>(length + kHeaderBytes),
                   link.requestFrame.data()) != kOk) {
@@ -107,7 +115,8 @@ Reply LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint
       return Reply::Failed(kErrReplyTooLong);
     }
     if (replyLength > 0) std::memcpy(reply, link.replyFrame.data() + kHeaderBytes, replyLength);
-    return Reply::Received(static_cast<std::int32_t>(replyLength));
+    link.lastReplyLength = static_cast<std::int32_t>(replyLength);
+    return Reply::Received(link.lastReplyLength);
   }
   NoteExchangeFailure(link, kErrNoReply, request, length,
                       "no valid reply in %d attempts (the last: %s)", kAttempts,

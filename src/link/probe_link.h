@@ -55,7 +55,37 @@ struct ProbeLink {
   LinkBuffer commandReply{};
 
   ExchangeFailure failure;
+  // The length of the last reply a request received, for telling what an odd reply was.
+  std::int32_t lastReplyLength = 0;
+
+  // Set when a request was not sent, or a port not opened, because the program was asked to
+  // stop (the channel is Abandoned()): the run was cut short by the user, not by the probe.
+  // Cleared by the next link start-up.
+  bool stopped = false;
+  // While set, requests go out even once the program was asked to stop: those that leave the
+  // probe as it should be, out of programming mode and running its firmware (WindingDown).
+  bool windingDown = false;
 };
+
+// Marks the requests made during its life as ones that leave the probe as it should be, which
+// are still sent after a stop was asked for: the user stopped the run, the line is fine.
+class WindingDown {
+ public:
+  explicit WindingDown(ProbeLink& link) : link_(link), before_(link.windingDown) {
+    link_.windingDown = true;
+  }
+  ~WindingDown() { link_.windingDown = before_; }
+  WindingDown(const WindingDown&) = delete;
+  WindingDown& operator=(const WindingDown&) = delete;
+
+ private:
+  ProbeLink& link_;
+  bool before_;
+};
+
+// Whether the program has been asked to stop and the next request is not one that winds down:
+// then it is not sent, `link.stopped` is set and the failure recorded as kErrStopped.
+bool RefusedByStop(ProbeLink& link);
 
 // Records in `link.failure` that the request of `requestLength` bytes at `request` failed with
 // `code`, `what` (a printf format) saying what came back. Returns `code`.

@@ -92,6 +92,7 @@ ErrorCode EraseFirmwareSectors(ProbeLink& link, const EraseProgress& progress) {
 }
 
 ErrorCode StartFirmware(ProbeLink& link) {
+  const WindingDown leaving(link);
   return ExchangeLetter(link, kStartFirmwareCommand).error;
 }
 

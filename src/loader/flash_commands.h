@@ -50,7 +50,8 @@ ErrorCode EraseAllSectors(ProbeLink& link, const EraseProgress& progress);
 // Erases the three firmware sectors the same way: what an update clears before it programs.
 ErrorCode EraseFirmwareSectors(ProbeLink& link, const EraseProgress& progress);
 
-// Leaves the loader and starts the probe's firmware. Any reply is success.
+// Leaves the loader and starts the probe's firmware. Any reply is success. Sent even after a
+// stop was asked for (WindingDown).
 ErrorCode StartFirmware(ProbeLink& link);
 
 }  // namespace kvx

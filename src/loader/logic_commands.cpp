@@ -44,6 +44,7 @@ ErrorCode EnterLogicIsp(ProbeLink& link) {
 }
 
 ErrorCode LeaveLogicIsp(ProbeLink& link) {
+  const WindingDown leaving(link);
   return SendLogicIsp(link, kIspLeave);
 }
 

@@ -17,7 +17,8 @@ namespace kvx {
 inline constexpr std::size_t kFuseRowCharacters = 240;
 inline constexpr std::size_t kUserSignatureCharacters = 120;
 
-// Puts the logic device into in-system programming mode, and takes it out again.
+// Puts the logic device into in-system programming mode, and takes it out again; leaving is
+// sent even after a stop was asked for (WindingDown).
 ErrorCode EnterLogicIsp(ProbeLink& link);
 ErrorCode LeaveLogicIsp(ProbeLink& link);
 

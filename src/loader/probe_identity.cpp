@@ -10,10 +10,6 @@ namespace {
 
 // Serial characters start behind the letter and the three version words.
 constexpr std::size_t kSerialOffset = 7;
-constexpr auto kShortIdentityLength =
-    static_cast<std::int32_t>(kSerialOffset + kShortSerialNumberLength);
-constexpr auto kLongIdentityLength =
-    static_cast<std::int32_t>(kSerialOffset + kLongSerialNumberLength);
 
 // A loader that echoes 'r' is given time to settle before the caller tries again.
 constexpr std::uint32_t kEchoPauseMs = 1000;
@@ -69,7 +65,7 @@ ErrorCode QueryIdentity(ProbeLink& link, ProbeIdentity& identity) {
 
   const Reply reply = ExchangeLetter(link, kIdentityCommand);
   if (!reply.Ok()) return reply.error;
-  if (reply.length != kShortIdentityLength && reply.length != kLongIdentityLength) {
+  if (reply.length != kShortIdentityReplyLength && reply.length != kLongIdentityReplyLength) {
     identity.loaderVersion = 0;
     identity.firmwareVersion = 0;
     identity.logicVersion = 0;

@@ -13,6 +13,10 @@ namespace kvx {
 // The serial numbers a probe reports: 8 characters, or 10 from a long identity reply.
 inline constexpr std::size_t kShortSerialNumberLength = 8;
 inline constexpr std::size_t kLongSerialNumberLength = 10;
+// The identity reply: the letter, three version words and the serial number; a reply of any
+// other length carries no versions.
+inline constexpr std::int32_t kShortIdentityReplyLength = 7 + kShortSerialNumberLength;
+inline constexpr std::int32_t kLongIdentityReplyLength = 7 + kLongSerialNumberLength;
 
 // What the connected probe says about itself.
 struct ProbeIdentity {

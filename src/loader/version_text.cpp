@@ -32,4 +32,10 @@ std::string MakeMacAddressText(const std::string& serialNumber) {
   return "02B7E9" + serialNumber.substr(0, kMacSerialCharacters);
 }
 
+bool IsMacAddressText(const std::string& text) {
+  constexpr std::size_t kMacTextLength = 12;
+  return text.size() == kMacTextLength &&
+         text.find_first_not_of("0123456789ABCDEFabcdef") == std::string::npos;
+}
+
 }  // namespace kvx

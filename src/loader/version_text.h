@@ -15,5 +15,8 @@ std::string FormatVersionDigits(VersionNumber value);
 // The probe's MAC address as text: "02B7E9" followed by the first six characters of the
 // serial number (all of it when shorter).
 std::string MakeMacAddressText(const std::string& serialNumber);
+// Whether a MAC address text is one: twelve hex digits. A serial number of other characters
+// makes a text that is none.
+bool IsMacAddressText(const std::string& text);
 
 }  // namespace kvx

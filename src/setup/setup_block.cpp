@@ -97,19 +97,24 @@ std::optional<std::string> ConfigFileNameProblem(const std::string& text) {
   return "is longer than " + std::to_string(kMaxConfigFileNameLength) + " characters";
 }
 
-std::string ShownText(const std::string& text) {
-  std::string shown = "'";
-  for (std::size_t i = 0; i < text.size() && i < kShownTextLimit; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
+std::string EscapedText(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x20 && byte < 0x7F) {
-      shown += text[i];
+      shown += c;
     } else {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
       shown += escaped;
     }
   }
-  return shown + (text.size() > kShownTextLimit ? "...'" : "'");
+  return shown;
+}
+
+std::string ShownText(const std::string& text) {
+  const bool cut = text.size() > kShownTextLimit;
+  return "'" + EscapedText(text.substr(0, kShownTextLimit)) + (cut ? "...'" : "'");
 }
 
 }  // namespace kvx

@@ -49,9 +49,12 @@ std::optional<std::string> AddressTextProblem(const std::string& text);
 std::optional<std::string> ConfigFileNameProblem(const std::string& text);
 using TextCheck = std::optional<std::string> (*)(const std::string& text);
 
-// A text that failed its check, as a message quotes it: in single quotes, every byte that is
-// not printable ASCII written as \xNN, so a damaged file cannot send control sequences to the
-// terminal, and cut after 100 characters, since a runaway text can be megabytes long.
+// A text from the probe or a file as a terminal may show it: every byte that is not printable
+// ASCII written as \xNN, so what a device or a damaged file says cannot send control
+// sequences to the terminal.
+std::string EscapedText(const std::string& text);
+// A text that failed its check, as a message quotes it: escaped as above, in single quotes,
+// and cut after 100 characters, since a runaway text can be megabytes long.
 std::string ShownText(const std::string& text);
 
 // Builds the block for the probe with `serialNumber`. Each of the three MAC bytes k is

@@ -62,6 +62,23 @@ TEST(Kvxctl, InfoTracesEveryFrameAndShowsTheProbeAsJson) {
   EXPECT_EQ(info["baudRate"], 57600);
 }
 
+// What a probe reports reaches the terminal escaped, however it is shown: a serial number that
+// is a control sequence cannot clear the screen, and the MAC text made of it is no MAC address.
+TEST(Kvxctl, TextsFromTheProbeReachTheTerminalEscaped) {
+  const std::string serial = "\x1B[2J1234";
+  SimulatorProcess one(KVXSIM_PATH, {"--rate", "115200", "--serial", serial});
+  SimulatorProcess two(KVXSIM_PATH, {"--rate", "115200", "--serial", serial});
+  const ProgramRun single = Kvxctl("info --port " + one.Path());
+  EXPECT_THAT(single.out, HasSubstr("Serial number:     \\x1B[2J1234\n"
+                                    "MAC address:       invalid: '02B7E9\\x1B[2J12'\n"));
+  const ProgramRun several = Kvxctl("info --port " + one.Path() + " --port " + two.Path());
+  EXPECT_THAT(several.out, HasSubstr("  \\x1B[2J1234  passed: loader 1.03"));
+  for (const ProgramRun* run : {&single, &several}) {
+    EXPECT_EQ(run->status, 0) << run->err;
+    EXPECT_EQ((run->out + run->err).find('\x1B'), std::string::npos) << run->out << run->err;
+  }
+}
+
 TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
   struct Case {
     std::string program;
@@ -240,7 +257,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
 // Every failure says why on standard error and, with --json, in the one object on standard
 // output, beside the texts the dialog would show; usage errors have their own exit status.
 TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
-  const ReleaseFiles badLine, release;
+  const ReleaseFiles badLine, release, logicOnly(false);
   const TempDirectory dir;
   badLine.Write("KVXARMFW.105", "S00600004844521B\nS1130000zz\n");
   const std::string badFile = badLine.Dir() + "/KVXARMFW.105: line 2 is not a valid S-record";
@@ -255,6 +272,7 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
   // clang-format off
   const Case cases[] = {
       {"info @", {"--silent-after", "1"}, 1, "no loader answered on @ at 9600 to 115200 baud in 10 attempts: check that the probe is powered", true},
+      {"info @", {"--wrong-length", "d:*"}, 1, "the loader on @ answered the identity request with 14 bytes, where 15 or 17 carry the versions and a serial number of 8 or 10 characters", true},
       {"info --port /nonexistent/tty", {}, 1, "Cannot open /nonexistent/tty: there is no such device", true},
       {"update @ --dir " + dir.Path().string(), {}, 1, dir.Path().string() + " holds no update files (KVXARMFW.nnn, KVXLOG70.nnn): nothing to update with", true},
       {"update @ --dir " + badLine.Dir(), {}, 1, "nothing was sent: " + badFile, true},
@@ -269,6 +287,9 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"info --port '/nonexistent/tty*'", {}, 2, "no port matches '/nonexistent/tty*'", true},
       {"info @ --report /nonexistent/dir/line.jsonl", {}, 2, "cannot open the report file /nonexistent/dir/line.jsonl", true},
       {"transmit @ --settings /nonexistent/probes.csv", {}, 2, "/nonexistent/probes.csv", true},
+      {"read @ --logic " + dir.Path().string() + "/l.jed", {"--wrong-length", "k:3"}, 1, "ReadFuseRow of row 2 ('k'): a reply of", false},
+      // The cause first, what was left as it is after it.
+      {"update @ --dir " + logicOnly.Dir(), {"--logic", "1.04", "--wrong-length", "j:1"}, 1, "(code -4005); no KVXARMFW update file in " + logicOnly.Dir() + ": the firmware is left as it is", false},
       {"update @ --dir " + release.Dir(), {"--weak-cell", "1"}, 1, "ReadMemory at 0x01040004 ('e'): the flash differs from the image at 0x01040004: expected 0x", true},
       {"update @ --dir " + release.Dir(), {"--fail-erase", "2"}, 1, "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)", true, "Firmware: Erasing Flash ... failed!\n"},
       {"update @ --dir " + release.Dir(), {"--wrong-length", "h:1"}, 1, "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
@@ -396,8 +417,8 @@ TEST(Kvxctl, TransmitGivesEachProbeItsOwnRow) {
 }
 
 // Ctrl-C in the middle of programming stops every probe after the exchange under way: no
-// marker, no firmware started, each reported interrupted with what to do, in whole lines of
-// the report; and each probe says the same when asked next.
+// marker, so the probe stays in its loader, each reported interrupted with what to do, in
+// whole lines of the report; and each probe says the same when asked next.
 TEST(Kvxctl, InterruptedUpdateSaysWhatToDo) {
   const ReleaseFiles files;
   SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--pace", "--count", "2"});

@@ -112,6 +112,77 @@ TEST(RunEnding, AStopDuringConnectEndsItAndSaysInterrupted) {
   }
 }
 
+// A stop during a logic read or update ends the exchange under way; the line being fine, the
+// probe is then taken out of programming mode and its firmware started, and the run says it
+// was interrupted and what the probe is left with, not that communication failed.
+TEST(RunEnding, AStopInProgrammingModeLeavesItAndStartsTheFirmware) {
+  test::UpdateFiles files;
+  files.AddFirmware(105);
+  files.AddLogic("KVXLOG70.105");
+  const TempDirectory dir;
+  struct Case {
+    std::string command;
+    std::string step;  // shown once the device is being programmed or read
+    std::string ending;
+  };
+  const Case cases[] = {
+      {"read --logic " + (dir / "logic.jed").string(), "Logic: Reading ...",
+       "kvxctl read: interrupted before the probe was changed\n"},
+      {"update --dir " + files.Path().string(), "Logic: Programming ...",
+       "kvxctl update: interrupted: the logic is incomplete; run update again\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    sim::SimulatorOptions options = test::ProbeWithVersions(105, 104);
+    options.pace = true;
+    test::SimulatedProbe probe(options);
+    KvxctlProcess run(c.command + " --port " + probe->SlavePath(), (dir / "err").string());
+    ASSERT_TRUE(run.ErrShows(c.step));
+    ASSERT_TRUE(probe->InLogicIsp());
+    run.Signal(SIGINT);
+    EXPECT_EQ(run.Wait(), 130);
+    EXPECT_THAT(run.Err(), HasSubstr(c.ending));
+    EXPECT_THAT(run.Err(), Not(HasSubstr("Communication with KVX failed!")));
+    EXPECT_FALSE(probe->InLogicIsp());
+    EXPECT_EQ(probe->Counters().engine.firmwareStarts, 1u);
+  }
+}
+
+// A stop is what the run says only where it cut the run short: a failure the probe reports
+// after the stop was asked for is that failure, and a probe that passed before it passed.
+TEST(RunEnding, OnlyWhatTheStopCutShortIsInterrupted) {
+  test::UpdateFiles files;
+  files.AddFirmware(105);
+  files.AddLogic("KVXLOG70.105");
+  sim::SimulatorOptions failing = test::ProbeWithVersions(104, 105);
+  failing.faults.failErase = test::Trigger("1", 'g');
+  failing.faults.late = test::Trigger("g:1");
+  failing.faults.lateMs = 2000;
+  test::SimulatedProbe erasing(failing);
+  const TempDirectory dir;
+  KvxctlProcess failed("update --dir " + files.Path().string() + " --port " + erasing->SlavePath(),
+                       (dir / "failed").string());
+  ASSERT_TRUE(failed.ErrShows("Firmware: Erasing Flash ..."));
+  failed.Signal(SIGINT);
+  EXPECT_EQ(failed.Wait(), 1);
+  EXPECT_THAT(failed.Err(), HasSubstr("Firmware: Erasing Flash ... failed!"));
+  EXPECT_THAT(failed.Err(), Not(HasSubstr("kvxctl update: interrupted")));
+
+  test::SimulatedProbe upToDate(test::ProbeWithVersions(105, 105));
+  sim::SimulatorOptions slow = test::ProbeWithVersions(105, 104);
+  slow.pace = true;
+  test::SimulatedProbe updating(slow);
+  const std::string report = (dir / "report.jsonl").string();
+  KvxctlProcess both("update --json --dir " + files.Path().string() + " --report " + report +
+                         " --port " + upToDate->SlavePath() + " --port " + updating->SlavePath(),
+                     (dir / "both").string());
+  ASSERT_TRUE(Eventually([&] { return Contains(ReadTextFile(report), "\n"); }));
+  ASSERT_TRUE(Eventually([&] { return updating->InLogicIsp(); }));
+  both.Signal(SIGINT);
+  EXPECT_EQ(both.Wait(), 130);
+  EXPECT_THAT(both.Err(), HasSubstr("2 probes: 1 passed, 0 failed, 1 interrupted\n"));
+}
+
 // A report that is no regular file is refused before any port is opened (the port named here
 // does not exist, which would fail the run with status 1), and a FIFO without a reader is
 // refused at once rather than waited on.
