@@ -29,6 +29,7 @@ void FrameTrace::Stamp(std::uint32_t tickMs, const char* direction) {
 void FrameTrace::Line(std::uint32_t tickMs, const char* direction, const std::uint8_t* bytes,
                       std::size_t n) {
   Stamp(tickMs, direction);
+  if (n == 0) std::fputs(" (an empty frame)", out_);
   for (std::size_t i = 0; i < n; ++i) std::fprintf(out_, " %02X", bytes[i]);
   std::fputc('\n', out_);
 }

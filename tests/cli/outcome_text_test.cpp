@@ -1,11 +1,13 @@
-// What kvxctl makes of one probe's outcome, on its own: the JSON record every output shares
-// and a row cut to a narrow terminal.
+// What kvxctl makes of one probe's outcome, on its own: the JSON record every output shares,
+// a row cut to a narrow terminal, and the trace of the frames.
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <string>
 
 #include "cli/command_report.h"
+#include "cli/frame_trace.h"
 #include "cli/terminal_services.h"
 
 namespace kvx::cli {
@@ -75,6 +77,26 @@ TEST(OutcomeRow, KeepsTheStepsPercentageLongest) {
   for (const auto& c : cases) {
     EXPECT_EQ(FitToWidth(c.text, c.room), c.shown) << c.room;
   }
+}
+
+// Every frame is a line of its own, one that came back empty as well.
+TEST(FrameTrace, WritesEachFrameAsALineFromTheFirstOnesTime) {
+  std::FILE* out = std::tmpfile();
+  FrameTrace trace(out);
+  const std::uint8_t ping[] = {0x00, 0x01, 0x01};
+  trace.RawSent(100, ping, 2);
+  trace.FrameSent(101, ping, sizeof ping);
+  trace.FrameReceived(105, nullptr, 0);
+  trace.ReceiveFailed(312, kErrChecksum);
+  std::rewind(out);
+  std::string text(256, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), out));
+  std::fclose(out);
+  EXPECT_EQ(text,
+            "       0 ms => 00 01\n"
+            "       1 ms -> 00 01 01\n"
+            "       5 ms <- (an empty frame)\n"
+            "     212 ms <- (broken frame: checksum mismatch)\n");
 }
 
 }  // namespace

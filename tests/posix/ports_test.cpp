@@ -59,6 +59,8 @@ TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
   }
   const ChosenPort absent = ResolvePortName("COM5", settings, present);
   EXPECT_EQ(absent.devicePath, "");
+  EXPECT_EQ(ResolvePortName("COM255", settings, present).absence.substr(0, 20),
+            "Cannot open COM255: ");
   EXPECT_EQ(absent.absence,
             "Cannot open COM5: 2 serial ports are present, COM1 (/dev/ttyUSB1), COM2 "
             "(/dev/ttyS0). To use another device as COM5, set KVXSETUP_COM5 to its path.");
@@ -93,9 +95,10 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
                                     {"serial", "A502"}})
     write(usb / file, value);
   link(dev / "serial/by-id/usb-FTDI_A502", dev / "ttyUSB0");
-  // Another adapter: its stable name comes first, whatever the kernel named it.
+  // Another adapter, as far below its USB device as any is looked for: its stable name comes
+  // first, whatever the kernel named it.
   const fs::path acm = sys / "devices/usb1/1-3";
-  tty("ttyACM7", acm / "1-3:1.0/tty/ttyACM7", "cdc_acm");
+  tty("ttyACM7", acm / "1-3:1.0/a/b/c/d/e/tty/ttyACM7", "cdc_acm");
   write(acm / "idVendor", "2341");
   write(acm / "idProduct", "0043");
   link(dev / "serial/by-id/usb-Arduino_85", dev / "ttyACM7");

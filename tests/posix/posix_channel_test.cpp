@@ -41,6 +41,13 @@ TEST(PosixChannelOpen, OpensNonBlockingExclusiveRaw8N1At9600WithModemLinesOff) {
   EXPECT_EQ(system.lockOperation, LOCK_UN);
   EXPECT_FALSE(system.exclusive);
   EXPECT_EQ(system.openDescriptors, 0);
+  // A pseudo-terminal has no modem lines to switch off, and says so either way.
+  for (const int noModemLines : {ENOTTY, EINVAL}) {
+    FakePosixSystem pty;
+    pty.Fail("TIOCMBIC", noModemLines);
+    PosixSerialChannel channel(pty);
+    EXPECT_TRUE(channel.OpenPort(std::string("/dev/pts/3"))) << channel.LastError();
+  }
 }
 
 // Whatever step fails, no descriptor is left open and the user learns why and what to do.

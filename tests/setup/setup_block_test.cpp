@@ -55,6 +55,13 @@ TEST(BuildSetupBlock, NameIsCutToLeaveRoomForItsTerminator) {
   }
 }
 
+// What a device or a file says is shown escaped; a quoted text is cut only past 100 characters.
+TEST(ShownText, EscapesWhatIsNotPrintableAndCutsPastOneHundredCharacters) {
+  EXPECT_EQ(EscapedText("a\x1B[2J\x7F\xFF b"), "a\\x1B[2J\\x7F\\xFF b");
+  EXPECT_EQ(ShownText(std::string(100, 'x')), "'" + std::string(100, 'x') + "'");
+  EXPECT_EQ(ShownText(std::string(101, 'x') + "\x1B"), "'" + std::string(100, 'x') + "...'");
+}
+
 TEST(BuildSetupBlock, RefusesASerialTooShortForAMacAddress) {
   EXPECT_FALSE(BuildSetupBlock("12345", ExampleTexts()).has_value());
   EXPECT_FALSE(BuildSetupBlock("", ExampleTexts()).has_value());
