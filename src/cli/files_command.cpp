@@ -79,9 +79,12 @@ void AddFilesCommand(CLI::App& app, int& exitStatus) {
     const UpdateCatalogue catalogue(ChosenUpdateDirectory(options->directory));
     // A mistyped directory would otherwise look like one without update files.
     std::error_code error;
-    if (!std::filesystem::is_directory(catalogue.Directory(), error)) {
+    const std::filesystem::path& folder = catalogue.Directory();
+    if (!std::filesystem::is_directory(folder, error)) {
       exitStatus = ReportRefusal("files", options->json, kExitFailure,
-                                 "no such directory: " + catalogue.Directory().string());
+                                 std::filesystem::exists(folder, error)
+                                     ? folder.string() + " is not a directory"
+                                     : "no such directory: " + folder.string());
       return;
     }
     // And one that cannot be read, like one that holds none.

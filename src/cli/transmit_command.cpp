@@ -100,12 +100,13 @@ std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& op
   return std::nullopt;
 }
 
+// The texts may come from a document or a table, so they are shown escaped.
 void PrintSettings(const NetworkSetupTexts& texts) {
-  std::printf("Probe IP address:  %s\n", texts.probeIpAddress.c_str());
-  std::printf("Subnet mask:       %s\n", texts.subnetMask.c_str());
-  std::printf("Default gateway:   %s\n", texts.defaultGateway.c_str());
-  std::printf("Config host IP:    %s\n", texts.hostIpAddress.c_str());
-  std::printf("Config file:       %s\n", texts.configFileName.c_str());
+  std::printf("Probe IP address:  %s\n", EscapedText(texts.probeIpAddress).c_str());
+  std::printf("Subnet mask:       %s\n", EscapedText(texts.subnetMask).c_str());
+  std::printf("Default gateway:   %s\n", EscapedText(texts.defaultGateway).c_str());
+  std::printf("Config host IP:    %s\n", EscapedText(texts.hostIpAddress).c_str());
+  std::printf("Config file:       %s\n", EscapedText(texts.configFileName).c_str());
 }
 
 // Gives the probe its row of the table; a probe the table does not list is left unwritten
@@ -122,10 +123,12 @@ bool TakeRowOf(ProbeSession& session, const SettingsTable& table, const std::str
   return true;
 }
 
-ProbeJob TransmitJob(const SetupDocument& document, std::shared_ptr<const SettingsTable> table,
-                     const std::string& settingsPath) {
+ProbeJob TransmitJob(const TransmitOptions& options, const SetupDocument& document,
+                     std::shared_ptr<const SettingsTable> table) {
+  const std::string settingsPath = options.settingsPath;
   ProbeJob job;
   job.command = "transmit";
+  job.files = {{"--document", options.documentPath}, {"--settings", settingsPath}};
   job.settings = SessionSettings{document, DefaultUpdateDirectory()};
   if (!table) {
     job.whyOnePort =
@@ -178,7 +181,7 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
         return;
       }
       const auto table = std::make_shared<const SettingsTable>(read.table);
-      exitStatus = RunProbeJob(probe, TransmitJob({}, table, options->settingsPath));
+      exitStatus = RunProbeJob(probe, TransmitJob(*options, {}, table));
       return;
     }
     SetupDocument document;
@@ -186,7 +189,7 @@ void AddTransmitCommand(CLI::App& app, int& exitStatus) {
       exitStatus = ReportRefusal("transmit", probe.json, problem->exitStatus, problem->message);
       return;
     }
-    exitStatus = RunProbeJob(probe, TransmitJob(document, nullptr, {}));
+    exitStatus = RunProbeJob(probe, TransmitJob(*options, document, nullptr));
   });
 }
 

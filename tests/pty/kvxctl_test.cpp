@@ -73,7 +73,11 @@ TEST(Kvxctl, TextsFromTheProbeReachTheTerminalEscaped) {
                                     "MAC address:       invalid: '02B7E9\\x1B[2J12'\n"));
   const ProgramRun several = Kvxctl("info --port " + one.Path() + " --port " + two.Path());
   EXPECT_THAT(several.out, HasSubstr("  \\x1B[2J1234  passed: loader 1.03"));
-  for (const ProgramRun* run : {&single, &several}) {
+  // Nor can a text given to be sent, which the probe stores as it is.
+  const ProgramRun sent = Kvxctl(
+      "transmit --ip 10.0.0.7 --config-file \"$(printf 'a\\033[2Jb')\" --port " + one.Path());
+  EXPECT_THAT(sent.out, HasSubstr("Config file:       a\\x1B[2Jb\n"));
+  for (const ProgramRun* run : {&single, &several, &sent}) {
     EXPECT_EQ(run->status, 0) << run->err;
     EXPECT_EQ((run->out + run->err).find('\x1B'), std::string::npos) << run->out << run->err;
   }
@@ -278,6 +282,7 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"update @ --dir " + badLine.Dir(), {}, 1, "nothing was sent: " + badFile, true},
       {"update @ --dry-run --dir " + badLine.Dir(), {}, 1, "nothing was sent: " + badFile, false},
       {"files --dir /nonexistent/dir", {}, 1, "no such directory: /nonexistent/dir", true},
+      {"files --dir /etc/passwd", {}, 1, "/etc/passwd is not a directory", true},
       {"info", {}, 2, "--port is required", true},
       {"info @ --speed 12345", {}, 2, "12345 not in", true},
       {"transmit --port x", {}, 2, "--ip is required without --document", true},

@@ -180,6 +180,10 @@ TEST(NamedFiles, NamesOfOneFileAreRefusedBeforeAnyPortOpens) {
   const TempDirectory dir;
   const std::string d = dir.Path().string();
   dir.Write("x.srec", "old");
+  const std::string table =
+      dir.Write("t.csv",
+                "serial,ip,mask,gateway,host,config\n12345678,1.2.3.4,1.2.3.4,1.2.3.4,1.2.3.4,x\n")
+          .string();
   ASSERT_EQ(link((d + "/x.srec").c_str(), (d + "/hard.srec").c_str()), 0);
   std::filesystem::create_directory(dir / "real");
   std::filesystem::create_directory_symlink(dir / "real", dir / "linked");
@@ -200,6 +204,9 @@ TEST(NamedFiles, NamesOfOneFileAreRefusedBeforeAnyPortOpens) {
            "/linked/../x.srec"},
       {"update --firmware " + x + " --logic " + x,
        "kvxctl update: --firmware and --logic name the same file " + x},
+      {"transmit --settings " + table + " --report " + d + "/./t.csv",
+       "kvxctl transmit: --settings and --report name the same file: " + table + " and " + d +
+           "/./t.csv"},
   };
   for (const auto& [arguments, reason] : cases) {
     const ProgramRun run = Kvxctl(arguments + port);
@@ -207,7 +214,8 @@ TEST(NamedFiles, NamesOfOneFileAreRefusedBeforeAnyPortOpens) {
     EXPECT_EQ(run.err, reason + "\n") << arguments;
   }
   EXPECT_EQ(ReadTextFile(x), "old");
-  EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"hard.srec", "linked", "real", "x.srec"}));
+  EXPECT_EQ(NamesIn(dir.Path()),
+            (std::set<std::string>{"hard.srec", "linked", "real", "t.csv", "x.srec"}));
 }
 
 // What an ordinary user meets when an output cannot be written: said before the first request
