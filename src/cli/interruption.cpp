@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/status_output.h"
 #include "os/system.h"
+#include "os/whole_file.h"
 
 namespace kvx::cli {
 
@@ -22,7 +23,10 @@ constexpr char kStoppingNotice[] =
 std::string notice;
 
 void StopOrQuit() {
-  if (stopRequested.exchange(true)) std::_Exit(kExitInterrupted);
+  if (stopRequested.exchange(true)) {
+    os::RemoveUnfinishedFiles();
+    std::_Exit(kExitInterrupted);
+  }
   if (!notice.empty()) os::WriteToStandardError(notice.data(), notice.size());
 }
 

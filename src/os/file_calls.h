@@ -53,5 +53,7 @@ bool Rename(const std::string& from, const std::string& to, bool replace);
 // Flushes the folder `path` lies in to the disk, so a rename there survives a power cut.
 void SyncFolderOf(const std::string& path);
 void Remove(const std::string& path);
+// The same, safe in a signal handler.
+void RemoveAtOnce(const char* path);
 
 }  // namespace kvx::os::file

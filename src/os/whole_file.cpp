@@ -1,5 +1,7 @@
 #include "os/whole_file.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -8,6 +10,30 @@
 namespace kvx::os {
 
 namespace {
+
+// The temporary files of the writes under way, in fixed places a signal handler may walk. A
+// slot is taken, then filled, then marked ready; only a ready one is removed.
+struct UnfinishedFile {
+  std::atomic<int> state{0};  // 0 free, 1 being filled or emptied, 2 ready
+  std::array<char, 4096> path{};
+};
+std::array<UnfinishedFile, 16> unfinished;
+
+UnfinishedFile* Remember(const std::string& path) {
+  if (path.size() >= UnfinishedFile().path.size()) return nullptr;
+  for (UnfinishedFile& slot : unfinished) {
+    int free = 0;
+    if (!slot.state.compare_exchange_strong(free, 1)) continue;
+    std::memcpy(slot.path.data(), path.c_str(), path.size() + 1);
+    slot.state = 2;
+    return &slot;
+  }
+  return nullptr;
+}
+
+void Forget(UnfinishedFile* slot) {
+  if (slot != nullptr) slot->state = 0;
+}
 
 std::string SystemError() {
   return std::strerror(errno);
@@ -38,6 +64,8 @@ void WholeFile::Abandon() {
   descriptor_ = -1;
   if (!temporary_.empty()) file::Remove(temporary_);
   temporary_.clear();
+  Forget(static_cast<UnfinishedFile*>(unfinished_));
+  unfinished_ = nullptr;
 }
 
 bool WholeFile::Begin(const std::string& path, Options options, std::string& error) {
@@ -58,6 +86,7 @@ bool WholeFile::Begin(const std::string& path, Options options, std::string& err
     return false;
   }
   descriptor_ = file::CreateUniqueBeside(target_, temporary_);
+  if (descriptor_ >= 0) unfinished_ = Remember(temporary_);
   if (descriptor_ < 0 || !file::TakePermissions(descriptor_, target_)) {
     error = SystemError();
     Abandon();
@@ -77,6 +106,8 @@ bool WholeFile::Commit(std::string_view bytes, std::string& error) {
   descriptor_ = -1;
   if (written && file::Rename(temporary_, target_, options_.replace)) {
     temporary_.clear();
+    Forget(static_cast<UnfinishedFile*>(unfinished_));
+    unfinished_ = nullptr;
     file::SyncFolderOf(target_);
     return true;
   }
@@ -84,6 +115,12 @@ bool WholeFile::Commit(std::string_view bytes, std::string& error) {
   error = SystemError();
   Abandon();
   return false;
+}
+
+void RemoveUnfinishedFiles() {
+  for (UnfinishedFile& slot : unfinished) {
+    if (slot.state == 2) file::RemoveAtOnce(slot.path.data());
+  }
 }
 
 std::string WriteFileWhole(const std::string& path, std::string_view bytes,

@@ -49,7 +49,13 @@ class WholeFile {
   std::string target_;
   std::string temporary_;
   int descriptor_ = -1;
+  void* unfinished_ = nullptr;  // where RemoveUnfinishedFiles finds the temporary file
 };
+
+// Removes the temporary files of every write begun and not yet committed or given up, for a
+// program that quits at once (a second Ctrl-C) rather than leave them beside their targets.
+// Safe in a signal handler.
+void RemoveUnfinishedFiles();
 
 // Begin and Commit in one: why the file could not be written, or empty.
 std::string WriteFileWhole(const std::string& path, std::string_view bytes,

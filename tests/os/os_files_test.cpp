@@ -105,6 +105,9 @@ void SyncFolderOf(const std::string&) {}
 void Remove(const std::string& path) {
   folder.files.erase(path);
 }
+void RemoveAtOnce(const char* path) {
+  Remove(path);
+}
 
 }  // namespace file
 

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -146,6 +147,20 @@ TEST(RunEnding, AStopInProgrammingModeLeavesItAndStartsTheFirmware) {
     EXPECT_FALSE(probe->InLogicIsp());
     EXPECT_EQ(probe->Counters().engine.firmwareStarts, 1u);
   }
+  // A second stop quits at once, taking the read's unfinished file with it.
+  sim::SimulatorOptions options = test::ProbeWithVersions(105, 104);
+  options.pace = true;
+  test::SimulatedProbe probe(options);
+  const TempDirectory outputs;
+  KvxctlProcess run(
+      "read --logic " + (outputs / "logic.jed").string() + " --port " + probe->SlavePath(),
+      (dir / "quit").string());
+  ASSERT_TRUE(run.ErrShows("Logic: Reading ..."));
+  run.Signal(SIGINT);
+  ASSERT_TRUE(run.ErrShows("press Ctrl-C again to quit at once"));
+  run.Signal(SIGINT);
+  EXPECT_EQ(run.Wait(), 130);
+  EXPECT_TRUE(std::filesystem::is_empty(outputs.Path()));
 }
 
 // A stop is what the run says only where it cut the run short: a failure the probe reports

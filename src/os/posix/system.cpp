@@ -240,6 +240,10 @@ void Remove(const std::string& path) {
   unlink(path.c_str());
 }
 
+void RemoveAtOnce(const char* path) {
+  unlink(path);
+}
+
 }  // namespace file
 
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {

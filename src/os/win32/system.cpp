@@ -312,6 +312,11 @@ void Remove(const std::string& path) {
   ::DeleteFileW(WidePath(path).c_str());
 }
 
+// Console events are handled on a thread of the system's, where the usual call does.
+void RemoveAtOnce(const char* path) {
+  Remove(path);
+}
+
 }  // namespace file
 
 namespace {
