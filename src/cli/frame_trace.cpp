@@ -21,6 +21,13 @@ void FrameTrace::ReceiveFailed(std::uint32_t tickMs, ErrorCode why) {
   std::fprintf(out_, " (%s)\n", ReceiveFailureText(why));
 }
 
+void FrameTrace::PortOpened(std::uint32_t tickMs, const std::string& note) {
+  if (note == lastNote_) return;
+  lastNote_ = note;
+  Stamp(tickMs, "==");
+  std::fprintf(out_, " %s\n", note.c_str());
+}
+
 void FrameTrace::Stamp(std::uint32_t tickMs, const char* direction) {
   if (!startMs_) startMs_ = tickMs;
   std::fprintf(out_, "%8u ms %s", static_cast<unsigned>(tickMs - *startMs_), direction);

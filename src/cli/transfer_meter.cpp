@@ -31,4 +31,8 @@ void TransferMeter::ReceiveFailed(std::uint32_t tickMs, ErrorCode why) {
   if (next_ != nullptr) next_->ReceiveFailed(tickMs, why);
 }
 
+void TransferMeter::PortOpened(std::uint32_t tickMs, const std::string& note) {
+  if (next_ != nullptr) next_->PortOpened(tickMs, note);
+}
+
 }  // namespace kvx::cli

@@ -29,6 +29,7 @@ class TransferMeter final : public FrameTap {
   void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) override;
   void RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) override;
   void ReceiveFailed(std::uint32_t tickMs, ErrorCode why) override;
+  void PortOpened(std::uint32_t tickMs, const std::string& note) override;
 
  private:
   FrameTap* next_;

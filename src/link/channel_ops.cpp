@@ -7,6 +7,11 @@ ErrorCode OpenSerialChannel(ProbeLink& link, const ChosenPort& port) {
   if (RefusedByStop(link)) return kErrStopped;
   if (port.devicePath.empty() || !link.channel.OpenPort(port)) return kErrPort;
   link.baudRate = kInitialBaudRate;
+  if (FrameTap* tap = link.channel.Tap()) {
+    if (const std::string note = link.channel.DriverNote(); !note.empty()) {
+      tap->PortOpened(link.channel.TickMs(), note);
+    }
+  }
   return kOk;
 }
 

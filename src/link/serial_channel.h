@@ -26,6 +26,9 @@ class FrameTap {
   virtual void FrameReceived(std::uint32_t tickMs, const std::uint8_t* payload, std::size_t n) = 0;
   virtual void RawSent(std::uint32_t tickMs, const std::uint8_t* bytes, std::size_t n) = 0;
   virtual void ReceiveFailed(std::uint32_t tickMs, ErrorCode why) = 0;
+  // What the port's driver granted when the port was opened (SerialChannel::DriverNote); of
+  // no interest to a tap that only counts.
+  virtual void PortOpened(std::uint32_t /*tickMs*/, const std::string& /*note*/) {}
 };
 
 // The platform's serial port and millisecond clock: the one seam between the probe protocol
@@ -64,6 +67,9 @@ class SerialChannel {
 
   // Why the last OpenPort() failed, in words for the user.
   virtual std::string LastError() const = 0;
+  // What the driver granted of what the last OpenPort() asked beyond the line settings (low
+  // latency, where it has such a setting), in words; empty when there is nothing to say.
+  virtual std::string DriverNote() const { return ""; }
 
   void SetTap(FrameTap* tap) { tap_ = tap; }
   FrameTap* Tap() const { return tap_; }
@@ -91,6 +97,7 @@ class ForwardingChannel : public SerialChannel {
   void SleepMs(std::uint32_t ms) override { port_.SleepMs(ms); }
   bool Abandoned() const override { return port_.Abandoned(); }
   std::string LastError() const override { return port_.LastError(); }
+  std::string DriverNote() const override { return port_.DriverNote(); }
 
  protected:
   SerialChannel& port_;

@@ -79,20 +79,24 @@ TEST(OutcomeRow, KeepsTheStepsPercentageLongest) {
   }
 }
 
-// Every frame is a line of its own, one that came back empty as well.
+// Every frame is a line of its own, one that came back empty as well; what the driver granted
+// is said once, though every attempt of a Connect opens the port again.
 TEST(FrameTrace, WritesEachFrameAsALineFromTheFirstOnesTime) {
   std::FILE* out = std::tmpfile();
   FrameTrace trace(out);
   const std::uint8_t ping[] = {0x00, 0x01, 0x01};
+  trace.PortOpened(100, "the driver has no latency setting");
   trace.RawSent(100, ping, 2);
   trace.FrameSent(101, ping, sizeof ping);
   trace.FrameReceived(105, nullptr, 0);
   trace.ReceiveFailed(312, kErrChecksum);
+  trace.PortOpened(400, "the driver has no latency setting");
   std::rewind(out);
   std::string text(256, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), out));
   std::fclose(out);
   EXPECT_EQ(text,
+            "       0 ms == the driver has no latency setting\n"
             "       0 ms => 00 01\n"
             "       1 ms -> 00 01 01\n"
             "       5 ms <- (an empty frame)\n"

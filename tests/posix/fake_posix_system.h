@@ -1,5 +1,6 @@
 #pragma once
 
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 
 #include <algorithm>
@@ -31,6 +32,7 @@ class FakePosixSystem final : public PosixSystem {
   termios settings{};
   int modemLines = TIOCM_DTR | TIOCM_RTS | TIOCM_CD;  // as another program left them, carrier up
   bool exclusive = false;                             // TIOCEXCL set and not yet cleared
+  std::optional<int> serialFlags;  // the driver's serial flags; none: it has no such setting
 
   // The system.
   std::int64_t nowNs = 5'000'000'000;
@@ -51,6 +53,13 @@ class FakePosixSystem final : public PosixSystem {
     if (request == TIOCMBIC)
       return Enter("TIOCMBIC") ? -1 : (modemLines &= ~*static_cast<int*>(arg), 0);
     if (request == TIOCMBIS) return modemLines |= *static_cast<int*>(arg), 0;
+    if (request == TIOCGSERIAL || request == TIOCSSERIAL) {
+      auto& serial = *static_cast<serial_struct*>(arg);
+      if (Enter(request == TIOCGSERIAL ? "TIOCGSERIAL" : "TIOCSSERIAL")) return -1;
+      if (!serialFlags) return errno = ENOTTY, -1;
+      if (request == TIOCGSERIAL) return serial = {}, serial.flags = *serialFlags, 0;
+      return serialFlags = serial.flags, 0;
+    }
     // termios2: a record written sets the rate (as far as the driver goes); one read reports it.
     Termios2Record record;
     if (request == Termios2Record::WriteRequest()) {

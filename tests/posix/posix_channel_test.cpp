@@ -50,6 +50,40 @@ TEST(PosixChannelOpen, OpensNonBlockingExclusiveRaw8N1At9600WithModemLinesOff) {
   }
 }
 
+// Low latency is asked for where the driver has the setting, and put back on close; a driver
+// that has none or refuses it is no failure. The driver's answer is the channel's note.
+TEST(PosixChannelOpen, AsksForLowLatencyWhileOpenAndPutsTheDriversFlagsBack) {
+  constexpr int kOther = ASYNC_SPD_HI;
+  struct Case {
+    std::optional<int> flags;
+    const char* refused;  // the call that fails, if any
+    std::string note;
+    std::optional<int> whileOpen;
+  };
+  const Case cases[] = {
+      {std::nullopt, "", "the driver has no latency setting (Inappropriate ioctl for device)",
+       std::nullopt},
+      {kOther | ASYNC_LOW_LATENCY, "", "the driver's low latency is on already",
+       kOther | ASYNC_LOW_LATENCY},
+      {kOther, "", "low latency switched on while the port is open", kOther | ASYNC_LOW_LATENCY},
+      {kOther, "TIOCSSERIAL", "the driver refused low latency (Operation not permitted)", kOther},
+      {kOther, "TIOCGSERIAL", "the driver has no latency setting (Operation not permitted)",
+       kOther},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.note);
+    FakePosixSystem system;
+    system.serialFlags = c.flags;
+    system.Fail(c.refused, EPERM);
+    PosixSerialChannel channel(system);
+    ASSERT_TRUE(channel.OpenPort(std::string("/dev/ttyUSB0"))) << channel.LastError();
+    EXPECT_EQ(channel.DriverNote(), c.note);
+    EXPECT_EQ(system.serialFlags, c.whileOpen);
+    channel.ClosePort();
+    EXPECT_EQ(system.serialFlags, c.flags);
+  }
+}
+
 // Whatever step fails, no descriptor is left open and the user learns why and what to do.
 TEST(PosixChannelOpen, FailureSaysWhyAndLeavesNothingOpen) {
   struct Case {

@@ -48,6 +48,7 @@ TEST(Kvxctl, InfoTracesEveryFrameAndShowsTheProbeAsJson) {
   const ProgramRun traced = Kvxctl("info --port " + sim.Path() + " --speed 9600 --trace");
   ASSERT_EQ(traced.status, 0) << traced.err;
   EXPECT_THAT(traced.out, HasSubstr("Serial number:     SIMTEST0"));
+  EXPECT_THAT(traced.err, HasSubstr(" ms == the driver has no latency setting ("));
   EXPECT_THAT(traced.err, HasSubstr(" ms => DB DE\n"));
   EXPECT_THAT(traced.err, HasSubstr(" ms -> 00 01 01\n"));
   EXPECT_THAT(traced.err, HasSubstr(" ms -> 10 01 72\n"));  // 'r', the first request

@@ -1,11 +1,13 @@
 #include "link/posix/posix_serial_channel.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "link/posix/line_rate.h"
 #include "link/posix/line_settings.h"
@@ -41,11 +43,45 @@ PosixSerialChannel::~PosixSerialChannel() {
 bool PosixSerialChannel::OpenPort(const ChosenPort& port) {
   ClosePort();
   lastError_.clear();
+  driverNote_.clear();
   fd_ = system_.Open(port.devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) return Fail(port, PortStep::kOpen, errno);
-  if (PreparePort(port)) return true;
-  ClosePort();
-  return false;
+  if (!PreparePort(port)) {
+    ClosePort();
+    return false;
+  }
+  AskForLowLatency();
+  return true;
+}
+
+void PosixSerialChannel::AskForLowLatency() {
+  serial_struct serial{};
+  if (system_.Ioctl(fd_, TIOCGSERIAL, &serial) != 0) {
+    driverNote_ = std::string("the driver has no latency setting (") + std::strerror(errno) + ")";
+    return;
+  }
+  if ((serial.flags & ASYNC_LOW_LATENCY) != 0) {
+    driverNote_ = "the driver's low latency is on already";
+    return;
+  }
+  const int flags = serial.flags;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  if (system_.Ioctl(fd_, TIOCSSERIAL, &serial) != 0) {
+    driverNote_ = std::string("the driver refused low latency (") + std::strerror(errno) + ")";
+    return;
+  }
+  flagsToPutBack_ = flags;
+  driverNote_ = "low latency switched on while the port is open";
+}
+
+void PosixSerialChannel::PutBackLatency() {
+  if (!flagsToPutBack_) return;
+  serial_struct serial{};
+  if (system_.Ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
+    serial.flags = *flagsToPutBack_;
+    system_.Ioctl(fd_, TIOCSSERIAL, &serial);
+  }
+  flagsToPutBack_.reset();
 }
 
 bool PosixSerialChannel::PreparePort(const ChosenPort& port) {
@@ -80,6 +116,7 @@ void PosixSerialChannel::ClosePort() {
   inputBegin_ = inputEnd_ = 0;
   failed_ = false;
   if (fd_ < 0) return;
+  PutBackLatency();
   // The mark belongs to the device, not to our descriptor: left set, it outlives the close
   // (a pseudo-terminal or any device whose other end stays open) and keeps every later
   // non-root opener out, ourselves included.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "link/posix/port_failure.h"
@@ -19,6 +20,11 @@ class Deadline;
 // OpenPort opens the port's device path; the front end has resolved COM names already (see
 // port_name.h). The port is opened non-blocking and held exclusively: flock() keeps out every
 // other program of ours (root included), TIOCEXCL every other non-root opener until closed.
+//
+// USB serial adapters hold short replies back until their latency timer runs out, 16 ms by
+// default, which the one-exchange-at-a-time protocol pays on every request: where the driver
+// has the setting, low latency is switched on while the port is open and put back on close.
+// A driver without it, or one that refuses, is no failure; DriverNote() says what it granted.
 //
 // Blocking: ReadOne waits at most about 110 ms for a byte; WriteBlock at most 10 ms per
 // byte plus 100 ms for the port to accept the block; SleepMs sleeps on the monotonic clock.
@@ -43,6 +49,7 @@ class PosixSerialChannel final : public SerialChannel {
   std::uint32_t TickMs() override;
   void SleepMs(std::uint32_t ms) override;
   std::string LastError() const override { return lastError_; }
+  std::string DriverNote() const override { return driverNote_; }
 
  private:
   enum class Readiness { kReady, kTimedOut, kFailed };
@@ -50,6 +57,8 @@ class PosixSerialChannel final : public SerialChannel {
 
   bool PreparePort(const ChosenPort& port);
   bool ClearModemLines(const ChosenPort& port);
+  void AskForLowLatency();
+  void PutBackLatency();
   bool Fail(const ChosenPort& port, PortStep step, int error);
 
   bool TakeBuffered(std::uint8_t& byte);
@@ -61,6 +70,9 @@ class PosixSerialChannel final : public SerialChannel {
   int fd_ = -1;
   bool failed_ = false;
   std::string lastError_;
+  std::string driverNote_;
+  // The driver's serial flags as they were, when low latency was switched on for our time.
+  std::optional<int> flagsToPutBack_;
 
   // What one read() brought in and ReadOne() has not yet handed out.
   std::array<std::uint8_t, 4096> input_{};
