@@ -30,6 +30,10 @@ inline std::string AbsoluteFilePath(const std::string& path) {
   return absolute.lexically_normal().u8string();
 }
 
+// Whether `first` and `second` name the same file as the system compares names: both made
+// absolute without "." and ".." parts, then letter case ignored on Windows, not elsewhere.
+bool SameFilePath(const std::string& first, const std::string& second);
+
 // The last part of `path`, the name the user knows the file by.
 inline std::string FileNameOf(const std::string& path) {
   return std::filesystem::u8path(path).filename().u8string();

@@ -90,5 +90,28 @@ TEST(DocumentFile, SavesInOneStepAndReopensOnlyWritableFiles) {
   std::filesystem::remove_all(folder);
 }
 
+// One file has many spellings on Windows: letter case, either slash, "." and "..".
+TEST(DocumentFile, NamesTheSameFileAsWindowsDoes) {
+  struct Case {
+    const char* first;
+    const char* second;
+    bool same;
+  };
+  const Case cases[] = {
+      {"C:\\Data\\Probe.gdb", "c:\\data\\PROBE.GDB", true},
+      {"C:\\data\\sub\\..\\.\\probe.gdb", "C:/data/probe.gdb", true},
+      {"C:\\Pr\xC3\xBC"
+       "fung\\a.gdb",
+       "C:\\PR\xC3\x9C"
+       "FUNG\\A.GDB",
+       true},
+      {"C:\\data\\probe.gdb", "C:\\data\\probe.gdb.bak", false},
+      {"C:\\data\\probe.gdb", "D:\\data\\probe.gdb", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SameFilePath(c.first, c.second), c.same) << c.first << " and " << c.second;
+  }
+}
+
 }  // namespace
 }  // namespace kvx

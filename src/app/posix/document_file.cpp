@@ -81,6 +81,10 @@ std::string ReplaceFileContent(const std::string& path, const std::vector<std::u
   return failure;
 }
 
+bool SameFilePath(const std::string& first, const std::string& second) {
+  return AbsoluteFilePath(first) == AbsoluteFilePath(second);
+}
+
 bool MayReadAndWrite(const std::string& path) {
   struct stat file {};
   return !path.empty() && stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&

@@ -4,17 +4,12 @@
 
 #include <algorithm>
 
+#include "app/win32/last_error.h"
 #include "app/win32/wide_text.h"
-#include "link/win32/win32_system.h"
 
 namespace kvx {
 
 namespace {
-
-std::string LastErrorText() {
-  Win32System& system = RealWin32System();
-  return system.MessageText(system.LastError());
-}
 
 // The file an existing path finally leads to, links followed; the path itself otherwise.
 std::wstring FinalTarget(const std::wstring& path) {
@@ -85,6 +80,13 @@ std::string ReplaceFileContent(const std::string& path, const std::vector<std::u
   }
   if (!failure.empty()) ::DeleteFileW(temporary.c_str());
   return failure;
+}
+
+bool SameFilePath(const std::string& first, const std::string& second) {
+  const std::wstring one = ToWide(AbsoluteFilePath(first));
+  const std::wstring other = ToWide(AbsoluteFilePath(second));
+  return ::CompareStringOrdinal(one.data(), static_cast<int>(one.size()), other.data(),
+                                static_cast<int>(other.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool MayReadAndWrite(const std::string& path) {
