@@ -36,9 +36,8 @@ std::string Utf8(const std::wstring& wide) {
   return kvx::ToUtf8(wide);
 }
 
-// The window's texts as the test gives them: ASCII, which the window shows as Latin-1.
 std::wstring Wide(const std::string& text) {
-  return kvx::FromLatin1(text);
+  return kvx::ToWide(text);
 }
 
 [[noreturn]] void Fail(const std::string& what) {
