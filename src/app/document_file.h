@@ -30,8 +30,9 @@ inline std::string AbsoluteFilePath(const std::string& path) {
   return absolute.lexically_normal().u8string();
 }
 
-// Whether `first` and `second` name the same file as the system compares names: both made
-// absolute without "." and ".." parts, then letter case ignored on Windows, not elsewhere.
+// Whether `first` and `second` name the same file: as the system compares names (made absolute
+// without "." and ".." parts, letter case ignored on Windows, not elsewhere), or, for a file
+// that exists, leading to the same file, through a link or any other name.
 bool SameFilePath(const std::string& first, const std::string& second);
 
 // The last part of `path`, the name the user knows the file by.

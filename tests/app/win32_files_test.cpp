@@ -90,7 +90,7 @@ TEST(DocumentFile, SavesInOneStepAndReopensOnlyWritableFiles) {
   std::filesystem::remove_all(folder);
 }
 
-// One file has many spellings on Windows: letter case, either slash, "." and "..".
+// One file has many names on Windows: letter case, either slash, "." and "..", links.
 TEST(DocumentFile, NamesTheSameFileAsWindowsDoes) {
   struct Case {
     const char* first;
@@ -111,6 +111,16 @@ TEST(DocumentFile, NamesTheSameFileAsWindowsDoes) {
   for (const Case& c : cases) {
     EXPECT_EQ(SameFilePath(c.first, c.second), c.same) << c.first << " and " << c.second;
   }
+  // A hard link is the file it leads to; a copy is another file.
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("kvx-names-" + std::to_string(::GetCurrentProcessId()));
+  std::filesystem::create_directory(folder);
+  std::ofstream(folder / "probe.gdb") << "document";
+  std::filesystem::create_hard_link(folder / "probe.gdb", folder / "linked.gdb");
+  std::filesystem::copy_file(folder / "probe.gdb", folder / "copy.gdb");
+  EXPECT_TRUE(SameFilePath((folder / "probe.gdb").u8string(), (folder / "linked.gdb").u8string()));
+  EXPECT_FALSE(SameFilePath((folder / "probe.gdb").u8string(), (folder / "copy.gdb").u8string()));
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -81,8 +81,13 @@ std::string ReplaceFileContent(const std::string& path, const std::vector<std::u
   return failure;
 }
 
+// Any two names that lead to one file, a hard or a symbolic link among them, name it.
 bool SameFilePath(const std::string& first, const std::string& second) {
-  return AbsoluteFilePath(first) == AbsoluteFilePath(second);
+  if (AbsoluteFilePath(first) == AbsoluteFilePath(second)) return true;
+  struct stat one {};
+  struct stat other {};
+  return stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0 &&
+         one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
 bool MayReadAndWrite(const std::string& path) {

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <tuple>
 
 #include "app/win32/last_error.h"
 #include "app/win32/wide_text.h"
@@ -26,6 +28,21 @@ std::wstring FinalTarget(const std::wstring& path) {
   if (length == 0 || length > target.size()) return path;
   target.resize(length);
   return target;
+}
+
+// An existing file's volume and number on it, the same for every name that leads to it (a hard
+// link, a linked folder, a short name, a mapped drive); nothing when there is no such file.
+std::optional<std::tuple<DWORD, DWORD, DWORD>> FileIdentity(const std::wstring& path) {
+  const HANDLE file =
+      ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool known = ::GetFileInformationByHandle(file, &information);
+  ::CloseHandle(file);
+  if (!known) return std::nullopt;
+  return std::make_tuple(information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                         information.nFileIndexLow);
 }
 
 // Writes all of `bytes` and flushes them to the disk; why not, or empty.
@@ -85,8 +102,12 @@ std::string ReplaceFileContent(const std::string& path, const std::vector<std::u
 bool SameFilePath(const std::string& first, const std::string& second) {
   const std::wstring one = ToWide(AbsoluteFilePath(first));
   const std::wstring other = ToWide(AbsoluteFilePath(second));
-  return ::CompareStringOrdinal(one.data(), static_cast<int>(one.size()), other.data(),
-                                static_cast<int>(other.size()), TRUE) == CSTR_EQUAL;
+  if (::CompareStringOrdinal(one.data(), static_cast<int>(one.size()), other.data(),
+                             static_cast<int>(other.size()), TRUE) == CSTR_EQUAL) {
+    return true;
+  }
+  const auto oneFile = FileIdentity(one);
+  return oneFile && oneFile == FileIdentity(other);
 }
 
 bool MayReadAndWrite(const std::string& path) {
