@@ -6,6 +6,7 @@
 #include "app/win32/last_error.h"
 #include "app/win32/user_dialogs.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/window_class.h"
 
 namespace kvx::win32 {
 
@@ -43,17 +44,9 @@ std::string PrintEmptyPage(HDC printer, const std::string& title) {
 }  // namespace
 
 HWND CreateView(HWND frame) {
-  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  WNDCLASSEXW viewClass{};
-  viewClass.cbSize = sizeof viewClass;
-  viewClass.lpfnWndProc = ViewProcedure;
-  viewClass.hInstance = instance;
-  viewClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  viewClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  viewClass.lpszClassName = kViewClass;
-  if (!::RegisterClassExW(&viewClass)) return nullptr;
+  if (!RegisterWindowClass(kViewClass, ViewProcedure)) return nullptr;
   return ::CreateWindowExW(WS_EX_CLIENTEDGE, kViewClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                           frame, nullptr, instance, nullptr);
+                           frame, nullptr, ::GetModuleHandleW(nullptr), nullptr);
 }
 
 void PrintView(HWND owner, const std::string& title) {
