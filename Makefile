@@ -5,10 +5,11 @@ SHELL := /bin/bash
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
 
-# Debian packages the build, the tests and the tools need.
+# Debian packages the build, the tests and the tools need; the windows' tests press keys on an
+# X display of their own (xvfb, xdotool).
 PACKAGES := cmake ninja-build g++ make libgtest-dev libgmock-dev libcli11-dev nlohmann-json3-dev \
             clang libclang-rt-14-dev clang-format binutils srecord \
-            qt6-base-dev fonts-dejavu-core \
+            qt6-base-dev libx11-dev fonts-dejavu-core xvfb xdotool \
             dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin \
             shared-mime-info libglib2.0-bin tmux
 

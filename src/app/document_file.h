@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "os/system.h"
 #include "os/whole_file.h"
 
 namespace kvx {
@@ -35,6 +37,16 @@ inline std::string AbsoluteFilePath(const std::string& path) {
       std::filesystem::absolute(std::filesystem::u8path(path), noWorkingDirectory);
   if (noWorkingDirectory) return path;
   return absolute.lexically_normal().u8string();
+}
+
+// Whether `first` and `second` name the same file: as the system compares names (in the same
+// folder, letter case ignored on Windows, not elsewhere), or, for a file that exists, leading
+// to the same file, through a link or any other name (os::FileIdentity).
+inline bool SameFilePath(const std::string& first, const std::string& second) {
+  const std::optional<os::FileIdentity> one = os::IdentifyFile(first);
+  const std::optional<os::FileIdentity> other = os::IdentifyFile(second);
+  if (one && other) return one->SameFileAs(*other);
+  return AbsoluteFilePath(first) == AbsoluteFilePath(second);
 }
 
 // The last part of `path`, the name the user knows the file by.

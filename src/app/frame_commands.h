@@ -81,6 +81,9 @@ inline constexpr std::array<CommandId, 8> kToolBar = {
 inline constexpr char kIdleStatusText[] = "For Help, press F1";
 inline constexpr std::array<const char*, 3> kIndicatorPanes = {"CAP", "NUM", "SCRL"};
 
+// What printing the empty view says when the print dialog or the printer fails it.
+inline constexpr char kPrintFailedText[] = "Failed to print.";
+
 // The help window's caption.
 inline constexpr char kHelpCaption[] = "kvxGDB Setup Help";
 

@@ -50,13 +50,20 @@ void CKvxhsDoc::NewDocument() {
 }
 
 bool CKvxhsDoc::OpenDocument(const std::string& path) {
-  ResetToDefaults();
-  const DocumentReadResult result = LoadSetupDocument(path, settings_);
+  SetupDocument loaded;  // the defaults, which the file's fields replace
+  loaded.fileVersion = settings_.fileVersion;
+  const DocumentReadResult result = LoadSetupDocument(path, loaded);
   if (!result.ok) {
-    NewDocument();
+    // A file that ends early was the document's once its reading began, and leaves a new one;
+    // a file that cannot be read at all leaves the open document as it was.
+    if (result.message == kUnexpectedFileFormat) {
+      settings_ = loaded;
+      NewDocument();
+    }
     ReportFailure(result.message, result.detail);
     return false;
   }
+  settings_ = loaded;
   SetPathAndModified(AbsoluteFilePath(path), false);
   return true;
 }

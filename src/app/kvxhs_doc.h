@@ -45,8 +45,8 @@ class CKvxhsDoc {
   // An untitled, unmodified document with the defaults.
   void NewDocument();
   // Reads `path`. A file that cannot be read or ends early is reported with the exclamation
-  // icon, and leaves a new document behind, so that saving can never write defaults over the
-  // file that failed.
+  // icon. One that cannot be read leaves the document as it was; one that ends early leaves a
+  // new document, so that saving can never write defaults over the file that failed.
   bool OpenDocument(const std::string& path);
   // Writes the document to `path` whether or not it changed. The file is replaced in one step:
   // a failed save is reported and leaves both the old file and the document as they were.

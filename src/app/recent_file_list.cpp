@@ -30,18 +30,23 @@ std::string RecentFileList::MostRecent() const {
 }
 
 void RecentFileList::Add(const std::string& path) {
-  const std::string listed = AbsoluteFilePath(path);
-  std::vector<std::string> paths = Entries();
-  paths.erase(std::remove(paths.begin(), paths.end(), listed), paths.end());
-  paths.insert(paths.begin(), listed);
+  std::vector<std::string> paths = Without(path);
+  paths.insert(paths.begin(), AbsoluteFilePath(path));
   if (paths.size() > static_cast<std::size_t>(kSize)) paths.resize(kSize);
   Write(paths);
 }
 
 void RecentFileList::Remove(const std::string& path) {
+  Write(Without(path));
+}
+
+std::vector<std::string> RecentFileList::Without(const std::string& path) const {
   std::vector<std::string> paths = Entries();
-  paths.erase(std::remove(paths.begin(), paths.end(), path), paths.end());
-  Write(paths);
+  paths.erase(
+      std::remove_if(paths.begin(), paths.end(),
+                     [&path](const std::string& entry) { return SameFilePath(entry, path); }),
+      paths.end());
+  return paths;
 }
 
 void RecentFileList::Write(const std::vector<std::string>& paths) {

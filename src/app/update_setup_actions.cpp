@@ -172,7 +172,10 @@ bool UpdateSetupActions::OnCurrent() {
   return true;
 }
 
+// Reading and checking the files takes a while for a large image: the user waits from the
+// first.
 bool UpdateSetupActions::OnUpdate() {
+  const WaitCursor cursor(services_);
   return RunUpdate(PlanUpdate());
 }
 

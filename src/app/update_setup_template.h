@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -177,6 +178,39 @@ inline int ButtonControlId(DialogButton button) {
   }
   return kNoId;
 }
+
+// What the dialog says when a character typed or pasted into one of its edits has no place in
+// the document's 8-bit texts, which keep one byte a character. `character` is its code point,
+// shown beside it, so that a character which draws as nothing is named too.
+inline std::string RefusedCharacterText(char32_t character) {
+  std::string utf8;
+  const auto put = [&utf8](char32_t bits) { utf8 += static_cast<char>(bits); };
+  if (character < 0x80) {
+    put(character);
+  } else if (character < 0x800) {
+    put(0xC0 | (character >> 6));
+    put(0x80 | (character & 0x3F));
+  } else if (character < 0x10000) {
+    put(0xE0 | (character >> 12));
+    put(0x80 | ((character >> 6) & 0x3F));
+    put(0x80 | (character & 0x3F));
+  } else {
+    put(0xF0 | (character >> 18));
+    put(0x80 | ((character >> 12) & 0x3F));
+    put(0x80 | ((character >> 6) & 0x3F));
+    put(0x80 | (character & 0x3F));
+  }
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(character));
+  return "The character \"" + utf8 + "\" (" + code +
+         ") cannot be kept: the setup's texts hold only the characters of this computer's code "
+         "page. Type the text without it.";
+}
+
+// Why the window holds the session's end while one of the dialog's probe operations runs.
+inline constexpr char kProbeBusyReason[] =
+    "A probe operation is running: ending the session now can leave the probe without working "
+    "firmware.";
 
 // What a list holds when the dialog opens: Port "COM1" to "COM19", Speed the rates from 9600
 // to 115200 baud; nothing for any other id.

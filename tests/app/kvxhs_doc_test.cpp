@@ -46,16 +46,40 @@ class DocumentTest : public testing::Test {
   CKvxhsDoc document_{userDialogs_.showMessage};
 };
 
-// Saving after a failed open must not write defaults over the file that held other values.
-TEST_F(DocumentTest, FailedOpenIsReportedWithTheExclamationIconAndLeavesANewDocument) {
-  OpenBytes(ChangedSpeedAndPortFile());
-  EXPECT_EQ(document_.WindowTitle(), "start.gdb - kvxGDB");
+// A file that cannot be read leaves the open document alone, values, name and changes; one
+// that ends early resets it, so saving cannot write defaults over the file that failed.
+TEST_F(DocumentTest, AFailedOpenIsReportedAndOnlyAFileCutShortReplacesTheDocument) {
+  struct Case {
+    const char* name;
+    const char* file;
+    const char* message;
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"cut short", "cut.gdb", "Unexpected file format.", true},
+      {"missing", "gone.gdb", "Failed to open document.", false},
+      {"a folder", "folder.gdb", "Failed to open document.", false},
+  };
   directory_.Write("cut.gdb", AsText(kNewDocumentFile).substr(0, 55));
-  EXPECT_FALSE(document_.OpenDocument(PathOf("cut.gdb")));
-  EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{"Unexpected file format."});
-  EXPECT_EQ(dialogs_.messages.at(0).icon, MessageIcon::kExclamation);
-  EXPECT_EQ(test::DocumentValues(document_.Settings()), test::DocumentValues(SetupDocument{}));
-  EXPECT_EQ(document_.WindowTitle(), "Untitled - kvxGDB");
+  std::filesystem::create_directory(directory_ / "folder.gdb");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenBytes(ChangedSpeedAndPortFile());
+    document_.SetupCommand([](const DialogFields& fields) {
+      DialogFields changed = fields;
+      changed.network.configFileName = "probe.cfg";
+      return changed;
+    });
+    const SetupDocument before = document_.Settings();
+    dialogs_.messages.clear();
+    EXPECT_FALSE(document_.OpenDocument(PathOf(c.file)));
+    EXPECT_EQ(dialogs_.Texts(), std::vector<std::string>{c.message});
+    EXPECT_EQ(dialogs_.messages.at(0).icon, MessageIcon::kExclamation);
+    EXPECT_EQ(test::DocumentValues(document_.Settings()),
+              test::DocumentValues(c.replaced ? SetupDocument{} : before));
+    EXPECT_EQ(document_.WindowTitle(), c.replaced ? "Untitled - kvxGDB" : "start.gdb - kvxGDB");
+    EXPECT_EQ(document_.IsModified(), !c.replaced);
+  }
 }
 
 // Makes writes past `bytes` fail for the whole process, as a full disk would.

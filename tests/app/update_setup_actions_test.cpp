@@ -266,6 +266,18 @@ const FailedAction kFailedActions[] = {
 
 // Every failure names the request, what came back and the code, and what the probe is left
 // with follows from what was sent, not from the texts shown.
+// Mend: Update shows the wait cursor before it reads and checks its files, which takes a while
+// for a large image: the file it checks is the one there as the cursor came on.
+TEST(UpdateSetupActions, UpdateChecksItsFilesUnderTheWaitCursor) {
+  DialogOnProbe dialog(ProbeWithVersions(104, 105));
+  UpdateSetupActions& actions = dialog.Connected();
+  dialog.services.onCursorOn = [&dialog] {
+    dialog.updates.Write("KVXARMFW.105", "S00600004844521B\n");
+  };
+  EXPECT_FALSE(actions.OnUpdate());
+  EXPECT_EQ(dialog.services.BoxTexts(), std::vector<std::string>{"Firmware update failed!"});
+}
+
 TEST(UpdateSetupActions, AFailureNamesItsCauseAndWhatTheProbeIsLeftWith) {
   for (const FailedAction& c : kFailedActions) {
     SCOPED_TRACE(c.name);

@@ -90,5 +90,38 @@ TEST(DocumentFile, SavesInOneStepAndReopensOnlyWritableFiles) {
   std::filesystem::remove_all(folder);
 }
 
+// One file has many names on Windows: letter case, either slash, "." and "..", links.
+TEST(DocumentFile, NamesTheSameFileAsWindowsDoes) {
+  struct Case {
+    const char* first;
+    const char* second;
+    bool same;
+  };
+  const Case cases[] = {
+      {"C:\\Data\\Probe.gdb", "c:\\data\\PROBE.GDB", true},
+      {"C:\\data\\sub\\..\\.\\probe.gdb", "C:/data/probe.gdb", true},
+      {"C:\\Pr\xC3\xBC"
+       "fung\\a.gdb",
+       "C:\\PR\xC3\x9C"
+       "FUNG\\A.GDB",
+       true},
+      {"C:\\data\\probe.gdb", "C:\\data\\probe.gdb.bak", false},
+      {"C:\\data\\probe.gdb", "D:\\data\\probe.gdb", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SameFilePath(c.first, c.second), c.same) << c.first << " and " << c.second;
+  }
+  // A hard link is the file it leads to; a copy is another file.
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("kvx-names-" + std::to_string(::GetCurrentProcessId()));
+  std::filesystem::create_directory(folder);
+  std::ofstream(folder / "probe.gdb") << "document";
+  std::filesystem::create_hard_link(folder / "probe.gdb", folder / "linked.gdb");
+  std::filesystem::copy_file(folder / "probe.gdb", folder / "copy.gdb");
+  EXPECT_TRUE(SameFilePath((folder / "probe.gdb").u8string(), (folder / "linked.gdb").u8string()));
+  EXPECT_FALSE(SameFilePath((folder / "probe.gdb").u8string(), (folder / "copy.gdb").u8string()));
+  std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace kvx

@@ -64,6 +64,14 @@ TEST_F(WindowSettingsTest, RecentFilesKeepTheFourNewestOnceEach) {
   recentFiles_.Remove(PathOf("d.gdb"));
   EXPECT_EQ(recentFiles_.Entries(), (Texts{PathOf("c.gdb"), PathOf("e.gdb"), PathOf("b.gdb")}));
   EXPECT_EQ(directory_.Read("config/kvxsetup.ini").find("File4"), std::string::npos);
+  // A link to a file is the file, under the name last used; letter case makes another file.
+  directory_.Write("b.gdb", "document");
+  std::filesystem::create_symlink(PathOf("b.gdb"), PathOf("link.gdb"));
+  recentFiles_.Add(PathOf("link.gdb"));
+  EXPECT_EQ(recentFiles_.Entries(), (Texts{PathOf("link.gdb"), PathOf("c.gdb"), PathOf("e.gdb")}));
+  recentFiles_.Add(PathOf("C.gdb"));
+  EXPECT_EQ(recentFiles_.Entries(),
+            (Texts{PathOf("C.gdb"), PathOf("link.gdb"), PathOf("c.gdb"), PathOf("e.gdb")}));
 }
 
 TEST_F(WindowSettingsTest, AStoredRectangleIsTakenOnlyWhenWhollyOnTheDesktop) {

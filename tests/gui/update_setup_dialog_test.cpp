@@ -43,8 +43,11 @@ class DialogOnSimulator : public ::testing::Test {
 
   UpdateSetupDialog& Open(const DialogFields& fields = ValidFields()) {
     dialog_ = std::make_unique<UpdateSetupDialog>(station_, fields, RecordMessages());
-    QObject::connect(dialog_.get(), &UpdateSetupDialog::StatusShown,
-                     [this](const QString& text) { statuses_.push_back(text.toStdString()); });
+    QObject::connect(dialog_.get(), &UpdateSetupDialog::StatusShown, [this](const QString& text) {
+      statuses_.push_back(text.toStdString());
+      const QCursor* cursor = QGuiApplication::overrideCursor();
+      waiting_.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+    });
     dialog_->show();
     return *dialog_;
   }
@@ -78,6 +81,8 @@ class DialogOnSimulator : public ::testing::Test {
   std::vector<std::string> boxes_;    // the texts of the message boxes shown
   std::vector<std::string> details_;  // and their details
   std::vector<std::string> statuses_;
+  // Whether the whole application showed the wait cursor as each status was shown.
+  std::vector<bool> waiting_;
 };
 
 // The focus starts on Connect and Tab follows the template's order, passing the disabled
@@ -140,9 +145,12 @@ TEST_F(DialogOnSimulator, ConnectFillsTheProbesControlsAndUpdateShowsItsProgress
   EXPECT_EQ(Text(kCurrentFirmwareId), "1.04");
   EXPECT_EQ(Text(kCurrentLogicId), "1.04");
   EXPECT_TRUE(dialog_->grab().save(QStringLiteral(KVX_SCREENSHOT_PATH)));
+  const std::size_t updateStart = statuses_.size();
   Click(kUpdateButtonId);
   EXPECT_THAT(statuses_, Contains("Firmware: Programming Flash ... ( 50% )"));
   EXPECT_EQ(statuses_.back(), "Updating firmware and logic passed!");
+  EXPECT_THAT(std::vector<bool>(waiting_.begin() + static_cast<long>(updateStart), waiting_.end()),
+              ::testing::Each(true));
 }
 
 // The closed list cuts a long entry short; the open list shows every entry whole, and the

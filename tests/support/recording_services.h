@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ class RecordingServices : public DialogServices {
   int cursorDepth = 0;
   // The cursor depth each box was shown at.
   std::vector<int> cursorDepthAtBox;
+  // Runs as the wait cursor comes on: what the world does to the user meanwhile.
+  std::function<void()> onCursorOn = [] {};
 
   void SetStatus(const std::string& text) override {
     statuses.push_back(text);
@@ -51,6 +54,7 @@ class RecordingServices : public DialogServices {
   void BeginWaitCursor() override {
     ++cursorDepth;
     events.push_back("cursor on");
+    onCursorOn();
   }
   void EndWaitCursor() override {
     --cursorDepth;

@@ -1,5 +1,6 @@
 #include "app/qt/main_frame.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -13,6 +14,7 @@
 
 #include "app/qt/about_box.h"
 #include "app/qt/application_icon.h"
+#include "app/qt/lock_keys.h"
 #include "app/qt/user_dialogs.h"
 #include "app/window_placement.h"
 
@@ -58,6 +60,7 @@ CMainFrame::CMainFrame(const CKvxhsDoc& document, DocumentCommands& commands,
   CreateStatusBar();
   RestorePosition();
   ShowDocument();
+  qApp->installEventFilter(this);
 }
 
 QAction* CMainFrame::Action(CommandId id) const {
@@ -140,17 +143,30 @@ void CMainFrame::CreateToolBar() {
   }
 }
 
-// The lock keys' panes. Qt cannot tell a lock key's state on every platform, so the panes show
-// their names greyed, as they look with the locks off.
 void CMainFrame::CreateStatusBar() {
   statusBar()->addWidget(new QLabel(QString::fromLatin1(kIdleStatusText)), 1);
   for (const char* name : kIndicatorPanes) {
     auto* pane = new QLabel(QString::fromLatin1(name));
-    pane->setEnabled(false);
     pane->setFrameShape(QFrame::Panel);
     pane->setFrameShadow(QFrame::Sunken);
     statusBar()->addPermanentWidget(pane);
+    lockPanes_.append(pane);
   }
+  ShowLockKeys();
+}
+
+void CMainFrame::ShowLockKeys() {
+  const auto on = LockKeysOn();
+  for (qsizetype pane = 0; pane < lockPanes_.size(); ++pane) {
+    lockPanes_[pane]->setEnabled(on[static_cast<std::size_t>(pane)]);
+  }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyRelease || event->type() == QEvent::ApplicationActivate) {
+    ShowLockKeys();
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::RestorePosition() {

@@ -13,6 +13,7 @@
 #include "app/recent_file_list.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QToolBar;
 
@@ -41,6 +42,9 @@ class CMainFrame : public QMainWindow {
   // Keeps the normal rectangle, then asks whether to save a modified document; cancelling
   // that keeps the window open.
   void closeEvent(QCloseEvent* event) override;
+  // Keys released anywhere in the program, and the program's activation, may have changed a
+  // lock key.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QAction* MakeAction(const Command& command);
@@ -48,6 +52,8 @@ class CMainFrame : public QMainWindow {
   void CreateRecentFileEntries(QMenu* menu);
   void CreateToolBar();
   void CreateStatusBar();
+  // The lock keys' panes always show their names, greyed while the lock is off.
+  void ShowLockKeys();
   void RestorePosition();
   void OnCommand(CommandId id);
   // The commands that are the window's own rather than the document's.
@@ -65,6 +71,7 @@ class CMainFrame : public QMainWindow {
   std::map<CommandId, QAction*> actions_;
   QAction* noRecentFileAction_ = nullptr;
   QList<QAction*> recentFileActions_;
+  QList<QLabel*> lockPanes_;
 };
 
 }  // namespace kvx::qt

@@ -100,7 +100,7 @@ void WriteItem(TemplateWriter& out, const ControlTemplate& control) {
   out.Dword(static_cast<DWORD>(control.id));
   out.Word(0xFFFF);
   out.Word(ClassOf(control.kind));
-  out.Text(FromLatin1(control.text));
+  out.Text(ToWide(control.text));
   out.Word(0);  // no creation data
 }
 
@@ -121,11 +121,11 @@ std::vector<WORD> UpdateSetupDialogTemplate() {
   out.Short(kUpdateSetupSize.height);
   out.Word(0);  // no menu
   out.Word(0);  // the dialog class
-  out.Text(FromLatin1(kUpdateSetupCaption));
+  out.Text(ToWide(kUpdateSetupCaption));
   out.Word(static_cast<WORD>(kDialogFontPoints));
   out.Word(FW_NORMAL);
   out.Word(DEFAULT_CHARSET << 8);  // not italic, the font's own character set
-  out.Text(FromLatin1(kDialogFontFamily));
+  out.Text(ToWide(kDialogFontFamily));
   for (const ControlTemplate& control : kUpdateSetupTemplate) WriteItem(out, control);
   return out.Take();
 }

@@ -4,6 +4,7 @@
 
 #include "app/frame_commands.h"
 #include "app/win32/wide_text.h"
+#include "app/win32/window_class.h"
 
 namespace kvx::win32 {
 
@@ -46,14 +47,7 @@ std::string PageText(int page) {
 
 HWND CreateHelpWindow(HWND owner) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  WNDCLASSEXW helpClass{};
-  helpClass.cbSize = sizeof helpClass;
-  helpClass.lpfnWndProc = HelpProcedure;
-  helpClass.hInstance = instance;
-  helpClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  helpClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  helpClass.lpszClassName = kHelpClass;
-  ::RegisterClassExW(&helpClass);
+  RegisterWindowClass(kHelpClass, HelpProcedure);
   const HWND help =
       ::CreateWindowExW(0, kHelpClass, ToWide(kHelpCaption).c_str(), WS_OVERLAPPEDWINDOW,
                         CW_USEDEFAULT, CW_USEDEFAULT, 520, 420, owner, nullptr, instance, nullptr);

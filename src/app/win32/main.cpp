@@ -54,7 +54,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   kvx::DocumentCommands commands(document, recentFiles, updateFolder, dialogs);
   if (!commands.OpenStartupDocument(kvx::CommandLineDocument(Arguments()))) return 1;
 
-  kvx::win32::MainFrame frame(document, commands, recentFiles, profile);
+  kvx::win32::CMainFrame frame(document, commands, recentFiles, profile);
   if (!frame.Create(showCommand)) return 1;
   const int status = frame.Run();
   ::CoUninitialize();

@@ -1,14 +1,16 @@
 #include "app/win32/main_frame.h"
 
-#include <commctrl.h>
-
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <vector>
 
 #include "app/win32/about_box.h"
 #include "app/win32/help_window.h"
+#include "app/win32/kvxhs_view.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/user_dialogs.h"
+#include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
 #include "app/window_placement.h"
 
@@ -17,32 +19,43 @@ namespace kvx::win32 {
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"kvxsetupFrame";
-constexpr wchar_t kViewClass[] = L"kvxsetupView";
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 constexpr int kRecentFileIdLast = static_cast<int>(CommandId::kRecentFile) + RecentFileList::kSize;
 constexpr int kIndicatorWidth = 40;  // at 96 dots per inch, wide enough for "SCRL"
+constexpr std::array<int, kIndicatorPanes.size()> kLockKeys = {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL};
+
+// The toolbar's bitmaps, one picture a button in the toolbar's order, drawn at these sizes.
+struct ToolBarBitmap {
+  int size;
+  int resource;
+};
+constexpr ToolBarBitmap kToolBarBitmaps[] = {
+    {16, KVX_TOOLBAR_BITMAP}, {24, KVX_TOOLBAR_BITMAP_24}, {32, KVX_TOOLBAR_BITMAP_32}};
+// What the bitmaps have where the toolbar shows through.
+constexpr COLORREF kToolBarMask = RGB(255, 0, 255);
 
 bool IsRecentFileId(int id) {
   return id >= static_cast<int>(CommandId::kRecentFile) && id < kRecentFileIdLast;
 }
 
-// The toolbar's pictures from the system's standard set.
-int ToolBarImage(CommandId id) {
-  switch (id) {
-    case CommandId::kFileNew:
-      return STD_FILENEW;
-    case CommandId::kFileOpen:
-      return STD_FILEOPEN;
-    case CommandId::kFileSave:
-      return STD_FILESAVE;
-    case CommandId::kSetup:
-      return STD_PROPERTIES;
-    case CommandId::kAbout:
-      return STD_FIND;
-    default:
-      return STD_HELP;
+int DpiOf(HWND window) {
+  const UINT dpi = ::GetDpiForWindow(window);
+  return dpi == 0 ? USER_DEFAULT_SCREEN_DPI : static_cast<int>(dpi);
+}
+
+int IndicatorWidth(HWND window) {
+  return ::MulDiv(kIndicatorWidth, DpiOf(window), USER_DEFAULT_SCREEN_DPI);
+}
+
+// The bitmap nearest the system's small icons at `dpi`, the larger one of two as near.
+const ToolBarBitmap& ToolBarBitmapFor(int dpi) {
+  const int wanted = ::GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
+  const ToolBarBitmap* best = &kToolBarBitmaps[0];
+  for (const ToolBarBitmap& bitmap : kToolBarBitmaps) {
+    if (std::abs(bitmap.size - wanted) <= std::abs(best->size - wanted)) best = &bitmap;
   }
+  return *best;
 }
 
 ScreenRect ToScreenRect(const RECT& rect) {
@@ -62,10 +75,6 @@ WindowShowState ShowStateOf(HWND window) {
   return WindowShowState::kNormal;
 }
 
-LRESULT CALLBACK ViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
 ACCEL AcceleratorOf(const Command& command) {
   const Accelerator& key = command.accelerator;
   ACCEL accel{};
@@ -77,36 +86,32 @@ ACCEL AcceleratorOf(const Command& command) {
 
 }  // namespace
 
-MainFrame::MainFrame(const CKvxhsDoc& document, DocumentCommands& commands,
-                     const RecentFileList& recentFiles, Profile& profile)
+CMainFrame::CMainFrame(const CKvxhsDoc& document, DocumentCommands& commands,
+                       const RecentFileList& recentFiles, Profile& profile)
     : document_(document), commands_(commands), recentFiles_(recentFiles), profile_(profile) {}
 
-MainFrame::~MainFrame() {
+CMainFrame::~CMainFrame() {
   if (accelerators_ != nullptr) ::DestroyAcceleratorTable(accelerators_);
+  if (toolBarImages_ != nullptr) ::ImageList_Destroy(toolBarImages_);
 }
 
-bool MainFrame::Create(int showCommand) {
+bool CMainFrame::Create(int showCommand) {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW frameClass{};
   frameClass.cbSize = sizeof frameClass;
-  frameClass.lpfnWndProc = &MainFrame::Procedure;
+  frameClass.lpfnWndProc = &CMainFrame::Procedure;
   frameClass.hInstance = instance;
   frameClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(KVX_APPLICATION_ICON));
   frameClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   frameClass.lpszClassName = kFrameClass;
-  WNDCLASSEXW viewClass{};
-  viewClass.cbSize = sizeof viewClass;
-  viewClass.lpfnWndProc = ViewProcedure;
-  viewClass.hInstance = instance;
-  viewClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  viewClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  viewClass.lpszClassName = kViewClass;
-  if (!::RegisterClassExW(&frameClass) || !::RegisterClassExW(&viewClass)) return false;
+  if (!::RegisterClassExW(&frameClass)) return false;
 
-  window_ =
-      ::CreateWindowExW(0, kFrameClass, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                        kDefaultWidth, kDefaultHeight, nullptr, nullptr, instance, this);
-  if (window_ == nullptr) return false;
+  // A window whose creation fails is destroyed before CreateWindowExW returns.
+  if (::CreateWindowExW(0, kFrameClass, L"", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                        kDefaultWidth, kDefaultHeight, nullptr, nullptr, instance,
+                        this) == nullptr) {
+    return false;
+  }
   SetMainWindow(window_);
   if (const auto stored = StoredWindowRect(profile_, VirtualDesktop())) {
     ::MoveWindow(window_, stored->left, stored->top, stored->right - stored->left,
@@ -117,7 +122,7 @@ bool MainFrame::Create(int showCommand) {
   return true;
 }
 
-int MainFrame::Run() {
+int CMainFrame::Run() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (contextHelp_ && message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
@@ -133,27 +138,27 @@ int MainFrame::Run() {
   return static_cast<int>(message.wParam);
 }
 
-LRESULT CALLBACK MainFrame::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK CMainFrame::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<MainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    auto* self = static_cast<CMainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     self->window_ = window;
   }
-  auto* self = reinterpret_cast<MainFrame*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self = reinterpret_cast<CMainFrame*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
   return self->Handle(message, wParam, lParam);
 }
 
-LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CMainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
-      OnCreate();
-      return 0;
+      return OnCreate() ? 0 : -1;
     case WM_SIZE:
       Layout();
       return 0;
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      LoadToolBarImages();
       ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -162,10 +167,26 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MENUSELECT:
       OnMenuSelect(wParam, lParam);
       return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == toolBar_ && header->code == TBN_HOTITEMCHANGE) {
+        OnToolBarHotItem(*reinterpret_cast<const NMTBHOTITEM*>(lParam));
+      }
+      return 0;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->hwndItem != statusBar_) break;
+      DrawLockPane(*item);
+      return TRUE;
+    }
+    // A lock key pressed while a dialog or a menu has the keyboard.
+    case WM_ENTERIDLE:
     case WM_ACTIVATE:
       ShowLockKeys();
       break;
     case WM_SETCURSOR:
+      if (ApplyWaitCursor()) return TRUE;
       if (!contextHelp_) break;
       ::SetCursor(::LoadCursorW(nullptr, IDC_HELP));
       return TRUE;
@@ -174,6 +195,11 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       OnClose();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return OnQueryEndSession() ? TRUE : FALSE;
+    case WM_ENDSESSION:
+      if (wParam) KeepPlacement();
       return 0;
     case WM_DESTROY:
       ::PostQuitMessage(0);
@@ -184,34 +210,35 @@ LRESULT MainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(window_, message, wParam, lParam);
 }
 
-void MainFrame::OnCreate() {
-  view_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, kViewClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
-                            window_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  CreateToolBar();
-  CreateStatusBar();
-  CreateAccelerators();
+bool CMainFrame::OnCreate() {
+  view_ = CreateView(window_);
+  if (view_ == nullptr || !CreateToolBar() || !CreateStatusBar() || !CreateAccelerators()) {
+    return false;
+  }
   ShowDocument();
+  return true;
 }
 
 // Buttons without text show their string as the tooltip.
-void MainFrame::CreateToolBar() {
+bool CMainFrame::CreateToolBar() {
   toolBar_ = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0, 0, 0, 0,
                                window_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (toolBar_ == nullptr) return false;
   ::SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   ::SendMessageW(toolBar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
-  ::SendMessageW(toolBar_, TB_LOADIMAGES, IDB_STD_SMALL_COLOR,
-                 reinterpret_cast<LPARAM>(HINST_COMMCTRL));
+  if (!LoadToolBarImages()) return false;
   std::vector<std::wstring> tips;
   tips.reserve(kToolBar.size());
   std::vector<TBBUTTON> buttons;
+  int image = 0;
   for (CommandId id : kToolBar) {
     TBBUTTON button{};
     if (id == CommandId::kSeparator) {
       button.fsStyle = BTNS_SEP;
     } else {
       tips.push_back(ToWide(FindCommand(id).toolTip));
-      button.iBitmap = ToolBarImage(id);
+      button.iBitmap = image++;
       button.idCommand = static_cast<int>(id);
       button.fsState = TBSTATE_ENABLED;
       button.fsStyle = BTNS_BUTTON;
@@ -219,28 +246,66 @@ void MainFrame::CreateToolBar() {
     }
     buttons.push_back(button);
   }
-  ::SendMessageW(toolBar_, TB_ADDBUTTONSW, buttons.size(),
-                 reinterpret_cast<LPARAM>(buttons.data()));
+  if (!::SendMessageW(toolBar_, TB_ADDBUTTONSW, buttons.size(),
+                      reinterpret_cast<LPARAM>(buttons.data()))) {
+    return false;
+  }
   ::SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+  return true;
+}
+
+bool CMainFrame::LoadToolBarImages() {
+  const ToolBarBitmap& chosen = ToolBarBitmapFor(DpiOf(window_));
+  const auto bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr),
+                                                        MAKEINTRESOURCEW(chosen.resource),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return false;
+  const int pictures =
+      static_cast<int>(kToolBar.size()) -
+      static_cast<int>(std::count(kToolBar.begin(), kToolBar.end(), CommandId::kSeparator));
+  const HIMAGELIST images =
+      ::ImageList_Create(chosen.size, chosen.size, ILC_COLOR24 | ILC_MASK, pictures, 0);
+  const bool loaded = images != nullptr &&
+                      ::ImageList_AddMasked(images, bitmap, kToolBarMask) == 0 &&
+                      ::ImageList_GetImageCount(images) == pictures;
+  ::DeleteObject(bitmap);
+  if (!loaded) {
+    if (images != nullptr) ::ImageList_Destroy(images);
+    return false;
+  }
+  ::SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  if (toolBarImages_ != nullptr) ::ImageList_Destroy(toolBarImages_);
+  toolBarImages_ = images;
+  ::SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
+  return true;
 }
 
 // The message pane takes what the lock keys' panes leave.
-void MainFrame::CreateStatusBar() {
+bool CMainFrame::CreateStatusBar() {
   statusBar_ =
       ::CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0,
                         0, 0, window_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (statusBar_ == nullptr) return false;
+  const std::array<int, 1 + kIndicatorPanes.size()> edges{};
+  if (!::SendMessageW(statusBar_, SB_SETPARTS, edges.size(),
+                      reinterpret_cast<LPARAM>(edges.data()))) {
+    return false;
+  }
   SetStatusText(kIdleStatusText);
+  ShowLockKeys();
+  return true;
 }
 
-void MainFrame::CreateAccelerators() {
+bool CMainFrame::CreateAccelerators() {
   std::vector<ACCEL> table;
   for (const Command& command : FrameCommands()) {
     if (command.accelerator.Any()) table.push_back(AcceleratorOf(command));
   }
   accelerators_ = ::CreateAcceleratorTableW(table.data(), static_cast<int>(table.size()));
+  return accelerators_ != nullptr;
 }
 
-HMENU MainFrame::BuildMenuBar() const {
+HMENU CMainFrame::BuildMenuBar() const {
   const HMENU bar = ::CreateMenu();
   const std::vector<std::string> paths = recentFiles_.Entries();
   for (const Menu& menu : MainMenu()) {
@@ -271,17 +336,18 @@ HMENU MainFrame::BuildMenuBar() const {
   return bar;
 }
 
-void MainFrame::Layout() {
+void CMainFrame::Layout() {
   RECT client;
   ::GetClientRect(window_, &client);
   ::SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
   ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
-  const int dpi = static_cast<int>(::GetDpiForWindow(window_));
-  const int indicator = ::MulDiv(kIndicatorWidth, dpi == 0 ? 96 : dpi, 96);
+  // The last pane also holds the size grip, beside its name.
+  const int indicator = IndicatorWidth(window_);
+  const int grip = ::GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(DpiOf(window_)));
   std::array<int, 1 + kIndicatorPanes.size()> edges{};
   const int panes = static_cast<int>(edges.size());
   for (int pane = 0; pane < panes; ++pane) {
-    edges[static_cast<std::size_t>(pane)] = client.right - (panes - 1 - pane) * indicator;
+    edges[static_cast<std::size_t>(pane)] = client.right - grip - (panes - 1 - pane) * indicator;
   }
   edges.back() = -1;
   ::SendMessageW(statusBar_, SB_SETPARTS, panes, reinterpret_cast<LPARAM>(edges.data()));
@@ -297,22 +363,32 @@ void MainFrame::Layout() {
   ::MoveWindow(view_, 0, top, client.right, bottom - top, TRUE);
 }
 
-// A lock key's pane shows its name while the lock is on, and nothing while it is off.
-void MainFrame::ShowLockKeys() {
-  static constexpr int kKeys[] = {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL};
+// Each pane is drawn by DrawLockPane, which its data tells whether the lock is on.
+void CMainFrame::ShowLockKeys() {
   for (std::size_t pane = 0; pane < kIndicatorPanes.size(); ++pane) {
-    const bool on = (::GetKeyState(kKeys[pane]) & 1) != 0;
-    ::SendMessageW(statusBar_, SB_SETTEXTW, pane + 1,
-                   reinterpret_cast<LPARAM>(on ? ToWide(kIndicatorPanes[pane]).c_str() : L""));
+    const bool on = (::GetKeyState(kLockKeys[pane]) & 1) != 0;
+    ::SendMessageW(statusBar_, SB_SETTEXTW, (pane + 1) | SBT_OWNERDRAW, on ? 1 : 0);
   }
 }
 
-void MainFrame::SetStatusText(const char* text) {
+void CMainFrame::DrawLockPane(const DRAWITEMSTRUCT& pane) const {
+  const std::size_t index = pane.itemID - 1;
+  if (index >= kIndicatorPanes.size()) return;
+  RECT rect = pane.rcItem;
+  rect.right = std::min<LONG>(rect.right, rect.left + IndicatorWidth(window_));
+  const std::wstring name = ToWide(kIndicatorPanes[index]);
+  ::SetBkMode(pane.hDC, TRANSPARENT);
+  ::SetTextColor(pane.hDC, ::GetSysColor(pane.itemData != 0 ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+  ::DrawTextW(pane.hDC, name.c_str(), static_cast<int>(name.size()), &rect,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void CMainFrame::SetStatusText(const char* text) {
   ::SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
 }
 
 // The highlighted entry's prompt while a menu is open; the idle text once it closes.
-void MainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
+void CMainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
   const UINT flags = HIWORD(wParam);
   const int id = LOWORD(wParam);
   const bool closed = flags == 0xFFFF && lParam == 0;
@@ -324,7 +400,13 @@ void MainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
   SetStatusText(FindCommand(command).statusPrompt);
 }
 
-void MainFrame::OnCommand(int id) {
+// The button under the pointer says what it does, as its menu entry would.
+void CMainFrame::OnToolBarHotItem(const NMTBHOTITEM& hot) {
+  const bool left = (hot.dwFlags & HICF_LEAVING) != 0 || hot.idNew == 0;
+  SetStatusText(left ? kIdleStatusText : FindCommand(CommandId(hot.idNew)).statusPrompt);
+}
+
+void CMainFrame::OnCommand(int id) {
   if (contextHelp_ && id != static_cast<int>(CommandId::kContextHelp)) {
     LeaveContextHelp();
     ShowCommandHelp(id);
@@ -363,33 +445,40 @@ void MainFrame::OnCommand(int id) {
     case CommandId::kAbout:
       ShowAboutBox(window_);
       break;
+    case CommandId::kFilePrint:
+      PrintView(window_, document_.Title());
+      break;
     default:
       break;
   }
   ShowDocument();
 }
 
-void MainFrame::ShowCommandHelp(int id) {
+void CMainFrame::ShowCommandHelp(int id) {
   const CommandId command = IsRecentFileId(id) ? CommandId::kRecentFile : CommandId(id);
   ShowMessageBox(window_, MessageBox{FindCommand(command).statusPrompt});
 }
 
-void MainFrame::LeaveContextHelp() {
+void CMainFrame::LeaveContextHelp() {
   contextHelp_ = false;
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
 }
 
-void MainFrame::ToggleBar(HWND bar) {
+void CMainFrame::ToggleBar(HWND bar) {
   ::ShowWindow(bar, ::IsWindowVisible(bar) ? SW_HIDE : SW_SHOW);
   Layout();
 }
 
-// Keeps the normal rectangle, then asks whether to save a modified document; cancelling that
-// keeps the window open.
-void MainFrame::OnClose() {
+void CMainFrame::KeepPlacement() {
   RECT rect;
   ::GetWindowRect(window_, &rect);
   KeepWindowRect(profile_, ShowStateOf(window_), ToScreenRect(rect));
+}
+
+// Keeps the normal rectangle, then asks whether to save a modified document; cancelling that
+// keeps the window open.
+void CMainFrame::OnClose() {
+  KeepPlacement();
   if (!commands_.SaveModified()) {
     ShowDocument();
     return;
@@ -398,14 +487,24 @@ void MainFrame::OnClose() {
   ::DestroyWindow(window_);
 }
 
-void MainFrame::ShowDocument() {
+// A dialog open over the window disables it: the Update/Setup dialog, whose typed values are
+// not yet the document's and whose probe operation may be halfway, or a question already
+// asked. The user is in the middle of it, and the system lets them end the session anyway.
+bool CMainFrame::OnQueryEndSession() {
+  if (!::IsWindowEnabled(window_)) return false;
+  const bool mayEnd = commands_.SaveModified();
+  ShowDocument();
+  return mayEnd;
+}
+
+void CMainFrame::ShowDocument() {
   ::SetWindowTextW(window_, ToWide(document_.WindowTitle()).c_str());
   const HMENU old = ::GetMenu(window_);
   ::SetMenu(window_, BuildMenuBar());
   if (old != nullptr) ::DestroyMenu(old);
 }
 
-void MainFrame::ShowHelp(int page) {
+void CMainFrame::ShowHelp(int page) {
   if (help_ == nullptr) help_ = CreateHelpWindow(window_);
   ShowHelpPage(help_, page);
 }

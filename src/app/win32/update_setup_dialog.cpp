@@ -2,12 +2,15 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 #include "app/update_setup_template.h"
 #include "app/win32/dialog_template.h"
+#include "app/win32/session_end.h"
 #include "app/win32/user_dialogs.h"
+#include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
 #include "images/update_catalogue.h"
 
@@ -17,6 +20,11 @@ namespace {
 
 constexpr std::array<int, 4> kAddressEdits = {kProbeIpEditId, kSubnetMaskEditId, kGatewayEditId,
                                               kHostIpEditId};
+
+bool IsEdit(int id) {
+  return id == kConfigFileEditId ||
+         std::find(kAddressEdits.begin(), kAddressEdits.end(), id) != kAddressEdits.end();
+}
 
 std::wstring WindowText(HWND window) {
   std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
@@ -68,10 +76,10 @@ INT_PTR UpdateSetupDialog::Handle(UINT message, WPARAM wParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) OnCommand(LOWORD(wParam));
+      if (HIWORD(wParam) == EN_CHANGE && IsEdit(LOWORD(wParam))) OnEditChange(LOWORD(wParam));
       return TRUE;
     case WM_SETCURSOR:
-      if (waitDepth_ == 0) return FALSE;
-      ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+      if (!ApplyWaitCursor()) return FALSE;
       ::SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
       return TRUE;
     default:
@@ -121,7 +129,7 @@ void UpdateSetupDialog::FillLists() {
   for (int id : {kPortListId, kSpeedListId}) {
     const HWND list = Control(id);
     for (const std::string& entry : station_.ListEntries(id)) {
-      ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FromLatin1(entry).c_str()));
+      ::SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(entry).c_str()));
     }
   }
 }
@@ -141,8 +149,33 @@ template <typename Action>
 void UpdateSetupDialog::RunBlocking(Action action) {
   if (busy_) return;
   busy_ = true;
-  action();
+  {
+    const SessionEndHold hold(::GetAncestor(dialog_, GA_ROOTOWNER), kProbeBusyReason);
+    action();
+  }
   busy_ = false;
+}
+
+void UpdateSetupDialog::OnEditChange(int id) {
+  const HWND edit = Control(id);
+  const std::wstring text = WindowText(edit);
+  const char32_t refused = FirstUnrepresentable(text);
+  std::wstring& kept = editTexts_[id];
+  if (refused == 0) {
+    kept = text;
+    return;
+  }
+  // The caret goes back to where the refused text went in.
+  DWORD caret = 0;
+  ::SendMessageW(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+  const std::size_t added = text.size() > kept.size() ? text.size() - kept.size() : 0;
+  caret = static_cast<DWORD>(
+      std::min<std::size_t>(caret - std::min<std::size_t>(caret, added), kept.size()));
+  ::SetWindowTextW(edit, kept.c_str());
+  ::SendMessageW(edit, EM_SETSEL, caret, caret);
+  MessageBox refusal{RefusedCharacterText(refused)};
+  refusal.icon = MessageIcon::kExclamation;
+  ShowMessage(refusal);
 }
 
 void UpdateSetupDialog::OnCommand(int id) {
@@ -180,12 +213,17 @@ void UpdateSetupDialog::OnCommand(int id) {
 void UpdateSetupDialog::ReadControls(DialogFields& fields) {
   fields.portIndex = static_cast<int>(::SendMessageW(Control(kPortListId), CB_GETCURSEL, 0, 0));
   fields.speedIndex = static_cast<int>(::SendMessageW(Control(kSpeedListId), CB_GETCURSEL, 0, 0));
-  const auto text = [this](int id) { return ToLatin1(WindowText(Control(id))); };
-  fields.network.probeIpAddress = text(kProbeIpEditId);
-  fields.network.hostIpAddress = text(kHostIpEditId);
-  fields.network.configFileName = text(kConfigFileEditId);
-  fields.network.subnetMask = text(kSubnetMaskEditId);
-  fields.network.defaultGateway = text(kGatewayEditId);
+  // A text the user left alone keeps its bytes, even those the code page shows as something
+  // that turns back into other bytes.
+  const auto read = [this](int id, std::string& text) {
+    const std::wstring shown = WindowText(Control(id));
+    if (shown != FromAnsi(text)) text = ToAnsi(shown);
+  };
+  read(kProbeIpEditId, fields.network.probeIpAddress);
+  read(kHostIpEditId, fields.network.hostIpAddress);
+  read(kConfigFileEditId, fields.network.configFileName);
+  read(kSubnetMaskEditId, fields.network.subnetMask);
+  read(kGatewayEditId, fields.network.defaultGateway);
 }
 
 void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::string& serialNumber,
@@ -194,7 +232,7 @@ void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::str
   ::SendMessageW(Control(kPortListId), CB_SETCURSEL, static_cast<WPARAM>(fields.portIndex), 0);
   ::SendMessageW(Control(kSpeedListId), CB_SETCURSEL, static_cast<WPARAM>(fields.speedIndex), 0);
   const auto show = [this](int id, const std::string& text) {
-    ::SetWindowTextW(Control(id), FromLatin1(text).c_str());
+    ::SetWindowTextW(Control(id), FromAnsi(text).c_str());
   };
   show(kProbeIpEditId, fields.network.probeIpAddress);
   show(kHostIpEditId, fields.network.hostIpAddress);
@@ -206,18 +244,22 @@ void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::str
 }
 
 void UpdateSetupDialog::SetVersionText(VersionLabel label, const std::string& text) {
-  ::SetWindowTextW(Control(VersionControlId(label)), FromLatin1(text).c_str());
+  ::SetWindowTextW(Control(VersionControlId(label)), ToWide(text).c_str());
 }
 
+// A disabled control loses the focus, and the keyboard would reach nothing: the focus moves
+// on first, as Tab moves it.
 void UpdateSetupDialog::EnableButton(DialogButton button, bool enabled) {
-  ::EnableWindow(Control(ButtonControlId(button)), enabled);
+  const HWND control = Control(ButtonControlId(button));
+  if (!enabled && ::GetFocus() == control) ::SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
+  ::EnableWindow(control, enabled);
 }
 
 // The thread stays inside the action, so the status line is painted now, not when the
 // message loop next runs.
 void UpdateSetupDialog::SetStatus(const std::string& text) {
   const HWND statusLine = Control(kStatusLineId);
-  ::SetWindowTextW(statusLine, FromLatin1(text).c_str());
+  ::SetWindowTextW(statusLine, ToWide(text).c_str());
   ::UpdateWindow(statusLine);
 }
 
@@ -226,11 +268,11 @@ MessageAnswer UpdateSetupDialog::ShowMessage(const MessageBox& message) {
 }
 
 void UpdateSetupDialog::BeginWaitCursor() {
-  if (waitDepth_++ == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  win32::BeginWaitCursor();
 }
 
 void UpdateSetupDialog::EndWaitCursor() {
-  if (--waitDepth_ == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  win32::EndWaitCursor();
 }
 
 void HandleWindowEvents() {

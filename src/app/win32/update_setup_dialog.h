@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/dialog_controls.h"
 #include "app/probe_station.h"
@@ -18,7 +20,10 @@ namespace kvx::win32 {
 //
 // An action blocks the one thread until it ends. Meanwhile the probe station pumps the
 // window system's messages but for user input, which is dropped: the windows keep painting
-// and no second action can start inside the first.
+// and no second action can start inside the first; the session's end waits for it.
+//
+// The edits take only what the document's 8-bit texts can keep: a character the code page
+// has not is refused as it is typed or pasted.
 class UpdateSetupDialog : private DialogControls, private DialogServices {
  public:
   UpdateSetupDialog(ProbeStation& station, const DialogFields& fields);
@@ -33,6 +38,9 @@ class UpdateSetupDialog : private DialogControls, private DialogServices {
   static INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR Handle(UINT message, WPARAM wParam);
   void OnInit();
+  // Takes the edit's new text, or puts back the last one when the change brought a character
+  // the document cannot keep.
+  void OnEditChange(int id);
   void FillLists();
   void FocusFirstTabStop();
   void ExplainNewestVersions();
@@ -59,7 +67,7 @@ class UpdateSetupDialog : private DialogControls, private DialogServices {
   DialogFields fields_;
   HWND dialog_ = nullptr;
   bool busy_ = false;
-  int waitDepth_ = 0;
+  std::map<int, std::wstring> editTexts_;  // each edit's last text the document can keep
   std::unique_ptr<UpdateSetupActions> actions_;
 };
 

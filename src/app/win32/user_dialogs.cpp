@@ -1,8 +1,10 @@
 #include "app/win32/user_dialogs.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shlobj.h>
 
+#include <optional>
 #include <utility>
 
 #include "app/win32/wide_text.h"
@@ -35,8 +37,8 @@ UINT DefaultButtonOf(const MessageBox& message) {
   }
 }
 
-// A box closed without a choice answers as its last button does; the system answers Cancel,
-// or for OK alone, OK.
+// A box closed without a choice answers as its last button does, which the system tells as
+// Cancel (a task dialog also for OK alone).
 MessageAnswer AnswerOf(int result, MessageButtons buttons) {
   switch (result) {
     case IDYES:
@@ -46,8 +48,66 @@ MessageAnswer AnswerOf(int result, MessageButtons buttons) {
     case IDOK:
       return MessageAnswer::kAccepted;
     default:
-      return buttons == MessageButtons::kYesNo ? MessageAnswer::kNo : MessageAnswer::kCancel;
+      break;
   }
+  switch (buttons) {
+    case MessageButtons::kOkOnly:
+      return MessageAnswer::kAccepted;
+    case MessageButtons::kYesNo:
+      return MessageAnswer::kNo;
+    default:
+      return MessageAnswer::kCancel;
+  }
+}
+
+TASKDIALOG_COMMON_BUTTON_FLAGS TaskButtonsOf(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::kYesNo:
+      return TDCBF_YES_BUTTON | TDCBF_NO_BUTTON;
+    case MessageButtons::kYesNoCancel:
+      return TDCBF_YES_BUTTON | TDCBF_NO_BUTTON | TDCBF_CANCEL_BUTTON;
+    default:
+      return TDCBF_OK_BUTTON;
+  }
+}
+
+// As DefaultButtonOf: none named leaves the first button, OK or Yes.
+int TaskDefaultButtonOf(const MessageBox& message) {
+  switch (message.defaultAnswer.value_or(MessageAnswer::kAccepted)) {
+    case MessageAnswer::kNo:
+      return IDNO;
+    case MessageAnswer::kCancel:
+      return IDCANCEL;
+    default:
+      return message.buttons == MessageButtons::kOkOnly ? IDOK : IDYES;
+  }
+}
+
+// The message box's text alone, with its detail behind the expander of a task dialog; nothing
+// where the common controls have no task dialogs (a program without their version 6).
+std::optional<MessageAnswer> ShowTaskDialog(HWND owner, const MessageBox& message) {
+  using TaskDialogCall = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+  const auto taskDialog = reinterpret_cast<TaskDialogCall>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"comctl32.dll"), "TaskDialogIndirect")));
+  if (taskDialog == nullptr) return std::nullopt;
+  const std::wstring caption = ToWide(message.caption);
+  const std::wstring text = ToWide(message.text);
+  const std::wstring detail = ToWide(message.detail);
+  TASKDIALOGCONFIG config{};
+  config.cbSize = sizeof config;
+  config.hwndParent = owner;
+  // Escape and the close box answer as a message box lets them: where there is no Yes/No
+  // question to answer.
+  if (message.buttons != MessageButtons::kYesNo) config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+  config.dwCommonButtons = TaskButtonsOf(message.buttons);
+  config.pszWindowTitle = caption.c_str();
+  if (message.icon == MessageIcon::kExclamation) config.pszMainIcon = TD_WARNING_ICON;
+  config.pszContent = text.c_str();
+  config.pszExpandedInformation = detail.c_str();
+  config.nDefaultButton = TaskDefaultButtonOf(message);
+  int result = 0;
+  if (FAILED(taskDialog(&config, &result, nullptr, nullptr))) return std::nullopt;
+  return AnswerOf(result, message.buttons);
 }
 
 HWND mainWindow = nullptr;
@@ -120,6 +180,10 @@ void SetMainWindow(HWND window) {
 }
 
 MessageAnswer ShowMessageBox(HWND owner, const MessageBox& message) {
+  if (!message.detail.empty()) {
+    if (const auto answer = ShowTaskDialog(owner, message)) return *answer;
+  }
+  // Without an expander, the detail follows the text.
   std::string text = message.text;
   if (!message.detail.empty()) text += "\n\n" + message.detail;
   const UINT icon = message.icon == MessageIcon::kExclamation ? MB_ICONEXCLAMATION : 0;

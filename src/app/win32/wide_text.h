@@ -6,37 +6,85 @@
 
 namespace kvx {
 
-// The window keeps narrow strings in UTF-8; the system's calls take and give UTF-16.
-inline std::wstring ToWide(const std::string& text) {
+namespace wide_text {
+
+inline std::wstring Widen(const std::string& text, UINT codePage) {
   const int length =
-      ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+      ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                         length);
   return wide;
 }
 
-inline std::string ToUtf8(const std::wstring& wide) {
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+inline std::string Narrow(const std::wstring& wide, UINT codePage) {
+  const int length = ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
                                            nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
-                        nullptr, nullptr);
+  ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
+                        length, nullptr, nullptr);
   return text;
 }
 
-// The document's texts are 8-bit, one byte a character: Latin-1 maps each byte to one
-// character and back. A character the document cannot hold becomes '?'.
-inline std::wstring FromLatin1(const std::string& text) {
-  std::wstring wide;
-  for (char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return wide;
+}  // namespace wide_text
+
+// The program's own texts and the paths it names files by are UTF-8; the system's calls take
+// and give UTF-16.
+inline std::wstring ToWide(const std::string& text) {
+  return wide_text::Widen(text, CP_UTF8);
 }
 
-inline std::string ToLatin1(const std::wstring& wide) {
-  std::string text;
-  for (wchar_t c : wide) text += c <= 0xFF ? static_cast<char>(c) : '?';
-  return text;
+inline std::string ToUtf8(const std::wstring& wide) {
+  return wide_text::Narrow(wide, CP_UTF8);
+}
+
+// A document's texts and what the probe reports are 8-bit, in the system's ANSI code page, as
+// they have always been typed (a euro sign is 0x80 in Windows-1252). The program's manifest
+// makes its own code page, CP_ACP, UTF-8, so that the system's narrow texts (its messages)
+// are UTF-8 like the program's; the system's ANSI code page is the one its locale names.
+inline UINT AnsiCodePage() {
+  static const UINT codePage = [] {
+    UINT page = 0;
+    const int read =
+        ::GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                         reinterpret_cast<LPWSTR>(&page), sizeof page / sizeof(WCHAR));
+    // A locale without a code page of its own (0) writes in Unicode.
+    return read == 0 || page == 0 ? CP_UTF8 : page;
+  }();
+  return codePage;
+}
+
+inline std::wstring FromAnsi(const std::string& text) {
+  return wide_text::Widen(text, AnsiCodePage());
+}
+
+// Only for text whose every character the code page holds: see FirstUnrepresentable.
+inline std::string ToAnsi(const std::wstring& wide) {
+  return wide_text::Narrow(wide, AnsiCodePage());
+}
+
+// The first character of `wide` that the ANSI code page cannot hold, as its code point; 0 when
+// it holds them all. The system would put '?' or a look-alike in its place.
+inline char32_t FirstUnrepresentable(const std::wstring& wide) {
+  // A UTF-8 code page holds every character, and answers no question about defaults.
+  const UINT codePage = AnsiCodePage();
+  const bool utf8 = codePage == CP_UTF8;
+  for (std::size_t index = 0; index < wide.size(); ++index) {
+    const bool pair = IS_HIGH_SURROGATE(wide[index]) && index + 1 < wide.size() &&
+                      IS_LOW_SURROGATE(wide[index + 1]);
+    char bytes[8];
+    BOOL defaulted = FALSE;
+    const int length = ::WideCharToMultiByte(
+        codePage, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, &wide[index], pair ? 2 : 1,
+        bytes, sizeof bytes, nullptr, utf8 ? nullptr : &defaulted);
+    if (length == 0 || defaulted) {
+      if (!pair) return static_cast<char32_t>(wide[index]);
+      return 0x10000 + ((static_cast<char32_t>(wide[index]) - 0xD800) << 10) +
+             (static_cast<char32_t>(wide[index + 1]) - 0xDC00);
+    }
+    if (pair) ++index;
+  }
+  return 0;
 }
 
 }  // namespace kvx
