@@ -46,7 +46,7 @@ inline bool SameFilePath(const std::string& first, const std::string& second) {
   const std::optional<os::FileIdentity> one = os::IdentifyFile(first);
   const std::optional<os::FileIdentity> other = os::IdentifyFile(second);
   if (one && other) return one->SameFileAs(*other);
-  return AbsoluteFilePath(first) == AbsoluteFilePath(second);
+  return os::ComparablePath(first) == os::ComparablePath(second);
 }
 
 // The last part of `path`, the name the user knows the file by.

@@ -69,6 +69,9 @@ struct FileIdentity {
 
 // Nothing when the folder `path` would lie in cannot be found.
 std::optional<FileIdentity> IdentifyFile(const std::string& path);
+// `path` as the system compares names: absolute, without "." and ".." parts, and on Windows
+// with one kind of slash and letter case ignored; for names whose folder is not there.
+std::string ComparablePath(const std::string& path);
 
 // A regular file that only ever grows by whole records, shared by every process appending to
 // it. Each record is appended under an exclusive lock that the others honour, and synced to

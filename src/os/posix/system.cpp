@@ -246,6 +246,12 @@ void RemoveAtOnce(const char* path) {
 
 }  // namespace file
 
+std::string ComparablePath(const std::string& path) {
+  std::error_code noWorkingDirectory;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, noWorkingDirectory);
+  return noWorkingDirectory ? path : absolute.lexically_normal().string();
+}
+
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {
   const std::string target = file::FinalTarget(path);
   struct stat status {};

@@ -334,6 +334,16 @@ bool FileNumber(const std::wstring& path, std::uint64_t& device, std::uint64_t& 
 
 }  // namespace
 
+std::string ComparablePath(const std::string& path) {
+  std::error_code noWorkingDirectory;
+  const std::filesystem::path absolute =
+      std::filesystem::absolute(std::filesystem::path(file::WidePath(path)), noWorkingDirectory);
+  if (noWorkingDirectory) return path;
+  std::wstring name = absolute.lexically_normal().make_preferred().wstring();
+  ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
+  return file::Utf8Path(name);
+}
+
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {
   const std::wstring target = file::WidePath(file::FinalTarget(path));
   FileIdentity identity;
