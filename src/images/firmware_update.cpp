@@ -151,6 +151,26 @@ std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint
   return text;
 }
 
+// Why line `lineNumber`, the piece `line` the parser refused, is not a valid S-record, with the
+// cause where it lies outside the record: a line longer than the line buffer arrives in pieces,
+// and the last line of a file without its line end lacks the character its length counts.
+std::string InvalidLineProblem(const std::string& content, const TextLineReader& reader,
+                               const std::string& line, std::size_t lineNumber) {
+  const std::string problem = "line " + std::to_string(lineNumber) + " is not a valid S-record";
+  if (line.empty() || line.back() == '\n') return problem;
+  if (reader.Position() < content.size()) {
+    const std::size_t start = reader.Position() - line.size();
+    std::size_t end = std::min(content.find('\n', start), content.size());
+    if (end < content.size() && content[end - 1] == '\r') --end;
+    return problem + ": it has " + std::to_string(end - start) + " characters, and a line holds " +
+           std::to_string(kImageLineCharacters - 1) + " at most before its line end";
+  }
+  std::uint32_t address = 0;
+  SRecordData data{};
+  if (ParseSRecordLine(line + "\n", address, data) < 0) return problem;
+  return problem + ": the file's last line has no line end";
+}
+
 // Sends one request from the image's data, padded in a buffer of its own.
 ErrorCode SendRequest(ProbeLink& link, const FirmwareImage& image, const ProgramRequest& request) {
   std::array<std::uint8_t, kMaxJoinedProgramBytes> padded;
@@ -324,9 +344,10 @@ FirmwareImage CheckFirmwareImage(std::string content) {
   std::uint32_t address = 0;
   SRecordData data{};
   SRecordFileCheck whole;
-  for (std::size_t lineNumber = 1; reader.Next(line); ++lineNumber) {
+  // Lines, not pieces, are counted: a line too long for the buffer is one line of the file.
+  for (std::size_t lineNumber = 1; reader.Next(line); lineNumber += line.back() == '\n') {
     const int n = ParseSRecordLine(line, address, data);
-    image.problem = n < 0 ? "line " + std::to_string(lineNumber) + " is not a valid S-record"
+    image.problem = n < 0 ? InvalidLineProblem(image.content, reader, line, lineNumber)
                           : whole.Take(line, lineNumber);
     if (!image.problem.empty()) return image;
     if (n == 0) {

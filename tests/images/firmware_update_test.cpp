@@ -165,9 +165,10 @@ const std::string kRecord = "S30A01040004DEADBEEF01B3\n";
 
 // clang-format off
 const RefusedImage kRefusedImages[] = {
-    {"last line without newline", kRecord + "S70501040004F1", "line 2 is not a valid S-record"},
+    {"last line without newline", kRecord + "S70501040004F1", "line 2 is not a valid S-record: the file's last line has no line end"},
+    {"last line without newline, damaged too", kRecord + "S30A01040004DEADBEEF01B4", "line 2 is not a valid S-record"},
     {"blank line", kRecord + "\n" + kEndRecord, "line 2 is not a valid S-record"},
-    {"line longer than the line buffer", "S3" + std::string(300, '0') + "\n", "line 1 is not a valid S-record"},
+    {"line longer than the line buffer", kRecord + "S3" + std::string(300, '0') + "\r\n" + kEndRecord, "line 2 is not a valid S-record: it has 302 characters, and a line holds 254 at most before its line end"},
     {"empty file", "", "holds no data record"},
     {"header and end record only", "S00600004844521B\n" + std::string(kEndRecord), "holds no data record"},
     // Mends: a file cut short, or with records lost or added, is not the image it names.
@@ -175,6 +176,7 @@ const RefusedImage kRefusedImages[] = {
     {"record count of more records", kRecord + "S5030002FA\n" + kEndRecord, "line 2: the record count says 2 data records, the file holds 1: the file is incomplete"},
     {"record count of fewer records", kRecord + S3(kImageStart + 8, {1}) + "S5030001FB\n", "line 3: the record count says 1 data records, the file holds 2"},
     {"record count without its count", kRecord + "S501FE\n" + kEndRecord, "line 2 is not a valid S-record"},
+    {"record count without its checksum byte", kRecord + "S5020001\n" + kEndRecord, "line 2 is not a valid S-record"},
     {"record after the end record", kRecord + kEndRecord + S3(kImageStart + 8, {1}), "line 3 comes after the end record on line 2"},
     {"record into the setup block", kRecord + "S30901008000DEADBEEF3D\n" + kEndRecord, "line 2 programs 0x01008000 to 0x01008003" + kOutside},
     {"record into the loader", "S10500101234A4\n" + std::string(kEndRecord), "line 1 programs 0x00000010 to 0x00000013" + kOutside},

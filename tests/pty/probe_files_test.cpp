@@ -33,6 +33,9 @@ TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
   const std::string rollback = files.AddFirmwareFile("saved-firmware.srec", 103).string();
   const std::string logic102 = files.Write("KVXLOG70.102", kvx::test::JedecFileText()).string();
   const std::string custom = files.Write("bench.jed", kvx::test::JedecFileText()).string();
+  // Version word 0x0E6A, 1.06, split across two records; the name carries no version.
+  const std::string split =
+      files.Write("split.srec", "S306010400040EE2\nS306010400056A85\nS70501040004F1\n").string();
   struct Case {
     std::string files;
     std::string dryRun;  // what the dry run says of the part that is programmed
@@ -43,6 +46,7 @@ TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
   const auto ExpectedProofs = [&](const std::string& named) {
     nlohmann::json proofs = nlohmann::json::array();
     for (const auto& [part, path, version] : {std::tuple{"firmware", rollback, "1.03"},
+                                              {"firmware", split, "1.06"},
                                               {"logic", logic102, "1.02"},
                                               {"logic", custom, "unknown"}}) {
       if (named.find(path) == std::string::npos) continue;
@@ -60,6 +64,8 @@ TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
       {"--firmware " + rollback, "Logic:    not named, left as it is", "1.03", "1.04"},
       {"--logic " + logic102, "signature T3952D8102\n  signature from the version 1.02 of the",
        "1.04", "1.02"},
+      {"--firmware " + split, "would program 2 records, 2 data bytes, then the image marker\n",
+       "1.06", "1.04"},
       {"--firmware " + rollback + " --logic " + custom,
        "signature T3952D8000\n  signature from the file's name carries no version and the file "
        "no signature: version 0, which the probe reports as unknown",
