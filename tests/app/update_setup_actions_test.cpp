@@ -173,11 +173,17 @@ TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
   }
 }
 
+// The fuse file with `field` put in before its fuse list.
+std::string JedecWith(const std::string& field) {
+  std::string text = JedecFileText();
+  return text.insert(text.find("*L00000"), field);
+}
+
 struct RefusedUpdate {
   const char* name;
   const char* serial;
   std::string image;      // KVXARMFW.105; the firmware is due
-  const char* logicFile;  // KVXLOG70.105; the logic is due
+  std::string logicFile;  // KVXLOG70.105; the logic is due
   const char* box;
   std::uint64_t requests;  // sent during the update: none, or only the leave command
   std::string detail;      // the box's, behind the update directory
@@ -188,6 +194,7 @@ const RefusedUpdate kRefusedUpdates[] = {
     {"image without data", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0, "nothing was sent: @/KVXARMFW.105: holds no data record"},
     {"fuse file with a short row", "12345678", "", "*L00000\n0101\n", "Illegal JEDEC file format!", 1, "nothing was erased or programmed: @/KVXLOG70.105: has a fuse row that does not hold 240 fuses"},
     {"revision C probe without KVXLOG71", "123456789C", "", "", "Logic: Cannot open JEDEC file!", 1, "nothing was erased or programmed: @/KVXLOG71.105: cannot be opened (No such file or directory)"},
+    {"fuse file with a damaged user code", "12345678", "", JedecWith("U" + std::string(119, '0') + "*\n"), "Illegal JEDEC file format!", 1, "nothing was erased or programmed: @/KVXLOG70.105: the user code field U holds 119 bits, not the 120 of the device's signature"},
 };
 // clang-format on
 
@@ -200,7 +207,7 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     options.identity.serial = c.serial;
     DialogOnProbe dialog(options);
     if (!c.image.empty()) dialog.updates.Write("KVXARMFW.105", c.image);
-    if (*c.logicFile) dialog.updates.Write("KVXLOG70.105", c.logicFile);
+    if (!c.logicFile.empty()) dialog.updates.Write("KVXLOG70.105", c.logicFile);
     UpdateSetupActions& actions = dialog.Connected();
     const std::uint64_t requests = dialog.probe->Counters().engine.requests;
 
