@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "images/text_file.h"
 #include "images/user_signature.h"
@@ -281,13 +282,14 @@ JedecParseResult ParseJedecText(const std::string& content, FuseMap& map,
 
 JedecFile LoadJedecFile(const std::filesystem::path& path) {
   JedecFile file;
-  const FileContent content = ReadRegularFile(path);
+  FileContent content = ReadRegularFile(path);
   if (!content.error.empty()) {
     file.problem = content.error;
     return file;
   }
   file.opened = true;
-  file.parse = ParseJedecText(content.text, file.map, file.carriedSignature, file.problem);
+  file.content = std::move(content.text);
+  file.parse = ParseJedecText(file.content, file.map, file.carriedSignature, file.problem);
   return file;
 }
 

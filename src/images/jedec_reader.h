@@ -51,6 +51,7 @@ std::uint16_t FuseChecksum(const FuseMap& map);
 // A JEDEC file read into its fuse map before anything is sent to the probe.
 struct JedecFile {
   bool opened = false;  // the file was read; when not, `problem` says why
+  std::string content;  // the bytes read: what the map was parsed from, for proving the file
   JedecParseResult parse = JedecParseResult::kNoFuseMarker;
   FuseMap map;
   // The user signature text the file itself carries (see ParseJedecText); none for a fitter's

@@ -4,8 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -160,6 +163,38 @@ TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
     ASSERT_EQ(Kvxctl("update" + port + outputs).status, 0);
   }
   EXPECT_EQ(ReadTextFile(copy), ReadTextFile(original));
+}
+
+// Mend: the record proves the bytes that were parsed and sent, not those a second read finds
+// after the file was rewritten or removed during the update.
+TEST(ProbeFiles, TheRecordProvesTheBytesThatWereSent) {
+  for (const bool removed : {false, true}) {
+    SCOPED_TRACE(removed ? "removed" : "rewritten");
+    const kvx::test::UpdateFiles files;
+    const std::string logic = files.Write("KVXLOG70.105", kvx::test::JedecFileText()).string();
+    const std::string sent = ReadTextFile(logic);
+    const std::string out = (files / "out").string(), err = (files / "err").string();
+    // The erase's reply held back, inside its time-out, while the file changes.
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--late", "p:1", "--late-ms", "700"});
+    int status = -1;
+    std::thread update([&] {
+      status = std::system((std::string(KVXCTL_PATH) + " update --json --logic " + logic +
+                            " --port " + sim.Path() + " >" + out + " 2>" + err + " </dev/null")
+                               .c_str());
+    });
+    ASSERT_TRUE(kvx::test::Eventually(
+        [&] { return ReadTextFile(err).find("Logic: Erasing ...") != std::string::npos; }));
+    if (removed) {
+      std::filesystem::remove(logic);
+    } else {
+      files.Write("KVXLOG70.105", "rewritten");
+    }
+    update.join();
+    ASSERT_EQ(status, 0) << ReadTextFile(err);
+    const auto proof = nlohmann::json::parse(ReadTextFile(out))["files"][0];
+    EXPECT_EQ(proof["size"], sent.size());
+    EXPECT_EQ(proof["sha256"], kvx::cli::Sha256Hex(sent));
+  }
 }
 
 }  // namespace
