@@ -105,7 +105,7 @@ std::string FormatFirmwareSRecords(const FirmwareReading& reading) {
 }
 
 bool ReadLogicDevice(ProbeLink& link, DialogServices& services, LogicReading& reading) {
-  const bool read = BeginLogicIsp(link, services) &&
+  const bool read = BeginLogicIsp(link, services) && CheckLogicDevice(link, services) &&
                     ReadFuseMap(link, reading.map, reading.signatureBits, services);
   EndLogicIsp(link, services);
   return read;

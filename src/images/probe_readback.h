@@ -52,10 +52,10 @@ struct LogicReading {
   std::string signatureBits;
 };
 
-// Enters in-system programming mode, reads every fuse row and the user signature
-// ("Logic: Reading ... ( N% )", then "... passed!"), and leaves the mode again whatever happened,
-// as the logic update's steps do: every failure has been reported in a message box when it returns
-// false.
+// Enters in-system programming mode, checks that the device is the one the fuse files are made
+// for, as an update does, reads every fuse row and the user signature ("Logic: Reading ...
+// ( N% )", then "... passed!"), and leaves the mode again whatever happened, as the logic update's
+// steps do: every failure has been reported in a message box when it returns false.
 bool ReadLogicDevice(ProbeLink& link, DialogServices& services, LogicReading& reading);
 
 // The logic device as a JEDEC file: fuse count, user signature, the fuse list with 60 fuses a

@@ -165,6 +165,40 @@ TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
   EXPECT_EQ(ReadTextFile(copy), ReadTextFile(original));
 }
 
+// Mend: read checks the logic device as update does, so a probe with another device is not
+// read into a file that programs a supported one; a logic-only update refused so says what it
+// was and that nothing of the firmware changed, and its file is not finished.
+TEST(ProbeFiles, AnUnknownLogicDeviceIsNeitherReadNorProgrammed) {
+  const kvx::test::UpdateFiles files;
+  const std::string logic = files.Write("KVXLOG70.105", kvx::test::JedecFileText()).string();
+  const std::string read = (files / "saved.jed").string();
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--logic-device-id", "20"});
+  const std::string port = " --port " + sim.Path();
+  const std::string report = (files / "runs.jsonl").string();
+  const std::string why =
+      "the logic device answers with the identifier 20; the fuse files are "
+      "made for 19";
+  for (const std::string& command : {"read --logic " + read, "update --logic " + logic}) {
+    SCOPED_TRACE(command);
+    const ProgramRun run = Kvxctl(command + port + " --report " + report);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("kvxGDB Setup: Logic: Unknown ispLSI device type!\n  " + why));
+  }
+  EXPECT_FALSE(std::filesystem::exists(read));
+  const ProgramRun update = Kvxctl("update --logic " + logic + port);
+  const std::string bytes = ReadTextFile(logic);
+  EXPECT_THAT(update.out,
+              HasSubstr("Logic file:        " + logic + " (1.05, " + std::to_string(bytes.size()) +
+                        " bytes, SHA-256 " + kvx::cli::Sha256Hex(bytes) + "), not finished\n"));
+  const std::string records = ReadTextFile(report);
+  const auto last =
+      nlohmann::json::parse(records.substr(records.rfind('\n', records.size() - 2) + 1));
+  EXPECT_EQ(last["reason"], why);
+  EXPECT_EQ(last["files"][0]["done"], false);
+  EXPECT_EQ(last["files"][0]["version"], "1.05");
+  EXPECT_EQ(nlohmann::json::parse(Kvxctl("info --json" + port).out)["logicVersion"], "1.04");
+}
+
 // Mend: the record proves the bytes that were parsed and sent, not those a second read finds
 // after the file was rewritten or removed during the update.
 TEST(ProbeFiles, TheRecordProvesTheBytesThatWereSent) {
