@@ -43,11 +43,14 @@ LogicPlan PlanLogic(const UpdateCatalogue& catalogue, const std::string& serialN
   return plan;
 }
 
+// A named file keeps the state of the probe it was read from. Without the marker a probe reports
+// no firmware version, whatever its image holds, so a copy of such a probe claims none either.
 FirmwarePlan PlanNamedFirmware(const std::filesystem::path& path) {
   FirmwarePlan plan;
   plan.due = true;
   plan.path = path;
-  plan.image = LoadFirmwareImage(path);
+  plan.image = LoadFirmwareImage(path, MarkerRecordUse::kFollow);
+  if (plan.image.MarkerToWrite() != kImageMarker) return plan;
   plan.version = ImageFirmwareVersion(plan.image);
   if (plan.version == 0) plan.version = ParseFileNumber(path.extension().string());
   return plan;

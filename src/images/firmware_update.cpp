@@ -171,6 +171,22 @@ std::string InvalidLineProblem(const std::string& content, const TextLineReader&
   return problem + ": the file's last line has no line end";
 }
 
+// Takes the marker record a header line may carry into `image`; says why the line cannot be
+// taken, or nothing.
+std::string TakeMarkerRecord(const std::string& line, std::size_t lineNumber,
+                             FirmwareImage& image) {
+  const std::optional<HeaderRecord> header = ReadHeaderRecord(line);
+  if (!header) return "";
+  const std::string at = "line " + std::to_string(lineNumber);
+  if (!header->whole) return at + " is not a valid S-record: its count or checksum is wrong";
+  const MarkerRecord record = ReadMarkerRecord(header->text);
+  if (!record.found) return "";
+  if (!record.problem.empty()) return at + ": " + record.problem;
+  if (image.recordedMarker) return at + " holds a second image marker record";
+  image.recordedMarker = record.word;
+  return "";
+}
+
 // Sends one request from the image's data, padded in a buffer of its own.
 ErrorCode SendRequest(ProbeLink& link, const FirmwareImage& image, const ProgramRequest& request) {
   std::array<std::uint8_t, kMaxJoinedProgramBytes> padded;
@@ -246,8 +262,11 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
   return kOk;
 }
 
-ErrorCode ProgramImageMarker(ProbeLink& link) {
-  return ProgramFlash(link, kImageMarkerAddress, kImageMarker.size(), kImageMarker.data());
+// Programs what the image leaves at the marker's place; an erased word needs no request.
+ErrorCode ProgramImageMarker(ProbeLink& link, const FirmwareImage& image) {
+  const MarkerWord word = image.MarkerToWrite();
+  if (word == kErasedMarkerWord) return kOk;
+  return ProgramFlash(link, kImageMarkerAddress, word.size(), word.data());
 }
 
 }  // namespace
@@ -322,8 +341,13 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
       exchange(kReadExchangeBytes + request.bytes.size());
     }
   }
-  exchange(kProgramExchangeBytes + kImageMarker.size());
+  if (image.MarkerToWrite() != kErasedMarkerWord)
+    exchange(kProgramExchangeBytes + kImageMarker.size());
   return traffic;
+}
+
+MarkerWord FirmwareImage::MarkerToWrite() const {
+  return recordedMarker.value_or(kImageMarker);
 }
 
 bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode) {
@@ -335,7 +359,7 @@ std::string RecordByRecordReason(const FirmwareImage& image, FirmwareWriteMode m
                                                      : "";
 }
 
-FirmwareImage CheckFirmwareImage(std::string content) {
+FirmwareImage CheckFirmwareImage(std::string content, MarkerRecordUse markerRecord) {
   FirmwareImage image;
   image.opened = true;
   image.content = std::move(content);
@@ -349,6 +373,8 @@ FirmwareImage CheckFirmwareImage(std::string content) {
     const int n = ParseSRecordLine(line, address, data);
     image.problem = n < 0 ? InvalidLineProblem(image.content, reader, line, lineNumber)
                           : whole.Take(line, lineNumber);
+    if (image.problem.empty() && n == 0 && markerRecord == MarkerRecordUse::kFollow)
+      image.problem = TakeMarkerRecord(line, lineNumber, image);
     if (!image.problem.empty()) return image;
     if (n == 0) {
       image.otherLineEnds.push_back(reader.Position());
@@ -360,21 +386,22 @@ FirmwareImage CheckFirmwareImage(std::string content) {
     image.data.insert(image.data.end(), data.begin(), data.begin() + n);
   }
   image.summary = {image.records.size(), image.data.size()};
-  image.problem = image.records.empty() ? "holds no data record" : whole.Finish();
+  image.problem =
+      image.records.empty() && !image.recordedMarker ? "holds no data record" : whole.Finish();
   if (!image.problem.empty()) return image;
   image.problem = WriteProblem(image.records, false);
   if (image.problem.empty()) image.joinedProblem = WriteProblem(image.records, true);
   return image;
 }
 
-FirmwareImage LoadFirmwareImage(const std::filesystem::path& path) {
+FirmwareImage LoadFirmwareImage(const std::filesystem::path& path, MarkerRecordUse markerRecord) {
   FileContent file = ReadRegularFile(path);
   if (!file.error.empty()) {
     FirmwareImage image;
     image.problem = std::move(file.error);
     return image;
   }
-  return CheckFirmwareImage(std::move(file.text));
+  return CheckFirmwareImage(std::move(file.text), markerRecord);
 }
 
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
@@ -398,7 +425,7 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
                                                 : ProgramRecords(link, image, services, progress);
   std::string reason;
   if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
-  if (result == kOk) result = ProgramImageMarker(link);
+  if (result == kOk) result = ProgramImageMarker(link, image);
   if (result == kOk) {
     services.SetStatus(kFirmwareProgramPassedText);
   } else {

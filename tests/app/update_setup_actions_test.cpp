@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/update_setup_actions.h"
+#include "images/probe_readback.h"
 #include "link/link_startup.h"
 #include "link/posix/posix_serial_channel.h"
 #include "loader/flash_map.h"
@@ -153,6 +154,20 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
     EXPECT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
     EXPECT_FALSE(dialog.probe->InLogicIsp());
   }
+}
+
+// The window programs and marks the update files it finds as it always has, whatever their
+// header says: only a file the user names keeps the state of the probe it was read from.
+TEST(UpdateSetupActions, MarksAFileItFindsWhateverItsHeaderRecords) {
+  DialogOnProbe dialog(ProbeWithVersions(104, 105));
+  FirmwareReading interrupted{
+      std::vector<std::uint8_t>(kFirmwareAreaEnd - kFirmwareAreaStart, 0xFF)};
+  const std::vector<std::uint8_t> image = FirmwareBinary(105);
+  std::copy(image.begin(), image.end(), interrupted.area.begin() + 4);
+  dialog.updates.Write("KVXARMFW.105", FormatFirmwareSRecords(interrupted));
+  ASSERT_TRUE(dialog.Connected().OnUpdate());
+  EXPECT_THAT(dialog.probe->ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
 }
 
 // Mend: a kind of file of which none is found is not due, so a probe is never offered an

@@ -206,6 +206,62 @@ TEST(UpdateFirmware, RefusesABadImageBeforeErasingAnything) {
   }
 }
 
+// Headers of files read back from a probe, as the read writes them.
+const std::string kMarkerPresent =
+    "S02E00004B565837303030206669726D7761726520617265613B20696D616765206D61726B65722070726573656E"
+    "74BA\n";
+const std::string kMarkerErased =
+    "S02D00004B565837303030206669726D7761726520617265613B20696D616765206D61726B657220657261736564"
+    "48\n";
+const std::string kMarkerOther =
+    "S03800004B565837303030206669726D7761726520617265613B20696D616765206D61726B6572206F7468657220"
+    "414120353420353520414138\n";
+const std::string kCountAndEnd = "S5030000FC\n" + std::string(kEndRecord);
+const std::string kOneRecord = kRecord + "S5030001FB\n" + kEndRecord;
+constexpr MarkerWord kMarker = {0xAA, 0x55, 0x55, 0xAA};
+
+// A file names the state of the probe it was read from in its header, and an update of a named
+// file leaves that state; the update files found beside the program are marked as always.
+TEST(CheckFirmwareImage, FollowsTheMarkerRecordOfAFileReadBackOnlyWhenAsked) {
+  const std::string otherSpelledAsMarker =
+      "S03800004B565837303030206669726D7761726520617265613B20696D616765206D61726B6572206F7468657220"
+      "414120353520353520414137\n";
+  const std::string headerChecksumChanged =
+      kMarkerErased.substr(0, kMarkerErased.size() - 2) + "9\n";
+  const struct {
+    const char* name;
+    std::string content;
+    std::string followedProblem;
+    MarkerWord followedMarker;
+    std::string ignoredProblem;
+  } cases[] = {
+      {"present", kMarkerPresent + kOneRecord, "", kMarker, ""},
+      {"an interrupted update's", kMarkerErased + kOneRecord, "", kErasedMarkerWord, ""},
+      {"a wholly erased area", kMarkerErased + kCountAndEnd, "", kErasedMarkerWord,
+       "holds no data record"},
+      {"another word", kMarkerOther + kOneRecord, "", {0xAA, 0x54, 0x55, 0xAA}, ""},
+      {"a record read before the state was recorded",
+       "S01800004B565837303030206669726D776172652061726561F1\n" + kOneRecord, "", kMarker, ""},
+      {"the marker's word spelled as another", otherSpelledAsMarker + kOneRecord,
+       "line 1: the image marker record in its header is damaged", kMarker, ""},
+      {"a header whose checksum changed", headerChecksumChanged + kOneRecord,
+       "line 1 is not a valid S-record: its count or checksum is wrong", kMarker, ""},
+      {"a foreign header whose checksum is wrong", "S0030000AB\n" + kOneRecord,
+       "line 1 is not a valid S-record: its count or checksum is wrong", kMarker, ""},
+      {"two records", kMarkerPresent + kMarkerErased + kOneRecord,
+       "line 2 holds a second image marker record", kMarker, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FirmwareImage followed = CheckFirmwareImage(c.content, MarkerRecordUse::kFollow);
+    EXPECT_EQ(followed.problem, c.followedProblem);
+    EXPECT_EQ(followed.MarkerToWrite(), c.followedMarker);
+    const FirmwareImage ignored = CheckFirmwareImage(c.content);
+    EXPECT_EQ(ignored.problem, c.ignoredProblem);
+    EXPECT_EQ(ignored.MarkerToWrite(), kMarker);
+  }
+}
+
 // Mend: a file too large for any image is refused unread, like a missing one.
 TEST(UpdateFirmware, AnUnreadableFileChangesNothingAndSaysNothing) {
   for (const bool tooLarge : {false, true}) {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -13,7 +14,10 @@
 #include <vector>
 
 #include "cli/sha256.h"
+#include "loader/flash_map.h"
 #include "program_run.h"
+#include "sim/device_state.h"
+#include "sim/state_file.h"
 #include "update_files.h"
 
 namespace {
@@ -163,6 +167,62 @@ TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
     ASSERT_EQ(Kvxctl("update" + port + outputs).status, 0);
   }
   EXPECT_EQ(ReadTextFile(copy), ReadTextFile(original));
+}
+
+// A probe's state file: `image` behind the marker's word `marker`, everything else erased.
+void WriteProbeState(const std::string& path, const std::vector<std::uint8_t>& image,
+                     const std::vector<std::uint8_t>& marker) {
+  kvx::sim::DeviceState device;
+  device.flash.Program(kvx::kImageMarkerAddress, marker.data(), marker.size());
+  device.flash.Program(kvx::kFirstImageAddress, image.data(), image.size());
+  ASSERT_TRUE(kvx::sim::SaveDeviceState(path, device).ok) << path;
+}
+
+// Mend: whatever state a probe is in, its copy comes out in that state, not finished where the
+// probe was not: an interrupted update leaves the marker erased, a cell that failed in it
+// another word, and an erased area reads into a file that restores an erased area.
+TEST(ProbeFiles, ACopyComesOutInTheStateOfTheProbeItWasReadFrom) {
+  const std::vector<std::uint8_t> image = kvx::test::FirmwareBinary(105, 3000);
+  const std::vector<std::uint8_t> erased(4, 0xFF);
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> image;
+    std::vector<std::uint8_t> marker;
+    std::string recorded;  // as the dry run tells it
+  } cases[] = {
+      {"an interrupted update", image, erased, "erased"},
+      {"a cell that failed in the marker", image, {0xAA, 0x54, 0x55, 0xAA}, "other AA 54 55 AA"},
+      {"a marker word with one erased byte", image, {0xAA, 0x55, 0x55, 0xFF}, "other AA 55 55 FF"},
+      {"an erased area", {}, erased, "erased"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const kvx::test::TempDirectory dir;
+    const std::string original = (dir / "original.state").string();
+    const std::string copy = (dir / "copy.state").string();
+    const std::string firmware = (dir / "saved.srec").string();
+    const std::string report = (dir / "read.jsonl").string();
+    WriteProbeState(original, c.image, c.marker);
+    WriteProbeState(copy, kvx::test::FirmwareBinary(103, 500), {0xAA, 0x55, 0x55, 0xAA});
+    const std::string state = c.recorded.substr(0, c.recorded.find(' '));
+    {
+      SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", original});
+      const ProgramRun read =
+          Kvxctl("read --port " + sim.Path() + " --firmware " + firmware + " --report " + report);
+      ASSERT_EQ(read.status, 0) << read.err;
+      EXPECT_THAT(read.out, HasSubstr("Image marker:      " + state + "\n"));
+      EXPECT_EQ(nlohmann::json::parse(ReadTextFile(report))["imageMarker"], state);
+    }
+    {
+      SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", copy});
+      const std::string port = " --port " + sim.Path() + " --firmware " + firmware;
+      EXPECT_THAT(Kvxctl("update --dry-run" + port).out,
+                  HasSubstr("then leave the image marker as the file records it: " + c.recorded));
+      const ProgramRun update = Kvxctl("update" + port);
+      EXPECT_EQ(update.status, 0) << update.err;
+    }
+    EXPECT_TRUE(ReadTextFile(copy) == ReadTextFile(original)) << "the copy differs";
+  }
 }
 
 // Mend: read checks the logic device as update does, so a probe with another device is not
