@@ -145,8 +145,8 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
                     "window does");
   command->add_flag("--verify,!--no-verify", options->mode.verify,
                     "Read the programmed firmware back and write the image marker only if it "
-                    "matches (the default); --no-verify leaves the read-back out, as the window "
-                    "does");
+                    "matches, then read the marker back (the default); --no-verify leaves the "
+                    "read-back out, as the window does");
   command->callback([options, &exitStatus] {
     const UpdateChoice choice{{options->firmwareFile, options->logicFile}, options->mode};
     ProbeJob job = options->dryRun ? DryRunJob(choice) : UpdateJob(choice);

@@ -269,6 +269,21 @@ ErrorCode ProgramImageMarker(ProbeLink& link, const FirmwareImage& image) {
   return ProgramFlash(link, kImageMarkerAddress, word.size(), word.data());
 }
 
+// Reads the marker's word back: a cell that fails silently there would leave a word the loader
+// does not take for the marker, or one that marks a copy of an unfinished image as finished.
+ErrorCode VerifyImageMarker(ProbeLink& link, const FirmwareImage& image, std::string& reason) {
+  const MarkerWord expected = image.MarkerToWrite();
+  MarkerWord read{};
+  const ErrorCode result = ReadMemory(link, kImageMarkerAddress, read.size(), read.data());
+  if (result != kOk) return result;
+  const auto [want, got] = std::mismatch(expected.begin(), expected.end(), read.begin());
+  if (want == expected.end()) return kOk;
+  reason = MismatchText(static_cast<std::uint32_t>(kImageMarkerAddress + (want - expected.begin())),
+                        *want, *got);
+  return NoteExchangeFailure(link, kErrFirmwareMismatch, link.commandRequest.data(), 7,
+                             "the image marker's word differs at %s", reason.c_str());
+}
+
 }  // namespace
 
 void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogServices& services,
@@ -335,14 +350,16 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
     ++traffic.programRequests;
     exchange(kProgramExchangeBytes + request.bytes);
   }
+  const auto readBack = [&](std::size_t bytes) {
+    ++traffic.readRequests;
+    exchange(kReadExchangeBytes + bytes);
+  };
   if (mode.verify) {
-    for (const FlashRequest& request : PlanReadBack(image)) {
-      ++traffic.readRequests;
-      exchange(kReadExchangeBytes + request.bytes.size());
-    }
+    for (const FlashRequest& request : PlanReadBack(image)) readBack(request.bytes.size());
   }
   if (image.MarkerToWrite() != kErasedMarkerWord)
     exchange(kProgramExchangeBytes + kImageMarker.size());
+  if (mode.verify) readBack(kImageMarker.size());
   return traffic;
 }
 
@@ -426,6 +443,7 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
   std::string reason;
   if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
   if (result == kOk) result = ProgramImageMarker(link, image);
+  if (result == kOk && mode.verify) result = VerifyImageMarker(link, image, reason);
   if (result == kOk) {
     services.SetStatus(kFirmwareProgramPassedText);
   } else {

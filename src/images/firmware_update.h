@@ -177,7 +177,8 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path,
 // With `mode.joined` the records go out as ProgramRequests joins them and the progress
 // follows the data bytes programmed, unless joining would fail for this image: then it goes
 // out record by record, and the status says so first; with `mode.verify` the flash is read back
-// before the marker, and a difference fails the update with its address in the status text.
+// before the marker, and the marker's word after it, and a difference fails the update with its
+// address in the status text.
 //
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
 // programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the

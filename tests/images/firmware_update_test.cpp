@@ -262,6 +262,30 @@ TEST(CheckFirmwareImage, FollowsTheMarkerRecordOfAFileReadBackOnlyWhenAsked) {
   }
 }
 
+// Every frame an update exchanges, both ways, for the line time the dry run gives: 14 bytes of
+// framing each, 21 for each sector erase, 35 for the record padded to 8 bytes, 33 for reading
+// its 5 bytes back, 31 for writing the marker and 32 for reading it back; nothing for a marker
+// left erased.
+TEST(PlanTraffic, CountsEveryFrameOfTheUpdateTheMarkersIncluded) {
+  const struct {
+    std::string content;
+    FirmwareWriteMode mode;
+    std::size_t wireBytes;
+    std::size_t readRequests;
+  } cases[] = {
+      {kOneRecord, {false, false}, 63 + 35 + 31, 0},
+      {kOneRecord, {true, true}, 63 + 35 + 33 + 31 + 32, 2},
+      {kMarkerErased + kCountAndEnd, {false, false}, 63, 0},
+      {kMarkerErased + kCountAndEnd, {true, true}, 63 + 32, 1},
+  };
+  for (const auto& c : cases) {
+    const UpdateTraffic traffic =
+        PlanTraffic(CheckFirmwareImage(c.content, MarkerRecordUse::kFollow), c.mode);
+    EXPECT_EQ(traffic.wireBytes, c.wireBytes);
+    EXPECT_EQ(traffic.readRequests, c.readRequests);
+  }
+}
+
 // Mend: a file too large for any image is refused unread, like a missing one.
 TEST(UpdateFirmware, AnUnreadableFileChangesNothingAndSaysNothing) {
   for (const bool tooLarge : {false, true}) {
@@ -384,27 +408,33 @@ TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
   }
 }
 
-// The read-back keeps the marker off a flash that took a request wrongly and says where.
+// The read-back keeps the marker off a flash that took a request wrongly and says where; a
+// marker that did not take is found by reading it back.
 TEST(UpdateFirmwareVerified, AWeakCellFailsTheUpdateWithoutAMarker) {
   const std::vector<std::uint8_t> binary = PatternBytes(4000);
   const struct {
     const char* weakCell;  // which 'h' request stores a wrong bit
     FirmwareWriteMode mode;
-    std::size_t badOffset;  // from kImageStart
-  } cases[] = {{"3", {false, true}, 64}, {"2", {true, true}, 1488}};
+    std::uint32_t badAddress;
+    std::uint8_t expected;
+  } cases[] = {
+      {"3", {false, true}, kImageStart + 64, binary[64]},
+      {"2", {true, true}, kImageStart + 1488, binary[1488]},
+      {"4", {true, true}, kImageMarkerAddress, kImageMarker[0]},  // after 3 joined requests
+  };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.weakCell);
     sim::SimulatorOptions options = ConnectedProbe::WithRate(115200);
     options.faults.weakCell = Trigger(c.weakCell, 'h');
     FirmwareUpdate update(options);
     update.updates.Write(kImageName,
                          SRecordTools(update.updates.Path()).Objcopy(binary, kImageStart, 32));
     EXPECT_EQ(update.Run(c.mode), kErrFirmwareMismatch);
-    EXPECT_EQ(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
-              std::vector<std::uint8_t>(4, 0xFF));
+    EXPECT_NE(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
+              std::vector<std::uint8_t>(kImageMarker.begin(), kImageMarker.end()));
     char reason[64];
     std::snprintf(reason, sizeof reason, " 0x%08X: expected 0x%02X, read 0x%02X",
-                  static_cast<unsigned>(kImageStart + c.badOffset), binary[c.badOffset],
-                  binary[c.badOffset] ^ 1u);
+                  static_cast<unsigned>(c.badAddress), c.expected, c.expected ^ 1u);
     EXPECT_EQ(update.services.LastStatus(),
               std::string("Firmware: Programming Flash ... failed!") + reason);
   }
