@@ -263,19 +263,26 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
 }
 
 // Programs what the image leaves at the marker's place; an erased word needs no request.
-ErrorCode ProgramImageMarker(ProbeLink& link, const FirmwareImage& image) {
+ErrorCode ProgramImageMarker(ProbeLink& link, const FirmwareImage& image, MarkerLeft& left) {
   const MarkerWord word = image.MarkerToWrite();
   if (word == kErasedMarkerWord) return kOk;
-  return ProgramFlash(link, kImageMarkerAddress, word.size(), word.data());
+  const ErrorCode result = ProgramFlash(link, kImageMarkerAddress, word.size(), word.data());
+  // The loader programs all or nothing, so only a failure it reported leaves the word as it was.
+  if (result != kOk && result != kErrProgramFailed) left = MarkerLeft::kUnknown;
+  return result;
 }
 
 // Reads the marker's word back: a cell that fails silently there would leave a word the loader
 // does not take for the marker, or one that marks a copy of an unfinished image as finished.
-ErrorCode VerifyImageMarker(ProbeLink& link, const FirmwareImage& image, std::string& reason) {
+ErrorCode VerifyImageMarker(ProbeLink& link, const FirmwareImage& image, std::string& reason,
+                            MarkerLeft& left) {
   const MarkerWord expected = image.MarkerToWrite();
   MarkerWord read{};
   const ErrorCode result = ReadMemory(link, kImageMarkerAddress, read.size(), read.data());
-  if (result != kOk) return result;
+  if (result != kOk) {
+    if (expected != kErasedMarkerWord) left = MarkerLeft::kUnknown;
+    return result;
+  }
   const auto [want, got] = std::mismatch(expected.begin(), expected.end(), read.begin());
   if (want == expected.end()) return kOk;
   reason = MismatchText(static_cast<std::uint32_t>(kImageMarkerAddress + (want - expected.begin())),
@@ -422,7 +429,10 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path, MarkerRecordU
 }
 
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                         FirmwareProgress& progress, FirmwareWriteMode mode) {
+                         FirmwareProgress& progress, FirmwareWriteMode mode,
+                         MarkerLeft* markerLeft) {
+  MarkerLeft left = MarkerLeft::kUnwritten;
+  if (markerLeft) *markerLeft = left;
   if (!image.opened) return kErrFirmwareFile;
   if (!image.Programmable()) {
     services.SetStatus(kFirmwareProgramFailedText);
@@ -442,14 +452,15 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
                                                 : ProgramRecords(link, image, services, progress);
   std::string reason;
   if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
-  if (result == kOk) result = ProgramImageMarker(link, image);
-  if (result == kOk && mode.verify) result = VerifyImageMarker(link, image, reason);
+  if (result == kOk) result = ProgramImageMarker(link, image, left);
+  if (result == kOk && mode.verify) result = VerifyImageMarker(link, image, reason, left);
   if (result == kOk) {
     services.SetStatus(kFirmwareProgramPassedText);
   } else {
     services.SetStatus(reason.empty() ? kFirmwareProgramFailedText
                                       : std::string(kFirmwareProgramFailedText) + " " + reason);
   }
+  if (markerLeft) *markerLeft = left;
   return result;
 }
 

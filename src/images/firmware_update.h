@@ -169,6 +169,12 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode);
 FirmwareImage LoadFirmwareImage(const std::filesystem::path& path,
                                 MarkerRecordUse markerRecord = MarkerRecordUse::kIgnore);
 
+// What a failed update leaves at the image marker's place, as far as the answers tell.
+enum class MarkerLeft {
+  kUnwritten,  // its request never went out, or the loader answered that it failed
+  kUnknown,    // its request went out, but no answer said whether it was carried out or held
+};
+
 // Replaces the probe's firmware with a loaded image: erases the firmware sectors, programs
 // every data record in file order, each padded with 0xFF to a multiple of 4 bytes, and
 // programs the image marker (MarkerToWrite) last, so the marker is there only after a faultless
@@ -182,9 +188,10 @@ FirmwareImage LoadFirmwareImage(const std::filesystem::path& path,
 //
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
 // programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the
-// failing loader command's code.
+// failing loader command's code; `markerLeft`, when given, learns what a failure left.
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                         FirmwareProgress& progress, FirmwareWriteMode mode = {});
+                         FirmwareProgress& progress, FirmwareWriteMode mode = {},
+                         MarkerLeft* markerLeft = nullptr);
 
 // Reports an erase of several sectors, the update's or the Erase button's, to `services` as
 // bytes of flash erased of the bytes to erase. The erase's status text carries no

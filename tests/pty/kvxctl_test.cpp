@@ -262,8 +262,10 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"transmit @ --settings /nonexistent/probes.csv", {}, 2, "/nonexistent/probes.csv", true},
       {"update @ --dir " + release.Dir(), {"--weak-cell", "1"}, 1, "ReadMemory at 0x01040004 ('e'): the flash differs from the image at 0x01040004: expected 0x", true},
       {"update @ --dir " + release.Dir(), {"--fail-erase", "2"}, 1, "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)", true, "Firmware: Erasing Flash ... failed!\n"},
-      // Mend: the marker is read back.
+      // Mends: the marker is read back, and a marker request carried out but unanswered is
+      // no proof either way.
       {"update @ --dir " + release.Dir(), {"--weak-cell", "3"}, 1, "ReadMemory at 0x01040000 ('e'): the image marker's word differs at 0x01040000: expected 0xAA, read 0xAB (code -4010); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
+      {"update @ --dir " + release.Dir(), {"--drop-reply", "h:3,h:4,h:5"}, 1, "ProgramFlash at 0x01040000 ('h'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001); every record went in, but the image marker's request went unanswered: the marker may or may not be written; run update again", false},
       {"update @ --dir " + release.Dir(), {"--wrong-length", "h:1"}, 1, "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
   };
   // clang-format on
