@@ -136,6 +136,7 @@ const UpdateCase kUpdateCases[] = {
     {"logic due", 105, 104, false, true},
     {"both due", 104, 104, true, true},
     {"neither due", 105, 105, false, false},
+    {"probe newer than the files", 106, 105, true, false},
 };
 // clang-format on
 
@@ -202,6 +203,7 @@ struct RefusedUpdate {
   const char* box;
   std::uint64_t requests;  // sent during the update: none, or only the leave command
   std::string detail;      // the box's, behind the update directory
+  const char* imageName = "KVXARMFW.105";
 };
 
 // clang-format off
@@ -210,6 +212,7 @@ const RefusedUpdate kRefusedUpdates[] = {
     {"fuse file with a short row", "12345678", "", "*L00000\n0101\n", "Illegal JEDEC file format!", 1, "nothing was erased or programmed: @/KVXLOG70.105: has a fuse row that does not hold 240 fuses"},
     {"revision C probe without KVXLOG71", "123456789C", "", "", "Logic: Cannot open JEDEC file!", 1, "nothing was erased or programmed: @/KVXLOG71.105: cannot be opened (No such file or directory)"},
     {"fuse file with a damaged user code", "12345678", "", JedecWith("U" + std::string(119, '0') + "*\n"), "Illegal JEDEC file format!", 1, "nothing was erased or programmed: @/KVXLOG70.105: the user code field U holds 119 bits, not the 120 of the device's signature"},
+    {"image numbered above 255", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0, "nothing was sent: no KVXARMFW update file in @", "KVXARMFW.300"},
 };
 // clang-format on
 
@@ -221,7 +224,7 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     sim::SimulatorOptions options = ProbeWithVersions(104, 104);
     options.identity.serial = c.serial;
     DialogOnProbe dialog(options);
-    if (!c.image.empty()) dialog.updates.Write("KVXARMFW.105", c.image);
+    if (!c.image.empty()) dialog.updates.Write(c.imageName, c.image);
     if (!c.logicFile.empty()) dialog.updates.Write("KVXLOG70.105", c.logicFile);
     UpdateSetupActions& actions = dialog.Connected();
     const std::uint64_t requests = dialog.probe->Counters().engine.requests;
@@ -271,6 +274,10 @@ const FailedAction kFailedActions[] = {
      [](sim::FaultOptions& f) { f.failErase = Trigger("2", 'g'); }, Update,
      "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)",
      PartChange::kChanging, PartChange::kUntouched, 0},
+    {"logic due when the firmware fails", 104, 104,
+     [](sim::FaultOptions& f) { f.failErase = Trigger("2", 'g'); }, Update,
+     "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)",
+     PartChange::kChanging, PartChange::kDue, 0},
     {"no reply to the marker, which the loader carried out", 104, 105,
      [](sim::FaultOptions& f) { f.dropReply = Trigger("h:64,h:65,h:66"); }, Update,
      "ProgramFlash at 0x01040000 ('h'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001)",
