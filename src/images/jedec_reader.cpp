@@ -137,10 +137,13 @@ std::string FieldProblem(const std::string& field, const FuseMap& map,
     if (field.size() > 1 && (field[1] == 'A' || field[1] == 'H')) return "";
     return SignatureProblem(field, carriedSignature);
   }
+  // Only what has been checked to be digits is repeated: the rest of a file's text could be
+  // anything, terminal controls included.
   std::size_t number = 0;
   if (field.rfind("QF", 0) == 0) {
     const std::string count = Trimmed(field.substr(2));
-    if (ParseDecimal(count, number) && number == kDeviceFuses) return "";
+    if (!ParseDecimal(count, number)) return "the fuse count field QF does not hold a number";
+    if (number == kDeviceFuses) return "";
     return "QF says " + count + " fuses, the device has " + std::to_string(kDeviceFuses);
   }
   if (field[0] == 'C') {
@@ -154,7 +157,7 @@ std::string FieldProblem(const std::string& field, const FuseMap& map,
   if (field[0] == 'L') {
     const std::string address = field.substr(1, field.find_first_of(kBlanks) - 1);
     if (!ParseDecimal(address, number)) {
-      return "the fuse list L" + address + " does not start with a fuse number";
+      return "a fuse list L does not start with a fuse number";
     }
     if (number >= kDeviceFuses) {
       return "the fuse list L" + address + " starts past the device's " +

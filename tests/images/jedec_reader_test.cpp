@@ -100,6 +100,9 @@ const JedecCase kCases[] = {
   {"other fuse count", Changed("QF32160", "QF32000"), "QF says 32000 fuses, the device has 32160", kBadRow},
   {"a row too many", Changed("*C42BD", Sixties().substr(0, 4 * 61) + "*C42BD"), "the fuse list L00000 goes on past the device's 134 rows of 240 fuses", kBadRow},
   {"a fuse list past the fuses", Changed("*C42BD*", "*C42BD*L32160 1*"), "the fuse list L32160 starts past the device's 32160 fuses", kBadRow},
+  // Mends: what is not a number is not repeated, since it may be anything, terminal controls too.
+  {"a fuse count that is no number", Changed("QF32160", "QF\x1b[2J"), "the fuse count field QF does not hold a number", kBadRow},
+  {"a fuse list that starts with no number", Changed("*C42BD*", "*C42BD*L\x1b[31m*"), "a fuse list L does not start with a fuse number", kBadRow},
   // Mend: the transmission checksum, where it is not 0000, and as the file would have it with
   // its line ends converted either way.
   {"transmission checksum", kSummed, "", kRead},
