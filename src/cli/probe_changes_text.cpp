@@ -17,8 +17,8 @@ std::string UnfinishedChanges(const ProbeChanges& changes) {
   }
   if (changes.firmware == PartChange::kChanging) return kIncompleteFirmwareAdvice;
   if (changes.firmware == PartChange::kUnconfirmed) {
-    return "every record went in, but the image marker's request went unanswered: the marker "
-           "may or may not be written; run update again";
+    return "every record went in, but no answer confirmed the image marker: it may or may not "
+           "be written; run update again";
   }
   if (changes.logic == PartChange::kChanging) return "the logic is incomplete; run update again";
   if (changes.firmware == PartChange::kWritten && changes.logic == PartChange::kDue) {

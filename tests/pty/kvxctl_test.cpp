@@ -265,7 +265,8 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       // Mends: the marker is read back, and a marker request carried out but unanswered is
       // no proof either way.
       {"update @ --dir " + release.Dir(), {"--weak-cell", "3"}, 1, "ReadMemory at 0x01040000 ('e'): the image marker's word differs at 0x01040000: expected 0xAA, read 0xAB (code -4010); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
-      {"update @ --dir " + release.Dir(), {"--drop-reply", "h:3,h:4,h:5"}, 1, "ProgramFlash at 0x01040000 ('h'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001); every record went in, but the image marker's request went unanswered: the marker may or may not be written; run update again", false},
+      {"update @ --dir " + release.Dir(), {"--drop-reply", "e:3,e:4,e:5"}, 1, "ReadMemory at 0x01040000 ('e'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001); every record went in, but no answer confirmed the image marker: it may or may not be written; run update again", false},
+      {"update @ --dir " + release.Dir(), {"--drop-reply", "h:3,h:4,h:5"}, 1, "ProgramFlash at 0x01040000 ('h'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001); every record went in, but no answer confirmed the image marker: it may or may not be written; run update again", false},
       {"update @ --dir " + release.Dir(), {"--wrong-length", "h:1"}, 1, "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
   };
   // clang-format on
