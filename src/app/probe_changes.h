@@ -9,12 +9,14 @@ inline constexpr char kInterruptedText[] = "interrupted";
 
 // What the dialog's actions have done to one part of the probe since Connect.
 enum class PartChange {
-  kUntouched,  // nothing that changes it was sent
-  kDue,        // the update under way will change it, and has not begun to
-  kChanging,   // writing it began and did not finish: it may be half written
-  kWritten,    // written and checked (the firmware with its marker, the logic verified, the
-               // setup read back)
-  kErasing,    // Erase began on it and did not finish
+  kUntouched,    // nothing that changes it was sent
+  kDue,          // the update under way will change it, and has not begun to
+  kChanging,     // writing it began and did not finish: it may be half written
+  kUnconfirmed,  // everything went in but its last request, whose answer or read-back was
+                 // lost: it may be complete or not (the firmware's image marker)
+  kWritten,      // written and checked (the firmware with its marker, the logic verified, the
+                 // setup read back)
+  kErasing,      // Erase began on it and did not finish
   kErased,
 };
 

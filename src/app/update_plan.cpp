@@ -1,5 +1,7 @@
 #include "app/update_plan.h"
 
+#include <optional>
+
 #include "images/user_signature.h"
 #include "loader/flash_map.h"
 #include "loader/version_text.h"
@@ -41,11 +43,14 @@ LogicPlan PlanLogic(const UpdateCatalogue& catalogue, const std::string& serialN
   return plan;
 }
 
+// A named file keeps the state of the probe it was read from. Without the marker a probe reports
+// no firmware version, whatever its image holds, so a copy of such a probe claims none either.
 FirmwarePlan PlanNamedFirmware(const std::filesystem::path& path) {
   FirmwarePlan plan;
   plan.due = true;
   plan.path = path;
-  plan.image = LoadFirmwareImage(path);
+  plan.image = LoadFirmwareImage(path, MarkerRecordUse::kFollow);
+  if (plan.image.MarkerToWrite() != kImageMarker) return plan;
   plan.version = ImageFirmwareVersion(plan.image);
   if (plan.version == 0) plan.version = ParseFileNumber(path.extension().string());
   return plan;
@@ -92,17 +97,23 @@ LogicPlan PlanNamedLogic(const std::filesystem::path& path) {
   return plan;
 }
 
+// The data byte an image programs at `address`, if any: records do not share data bytes, but
+// a record's padding may fall on the next one's, which then holds what the flash gets.
+std::optional<std::uint8_t> ImageByte(const FirmwareImage& image, std::uint32_t address) {
+  for (const ImageRecord& record : image.records) {
+    if (address >= record.address && address - record.address < record.length)
+      return image.Data(record)[address - record.address];
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 VersionNumber ImageFirmwareVersion(const FirmwareImage& image) {
-  for (const ImageRecord& record : image.records) {
-    if (record.address > kFirstImageAddress) continue;
-    const std::size_t offset = kFirstImageAddress - record.address;
-    if (offset + 2 > record.length) continue;
-    const std::uint8_t* word = image.data.data() + record.offset + offset;
-    return DecodeFirmwareVersion(static_cast<std::uint16_t>(word[0] << 8 | word[1]));
-  }
-  return 0;
+  const std::optional<std::uint8_t> high = ImageByte(image, kFirstImageAddress);
+  const std::optional<std::uint8_t> low = ImageByte(image, kFirstImageAddress + 1);
+  if (!high || !low) return 0;
+  return DecodeFirmwareVersion(static_cast<std::uint16_t>(*high << 8 | *low));
 }
 
 NewestNumbers FindNewestNumbers(const UpdateCatalogue& catalogue) {

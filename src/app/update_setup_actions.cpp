@@ -340,11 +340,14 @@ bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
     changes_.firmware = PartChange::kChanging;
     changes_.firmwareVersion = 0;
   }
-  if (UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode) == kOk) {
+  MarkerLeft markerLeft = MarkerLeft::kUnwritten;
+  if (UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode,
+                     &markerLeft) == kOk) {
     changes_.firmware = PartChange::kWritten;
     changes_.firmwareVersion = firmware.version;
     return true;
   }
+  if (markerLeft == MarkerLeft::kUnknown) changes_.firmware = PartChange::kUnconfirmed;
   ShowFailure(services, MessageBox{kFirmwareUpdateFailedText});
   return false;
 }

@@ -16,6 +16,10 @@ std::string UnfinishedChanges(const ProbeChanges& changes) {
     return "the probe is partly erased; run erase again";
   }
   if (changes.firmware == PartChange::kChanging) return kIncompleteFirmwareAdvice;
+  if (changes.firmware == PartChange::kUnconfirmed) {
+    return "every record went in, but no answer confirmed the image marker: it may or may not "
+           "be written; run update again";
+  }
   if (changes.logic == PartChange::kChanging) return "the logic is incomplete; run update again";
   if (changes.firmware == PartChange::kWritten && changes.logic == PartChange::kDue) {
     return "the firmware is updated, the logic not; run update again";

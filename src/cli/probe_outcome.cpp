@@ -17,16 +17,4 @@ FileProof ProveFile(std::string part, std::filesystem::path path, VersionNumber 
   return proof;
 }
 
-const char* MarkerStateName(ImageMarkerState state) {
-  switch (state) {
-    case ImageMarkerState::kPresent:
-      return "present";
-    case ImageMarkerState::kErased:
-      return "erased";
-    case ImageMarkerState::kOther:
-      break;
-  }
-  return "other";
-}
-
 }  // namespace kvx::cli

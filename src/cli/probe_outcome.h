@@ -73,9 +73,6 @@ struct ProbeOutcome {
   bool alreadyUpToDate = false;                     // an update with nothing due
 };
 
-// "present", "erased" or "other", as records and reports name the marker's state.
-const char* MarkerStateName(ImageMarkerState state);
-
 // What an update that had nothing to do says of itself, in text and JSON.
 inline constexpr char kAlreadyUpToDate[] = "already up to date";
 

@@ -184,7 +184,8 @@ void AddReadCommand(CLI::App& app, int& exitStatus) {
   AddProbeOptions(*command, options->probe);
   CLI::Option* firmware = command->add_option(
       "--firmware", options->firmwareFile,
-      "Write the firmware area to this file as S-records; {serial} stands for the probe's "
+      "Write the firmware area to this file as S-records, the image marker's state in its "
+      "header, so that update programs a copy in that state; {serial} stands for the probe's "
       "serial number");
   firmware->check(NamesA("file"));
   CLI::Option* logic = command->add_option(

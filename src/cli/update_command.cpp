@@ -6,7 +6,6 @@
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
 #include "cli/update_preview.h"
-#include "images/text_file.h"
 
 namespace kvx::cli {
 
@@ -61,8 +60,8 @@ bool FoundUpdateFiles(ProbeSession& session, const UpdateChoice& choice) {
   return true;
 }
 
-// The files the plan used, proved by the bytes that were checked and sent. The logic file
-// is read again for its proof: its reader keeps the fuses, not the text.
+// The files the plan used, proved by the bytes that were checked and sent, not by another read
+// of a file that may have changed or gone since.
 std::vector<FileProof> ProveFiles(const UpdatePlan& plan, const ProbeChanges& changes) {
   std::vector<FileProof> files;
   if (plan.firmware.due && plan.firmware.image.opened) {
@@ -71,8 +70,8 @@ std::vector<FileProof> ProveFiles(const UpdatePlan& plan, const ProbeChanges& ch
     files.back().done = changes.firmware == PartChange::kWritten;
   }
   if (plan.logic.due && plan.logic.file.opened) {
-    files.push_back(ProveFile("logic", plan.logic.path, plan.logic.version,
-                              ReadRegularFile(plan.logic.path).text));
+    files.push_back(
+        ProveFile("logic", plan.logic.path, plan.logic.version, plan.logic.file.content));
     files.back().done = changes.logic == PartChange::kWritten;
   }
   return files;
@@ -147,8 +146,8 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
                         "the window does");
   command->add_flag("--verify,!--no-verify", options->mode.verify,
                     "Read the programmed firmware back and write the image marker only if it "
-                    "matches (the default); --no-verify leaves the read-back out, as the window "
-                    "does");
+                    "matches, then read the marker back (the default); --no-verify leaves the "
+                    "read-back out, as the window does");
   command->callback([options, &exitStatus] {
     const UpdateChoice choice{{options->firmwareFile, options->logicFile}, options->mode};
     ProbeJob job = options->dryRun ? DryRunJob(choice) : UpdateJob(choice);

@@ -20,6 +20,14 @@ std::string SectorList() {
   return text;
 }
 
+// What the update leaves at the marker's place: the marker, or for a file read back from a
+// probe what that probe held there.
+std::string MarkerPreview(const FirmwareImage& image) {
+  if (!image.recordedMarker) return "then the image marker";
+  return "then leave the image marker as the file records it: " +
+         MarkerWordText(*image.recordedMarker);
+}
+
 // Ten bits a byte: a start bit, eight data bits and a stop bit.
 double LineSeconds(std::size_t bytes, std::uint32_t baudRate) {
   return static_cast<double>(bytes) * 10.0 / static_cast<double>(baudRate == 0 ? 1 : baudRate);
@@ -37,8 +45,8 @@ void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
   } else {
     std::printf("Firmware: %s\n", firmware.path.string().c_str());
     std::printf("  would erase sectors %s\n", SectorList().c_str());
-    std::printf("  would program %zu records, %zu data bytes, then the image marker\n",
-                firmware.image.summary.records, firmware.image.summary.dataBytes);
+    std::printf("  would program %zu records, %zu data bytes, %s\n", firmware.image.summary.records,
+                firmware.image.summary.dataBytes, MarkerPreview(firmware.image).c_str());
     const UpdateTraffic traffic = PlanTraffic(firmware.image, firmware.mode);
     std::printf("  in %zu program requests%s, %zu read-back requests\n", traffic.programRequests,
                 JoinsRequests(firmware.image, firmware.mode) ? " (joined)" : " (record by record)",
@@ -85,6 +93,7 @@ nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate) {
         {"joinedRequests", programs && JoinsRequests(firmware.image, firmware.mode)},
         {"recordByRecordReason", RecordByRecordReason(firmware.image, firmware.mode)},
         {"readRequests", traffic.readRequests},
+        {"imageMarker", programs ? MarkerWordText(firmware.image.MarkerToWrite()) : ""},
         {"lineSeconds", LineSeconds(traffic.wireBytes, baudRate)}}},
       {"logic",
        {{"due", logic.due},

@@ -151,6 +151,42 @@ std::string MismatchText(std::uint32_t address, std::uint8_t expected, std::uint
   return text;
 }
 
+// Why line `lineNumber`, the piece `line` the parser refused, is not a valid S-record, with the
+// cause where it lies outside the record: a line longer than the line buffer arrives in pieces,
+// and the last line of a file without its line end lacks the character its length counts.
+std::string InvalidLineProblem(const std::string& content, const TextLineReader& reader,
+                               const std::string& line, std::size_t lineNumber) {
+  const std::string problem = "line " + std::to_string(lineNumber) + " is not a valid S-record";
+  if (line.empty() || line.back() == '\n') return problem;
+  if (reader.Position() < content.size()) {
+    const std::size_t start = reader.Position() - line.size();
+    std::size_t end = std::min(content.find('\n', start), content.size());
+    if (end < content.size() && content[end - 1] == '\r') --end;
+    return problem + ": it has " + std::to_string(end - start) + " characters, and a line holds " +
+           std::to_string(kImageLineCharacters - 1) + " at most before its line end";
+  }
+  std::uint32_t address = 0;
+  SRecordData data{};
+  if (ParseSRecordLine(line + "\n", address, data) < 0) return problem;
+  return problem + ": the file's last line has no line end";
+}
+
+// Takes the marker record a header line may carry into `image`; says why the line cannot be
+// taken, or nothing.
+std::string TakeMarkerRecord(const std::string& line, std::size_t lineNumber,
+                             FirmwareImage& image) {
+  const std::optional<HeaderRecord> header = ReadHeaderRecord(line);
+  if (!header) return "";
+  const std::string at = "line " + std::to_string(lineNumber);
+  if (!header->whole) return at + " is not a valid S-record: its count or checksum is wrong";
+  const MarkerRecord record = ReadMarkerRecord(header->text);
+  if (!record.found) return "";
+  if (!record.problem.empty()) return at + ": " + record.problem;
+  if (image.recordedMarker) return at + " holds a second image marker record";
+  image.recordedMarker = record.word;
+  return "";
+}
+
 // Sends one request from the image's data, padded in a buffer of its own.
 ErrorCode SendRequest(ProbeLink& link, const FirmwareImage& image, const ProgramRequest& request) {
   std::array<std::uint8_t, kMaxJoinedProgramBytes> padded;
@@ -226,8 +262,33 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
   return kOk;
 }
 
-ErrorCode ProgramImageMarker(ProbeLink& link) {
-  return ProgramFlash(link, kImageMarkerAddress, kImageMarker.size(), kImageMarker.data());
+// Programs what the image leaves at the marker's place; an erased word needs no request.
+ErrorCode ProgramImageMarker(ProbeLink& link, const FirmwareImage& image, MarkerLeft& left) {
+  const MarkerWord word = image.MarkerToWrite();
+  if (word == kErasedMarkerWord) return kOk;
+  const ErrorCode result = ProgramFlash(link, kImageMarkerAddress, word.size(), word.data());
+  // The loader programs all or nothing, so only a failure it reported leaves the word as it was.
+  if (result != kOk && result != kErrProgramFailed) left = MarkerLeft::kUnknown;
+  return result;
+}
+
+// Reads the marker's word back: a cell that fails silently there would leave a word the loader
+// does not take for the marker, or one that marks a copy of an unfinished image as finished.
+ErrorCode VerifyImageMarker(ProbeLink& link, const FirmwareImage& image, std::string& reason,
+                            MarkerLeft& left) {
+  const MarkerWord expected = image.MarkerToWrite();
+  MarkerWord read{};
+  const ErrorCode result = ReadMemory(link, kImageMarkerAddress, read.size(), read.data());
+  if (result != kOk) {
+    if (expected != kErasedMarkerWord) left = MarkerLeft::kUnknown;
+    return result;
+  }
+  const auto [want, got] = std::mismatch(expected.begin(), expected.end(), read.begin());
+  if (want == expected.end()) return kOk;
+  reason = MismatchText(static_cast<std::uint32_t>(kImageMarkerAddress + (want - expected.begin())),
+                        *want, *got);
+  return NoteExchangeFailure(link, kErrFirmwareMismatch, link.commandRequest.data(), 7,
+                             "the image marker's word differs at %s", reason.c_str());
 }
 
 }  // namespace
@@ -296,14 +357,21 @@ UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode) {
     ++traffic.programRequests;
     exchange(kProgramExchangeBytes + request.bytes);
   }
+  const auto readBack = [&](std::size_t bytes) {
+    ++traffic.readRequests;
+    exchange(kReadExchangeBytes + bytes);
+  };
   if (mode.verify) {
-    for (const FlashRequest& request : PlanReadBack(image)) {
-      ++traffic.readRequests;
-      exchange(kReadExchangeBytes + request.bytes.size());
-    }
+    for (const FlashRequest& request : PlanReadBack(image)) readBack(request.bytes.size());
   }
-  exchange(kProgramExchangeBytes + kImageMarker.size());
+  if (image.MarkerToWrite() != kErasedMarkerWord)
+    exchange(kProgramExchangeBytes + kImageMarker.size());
+  if (mode.verify) readBack(kImageMarker.size());
   return traffic;
+}
+
+MarkerWord FirmwareImage::MarkerToWrite() const {
+  return recordedMarker.value_or(kImageMarker);
 }
 
 bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode) {
@@ -315,7 +383,7 @@ std::string RecordByRecordReason(const FirmwareImage& image, FirmwareWriteMode m
                                                      : "";
 }
 
-FirmwareImage CheckFirmwareImage(std::string content) {
+FirmwareImage CheckFirmwareImage(std::string content, MarkerRecordUse markerRecord) {
   FirmwareImage image;
   image.opened = true;
   image.content = std::move(content);
@@ -324,10 +392,13 @@ FirmwareImage CheckFirmwareImage(std::string content) {
   std::uint32_t address = 0;
   SRecordData data{};
   SRecordFileCheck whole;
-  for (std::size_t lineNumber = 1; reader.Next(line); ++lineNumber) {
+  // Lines, not pieces, are counted: a line too long for the buffer is one line of the file.
+  for (std::size_t lineNumber = 1; reader.Next(line); lineNumber += line.back() == '\n') {
     const int n = ParseSRecordLine(line, address, data);
-    image.problem = n < 0 ? "line " + std::to_string(lineNumber) + " is not a valid S-record"
+    image.problem = n < 0 ? InvalidLineProblem(image.content, reader, line, lineNumber)
                           : whole.Take(line, lineNumber);
+    if (image.problem.empty() && n == 0 && markerRecord == MarkerRecordUse::kFollow)
+      image.problem = TakeMarkerRecord(line, lineNumber, image);
     if (!image.problem.empty()) return image;
     if (n == 0) {
       image.otherLineEnds.push_back(reader.Position());
@@ -339,25 +410,29 @@ FirmwareImage CheckFirmwareImage(std::string content) {
     image.data.insert(image.data.end(), data.begin(), data.begin() + n);
   }
   image.summary = {image.records.size(), image.data.size()};
-  image.problem = image.records.empty() ? "holds no data record" : whole.Finish();
+  image.problem =
+      image.records.empty() && !image.recordedMarker ? "holds no data record" : whole.Finish();
   if (!image.problem.empty()) return image;
   image.problem = WriteProblem(image.records, false);
   if (image.problem.empty()) image.joinedProblem = WriteProblem(image.records, true);
   return image;
 }
 
-FirmwareImage LoadFirmwareImage(const std::filesystem::path& path) {
+FirmwareImage LoadFirmwareImage(const std::filesystem::path& path, MarkerRecordUse markerRecord) {
   FileContent file = ReadRegularFile(path);
   if (!file.error.empty()) {
     FirmwareImage image;
     image.problem = std::move(file.error);
     return image;
   }
-  return CheckFirmwareImage(std::move(file.text));
+  return CheckFirmwareImage(std::move(file.text), markerRecord);
 }
 
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                         FirmwareProgress& progress, FirmwareWriteMode mode) {
+                         FirmwareProgress& progress, FirmwareWriteMode mode,
+                         MarkerLeft* markerLeft) {
+  MarkerLeft left = MarkerLeft::kUnwritten;
+  if (markerLeft) *markerLeft = left;
   if (!image.opened) return kErrFirmwareFile;
   if (!image.Programmable()) {
     services.SetStatus(kFirmwareProgramFailedText);
@@ -377,13 +452,15 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
                                                 : ProgramRecords(link, image, services, progress);
   std::string reason;
   if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
-  if (result == kOk) result = ProgramImageMarker(link);
+  if (result == kOk) result = ProgramImageMarker(link, image, left);
+  if (result == kOk && mode.verify) result = VerifyImageMarker(link, image, reason, left);
   if (result == kOk) {
     services.SetStatus(kFirmwareProgramPassedText);
   } else {
     services.SetStatus(reason.empty() ? kFirmwareProgramFailedText
                                       : std::string(kFirmwareProgramFailedText) + " " + reason);
   }
+  if (markerLeft) *markerLeft = left;
   return result;
 }
 

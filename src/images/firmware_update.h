@@ -3,9 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "images/image_marker.h"
 #include "images/update_catalogue.h"
 #include "link/error_code.h"
 #include "link/probe_link.h"
@@ -79,12 +81,27 @@ struct FirmwareImage {
   // Why joined requests would fail where record by record does not; empty when they would
   // not. Joined, the padding follows the runs rather than the records.
   std::string joinedProblem;
+  // The word a file read back from a probe records for the marker's place, when the file has
+  // such a record and it is followed: see MarkerRecordUse.
+  std::optional<MarkerWord> recordedMarker;
   bool Programmable() const { return opened && problem.empty(); }
+  // What the update leaves at the marker's place: the marker, or the word the file records;
+  // all 0xFF is left as the erase leaves it.
+  MarkerWord MarkerToWrite() const;
   const std::uint8_t* Data(const ImageRecord& record) const { return data.data() + record.offset; }
 };
 
+// Whether an image's header record of the marker's state (FirmwareAreaHeader) is followed. The
+// update files found beside the program are programmed and marked as they always were, whatever
+// their header; a file the user names keeps the state of the probe it was read from.
+enum class MarkerRecordUse {
+  kIgnore,
+  kFollow,  // every header's checksum is checked too, since one decides what is written
+};
+
 // Checks an image's text: every line an S-record, the file whole (SRecordFileCheck), at
-// least one data record, and record by record every programmed byte, padding included,
+// least one data record (or, followed, a marker record: a probe read back with its firmware
+// area erased is restored erased), and record by record every programmed byte, padding included,
 // inside the firmware area behind the image marker and never on a byte an earlier request
 // already programmed with data. Padding may fall on bytes a later record programs: it is
 // 0xFF, which leaves them erased. Erasing for anything less would cost the probe its
@@ -92,7 +109,8 @@ struct FirmwareImage {
 // one that overwrites the marker's place would leave a marked but useless area, and one
 // outside the area or overlapping itself would fail halfway. The joined requests are checked
 // the same way into `joinedProblem`: an image they would fail goes out record by record.
-FirmwareImage CheckFirmwareImage(std::string content);
+FirmwareImage CheckFirmwareImage(std::string content,
+                                 MarkerRecordUse markerRecord = MarkerRecordUse::kIgnore);
 
 // Whether an update in `mode` sends the image in joined requests.
 bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode);
@@ -142,28 +160,38 @@ std::vector<FlashRequest> PlanReadBack(const FirmwareImage& image);
 // What an update of a programmable image sends, for estimating its line time.
 struct UpdateTraffic {
   std::size_t programRequests = 0;  // the image marker's not counted
-  std::size_t readRequests = 0;
-  std::size_t wireBytes = 0;  // every frame both ways, erases and marker included, unescaped
+  std::size_t readRequests = 0;     // the marker's read-back included
+  std::size_t wireBytes = 0;        // every frame both ways, erases and marker included, unescaped
 };
 UpdateTraffic PlanTraffic(const FirmwareImage& image, FirmwareWriteMode mode);
 
 // Reads and checks the image file at `path`.
-FirmwareImage LoadFirmwareImage(const std::filesystem::path& path);
+FirmwareImage LoadFirmwareImage(const std::filesystem::path& path,
+                                MarkerRecordUse markerRecord = MarkerRecordUse::kIgnore);
+
+// What a failed update leaves at the image marker's place, as far as the answers tell.
+enum class MarkerLeft {
+  kUnwritten,  // its request never went out, or the loader answered that it failed
+  kUnknown,    // its request went out, but no answer said whether it was carried out or held
+};
 
 // Replaces the probe's firmware with a loaded image: erases the firmware sectors, programs
 // every data record in file order, each padded with 0xFF to a multiple of 4 bytes, and
-// programs the image marker last, so the marker is there only after a faultless pass.
+// programs the image marker (MarkerToWrite) last, so the marker is there only after a faultless
+// pass.
 //
 // With `mode.joined` the records go out as ProgramRequests joins them and the progress
 // follows the data bytes programmed, unless joining would fail for this image: then it goes
 // out record by record, and the status says so first; with `mode.verify` the flash is read back
-// before the marker, and a difference fails the update with its address in the status text.
+// before the marker, and the marker's word after it, and a difference fails the update with its
+// address in the status text.
 //
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
 // programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the
-// failing loader command's code.
+// failing loader command's code; `markerLeft`, when given, learns what a failure left.
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
-                         FirmwareProgress& progress, FirmwareWriteMode mode = {});
+                         FirmwareProgress& progress, FirmwareWriteMode mode = {},
+                         MarkerLeft* markerLeft = nullptr);
 
 // Reports an erase of several sectors, the update's or the Erase button's, to `services` as
 // bytes of flash erased of the bytes to erase. The erase's status text carries no

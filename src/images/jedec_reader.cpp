@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 
 #include "images/text_file.h"
 #include "images/user_signature.h"
@@ -100,23 +101,27 @@ std::string Hex4(unsigned value) {
   return text;
 }
 
-// The signature text a user code field (identifier U, its blanks kept) stands for, when it is
-// one of this device's signatures.
-std::optional<std::string> SignatureOfField(const std::string& field) {
+bool IsFourHexDigits(const std::string& text) {
+  return text.size() == 4 && text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+}
+
+// The user code field U in binary holds the device's signature: exactly its 120 characters '0'
+// or '1', with the blanks and line ends a field may be split by passed over. A damaged one is
+// refused, not dropped: its signature is what the probe reports its logic version from.
+std::string SignatureProblem(const std::string& field,
+                             std::optional<std::string>& carriedSignature) {
   std::string bits;
   for (const char c : field.substr(1)) {
     if (std::string(kBlanks).find(c) == std::string::npos) bits.push_back(c);
   }
-  if (bits.size() != kUserSignatureCharacters || bits.find_first_not_of("01") != std::string::npos)
-    return std::nullopt;
-  return DecodeUserSignature(bits);
-}
-
-std::string SignatureProblem(const std::string& field,
-                             std::optional<std::string>& carriedSignature) {
-  const std::optional<std::string> signature = SignatureOfField(field);
-  if (!signature) return "";
-  if (carriedSignature && *carriedSignature != *signature) {
+  if (bits.find_first_not_of("01") != std::string::npos)
+    return "the user code field U holds characters other than 0 and 1";
+  if (bits.size() != kUserSignatureCharacters) {
+    return "the user code field U holds " + std::to_string(bits.size()) + " bits, not the " +
+           std::to_string(kUserSignatureCharacters) + " of the device's signature";
+  }
+  const std::string signature = DecodeUserSignature(bits);
+  if (carriedSignature && *carriedSignature != signature) {
     return "carries two different user signatures (U)";
   }
   carriedSignature = signature;
@@ -127,27 +132,32 @@ std::string SignatureProblem(const std::string& field,
 // and takes the user signature from its field.
 std::string FieldProblem(const std::string& field, const FuseMap& map,
                          std::optional<std::string>& carriedSignature) {
-  if (field[0] == 'U') return SignatureProblem(field, carriedSignature);
+  if (field[0] == 'U') {
+    // UA and UH carry a user code in other forms, which this device's signature never takes.
+    if (field.size() > 1 && (field[1] == 'A' || field[1] == 'H')) return "";
+    return SignatureProblem(field, carriedSignature);
+  }
+  // Only what has been checked to be digits is repeated: the rest of a file's text could be
+  // anything, terminal controls included.
   std::size_t number = 0;
   if (field.rfind("QF", 0) == 0) {
     const std::string count = Trimmed(field.substr(2));
-    if (ParseDecimal(count, number) && number == kDeviceFuses) return "";
+    if (!ParseDecimal(count, number)) return "the fuse count field QF does not hold a number";
+    if (number == kDeviceFuses) return "";
     return "QF says " + count + " fuses, the device has " + std::to_string(kDeviceFuses);
   }
   if (field[0] == 'C') {
     const std::string written = Trimmed(field.substr(1));
+    if (!IsFourHexDigits(written)) return "the fuse checksum field C does not hold 4 hex digits";
     const std::uint16_t sum = FuseChecksum(map);
-    const bool fourDigits =
-        written.size() == 4 &&
-        written.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-    if (fourDigits && std::stoul(written, nullptr, 16) == sum) return "";
+    if (std::stoul(written, nullptr, 16) == sum) return "";
     return "the fuse checksum C" + written + " does not match the fuses (their sum is " +
            Hex4(sum) + ")";
   }
   if (field[0] == 'L') {
     const std::string address = field.substr(1, field.find_first_of(kBlanks) - 1);
     if (!ParseDecimal(address, number)) {
-      return "the fuse list L" + address + " does not start with a fuse number";
+      return "a fuse list L does not start with a fuse number";
     }
     if (number >= kDeviceFuses) {
       return "the fuse list L" + address + " starts past the device's " +
@@ -155,6 +165,45 @@ std::string FieldProblem(const std::string& field, const FuseMap& map,
     }
   }
   return "";
+}
+
+// The transmission checksum, the four hex digits right after ETX, is the sum of the bytes from
+// STX to ETX to 16 bits; 0000 stands for one that was not computed. Copying a file between
+// systems may convert its line ends and change nothing else, so the sum is also taken as the
+// bytes would be with every line end LF, and with every line end CR LF: any other change shows.
+std::string TransmissionChecksumProblem(const std::string& content, std::size_t endOfText) {
+  const std::size_t digitsAt = endOfText + 1;
+  const std::size_t digitsEnd = std::min(content.find_first_of(kBlanks, digitsAt), content.size());
+  const std::string written = content.substr(digitsAt, digitsEnd - digitsAt);
+  if (written.empty()) return "";
+  if (!IsFourHexDigits(written)) return "the transmission checksum after ETX is not 4 hex digits";
+  const auto value = static_cast<unsigned>(std::stoul(written, nullptr, 16));
+  if (value == 0) return "";
+  const std::size_t startOfText = content.find(kStartOfText);
+  if (startOfText > endOfText) {
+    return "has a transmission checksum " + written +
+           " after ETX but no start of text (STX) to count it from";
+  }
+  unsigned sum = 0;
+  unsigned carriageReturnLineEnds = 0;
+  unsigned bareLineEnds = 0;
+  for (std::size_t i = startOfText; i <= endOfText; ++i) {
+    sum += static_cast<unsigned char>(content[i]);
+    if (content[i] != '\n') continue;
+    if (i > startOfText && content[i - 1] == '\r') {
+      ++carriageReturnLineEnds;
+    } else {
+      ++bareLineEnds;
+    }
+  }
+  const unsigned kReturn = '\r';
+  for (const unsigned converted :
+       {sum, sum - kReturn * carriageReturnLineEnds, sum + kReturn * bareLineEnds}) {
+    if ((converted & 0xFFFFu) == value) return "";
+  }
+  return "the transmission checksum " + written +
+         " after ETX does not match the file (its bytes from STX to ETX sum to " +
+         Hex4(sum & 0xFFFFu) + ")";
 }
 
 // Checks the fields between the start of the text (STX, which files may leave out) and
@@ -178,8 +227,9 @@ std::string FieldsProblem(const std::string& content, std::size_t endOfText, con
 }
 
 // What the fuse rows alone do not show: that the whole file arrived, with its end of
-// transmission after the fuses, that no fuse lies past the rows, and that the fuse count and
-// checksum fields, where the file has them, agree with the rows.
+// transmission after the fuses, that no fuse lies past the rows, that the fuse count and
+// checksum fields, where the file has them, agree with the rows, and that the transmission
+// checksum, where the file has one, agrees with the file.
 std::string WholeFileProblem(const std::string& content, std::size_t fuseEnd, const FuseMap& map,
                              std::optional<std::string>& carriedSignature) {
   const std::size_t endOfText = content.find(kEndOfText, fuseEnd);
@@ -190,7 +240,10 @@ std::string WholeFileProblem(const std::string& content, std::size_t fuseEnd, co
     return "the fuse list L00000 goes on past the device's " + std::to_string(kFuseRowCount) +
            " rows of " + std::to_string(kFuseRowCharacters) + " fuses";
   }
-  return FieldsProblem(content, endOfText, map, carriedSignature);
+  if (std::string problem = FieldsProblem(content, endOfText, map, carriedSignature);
+      !problem.empty())
+    return problem;
+  return TransmissionChecksumProblem(content, endOfText);
 }
 
 }  // namespace
@@ -232,13 +285,14 @@ JedecParseResult ParseJedecText(const std::string& content, FuseMap& map,
 
 JedecFile LoadJedecFile(const std::filesystem::path& path) {
   JedecFile file;
-  const FileContent content = ReadRegularFile(path);
+  FileContent content = ReadRegularFile(path);
   if (!content.error.empty()) {
     file.problem = content.error;
     return file;
   }
   file.opened = true;
-  file.parse = ParseJedecText(content.text, file.map, file.carriedSignature, file.problem);
+  file.content = std::move(content.text);
+  file.parse = ParseJedecText(file.content, file.map, file.carriedSignature, file.problem);
   return file;
 }
 

@@ -26,16 +26,19 @@ enum class JedecParseResult {
 // Complete rows do not make a whole file: one cut short after them, or corrupted, would be
 // programmed all the same. So the file must also carry its end of transmission (ETX) after
 // the fuses, hold no fuse line between the rows and the fuse list's closing '*' nor a fuse
-// list starting past the device's fuses, and where it has a fuse count (QF) or a fuse
-// checksum (C), agree with the rows. The transmission checksum after ETX is not checked:
-// converting the line ends changes it, and tools write 0000 for one they did not compute.
+// list starting past the device's fuses, and where it has a fuse count (QF), a fuse checksum
+// (C, 4 hex digits) or a transmission checksum after ETX other than 0000 (the bytes from STX to
+// ETX summed to 16 bits), agree with them. Tools write 0000 for a transmission checksum they
+// did not compute; one that matches the file with its line ends converted between LF and CR LF
+// matches too, since copying a file between systems does that and changes no fuse.
 // STX is optional, and fields may come in any order and be split over lines in any way.
 //
-// A user code field (U) of kUserSignatureCharacters '0'/'1' characters is the device's user
-// signature as the file carries it: `carriedSignature` receives its text (DecodeUserSignature),
-// and stays empty when the file has no such field. A user code in another form (UA, UH, or
-// another length) is no signature of this device, and is passed over as fitters' files have
-// always had theirs passed over; two signatures that differ are a contradiction.
+// A user code field (U) is the device's user signature as the file carries it: exactly
+// kUserSignatureCharacters '0'/'1' characters, blanks and line ends among them passed over, or
+// the file is refused. `carriedSignature` receives its text (DecodeUserSignature), and stays
+// empty when the file has no such field. The user code in other forms (UA, UH) is no signature
+// of this device, and is passed over as fitters' files have always had theirs passed over; two
+// signatures that differ are a contradiction.
 //
 // `problem` says why the result is not kRead, in words that follow the file's name.
 JedecParseResult ParseJedecText(const std::string& content, FuseMap& map,
@@ -48,6 +51,7 @@ std::uint16_t FuseChecksum(const FuseMap& map);
 // A JEDEC file read into its fuse map before anything is sent to the probe.
 struct JedecFile {
   bool opened = false;  // the file was read; when not, `problem` says why
+  std::string content;  // the bytes read: what the map was parsed from, for proving the file
   JedecParseResult parse = JedecParseResult::kNoFuseMarker;
   FuseMap map;
   // The user signature text the file itself carries (see ParseJedecText); none for a fitter's

@@ -93,7 +93,10 @@ bool CheckLogicDevice(ProbeLink& link, DialogServices& services) {
   if (ReadLogicDeviceId(link, deviceId) != kOk) return ReportExchange(cursor, services, link);
   cursor.End();
   if (deviceId != kExpectedLogicDeviceId) {
-    ShowPlainMessage(services, "Logic: Unknown ispLSI device type!");
+    MessageBox unknown{"Logic: Unknown ispLSI device type!"};
+    unknown.detail = "the logic device answers with the identifier " + std::to_string(deviceId) +
+                     "; the fuse files are made for " + std::to_string(kExpectedLogicDeviceId);
+    services.ShowMessage(unknown);
     return false;
   }
   return true;

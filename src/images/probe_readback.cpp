@@ -20,7 +20,6 @@ constexpr std::size_t kMarkerBytes = kFirstImageAddress - kFirmwareAreaStart;
 // 143 characters, well inside the 255 the image reader takes.
 constexpr std::size_t kRecordDataBytes = 64;
 constexpr std::uint8_t kErased = 0xFF;
-constexpr char kImageHeader[] = "KVX7000 firmware area";
 
 constexpr std::size_t kFusesPerLine = kFuseRowCharacters / 4;
 constexpr char kStartOfText = '\x02';
@@ -58,13 +57,10 @@ std::string Hex4(unsigned value) {
 
 }  // namespace
 
-ImageMarkerState FirmwareReading::MarkerState() const {
-  if (area.size() < kMarkerBytes) return ImageMarkerState::kOther;
-  if (std::equal(kImageMarker.begin(), kImageMarker.end(), area.begin()))
-    return ImageMarkerState::kPresent;
-  if (std::all_of(area.begin(), area.begin() + kMarkerBytes, IsErased))
-    return ImageMarkerState::kErased;
-  return ImageMarkerState::kOther;
+MarkerWord FirmwareReading::Marker() const {
+  MarkerWord word = kErasedMarkerWord;
+  std::copy_n(area.begin(), std::min(area.size(), word.size()), word.begin());
+  return word;
 }
 
 ErrorCode ReadFirmwareArea(ProbeLink& link, DialogServices& services, FirmwareReading& reading) {
@@ -88,8 +84,9 @@ ErrorCode ReadFirmwareArea(ProbeLink& link, DialogServices& services, FirmwareRe
 }
 
 std::string FormatFirmwareSRecords(const FirmwareReading& reading) {
-  const auto header = reinterpret_cast<const std::uint8_t*>(kImageHeader);
-  std::string text = SRecord('0', 0, 2, header, sizeof kImageHeader - 1);
+  const std::string header = FirmwareAreaHeader(reading.Marker());
+  std::string text =
+      SRecord('0', 0, 2, reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
   std::size_t end = reading.area.size();
   while (end > kMarkerBytes && IsErased(reading.area[end - 1])) --end;
   std::uint32_t records = 0;
@@ -105,7 +102,7 @@ std::string FormatFirmwareSRecords(const FirmwareReading& reading) {
 }
 
 bool ReadLogicDevice(ProbeLink& link, DialogServices& services, LogicReading& reading) {
-  const bool read = BeginLogicIsp(link, services) &&
+  const bool read = BeginLogicIsp(link, services) && CheckLogicDevice(link, services) &&
                     ReadFuseMap(link, reading.map, reading.signatureBits, services);
   EndLogicIsp(link, services);
   return read;

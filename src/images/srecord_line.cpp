@@ -39,6 +39,9 @@ std::size_t CountBytes(char type) {
   return type == '5' ? 2 : type == '6' ? 3 : 0;
 }
 
+// A header record's address field, which says nothing.
+constexpr std::size_t kHeaderAddressBytes = 2;
+
 bool IsEndRecord(char type) {
   return type == '7' || type == '8' || type == '9';
 }
@@ -63,6 +66,23 @@ class PairReader {
   std::uint8_t sum_ = 0;
 };
 
+// The address and data bytes of the record starting at `start`, read with `addressBytes`
+// address bytes, and its checksum tested; the line's length has been tested against the count.
+// Returns the number of data bytes, or -1.
+int ReadRecord(const std::string& line, std::size_t start, std::size_t addressBytes,
+               std::uint32_t& address, SRecordData& data) {
+  PairReader pairs(line, start + 2);
+  const std::size_t count = pairs.Next();
+  if (count < addressBytes + 1) return -1;
+  address = 0;
+  for (std::size_t i = 0; i < addressBytes; ++i) address = address << 8 | pairs.Next();
+  const std::size_t dataBytes = count - addressBytes - 1;
+  for (std::size_t i = 0; i < dataBytes; ++i) data[i] = pairs.Next();
+  const std::uint8_t sum = pairs.Sum();
+  const std::uint8_t checksum = pairs.Next();
+  return static_cast<std::uint8_t>(sum + checksum) == 0xFF ? static_cast<int>(dataBytes) : -1;
+}
+
 }  // namespace
 
 std::uint8_t HexPairToByte(char high, char low) {
@@ -73,20 +93,25 @@ int ParseSRecordLine(const std::string& line, std::uint32_t& address, SRecordDat
   const std::size_t start = line.find_first_of("Ss");
   if (start == std::string::npos || line.size() - start < 4) return -1;
   const char type = UpperCase(line[start + 1]);
-  PairReader pairs(line, start + 2);
-  const std::size_t count = pairs.Next();
+  const std::size_t count = PairReader(line, start + 2).Next();
   if (line.size() != start + 2 * count + 5) return -1;
   const std::size_t addressBytes = AddressBytes(type);
   if (addressBytes == 0) return 0;
-  if (count < addressBytes + 1) return -1;
+  return ReadRecord(line, start, addressBytes, address, data);
+}
 
-  address = 0;
-  for (std::size_t i = 0; i < addressBytes; ++i) address = address << 8 | pairs.Next();
-  const std::size_t dataBytes = count - addressBytes - 1;
-  for (std::size_t i = 0; i < dataBytes; ++i) data[i] = pairs.Next();
-  const std::uint8_t sum = pairs.Sum();
-  const std::uint8_t checksum = pairs.Next();
-  return static_cast<std::uint8_t>(sum + checksum) == 0xFF ? static_cast<int>(dataBytes) : -1;
+std::optional<HeaderRecord> ReadHeaderRecord(const std::string& line) {
+  const std::size_t start = line.find_first_of("Ss");
+  if (UpperCase(line[start + 1]) != '0') return std::nullopt;
+  const std::size_t count = PairReader(line, start + 2).Next();
+  if (count < kHeaderAddressBytes + 1) return HeaderRecord{};
+  std::uint32_t address = 0;
+  SRecordData data{};
+  HeaderRecord header;
+  header.whole = ReadRecord(line, start, kHeaderAddressBytes, address, data) >= 0;
+  header.text.assign(data.begin(),
+                     data.begin() + static_cast<std::ptrdiff_t>(count - kHeaderAddressBytes - 1));
+  return header;
 }
 
 std::string SRecordFileCheck::Take(const std::string& line, std::size_t lineNumber) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,16 @@ std::uint8_t HexPairToByte(char high, char low);
 // a trailing CR too), a count too small for the address, or a wrong checksum. `address` and
 // `data` may have been written whatever the result.
 int ParseSRecordLine(const std::string& line, std::uint32_t& address, SRecordData& data);
+
+// The text of an S0 header record, and whether its count and checksum hold: the parser passes a
+// header over without looking at either.
+struct HeaderRecord {
+  std::string text;
+  bool whole = false;
+};
+
+// The header record of a line ParseSRecordLine did not refuse; nothing for another record type.
+std::optional<HeaderRecord> ReadHeaderRecord(const std::string& line);
 
 // Follows the records of a whole file for what no single line shows: whether the file is
 // whole. A file cut short still parses line by line, so without this half an image would be

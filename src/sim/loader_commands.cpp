@@ -141,7 +141,7 @@ bool LoaderCommands::LogicCommand(Request request, std::vector<std::uint8_t>& re
   switch (letter) {
     case 'j':
       if (request.size != 1) return false;
-      reply.assign({'j', kLogicDeviceId});
+      reply.assign({'j', identity_.logicDeviceId});
       return true;
     case 'k':
       return ReadFuseRow(request, reply);

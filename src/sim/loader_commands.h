@@ -41,7 +41,7 @@ struct CommandFaults {
 //   'h'  'h', FlashStatus, u32: the address behind the programmed bytes, or on failure the
 //        requested address
 //   'i'  'i', the mode byte (1 enters ISP mode, 0 leaves it)
-//   'j'  'j', 19
+//   'j'  'j', the logic device's identifier (19 unless told otherwise)
 //   'k'  'k', the row as programmed, the row again (the erased-state reading), 481 bytes
 //   'l', 'n', 'p'  the letter, 0
 //   'm'  'm', the 120 signature characters

@@ -45,6 +45,7 @@ struct CommandLine {
   std::string logic = "1.04";
   std::string link;
   std::size_t count = 1;
+  unsigned logicDeviceId = kvx::sim::kLogicDeviceId;
   bool dumpFlash = false;
   // Fault option texts with the command their bare numbers count, in FaultOptions order.
   struct Fault {
@@ -107,6 +108,10 @@ void AddOptions(CLI::App& app, CommandLine& line) {
       ->capture_default_str();
   app.add_option("--serial", o.identity.serial, "serial number, 8 or 10 characters")
       ->capture_default_str();
+  app.add_option("--logic-device-id", line.logicDeviceId,
+                 "identifier the logic device answers 'j' with; the fuse files fit 19 alone")
+      ->check(CLI::Range(0u, 255u))
+      ->capture_default_str();
   CLI::Option* count =
       app.add_option("--count", line.count,
                      "serve N probes, each on a pseudo-terminal of its own; probe k (from 1) "
@@ -162,6 +167,7 @@ bool CompleteOptions(CommandLine& line, std::string& error) {
             identity.logicWord)) {
     return false;
   }
+  identity.logicDeviceId = static_cast<std::uint8_t>(line.logicDeviceId);
   for (const CommandLine::Fault& fault : line.faults) {
     std::string why;
     std::optional<FaultTrigger> trigger = FaultTrigger::Parse(fault.text, fault.counts, why);

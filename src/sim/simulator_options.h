@@ -5,6 +5,7 @@
 #include <string>
 
 #include "sim/fault_trigger.h"
+#include "sim/logic_device.h"
 #include "sim/version_words.h"
 
 namespace kvx::sim {
@@ -16,6 +17,8 @@ struct IdentityOptions {
   std::uint16_t firmwareWord = kFirmwareWordBase + 104;  // firmware 1.04
   std::uint16_t logicWord = kLogicWordBase + 104;        // logic 1.04
   std::string serial = "12345678";                       // 8 characters, or 10 for the long reply
+  // What 'j' answers for the logic device; the fuse files are made for device 19 alone.
+  std::uint8_t logicDeviceId = kLogicDeviceId;
 };
 
 // Misbehaviour on purpose, for tests. Reply faults act on the reply to each request their

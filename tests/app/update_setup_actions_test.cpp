@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/update_setup_actions.h"
+#include "images/probe_readback.h"
 #include "link/link_startup.h"
 #include "link/posix/posix_serial_channel.h"
 #include "loader/flash_map.h"
@@ -135,6 +136,7 @@ const UpdateCase kUpdateCases[] = {
     {"logic due", 105, 104, false, true},
     {"both due", 104, 104, true, true},
     {"neither due", 105, 105, false, false},
+    {"probe newer than the files", 106, 105, true, false},
 };
 // clang-format on
 
@@ -155,6 +157,20 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
   }
 }
 
+// The window programs and marks the update files it finds as it always has, whatever their
+// header says: only a file the user names keeps the state of the probe it was read from.
+TEST(UpdateSetupActions, MarksAFileItFindsWhateverItsHeaderRecords) {
+  DialogOnProbe dialog(ProbeWithVersions(104, 105));
+  FirmwareReading interrupted{
+      std::vector<std::uint8_t>(kFirmwareAreaEnd - kFirmwareAreaStart, 0xFF)};
+  const std::vector<std::uint8_t> image = FirmwareBinary(105);
+  std::copy(image.begin(), image.end(), interrupted.area.begin() + 4);
+  dialog.updates.Write("KVXARMFW.105", FormatFirmwareSRecords(interrupted));
+  ASSERT_TRUE(dialog.Connected().OnUpdate());
+  EXPECT_THAT(dialog.probe->ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
+  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
+}
+
 // Mend: a kind of file of which none is found is not due, so a probe is never offered an
 // update that can only fail; with the firmware file alone, only the firmware is programmed.
 TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
@@ -173,14 +189,21 @@ TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
   }
 }
 
+// The fuse file with `field` put in before its fuse list.
+std::string JedecWith(const std::string& field) {
+  std::string text = JedecFileText();
+  return text.insert(text.find("*L00000"), field);
+}
+
 struct RefusedUpdate {
   const char* name;
   const char* serial;
   std::string image;      // KVXARMFW.105; the firmware is due
-  const char* logicFile;  // KVXLOG70.105; the logic is due
+  std::string logicFile;  // KVXLOG70.105; the logic is due
   const char* box;
   std::uint64_t requests;  // sent during the update: none, or only the leave command
   std::string detail;      // the box's, behind the update directory
+  const char* imageName = "KVXARMFW.105";
 };
 
 // clang-format off
@@ -188,6 +211,8 @@ const RefusedUpdate kRefusedUpdates[] = {
     {"image without data", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0, "nothing was sent: @/KVXARMFW.105: holds no data record"},
     {"fuse file with a short row", "12345678", "", "*L00000\n0101\n", "Illegal JEDEC file format!", 1, "nothing was erased or programmed: @/KVXLOG70.105: has a fuse row that does not hold 240 fuses"},
     {"revision C probe without KVXLOG71", "123456789C", "", "", "Logic: Cannot open JEDEC file!", 1, "nothing was erased or programmed: @/KVXLOG71.105: cannot be opened (No such file or directory)"},
+    {"fuse file with a damaged user code", "12345678", "", JedecWith("U" + std::string(119, '0') + "*\n"), "Illegal JEDEC file format!", 1, "nothing was erased or programmed: @/KVXLOG70.105: the user code field U holds 119 bits, not the 120 of the device's signature"},
+    {"image numbered above 255", "12345678", "S00600004844521B\n", "", "Firmware update failed!", 0, "nothing was sent: no KVXARMFW update file in @", "KVXARMFW.300"},
 };
 // clang-format on
 
@@ -199,8 +224,8 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     sim::SimulatorOptions options = ProbeWithVersions(104, 104);
     options.identity.serial = c.serial;
     DialogOnProbe dialog(options);
-    if (!c.image.empty()) dialog.updates.Write("KVXARMFW.105", c.image);
-    if (*c.logicFile) dialog.updates.Write("KVXLOG70.105", c.logicFile);
+    if (!c.image.empty()) dialog.updates.Write(c.imageName, c.image);
+    if (!c.logicFile.empty()) dialog.updates.Write("KVXLOG70.105", c.logicFile);
     UpdateSetupActions& actions = dialog.Connected();
     const std::uint64_t requests = dialog.probe->Counters().engine.requests;
 
@@ -248,6 +273,18 @@ const FailedAction kFailedActions[] = {
     {"second sector erase fails", 104, 105,
      [](sim::FaultOptions& f) { f.failErase = Trigger("2", 'g'); }, Update,
      "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)",
+     PartChange::kChanging, PartChange::kUntouched, 0},
+    {"logic due when the firmware fails", 104, 104,
+     [](sim::FaultOptions& f) { f.failErase = Trigger("2", 'g'); }, Update,
+     "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)",
+     PartChange::kChanging, PartChange::kDue, 0},
+    {"no reply to the marker, which the loader carried out", 104, 105,
+     [](sim::FaultOptions& f) { f.dropReply = Trigger("h:64,h:65,h:66"); }, Update,
+     "ProgramFlash at 0x01040000 ('h'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001)",
+     PartChange::kUnconfirmed, PartChange::kUntouched, 0},
+    {"the loader fails the marker", 104, 105,
+     [](sim::FaultOptions& f) { f.failProgram = Trigger("64", 'h'); }, Update,
+     "ProgramFlash at 0x01040000 ('h'): the loader reports a failure (status 4) (code -4007)",
      PartChange::kChanging, PartChange::kUntouched, 0},
     {"no reply to the identity after the marker", 104, 105,
      [](sim::FaultOptions& f) { f.dropReply = Trigger("r:2,r:3,r:4"); }, Update,

@@ -165,9 +165,10 @@ const std::string kRecord = "S30A01040004DEADBEEF01B3\n";
 
 // clang-format off
 const RefusedImage kRefusedImages[] = {
-    {"last line without newline", kRecord + "S70501040004F1", "line 2 is not a valid S-record"},
+    {"last line without newline", kRecord + "S70501040004F1", "line 2 is not a valid S-record: the file's last line has no line end"},
+    {"last line without newline, damaged too", kRecord + "S30A01040004DEADBEEF01B4", "line 2 is not a valid S-record"},
     {"blank line", kRecord + "\n" + kEndRecord, "line 2 is not a valid S-record"},
-    {"line longer than the line buffer", "S3" + std::string(300, '0') + "\n", "line 1 is not a valid S-record"},
+    {"line longer than the line buffer", kRecord + "S3" + std::string(300, '0') + "\r\n" + kEndRecord, "line 2 is not a valid S-record: it has 302 characters, and a line holds 254 at most before its line end"},
     {"empty file", "", "holds no data record"},
     {"header and end record only", "S00600004844521B\n" + std::string(kEndRecord), "holds no data record"},
     // Mends: a file cut short, or with records lost or added, is not the image it names.
@@ -175,6 +176,7 @@ const RefusedImage kRefusedImages[] = {
     {"record count of more records", kRecord + "S5030002FA\n" + kEndRecord, "line 2: the record count says 2 data records, the file holds 1: the file is incomplete"},
     {"record count of fewer records", kRecord + S3(kImageStart + 8, {1}) + "S5030001FB\n", "line 3: the record count says 1 data records, the file holds 2"},
     {"record count without its count", kRecord + "S501FE\n" + kEndRecord, "line 2 is not a valid S-record"},
+    {"record count without its checksum byte", kRecord + "S5020001\n" + kEndRecord, "line 2 is not a valid S-record"},
     {"record after the end record", kRecord + kEndRecord + S3(kImageStart + 8, {1}), "line 3 comes after the end record on line 2"},
     {"record into the setup block", kRecord + "S30901008000DEADBEEF3D\n" + kEndRecord, "line 2 programs 0x01008000 to 0x01008003" + kOutside},
     {"record into the loader", "S10500101234A4\n" + std::string(kEndRecord), "line 1 programs 0x00000010 to 0x00000013" + kOutside},
@@ -201,6 +203,86 @@ TEST(UpdateFirmware, RefusesABadImageBeforeErasingAnything) {
     EXPECT_EQ(update.Run(), kErrFirmwareFile);
     EXPECT_EQ(update.Requests(), requests);
     EXPECT_THAT(update.services.statuses, ElementsAre("Firmware: Programming Flash ... failed!"));
+  }
+}
+
+// Headers of files read back from a probe, as the read writes them.
+const std::string kMarkerPresent =
+    "S02E00004B565837303030206669726D7761726520617265613B20696D616765206D61726B65722070726573656E"
+    "74BA\n";
+const std::string kMarkerErased =
+    "S02D00004B565837303030206669726D7761726520617265613B20696D616765206D61726B657220657261736564"
+    "48\n";
+const std::string kMarkerOther =
+    "S03800004B565837303030206669726D7761726520617265613B20696D616765206D61726B6572206F7468657220"
+    "414120353420353520414138\n";
+const std::string kCountAndEnd = "S5030000FC\n" + std::string(kEndRecord);
+const std::string kOneRecord = kRecord + "S5030001FB\n" + kEndRecord;
+constexpr MarkerWord kMarker = {0xAA, 0x55, 0x55, 0xAA};
+
+// A file names the state of the probe it was read from in its header, and an update of a named
+// file leaves that state; the update files found beside the program are marked as always.
+TEST(CheckFirmwareImage, FollowsTheMarkerRecordOfAFileReadBackOnlyWhenAsked) {
+  const std::string otherSpelledAsMarker =
+      "S03800004B565837303030206669726D7761726520617265613B20696D616765206D61726B6572206F7468657220"
+      "414120353520353520414137\n";
+  const std::string headerChecksumChanged =
+      kMarkerErased.substr(0, kMarkerErased.size() - 2) + "9\n";
+  const struct {
+    const char* name;
+    std::string content;
+    std::string followedProblem;
+    MarkerWord followedMarker;
+    std::string ignoredProblem;
+  } cases[] = {
+      {"present", kMarkerPresent + kOneRecord, "", kMarker, ""},
+      {"an interrupted update's", kMarkerErased + kOneRecord, "", kErasedMarkerWord, ""},
+      {"a wholly erased area", kMarkerErased + kCountAndEnd, "", kErasedMarkerWord,
+       "holds no data record"},
+      {"another word", kMarkerOther + kOneRecord, "", {0xAA, 0x54, 0x55, 0xAA}, ""},
+      {"a record read before the state was recorded",
+       "S01800004B565837303030206669726D776172652061726561F1\n" + kOneRecord, "", kMarker, ""},
+      {"the marker's word spelled as another", otherSpelledAsMarker + kOneRecord,
+       "line 1: the image marker record in its header is damaged", kMarker, ""},
+      {"a header whose checksum changed", headerChecksumChanged + kOneRecord,
+       "line 1 is not a valid S-record: its count or checksum is wrong", kMarker, ""},
+      {"a foreign header whose checksum is wrong", "S0030000AB\n" + kOneRecord,
+       "line 1 is not a valid S-record: its count or checksum is wrong", kMarker, ""},
+      {"two records", kMarkerPresent + kMarkerErased + kOneRecord,
+       "line 2 holds a second image marker record", kMarker, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FirmwareImage followed = CheckFirmwareImage(c.content, MarkerRecordUse::kFollow);
+    EXPECT_EQ(followed.problem, c.followedProblem);
+    EXPECT_EQ(followed.MarkerToWrite(), c.followedMarker);
+    const FirmwareImage ignored = CheckFirmwareImage(c.content);
+    EXPECT_EQ(ignored.problem, c.ignoredProblem);
+    EXPECT_EQ(ignored.MarkerToWrite(), kMarker);
+  }
+}
+
+// Every frame an update exchanges, both ways, for the line time the dry run gives: 14 bytes of
+// framing each, 21 for each sector erase, 35 for the record padded to 8 bytes, 33 for reading
+// its 5 bytes back, 31 for writing the marker and 32 for reading it back; nothing for a marker
+// left erased.
+TEST(PlanTraffic, CountsEveryFrameOfTheUpdateTheMarkersIncluded) {
+  const struct {
+    std::string content;
+    FirmwareWriteMode mode;
+    std::size_t wireBytes;
+    std::size_t readRequests;
+  } cases[] = {
+      {kOneRecord, {false, false}, 63 + 35 + 31, 0},
+      {kOneRecord, {true, true}, 63 + 35 + 33 + 31 + 32, 2},
+      {kMarkerErased + kCountAndEnd, {false, false}, 63, 0},
+      {kMarkerErased + kCountAndEnd, {true, true}, 63 + 32, 1},
+  };
+  for (const auto& c : cases) {
+    const UpdateTraffic traffic =
+        PlanTraffic(CheckFirmwareImage(c.content, MarkerRecordUse::kFollow), c.mode);
+    EXPECT_EQ(traffic.wireBytes, c.wireBytes);
+    EXPECT_EQ(traffic.readRequests, c.readRequests);
   }
 }
 
@@ -326,27 +408,33 @@ TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
   }
 }
 
-// The read-back keeps the marker off a flash that took a request wrongly and says where.
+// The read-back keeps the marker off a flash that took a request wrongly and says where; a
+// marker that did not take is found by reading it back.
 TEST(UpdateFirmwareVerified, AWeakCellFailsTheUpdateWithoutAMarker) {
   const std::vector<std::uint8_t> binary = PatternBytes(4000);
   const struct {
     const char* weakCell;  // which 'h' request stores a wrong bit
     FirmwareWriteMode mode;
-    std::size_t badOffset;  // from kImageStart
-  } cases[] = {{"3", {false, true}, 64}, {"2", {true, true}, 1488}};
+    std::uint32_t badAddress;
+    std::uint8_t expected;
+  } cases[] = {
+      {"3", {false, true}, kImageStart + 64, binary[64]},
+      {"2", {true, true}, kImageStart + 1488, binary[1488]},
+      {"4", {true, true}, kImageMarkerAddress, kImageMarker[0]},  // after 3 joined requests
+  };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.weakCell);
     sim::SimulatorOptions options = ConnectedProbe::WithRate(115200);
     options.faults.weakCell = Trigger(c.weakCell, 'h');
     FirmwareUpdate update(options);
     update.updates.Write(kImageName,
                          SRecordTools(update.updates.Path()).Objcopy(binary, kImageStart, 32));
     EXPECT_EQ(update.Run(c.mode), kErrFirmwareMismatch);
-    EXPECT_EQ(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
-              std::vector<std::uint8_t>(4, 0xFF));
+    EXPECT_NE(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
+              std::vector<std::uint8_t>(kImageMarker.begin(), kImageMarker.end()));
     char reason[64];
     std::snprintf(reason, sizeof reason, " 0x%08X: expected 0x%02X, read 0x%02X",
-                  static_cast<unsigned>(kImageStart + c.badOffset), binary[c.badOffset],
-                  binary[c.badOffset] ^ 1u);
+                  static_cast<unsigned>(c.badAddress), c.expected, c.expected ^ 1u);
     EXPECT_EQ(update.services.LastStatus(),
               std::string("Firmware: Programming Flash ... failed!") + reason);
   }

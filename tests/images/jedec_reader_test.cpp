@@ -40,11 +40,23 @@ std::string DropFuseOfLine(std::string text, std::size_t lineIndex) {
   return text.erase(end - 1, 1);
 }
 
-// JedecFileText() with `from` replaced by `to`.
-std::string Changed(const std::string& from, const std::string& to) {
-  std::string text = JedecFileText();
+// `text`, by default JedecFileText(), with `from` replaced by `to`.
+std::string Changed(const std::string& from, const std::string& to,
+                    std::string text = JedecFileText()) {
   return text.replace(text.find(from), from.size(), to);
 }
+
+std::string WithCarriageReturns(const std::string& text) {
+  return std::regex_replace(text, std::regex("\n"), "\r\n");
+}
+
+// JedecFileText() with its transmission checksum, worked out apart from the reader: E001 as it
+// stands, FB87 with CR LF line ends.
+const std::string kSummed = Changed(
+    "\x03"
+    "0000",
+    "\x03"
+    "E001");
 
 const std::vector<std::string> kRead = {"status: Logic: Reading JEDEC File ...", "cursor on",
                                         "cursor off"};
@@ -68,7 +80,7 @@ const std::string kNoFuseList = "holds no fuse list (a line \"*L00000\")";
 // clang-format off
 const JedecCase kCases[] = {
   {"60 fuses a line", JedecFileText(), "", kRead},
-  {"CR LF line ends", std::regex_replace(JedecFileText(), std::regex("\n"), "\r\n"), "", kRead},
+  {"CR LF line ends", WithCarriageReturns(JedecFileText()), "", kRead},
   {"no STX, fields after the fuses, lower-case checksum", "KVX7000\n*L00000\n" + Sixties() + "*C42bd*\nQF 32160\n*N note*\x03", "", kRead},
   {"star and text after the fuses", Whole(Sixties("* note 1\n")), "", kRead},
   {"fuse lines of 80 characters", Whole(Sixties(std::string(19, '*') + "\n")), "", kRead},
@@ -84,10 +96,22 @@ const JedecCase kCases[] = {
   {"ends before ETX", JedecFileText().substr(0, JedecFileText().find('\x03')), "ends without its end-of-transmission character (ETX): the file is incomplete", kBadRow},
   {"changed fuse checksum", Changed("*C42BD*", "*C1234*"), "the fuse checksum C1234 does not match the fuses (their sum is 42BD)", kBadRow},
   {"flipped fuse", Changed(kMarker + std::string("1"), kMarker + std::string("0")), "the fuse checksum C42BD does not match the fuses (their sum is 42BC)", kBadRow},
-  {"checksum of three digits", Changed("*C42BD*", "*C2BD*"), "the fuse checksum C2BD does not match the fuses (their sum is 42BD)", kBadRow},
+  {"checksum of three digits", Changed("*C42BD*", "*C2BD*"), "the fuse checksum field C does not hold 4 hex digits", kBadRow},
   {"other fuse count", Changed("QF32160", "QF32000"), "QF says 32000 fuses, the device has 32160", kBadRow},
   {"a row too many", Changed("*C42BD", Sixties().substr(0, 4 * 61) + "*C42BD"), "the fuse list L00000 goes on past the device's 134 rows of 240 fuses", kBadRow},
   {"a fuse list past the fuses", Changed("*C42BD*", "*C42BD*L32160 1*"), "the fuse list L32160 starts past the device's 32160 fuses", kBadRow},
+  // Mends: what is not a number is not repeated, since it may be anything, terminal controls too.
+  {"a fuse count that is no number", Changed("QF32160", "QF\x1b[2J"), "the fuse count field QF does not hold a number", kBadRow},
+  {"a fuse list that starts with no number", Changed("*C42BD*", "*C42BD*L\x1b[31m*"), "a fuse list L does not start with a fuse number", kBadRow},
+  // Mend: the transmission checksum, where it is not 0000, and as the file would have it with
+  // its line ends converted either way.
+  {"transmission checksum", kSummed, "", kRead},
+  {"transmission checksum, line ends converted to CR LF", WithCarriageReturns(kSummed), "", kRead},
+  {"transmission checksum of CR LF line ends, converted to LF", Changed("E001", "FB87", kSummed), "", kRead},
+  {"transmission checksum one off", Changed("E001", "E002", kSummed), "the transmission checksum E002 after ETX does not match the file (its bytes from STX to ETX sum to E001)", kBadRow},
+  {"flipped fuse beside a transmission checksum", Changed("*C42BD*", "*C42BC*", Changed(kMarker + std::string("1"), kMarker + std::string("0"), kSummed)), "the transmission checksum E001 after ETX does not match the file (its bytes from STX to ETX sum to DFFF)", kBadRow},
+  {"transmission checksum of two digits", Changed("E001", "E0", kSummed), "the transmission checksum after ETX is not 4 hex digits", kBadRow},
+  {"transmission checksum without STX", kSummed.substr(1), "has a transmission checksum E001 after ETX but no start of text (STX) to count it from", kBadRow},
   {"missing file", std::nullopt, "cannot be opened (No such file or directory)", kNoFile},
 };
 // clang-format on
@@ -128,6 +152,13 @@ TEST(ReadJedecFile, SumsTheFusesAsBytesLowestFuseFirst) {
     ParseJedecText(text + "*C0000*\x03", read, signature, problem);
     EXPECT_EQ(problem, "the fuse checksum C0000 does not match the fuses (their sum is " +
                            std::string(c.sum) + ")");
+    // Mend: the value alone, in fewer digits, is no fuse checksum field.
+    if (c.sum[0] == '0') {
+      const std::string shortSum =
+          std::string(c.sum).substr(std::string(c.sum).find_first_not_of('0'));
+      ParseJedecText(text + "*C" + shortSum + "*\x03", read, signature, problem);
+      EXPECT_EQ(problem, "the fuse checksum field C does not hold 4 hex digits");
+    }
     EXPECT_EQ(ParseJedecText(text + "*C" + c.sum + "*\x03", read, signature, problem),
               JedecParseResult::kRead);
   }
@@ -149,8 +180,16 @@ TEST(ReadJedecFile, TakesTheUserSignatureFromItsUserCodeField) {
        "T3952D8105", ""},
       {"all zero", "U" + std::string(120, '0') + "*", "", ""},
       {"twice the same", "U" + bits + "*U" + bits + "*", "T3952D8105", ""},
-      {"119 bits", "U" + bits.substr(1) + "*", std::nullopt, ""},
+      {"fifteen bytes", "U" + EncodeUserSignature("T3952D8105ABCDE") + "*", "T3952D8105ABCDE", ""},
+      // Mends: a damaged user code was passed over without a word.
+      {"119 bits", "U" + bits.substr(1) + "*", std::nullopt,
+       "the user code field U holds 119 bits, not the 120 of the device's signature"},
+      {"121 bits", "U" + bits + "0*", std::nullopt,
+       "the user code field U holds 121 bits, not the 120 of the device's signature"},
+      {"a character other than 0 and 1", "U" + bits.substr(1) + "2*", std::nullopt,
+       "the user code field U holds characters other than 0 and 1"},
       {"hexadecimal", "UH5433393532443831303500000000*", std::nullopt, ""},
+      {"ASCII", "UA T3952D8105*", std::nullopt, ""},
       {"two that differ", "U" + bits + "*U" + std::string(120, '1') + "*", std::nullopt,
        "carries two different user signatures (U)"},
   };

@@ -131,7 +131,8 @@ FirmwareReading Area(const std::vector<std::pair<std::size_t, std::vector<std::u
 
 TEST(ProbeReadback, WritesTheImageBehindTheMarkerAsS3Records) {
   EXPECT_EQ(FormatFirmwareSRecords(Area({{4, {0xDE, 0xAD, 0xBE, 0xEF, 0x01}}})),
-            "S01800004B565837303030206669726D776172652061726561F1\n"
+            "S02E00004B565837303030206669726D7761726520617265613B20696D616765206D61726B65722070"
+            "726573656E74BA\n"
             "S30A01040004DEADBEEF01B3\n"
             "S5030001FB\n"
             "S70500000000FA\n");
@@ -167,6 +168,8 @@ TEST(ProbeReadback, TellsTheMarkerFromAnErasedOrForeignWord) {
   FirmwareReading reading = Area({});
   EXPECT_EQ(reading.MarkerState(), ImageMarkerState::kPresent);
   reading.area[3] = 0xAB;
+  EXPECT_EQ(reading.MarkerState(), ImageMarkerState::kOther);
+  reading.area[3] = 0xFF;
   EXPECT_EQ(reading.MarkerState(), ImageMarkerState::kOther);
   std::fill_n(reading.area.begin(), 4, 0xFF);
   EXPECT_EQ(reading.MarkerState(), ImageMarkerState::kErased);

@@ -39,6 +39,7 @@ const LineCase kLineCases[] = {
     {"checksum changed", "S10500101234A5\n", -1, 0, {}},
     {"without its checksum byte", "S10500101234\n", -1, 0, {}},
     {"count too small for the address", "S101FE\n", -1, 0, {}},
+    {"count covering only the address", "S1020000\n", -1, 0, {}},
     {"empty line", "", -1, 0, {}},
     {"no S", "0500101234A4\n", -1, 0, {}},
     {"too short for a count", "S1\n", -1, 0, {}},

@@ -65,6 +65,9 @@ TEST(UpdateCatalogue, BuildsPathsOnlyForNumbersOneTo255) {
 TEST(UpdateCatalogue, TheEnvironmentNamesAnotherDirectory) {
   ::setenv("KVXSETUP_UPDATE_DIR", "/srv/updates", 1);
   EXPECT_EQ(DefaultUpdateDirectory(), "/srv/updates");
+  // Set but empty, as a script's unset variable leaves it, it names no directory.
+  ::setenv("KVXSETUP_UPDATE_DIR", "", 1);
+  EXPECT_TRUE(std::filesystem::exists(DefaultUpdateDirectory() / "image_file_tests"));
   ::unsetenv("KVXSETUP_UPDATE_DIR");
   EXPECT_TRUE(std::filesystem::exists(DefaultUpdateDirectory() / "image_file_tests"));
 }

@@ -180,7 +180,7 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
   EXPECT_THAT(dryRun.out, HasSubstr("would erase sectors 0x01040000 0x01080000 0x010C0000"));
   EXPECT_THAT(dryRun.out, HasSubstr("would program 63 records, 2000 data bytes"));
   EXPECT_THAT(dryRun.out, HasSubstr("program 134 rows of 240 fuses, signature T3952D8105"));
-  EXPECT_THAT(dryRun.out, HasSubstr("in 2 program requests (joined), 2 read-back requests"));
+  EXPECT_THAT(dryRun.out, HasSubstr("in 2 program requests (joined), 3 read-back requests"));
   const ProgramRun windowsDryRun =
       Kvxctl("update --dry-run --record-by-record --no-verify --dir " + files.Dir() + port);
   EXPECT_THAT(windowsDryRun.out,
@@ -298,6 +298,11 @@ TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
       {"update @ --dir " + logicOnly.Dir(), {"--logic", "1.04", "--wrong-length", "j:1"}, 1, "(code -4005); no KVXARMFW update file in " + logicOnly.Dir() + ": the firmware is left as it is", false},
       {"update @ --dir " + release.Dir(), {"--weak-cell", "1"}, 1, "ReadMemory at 0x01040004 ('e'): the flash differs from the image at 0x01040004: expected 0x", true},
       {"update @ --dir " + release.Dir(), {"--fail-erase", "2"}, 1, "EraseSector at 0x01080000 ('g'): the loader reports a failure (status 4) (code -4006)", true, "Firmware: Erasing Flash ... failed!\n"},
+      // Mends: the marker is read back, and a marker request carried out but unanswered is
+      // no proof either way.
+      {"update @ --dir " + release.Dir(), {"--weak-cell", "3"}, 1, "ReadMemory at 0x01040000 ('e'): the image marker's word differs at 0x01040000: expected 0xAA, read 0xAB (code -4010); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
+      {"update @ --dir " + release.Dir(), {"--drop-reply", "e:3,e:4,e:5"}, 1, "ReadMemory at 0x01040000 ('e'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001); every record went in, but no answer confirmed the image marker: it may or may not be written; run update again", false},
+      {"update @ --dir " + release.Dir(), {"--drop-reply", "h:3,h:4,h:5"}, 1, "ProgramFlash at 0x01040000 ('h'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001); every record went in, but no answer confirmed the image marker: it may or may not be written; run update again", false},
       {"update @ --dir " + release.Dir(), {"--wrong-length", "h:1"}, 1, "ProgramFlash at 0x01040004 ('h'): a reply of 5 bytes starting 'h', expected 6 starting 'h' (code -4005); " + std::string(kvx::cli::kIncompleteFirmwareAdvice), false},
   };
   // clang-format on

@@ -6,17 +6,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
 #include "child_process.h"
 #include "cli/sha256.h"
+#include "loader/flash_map.h"
 #include "program_run.h"
+#include "sim/device_state.h"
+#include "sim/state_file.h"
 #include "update_files.h"
 
 namespace {
@@ -40,6 +46,9 @@ TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
   const std::string rollback = files.AddFirmwareFile("saved-firmware.srec", 103).string();
   const std::string logic102 = files.Write("KVXLOG70.102", kvx::test::JedecFileText()).string();
   const std::string custom = files.Write("bench.jed", kvx::test::JedecFileText()).string();
+  // Version word 0x0E6A, 1.06, split across two records; the name carries no version.
+  const std::string split =
+      files.Write("split.srec", "S306010400040EE2\nS306010400056A85\nS70501040004F1\n").string();
   struct Case {
     std::string files;
     std::string dryRun;  // what the dry run says of the part that is programmed
@@ -50,6 +59,7 @@ TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
   const auto ExpectedProofs = [&](const std::string& named) {
     nlohmann::json proofs = nlohmann::json::array();
     for (const auto& [part, path, version] : {std::tuple{"firmware", rollback, "1.03"},
+                                              {"firmware", split, "1.06"},
                                               {"logic", logic102, "1.02"},
                                               {"logic", custom, "unknown"}}) {
       if (named.find(path) == std::string::npos) continue;
@@ -67,6 +77,8 @@ TEST(NamedFiles, ProgramExactlyTheFilesGivenWhateverTheirNames) {
       {"--firmware " + rollback, "Logic:    not named, left as it is", "1.03", "1.04"},
       {"--logic " + logic102, "signature T3952D8102\n  signature from the version 1.02 of the",
        "1.04", "1.02"},
+      {"--firmware " + split, "would program 2 records, 2 data bytes, then the image marker\n",
+       "1.06", "1.04"},
       {"--firmware " + rollback + " --logic " + custom,
        "signature T3952D8000\n  signature from the file's name carries no version and the file "
        "no signature: version 0, which the probe reports as unknown",
@@ -305,6 +317,128 @@ TEST(ProbeFiles, NamesMadeFromSerialNumbersNeverMeet) {
                           "the serial number '../abcde' cannot go into a file name"}));
   EXPECT_THAT(ReadTextFile(logic), HasSubstr("*L00000"));
   EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"l-12345678-12345678.jed", "r.jsonl"}));
+}
+
+// A probe's state file: `image` behind the marker's word `marker`, everything else erased.
+void WriteProbeState(const std::string& path, const std::vector<std::uint8_t>& image,
+                     const std::vector<std::uint8_t>& marker) {
+  kvx::sim::DeviceState device;
+  device.flash.Program(kvx::kImageMarkerAddress, marker.data(), marker.size());
+  device.flash.Program(kvx::kFirstImageAddress, image.data(), image.size());
+  ASSERT_TRUE(kvx::sim::SaveDeviceState(path, device).ok) << path;
+}
+
+// Mend: whatever state a probe is in, its copy comes out in that state, not finished where the
+// probe was not: an interrupted update leaves the marker erased, a cell that failed in it
+// another word, and an erased area reads into a file that restores an erased area.
+TEST(ProbeFiles, ACopyComesOutInTheStateOfTheProbeItWasReadFrom) {
+  const std::vector<std::uint8_t> image = kvx::test::FirmwareBinary(105, 3000);
+  const std::vector<std::uint8_t> erased(4, 0xFF);
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> image;
+    std::vector<std::uint8_t> marker;
+    std::string recorded;  // as the dry run tells it
+  } cases[] = {
+      {"an interrupted update", image, erased, "erased"},
+      {"a cell that failed in the marker", image, {0xAA, 0x54, 0x55, 0xAA}, "other AA 54 55 AA"},
+      {"a marker word with one erased byte", image, {0xAA, 0x55, 0x55, 0xFF}, "other AA 55 55 FF"},
+      {"an erased area", {}, erased, "erased"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const kvx::test::TempDirectory dir;
+    const std::string original = (dir / "original.state").string();
+    const std::string copy = (dir / "copy.state").string();
+    const std::string firmware = (dir / "saved.srec").string();
+    const std::string report = (dir / "read.jsonl").string();
+    WriteProbeState(original, c.image, c.marker);
+    WriteProbeState(copy, kvx::test::FirmwareBinary(103, 500), {0xAA, 0x55, 0x55, 0xAA});
+    const std::string state = c.recorded.substr(0, c.recorded.find(' '));
+    {
+      SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", original});
+      const ProgramRun read =
+          Kvxctl("read --port " + sim.Path() + " --firmware " + firmware + " --report " + report);
+      ASSERT_EQ(read.status, 0) << read.err;
+      EXPECT_THAT(read.out, HasSubstr("Image marker:      " + state + "\n"));
+      EXPECT_EQ(nlohmann::json::parse(ReadTextFile(report))["imageMarker"], state);
+    }
+    {
+      SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", copy});
+      const std::string port = " --port " + sim.Path() + " --firmware " + firmware;
+      EXPECT_THAT(Kvxctl("update --dry-run" + port).out,
+                  HasSubstr("then leave the image marker as the file records it: " + c.recorded));
+      const ProgramRun update = Kvxctl("update" + port);
+      EXPECT_EQ(update.status, 0) << update.err;
+    }
+    EXPECT_TRUE(ReadTextFile(copy) == ReadTextFile(original)) << "the copy differs";
+  }
+}
+
+// Mend: read checks the logic device as update does, so a probe with another device is not
+// read into a file that programs a supported one; a logic-only update refused so says what it
+// was and that nothing of the firmware changed, and its file is not finished.
+TEST(ProbeFiles, AnUnknownLogicDeviceIsNeitherReadNorProgrammed) {
+  const kvx::test::UpdateFiles files;
+  const std::string logic = files.Write("KVXLOG70.105", kvx::test::JedecFileText()).string();
+  const std::string read = (files / "saved.jed").string();
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--logic-device-id", "20"});
+  const std::string port = " --port " + sim.Path();
+  const std::string report = (files / "runs.jsonl").string();
+  const std::string why =
+      "the logic device answers with the identifier 20; the fuse files are "
+      "made for 19";
+  for (const std::string& command : {"read --logic " + read, "update --logic " + logic}) {
+    SCOPED_TRACE(command);
+    const ProgramRun run = Kvxctl(command + port + " --report " + report);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(run.err, HasSubstr("kvxGDB Setup: Logic: Unknown ispLSI device type!\n  " + why));
+  }
+  EXPECT_FALSE(std::filesystem::exists(read));
+  const ProgramRun update = Kvxctl("update --logic " + logic + port);
+  const std::string bytes = ReadTextFile(logic);
+  EXPECT_THAT(update.out,
+              HasSubstr("Logic file:        " + logic + " (1.05, " + std::to_string(bytes.size()) +
+                        " bytes, SHA-256 " + kvx::cli::Sha256Hex(bytes) + "), not finished\n"));
+  const std::string records = ReadTextFile(report);
+  const auto last =
+      nlohmann::json::parse(records.substr(records.rfind('\n', records.size() - 2) + 1));
+  EXPECT_EQ(last["reason"], why);
+  EXPECT_EQ(last["files"][0]["done"], false);
+  EXPECT_EQ(last["files"][0]["version"], "1.05");
+  EXPECT_EQ(nlohmann::json::parse(Kvxctl("info --json" + port).out)["logicVersion"], "1.04");
+}
+
+// Mend: the record proves the bytes that were parsed and sent, not those a second read finds
+// after the file was rewritten or removed during the update.
+TEST(ProbeFiles, TheRecordProvesTheBytesThatWereSent) {
+  for (const bool removed : {false, true}) {
+    SCOPED_TRACE(removed ? "removed" : "rewritten");
+    const kvx::test::UpdateFiles files;
+    const std::string logic = files.Write("KVXLOG70.105", kvx::test::JedecFileText()).string();
+    const std::string sent = ReadTextFile(logic);
+    const std::string out = (files / "out").string(), err = (files / "err").string();
+    // The erase's reply held back, inside its time-out, while the file changes.
+    SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--late", "p:1", "--late-ms", "700"});
+    int status = -1;
+    std::thread update([&] {
+      status = std::system((std::string(KVXCTL_PATH) + " update --json --logic " + logic +
+                            " --port " + sim.Path() + " >" + out + " 2>" + err + " </dev/null")
+                               .c_str());
+    });
+    ASSERT_TRUE(kvx::test::Eventually(
+        [&] { return ReadTextFile(err).find("Logic: Erasing ...") != std::string::npos; }));
+    if (removed) {
+      std::filesystem::remove(logic);
+    } else {
+      files.Write("KVXLOG70.105", "rewritten");
+    }
+    update.join();
+    ASSERT_EQ(status, 0) << ReadTextFile(err);
+    const auto proof = nlohmann::json::parse(ReadTextFile(out))["files"][0];
+    EXPECT_EQ(proof["size"], sent.size());
+    EXPECT_EQ(proof["sha256"], kvx::cli::Sha256Hex(sent));
+  }
 }
 
 }  // namespace

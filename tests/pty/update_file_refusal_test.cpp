@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "images/probe_readback.h"
+#include "images/user_signature.h"
 #include "program_run.h"
 #include "update_files.h"
 
@@ -51,8 +53,19 @@ void FlipFuse(const UpdateFiles& files) {
   files.Write("KVXLOG70.106", text);
 }
 
-// Mends: a firmware file cut short and a fuse file with a fuse changed were programmed and
-// reported as passed.
+// A fuse file as a probe is read back into, its user code and transmission checksum included,
+// with one bit of the user code flipped: the fuses agree with the file, but the probe would
+// report another logic version from that signature.
+void FlipSignatureBit(const UpdateFiles& files) {
+  files.AddFirmware(105);
+  std::string text = FormatLogicJedec({PatternMap(), EncodeUserSignature("T3952D8106")});
+  const std::size_t lastBit = text.find("\nU") + 1 + kUserSignatureCharacters;
+  text[lastBit] = '1';
+  files.Write("KVXLOG70.106", text);
+}
+
+// Mends: a firmware file cut short, a fuse file with a fuse changed and one with its signature
+// changed were programmed and reported as passed.
 TEST(KvxctlUpdate, RefusesADamagedFileAndLeavesTheProbeAsItWas) {
   const TempDirectory scratch;
   const std::string state = (scratch / "probe.state").string();
@@ -73,6 +86,10 @@ TEST(KvxctlUpdate, RefusesADamagedFileAndLeavesTheProbeAsItWas) {
        "KVXARMFW.106: line 62: ends without its end record: the file is incomplete"},
       {"fuse file with a flipped fuse", FlipFuse, "nothing was erased or programmed: ",
        "KVXLOG70.106: the fuse checksum C42BD does not match the fuses (their sum is 42BC)"},
+      {"fuse file with a flipped signature bit", FlipSignatureBit,
+       "nothing was erased or programmed: ",
+       "KVXLOG70.106: the transmission checksum F7D4 after ETX does not match the file (its bytes "
+       "from STX to ETX sum to F7D5)"},
   };
   for (const DamagedRelease& release : releases) {
     UpdateFiles files;
