@@ -311,16 +311,19 @@ struct LoaderFault {
   void (*inject)(sim::FaultOptions&);
   ErrorCode result;
   const char* lastStatus;
+  // How often it is shown: a failing record shows it at once, before its progress, and the
+  // update's end shows it again.
+  std::ptrdiff_t timesShown;
 };
 
 // clang-format off
 const LoaderFault kLoaderFaults[] = {
     {"second sector erase fails", [](sim::FaultOptions& f) { f.failErase = Trigger("2", 'g'); },
-     kErrEraseFailed, "Firmware: Erasing Flash ... failed!"},
+     kErrEraseFailed, "Firmware: Erasing Flash ... failed!", 1},
     {"a record fails", [](sim::FaultOptions& f) { f.failProgram = Trigger("20", 'h'); },
-     kErrProgramFailed, "Firmware: Programming Flash ... failed!"},
+     kErrProgramFailed, "Firmware: Programming Flash ... failed!", 2},
     {"the probe falls silent", [](sim::FaultOptions& f) { f.silentAfter = 40; },
-     kErrNoReply, "Firmware: Programming Flash ... failed!"},
+     kErrNoReply, "Firmware: Programming Flash ... failed!", 2},
 };
 // clang-format on
 
@@ -335,6 +338,8 @@ TEST(UpdateFirmware, LoaderFaultsEndTheUpdateWithoutAMarker) {
                          SRecordTools(update.updates.Path()).Objcopy(binary, kImageStart, 32));
     EXPECT_EQ(update.Run(), c.result);
     EXPECT_EQ(update.services.LastStatus(), c.lastStatus);
+    const std::vector<std::string>& statuses = update.services.statuses;
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), c.lastStatus), c.timesShown);
     EXPECT_NE(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
               std::vector<std::uint8_t>(kImageMarker.begin(), kImageMarker.end()));
   }

@@ -132,6 +132,21 @@ TEST(ReadJedecFile, ReadsFuseRowsAndReportsEachFailure) {
   }
 }
 
+// A map read again holds the new file's rows alone: a failed read leaves the rows read so far and
+// empty ones after them, none of the earlier file's, and no earlier signature.
+TEST(ParseJedecText, AFailedReadLeavesNothingOfTheMapsEarlierRows) {
+  FuseMap map = PatternMap();
+  std::optional<std::string> signature = "T3952D8105";
+  std::string problem;
+  const std::string twoRows = kHeader + std::string(kMarker) + Sixties().substr(0, 8 * 61);
+  EXPECT_EQ(ParseJedecText(twoRows, map, signature, problem), JedecParseResult::kBadFuseRow);
+  FuseMap expected;
+  expected[0] = PatternMap()[0];
+  expected[1] = PatternMap()[1];
+  EXPECT_EQ(map, expected);
+  EXPECT_FALSE(signature);
+}
+
 // The fuse checksum takes the fuses 8 at a time, fuse 0 in the least significant bit.
 TEST(ReadJedecFile, SumsTheFusesAsBytesLowestFuseFirst) {
   const struct {
