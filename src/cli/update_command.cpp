@@ -6,6 +6,7 @@
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
 #include "cli/update_preview.h"
+#include "images/text_file.h"
 
 namespace kvx::cli {
 
@@ -117,6 +118,17 @@ ProbeJob DryRunJob(const UpdateChoice& choice) {
   return job;
 }
 
+// Why a file named to be programmed cannot be read, found before any port opens: it is
+// missing, closed to the user, or no regular file. Whether it is a good image is the plan's.
+std::string NamedFilesProblem(const NamedUpdateFiles& named) {
+  for (const std::filesystem::path* path : {&named.firmware, &named.logic}) {
+    if (path->empty()) continue;
+    if (const RegularFile file = OpenRegularFile(*path); !file.error.empty())
+      return path->string() + " " + file.error;
+  }
+  return "";
+}
+
 }  // namespace
 
 void AddUpdateCommand(CLI::App& app, int& exitStatus) {
@@ -153,6 +165,7 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
     ProbeJob job = options->dryRun ? DryRunJob(choice) : UpdateJob(choice);
     job.command = "update";
     job.files = {{"--firmware", options->firmwareFile}, {"--logic", options->logicFile}};
+    job.preflight = [named = choice.named] { return NamedFilesProblem(named); };
     job.settings.updateDirectory = ChosenUpdateDirectory(options->directory);
     exitStatus = RunProbeJob(options->probe, job);
   });

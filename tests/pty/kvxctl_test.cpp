@@ -241,6 +241,8 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
       {"transmit --mask 255.0.0.0" + document, 0, "Writing setup data passed\n", true},
       {"transmit --ip 255.255.255.255", 1, "kvxGDB Setup: Invalid IP address!", false},
       {"erase", 2, "give --yes", false},
+      {"update --logic /nonexistent/x.jed", 1, "kvxctl update: /nonexistent/x.jed cannot be opened (No such file or directory)", false},
+      {"update --dry-run --firmware " + dir.Path().string(), 1, dir.Path().string() + " is not a regular file", false},
       {"update --dir " + logicOnly.Dir(), 0, "no KVXARMFW update file in " + logicOnly.Dir() + ": the firmware is left as it is", true},
       {"update --dir " + release.Dir(), 0, "Firmware: Verifying Flash ...", true},
       {"transmit" + emptyDocument, 2, "is empty: it holds no settings of its own to send", false},
