@@ -18,6 +18,14 @@ constexpr std::size_t kHeaderBytes = 2;
 constexpr std::uint32_t kTimeoutLineBytes = 2 + kFramePayloadCapacity;
 constexpr std::uint32_t kTimeoutSlackMs = 200;
 
+// The port itself failed (an adapter unplugged, its device node gone): no attempt left can
+// reach the probe, and the user should hear that rather than about a silent probe.
+Reply PortGone(ProbeLink& link, const std::uint8_t* request, std::uint32_t length) {
+  NoteExchangeFailure(link, kErrPortState, request, length,
+                      "the port went away (was the adapter unplugged?)");
+  return Reply::Failed(kErrPortState);
+}
+
 }  // namespace
 
 ErrorCode NoteExchangeFailure(ProbeLink& link, ErrorCode code, const std::uint8_t* request,
@@ -86,12 +94,14 @@ Reply LoaderRequest(ProbeLink& link, std::int32_t requestLength, const std::uint
     PurgeChannelInput(link.channel);
     if (SendFrame(link.channel, static_cast<std::int32_t>(length + kHeaderBytes),
                   link.requestFrame.data()) != kOk) {
+      if (!link.channel.ClearErrors()) return PortGone(link, request, length);
       std::snprintf(lastAttempt.data(), lastAttempt.size(), "the request could not be written");
       continue;
     }
     const Reply frame =
         ReceiveFrame(link.channel, static_cast<std::int32_t>(link.replyFrame.size()),
                      link.replyFrame.data(), byteTimeout);
+    if (frame.error == kErrPortState) return PortGone(link, request, length);
     if (!frame.Ok()) {
       std::snprintf(lastAttempt.data(), lastAttempt.size(), "%s", ReceiveFailureText(frame.error));
       continue;

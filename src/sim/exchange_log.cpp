@@ -20,6 +20,7 @@ std::string FaultNotes(const Transmission& t) {
   note(t.faults.failErase, "erase fails");
   note(t.faults.failProgram, "program fails");
   note(t.faults.weakCell, "weak cell");
+  note(t.faults.unplug, "the line goes away");
   note(t.nextRate != 0, "listening at " + std::to_string(t.nextRate) + " next");
   return notes;
 }

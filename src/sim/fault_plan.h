@@ -18,6 +18,7 @@ struct RequestFaults {
   bool corruptChecksum = false;
   std::size_t noiseBytes = 0;
   std::uint32_t holdMs = 0;
+  bool unplug = false;  // the line goes away with this request: nothing is answered any more
   bool failErase = false;
   bool failProgram = false;
   bool weakCell = false;
@@ -32,6 +33,8 @@ class FaultPlan {
   RequestFaults Decide(const RequestTag& tag);
   // Noise bytes for one reply: never 0x10, so the frame behind them is still found.
   std::uint8_t NextNoiseByte();
+  // A noisy line: flips one bit of each byte with the chance the options give.
+  void FlipBits(std::uint8_t* bytes, std::size_t n);
 
  private:
   static constexpr std::uint32_t kMaxNoiseBytes = 16;

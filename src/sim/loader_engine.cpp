@@ -47,8 +47,11 @@ LoaderEngine::LoaderEngine(const SimulatorOptions& options)
       listenRate_(options.rate) {}
 
 void LoaderEngine::Feed(const std::uint8_t* bytes, std::size_t n, const Sink& sink) {
+  // What a noisy line delivers of what the host sent.
+  std::vector<std::uint8_t> received(bytes, bytes + n);
+  faults_.FlipBits(received.data(), n);
   for (std::size_t i = 0; i < n; ++i) {
-    switch (parser_.Push(bytes[i])) {
+    switch (parser_.Push(received[i])) {
       case FrameParser::Event::kNone:
         break;
       case FrameParser::Event::kBadFrame:
@@ -161,6 +164,7 @@ void LoaderEngine::BuildWire(const RequestFaults& faults) {
       EncodeFrame(current_.reply.data(), current_.reply.size(), wire.data() + faults.noiseBytes);
   wire.resize(faults.noiseBytes + frameSize);
   if (faults.corruptChecksum) CorruptChecksum(wire, Checksum(current_.reply));
+  faults_.FlipBits(wire.data(), wire.size());
 }
 
 }  // namespace kvx::sim

@@ -59,7 +59,7 @@ struct CommandLine {
   std::vector<Fault> faults = {
       {"--drop-reply", "carry the request out but send no reply", std::nullopt, &kvx::sim::FaultOptions::dropReply, {}},
       {"--corrupt-checksum", "send the reply with a wrong checksum", std::nullopt, &kvx::sim::FaultOptions::corruptChecksum, {}},
-      {"--noise", "send 1 to 16 noise bytes before the reply", std::nullopt, &kvx::sim::FaultOptions::noise, {}},
+      {"--leading-noise", "send 1 to 16 noise bytes before the reply", std::nullopt, &kvx::sim::FaultOptions::leadingNoise, {}},
       {"--late", "send the reply --late-ms later", std::nullopt, &kvx::sim::FaultOptions::late, {}},
       {"--wrong-length", "send the reply one byte short", std::nullopt, &kvx::sim::FaultOptions::wrongLength, {}},
       {"--wrong-letter", "make the reply's first byte not echo the letter ('r': echo it)", std::nullopt,
@@ -143,6 +143,18 @@ void AddOptions(CLI::App& app, CommandLine& line) {
       ->group(faults);
   app.add_option("--silent-after", o.faults.silentAfter,
                  "answer nothing after this many requests (0: never)")
+      ->group(faults);
+  app.add_option("--noise", o.faults.bitFlipChance,
+                 "a noisy line: flip one bit of each byte, either way, with this chance P")
+      ->type_name("P")
+      ->group(faults);
+  app.add_option("--usb-latency", o.faults.usbLatencyMs,
+                 "hold every reply this many ms, as a USB adapter's latency timer does")
+      ->type_name("MS")
+      ->group(faults);
+  app.add_option("--unplug-after", o.faults.unplugAfter,
+                 "a pulled cable: close the line after this many requests (0: never) and end")
+      ->type_name("N")
       ->group(faults);
   app.add_option("--speed-reply-rate", o.faults.speedReplyRate,
                  "name this rate in every speed reply instead of the one asked for")

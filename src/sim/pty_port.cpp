@@ -47,7 +47,12 @@ PtyPort::PtyPort() {
 }
 
 PtyPort::~PtyPort() {
-  close(master_);
+  Close();
+}
+
+void PtyPort::Close() {
+  if (master_ >= 0) close(master_);
+  master_ = -1;
 }
 
 }  // namespace kvx::sim

@@ -17,6 +17,8 @@ class PtyPort {
   PtyPort& operator=(const PtyPort&) = delete;
 
   int Fd() const { return master_; }
+  // Takes the line away: the host's side hangs up and its device is gone.
+  void Close();
   const std::string& SlavePath() const { return slavePath_; }
 
  private:

@@ -152,6 +152,10 @@ void PtySimulator::ReadFromHost() {
 void PtySimulator::Enqueue(const Transmission& transmission, Clock::time_point arrival,
                            std::uint32_t rate) {
   if (options_.verbose) Log(options_, DescribeTransmission(transmission));
+  if (transmission.faults.unplug) {
+    Unplug();
+    return;
+  }
   if (transmission.wire.empty() && transmission.nextRate == 0) return;
   Clock::time_point due = arrival + std::chrono::milliseconds(transmission.faults.holdMs);
   if (options_.pace) due += LineTime(transmission.requestWireSize + transmission.wire.size(), rate);
@@ -159,7 +163,7 @@ void PtySimulator::Enqueue(const Transmission& transmission, Clock::time_point a
 }
 
 void PtySimulator::WriteDueReplies(Clock::time_point now) {
-  while (!queue_.Empty() && !writeBlocked_) {
+  while (port_.Fd() >= 0 && !queue_.Empty() && !writeBlocked_) {
     OutputQueue::Item& item = queue_.Front();
     if (item.due > now) return;
     if (!item.started) item.started = now;
@@ -181,6 +185,13 @@ void PtySimulator::WriteDueReplies(Clock::time_point now) {
     rate_.SwitchAt(item.nextRate, *item.started + std::chrono::milliseconds(kRateSwitchDelayMs));
     queue_.PopFront();
   }
+}
+
+// A pulled cable: the line is gone for good, and the simulator stops serving.
+void PtySimulator::Unplug() {
+  port_.Close();
+  queue_.Clear();
+  stopRequested_.store(true);
 }
 
 void PtySimulator::HostGone() {

@@ -79,6 +79,7 @@ class PtySimulator {
   void ReadFromHost();
   void Enqueue(const Transmission& transmission, Clock::time_point arrival, std::uint32_t rate);
   void WriteDueReplies(Clock::time_point now);
+  void Unplug();
   void HostGone();
   void UpdateRate(Clock::time_point now, std::uint32_t hostRate);
   void DrainWakePipe();

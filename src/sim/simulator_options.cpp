@@ -8,6 +8,9 @@ std::string CheckOptions(const SimulatorOptions& options) {
     return "the serial number must have 8 or 10 characters, not " + std::to_string(serialLength);
   }
   if (options.rate == 0) return "the rate must not be 0";
+  if (!(options.faults.bitFlipChance >= 0 && options.faults.bitFlipChance <= 1)) {
+    return "the chance of a flipped bit must be from 0 to 1";
+  }
   return {};
 }
 

@@ -23,13 +23,14 @@ struct IdentityOptions {
 
 // Misbehaviour on purpose, for tests. Reply faults act on the reply to each request their
 // trigger selects; they are applied in this order: silence, drop, wrong letter, wrong
-// length, checksum, noise, lateness.
+// length, checksum, leading noise, lateness. The field's own faults (a noisy line, a USB
+// adapter's latency, a pulled cable) act on every byte and reply.
 struct FaultOptions {
   std::uint64_t seed = 1;
 
   FaultTrigger dropReply;        // the request is carried out, its reply never sent
   FaultTrigger corruptChecksum;  // the reply frame's checksum byte is wrong
-  FaultTrigger noise;            // 1 to 16 noise bytes (never 0x10) go out before the frame
+  FaultTrigger leadingNoise;     // 1 to 16 noise bytes (never 0x10) go out before the frame
   FaultTrigger late;             // the reply leaves `lateMs` later than it would
   FaultTrigger wrongLength;      // the reply carries one byte fewer
   FaultTrigger wrongLetter;      // the reply's first byte stops (or, for 'r', starts) echoing
@@ -40,6 +41,14 @@ struct FaultOptions {
                                  // lowest bit flipped (counts 'h' only)
 
   std::uint32_t lateMs = 3000;
+  // A noisy line: each byte, either way, has one bit flipped with this chance.
+  double bitFlipChance = 0;
+  // A USB serial adapter's latency timer, which holds every short reply this long before
+  // passing it on; 0 for a port without one.
+  std::uint32_t usbLatencyMs = 0;
+  // A pulled cable: after this many requests the line goes away (the simulator closes its
+  // side); 0 means never.
+  std::uint32_t unplugAfter = 0;
   // After this many requests nothing more is answered or carried out; 0 means never.
   std::uint32_t silentAfter = 0;
   // Answer every speed request with this rate instead of the one asked for; 0 is sent as

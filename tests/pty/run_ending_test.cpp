@@ -163,6 +163,30 @@ TEST(RunEnding, AStopInProgrammingModeLeavesItAndStartsTheFirmware) {
   EXPECT_TRUE(std::filesystem::is_empty(outputs.Path()));
 }
 
+// A pulled cable ends the run at the exchange under way, saying that the port went away rather
+// than that the probe fell silent; plugged in again, the same COMn finds the probe.
+TEST(RunEnding, APulledCableIsNamedAndTheSameComPortFindsTheProbeAgain) {
+  test::UpdateFiles files;
+  files.AddFirmware(105, 8 * 1024);
+  const TempDirectory dir;
+  const std::string link = (dir / "adapter").string();
+  setenv("KVXSETUP_COM3", link.c_str(), 1);
+  const std::string update = "update --json --dir " + files.Path().string() + " --port COM3";
+  {
+    SimulatorProcess pulled(KVXSIM_PATH,
+                            {"--rate", "115200", "--link", link, "--unplug-after", "10"});
+    const ProgramRun run = test::RunProgram(KVXCTL_PATH, update);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_THAT(nlohmann::json::parse(run.out).value("reason", ""),
+                HasSubstr("): the port went away (was the adapter unplugged?) (code -1003); the "
+                          "firmware is incomplete"));
+  }
+  SimulatorProcess pluggedIn(KVXSIM_PATH, {"--rate", "115200", "--link", link});
+  const ProgramRun run = test::RunProgram(KVXCTL_PATH, update);
+  unsetenv("KVXSETUP_COM3");
+  EXPECT_EQ(run.status, 0) << run.err;
+}
+
 // A stop is what the run says only where it cut the run short: a failure the probe reports
 // after the stop was asked for is that failure, and a probe that passed before it passed.
 TEST(RunEnding, OnlyWhatTheStopCutShortIsInterrupted) {

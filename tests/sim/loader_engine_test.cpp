@@ -35,6 +35,26 @@ TEST(LoaderWire, AnswersFramesByteForByte) {
   }
 }
 
+// The field: a USB adapter's latency holds every reply, a pulled cable ends the line after so
+// many requests, and on a line that flips a bit of every byte no request gets through.
+TEST(FieldFaults, LatencyHoldsEveryReplyACablePulledEndsTheLineNoiseBreaksFrames) {
+  SimulatorOptions field;
+  field.faults.usbLatencyMs = 16;
+  field.faults.unplugAfter = 2;
+  Harness adapter(field);
+  for (int request = 1; request <= 3; ++request) {
+    const Transmission t = adapter.Feed(kPing).at(0);
+    EXPECT_EQ(t.faults.unplug, request == 3);
+    EXPECT_EQ(t.wire.empty(), request == 3);
+    EXPECT_EQ(t.faults.holdMs, request < 3 ? 16u : 0u);
+  }
+  SimulatorOptions noisy;
+  noisy.faults.bitFlipChance = 1;
+  Harness line(noisy);
+  EXPECT_TRUE(line.Feed(Cat({kPing, kPing})).empty());
+  EXPECT_EQ(line.engine.Counters().requests, 0u);
+}
+
 std::string Bits(const std::string& unit, std::size_t n = 240) {
   std::string bits;
   while (bits.size() < n) bits += unit;
