@@ -60,12 +60,13 @@ void PosixSerialChannel::AskForLowLatency() {
     driverNote_ = std::string("the driver has no latency setting (") + std::strerror(errno) + ")";
     return;
   }
-  if ((serial.flags & ASYNC_LOW_LATENCY) != 0) {
+  constexpr int kLowLatency = static_cast<int>(ASYNC_LOW_LATENCY);
+  if ((serial.flags & kLowLatency) != 0) {
     driverNote_ = "the driver's low latency is on already";
     return;
   }
   const int flags = serial.flags;
-  serial.flags |= ASYNC_LOW_LATENCY;
+  serial.flags |= kLowLatency;
   if (system_.Ioctl(fd_, TIOCSSERIAL, &serial) != 0) {
     driverNote_ = std::string("the driver refused low latency (") + std::strerror(errno) + ")";
     return;
