@@ -15,7 +15,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QDialog(parent), browser_(new QTextBro
 }
 
 void HelpWindow::ShowPage(Page page) {
-  browser_->setSource(QUrl(page == Page::kIndex ? QStringLiteral("qrc:/kvxsetup/help/index.html")
+  browser_->setSource(QUrl(page == Page::kIndex ? QStringLiteral("qrc:/kvxsetup/help/contents.html")
                                                 : QStringLiteral("qrc:/kvxsetup/help/using.html")));
   show();
   raise();
