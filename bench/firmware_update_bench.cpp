@@ -10,19 +10,11 @@
 //  unpaced: our own thread's CPU, as a share of the line time of what it exchanged.
 //
 // Usage: firmware_update_bench [kibibytes]   (default 256)
-#include <time.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
-#include "images/firmware_update.h"
-#include "link/channel_ops.h"
-#include "link/frame_codec.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
 #include "loader/flash_map.h"
-#include "simulated_probe.h"
+#include "measured_update.h"
 #include "srecord_tools.h"
 #include "temp_directory.h"
 
@@ -33,92 +25,13 @@ constexpr unsigned kRecordBytes = 32;
 constexpr double kTargetOverLine = 1.02;
 constexpr double kTargetShare = 0.0025;
 
-double Seconds(clockid_t clock) {
-  timespec now{};
-  clock_gettime(clock, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-std::size_t WireBytes(const std::uint8_t* payload, std::size_t n) {
-  static std::vector<std::uint8_t> wire(kvx::kMaxEncodedFrame);
-  return kvx::EncodeFrame(payload, n, wire.data());
-}
-
-// Watches the frames of one update: from the first erase request to the reply that follows
-// the image marker's program request, with the wire bytes of every frame in between.
-class UpdateWindow final : public kvx::FrameTap {
- public:
-  void FrameSent(std::uint32_t, const std::uint8_t* payload, std::size_t n) override {
-    const std::uint8_t letter = n > 2 ? payload[2] : 0;
-    if (!open_ && letter == 'g') {
-      open_ = true;
-      start_ = Seconds(CLOCK_MONOTONIC);
-    }
-    markerSent_ = letter == 'h' && n == 2 + 7 + 4 && payload[3] == 0x01 && payload[4] == 0x04 &&
-                  payload[5] == 0 && payload[6] == 0;
-    if (open_) wireBytes_ += WireBytes(payload, n);
-  }
-  void FrameReceived(std::uint32_t, const std::uint8_t* payload, std::size_t n) override {
-    if (!open_) return;
-    wireBytes_ += WireBytes(payload, n);
-    if (markerSent_) {
-      end_ = Seconds(CLOCK_MONOTONIC);
-      open_ = false;
-    }
-  }
-  void RawSent(std::uint32_t, const std::uint8_t*, std::size_t n) override {
-    if (open_) wireBytes_ += n;
-  }
-  void ReceiveFailed(std::uint32_t, kvx::ErrorCode) override { ++receiveFailures_; }
-
-  double Elapsed() const { return end_ - start_; }
-  double LineTime() const { return static_cast<double>(wireBytes_) * 10.0 / kRate; }
-  std::size_t WireBytesSeen() const { return wireBytes_; }
-  int ReceiveFailures() const { return receiveFailures_; }
-
- private:
-  bool open_ = false;
-  bool markerSent_ = false;
-  double start_ = 0;
-  double end_ = 0;
-  std::size_t wireBytes_ = 0;
-  int receiveFailures_ = 0;
-};
-
-class SilentServices final : public kvx::DialogServices {
- public:
-  void SetStatus(const std::string&) override {}
-  kvx::MessageAnswer ShowMessage(const kvx::MessageBox&) override {
-    return kvx::MessageAnswer::kAccepted;
-  }
-  void BeginWaitCursor() override {}
-  void EndWaitCursor() override {}
-};
-
-struct Run {
-  bool ok = false;
-  double cpuSeconds = 0;
-  UpdateWindow window;
-};
-
 // One update against a fresh simulator; `pace` holds its replies to line speed.
-Run UpdateOnce(const kvx::FirmwareImage& image, kvx::FirmwareWriteMode mode, bool pace) {
+kvx::bench::MeasuredUpdate UpdateOnce(const kvx::FirmwareImage& image, kvx::FirmwareWriteMode mode,
+                                      bool pace) {
   kvx::sim::SimulatorOptions options;
   options.rate = kRate;
   options.pace = pace;
-  kvx::test::SimulatedProbe probe(options);
-  kvx::PosixSerialChannel channel;
-  kvx::ProbeLink link(channel);
-  Run run;
-  channel.SetTap(&run.window);
-  SilentServices services;
-  kvx::FirmwareProgress progress;
-  if (kvx::ConnectProbeLink(link, probe->SlavePath(), kRate) != kvx::kOk) return run;
-  const double cpuStart = Seconds(CLOCK_THREAD_CPUTIME_ID);
-  run.ok = kvx::UpdateFirmware(link, image, services, progress, mode) == kvx::kOk;
-  run.cpuSeconds = Seconds(CLOCK_THREAD_CPUTIME_ID) - cpuStart;
-  kvx::CloseProbeLink(link);
-  return run;
+  return kvx::bench::UpdateOnce(image, mode, options);
 }
 
 struct Mode {
@@ -150,15 +63,15 @@ int main(int argc, char** argv) {
                         {"--fast --verify", {true, true}, 2.10}};
   int failures = 0;
   for (const Mode& m : modes) {
-    const Run unpaced = UpdateOnce(image, m.mode, false);
-    const Run paced = UpdateOnce(image, m.mode, true);
+    const kvx::bench::MeasuredUpdate unpaced = UpdateOnce(image, m.mode, false);
+    const kvx::bench::MeasuredUpdate paced = UpdateOnce(image, m.mode, true);
     if (!unpaced.ok || !paced.ok) {
       std::fprintf(stderr, "firmware_update_bench: the %s update failed\n", m.name);
       return 1;
     }
-    const double overLine = paced.window.Elapsed() / paced.window.LineTime();
+    const double overLine = paced.window.Elapsed() / paced.window.LineTime(kRate);
     const double overData = paced.window.Elapsed() / dataBound;
-    const double share = unpaced.cpuSeconds / unpaced.window.LineTime();
+    const double share = unpaced.cpuSeconds / unpaced.window.LineTime(kRate);
     std::printf("%s:\n", m.name);
     std::printf("  paced: first erase to marker reply %8.2f s, %zu bytes on the wire\n",
                 paced.window.Elapsed(), paced.window.WireBytesSeen());
