@@ -10,15 +10,27 @@ namespace kvx::cli {
 
 namespace {
 
-std::string Describe(const SerialPortInfo& port) {
-  if (!port.usb) return port.driver;
-  const UsbDescription& usb = *port.usb;
+std::string UsbText(const UsbDescription& usb) {
   std::string text = usb.vendorId + ":" + usb.productId;
   for (const std::string* part : {&usb.manufacturer, &usb.product}) {
     if (!part->empty()) text += " " + *part;
   }
   if (!usb.serialNumber.empty()) text += " (serial " + usb.serialNumber + ")";
-  return text + ", " + port.driver;
+  return text;
+}
+
+// "0403:6001 FTDI FT232R USB UART (serial A1), ftdi_sio, latency timer 16 ms, set by
+// KVXSETUP_COM1": what is known, in that order.
+std::string Describe(const SerialPortInfo& port) {
+  std::string text;
+  const auto add = [&text](const std::string& part) {
+    if (!part.empty()) text += (text.empty() ? "" : ", ") + part;
+  };
+  if (port.usb) text = UsbText(*port.usb);
+  add(port.driver);
+  add(LatencyTimerNote(port));
+  if (!port.setBy.empty()) add("set by " + port.setBy);
+  return text;
 }
 
 void PrintText(const std::vector<SerialPortInfo>& ports) {
@@ -38,11 +50,14 @@ void PrintText(const std::vector<SerialPortInfo>& ports) {
 void PrintJson(const std::vector<SerialPortInfo>& ports) {
   nlohmann::json list = nlohmann::json::array();
   for (const SerialPortInfo& port : ports) {
-    nlohmann::json entry = {{"com", port.comName},
-                            {"name", port.name},
-                            {"device", port.devicePath},
-                            {"driver", port.driver},
-                            {"byId", port.stableNames}};
+    nlohmann::json entry = {
+        {"com", port.comName.empty() ? nlohmann::json() : nlohmann::json(port.comName)},
+        {"name", port.name},
+        {"device", port.devicePath},
+        {"driver", port.driver},
+        {"byId", port.stableNames}};
+    if (port.latencyTimerMs) entry["latencyTimerMs"] = *port.latencyTimerMs;
+    if (!port.setBy.empty()) entry["setBy"] = port.setBy;
     if (port.usb) {
       entry["usb"] = {{"vendorId", port.usb->vendorId},
                       {"productId", port.usb->productId},

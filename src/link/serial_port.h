@@ -23,13 +23,28 @@ struct UsbDescription {
 };
 
 struct SerialPortInfo {
-  std::string comName;     // the COM name that stands for it by default, e.g. "COM1"
+  // The COM name that stands for it, e.g. "COM1"; empty where the configuration gave that
+  // name to another device.
+  std::string comName;
   std::string name;        // the system's name, e.g. "ttyUSB0"
   std::string devicePath;  // e.g. "/dev/ttyUSB0"
   std::string driver;      // e.g. "ftdi_sio", "cdc_acm", "serial"
   std::optional<UsbDescription> usb;
   std::vector<std::string> stableNames;  // links in /dev/serial/by-id that lead to it
+  // A USB adapter's latency timer, which holds short replies this long, where the system tells.
+  std::optional<unsigned> latencyTimerMs;
+  // Where the configuration names this device for comName ("KVXSETUP_COM3"); empty when
+  // comName is the system's own numbering.
+  std::string setBy;
 };
+
+// A USB adapter's latency timer above this many milliseconds costs the probe's one exchange
+// at a time that much on every short reply.
+inline constexpr unsigned kMostLatencyTimerMs = 2;
+
+// What a user should know of a port's latency timer, for lists: its value, and on a system
+// where the program cannot lower it, how to (empty when nothing is known).
+std::string LatencyTimerNote(const SerialPortInfo& port);
 
 // How people name this system's ports, for help texts and examples.
 struct PortNaming {
@@ -61,8 +76,8 @@ std::vector<ChosenPort> ChooseComPorts(int count, const PortNameLookup& configur
 std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
                                                           std::string& problem);
 
-// The serial ports present, for `kvxctl ports`, in the order of the COM names that stand for
-// them by default.
+// The serial ports present, and the devices KVXSETUP_COMn names where that means anything, for
+// `kvxctl ports`, in the order of the COM names that stand for them.
 std::vector<SerialPortInfo> ListPortsPresent();
 
 }  // namespace kvx

@@ -20,6 +20,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+SerialPortInfo Port(const char* comName, const char* devicePath, const char* driver) {
+  SerialPortInfo port;
+  port.comName = comName;
+  port.name = fs::path(devicePath).filename().string();
+  port.devicePath = devicePath;
+  port.driver = driver;
+  return port;
+}
+
 // COMn is looked up in the environment, then in the settings, then is the n-th port present;
 // an empty answer counts as none, and with too few ports present no device stands for it.
 // Everything else is a device path and stays as it is.
@@ -31,13 +40,9 @@ TEST(PortName, ResolvesComNamesAndLeavesPathsAlone) {
     if (comNumber == 4) return "/dev/ttyACM0";
     return comNumber == 2 ? std::optional<std::string>("") : std::nullopt;
   };
-  SerialPortInfo adapter{"COM1",
-                         "ttyUSB1",
-                         "/dev/ttyUSB1",
-                         "ftdi_sio",
-                         UsbDescription{"0403", "6001", "FTDI", "FT232R USB UART", "A5"},
-                         {}};
-  SerialPortInfo onBoard{"COM2", "ttyS0", "/dev/ttyS0", "serial", std::nullopt, {}};
+  SerialPortInfo adapter = Port("COM1", "/dev/ttyUSB1", "ftdi_sio");
+  adapter.usb = UsbDescription{"0403", "6001", "FTDI", "FT232R USB UART", "A5"};
+  const SerialPortInfo onBoard = Port("COM2", "/dev/ttyS0", "serial");
   const std::vector<SerialPortInfo> present = {adapter, onBoard};
   // Only a port found by its number earns the hint to set the variable when it goes away.
   const std::tuple<const char*, const char*, const char*, bool> comNames[] = {
@@ -95,6 +100,7 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
                                     {"serial", "A502"}})
     write(usb / file, value);
   link(dev / "serial/by-id/usb-FTDI_A502", dev / "ttyUSB0");
+  write(usb / "1-2:1.0/ttyUSB0/latency_timer", "16\n");
   // Another adapter, as far below its USB device as any is looked for: its stable name comes
   // first, whatever the kernel named it.
   const fs::path acm = sys / "devices/usb1/1-3";
@@ -125,15 +131,36 @@ TEST(PortList, ListsRealPortsInNameOrderWithUsbDescriptionsAndStableNames) {
     }
     for (const std::string& name : port.stableNames)
       listed += " " + name.substr(root.string().size());
+    if (port.latencyTimerMs) listed += " " + std::to_string(*port.latencyTimerMs) + " ms";
     listed += "\n";
   }
   // USB adapters come first, by their stable names, then the on-board ports in name order.
   EXPECT_EQ(listed,
             "COM1 /dev/ttyACM7 cdc_acm 2341:0043    /dev/serial/by-id/usb-Arduino_85\n"
             "COM2 /dev/ttyUSB0 ftdi_sio 0403:6001 FTDI FT232R A502 "
-            "/dev/serial/by-id/usb-FTDI_A502\n"
+            "/dev/serial/by-id/usb-FTDI_A502 16 ms\n"
             "COM3 /dev/ttyS2 serial\nCOM4 /dev/ttyS10 serial\n");
   EXPECT_TRUE(ListSerialPorts((root / "nothing").string(), dev.string()).empty());
+}
+
+// A COMn that the environment names another device for is that device, marked so, and the
+// present port it stood for by default keeps no COM name; a named device that is present
+// keeps what is known of it.
+TEST(PortList, ComNamesTheEnvironmentGivesAreListedAsSetThere) {
+  setenv("KVXSETUP_COM1", "/tmp/probe", 1);
+  setenv("KVXSETUP_COM12", "/dev/ttyS0", 1);
+  std::string listed;
+  for (const SerialPortInfo& port : WithConfiguredPorts(
+           {Port("COM1", "/dev/ttyUSB0", "ftdi_sio"), Port("COM2", "/dev/ttyS0", "serial")})) {
+    listed += port.comName + " " + port.devicePath + " " + port.driver + " " + port.setBy + "\n";
+  }
+  EXPECT_EQ(listed,
+            "COM1 /tmp/probe  KVXSETUP_COM1\n"
+            "COM2 /dev/ttyS0 serial \n"
+            "COM12 /dev/ttyS0 serial KVXSETUP_COM12\n"
+            " /dev/ttyUSB0 ftdi_sio \n");
+  unsetenv("KVXSETUP_COM1");
+  unsetenv("KVXSETUP_COM12");
 }
 
 }  // namespace

@@ -47,6 +47,17 @@ std::optional<UsbDescription> FindUsbDescription(const fs::path& device, const f
   return std::nullopt;
 }
 
+// A USB serial adapter's driver (ftdi_sio) shows its latency timer beside the port's device.
+std::optional<unsigned> LatencyTimer(const fs::path& device) {
+  const std::string text = ReadAttribute(device / "latency_timer");
+  constexpr std::size_t kMostDigits = 3;  // the timer holds 1 to 255 ms
+  if (text.empty() || text.size() > kMostDigits ||
+      !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    return std::nullopt;
+  }
+  return static_cast<unsigned>(std::stoul(text));
+}
+
 // Newer kernels put a port device and a controller device of the "serial-base" bus between
 // the tty and the hardware; their drivers say nothing about the adapter, so look past them.
 fs::path HardwareDevice(const fs::path& device) {
@@ -72,6 +83,7 @@ std::optional<SerialPortInfo> DescribeTty(const fs::path& ttyDir, const fs::path
   port.devicePath = (devRoot / port.name).string();
   port.driver = LinkTargetName(hardware / "driver");
   port.usb = FindUsbDescription(device, sysfsRoot);
+  port.latencyTimerMs = LatencyTimer(device);
   return port;
 }
 

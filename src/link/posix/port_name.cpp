@@ -1,6 +1,8 @@
 #include "link/posix/port_name.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 namespace kvx {
 namespace {
@@ -65,6 +67,40 @@ ChosenPort ResolvePortName(const std::string& name, const PortNameLookup& config
   const std::optional<int> comNumber = ParseComNumber(name);
   if (!comNumber) return ChosenPort(name);
   return ResolveComPort(*comNumber, configured, present);
+}
+
+std::vector<SerialPortInfo> WithConfiguredPorts(std::vector<SerialPortInfo> present) {
+  constexpr int kHighestComNumber = 255;
+  std::vector<SerialPortInfo> ports = std::move(present);
+  for (int number = 1; number <= kHighestComNumber; ++number) {
+    const std::string comName = "COM" + std::to_string(number);
+    const std::string variable = ComEnvironmentVariable(comName);
+    const std::optional<std::string> device = FromEnvironment(variable);
+    if (!device) continue;
+    for (SerialPortInfo& port : ports) {
+      if (port.comName == comName && port.setBy.empty()) port.comName.clear();
+    }
+    const auto same = std::find_if(ports.begin(), ports.end(), [&](const SerialPortInfo& port) {
+      return port.devicePath == *device && port.setBy.empty();
+    });
+    SerialPortInfo configured;
+    if (same != ports.end()) {
+      configured = *same;
+    } else {
+      configured.name = std::filesystem::path(*device).filename().string();
+      configured.devicePath = *device;
+    }
+    configured.comName = comName;
+    configured.setBy = variable;
+    ports.push_back(configured);
+  }
+  std::stable_sort(ports.begin(), ports.end(),
+                   [](const SerialPortInfo& a, const SerialPortInfo& b) {
+                     const int numberA = ParseComNumber(a.comName).value_or(kHighestComNumber + 1);
+                     const int numberB = ParseComNumber(b.comName).value_or(kHighestComNumber + 1);
+                     return numberA < numberB;
+                   });
+  return ports;
 }
 
 std::string ComEnvironmentVariable(const std::string& comName) {

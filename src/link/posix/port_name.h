@@ -20,6 +20,12 @@ ChosenPort ResolveComPort(int comNumber, const PortNameLookup& configured,
 ChosenPort ResolvePortName(const std::string& name, const PortNameLookup& configured,
                            const std::vector<SerialPortInfo>& present);
 
+// `present` as ListSerialPorts numbers it, and each COMn that the environment variable names a
+// device for, marked as set there (with what is known of that device where it is present); a
+// present port whose default COMn that takes keeps no COM name. In COM name order, the ports
+// without one last.
+std::vector<SerialPortInfo> WithConfiguredPorts(std::vector<SerialPortInfo> present);
+
 // The environment variable that names the device for a COM port ("COM3": KVXSETUP_COM3).
 std::string ComEnvironmentVariable(const std::string& comName);
 

@@ -58,7 +58,14 @@ std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& giv
 }
 
 std::vector<SerialPortInfo> ListPortsPresent() {
-  return ListSerialPorts();
+  return WithConfiguredPorts(ListSerialPorts());
+}
+
+// The driver is asked for low latency while the port is open (a USB adapter's driver then sets
+// its timer to its least), so the timer's value is only told.
+std::string LatencyTimerNote(const SerialPortInfo& port) {
+  if (!port.latencyTimerMs) return "";
+  return "latency timer " + std::to_string(*port.latencyTimerMs) + " ms";
 }
 
 }  // namespace kvx

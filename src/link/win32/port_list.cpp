@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "link/chosen_port.h"
 
@@ -32,7 +35,73 @@ std::optional<SerialPortInfo> ReadPortValue(HKEY key, DWORD index, bool& done) {
   return port;
 }
 
+// The names of a key's subkeys.
+std::vector<std::string> Subkeys(HKEY key) {
+  std::vector<std::string> names;
+  std::array<char, 256> name{};
+  for (DWORD index = 0;; ++index) {
+    DWORD length = name.size();
+    if (RegEnumKeyExA(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      break;
+    }
+    names.emplace_back(name.data(), length);
+  }
+  return names;
+}
+
+// The LatencyTimer of a device instance's "Device Parameters" key when its PortName is
+// `comName`.
+std::optional<unsigned> LatencyOfInstance(HKEY device, const std::string& instance,
+                                          const std::string& comName) {
+  const std::string path = instance + "\\Device Parameters";
+  std::array<char, 64> portName{};
+  DWORD portNameLength = portName.size();
+  DWORD latency = 0;
+  DWORD latencyLength = sizeof latency;
+  if (RegGetValueA(device, path.c_str(), "PortName", RRF_RT_REG_SZ, nullptr, portName.data(),
+                   &portNameLength) != ERROR_SUCCESS ||
+      lstrcmpiA(portName.data(), comName.c_str()) != 0 ||
+      RegGetValueA(device, path.c_str(), "LatencyTimer", RRF_RT_REG_DWORD, nullptr, &latency,
+                   &latencyLength) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return static_cast<unsigned>(latency);
+}
+
+// The device tree is Enum\<bus>\<device id>\<instance>; only the buses of USB serial
+// adapters are searched.
+std::optional<unsigned> LatencyOnBus(const char* bus, const std::string& comName) {
+  HKEY busKey = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, bus, 0, KEY_READ, &busKey) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  std::optional<unsigned> latency;
+  for (const std::string& deviceId : Subkeys(busKey)) {
+    HKEY deviceKey = nullptr;
+    if (RegOpenKeyExA(busKey, deviceId.c_str(), 0, KEY_READ, &deviceKey) != ERROR_SUCCESS) {
+      continue;
+    }
+    for (const std::string& instance : Subkeys(deviceKey)) {
+      latency = LatencyOfInstance(deviceKey, instance, comName);
+      if (latency) break;
+    }
+    RegCloseKey(deviceKey);
+    if (latency) break;
+  }
+  RegCloseKey(busKey);
+  return latency;
+}
+
 }  // namespace
+
+std::optional<unsigned> Win32LatencyTimer(const std::string& comName) {
+  for (const char* bus :
+       {"SYSTEM\\CurrentControlSet\\Enum\\FTDIBUS", "SYSTEM\\CurrentControlSet\\Enum\\USB"}) {
+    if (auto latency = LatencyOnBus(bus, comName)) return latency;
+  }
+  return std::nullopt;
+}
 
 std::vector<SerialPortInfo> ListWin32SerialPorts() {
   std::vector<SerialPortInfo> ports;
@@ -43,7 +112,10 @@ std::vector<SerialPortInfo> ListWin32SerialPorts() {
   }
   bool done = false;
   for (DWORD index = 0; !done; ++index) {
-    if (auto port = ReadPortValue(key, index, done)) ports.push_back(*port);
+    if (auto port = ReadPortValue(key, index, done)) {
+      port->latencyTimerMs = Win32LatencyTimer(port->comName);
+      ports.push_back(*port);
+    }
   }
   RegCloseKey(key);
   std::sort(ports.begin(), ports.end(), [](const SerialPortInfo& a, const SerialPortInfo& b) {

@@ -28,12 +28,26 @@ ChosenPort ChoosePort(const std::string& port, const PortNameLookup&) {
   return ResolveWin32PortName(port);
 }
 
+// A port whose adapter holds replies too long says so in the Port list, with how to lower it.
 std::vector<ChosenPort> ChooseComPorts(int count, const PortNameLookup& configured) {
+  const std::vector<SerialPortInfo> present = ListWin32SerialPorts();
   std::vector<ChosenPort> ports;
   for (int number = 1; number <= count; ++number) {
-    ports.push_back(ChoosePort("COM" + std::to_string(number), configured));
+    ChosenPort port = ChoosePort("COM" + std::to_string(number), configured);
+    for (const SerialPortInfo& info : present) {
+      if (ParseComNumber(info.comName) == number) port.hardware = LatencyTimerNote(info);
+    }
+    ports.push_back(port);
   }
   return ports;
+}
+
+std::string LatencyTimerNote(const SerialPortInfo& port) {
+  if (!port.latencyTimerMs) return "";
+  std::string note = "latency timer " + std::to_string(*port.latencyTimerMs) + " ms";
+  if (*port.latencyTimerMs <= kMostLatencyTimerMs) return note;
+  return note + ", which slows every reply: set it to 1 in the Device Manager (the port's " +
+         "Properties, Port Settings, Advanced, Latency Timer)";
 }
 
 namespace {
