@@ -17,6 +17,18 @@ enum class MessageButtons { kOkOnly, kYesNo, kYesNoCancel };
 // (OK, No or Cancel).
 enum class MessageAnswer { kAccepted, kYes, kNo, kCancel };
 
+// What a box with `buttons` answers when it is closed without a choice.
+inline MessageAnswer ClosedBoxAnswer(MessageButtons buttons) {
+  switch (buttons) {
+    case MessageButtons::kYesNo:
+      return MessageAnswer::kNo;
+    case MessageButtons::kYesNoCancel:
+      return MessageAnswer::kCancel;
+    default:
+      return MessageAnswer::kAccepted;
+  }
+}
+
 // `text` and `detail` are narrow strings as the system names files: they may name one.
 struct MessageBox {
   std::string text;

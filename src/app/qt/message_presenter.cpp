@@ -40,15 +40,7 @@ MessageAnswer AnswerOf(QMessageBox::StandardButton button, MessageButtons button
     case QMessageBox::Ok:
       return MessageAnswer::kAccepted;
     default:
-      break;
-  }
-  switch (buttons) {
-    case MessageButtons::kYesNo:
-      return MessageAnswer::kNo;
-    case MessageButtons::kYesNoCancel:
-      return MessageAnswer::kCancel;
-    default:
-      return MessageAnswer::kAccepted;
+      return ClosedBoxAnswer(buttons);
   }
 }
 

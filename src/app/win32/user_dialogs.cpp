@@ -48,15 +48,7 @@ MessageAnswer AnswerOf(int result, MessageButtons buttons) {
     case IDOK:
       return MessageAnswer::kAccepted;
     default:
-      break;
-  }
-  switch (buttons) {
-    case MessageButtons::kOkOnly:
-      return MessageAnswer::kAccepted;
-    case MessageButtons::kYesNo:
-      return MessageAnswer::kNo;
-    default:
-      return MessageAnswer::kCancel;
+      return ClosedBoxAnswer(buttons);
   }
 }
 
