@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "link/serial_port.h"
+#include "setup/setup_block.h"
 
 namespace kvx::cli {
 
@@ -38,11 +39,12 @@ void PrintText(const std::vector<SerialPortInfo>& ports) {
     std::printf("No serial ports found.\n");
     return;
   }
+  // A device names itself, and the environment names devices: both reach the terminal escaped.
   for (const SerialPortInfo& port : ports) {
-    std::printf("%-6s %-16s %s\n", port.comName.c_str(), port.devicePath.c_str(),
-                Describe(port).c_str());
+    std::printf("%-6s %-16s %s\n", port.comName.c_str(), EscapedText(port.devicePath).c_str(),
+                EscapedText(Describe(port)).c_str());
     for (const std::string& name : port.stableNames) {
-      std::printf("%-6s %-16s   %s\n", "", "", name.c_str());
+      std::printf("%-6s %-16s   %s\n", "", "", EscapedText(name).c_str());
     }
   }
 }
