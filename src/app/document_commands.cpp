@@ -66,6 +66,9 @@ bool DocumentCommands::Run(CommandId id) {
     case CommandId::kUpdateFilesFolder:
       ChooseUpdateFolder();
       return true;
+    case CommandId::kFastUpdate:
+      fastUpdate_.Toggle();
+      return true;
     default:
       return false;
   }

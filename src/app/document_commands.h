@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/fast_update.h"
 #include "app/frame_commands.h"
 #include "app/kvxhs_doc.h"
 #include "app/recent_file_list.h"
@@ -27,16 +28,17 @@ struct UserDialogs {
 };
 
 // The main window's work on the one document: New, Open, Save, Save As, the recent files,
-// Setup and the update files' folder, each New or Open asking first whether to save a modified
-// document, and the recent-file list kept for every document opened or saved. The window shows
-// the document's title and the list afresh after each command.
+// Setup, the update files' folder and Fast Update, each New or Open asking first whether to save a
+// modified document, and the recent-file list kept for every document opened or saved. The window
+// shows the document's title and the list afresh after each command.
 class DocumentCommands {
  public:
   DocumentCommands(CKvxhsDoc& document, RecentFileList& recentFiles, UpdateFolder& updateFolder,
-                   const UserDialogs& dialogs)
+                   FastUpdate& fastUpdate, const UserDialogs& dialogs)
       : document_(document),
         recentFiles_(recentFiles),
         updateFolder_(updateFolder),
+        fastUpdate_(fastUpdate),
         dialogs_(dialogs) {}
 
   // The document the program starts with. `commandLine` is a document path (empty for none):
@@ -56,8 +58,10 @@ class DocumentCommands {
   void Setup();
   void ChooseUpdateFolder() { updateFolder_.Choose(dialogs_.chooseFolder); }
   // Runs the main window's command `id` when it is one of the above (New, Open, Save, Save As,
-  // Setup, Update Files Folder); false for a command of the window's own.
+  // Setup, Update Files Folder, Fast Update); false for a command of the window's own.
   bool Run(CommandId id);
+  // Whether the checkable command `id` of the above is on (its menu entry's check mark).
+  bool Checked(CommandId id) const { return id == CommandId::kFastUpdate && fastUpdate_.On(); }
 
   // For a modified document, asks "Save changes to ...?" and saves on Yes. False when the
   // user cancelled or the save failed: whatever was about to replace the document must not.
@@ -70,6 +74,7 @@ class DocumentCommands {
   CKvxhsDoc& document_;
   RecentFileList& recentFiles_;
   UpdateFolder& updateFolder_;
+  FastUpdate& fastUpdate_;
   const UserDialogs& dialogs_;
 };
 

@@ -43,6 +43,8 @@ const std::vector<Command>& FrameCommands() {
        "Update KVX firmware and store configuration"},
       {C::kUpdateFilesFolder, "Update Files &Folder...", kNoKey, "", false,
        "Choose the folder that holds the firmware and logic update files"},
+      {C::kFastUpdate, "Fast &Update", kNoKey, "", true,
+       "Program the firmware in joined requests, much faster behind a USB serial adapter"},
       {C::kViewToolBar, "&Toolbar", kNoKey, "", true, "Show or hide the toolbar"},
       {C::kViewStatusBar, "&Status Bar", kNoKey, "", true, "Show or hide the status bar"},
       {C::kHelpIndex, "&Index", kNoKey, "", false, "List help topics"},
@@ -76,7 +78,7 @@ const std::vector<Menu>& MainMenu() {
       {"&File",
        {C::kFileNew, C::kFileOpen, C::kFileSave, C::kFileSaveAs, C::kSeparator, C::kRecentFile,
         C::kSeparator, C::kExit}},
-      {"&Setup", {C::kSetup, C::kUpdateFilesFolder}},
+      {"&Setup", {C::kSetup, C::kUpdateFilesFolder, C::kFastUpdate}},
       {"&View", {C::kViewToolBar, C::kViewStatusBar}},
       {"&Help", {C::kHelpIndex, C::kUsingHelp, C::kSeparator, C::kAbout}},
   };

@@ -23,6 +23,7 @@ enum class CommandId : int {
   kHelp = 57670,
   kSetup = 32778,
   kUpdateFilesFolder = 32779,
+  kFastUpdate = 32780,
   kViewToolBar = 59392,
   kViewStatusBar = 59393,
 };
@@ -44,8 +45,9 @@ struct Command {
   CommandId id;
   const char* menuText;  // with '&' before the mnemonic; "" for a command without an entry
   Accelerator accelerator;
-  const char* toolTip;       // "" for a command without a toolbar button
-  bool showsBar;             // shows or hides a bar, with a check mark while the bar is shown
+  const char* toolTip;  // "" for a command without a toolbar button
+  // Turns something on and off with a check mark while it is on: a bar shown, Fast Update.
+  bool checkable;
   const char* statusPrompt;  // the status bar's text while the entry is highlighted; "" none
 };
 

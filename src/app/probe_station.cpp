@@ -10,12 +10,14 @@ namespace kvx {
 
 ProbeStation::ProbeStation(PortNameLookup configuredPort,
                            std::function<std::filesystem::path()> updateDirectory,
+                           std::function<FirmwareWriteMode()> firmwareMode,
                            std::function<void()> handleWindowEvents)
     : configuredPort_(std::move(configuredPort)),
       port_(MakeSerialChannel()),
       channel_(*port_, std::move(handleWindowEvents)),
       link_(channel_),
-      updateDirectory_(std::move(updateDirectory)) {}
+      updateDirectory_(std::move(updateDirectory)),
+      firmwareMode_(std::move(firmwareMode)) {}
 
 ErrorCode ProbeStation::OpenLink(const DialogFields& fields) {
   if (fields.portIndex < 0 || fields.portIndex >= kPortListEntries) {

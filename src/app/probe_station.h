@@ -16,17 +16,19 @@
 namespace kvx {
 
 // The window's one probe connection, alive as long as the program: the serial port, the link
-// state, the firmware progress, where the update files are, and the devices the settings name
-// for COM ports.
+// state, the firmware progress, where the update files are, how the firmware is programmed,
+// and the devices the settings name for COM ports.
 //
 // While a probe operation waits on the port, `handleWindowEvents` runs every few
 // milliseconds: the window system's events other than user input are handled there, so the
 // window repaints and the desktop sees a live program.
 class ProbeStation {
  public:
-  // `updateDirectory` tells where the update files are each time the dialog opens.
+  // `updateDirectory` tells where the update files are, and `firmwareMode` how Update programs
+  // the firmware (Fast Update or not), each time the dialog opens.
   ProbeStation(PortNameLookup configuredPort,
                std::function<std::filesystem::path()> updateDirectory,
+               std::function<FirmwareWriteMode()> firmwareMode,
                std::function<void()> handleWindowEvents);
   ProbeStation(const ProbeStation&) = delete;
   ProbeStation& operator=(const ProbeStation&) = delete;
@@ -43,6 +45,7 @@ class ProbeStation {
   ProbeLink& Link() { return link_; }
   FirmwareProgress& Progress() { return progress_; }
   std::filesystem::path UpdateDirectory() const { return updateDirectory_(); }
+  FirmwareWriteMode FirmwareMode() const { return firmwareMode_(); }
 
  private:
   PortNameLookup configuredPort_;
@@ -51,6 +54,7 @@ class ProbeStation {
   ProbeLink link_;
   FirmwareProgress progress_;
   std::function<std::filesystem::path()> updateDirectory_;
+  std::function<FirmwareWriteMode()> firmwareMode_;
 };
 
 // The devices the profile names for COM ports: key "COMn" of section "Ports".

@@ -31,7 +31,7 @@ struct FirmwarePlan {
   std::filesystem::path path;
   VersionNumber version = 0;  // the probe's firmware version once it holds the image
   FirmwareImage image;        // read and checked only when due
-  FirmwareWriteMode mode;     // the window keeps the defaults; kvxctl may choose
+  FirmwareWriteMode mode;     // how it is programmed: the window's way, or kvxctl's choice
 };
 
 struct LogicPlan {

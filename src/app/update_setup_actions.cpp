@@ -180,7 +180,9 @@ bool UpdateSetupActions::OnUpdate() {
 }
 
 UpdatePlan UpdateSetupActions::PlanUpdate() const {
-  return kvx::PlanUpdate(catalogue_, identity_, newest_);
+  UpdatePlan plan = kvx::PlanUpdate(catalogue_, identity_, newest_);
+  plan.firmware.mode = firmwareMode_;
+  return plan;
 }
 
 bool UpdateSetupActions::RunUpdate(const UpdatePlan& plan) {

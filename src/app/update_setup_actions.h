@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "app/dialog_controls.h"
+#include "app/fast_update.h"
 #include "app/probe_changes.h"
 #include "app/update_plan.h"
 #include "images/firmware_update.h"
@@ -59,6 +60,8 @@ class UpdateSetupActions {
   // changes the probe; a bad one is refused with the message it would have failed with.
   bool RunUpdate(const UpdatePlan& plan);
   UpdatePlan PlanUpdate() const;
+  // How PlanUpdate's firmware is programmed: the window's way unless told otherwise.
+  void SetFirmwareMode(FirmwareWriteMode mode) { firmwareMode_ = mode; }
   bool OnTransmit();
   bool OnErase();
   // Checks the fields first, so an invalid probe address leaves the link and the dialog as
@@ -104,6 +107,7 @@ class UpdateSetupActions {
   DialogControls& controls_;
   DialogServices& services_;
   FirmwareProgress& firmwareProgress_;
+  FirmwareWriteMode firmwareMode_ = WindowFirmwareMode(false);
   DialogFields fields_;
   ProbeIdentity identity_;
   NewestNumbers newest_;

@@ -171,6 +171,22 @@ TEST(UpdateSetupActions, MarksAFileItFindsWhateverItsHeaderRecords) {
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
 }
 
+// Fast Update joins the records into shared requests; either way the image is read back before
+// it is marked.
+TEST(UpdateSetupActions, FastUpdateJoinsRequestsAndEitherWayReadsTheImageBack) {
+  for (const bool fast : {false, true}) {
+    SCOPED_TRACE(fast);
+    DialogOnProbe dialog(ProbeWithVersions(104, 105));
+    UpdateSetupActions& actions = dialog.Connected();
+    actions.SetFirmwareMode(WindowFirmwareMode(fast));
+    ASSERT_TRUE(actions.OnUpdate());
+    EXPECT_EQ(dialog.probe->ProgramLog().size() < 64, fast);
+    EXPECT_THAT(dialog.services.statuses, Contains(kFirmwareVerifyingText));
+    EXPECT_THAT(dialog.probe->ReadFlash(kFirmwareAreaStart, 4),
+                ElementsAre(0xAA, 0x55, 0x55, 0xAA));
+  }
+}
+
 // Mend: a kind of file of which none is found is not due, so a probe is never offered an
 // update that can only fail; with the firmware file alone, only the firmware is programmed.
 TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
@@ -282,6 +298,10 @@ const FailedAction kFailedActions[] = {
      [](sim::FaultOptions& f) { f.dropReply = Trigger("h:64,h:65,h:66"); }, Update,
      "ProgramFlash at 0x01040000 ('h'): no valid reply in 3 attempts (the last: nothing within the time-out) (code -3001)",
      PartChange::kUnconfirmed, PartChange::kUntouched, 0},
+    {"a flash cell fails silently: the read-back keeps the marker off", 104, 105,
+     [](sim::FaultOptions& f) { f.weakCell = Trigger("3", 'h'); }, Update,
+     "ReadMemory at 0x01040004 ('e'): the flash differs from the image at 0x01040044: expected 0xEE, read 0xEF (code -4010)",
+     PartChange::kChanging, PartChange::kUntouched, 0},
     {"the loader fails the marker", 104, 105,
      [](sim::FaultOptions& f) { f.failProgram = Trigger("64", 'h'); }, Update,
      "ProgramFlash at 0x01040000 ('h'): the loader reports a failure (status 4) (code -4007)",

@@ -156,6 +156,24 @@ TEST_F(MainFrameTest, UpdateFilesFolderIsChosenFromTheSetupMenuAndKept) {
   unsetenv("KVXSETUP_UPDATE_DIR");
 }
 
+// Fast Update is off until the user turns it on, and stays as the user left it.
+TEST_F(MainFrameTest, FastUpdateIsOffUntilTurnedOnAndIsKeptInTheProfile) {
+  {
+    const auto frame = MakeFrame();
+    QAction* entry = MenuEntry(frame->menuBar(), "&Setup", "Fast &Update");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_TRUE(entry->isCheckable());
+    EXPECT_FALSE(entry->isChecked());
+    EXPECT_FALSE(model_.fastUpdate.WriteMode().joined);
+    entry->trigger();
+    EXPECT_TRUE(entry->isChecked());
+    EXPECT_TRUE(model_.fastUpdate.WriteMode().joined);
+    EXPECT_TRUE(model_.fastUpdate.WriteMode().verify);
+  }
+  const auto next = MakeFrame();
+  EXPECT_TRUE(MenuEntry(next->menuBar(), "&Setup", "Fast &Update")->isChecked());
+}
+
 TEST_F(MainFrameTest, HelpOpensTheBundledPages) {
   const auto frame = MakeFrame();
   MenuEntry(frame->menuBar(), "&Help", "&Index")->trigger();

@@ -76,7 +76,10 @@ class DialogOnSimulator : public ::testing::Test {
 
   SimulatedProbe probe_;
   UpdateFiles updates_;
-  ProbeStation station_{{}, [this] { return updates_.Path(); }, qt::HandleWindowEvents};
+  ProbeStation station_{{},
+                        [this] { return updates_.Path(); },
+                        [] { return WindowFirmwareMode(false); },
+                        qt::HandleWindowEvents};
   std::unique_ptr<UpdateSetupDialog> dialog_;
   std::vector<std::string> boxes_;    // the texts of the message boxes shown
   std::vector<std::string> details_;  // and their details

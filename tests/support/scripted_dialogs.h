@@ -64,7 +64,8 @@ struct ScriptedWindowModel {
   UserDialogs userDialogs = dialogs.Dialogs();
   CKvxhsDoc document{userDialogs.showMessage};
   UpdateFolder updateFolder{profile};
-  DocumentCommands commands{document, recentFiles, updateFolder, userDialogs};
+  FastUpdate fastUpdate{profile};
+  DocumentCommands commands{document, recentFiles, updateFolder, fastUpdate, userDialogs};
 };
 
 }  // namespace kvx::test

@@ -11,7 +11,8 @@ KvxApplication::KvxApplication(Profile& profile, UpdateFolder& updateFolder, Use
       dialogs_(std::move(dialogs)),
       recentFiles_(profile_),
       document_(dialogs_.showMessage),
-      commands_(document_, recentFiles_, updateFolder, dialogs_) {}
+      fastUpdate_(profile_),
+      commands_(document_, recentFiles_, updateFolder, fastUpdate_, dialogs_) {}
 
 KvxApplication::~KvxApplication() = default;
 

@@ -32,6 +32,7 @@ class KvxApplication {
   UserDialogs dialogs_;
   RecentFileList recentFiles_;
   CKvxhsDoc document_;
+  FastUpdate fastUpdate_;
   DocumentCommands commands_;
   std::unique_ptr<CMainFrame> frame_;
 };

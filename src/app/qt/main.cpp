@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/fast_update.h"
 #include "app/ini_profile.h"
 #include "app/probe_station.h"
 #include "app/qt/kvx_application.h"
@@ -61,9 +62,10 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   kvx::IniProfile profile(ProfilePath());
   kvx::UpdateFolder updateFolder(profile);
+  kvx::FastUpdate fastUpdate(profile);
   kvx::ProbeStation station(
       kvx::ConfiguredPorts(profile), [&updateFolder] { return updateFolder.Path(); },
-      kvx::qt::HandleWindowEvents);
+      [&fastUpdate] { return fastUpdate.WriteMode(); }, kvx::qt::HandleWindowEvents);
   kvx::qt::KvxApplication kvxApplication(
       profile, updateFolder,
       kvx::qt::StandardUserDialogs([&station](const kvx::DialogFields& fields) {

@@ -82,9 +82,13 @@ QAction* CMainFrame::MakeAction(const Command& command) {
     action->setShortcut(QKeySequence::fromString(
         QString::fromStdString(AcceleratorText(command.accelerator)), QKeySequence::PortableText));
   }
-  if (command.showsBar) {
+  const bool showsBar =
+      command.id == CommandId::kViewToolBar || command.id == CommandId::kViewStatusBar;
+  if (command.checkable) {
     action->setCheckable(true);
-    action->setChecked(true);
+    action->setChecked(showsBar || commands_.Checked(command.id));
+  }
+  if (showsBar) {
     connect(action, &QAction::toggled, this, [this, id = command.id](bool shown) {
       (id == CommandId::kViewToolBar ? static_cast<QWidget*>(toolBar_) : statusBar())
           ->setVisible(shown);

@@ -103,6 +103,7 @@ UpdateSetupDialog::UpdateSetupDialog(ProbeStation& station, const DialogFields& 
           station_.Link(), [this] { return station_.OpenLink(actions_->Fields()); },
           UpdateCatalogue(station_.UpdateDirectory()), *this, *this, station_.Progress()},
       fields);
+  actions_->SetFirmwareMode(station_.FirmwareMode());
   ConnectButtons();
   actions_->OnOpen();
   FocusFirstTabStop();

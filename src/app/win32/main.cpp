@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/document_commands.h"
+#include "app/fast_update.h"
 #include "app/kvxhs_doc.h"
 #include "app/probe_station.h"
 #include "app/recent_file_list.h"
@@ -42,16 +43,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
 
   kvx::PrivateProfile profile(kvx::PrivateProfile::DefaultFilePath());
   kvx::UpdateFolder updateFolder(profile);
+  kvx::FastUpdate fastUpdate(profile);
   kvx::ProbeStation station(
       kvx::ConfiguredPorts(profile), [&updateFolder] { return updateFolder.Path(); },
-      kvx::win32::HandleWindowEvents);
+      [&fastUpdate] { return fastUpdate.WriteMode(); }, kvx::win32::HandleWindowEvents);
   const kvx::UserDialogs dialogs =
       kvx::win32::StandardUserDialogs([&station](const kvx::DialogFields& fields) {
         return kvx::win32::RunUpdateSetupDialog(station, fields, kvx::win32::DialogOwner());
       });
   kvx::RecentFileList recentFiles(profile);
   kvx::CKvxhsDoc document(dialogs.showMessage);
-  kvx::DocumentCommands commands(document, recentFiles, updateFolder, dialogs);
+  kvx::DocumentCommands commands(document, recentFiles, updateFolder, fastUpdate, dialogs);
   if (!commands.OpenStartupDocument(kvx::CommandLineDocument(Arguments()))) return 1;
 
   kvx::win32::CMainFrame frame(document, commands, recentFiles, profile);

@@ -325,8 +325,10 @@ HMENU CMainFrame::BuildMenuBar() const {
                         ToWide(RecentFileMenuText(static_cast<int>(index), paths[index])).c_str());
         }
       } else {
+        const bool showsBar = id == CommandId::kViewToolBar || id == CommandId::kViewStatusBar;
         const HWND shown = id == CommandId::kViewToolBar ? toolBar_ : statusBar_;
-        const UINT checked = command.showsBar && ::IsWindowVisible(shown) ? MF_CHECKED : 0;
+        const bool on = showsBar ? ::IsWindowVisible(shown) != FALSE : commands_.Checked(id);
+        const UINT checked = command.checkable && on ? MF_CHECKED : 0;
         ::AppendMenuW(popup, MF_STRING | checked, static_cast<UINT_PTR>(id),
                       ToWide(MenuItemText(command)).c_str());
       }

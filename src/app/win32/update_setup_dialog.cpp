@@ -99,6 +99,7 @@ void UpdateSetupDialog::OnInit() {
           station_.Link(), [this] { return station_.OpenLink(actions_->Fields()); },
           UpdateCatalogue(station_.UpdateDirectory()), *this, *this, station_.Progress()},
       fields_);
+  actions_->SetFirmwareMode(station_.FirmwareMode());
   actions_->OnOpen();
   FocusFirstTabStop();
   ExplainNewestVersions();
