@@ -14,10 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "loader/flash_map.h"
 #include "measured_update.h"
-#include "srecord_tools.h"
-#include "temp_directory.h"
 
 namespace {
 
@@ -40,11 +37,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: adapter_latency_bench [1..760 KiB]\n");
     return 2;
   }
-  const kvx::test::TempDirectory updates;
   const std::size_t imageBytes = static_cast<std::size_t>(kibibytes) * 1024;
-  const kvx::FirmwareImage image = kvx::CheckFirmwareImage(
-      kvx::test::SRecordTools(updates.Path())
-          .Objcopy(kvx::test::PatternBytes(imageBytes), kvx::kFirmwareAreaStart + 4, kRecordBytes));
+  const kvx::FirmwareImage image = kvx::bench::PatternImage(imageBytes, kRecordBytes);
   const double dataBound = static_cast<double>(imageBytes) * 10.0 / kRate;
   std::printf(
       "firmware update behind a USB adapter, %ld KiB in records of %u bytes, %u baud, "

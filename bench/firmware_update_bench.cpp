@@ -13,10 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "loader/flash_map.h"
 #include "measured_update.h"
-#include "srecord_tools.h"
-#include "temp_directory.h"
 
 namespace {
 
@@ -48,12 +45,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: firmware_update_bench [1..760 KiB]\n");
     return 2;
   }
-  const kvx::test::TempDirectory updates;
   const std::size_t imageBytes = static_cast<std::size_t>(kibibytes) * 1024;
   const std::size_t records = imageBytes / kRecordBytes;
-  const kvx::FirmwareImage image = kvx::CheckFirmwareImage(
-      kvx::test::SRecordTools(updates.Path())
-          .Objcopy(kvx::test::PatternBytes(imageBytes), kvx::kFirmwareAreaStart + 4, kRecordBytes));
+  const kvx::FirmwareImage image = kvx::bench::PatternImage(imageBytes, kRecordBytes);
   const double dataBound = static_cast<double>(imageBytes) * 10.0 / kRate;
   std::printf("firmware update, %ld KiB in %zu records of %u bytes, %u baud, data bound %.2f s\n",
               kibibytes, records, kRecordBytes, kRate, dataBound);

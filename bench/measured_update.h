@@ -15,7 +15,10 @@
 #include "link/frame_codec.h"
 #include "link/link_startup.h"
 #include "link/posix/posix_serial_channel.h"
+#include "loader/flash_map.h"
 #include "simulated_probe.h"
+#include "srecord_tools.h"
+#include "temp_directory.h"
 
 namespace kvx::bench {
 
@@ -81,6 +84,14 @@ class SilentServices final : public DialogServices {
   void BeginWaitCursor() override {}
   void EndWaitCursor() override {}
 };
+
+// An image of `bytes` pattern bytes right after the image marker, in S3 records of `recordBytes`.
+inline FirmwareImage PatternImage(std::size_t bytes, unsigned recordBytes) {
+  const test::TempDirectory directory;
+  return CheckFirmwareImage(
+      test::SRecordTools(directory.Path())
+          .Objcopy(test::PatternBytes(bytes), kFirmwareAreaStart + 4, recordBytes));
+}
 
 struct MeasuredUpdate {
   bool ok = false;
