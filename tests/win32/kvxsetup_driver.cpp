@@ -345,6 +345,16 @@ std::string EndSession(HWND frame, const std::function<void()>& meanwhile) {
   return result ? "ends" : "held";
 }
 
+std::wstring ProfileText(const wchar_t* section, const wchar_t* key);
+
+// Setup > Fast Update's check mark and what the profile keeps of it.
+std::string FastUpdateShown(HWND frame) {
+  const UINT state =
+      ::GetMenuState(::GetMenu(frame), static_cast<UINT>(CommandId::kFastUpdate), MF_BYCOMMAND);
+  return std::string((state & MF_CHECKED) != 0 ? "checked" : "unchecked") + ", kept as '" +
+         Utf8(ProfileText(L"Settings", L"FastUpdate")) + "'";
+}
+
 // The bars as drawn and as the pointer and the lock keys change them; Ctrl+P without a printer,
 // context help, then the Setup button: what it does, not the dialog.
 void WorkTheFrame(HWND frame, const std::wstring& program) {
@@ -366,6 +376,10 @@ void WorkTheFrame(HWND frame, const std::wstring& program) {
   Report("lock panes with Caps Lock on", LockPanes(frame));
   TypeKeys(frame, "Caps_Lock ctrl+p");
   AnswerMessageBox(IDOK, L"Print");
+  Report("fast update at first", FastUpdateShown(frame));
+  ::SendMessageW(frame, WM_COMMAND, static_cast<WPARAM>(CommandId::kFastUpdate), 0);
+  Report("fast update turned on", FastUpdateShown(frame));
+  ::SendMessageW(frame, WM_COMMAND, static_cast<WPARAM>(CommandId::kFastUpdate), 0);
   ::PostMessageW(frame, WM_COMMAND, static_cast<WPARAM>(CommandId::kContextHelp), 0);
   ::PostMessageW(frame, WM_COMMAND, static_cast<WPARAM>(CommandId::kSetup), 0);
   AnswerMessageBox(IDOK);
