@@ -96,24 +96,25 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
 }
 
 // Programs what the image leaves at the marker's place; an erased word needs no request.
-ErrorCode ProgramImageMarker(ProbeLink& link, const FirmwareImage& image, MarkerLeft& left) {
+// `unconfirmed` learns whether a failure leaves the word in doubt.
+ErrorCode ProgramImageMarker(ProbeLink& link, const FirmwareImage& image, bool& unconfirmed) {
   const MarkerWord word = image.MarkerToWrite();
   if (word == kErasedMarkerWord) return kOk;
   const ErrorCode result = ProgramFlash(link, kImageMarkerAddress, word.size(), word.data());
   // The loader programs all or nothing, so only a failure it reported leaves the word as it was.
-  if (result != kOk && result != kErrProgramFailed) left = MarkerLeft::kUnknown;
+  if (result != kOk && result != kErrProgramFailed) unconfirmed = true;
   return result;
 }
 
 // Reads the marker's word back: a cell that fails silently there would leave a word the loader
 // does not take for the marker, or one that marks a copy of an unfinished image as finished.
 ErrorCode VerifyImageMarker(ProbeLink& link, const FirmwareImage& image, std::string& reason,
-                            MarkerLeft& left) {
+                            bool& unconfirmed) {
   const MarkerWord expected = image.MarkerToWrite();
   MarkerWord read{};
   const ErrorCode result = ReadMemory(link, kImageMarkerAddress, read.size(), read.data());
   if (result != kOk) {
-    if (expected != kErasedMarkerWord) left = MarkerLeft::kUnknown;
+    if (expected != kErasedMarkerWord) unconfirmed = true;
     return result;
   }
   const auto [want, got] = std::mismatch(expected.begin(), expected.end(), read.begin());
@@ -143,14 +144,13 @@ void ShowFirmwareProgress(const char* stem, std::uint64_t length, std::uint64_t 
 
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                          FirmwareProgress& progress, FirmwareWriteMode mode,
-                         MarkerLeft* markerLeft) {
-  MarkerLeft left = MarkerLeft::kUnwritten;
-  if (markerLeft) *markerLeft = left;
+                         const PartChangeReport& report) {
   if (!image.opened) return kErrFirmwareFile;
   if (!image.Programmable()) {
     services.SetStatus(kFirmwareProgramFailedText);
     return kErrFirmwareFile;
   }
+  ReportChange(report, ProbePart::kFirmware, PartChange::kChanging);
   services.SetStatus(kFirmwareErasingText);
   if (const ErrorCode result = EraseFirmwareSectors(link, ShowEraseProgress(services));
       result != kOk) {
@@ -164,16 +164,19 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
   ErrorCode result = JoinsRequests(image, mode) ? ProgramJoined(link, image, services, progress)
                                                 : ProgramRecords(link, image, services, progress);
   std::string reason;
+  bool markerUnconfirmed = false;
   if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
-  if (result == kOk) result = ProgramImageMarker(link, image, left);
-  if (result == kOk && mode.verify) result = VerifyImageMarker(link, image, reason, left);
+  if (result == kOk) result = ProgramImageMarker(link, image, markerUnconfirmed);
+  if (result == kOk && mode.verify)
+    result = VerifyImageMarker(link, image, reason, markerUnconfirmed);
   if (result == kOk) {
+    ReportChange(report, ProbePart::kFirmware, PartChange::kWritten);
     services.SetStatus(kFirmwareProgramPassedText);
   } else {
+    if (markerUnconfirmed) ReportChange(report, ProbePart::kFirmware, PartChange::kUnconfirmed);
     services.SetStatus(reason.empty() ? kFirmwareProgramFailedText
                                       : std::string(kFirmwareProgramFailedText) + " " + reason);
   }
-  if (markerLeft) *markerLeft = left;
   return result;
 }
 

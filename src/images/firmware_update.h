@@ -7,6 +7,7 @@
 #include "link/error_code.h"
 #include "link/probe_link.h"
 #include "loader/flash_commands.h"
+#include "loader/part_change.h"
 #include "ui/dialog_services.h"
 
 namespace kvx {
@@ -34,12 +35,6 @@ void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogSe
 void ShowFirmwareProgress(const char* stem, std::uint64_t length, std::uint64_t position,
                           DialogServices& services, FirmwareProgress& progress);
 
-// What a failed update leaves at the image marker's place, as far as the answers tell.
-enum class MarkerLeft {
-  kUnwritten,  // its request never went out, or the loader answered that it failed
-  kUnknown,    // its request went out, but no answer said whether it was carried out or held
-};
-
 // Replaces the probe's firmware with a loaded image: erases the firmware sectors, programs
 // every data record in file order, each padded with 0xFF to a multiple of 4 bytes, and
 // programs the image marker (MarkerToWrite) last, so the marker is there only after a faultless
@@ -53,10 +48,12 @@ enum class MarkerLeft {
 //
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
 // programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the
-// failing loader command's code; `markerLeft`, when given, learns what a failure left.
+// failing loader command's code. `report` learns that the firmware is changing once the erase
+// begins, and then that it was written, or that only the image marker's word is in doubt:
+// its request went out, but no answer said whether it was carried out.
 ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                          FirmwareProgress& progress, FirmwareWriteMode mode = {},
-                         MarkerLeft* markerLeft = nullptr);
+                         const PartChangeReport& report = {});
 
 // Reports an erase of several sectors, the update's or the Erase button's, to `services` as
 // bytes of flash erased of the bytes to erase. The erase's status text carries no
