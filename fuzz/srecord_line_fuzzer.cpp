@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "images/firmware_update.h"
+#include "images/firmware_image.h"
 #include "images/srecord_line.h"
 #include "images/text_file.h"
 #include "loader/flash_map.h"

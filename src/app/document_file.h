@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/file_calls.h"
 #include "os/system.h"
 #include "os/whole_file.h"
 
@@ -28,7 +29,9 @@ inline std::string ReplaceFileContent(const std::string& path,
 
 // Whether `path` is a regular file that this user may read and write and that is not marked
 // read-only for everybody (a mark the superuser's writes would pass over).
-bool MayReadAndWrite(const std::string& path);
+inline bool MayReadAndWrite(const std::string& path) {
+  return os::file::MayReadAndWrite(path);
+}
 
 // `path` as an absolute path without "." and ".." parts, so one file has one name.
 inline std::string AbsoluteFilePath(const std::string& path) {

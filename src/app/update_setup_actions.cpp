@@ -4,7 +4,6 @@
 
 #include "app/dialog_controls.h"
 #include "app/probe_connect.h"
-#include "images/jedec_reader.h"
 #include "images/logic_update.h"
 #include "link/channel_ops.h"
 #include "loader/command_exchange.h"
@@ -147,9 +146,7 @@ bool UpdateSetupActions::OnConnect() {
     return false;
   }
   services_.SetStatus(kConnectPassedText);
-  changes_ = ProbeChanges{};
-  changes_.firmwareVersion = identity_.firmwareVersion;
-  changes_.logicVersion = identity_.logicVersion;
+  changes_ = ProbeChanges::AtConnect(identity_);
   ShowCurrentVersions();
   EnableProbeButtons();
   return true;
@@ -188,16 +185,15 @@ UpdatePlan UpdateSetupActions::PlanUpdate() const {
 bool UpdateSetupActions::RunUpdate(const UpdatePlan& plan) {
   const WaitCursor cursor(services_);
   link_.failure = {};
-  if (plan.firmware.due) changes_.firmware = PartChange::kDue;
-  if (plan.logic.due) changes_.logic = PartChange::kDue;
+  if (plan.firmware.due) changes_.Take(ProbePart::kFirmware, PartChange::kDue);
+  if (plan.logic.due) changes_.Take(ProbePart::kLogic, PartChange::kDue);
   bool passed = UpdateDueFiles(plan);
   if (passed) {
     passed = QueryAndShowIdentity();
     if (!passed) NoteLinkFailure("reading the versions after the update");
   }
   if (passed) {
-    changes_.firmwareVersion = identity_.firmwareVersion;
-    changes_.logicVersion = identity_.logicVersion;
+    changes_.TakeVersions(identity_);
     services_.SetStatus(kUpdatePassedText);
     UpdateButtonRule();
   } else {
@@ -213,11 +209,9 @@ bool UpdateSetupActions::OnTransmit() {
   WaitCursor cursor(services_);
   link_.failure = {};
   services_.SetStatus(kWritingSetupText);
-  changes_.setupBlock = PartChange::kChanging;
-  const ErrorCode result = WriteSetupBlock(link_, fields_.network);
+  const ErrorCode result = WriteSetupBlock(link_, fields_.network, RecordChanges());
   cursor.End();
   if (result == kOk) {
-    changes_.setupBlock = PartChange::kWritten;
     services_.SetStatus(kWritingSetupPassedText);
     return true;
   }
@@ -233,18 +227,13 @@ bool UpdateSetupActions::OnErase() {
   const WaitCursor cursor(services_);
   link_.failure = {};
   services_.SetStatus(kErasingText);
-  const bool logicErased = EraseLogic();
+  const bool logicErased = RunLogicErase(link_, services_, RecordChanges());
   identity_.logicVersion = 0;
   services_.SetStatus(kErasingSectorsText);
   // The flash is erased whatever became of the logic device.
-  changes_.firmware = changes_.setupBlock = PartChange::kErasing;
-  changes_.firmwareVersion = 0;
-  const bool flashErased = EraseAllSectors(link_, ShowEraseProgress(services_)) == kOk;
-  if (flashErased) {
-    changes_.firmware = changes_.setupBlock = PartChange::kErased;
-  } else {
-    NoteLinkFailure("erasing the flash");
-  }
+  const bool flashErased =
+      EraseAllSectors(link_, ShowEraseProgress(services_), RecordChanges()) == kOk;
+  if (!flashErased) NoteLinkFailure("erasing the flash");
   identity_.firmwareVersion = 0;
   const bool passed = logicErased && flashErased;
   if (passed) {
@@ -338,51 +327,21 @@ bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
 
 bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,
                                             DialogServices& services) {
-  if (firmware.image.Programmable()) {
-    changes_.firmware = PartChange::kChanging;
-    changes_.firmwareVersion = 0;
-  }
-  MarkerLeft markerLeft = MarkerLeft::kUnwritten;
   if (UpdateFirmware(link_, firmware.image, services, firmwareProgress_, firmware.mode,
-                     &markerLeft) == kOk) {
-    changes_.firmware = PartChange::kWritten;
-    changes_.firmwareVersion = firmware.version;
+                     RecordChanges(firmware.version)) == kOk) {
     return true;
   }
-  if (markerLeft == MarkerLeft::kUnknown) changes_.firmware = PartChange::kUnconfirmed;
   ShowFailure(services, MessageBox{kFirmwareUpdateFailedText});
   return false;
 }
 
-// The device leaves programming mode whatever happened, even when it never entered it.
 bool UpdateSetupActions::UpdateLogicPart(const LogicPlan& logic, DialogServices& services) {
-  bool passed = ReadJedecFile(logic.file, services) && BeginLogicIsp(link_, services) &&
-                CheckLogicDevice(link_, services);
-  if (passed) {
-    changes_.logic = PartChange::kChanging;
-    changes_.logicVersion = 0;
-    passed = EraseLogicDevice(link_, services) &&
-             ProgramFuseMap(link_, logic.file.map, logic.signature, services) &&
-             VerifyFuseMap(link_, logic.file.map, logic.signature, services);
-  }
-  if (passed) {
-    changes_.logic = PartChange::kWritten;
-    changes_.logicVersion = logic.version;
-  }
-  EndLogicIsp(link_, services);
-  return passed;
+  return RunLogicUpdate(link_, logic.file, logic.signature, services, RecordChanges(logic.version));
 }
 
-bool UpdateSetupActions::EraseLogic() {
-  bool passed = BeginLogicIsp(link_, services_) && CheckLogicDevice(link_, services_);
-  if (passed) {
-    changes_.logic = PartChange::kErasing;
-    changes_.logicVersion = 0;
-    passed = EraseLogicDevice(link_, services_);
-    if (passed) changes_.logic = PartChange::kErased;
-  }
-  EndLogicIsp(link_, services_);
-  return passed;
+PartChangeReport UpdateSetupActions::RecordChanges(VersionNumber written) {
+  return
+      [this, written](ProbePart part, PartChange change) { changes_.Take(part, change, written); };
 }
 
 std::string UpdateSetupActions::LinkFailure() const {

@@ -91,7 +91,8 @@ class UpdateSetupActions {
   // `services` shows the part's messages: the dialog's own, or with a refusal's reason.
   bool UpdateFirmwarePart(const FirmwarePlan& firmware, DialogServices& services);
   bool UpdateLogicPart(const LogicPlan& logic, DialogServices& services);
-  bool EraseLogic();
+  // Takes what a procedure reports into Changes(); a part written holds `written`.
+  PartChangeReport RecordChanges(VersionNumber written = 0);
   void StartFirmwareAndClose();
   // The last failed exchange with the probe, for a message box's detail or as the cause of
   // a failure the status line alone reports.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/update_traffic.h"
 #include "images/fuse_map.h"
 #include "loader/flash_map.h"
 

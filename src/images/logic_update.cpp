@@ -162,4 +162,30 @@ bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
   return true;
 }
 
+bool RunLogicUpdate(ProbeLink& link, const JedecFile& file, const std::string& signatureText,
+                    DialogServices& services, const PartChangeReport& report) {
+  bool passed = ReadJedecFile(file, services) && BeginLogicIsp(link, services) &&
+                CheckLogicDevice(link, services);
+  if (passed) {
+    ReportChange(report, ProbePart::kLogic, PartChange::kChanging);
+    passed = EraseLogicDevice(link, services) &&
+             ProgramFuseMap(link, file.map, signatureText, services) &&
+             VerifyFuseMap(link, file.map, signatureText, services);
+  }
+  if (passed) ReportChange(report, ProbePart::kLogic, PartChange::kWritten);
+  EndLogicIsp(link, services);
+  return passed;
+}
+
+bool RunLogicErase(ProbeLink& link, DialogServices& services, const PartChangeReport& report) {
+  bool passed = BeginLogicIsp(link, services) && CheckLogicDevice(link, services);
+  if (passed) {
+    ReportChange(report, ProbePart::kLogic, PartChange::kErasing);
+    passed = EraseLogicDevice(link, services);
+    if (passed) ReportChange(report, ProbePart::kLogic, PartChange::kErased);
+  }
+  EndLogicIsp(link, services);
+  return passed;
+}
+
 }  // namespace kvx

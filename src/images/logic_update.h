@@ -3,7 +3,9 @@
 #include <string>
 
 #include "images/fuse_map.h"
+#include "images/jedec_reader.h"
 #include "link/probe_link.h"
+#include "loader/part_change.h"
 #include "ui/dialog_services.h"
 
 namespace kvx {
@@ -40,5 +42,17 @@ bool VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signa
 // `signatureBits`, with the percentage of rows done in the status text.
 bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
                  DialogServices& services);
+
+// The logic's part of an update: takes the file read (ReadJedecFile), enters programming
+// mode, checks the device, erases it, programs `file` with `signatureText` and verifies it.
+// The device leaves programming mode whatever happened, even when it never entered it.
+// `report` learns that the logic is changing once the erase begins, and whether it was
+// written.
+bool RunLogicUpdate(ProbeLink& link, const JedecFile& file, const std::string& signatureText,
+                    DialogServices& services, const PartChangeReport& report);
+
+// The logic's part of Erase: the same around the erase alone; `report` learns that the logic
+// is being erased, and whether it was.
+bool RunLogicErase(ProbeLink& link, DialogServices& services, const PartChangeReport& report);
 
 }  // namespace kvx

@@ -83,8 +83,15 @@ ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t lengt
   return ProgramFlash(link, address, length, data, unused);
 }
 
-ErrorCode EraseAllSectors(ProbeLink& link, const EraseProgress& progress) {
-  return EraseEach(link, kErasableSectors, progress);
+ErrorCode EraseAllSectors(ProbeLink& link, const EraseProgress& progress,
+                          const PartChangeReport& report) {
+  for (const ProbePart part : {ProbePart::kFirmware, ProbePart::kSetupBlock})
+    ReportChange(report, part, PartChange::kErasing);
+  const ErrorCode result = EraseEach(link, kErasableSectors, progress);
+  if (result != kOk) return result;
+  for (const ProbePart part : {ProbePart::kFirmware, ProbePart::kSetupBlock})
+    ReportChange(report, part, PartChange::kErased);
+  return kOk;
 }
 
 ErrorCode EraseFirmwareSectors(ProbeLink& link, const EraseProgress& progress) {

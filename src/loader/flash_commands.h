@@ -6,6 +6,7 @@
 
 #include "link/error_code.h"
 #include "link/probe_link.h"
+#include "loader/part_change.h"
 
 namespace kvx {
 
@@ -44,8 +45,10 @@ ErrorCode ProgramFlash(ProbeLink& link, std::uint32_t address, std::size_t lengt
 using EraseProgress = std::function<void(std::uint64_t erasedBytes, std::uint64_t bytesToErase)>;
 
 // Erases every erasable sector, lowest first, and stops at the first failure, whose code it
-// returns; the sectors behind it are left as they were.
-ErrorCode EraseAllSectors(ProbeLink& link, const EraseProgress& progress);
+// returns; the sectors behind it are left as they were. `report` learns that the firmware
+// and the setup block are being erased, and whether they were.
+ErrorCode EraseAllSectors(ProbeLink& link, const EraseProgress& progress,
+                          const PartChangeReport& report = {});
 
 // Erases the three firmware sectors the same way: what an update clears before it programs.
 ErrorCode EraseFirmwareSectors(ProbeLink& link, const EraseProgress& progress);

@@ -21,6 +21,9 @@ inline bool IsRegularFile(int descriptor) {
 // Whether `path` names something that exists but is no regular file (a FIFO, a device, a
 // directory).
 bool NamesOtherThanRegularFile(const std::string& path);
+// Whether `path` is a regular file that this user may read and write and that is not marked
+// read-only for everybody (a mark the superuser's writes would pass over).
+bool MayReadAndWrite(const std::string& path);
 
 // An exclusive lock on the whole file that other processes' Lock() waits for.
 bool Lock(int descriptor);

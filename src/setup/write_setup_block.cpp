@@ -9,7 +9,9 @@
 
 namespace kvx {
 
-ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts) {
+namespace {
+
+ErrorCode WriteAndReadBack(ProbeLink& link, const NetworkSetupTexts& texts) {
   ProbeIdentity identity;
   if (const ErrorCode queried = QueryIdentity(link, identity); queried != kOk) return queried;
   const std::optional<SetupBlock> block = BuildSetupBlock(identity.serialNumber, texts);
@@ -37,6 +39,16 @@ ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts) {
   return NoteExchangeFailure(link, kErrSetupMismatch, link.commandRequest.data(), 8,
                              "the block read back differs at byte %u: written 0x%02X, read 0x%02X",
                              offset, *written, *read);
+}
+
+}  // namespace
+
+ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts,
+                          const PartChangeReport& report) {
+  ReportChange(report, ProbePart::kSetupBlock, PartChange::kChanging);
+  const ErrorCode result = WriteAndReadBack(link, texts);
+  if (result == kOk) ReportChange(report, ProbePart::kSetupBlock, PartChange::kWritten);
+  return result;
 }
 
 }  // namespace kvx

@@ -2,6 +2,7 @@
 
 #include "link/error_code.h"
 #include "link/probe_link.h"
+#include "loader/part_change.h"
 #include "setup/setup_block.h"
 
 namespace kvx {
@@ -12,7 +13,9 @@ namespace kvx {
 // the first failing command's code; kErrBadReply, before anything is erased, when the
 // serial number is too short to make a MAC address from; kErrSetupMismatch when the
 // read-back differs. Once the erase has run, a failure leaves the probe without a valid
-// block.
-ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts);
+// block. `report` learns that the setup block is being written from the start on, and
+// whether it was.
+ErrorCode WriteSetupBlock(ProbeLink& link, const NetworkSetupTexts& texts,
+                          const PartChangeReport& report = {});
 
 }  // namespace kvx

@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/update_traffic.h"
 #include "connected_probe.h"
 #include "images/firmware_update.h"
 #include "images/text_file.h"
+#include "images/update_catalogue.h"
 #include "loader/flash_map.h"
+#include "loader/version_number.h"
 #include "recording_services.h"
 #include "srecord_tools.h"
 #include "temp_directory.h"
@@ -20,6 +23,8 @@
 namespace kvx::test {
 namespace {
 
+using cli::PlanTraffic;
+using cli::UpdateTraffic;
 using test::Trigger;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;

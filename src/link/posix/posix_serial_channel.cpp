@@ -1,19 +1,35 @@
 #include "link/posix/posix_serial_channel.h"
 
-#include <fcntl.h>
 #include <linux/serial.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <optional>
 
-#include "link/posix/line_rate.h"
-#include "link/posix/line_settings.h"
-#include "link/posix/monotonic_deadline.h"
+#include "link/posix/port_opening.h"
+#include "link/posix/termios2_record.h"
 
 namespace kvx {
+
+// A point in time on CLOCK_MONOTONIC that a wait must not pass.
+class Deadline {
+ public:
+  Deadline(PosixSystem& system, std::int64_t fromNowMs);
+
+  // Milliseconds left for poll(), rounded up so that a poll never ends before the deadline;
+  // 0 once it has passed.
+  int RemainingPollMs() const;
+  timespec AsTimespec() const;
+
+ private:
+  PosixSystem& system_;
+  std::int64_t atNs_;
+};
+
 namespace {
 
 // 10 ms for the one byte plus 100 ms, as a byte read is allowed.
@@ -30,7 +46,120 @@ bool WouldBlock(int error) {
   return error == EAGAIN || error == EWOULDBLOCK;
 }
 
+constexpr std::int64_t kNsPerMs = 1'000'000;
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+
+struct SpeedEntry {
+  std::uint32_t bitsPerSecond;
+  speed_t constant;
+};
+
+constexpr SpeedEntry kStandardSpeeds[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+// Two percent: half of what two UARTs together may be off before bits are misread.
+constexpr std::uint64_t kToleranceDivisor = 50;
+
+// The B constant for a rate that has one.
+std::optional<speed_t> StandardSpeed(std::uint32_t bitsPerSecond) {
+  for (const SpeedEntry& entry : kStandardSpeeds) {
+    if (entry.bitsPerSecond == bitsPerSecond) return entry.constant;
+  }
+  return std::nullopt;
+}
+
+// Whether a port running at `effective` bits per second talks with one at `requested`:
+// UART framing tolerates a couple of percent between the two ends.
+bool RateIsClose(std::uint32_t requested, std::uint32_t effective) {
+  const std::uint64_t difference =
+      requested > effective ? requested - effective : effective - requested;
+  return difference * kToleranceDivisor <= requested;
+}
+
+bool ReadRecord(PosixSystem& system, int fd, Termios2Record& record) {
+  return system.Ioctl(fd, Termios2Record::ReadRequest(), record.Data()) == 0;
+}
+
+bool WriteRecord(PosixSystem& system, int fd, Termios2Record& record) {
+  return system.Ioctl(fd, Termios2Record::WriteRequest(), record.Data()) == 0;
+}
+
+bool SetStandardSpeed(PosixSystem& system, int fd, speed_t speed) {
+  termios settings{};
+  if (system.TcGetAttr(fd, settings) != 0) return false;
+  if (cfsetispeed(&settings, speed) != 0 || cfsetospeed(&settings, speed) != 0) return false;
+  return system.TcSetAttr(fd, TCSANOW, settings) == 0;
+}
+
+bool SetOtherRate(PosixSystem& system, int fd, std::uint32_t bitsPerSecond) {
+  Termios2Record record;
+  if (!ReadRecord(system, fd, record)) return false;
+  record.SetRate(bitsPerSecond);
+  return WriteRecord(system, fd, record);
+}
+
+bool SetRate(PosixSystem& system, int fd, std::uint32_t bitsPerSecond) {
+  if (const auto speed = StandardSpeed(bitsPerSecond)) {
+    return SetStandardSpeed(system, fd, *speed);
+  }
+  return SetOtherRate(system, fd, bitsPerSecond);
+}
+
+// termios2 reports the rate in effect as a number whichever way it was set.
+bool RateTookEffect(PosixSystem& system, int fd, std::uint32_t bitsPerSecond) {
+  Termios2Record record;
+  return ReadRecord(system, fd, record) && RateIsClose(bitsPerSecond, record.OutputRate());
+}
+
+// Sets both directions of the open port `fd` to `bitsPerSecond`: through a B constant where
+// one names the rate, otherwise through termios2. The rate counts as taken only when the
+// port reads back close to it afterwards, since some drivers quietly fall back to another
+// rate; otherwise the previous settings are put back and the answer is false. Rate 0
+// (which would hang up the line) is always refused.
+bool ApplyLineRate(PosixSystem& system, int fd, std::uint32_t bitsPerSecond) {
+  if (bitsPerSecond == 0) return false;
+  Termios2Record previous;
+  if (!ReadRecord(system, fd, previous)) return false;
+  if (SetRate(system, fd, bitsPerSecond) && RateTookEffect(system, fd, bitsPerSecond)) {
+    return true;
+  }
+  WriteRecord(system, fd, previous);
+  return false;
+}
+
+// Nanoseconds on CLOCK_MONOTONIC, which no clock adjustment moves.
+std::int64_t MonotonicNanoseconds(PosixSystem& system) {
+  timespec now{};
+  if (system.ClockGetTime(now) != 0) return 0;
+  return static_cast<std::int64_t>(now.tv_sec) * kNsPerSecond + now.tv_nsec;
+}
+
 }  // namespace
+
+Deadline::Deadline(PosixSystem& system, std::int64_t fromNowMs)
+    : system_(system), atNs_(MonotonicNanoseconds(system) + fromNowMs * kNsPerMs) {}
+
+int Deadline::RemainingPollMs() const {
+  const std::int64_t leftNs = atNs_ - MonotonicNanoseconds(system_);
+  if (leftNs <= 0) return 0;
+  const std::int64_t leftMs = (leftNs + kNsPerMs - 1) / kNsPerMs;
+  return static_cast<int>(std::min<std::int64_t>(leftMs, INT_MAX));
+}
+
+timespec Deadline::AsTimespec() const {
+  timespec at{};
+  at.tv_sec = static_cast<time_t>(atNs_ / kNsPerSecond);
+  at.tv_nsec = static_cast<long>(atNs_ % kNsPerSecond);
+  return at;
+}
 
 PosixSerialChannel::PosixSerialChannel() : PosixSerialChannel(RealPosixSystem()) {}
 
@@ -44,12 +173,8 @@ bool PosixSerialChannel::OpenPort(const ChosenPort& port) {
   ClosePort();
   lastError_.clear();
   driverNote_.clear();
-  fd_ = system_.Open(port.devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd_ < 0) return Fail(port, PortStep::kOpen, errno);
-  if (!PreparePort(port)) {
-    ClosePort();
-    return false;
-  }
+  fd_ = OpenPortDevice(system_, port, lastError_);
+  if (fd_ < 0) return false;
   AskForLowLatency();
   return true;
 }
@@ -85,45 +210,12 @@ void PosixSerialChannel::PutBackLatency() {
   flagsToPutBack_.reset();
 }
 
-bool PosixSerialChannel::PreparePort(const ChosenPort& port) {
-  if (system_.Flock(fd_, LOCK_EX | LOCK_NB) != 0) return Fail(port, PortStep::kLock, errno);
-  if (system_.Ioctl(fd_, TIOCEXCL, nullptr) != 0) return Fail(port, PortStep::kExclusive, errno);
-  termios settings{};
-  if (system_.TcGetAttr(fd_, settings) != 0) return Fail(port, PortStep::kReadSettings, errno);
-  MakeRawEightNoneOne(settings);
-  cfsetispeed(&settings, B9600);
-  cfsetospeed(&settings, B9600);
-  if (system_.TcSetAttr(fd_, TCSANOW, settings) != 0) {
-    return Fail(port, PortStep::kWriteSettings, errno);
-  }
-  return ClearModemLines(port);
-}
-
-bool PosixSerialChannel::ClearModemLines(const ChosenPort& port) {
-  int lines = TIOCM_DTR | TIOCM_RTS;
-  if (system_.Ioctl(fd_, TIOCMBIC, &lines) == 0) return true;
-  const int error = errno;
-  // A pseudo-terminal has no modem lines and says so; there is nothing to switch off.
-  if (error == ENOTTY || error == EINVAL) return true;
-  return Fail(port, PortStep::kModemLines, error);
-}
-
-bool PosixSerialChannel::Fail(const ChosenPort& port, PortStep step, int error) {
-  lastError_ = DescribePortFailure(system_, port, step, error);
-  return false;
-}
-
 void PosixSerialChannel::ClosePort() {
   inputBegin_ = inputEnd_ = 0;
   failed_ = false;
   if (fd_ < 0) return;
   PutBackLatency();
-  // The mark belongs to the device, not to our descriptor: left set, it outlives the close
-  // (a pseudo-terminal or any device whose other end stays open) and keeps every later
-  // non-root opener out, ourselves included.
-  system_.Ioctl(fd_, TIOCNXCL, nullptr);
-  system_.Flock(fd_, LOCK_UN);
-  system_.Close(fd_);
+  ClosePortDevice(system_, fd_);
   fd_ = -1;
 }
 

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "link/posix/port_failure.h"
 #include "link/posix/posix_system.h"
 #include "link/serial_channel.h"
 
@@ -15,11 +14,10 @@ namespace kvx {
 class Deadline;
 
 // The serial port of a POSIX system, over termios (Linux: rates off the B constants use
-// termios2).
+// termios2, see termios2_record.h).
 //
-// OpenPort opens the port's device path; the front end has resolved COM names already (see
-// port_name.h). The port is opened non-blocking and held exclusively: flock() keeps out every
-// other program of ours (root included), TIOCEXCL every other non-root opener until closed.
+// OpenPort opens the port's device path as OpenPortDevice does; the front end has resolved
+// COM names already (see port_name.h).
 //
 // USB serial adapters hold short replies back until their latency timer runs out, 16 ms by
 // default, which the one-exchange-at-a-time protocol pays on every request: where the driver
@@ -55,11 +53,8 @@ class PosixSerialChannel final : public SerialChannel {
   enum class Readiness { kReady, kTimedOut, kFailed };
   enum class Fill { kFilled, kEmpty, kFailed };
 
-  bool PreparePort(const ChosenPort& port);
-  bool ClearModemLines(const ChosenPort& port);
   void AskForLowLatency();
   void PutBackLatency();
-  bool Fail(const ChosenPort& port, PortStep step, int error);
 
   bool TakeBuffered(std::uint8_t& byte);
   Fill FillInput();

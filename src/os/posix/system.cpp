@@ -137,6 +137,13 @@ bool NamesOtherThanRegularFile(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
 }
 
+bool MayReadAndWrite(const std::string& path) {
+  constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+  struct stat file {};
+  return !path.empty() && stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+         (file.st_mode & kAnyWrite) != 0 && access(path.c_str(), R_OK | W_OK) == 0;
+}
+
 bool Lock(int descriptor) {
   while (flock(descriptor, LOCK_EX) != 0) {
     if (errno != EINTR) return false;

@@ -207,6 +207,21 @@ bool NamesOtherThanRegularFile(const std::string& path) {
   return _wstat64(WidePath(path).c_str(), &status) == 0 && (status.st_mode & _S_IFMT) != _S_IFREG;
 }
 
+bool MayReadAndWrite(const std::string& path) {
+  const std::wstring wide = WidePath(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return false;
+  }
+  const HANDLE file =
+      ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(file);
+  return true;
+}
+
 bool Lock(int descriptor) {
   OVERLAPPED whole{};
   if (LockFileEx(FileHandle(descriptor), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
