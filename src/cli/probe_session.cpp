@@ -52,7 +52,7 @@ ProbeSession::ProbeSession(const ProbeOptions& options, std::string port, Sessio
       port_(ChoosePort(portName_)),
       channel_(MakeSerialChannel()),
       stoppable_(*channel_),
-      trace_(stderr),
+      trace_(settings.traceStream),
       meter_(options.trace ? &trace_ : nullptr),
       link_(stoppable_),
       controls_(FieldsFor(settings.document)),
