@@ -105,8 +105,9 @@ void AddHelpCommand(CLI::App& app, const CommandIo& io, int& exitStatus) {
   CLI::App* command = app.add_subcommand("help", "Show this help, or the help of one command");
   auto topic = std::make_shared<std::string>();
   command->add_option("command", *topic, "The command to explain");
-  command->callback([&app, topic, &io, &exitStatus] {
-    if (topic->empty()) {
+  command->callback([&app, command, topic, &io, &exitStatus] {
+    // An empty word names no command, as any other word that names none.
+    if (command->count("command") == 0) {
       // App::help() would describe the command being run, this one.
       std::fputs(app.get_formatter()->make_help(&app, kProgram, CLI::AppFormatMode::Normal).c_str(),
                  io.out);
@@ -143,6 +144,8 @@ std::size_t EditDistance(const std::string& a, const std::string& b) {
 // " (did you mean 'update'?)" for the candidate nearest to `word`, if one is near enough to be
 // a slip of the fingers; empty otherwise.
 std::string Suggestion(const std::string& word, const std::vector<std::string>& candidates) {
+  // Dashes alone ("-", "--") are no slip for "-h".
+  if (word.find_first_not_of('-') == std::string::npos) return "";
   constexpr std::size_t kNearEnough = 2;
   const std::string* nearest = nullptr;
   std::size_t best = kNearEnough + 1;
@@ -192,6 +195,9 @@ std::string UnexpectedWordReason(CLI::App& app) {
   const std::string& word = words.front();
   if (StartsWithDash(word))
     return "unknown option '" + word + "'" + Suggestion(word, OptionNames(app));
+  // A word CLI11 leaves to the program ("info --port x -- extra") is the command's.
+  if (const std::vector<CLI::App*> commands = app.get_subcommands(); !commands.empty())
+    return "unexpected argument '" + word + "' for 'kvxctl " + commands.front()->get_name() + "'";
   return "unknown command '" + word + "'" + Suggestion(word, CommandNames(app));
 }
 

@@ -47,6 +47,9 @@ TEST(Kvxctl, AnswersHelpAndRefusesBadCommandLinesBeforeAnyPortOpens) {
       {"udpate --port x", 2, "unknown command 'udpate' (did you mean 'update'?)"},
       {"info --prot x", 2, "unknown option '--prot' for 'kvxctl info' (did you mean '--port'?)"},
       {"help frobnicate", 2, "'frobnicate' is not a kvxctl command"},
+      {"help ''", 2, "'' is not a kvxctl command"},
+      {"-- info", 2, "kvxctl: unknown option '--'\n"},
+      {"info --port x extra", 2, "kvxctl: unexpected argument 'extra' for 'kvxctl info'"},
       // A value forgotten: the next option is not taken as the port, nor the word after it.
       {"update --port --firmware F", 2, "kvxctl update: --port needs a value, but --firmware follows it\n"},
       {"info --port -s 9600", 2, "kvxctl info: --port needs a value, but -s follows"},
