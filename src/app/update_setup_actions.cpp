@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/dialog_controls.h"
+#include "app/probe_changes_text.h"
 #include "app/probe_connect.h"
 #include "images/logic_update.h"
 #include "link/channel_ops.h"
@@ -74,22 +75,21 @@ std::string NoProbeDetail(const ProbeLink& link) {
   return "the loader" + port + " reports loader version 0";
 }
 
-// Passes everything on and gives each message box without a detail of its own the one
-// `detail` returns as it is shown, so the messages of a step say why without changing their
-// own texts.
-class DetailedServices final : public DialogServices {
+// Passes everything on and amends each message box as it is shown, so the messages of a step
+// say why, or what to do, without changing their own texts.
+class AmendedServices final : public DialogServices {
  public:
-  DetailedServices(DialogServices& next, std::function<std::string()> detail)
-      : next_(next), detail_(std::move(detail)) {}
+  AmendedServices(DialogServices& next, std::function<void(MessageBox&)> amend)
+      : next_(next), amend_(std::move(amend)) {}
 
   void SetStatus(const std::string& text) override { next_.SetStatus(text); }
   void SetProgress(const std::string& text, const ProgressAmount& amount) override {
     next_.SetProgress(text, amount);
   }
   MessageAnswer ShowMessage(const MessageBox& message) override {
-    MessageBox detailed = message;
-    if (detailed.detail.empty()) detailed.detail = detail_();
-    return next_.ShowMessage(detailed);
+    MessageBox amended = message;
+    amend_(amended);
+    return next_.ShowMessage(amended);
   }
   void NoteCause(const std::string& cause) override { next_.NoteCause(cause); }
   void BeginWaitCursor() override { next_.BeginWaitCursor(); }
@@ -97,7 +97,7 @@ class DetailedServices final : public DialogServices {
 
  private:
   DialogServices& next_;
-  std::function<std::string()> detail_;
+  std::function<void(MessageBox&)> amend_;
 };
 
 }  // namespace
@@ -317,12 +317,17 @@ bool UpdateSetupActions::QueryAndShowIdentity() {
 // same messages, but before the firmware is erased, and with the reason as their detail.
 bool UpdateSetupActions::UpdateDueFiles(const UpdatePlan& plan) {
   if (!plan.Passes()) {
-    DetailedServices refusal(services_, [reason = plan.NothingSentReason()] { return reason; });
+    AmendedServices refusal(services_, [reason = plan.NothingSentReason()](MessageBox& box) {
+      if (box.detail.empty()) box.detail = reason;
+    });
     return plan.FirmwareProblem().empty() ? UpdateLogicPart(plan.logic, refusal)
                                           : UpdateFirmwarePart(plan.firmware, refusal);
   }
-  return (!plan.firmware.due || UpdateFirmwarePart(plan.firmware, services_)) &&
-         (!plan.logic.due || UpdateLogicPart(plan.logic, services_));
+  // A failure says what the probe is left with as far as the update got, and what to do.
+  AmendedServices advised(services_,
+                          [this](MessageBox& box) { box.advice = UnfinishedChanges(changes_); });
+  return (!plan.firmware.due || UpdateFirmwarePart(plan.firmware, advised)) &&
+         (!plan.logic.due || UpdateLogicPart(plan.logic, advised));
 }
 
 bool UpdateSetupActions::UpdateFirmwarePart(const FirmwarePlan& firmware,

@@ -2,9 +2,10 @@
 
 #include <cstdio>
 
-#include "cli/probe_changes_text.h"
+#include "app/probe_changes_text.h"
 #include "cli/update_preview.h"
 #include "loader/version_text.h"
+#include "setup/read_setup_block.h"
 #include "setup/setup_block.h"
 
 namespace kvx::cli {
@@ -20,16 +21,6 @@ nlohmann::json VersionsJson(const VersionTexts& versions) {
 const char* ResultText(const ProbeOutcome& outcome) {
   if (outcome.interrupted) return "interrupted";
   return outcome.passed ? "passed" : "failed";
-}
-
-// Why the block's MAC address is not the probe's own, or empty when it is. A block copied
-// from another probe gives this one the other's address on the network.
-std::string MacAddressWarning(const StoredNetworkSetup& stored, const std::string& serialNumber) {
-  if (!stored.texts) return "";
-  const std::optional<MacAddress> own = MacAddressFor(serialNumber);
-  if (own && *own == stored.macAddress) return "";
-  return "the network setup holds the MAC address " + MacAddressText(stored.macAddress) +
-         (own ? ", not " + MacAddressText(*own) + ", the one the serial number gives" : "");
 }
 
 // The five texts under the document's names; null for each when the block is erased.
@@ -77,8 +68,8 @@ std::string JsonText(const nlohmann::json& value) {
   return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-void PrintJson(const nlohmann::json& value) {
-  std::printf("%s\n", JsonText(value).c_str());
+void PrintJson(std::FILE* out, const nlohmann::json& value) {
+  std::fprintf(out, "%s\n", JsonText(value).c_str());
 }
 
 nlohmann::json RecordJson(const ProbeOutcome& outcome) {
@@ -113,12 +104,12 @@ std::string ShownMacAddress(const std::string& text) {
   return IsMacAddressText(text) ? text : "invalid: " + ShownText(text);
 }
 
-void PrintIdentity(const ProbeOutcome& outcome) {
-  std::printf("Loader version:    %s\n", outcome.loaderVersion.c_str());
-  std::printf("Firmware version:  %s\n", outcome.after.firmware.c_str());
-  std::printf("Logic version:     %s\n", outcome.after.logic.c_str());
-  std::printf("Serial number:     %s\n", EscapedText(outcome.serialNumber).c_str());
-  std::printf("MAC address:       %s\n", ShownMacAddress(outcome.macAddress).c_str());
+void PrintIdentity(std::FILE* out, const ProbeOutcome& outcome) {
+  std::fprintf(out, "Loader version:    %s\n", outcome.loaderVersion.c_str());
+  std::fprintf(out, "Firmware version:  %s\n", outcome.after.firmware.c_str());
+  std::fprintf(out, "Logic version:     %s\n", outcome.after.logic.c_str());
+  std::fprintf(out, "Serial number:     %s\n", EscapedText(outcome.serialNumber).c_str());
+  std::fprintf(out, "MAC address:       %s\n", ShownMacAddress(outcome.macAddress).c_str());
 }
 
 std::string VersionsSummary(const ProbeOutcome& outcome, bool whole) {
@@ -129,29 +120,31 @@ std::string VersionsSummary(const ProbeOutcome& outcome, bool whole) {
          ShownMacAddress(outcome.macAddress);
 }
 
-void PrintNetworkSetup(const StoredNetworkSetup& stored, const std::string& serialNumber) {
+void PrintNetworkSetup(std::FILE* out, const StoredNetworkSetup& stored,
+                       const std::string& serialNumber) {
   const auto shown = [&stored](const std::string NetworkSetupTexts::*text) {
     return stored.texts ? (*stored.texts).*text : std::string(kNotSet);
   };
-  std::printf("Probe IP address:  %s\n", shown(&NetworkSetupTexts::probeIpAddress).c_str());
-  std::printf("Subnet mask:       %s\n", shown(&NetworkSetupTexts::subnetMask).c_str());
-  std::printf("Default gateway:   %s\n", shown(&NetworkSetupTexts::defaultGateway).c_str());
-  std::printf("Config host:       %s\n", shown(&NetworkSetupTexts::hostIpAddress).c_str());
+  std::fprintf(out, "Probe IP address:  %s\n", shown(&NetworkSetupTexts::probeIpAddress).c_str());
+  std::fprintf(out, "Subnet mask:       %s\n", shown(&NetworkSetupTexts::subnetMask).c_str());
+  std::fprintf(out, "Default gateway:   %s\n", shown(&NetworkSetupTexts::defaultGateway).c_str());
+  std::fprintf(out, "Config host:       %s\n", shown(&NetworkSetupTexts::hostIpAddress).c_str());
   // A name is whatever bytes the flash holds; control characters stay off the terminal.
   const std::string name = shown(&NetworkSetupTexts::configFileName);
-  std::printf("Config file name:  %s\n", stored.texts ? ShownText(name).c_str() : name.c_str());
+  std::fprintf(out, "Config file name:  %s\n",
+               stored.texts ? ShownText(name).c_str() : name.c_str());
   if (const std::string warning = MacAddressWarning(stored, serialNumber); !warning.empty())
-    std::printf("Warning:           %s\n", warning.c_str());
+    std::fprintf(out, "Warning:           %s\n", warning.c_str());
 }
 
-void PrintFileProofs(const std::vector<FileProof>& files) {
+void PrintFileProofs(std::FILE* out, const std::vector<FileProof>& files) {
   for (const FileProof& file : files) {
     const std::string label =
         (file.part == "firmware" ? "Firmware" : "Logic") + std::string(" file:");
-    std::printf("%-19s%s (%s, %llu bytes, SHA-256 %s)%s\n", label.c_str(),
-                file.path.string().c_str(), FormatVersion(file.version).c_str(),
-                static_cast<unsigned long long>(file.size), file.sha256.c_str(),
-                file.done ? "" : ", not finished");
+    std::fprintf(out, "%-19s%s (%s, %llu bytes, SHA-256 %s)%s\n", label.c_str(),
+                 file.path.string().c_str(), FormatVersion(file.version).c_str(),
+                 static_cast<unsigned long long>(file.size), file.sha256.c_str(),
+                 file.done ? "" : ", not finished");
   }
 }
 
@@ -163,10 +156,10 @@ nlohmann::json NetworkTextsJson(const NetworkSetupTexts& texts) {
           {"configFileName", texts.configFileName}};
 }
 
-int ReportRefusal(const std::string& command, bool json, int exitStatus,
+int ReportRefusal(const CommandIo& io, const std::string& command, bool json, int exitStatus,
                   const std::string& reason) {
-  std::fprintf(stderr, "kvxctl %s: %s\n", command.c_str(), reason.c_str());
-  if (json) PrintJson({{"passed", false}, {"reason", reason}});
+  std::fprintf(io.err, "kvxctl %s: %s\n", command.c_str(), reason.c_str());
+  if (json) PrintJson(io.out, {{"passed", false}, {"reason", reason}});
   return exitStatus;
 }
 

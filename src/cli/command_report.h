@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_io.h"
 #include "cli/probe_outcome.h"
 
 namespace kvx::cli {
@@ -11,15 +12,15 @@ namespace kvx::cli {
 // `value` as one line of JSON. Texts from the probe or a file are whatever bytes they were;
 // invalid UTF-8 is replaced rather than breaking the output.
 std::string JsonText(const nlohmann::json& value);
-// Writes JsonText(value) as one line on standard output.
-void PrintJson(const nlohmann::json& value);
+// Writes JsonText(value) as one line on `out`.
+void PrintJson(std::FILE* out, const nlohmann::json& value);
 
 // The probe's record: its identity, versions before and after, result, the dialog's texts,
 // the transfer and whatever the command found or did.
 nlohmann::json RecordJson(const ProbeOutcome& outcome);
 
 // The three version texts, serial number and MAC, a line each.
-void PrintIdentity(const ProbeOutcome& outcome);
+void PrintIdentity(std::FILE* out, const ProbeOutcome& outcome);
 // A MAC address text to show: as it is when it is one (twelve hex digits), else marked invalid
 // and escaped, since it is made of what the probe reported.
 std::string ShownMacAddress(const std::string& text);
@@ -28,16 +29,18 @@ std::string ShownMacAddress(const std::string& text);
 std::string VersionsSummary(const ProbeOutcome& outcome, bool whole);
 // The network setup a probe holds, a line each text, "not set" for an erased block, and a
 // warning when the block's MAC address is not the probe's own.
-void PrintNetworkSetup(const StoredNetworkSetup& stored, const std::string& serialNumber);
+void PrintNetworkSetup(std::FILE* out, const StoredNetworkSetup& stored,
+                       const std::string& serialNumber);
 // One line a file: "Firmware file:     PATH (1.05, 2345 bytes, SHA-256 ...)".
-void PrintFileProofs(const std::vector<FileProof>& files);
+void PrintFileProofs(std::FILE* out, const std::vector<FileProof>& files);
 
 // The five network texts under the document's names.
 nlohmann::json NetworkTextsJson(const NetworkSetupTexts& texts);
 
-// A command refused before it reached the probe: "kvxctl COMMAND: reason" on standard error
-// and, with `json`, the object {"passed": false, "reason": ...} on standard output, so a
-// script reading the object learns why too. Returns `exitStatus`.
-int ReportRefusal(const std::string& command, bool json, int exitStatus, const std::string& reason);
+// A command refused before it reached the probe: "kvxctl COMMAND: reason" on io.err and,
+// with `json`, the object {"passed": false, "reason": ...} on io.out, so a script reading the
+// object learns why too. Returns `exitStatus`.
+int ReportRefusal(const CommandIo& io, const std::string& command, bool json, int exitStatus,
+                  const std::string& reason);
 
 }  // namespace kvx::cli

@@ -13,11 +13,6 @@ namespace kvx::cli {
 
 namespace {
 
-struct FilesOptions {
-  std::string directory;
-  bool json = false;
-};
-
 // The newest numbers as the dialog finds them, and the files an update would read: the
 // logic number is always KVXLOG70's, also for the KVXLOG71 file.
 struct NewestFiles {
@@ -41,15 +36,15 @@ NewestFiles FindNewestFiles(const UpdateCatalogue& catalogue) {
   return files;
 }
 
-void PrintText(const NewestFiles& files) {
-  std::printf("Directory:         %s\n", files.directory.string().c_str());
-  std::printf("Newest firmware:   %s (%u)\n", FormatVersion(files.firmware).c_str(),
-              static_cast<unsigned>(files.firmware));
-  std::printf("Newest logic:      %s (%u)\n", FormatVersion(files.logic).c_str(),
-              static_cast<unsigned>(files.logic));
-  std::printf("Firmware file:     %s\n", files.firmwarePath.string().c_str());
-  std::printf("Logic file:        %s\n", files.logicPath.string().c_str());
-  std::printf("Logic file (C):    %s\n", files.logicPathRevisionC.string().c_str());
+void PrintText(std::FILE* out, const NewestFiles& files) {
+  std::fprintf(out, "Directory:         %s\n", files.directory.string().c_str());
+  std::fprintf(out, "Newest firmware:   %s (%u)\n", FormatVersion(files.firmware).c_str(),
+               static_cast<unsigned>(files.firmware));
+  std::fprintf(out, "Newest logic:      %s (%u)\n", FormatVersion(files.logic).c_str(),
+               static_cast<unsigned>(files.logic));
+  std::fprintf(out, "Firmware file:     %s\n", files.firmwarePath.string().c_str());
+  std::fprintf(out, "Logic file:        %s\n", files.logicPath.string().c_str());
+  std::fprintf(out, "Logic file (C):    %s\n", files.logicPathRevisionC.string().c_str());
 }
 
 nlohmann::json FilesJson(const NewestFiles& files) {
@@ -69,39 +64,39 @@ nlohmann::json FilesJson(const NewestFiles& files) {
 
 }  // namespace
 
-void AddFilesCommand(CLI::App& app, int& exitStatus) {
-  auto options = std::make_shared<FilesOptions>();
+int RunFilesCommand(const FilesRequest& request, const CommandIo& io) {
+  const UpdateCatalogue catalogue(ChosenUpdateDirectory(request.directory));
+  // A mistyped directory would otherwise look like one without update files.
+  std::error_code error;
+  const std::filesystem::path& folder = catalogue.Directory();
+  if (!std::filesystem::is_directory(folder, error)) {
+    return ReportRefusal(io, "files", request.json, kExitFailure,
+                         std::filesystem::exists(folder, error)
+                             ? folder.string() + " is not a directory"
+                             : "no such directory: " + folder.string());
+  }
+  // And one that cannot be read, like one that holds none.
+  if (std::filesystem::directory_iterator(catalogue.Directory(), error); error) {
+    return ReportRefusal(
+        io, "files", request.json, kExitFailure,
+        "cannot read the directory " + catalogue.Directory().string() + ": " + error.message());
+  }
+  const NewestFiles files = FindNewestFiles(catalogue);
+  if (request.json) {
+    PrintJson(io.out, FilesJson(files));
+  } else {
+    PrintText(io.out, files);
+  }
+  return kExitOk;
+}
+
+void AddFilesCommand(CLI::App& app, const CommandIo& io, int& exitStatus) {
+  auto request = std::make_shared<FilesRequest>();
   CLI::App* command =
       app.add_subcommand("files", "Show the newest update files and the paths an update would use");
-  AddDirectoryOption(*command, options->directory);
-  command->add_flag("--json", options->json, "Print the result as one JSON object");
-  command->callback([options, &exitStatus] {
-    const UpdateCatalogue catalogue(ChosenUpdateDirectory(options->directory));
-    // A mistyped directory would otherwise look like one without update files.
-    std::error_code error;
-    const std::filesystem::path& folder = catalogue.Directory();
-    if (!std::filesystem::is_directory(folder, error)) {
-      exitStatus = ReportRefusal("files", options->json, kExitFailure,
-                                 std::filesystem::exists(folder, error)
-                                     ? folder.string() + " is not a directory"
-                                     : "no such directory: " + folder.string());
-      return;
-    }
-    // And one that cannot be read, like one that holds none.
-    if (std::filesystem::directory_iterator(catalogue.Directory(), error); error) {
-      exitStatus = ReportRefusal(
-          "files", options->json, kExitFailure,
-          "cannot read the directory " + catalogue.Directory().string() + ": " + error.message());
-      return;
-    }
-    const NewestFiles files = FindNewestFiles(catalogue);
-    if (options->json) {
-      PrintJson(FilesJson(files));
-    } else {
-      PrintText(files);
-    }
-    exitStatus = kExitOk;
-  });
+  AddDirectoryOption(*command, request->directory);
+  command->add_flag("--json", request->json, "Print the result as one JSON object");
+  command->callback([request, &io, &exitStatus] { exitStatus = RunFilesCommand(*request, io); });
 }
 
 }  // namespace kvx::cli

@@ -34,22 +34,22 @@ std::string Describe(const SerialPortInfo& port) {
   return text;
 }
 
-void PrintText(const std::vector<SerialPortInfo>& ports) {
+void PrintText(std::FILE* out, const std::vector<SerialPortInfo>& ports) {
   if (ports.empty()) {
-    std::printf("No serial ports found.\n");
+    std::fprintf(out, "No serial ports found.\n");
     return;
   }
   // A device names itself, and the environment names devices: both reach the terminal escaped.
   for (const SerialPortInfo& port : ports) {
-    std::printf("%-6s %-16s %s\n", port.comName.c_str(), EscapedText(port.devicePath).c_str(),
-                EscapedText(Describe(port)).c_str());
+    std::fprintf(out, "%-6s %-16s %s\n", port.comName.c_str(), EscapedText(port.devicePath).c_str(),
+                 EscapedText(Describe(port)).c_str());
     for (const std::string& name : port.stableNames) {
-      std::printf("%-6s %-16s   %s\n", "", "", EscapedText(name).c_str());
+      std::fprintf(out, "%-6s %-16s   %s\n", "", "", EscapedText(name).c_str());
     }
   }
 }
 
-void PrintJson(const std::vector<SerialPortInfo>& ports) {
+void PrintJson(std::FILE* out, const std::vector<SerialPortInfo>& ports) {
   nlohmann::json list = nlohmann::json::array();
   for (const SerialPortInfo& port : ports) {
     nlohmann::json entry = {
@@ -70,24 +70,26 @@ void PrintJson(const std::vector<SerialPortInfo>& ports) {
     list.push_back(entry);
   }
   const std::string text = list.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-  std::printf("%s\n", text.c_str());
+  std::fprintf(out, "%s\n", text.c_str());
 }
 
 }  // namespace
 
-void AddPortsCommand(CLI::App& app, int& exitStatus) {
-  auto json = std::make_shared<bool>(false);
+int RunPorts(const PortsRequest& request, const CommandIo& io) {
+  const std::vector<SerialPortInfo> ports = ListPortsPresent();
+  if (request.json) {
+    PrintJson(io.out, ports);
+  } else {
+    PrintText(io.out, ports);
+  }
+  return kExitOk;
+}
+
+void AddPortsCommand(CLI::App& app, const CommandIo& io, int& exitStatus) {
+  auto request = std::make_shared<PortsRequest>();
   CLI::App* command = app.add_subcommand("ports", "List the serial ports present");
-  command->add_flag("--json", *json, "Print the list as one JSON array");
-  command->callback([json, &exitStatus] {
-    const std::vector<SerialPortInfo> ports = ListPortsPresent();
-    if (*json) {
-      PrintJson(ports);
-    } else {
-      PrintText(ports);
-    }
-    exitStatus = kExitOk;
-  });
+  command->add_flag("--json", request->json, "Print the list as one JSON array");
+  command->callback([request, &io, &exitStatus] { exitStatus = RunPorts(*request, io); });
 }
 
 }  // namespace kvx::cli

@@ -11,11 +11,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/probe_changes_text.h"
 #include "cli/command_report.h"
 #include "cli/commands.h"
 #include "cli/interruption.h"
 #include "cli/probe_board.h"
-#include "cli/probe_changes_text.h"
 #include "cli/report_file.h"
 #include "link/serial_port.h"
 #include "loader/version_text.h"
@@ -125,9 +125,9 @@ int ExitStatus(const std::vector<ProbeOutcome>& outcomes) {
 }
 
 int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJob& job,
-             ReportFile& report) {
-  StreamOutput out(stderr, os::IsTerminal(stderr));
-  ProbeSession session(options, port, job.settings, out, {stdin, os::IsTerminal(stdin)});
+             ReportFile& report, const CommandIo& io) {
+  StreamOutput out(io.err, os::IsTerminal(io.err));
+  ProbeSession session(options, port, job.settings, out, {io.in, os::IsTerminal(io.in)});
   ProbeOutcome outcome = ServeProbe(session, job, [] {});
   std::string verdict;
   const std::string problem = EndProbe(job, report, outcome, verdict);
@@ -137,9 +137,9 @@ int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJo
     out.WriteLine("kvxctl " + job.command + ": " + problem);
   }
   if (options.json) {
-    PrintJson(RecordJson(outcome));
+    PrintJson(io.out, RecordJson(outcome));
   } else if (outcome.connected) {
-    job.printText(outcome);
+    job.printText(outcome, io.out);
   }
   return ExitStatus({outcome});
 }
@@ -148,41 +148,42 @@ int ServeOne(const ProbeOptions& options, const std::string& port, const ProbeJo
 // notice written by the signal handler into the terminal would leave the board's rows out of
 // their places.
 void AwaitProbes(std::vector<std::thread>& probes, const std::atomic<std::size_t>& finished,
-                 ProbeBoard& board, bool boardOnTerminal) {
+                 ProbeBoard& board, bool boardOnTerminal, std::FILE* boardStream) {
   bool noticeShown = false;
   while (finished.load() < probes.size()) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     if (!boardOnTerminal || noticeShown || !StopRequested()) continue;
-    board.PrintAbove(stderr, true, WrappedForTerminal(StoppingNotice(), TerminalWidth(stderr)));
+    board.PrintAbove(boardStream, true,
+                     WrappedForTerminal(StoppingNotice(), TerminalWidth(boardStream)));
     noticeShown = true;
   }
   for (std::thread& probe : probes) probe.join();
 }
 
 int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& ports,
-                 const ProbeJob& job, ReportFile& report) {
-  const bool outIsTerminal = os::IsTerminal(stdout);
-  const bool boardOnTerminal = os::IsTerminal(stderr);
+                 const ProbeJob& job, ReportFile& report, const CommandIo& io) {
+  const bool outIsTerminal = os::IsTerminal(io.out);
+  const bool boardOnTerminal = os::IsTerminal(io.err);
   std::vector<ProbeOutcome> outcomes(ports.size());
   std::vector<std::string> verdicts(ports.size());
   {
-    ProbeBoard board(stderr, boardOnTerminal, ports);
+    ProbeBoard board(io.err, boardOnTerminal, ports);
     std::vector<std::thread> probes;
     std::atomic<std::size_t> finished{0};
     for (std::size_t index = 0; index < ports.size(); ++index) {
       probes.emplace_back([&, index] {
-        ProbeSession session(options, ports[index], job.settings, board.Row(index), {stdin, false});
+        ProbeSession session(options, ports[index], job.settings, board.Row(index), {io.in, false});
         ProbeOutcome& outcome = outcomes[index];
         outcome = ServeProbe(session, job, [&] {
           board.SetSerialNumber(index, session.Actions().Identity().serialNumber);
         });
         EndProbe(job, report, outcome, verdicts[index]);
         board.Row(index).WriteLine(verdicts[index]);
-        if (options.json) board.PrintAbove(stdout, outIsTerminal, JsonText(RecordJson(outcome)));
+        if (options.json) board.PrintAbove(io.out, outIsTerminal, JsonText(RecordJson(outcome)));
         ++finished;
       });
     }
-    AwaitProbes(probes, finished, board, boardOnTerminal);
+    AwaitProbes(probes, finished, board, boardOnTerminal, io.err);
   }
   // The board on the same terminal already shows each probe's ending.
   const bool listed = options.json || (boardOnTerminal && outIsTerminal);
@@ -195,11 +196,11 @@ int ServeSeveral(const ProbeOptions& options, const std::vector<std::string>& po
     if (outcome.passed) ++passed;
     if (outcome.interrupted) ++interrupted;
     if (!listed) {
-      std::printf("%-*s  %-10s  %s\n", static_cast<int>(portWidth), ports[index].c_str(),
-                  EscapedText(outcome.serialNumber).c_str(), verdicts[index].c_str());
+      std::fprintf(io.out, "%-*s  %-10s  %s\n", static_cast<int>(portWidth), ports[index].c_str(),
+                   EscapedText(outcome.serialNumber).c_str(), verdicts[index].c_str());
     }
   }
-  std::FILE* summary = options.json ? stderr : stdout;
+  std::FILE* summary = options.json ? io.err : io.out;
   std::string counts = std::to_string(ports.size()) + " probes: " + std::to_string(passed) +
                        " passed, " + std::to_string(ports.size() - passed - interrupted) +
                        " failed";
@@ -242,11 +243,11 @@ std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options
 
 // A run whose results did not all reach standard output (a pipe closed early, a full disk)
 // has failed, and says so where it can still be read.
-int WithStandardOutputChecked(const std::string& command, int status) {
-  const bool flushed = std::fflush(stdout) == 0;
+int WithStandardOutputChecked(const std::string& command, int status, const CommandIo& io) {
+  const bool flushed = std::fflush(io.out) == 0;
   const int error = errno;
-  if (flushed && std::ferror(stdout) == 0) return status;
-  std::fprintf(stderr, "kvxctl %s: the results could not all be written to standard output%s%s\n",
+  if (flushed && std::ferror(io.out) == 0) return status;
+  std::fprintf(io.err, "kvxctl %s: the results could not all be written to standard output%s%s\n",
                command.c_str(), flushed ? "" : ": ", flushed ? "" : std::strerror(error));
   return status == kExitOk ? kExitFailure : status;
 }
@@ -265,30 +266,31 @@ std::string FilesProblem(const ProbeOptions& options, const ProbeJob& job, RunFi
 
 }  // namespace
 
-int RunProbeJob(const ProbeOptions& options, const ProbeJob& job) {
+int RunProbeJob(const ProbeOptions& options, const ProbeJob& job, const CommandIo& io) {
   std::string problem;
   const std::optional<std::vector<std::string>> ports = PortsToServe(options, job, problem);
-  if (!ports) return ReportRefusal(job.command, options.json, kExitUsage, problem);
+  if (!ports) return ReportRefusal(io, job.command, options.json, kExitUsage, problem);
   RunFiles files;
   problem = FilesProblem(options, job, files);
-  if (!problem.empty()) return ReportRefusal(job.command, options.json, kExitUsage, problem);
+  if (!problem.empty()) return ReportRefusal(io, job.command, options.json, kExitUsage, problem);
   if (job.preflight) problem = job.preflight();
-  if (!problem.empty()) return ReportRefusal(job.command, options.json, kExitFailure, problem);
+  if (!problem.empty()) return ReportRefusal(io, job.command, options.json, kExitFailure, problem);
   ProbeJob run = job;
   run.settings.runFiles = &files;
+  run.settings.traceStream = io.err;
   ReportFile report;
   if (!options.reportPath.empty() && !report.Open(options.reportPath, problem)) {
-    return ReportRefusal(job.command, options.json, kExitUsage, problem);
+    return ReportRefusal(io, job.command, options.json, kExitUsage, problem);
   }
-  const bool errorIsTerminal = os::IsTerminal(stderr);
+  const bool errorIsTerminal = os::IsTerminal(io.err);
   if (ports->size() > 1) {
     StopProbesOnSignals(errorIsTerminal ? StopNotice::kByCaller : StopNotice::kOwnLine);
   } else {
     StopProbesOnSignals(errorIsTerminal ? StopNotice::kOverTransient : StopNotice::kOwnLine);
   }
-  const int status = ports->size() == 1 ? ServeOne(options, ports->front(), run, report)
-                                        : ServeSeveral(options, *ports, run, report);
-  return WithStandardOutputChecked(job.command, status);
+  const int status = ports->size() == 1 ? ServeOne(options, ports->front(), run, report, io)
+                                        : ServeSeveral(options, *ports, run, report, io);
+  return WithStandardOutputChecked(job.command, status, io);
 }
 
 }  // namespace kvx::cli

@@ -29,7 +29,12 @@ void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule
       "-p,--port", options.ports,
       std::string("Serial port: ") + naming.portsTaken + "; give it again, or a pattern such as " +
           naming.quotedPattern + ", to serve several probes at once");
-  port->expected(1)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->check(NamesA("port"));
+  // One port a --port: a stray word after it ("--port A B") would otherwise be served as a
+  // probe too.
+  port->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+      ->check(NamesA("port"));
   if (portRule == PortRule::kRequired) port->required();
   command.add_option("-s,--speed", options.speed, "Line speed to agree with the probe")
       ->check(
@@ -52,7 +57,7 @@ ProbeSession::ProbeSession(const ProbeOptions& options, std::string port, Sessio
       port_(ChoosePort(portName_)),
       channel_(MakeSerialChannel()),
       stoppable_(*channel_),
-      trace_(stderr),
+      trace_(settings.traceStream),
       meter_(options.trace ? &trace_ : nullptr),
       link_(stoppable_),
       controls_(FieldsFor(settings.document)),

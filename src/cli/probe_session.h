@@ -48,7 +48,8 @@ struct SessionSettings {
   SetupDocument document;  // the network texts the dialog would be opened with
   std::filesystem::path updateDirectory;
   Confirmation confirmation = Confirmation::kAsk;
-  RunFiles* runFiles = nullptr;  // the run's, shared by every probe it serves
+  RunFiles* runFiles = nullptr;     // the run's, shared by every probe it serves
+  std::FILE* traceStream = stderr;  // where --trace writes the frames
 };
 
 // One probe connection for the length of one command, run through the dialog's own action

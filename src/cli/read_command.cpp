@@ -20,13 +20,6 @@ namespace {
 
 constexpr char kSerialField[] = "{serial}";
 
-struct ReadOptions {
-  ProbeOptions probe;
-  std::string firmwareFile;
-  std::string logicFile;
-  bool force = false;
-};
-
 // A serial number goes into a file name only when it cannot lead anywhere else: a probe
 // that reports "../x" must not write outside the folder named.
 bool FitsFileName(const std::string& serialNumber) {
@@ -99,7 +92,7 @@ bool ReadLogic(ProbeSession& session, Output& output) {
 // begins its file; false after saying why it cannot be written. A name without {serial} was
 // taken for the run before any port opened; one made from a serial number is taken now, so
 // two probes that report the same serial number cannot write one file.
-bool BeginOutput(ProbeSession& session, const ReadOptions& options, const std::string& pattern,
+bool BeginOutput(ProbeSession& session, const ReadRequest& options, const std::string& pattern,
                  const char* option, Output& output) {
   output.path = OutputName(pattern, session.Actions().Identity().serialNumber);
   std::string problem;
@@ -114,7 +107,7 @@ bool BeginOutput(ProbeSession& session, const ReadOptions& options, const std::s
 }
 
 // The outputs of this probe, named and begun before anything is read; false after saying why.
-bool BeginOutputs(ProbeSession& session, const ReadOptions& options, Output& firmware,
+bool BeginOutputs(ProbeSession& session, const ReadRequest& options, Output& firmware,
                   Output& logic) {
   const std::string& serialNumber = session.Actions().Identity().serialNumber;
   const bool named = HasSerialField(options.firmwareFile) || HasSerialField(options.logicFile);
@@ -130,7 +123,7 @@ bool BeginOutputs(ProbeSession& session, const ReadOptions& options, Output& fir
 }
 
 // Why an output named without {serial} cannot be written, found before any port opens.
-std::string FixedOutputsProblem(const ReadOptions& options) {
+std::string FixedOutputsProblem(const ReadRequest& options) {
   for (const std::string* name : {&options.firmwareFile, &options.logicFile}) {
     if (name->empty() || HasSerialField(*name)) continue;
     if (std::string problem = OutputFileProblem(*name, options.force); !problem.empty())
@@ -139,7 +132,7 @@ std::string FixedOutputsProblem(const ReadOptions& options) {
   return "";
 }
 
-ProbeJob ReadJob(const ReadOptions& options) {
+ProbeJob ReadJob(const ReadRequest& options) {
   ProbeJob job;
   job.command = "read";
   job.settings.updateDirectory = DefaultUpdateDirectory();
@@ -166,41 +159,45 @@ ProbeJob ReadJob(const ReadOptions& options) {
       summary += (summary.empty() ? "" : ", ") + file.path.string();
     return summary;
   };
-  job.printText = [](const ProbeOutcome& outcome) {
-    PrintIdentity(outcome);
+  job.printText = [](const ProbeOutcome& outcome, std::FILE* out) {
+    PrintIdentity(out, outcome);
     if (outcome.imageMarker)
-      std::printf("Image marker:      %s\n", MarkerStateName(*outcome.imageMarker));
-    PrintFileProofs(outcome.files);
+      std::fprintf(out, "Image marker:      %s\n", MarkerStateName(*outcome.imageMarker));
+    PrintFileProofs(out, outcome.files);
   };
   return job;
 }
 
 }  // namespace
 
-void AddReadCommand(CLI::App& app, int& exitStatus) {
-  auto options = std::make_shared<ReadOptions>();
+// An empty name is refused as the options are read, so an empty one was not given.
+int RunRead(const ReadRequest& request, const CommandIo& io) {
+  if (request.firmwareFile.empty() && request.logicFile.empty()) {
+    return ReportRefusal(io, "read", request.probe.json, kExitUsage,
+                         "give --firmware FILE, --logic FILE or both");
+  }
+  return RunProbeJob(request.probe, ReadJob(request), io);
+}
+
+void AddReadCommand(CLI::App& app, const CommandIo& io, int& exitStatus) {
+  auto options = std::make_shared<ReadRequest>();
   CLI::App* command = app.add_subcommand(
       "read", "Read the probe's firmware and logic back into files that update programs back");
   AddProbeOptions(*command, options->probe);
-  CLI::Option* firmware = command->add_option(
-      "--firmware", options->firmwareFile,
-      "Write the firmware area to this file as S-records, the image marker's state in its "
-      "header, so that update programs a copy in that state; {serial} stands for the probe's "
-      "serial number");
-  firmware->check(NamesA("file"));
-  CLI::Option* logic = command->add_option(
-      "--logic", options->logicFile,
-      "Write the logic device's fuses and signature to this file as JEDEC; {serial} as above");
-  logic->check(NamesA("file"));
+  command
+      ->add_option(
+          "--firmware", options->firmwareFile,
+          "Write the firmware area to this file as S-records, the image marker's state in its "
+          "header, so that update programs a copy in that state; {serial} stands for the probe's "
+          "serial number")
+      ->check(NamesA("file"));
+  command
+      ->add_option(
+          "--logic", options->logicFile,
+          "Write the logic device's fuses and signature to this file as JEDEC; {serial} as above")
+      ->check(NamesA("file"));
   command->add_flag("--force", options->force, "Replace output files that exist");
-  command->callback([options, firmware, logic, &exitStatus] {
-    if (firmware->empty() && logic->empty()) {
-      exitStatus = ReportRefusal("read", options->probe.json, kExitUsage,
-                                 "give --firmware FILE, --logic FILE or both");
-      return;
-    }
-    exitStatus = RunProbeJob(options->probe, ReadJob(*options));
-  });
+  command->callback([options, &io, &exitStatus] { exitStatus = RunRead(*options, io); });
 }
 
 }  // namespace kvx::cli

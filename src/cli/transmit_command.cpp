@@ -1,10 +1,13 @@
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "app/document_to_send.h"
 #include "app/settings_table.h"
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
@@ -14,29 +17,21 @@ namespace kvx::cli {
 
 namespace {
 
-struct TransmitOptions {
-  ProbeOptions probe;
-  std::string documentPath;
-  std::string settingsPath;
-  SetupDocument given;  // the texts as the options set them; only those given count
-};
-
 // The network texts an option sets, in the order the dialog lists them.
 struct TextOption {
   const char* name;
   const char* label;
   std::string NetworkSetupTexts::*member;
-  TextCheck check;
   const char* help;
 };
 
 // clang-format off
 const TextOption kTextOptions[] = {
-    {"--ip", "probe IP address", &NetworkSetupTexts::probeIpAddress, AddressTextProblem, "The probe's IP address, a dotted quad (required without --document)"},
-    {"--mask", "subnet mask", &NetworkSetupTexts::subnetMask, AddressTextProblem, "Subnet mask (default 255.255.255.255)"},
-    {"--gateway", "default gateway", &NetworkSetupTexts::defaultGateway, AddressTextProblem, "Default gateway (default 255.255.255.255)"},
-    {"--host", "configuration host IP address", &NetworkSetupTexts::hostIpAddress, AddressTextProblem, "IP address of the host serving the configuration file (default 255.255.255.255)"},
-    {"--config-file", "configuration file name", &NetworkSetupTexts::configFileName, ConfigFileNameProblem, "Name of the configuration file on that host (at most 79 characters, default empty)"},
+    {"--ip", "probe IP address", &NetworkSetupTexts::probeIpAddress, "The probe's IP address, a dotted quad (required without --document)"},
+    {"--mask", "subnet mask", &NetworkSetupTexts::subnetMask, "Subnet mask (default 255.255.255.255)"},
+    {"--gateway", "default gateway", &NetworkSetupTexts::defaultGateway, "Default gateway (default 255.255.255.255)"},
+    {"--host", "configuration host IP address", &NetworkSetupTexts::hostIpAddress, "IP address of the host serving the configuration file (default 255.255.255.255)"},
+    {"--config-file", "configuration file name", &NetworkSetupTexts::configFileName, "Name of the configuration file on that host (at most 79 characters, default empty)"},
 };
 // clang-format on
 
@@ -45,68 +40,71 @@ struct Problem {
   std::string message;
 };
 
-// Refuses a text the probe would store wrongly, before the port is opened. A text from the
-// document reaches the probe just like one given as an option, so it is held to the same rule.
-std::optional<Problem> CheckTexts(const CLI::App& command, const TransmitOptions& options,
-                                  const SetupDocument& document) {
+const TextOption& OptionFor(std::string NetworkSetupTexts::*member) {
   for (const TextOption& option : kTextOptions) {
-    const std::string& text = document.network.*option.member;
-    const std::optional<std::string> problem = option.check(text);
-    if (!problem) continue;
-    if (command.count(option.name) > 0) {
-      return Problem{kExitUsage, std::string(option.name) + " " + ShownText(text) + " " + *problem};
-    }
-    return Problem{kExitUsage, "the " + std::string(option.label) + " " + ShownText(text) + " in " +
-                                   options.documentPath + " " + *problem + "; give " + option.name +
-                                   " to override it"};
+    if (option.member == member) return option;
   }
-  return std::nullopt;
+  return kTextOptions[0];
+}
+
+bool Given(const TransmitRequest& request, std::string NetworkSetupTexts::*member) {
+  return std::any_of(request.given.begin(), request.given.end(),
+                     [member](const GivenText& text) { return text.member == member; });
+}
+
+// Refuses a text the probe would store wrongly, before the port is opened.
+std::optional<Problem> CheckTexts(const TransmitRequest& request, const SetupDocument& document) {
+  const std::optional<TextProblem> problem = FirstTextProblem(document.network);
+  if (!problem) return std::nullopt;
+  const TextOption& option = OptionFor(problem->member);
+  const std::string text = ShownText(document.network.*problem->member);
+  if (Given(request, problem->member)) {
+    return Problem{kExitUsage, std::string(option.name) + " " + text + " " + problem->problem};
+  }
+  return Problem{kExitUsage, "the " + std::string(option.label) + " " + text + " in " +
+                                 request.documentPath + " " + problem->problem + "; give " +
+                                 option.name + " to override it"};
 }
 
 // Fills `document` and the port and speed of `probe` from the document file, then from the
 // options given beside it. Says why when the command cannot be carried out.
-std::optional<Problem> Settle(const CLI::App& command, const TransmitOptions& options,
-                              ProbeOptions& probe, SetupDocument& document) {
-  const bool fromDocument = !options.documentPath.empty();
+std::optional<Problem> Settle(const TransmitRequest& request, ProbeOptions& probe,
+                              SetupDocument& document) {
+  const bool fromDocument = !request.documentPath.empty();
   if (fromDocument) {
-    const DocumentReadResult read = LoadSetupDocument(options.documentPath, document);
-    if (!read.ok) return Problem{kExitFailure, read.message + " " + read.detail};
-    // The window opens an empty file as a new document; sent to a probe, its defaults would
-    // replace the probe's network setup with addresses nobody chose.
-    if (!document.fileVersion) {
-      return Problem{kExitUsage, options.documentPath +
+    const DocumentToSend read = ReadDocumentToSend(request.documentPath);
+    if (!read.read.ok) return Problem{kExitFailure, read.read.message + " " + read.read.detail};
+    if (read.empty) {
+      return Problem{kExitUsage, request.documentPath +
                                      " is empty: it holds no settings of its own to send; save "
                                      "the document from the window, or give --ip and the other "
                                      "texts instead"};
     }
-  } else if (command.count("--ip") == 0) {
+    document = read.document;
+  } else if (!Given(request, &NetworkSetupTexts::probeIpAddress)) {
     return Problem{kExitUsage, "--ip is required without --document"};
   }
-  for (const TextOption& option : kTextOptions) {
-    if (command.count(option.name) > 0)
-      document.network.*option.member = options.given.network.*option.member;
-  }
-  if (std::optional<Problem> problem = CheckTexts(command, options, document)) return problem;
+  PutGivenTexts(request.given, document.network);
+  if (std::optional<Problem> problem = CheckTexts(request, document)) return problem;
   if (probe.ports.empty()) {
-    if (!fromDocument || document.portIndex < 0 || document.portIndex >= kPortListEntries) {
+    const std::optional<std::string> port = fromDocument ? DocumentPort(document) : std::nullopt;
+    if (!port) {
       return Problem{kExitUsage,
                      "--port is required unless the document names a port from COM1 to COM19"};
     }
-    probe.ports.push_back("COM" + std::to_string(document.portIndex + 1));
+    probe.ports.push_back(*port);
   }
-  if (fromDocument && command.count("--speed") == 0) {
-    probe.speed = SpeedIndexRate(document.speedIndex);
-  }
+  if (fromDocument && !request.speedGiven) probe.speed = SpeedIndexRate(document.speedIndex);
   return std::nullopt;
 }
 
 // The texts may come from a document or a table, so they are shown escaped.
-void PrintSettings(const NetworkSetupTexts& texts) {
-  std::printf("Probe IP address:  %s\n", EscapedText(texts.probeIpAddress).c_str());
-  std::printf("Subnet mask:       %s\n", EscapedText(texts.subnetMask).c_str());
-  std::printf("Default gateway:   %s\n", EscapedText(texts.defaultGateway).c_str());
-  std::printf("Config host IP:    %s\n", EscapedText(texts.hostIpAddress).c_str());
-  std::printf("Config file:       %s\n", EscapedText(texts.configFileName).c_str());
+void PrintSettings(std::FILE* out, const NetworkSetupTexts& texts) {
+  std::fprintf(out, "Probe IP address:  %s\n", EscapedText(texts.probeIpAddress).c_str());
+  std::fprintf(out, "Subnet mask:       %s\n", EscapedText(texts.subnetMask).c_str());
+  std::fprintf(out, "Default gateway:   %s\n", EscapedText(texts.defaultGateway).c_str());
+  std::fprintf(out, "Config host IP:    %s\n", EscapedText(texts.hostIpAddress).c_str());
+  std::fprintf(out, "Config file:       %s\n", EscapedText(texts.configFileName).c_str());
 }
 
 // Gives the probe its row of the table; a probe the table does not list is left unwritten
@@ -123,12 +121,12 @@ bool TakeRowOf(ProbeSession& session, const SettingsTable& table, const std::str
   return true;
 }
 
-ProbeJob TransmitJob(const TransmitOptions& options, const SetupDocument& document,
+ProbeJob TransmitJob(const TransmitRequest& request, const SetupDocument& document,
                      std::shared_ptr<const SettingsTable> table) {
-  const std::string settingsPath = options.settingsPath;
+  const std::string settingsPath = request.settingsPath;
   ProbeJob job;
   job.command = "transmit";
-  job.files = {{"--document", options.documentPath}, {"--settings", settingsPath}};
+  job.files = {{"--document", request.documentPath}, {"--settings", settingsPath}};
   job.settings = SessionSettings{document, DefaultUpdateDirectory()};
   if (!table) {
     job.whyOnePort =
@@ -141,55 +139,62 @@ ProbeJob TransmitJob(const TransmitOptions& options, const SetupDocument& docume
     session.Outcome().networkWritten = session.Actions().Fields().network;
     return passed;
   };
-  job.printText = [](const ProbeOutcome& outcome) {
-    if (outcome.networkWritten) PrintSettings(*outcome.networkWritten);
+  job.printText = [](const ProbeOutcome& outcome, std::FILE* out) {
+    if (outcome.networkWritten) PrintSettings(out, *outcome.networkWritten);
   };
   return job;
 }
 
 }  // namespace
 
-void AddTransmitCommand(CLI::App& app, int& exitStatus) {
-  auto options = std::make_shared<TransmitOptions>();
+int RunTransmit(const TransmitRequest& request, const CommandIo& io) {
+  ProbeOptions probe = request.probe;
+  if (!request.settingsPath.empty()) {
+    const SettingsTableRead read = ReadSettingsTable(request.settingsPath);
+    // A table that cannot be used is bad input to the command, as its texts given as options
+    // would be.
+    if (!read.ok() || probe.ports.empty()) {
+      return ReportRefusal(io, "transmit", probe.json, kExitUsage,
+                           read.ok() ? "--port is required with --settings" : read.error);
+    }
+    const auto table = std::make_shared<const SettingsTable>(read.table);
+    return RunProbeJob(probe, TransmitJob(request, {}, table), io);
+  }
+  SetupDocument document;
+  if (const std::optional<Problem> problem = Settle(request, probe, document)) {
+    return ReportRefusal(io, "transmit", probe.json, problem->exitStatus, problem->message);
+  }
+  return RunProbeJob(probe, TransmitJob(request, document, nullptr), io);
+}
+
+void AddTransmitCommand(CLI::App& app, const CommandIo& io, int& exitStatus) {
+  auto request = std::make_shared<TransmitRequest>();
+  auto texts = std::make_shared<NetworkSetupTexts>();
   CLI::App* command =
       app.add_subcommand("transmit", "Write the network setup into the probe and verify it");
-  AddProbeOptions(*command, options->probe, PortRule::kMayComeFromDocument);
+  AddProbeOptions(*command, request->probe, PortRule::kMayComeFromDocument);
   for (const TextOption& option : kTextOptions) {
-    command->add_option(option.name, options->given.network.*option.member, option.help);
+    command->add_option(option.name, (*texts).*option.member, option.help);
   }
   command
-      ->add_option("--document", options->documentPath,
+      ->add_option("--document", request->documentPath,
                    "A .gdb document giving port, speed and the five texts; options given "
                    "beside it win")
       ->check(NamesA("file"));
   CLI::Option* settings = command->add_option(
-      "--settings", options->settingsPath,
+      "--settings", request->settingsPath,
       "A table (CSV) with the columns serial,ip,mask,gateway,host,config: each probe gets the "
       "row of the serial number it reports");
   settings->check(NamesA("file"));
   for (const TextOption& option : kTextOptions) settings->excludes(option.name);
   settings->excludes("--document");
-  command->callback([options, command, &exitStatus] {
-    ProbeOptions probe = options->probe;
-    if (!options->settingsPath.empty()) {
-      const SettingsTableRead read = ReadSettingsTable(options->settingsPath);
-      // A table that cannot be used is bad input to the command, as its texts given as
-      // options would be.
-      if (!read.ok() || probe.ports.empty()) {
-        exitStatus = ReportRefusal("transmit", probe.json, kExitUsage,
-                                   read.ok() ? "--port is required with --settings" : read.error);
-        return;
-      }
-      const auto table = std::make_shared<const SettingsTable>(read.table);
-      exitStatus = RunProbeJob(probe, TransmitJob(*options, {}, table));
-      return;
+  command->callback([request, texts, command, &io, &exitStatus] {
+    request->speedGiven = command->count("--speed") > 0;
+    for (const TextOption& option : kTextOptions) {
+      if (command->count(option.name) > 0)
+        request->given.push_back({option.member, (*texts).*option.member});
     }
-    SetupDocument document;
-    if (const std::optional<Problem> problem = Settle(*command, *options, probe, document)) {
-      exitStatus = ReportRefusal("transmit", probe.json, problem->exitStatus, problem->message);
-      return;
-    }
-    exitStatus = RunProbeJob(probe, TransmitJob(*options, document, nullptr));
+    exitStatus = RunTransmit(*request, io);
   });
 }
 

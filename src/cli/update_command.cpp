@@ -12,18 +12,6 @@ namespace kvx::cli {
 
 namespace {
 
-struct UpdateOptions {
-  ProbeOptions probe;
-  std::string directory;
-  std::string firmwareFile;
-  std::string logicFile;
-  bool dryRun = false;
-  // Joined requests and the read-back before the marker together take about as long as the
-  // window's record-by-record exchange alone, and a flash cell that fails silently is caught
-  // before the image is marked good.
-  FirmwareWriteMode mode{true, true};
-};
-
 // What the update programs: the files named, or without any the catalogue's newest.
 struct UpdateChoice {
   NamedUpdateFiles named;
@@ -93,12 +81,12 @@ ProbeJob UpdateJob(const UpdateChoice& choice) {
     const std::string versions = VersionsSummary(outcome, false);
     return outcome.alreadyUpToDate ? kAlreadyUpToDate + (", " + versions) : versions;
   };
-  job.printText = [](const ProbeOutcome& outcome) {
-    PrintIdentity(outcome);
-    PrintFileProofs(outcome.files);
-    if (outcome.alreadyUpToDate) std::printf("Update:            %s\n", kAlreadyUpToDate);
-    std::printf("Transfer:          %llu bytes at %.0f bytes/s\n",
-                static_cast<unsigned long long>(outcome.bytesExchanged), outcome.bytesPerSecond);
+  job.printText = [](const ProbeOutcome& outcome, std::FILE* out) {
+    PrintIdentity(out, outcome);
+    PrintFileProofs(out, outcome.files);
+    if (outcome.alreadyUpToDate) std::fprintf(out, "Update:            %s\n", kAlreadyUpToDate);
+    std::fprintf(out, "Transfer:          %llu bytes at %.0f bytes/s\n",
+                 static_cast<unsigned long long>(outcome.bytesExchanged), outcome.bytesPerSecond);
   };
   return job;
 }
@@ -112,8 +100,8 @@ ProbeJob DryRunJob(const UpdateChoice& choice) {
     session.Outcome().reason = plan->NothingSentReason();
     return plan->Passes();
   };
-  job.printText = [](const ProbeOutcome& outcome) {
-    if (outcome.preview) PrintPreview(*outcome.preview, outcome.baudRate);
+  job.printText = [](const ProbeOutcome& outcome, std::FILE* out) {
+    if (outcome.preview) PrintPreview(out, *outcome.preview, outcome.baudRate);
   };
   return job;
 }
@@ -131,8 +119,18 @@ std::string NamedFilesProblem(const NamedUpdateFiles& named) {
 
 }  // namespace
 
-void AddUpdateCommand(CLI::App& app, int& exitStatus) {
-  auto options = std::make_shared<UpdateOptions>();
+int RunUpdate(const UpdateRequest& request, const CommandIo& io) {
+  const UpdateChoice choice{{request.firmwareFile, request.logicFile}, request.mode};
+  ProbeJob job = request.dryRun ? DryRunJob(choice) : UpdateJob(choice);
+  job.command = "update";
+  job.files = {{"--firmware", request.firmwareFile}, {"--logic", request.logicFile}};
+  job.preflight = [named = choice.named] { return NamedFilesProblem(named); };
+  job.settings.updateDirectory = ChosenUpdateDirectory(request.directory);
+  return RunProbeJob(request.probe, job, io);
+}
+
+void AddUpdateCommand(CLI::App& app, const CommandIo& io, int& exitStatus) {
+  auto options = std::make_shared<UpdateRequest>();
   CLI::App* command = app.add_subcommand(
       "update",
       "Program the newest firmware and logic files into the probe where they differ, or "
@@ -160,15 +158,7 @@ void AddUpdateCommand(CLI::App& app, int& exitStatus) {
                     "Read the programmed firmware back and write the image marker only if it "
                     "matches, then read the marker back (the default); --no-verify leaves the "
                     "read-back out, as the window does");
-  command->callback([options, &exitStatus] {
-    const UpdateChoice choice{{options->firmwareFile, options->logicFile}, options->mode};
-    ProbeJob job = options->dryRun ? DryRunJob(choice) : UpdateJob(choice);
-    job.command = "update";
-    job.files = {{"--firmware", options->firmwareFile}, {"--logic", options->logicFile}};
-    job.preflight = [named = choice.named] { return NamedFilesProblem(named); };
-    job.settings.updateDirectory = ChosenUpdateDirectory(options->directory);
-    exitStatus = RunProbeJob(options->probe, job);
-  });
+  command->callback([options, &io, &exitStatus] { exitStatus = RunUpdate(*options, io); });
 }
 
 }  // namespace kvx::cli

@@ -36,40 +36,42 @@ double LineSeconds(std::size_t bytes, std::uint32_t baudRate) {
 
 }  // namespace
 
-void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate) {
+void PrintPreview(std::FILE* out, const UpdatePlan& plan, std::uint32_t baudRate) {
   const char* notDue = plan.named ? "not named, left as it is" : "up to date, nothing to program";
   const FirmwarePlan& firmware = plan.firmware;
   if (!firmware.due) {
-    std::printf("Firmware: %s\n", notDue);
+    std::fprintf(out, "Firmware: %s\n", notDue);
   } else if (!plan.FirmwareProblem().empty()) {
-    std::printf("Firmware: %s\n", plan.FirmwareRefusal().c_str());
+    std::fprintf(out, "Firmware: %s\n", plan.FirmwareRefusal().c_str());
   } else {
-    std::printf("Firmware: %s\n", firmware.path.string().c_str());
-    std::printf("  would erase sectors %s\n", SectorList().c_str());
-    std::printf("  would program %zu records, %zu data bytes, %s\n", firmware.image.summary.records,
-                firmware.image.summary.dataBytes, MarkerPreview(firmware.image).c_str());
+    std::fprintf(out, "Firmware: %s\n", firmware.path.string().c_str());
+    std::fprintf(out, "  would erase sectors %s\n", SectorList().c_str());
+    std::fprintf(out, "  would program %zu records, %zu data bytes, %s\n",
+                 firmware.image.summary.records, firmware.image.summary.dataBytes,
+                 MarkerPreview(firmware.image).c_str());
     const UpdateTraffic traffic = PlanTraffic(firmware.image, firmware.mode);
-    std::printf("  in %zu program requests%s, %zu read-back requests\n", traffic.programRequests,
-                JoinsRequests(firmware.image, firmware.mode) ? " (joined)" : " (record by record)",
-                traffic.readRequests);
+    std::fprintf(out, "  in %zu program requests%s, %zu read-back requests\n",
+                 traffic.programRequests,
+                 JoinsRequests(firmware.image, firmware.mode) ? " (joined)" : " (record by record)",
+                 traffic.readRequests);
     if (const std::string why = RecordByRecordReason(firmware.image, firmware.mode); !why.empty())
-      std::printf("  record by record: %s\n", why.c_str());
-    std::printf("  about %.1f s on the line at %u baud\n", LineSeconds(traffic.wireBytes, baudRate),
-                baudRate);
+      std::fprintf(out, "  record by record: %s\n", why.c_str());
+    std::fprintf(out, "  about %.1f s on the line at %u baud\n",
+                 LineSeconds(traffic.wireBytes, baudRate), baudRate);
   }
   const LogicPlan& logic = plan.logic;
   if (!logic.due) {
-    std::printf("Logic:    %s\n", notDue);
+    std::fprintf(out, "Logic:    %s\n", notDue);
   } else if (!plan.LogicProblem().empty()) {
-    std::printf("Logic:    %s\n", plan.LogicRefusal().c_str());
+    std::fprintf(out, "Logic:    %s\n", plan.LogicRefusal().c_str());
   } else {
-    std::printf("Logic:    %s\n", logic.path.string().c_str());
-    std::printf("  would erase the EPLD and program %zu rows of %zu fuses, signature %s\n",
-                kFuseRowCount, kFuseRowCharacters, logic.signature.c_str());
+    std::fprintf(out, "Logic:    %s\n", logic.path.string().c_str());
+    std::fprintf(out, "  would erase the EPLD and program %zu rows of %zu fuses, signature %s\n",
+                 kFuseRowCount, kFuseRowCharacters, logic.signature.c_str());
     if (!logic.signatureReason.empty())
-      std::printf("  signature from %s\n", logic.signatureReason.c_str());
+      std::fprintf(out, "  signature from %s\n", logic.signatureReason.c_str());
   }
-  if (!plan.Passes()) std::printf("Update:   %s\n", plan.NothingSentReason().c_str());
+  if (!plan.Passes()) std::fprintf(out, "Update:   %s\n", plan.NothingSentReason().c_str());
 }
 
 nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate) {

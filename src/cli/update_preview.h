@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "app/update_plan.h"
@@ -9,7 +10,7 @@ namespace kvx::cli {
 
 // The dry run's report: what the update would erase and program, or why a file is refused.
 // The firmware's requests and their line time at `baudRate` follow the plan's write mode.
-void PrintPreview(const UpdatePlan& plan, std::uint32_t baudRate);
+void PrintPreview(std::FILE* out, const UpdatePlan& plan, std::uint32_t baudRate);
 nlohmann::json PreviewJson(const UpdatePlan& plan, std::uint32_t baudRate);
 
 }  // namespace kvx::cli

@@ -39,7 +39,17 @@ struct MessageBox {
   std::optional<MessageAnswer> defaultAnswer = std::nullopt;
   // Why it happened, shown beside `text` (never instead of it); empty when the text says all.
   std::string detail = {};
+  // What the user can do about it ("run update again"), shown with the detail. A front end
+  // that says it in a place of its own (kvxctl, once the run has ended) leaves it out.
+  std::string advice = {};
 };
+
+// The detail with the advice after it, as a window shows them behind the message's text.
+inline std::string DetailWithAdvice(const MessageBox& message) {
+  if (message.advice.empty()) return message.detail;
+  if (message.detail.empty()) return message.advice;
+  return message.detail + "\n\n" + message.advice;
+}
 
 // What a long step counts its work in.
 enum class ProgressUnit {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/probe_changes_text.h"
 #include "app/update_setup_actions.h"
 #include "images/probe_readback.h"
 #include "link/link_startup.h"
@@ -349,6 +350,10 @@ TEST(UpdateSetupActions, AFailureNamesItsCauseAndWhatTheProbeIsLeftWith) {
     EXPECT_EQ(actions.Changes().firmware, c.firmwareLeft);
     EXPECT_EQ(actions.Changes().logic, c.logicLeft);
     EXPECT_EQ(actions.Changes().firmwareVersion, c.firmwareVersionLeft);
+    // The window's boxes give the advice kvxctl gives once the run has ended.
+    if (c.run == Update && !dialog.services.boxes.empty()) {
+      EXPECT_EQ(dialog.services.boxes.back().advice, UnfinishedChanges(actions.Changes()));
+    }
   }
 }
 

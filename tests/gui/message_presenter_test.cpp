@@ -12,7 +12,7 @@ namespace kvx::test {
 namespace {
 
 // Return in a real QMessageBox gives the box's default answer: No for a question whose Yes
-// destroys something, the first button for every other box.
+// destroys something, the first button for every other box. The advice follows the detail.
 TEST(MessagePresenter, ReturnGivesTheDefaultAnswer) {
   struct Case {
     MessageBox box;
@@ -28,7 +28,8 @@ TEST(MessagePresenter, ReturnGivesTheDefaultAnswer) {
         MessageButtons::kYesNoCancel},
        MessageAnswer::kYes},
       {{"Firmware update failed!", kApplicationTitle, MessageIcon::kNone, MessageButtons::kOkOnly,
-        std::nullopt, "nothing was sent: line 12 is not a valid S-record"},
+        std::nullopt, "ProgramFlash at 0x01040004 ('h'): no valid reply (code -3001)",
+        "the firmware is incomplete; run update again"},
        MessageAnswer::kAccepted},
   };
   for (const Case& c : cases) {
@@ -43,7 +44,7 @@ TEST(MessagePresenter, ReturnGivesTheDefaultAnswer) {
     });
     EXPECT_EQ(qt::ShowMessageBox(nullptr, c.box), c.onReturn);
     EXPECT_EQ(shownText, c.box.text);
-    EXPECT_EQ(shownDetail, c.box.detail);
+    EXPECT_EQ(shownDetail, DetailWithAdvice(c.box));
   }
 }
 

@@ -52,7 +52,8 @@ MessageAnswer ShowMessageBox(QWidget* owner, const MessageBox& message) {
       message.icon == MessageIcon::kExclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
       QString::fromLocal8Bit(message.caption), QString::fromLocal8Bit(message.text),
       ButtonsOf(message.buttons), owner);
-  if (!message.detail.empty()) box.setDetailedText(QString::fromLocal8Bit(message.detail));
+  if (const std::string detail = DetailWithAdvice(message); !detail.empty())
+    box.setDetailedText(QString::fromLocal8Bit(detail));
   if (message.defaultAnswer) box.setDefaultButton(ButtonOf(*message.defaultAnswer));
   return AnswerOf(static_cast<QMessageBox::StandardButton>(box.exec()), message.buttons);
 }

@@ -84,7 +84,7 @@ std::optional<MessageAnswer> ShowTaskDialog(HWND owner, const MessageBox& messag
   if (taskDialog == nullptr) return std::nullopt;
   const std::wstring caption = ToWide(message.caption);
   const std::wstring text = ToWide(message.text);
-  const std::wstring detail = ToWide(message.detail);
+  const std::wstring detail = ToWide(DetailWithAdvice(message));
   TASKDIALOGCONFIG config{};
   config.cbSize = sizeof config;
   config.hwndParent = owner;
@@ -172,12 +172,13 @@ void SetMainWindow(HWND window) {
 }
 
 MessageAnswer ShowMessageBox(HWND owner, const MessageBox& message) {
-  if (!message.detail.empty()) {
+  const std::string detail = DetailWithAdvice(message);
+  if (!detail.empty()) {
     if (const auto answer = ShowTaskDialog(owner, message)) return *answer;
   }
   // Without an expander, the detail follows the text.
   std::string text = message.text;
-  if (!message.detail.empty()) text += "\n\n" + message.detail;
+  if (!detail.empty()) text += "\n\n" + detail;
   const UINT icon = message.icon == MessageIcon::kExclamation ? MB_ICONEXCLAMATION : 0;
   const int result =
       ::MessageBoxW(owner, ToWide(text).c_str(), ToWide(message.caption).c_str(),

@@ -1,6 +1,6 @@
-#include "cli/probe_changes_text.h"
+#include "app/probe_changes_text.h"
 
-namespace kvx::cli {
+namespace kvx {
 
 namespace {
 
@@ -41,4 +41,4 @@ std::string InterruptedReason(const ProbeChanges& changes) {
   return interrupted + " once its changes were complete";
 }
 
-}  // namespace kvx::cli
+}  // namespace kvx

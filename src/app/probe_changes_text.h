@@ -3,12 +3,19 @@
 #include <string>
 
 #include "app/probe_changes.h"
+#include "loader/probe_identity.h"
 
-namespace kvx::cli {
+namespace kvx {
 
 // What a probe whose firmware is incomplete needs, after an interrupted update or an erase.
 inline constexpr char kIncompleteFirmwareAdvice[] =
     "the firmware is incomplete; run update again: the probe stays in its loader until then";
+
+// Whether the loader finds no firmware it takes for one, as an interrupted update or an
+// erase leaves it.
+inline bool FirmwareIncomplete(const ProbeIdentity& identity) {
+  return identity.firmwareVersion == 0;
+}
 
 // What the run left unfinished in the probe and what to do about it ("the logic is
 // incomplete; run update again"); empty when everything it began was completed.
@@ -18,4 +25,4 @@ std::string UnfinishedChanges(const ProbeChanges& changes);
 // or that nothing or everything was done.
 std::string InterruptedReason(const ProbeChanges& changes);
 
-}  // namespace kvx::cli
+}  // namespace kvx
