@@ -9,13 +9,11 @@
 
 #include "app/update_setup_actions.h"
 #include "images/probe_readback.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
 #include "loader/flash_map.h"
 #include "recording_services.h"
-#include "simulated_probe.h"
 #include "typed_fields.h"
 #include "update_files.h"
+#include "virtual_probe.h"
 
 namespace kvx::test {
 namespace {
@@ -46,7 +44,7 @@ struct RecordingControls : DialogControls {
 // The Update/Setup dialog over the simulator, with firmware and logic 1.05 in an update
 // directory of its own.
 struct DialogOnProbe {
-  explicit DialogOnProbe(sim::SimulatorOptions options) : probe(std::move(options)) {
+  explicit DialogOnProbe(const sim::SimulatorOptions& options) : probe(options) {
     updates.AddFirmware(105);
     updates.AddLogic("KVXLOG70.105");
   }
@@ -54,9 +52,8 @@ struct DialogOnProbe {
   UpdateSetupActions& Open(DialogFields fields = ValidFields()) {
     controls.typed = fields;
     actions = std::make_unique<UpdateSetupActions>(
-        UpdateSetupActions::Parts{
-            link, [this] { return ConnectProbeLink(link, probe->SlavePath(), 115200); },
-            UpdateCatalogue(updates.Path()), controls, services, progress},
+        UpdateSetupActions::Parts{probe.link, [this] { return probe.Connect(); },
+                                  UpdateCatalogue(updates.Path()), controls, services, progress},
         fields);
     actions->OnOpen();
     return *actions;
@@ -69,9 +66,7 @@ struct DialogOnProbe {
   }
 
   UpdateFiles updates;
-  SimulatedProbe probe;
-  PosixSerialChannel channel;
-  ProbeLink link{channel};
+  VirtualProbe probe;
   RecordingControls controls;
   RecordingServices services;
   FirmwareProgress progress;
@@ -117,8 +112,8 @@ TEST(UpdateSetupActions, AnInvalidProbeAddressStopsConnectTransmitAndOk) {
   EXPECT_FALSE(actions.OnTransmit());
   EXPECT_FALSE(actions.OnOk());
   // OK leaves the link and the dialog alone until the address is right.
-  EXPECT_TRUE(dialog.link.connected);
-  EXPECT_EQ(dialog.probe->Counters().engine.firmwareStarts, 0u);
+  EXPECT_TRUE(dialog.probe.link.connected);
+  EXPECT_EQ(dialog.probe.engine.Counters().firmwareStarts, 0u);
   EXPECT_THAT(dialog.services.BoxTexts(),
               ElementsAre("Invalid IP address!", "Invalid IP address!", "Invalid IP address!"));
   EXPECT_EQ(dialog.services.boxes.back().icon, MessageIcon::kExclamation);
@@ -153,7 +148,7 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.05");
     EXPECT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
-    EXPECT_FALSE(dialog.probe->InLogicIsp());
+    EXPECT_FALSE(dialog.probe.InLogicIsp());
   }
 }
 
@@ -167,7 +162,7 @@ TEST(UpdateSetupActions, MarksAFileItFindsWhateverItsHeaderRecords) {
   std::copy(image.begin(), image.end(), interrupted.area.begin() + 4);
   dialog.updates.Write("KVXARMFW.105", FormatFirmwareSRecords(interrupted));
   ASSERT_TRUE(dialog.Connected().OnUpdate());
-  EXPECT_THAT(dialog.probe->ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
+  EXPECT_THAT(dialog.probe.ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
 }
 
@@ -185,7 +180,7 @@ TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
     ASSERT_TRUE(actions.OnUpdate());
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.04");
-    EXPECT_FALSE(dialog.probe->InLogicIsp());
+    EXPECT_FALSE(dialog.probe.InLogicIsp());
   }
 }
 
@@ -227,11 +222,11 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     if (!c.image.empty()) dialog.updates.Write(c.imageName, c.image);
     if (!c.logicFile.empty()) dialog.updates.Write("KVXLOG70.105", c.logicFile);
     UpdateSetupActions& actions = dialog.Connected();
-    const std::uint64_t requests = dialog.probe->Counters().engine.requests;
+    const std::uint64_t requests = dialog.probe.Requests();
 
     EXPECT_FALSE(actions.OnUpdate());
-    EXPECT_EQ(dialog.probe->Counters().engine.requests - requests, c.requests);
-    EXPECT_TRUE(dialog.probe->ProgramLog().empty());
+    EXPECT_EQ(dialog.probe.Requests() - requests, c.requests);
+    EXPECT_TRUE(dialog.probe.ProgramLog().empty());
     EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre(c.box));
     std::string detail = c.detail;
     EXPECT_EQ(dialog.services.boxes.at(0).detail,
@@ -391,7 +386,7 @@ TEST(UpdateSetupActions, TransmitWritesTheSetupBlock) {
   ASSERT_TRUE(actions.OnTransmit());
   EXPECT_THAT(dialog.services.statuses,
               ElementsAre("Writing setup data ....", "Writing setup data passed"));
-  const std::vector<std::uint8_t> block = dialog.probe->ReadFlash(kSetupBlockAddress, 12);
+  const std::vector<std::uint8_t> block = dialog.probe.ReadFlash(kSetupBlockAddress, 12);
   EXPECT_THAT(block, ElementsAre(0x02, 0xB7, 0xE9, 0x12, 0x34, 0x56, 0xFF, 0xFF, 10, 0, 0, 1));
 }
 
@@ -410,12 +405,12 @@ TEST(UpdateSetupActions, EraseAnsweredNoChangesNothing) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   dialog.services.answers.push_back(MessageAnswer::kNo);
-  const std::uint64_t requests = dialog.probe->Counters().engine.requests;
+  const std::uint64_t requests = dialog.probe.Requests();
   EXPECT_FALSE(actions.OnErase());
   EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Erase Flash and EPLD?"));
   EXPECT_EQ(dialog.services.boxes[0].buttons, MessageButtons::kYesNo);
   EXPECT_EQ(dialog.services.boxes[0].defaultAnswer, MessageAnswer::kNo);  // Return never erases
-  EXPECT_EQ(dialog.probe->Counters().engine.requests, requests);
+  EXPECT_EQ(dialog.probe.Requests(), requests);
 }
 
 TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
@@ -429,9 +424,9 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
   EXPECT_THAT(dialog.services.BoxTexts(),
               ElementsAre("Erase Flash and EPLD?", "Communication with KVX failed!"));
   EXPECT_EQ(dialog.services.LastStatus(), "Erasing Flash and EPLD failed!");
-  EXPECT_THAT(dialog.probe->ReadFlash(kSetupBlockAddress, 4), ElementsAre(0xFF, 0xFF, 0xFF, 0xFF));
+  EXPECT_THAT(dialog.probe.ReadFlash(kSetupBlockAddress, 4), ElementsAre(0xFF, 0xFF, 0xFF, 0xFF));
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unkown");
-  EXPECT_FALSE(dialog.probe->InLogicIsp());
+  EXPECT_FALSE(dialog.probe.InLogicIsp());
 }
 
 // Each sector erased moves the progress on by its KiB, while the status texts stay one each.
@@ -454,8 +449,8 @@ TEST(UpdateSetupActions, CancelStartsTheFirmwareAndClosesTheLink) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   actions.OnCancel();
-  EXPECT_FALSE(dialog.link.connected);
-  EXPECT_EQ(dialog.probe->Counters().engine.firmwareStarts, 1u);
+  EXPECT_FALSE(dialog.probe.link.connected);
+  EXPECT_EQ(dialog.probe.engine.Counters().firmwareStarts, 1u);
 }
 
 }  // namespace
