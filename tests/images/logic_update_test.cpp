@@ -47,7 +47,7 @@ TEST(UserSignature, TextCarriesTheLogicFileDigits) {
 
 // The rows are read from the device itself: a fault that programming and verifying share would
 // let every step pass.
-TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
+TEST(LogicUpdate, ErasesProgramsAndVerifiesTheDevice) {
   ConnectedVirtualProbe host;
   ASSERT_EQ(host.startup, kOk);
   ProbeLink& link = host.link;
