@@ -7,8 +7,12 @@
 #include <vector>
 
 #include "sim/listen_rate.h"
+#include "sim/loader_engine.h"
 
 namespace kvx::sim {
+
+// How long `bytes` take on a line of `rate` bits per second, 10 bits a byte.
+Clock::duration LineTime(std::size_t bytes, std::uint32_t rate);
 
 // Replies waiting for their time to leave. A line sends in order, so a reply never
 // overtakes one queued before it, even when it is due earlier.
@@ -22,11 +26,18 @@ class OutputQueue {
     std::optional<Clock::time_point> started;  // when its first byte was written
   };
 
+  // Queues the answer to a request that arrived at `arrival` on a line of `rate`: held back as
+  // its faults say, and with `pace` no earlier than request and reply together take on the
+  // line. Nothing is queued when nothing goes out and no rate switch follows.
+  void Schedule(const Transmission& transmission, Clock::time_point arrival, std::uint32_t rate,
+                bool pace);
   void Push(Clock::time_point due, const std::vector<std::uint8_t>& wire, std::uint32_t nextRate);
   bool Empty() const { return items_.empty(); }
   Item& Front() { return items_.front(); }
   const Item& Front() const { return items_.front(); }
-  void PopFront() { items_.pop_front(); }
+  // Done with the front reply, which has left: a speed reply's rate is listened at
+  // kRateSwitchDelayMs after it started.
+  void PopSent(ListenRate& rate);
   void Clear() { items_.clear(); }
 
  private:

@@ -28,11 +28,6 @@ SimulatorOptions Checked(SimulatorOptions options) {
   return options;
 }
 
-// How long `bytes` take on a line of `rate` bits per second, 10 bits a byte.
-Clock::duration LineTime(std::size_t bytes, std::uint32_t rate) {
-  return std::chrono::microseconds(std::uint64_t{bytes} * 10'000'000u / rate);
-}
-
 // In microseconds, not poll()'s milliseconds: a paced reply that leaves up to a millisecond
 // late adds a fifth to the 5 ms exchange of a 32-byte record at 115200 baud.
 long MicrosecondsUntil(Clock::time_point now, Clock::time_point then) {
@@ -156,10 +151,7 @@ void PtySimulator::Enqueue(const Transmission& transmission, Clock::time_point a
     Unplug();
     return;
   }
-  if (transmission.wire.empty() && transmission.nextRate == 0) return;
-  Clock::time_point due = arrival + std::chrono::milliseconds(transmission.faults.holdMs);
-  if (options_.pace) due += LineTime(transmission.requestWireSize + transmission.wire.size(), rate);
-  queue_.Push(due, transmission.wire, transmission.nextRate);
+  queue_.Schedule(transmission, arrival, rate, options_.pace);
 }
 
 void PtySimulator::WriteDueReplies(Clock::time_point now) {
@@ -182,8 +174,7 @@ void PtySimulator::WriteDueReplies(Clock::time_point now) {
       item.written += static_cast<std::size_t>(sent);
     }
     if (!item.wire.empty()) ++counters_.repliesWritten;
-    rate_.SwitchAt(item.nextRate, *item.started + std::chrono::milliseconds(kRateSwitchDelayMs));
-    queue_.PopFront();
+    queue_.PopSent(rate_);
   }
 }
 

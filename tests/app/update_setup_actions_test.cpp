@@ -10,13 +10,11 @@
 #include "app/probe_changes_text.h"
 #include "app/update_setup_actions.h"
 #include "images/probe_readback.h"
-#include "link/link_startup.h"
-#include "link/posix/posix_serial_channel.h"
 #include "loader/flash_map.h"
 #include "recording_services.h"
-#include "simulated_probe.h"
 #include "typed_fields.h"
 #include "update_files.h"
+#include "virtual_probe.h"
 
 namespace kvx::test {
 namespace {
@@ -47,7 +45,7 @@ struct RecordingControls : DialogControls {
 // The Update/Setup dialog over the simulator, with firmware and logic 1.05 in an update
 // directory of its own.
 struct DialogOnProbe {
-  explicit DialogOnProbe(sim::SimulatorOptions options) : probe(std::move(options)) {
+  explicit DialogOnProbe(const sim::SimulatorOptions& options) : probe(options) {
     updates.AddFirmware(105);
     updates.AddLogic("KVXLOG70.105");
   }
@@ -55,9 +53,8 @@ struct DialogOnProbe {
   UpdateSetupActions& Open(DialogFields fields = ValidFields()) {
     controls.typed = fields;
     actions = std::make_unique<UpdateSetupActions>(
-        UpdateSetupActions::Parts{
-            link, [this] { return ConnectProbeLink(link, probe->SlavePath(), 115200); },
-            UpdateCatalogue(updates.Path()), controls, services, progress},
+        UpdateSetupActions::Parts{probe.link, [this] { return probe.Connect(); },
+                                  UpdateCatalogue(updates.Path()), controls, services, progress},
         fields);
     actions->OnOpen();
     return *actions;
@@ -70,9 +67,7 @@ struct DialogOnProbe {
   }
 
   UpdateFiles updates;
-  SimulatedProbe probe;
-  PosixSerialChannel channel;
-  ProbeLink link{channel};
+  VirtualProbe probe;
   RecordingControls controls;
   RecordingServices services;
   FirmwareProgress progress;
@@ -118,8 +113,8 @@ TEST(UpdateSetupActions, AnInvalidProbeAddressStopsConnectTransmitAndOk) {
   EXPECT_FALSE(actions.OnTransmit());
   EXPECT_FALSE(actions.OnOk());
   // OK leaves the link and the dialog alone until the address is right.
-  EXPECT_TRUE(dialog.link.connected);
-  EXPECT_EQ(dialog.probe->Counters().engine.firmwareStarts, 0u);
+  EXPECT_TRUE(dialog.probe.link.connected);
+  EXPECT_EQ(dialog.probe.engine.Counters().firmwareStarts, 0u);
   EXPECT_THAT(dialog.services.BoxTexts(),
               ElementsAre("Invalid IP address!", "Invalid IP address!", "Invalid IP address!"));
   EXPECT_EQ(dialog.services.boxes.back().icon, MessageIcon::kExclamation);
@@ -154,7 +149,7 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.05");
     EXPECT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
-    EXPECT_FALSE(dialog.probe->InLogicIsp());
+    EXPECT_FALSE(dialog.probe.InLogicIsp());
   }
 }
 
@@ -168,7 +163,7 @@ TEST(UpdateSetupActions, MarksAFileItFindsWhateverItsHeaderRecords) {
   std::copy(image.begin(), image.end(), interrupted.area.begin() + 4);
   dialog.updates.Write("KVXARMFW.105", FormatFirmwareSRecords(interrupted));
   ASSERT_TRUE(dialog.Connected().OnUpdate());
-  EXPECT_THAT(dialog.probe->ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
+  EXPECT_THAT(dialog.probe.ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
 }
 
@@ -181,10 +176,9 @@ TEST(UpdateSetupActions, FastUpdateJoinsRequestsAndEitherWayReadsTheImageBack) {
     UpdateSetupActions& actions = dialog.Connected();
     actions.SetFirmwareMode(WindowFirmwareMode(fast));
     ASSERT_TRUE(actions.OnUpdate());
-    EXPECT_EQ(dialog.probe->ProgramLog().size() < 64, fast);
+    EXPECT_EQ(dialog.probe.ProgramLog().size() < 64, fast);
     EXPECT_THAT(dialog.services.statuses, Contains(kFirmwareVerifyingText));
-    EXPECT_THAT(dialog.probe->ReadFlash(kFirmwareAreaStart, 4),
-                ElementsAre(0xAA, 0x55, 0x55, 0xAA));
+    EXPECT_THAT(dialog.probe.ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
   }
 }
 
@@ -202,7 +196,7 @@ TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
     ASSERT_TRUE(actions.OnUpdate());
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.04");
-    EXPECT_FALSE(dialog.probe->InLogicIsp());
+    EXPECT_FALSE(dialog.probe.InLogicIsp());
   }
 }
 
@@ -244,15 +238,18 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     if (!c.image.empty()) dialog.updates.Write(c.imageName, c.image);
     if (!c.logicFile.empty()) dialog.updates.Write("KVXLOG70.105", c.logicFile);
     UpdateSetupActions& actions = dialog.Connected();
-    const std::uint64_t requests = dialog.probe->Counters().engine.requests;
+    const std::uint64_t requests = dialog.probe.Requests();
 
     EXPECT_FALSE(actions.OnUpdate());
-    EXPECT_EQ(dialog.probe->Counters().engine.requests - requests, c.requests);
-    EXPECT_TRUE(dialog.probe->ProgramLog().empty());
+    EXPECT_EQ(dialog.probe.Requests() - requests, c.requests);
+    EXPECT_TRUE(dialog.probe.ProgramLog().empty());
     EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre(c.box));
+    // "@/" is the update directory with the platform's separator after it.
     std::string detail = c.detail;
-    EXPECT_EQ(dialog.services.boxes.at(0).detail,
-              detail.replace(detail.find('@'), 1, dialog.updates.Path().string()));
+    const bool inside = detail.find("@/") != std::string::npos;
+    detail.replace(detail.find('@'), inside ? 2 : 1,
+                   (inside ? dialog.updates.Path() / "" : dialog.updates.Path()).string());
+    EXPECT_EQ(dialog.services.boxes.at(0).detail, detail);
     EXPECT_EQ(dialog.services.LastStatus(), "Updating firmware and logic failed!");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unknown");
     EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "unknown");
@@ -416,7 +413,7 @@ TEST(UpdateSetupActions, TransmitWritesTheSetupBlock) {
   ASSERT_TRUE(actions.OnTransmit());
   EXPECT_THAT(dialog.services.statuses,
               ElementsAre("Writing setup data ....", "Writing setup data passed"));
-  const std::vector<std::uint8_t> block = dialog.probe->ReadFlash(kSetupBlockAddress, 12);
+  const std::vector<std::uint8_t> block = dialog.probe.ReadFlash(kSetupBlockAddress, 12);
   EXPECT_THAT(block, ElementsAre(0x02, 0xB7, 0xE9, 0x12, 0x34, 0x56, 0xFF, 0xFF, 10, 0, 0, 1));
 }
 
@@ -435,12 +432,12 @@ TEST(UpdateSetupActions, EraseAnsweredNoChangesNothing) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   dialog.services.answers.push_back(MessageAnswer::kNo);
-  const std::uint64_t requests = dialog.probe->Counters().engine.requests;
+  const std::uint64_t requests = dialog.probe.Requests();
   EXPECT_FALSE(actions.OnErase());
   EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Erase Flash and EPLD?"));
   EXPECT_EQ(dialog.services.boxes[0].buttons, MessageButtons::kYesNo);
   EXPECT_EQ(dialog.services.boxes[0].defaultAnswer, MessageAnswer::kNo);  // Return never erases
-  EXPECT_EQ(dialog.probe->Counters().engine.requests, requests);
+  EXPECT_EQ(dialog.probe.Requests(), requests);
 }
 
 TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
@@ -454,9 +451,9 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
   EXPECT_THAT(dialog.services.BoxTexts(),
               ElementsAre("Erase Flash and EPLD?", "Communication with KVX failed!"));
   EXPECT_EQ(dialog.services.LastStatus(), "Erasing Flash and EPLD failed!");
-  EXPECT_THAT(dialog.probe->ReadFlash(kSetupBlockAddress, 4), ElementsAre(0xFF, 0xFF, 0xFF, 0xFF));
+  EXPECT_THAT(dialog.probe.ReadFlash(kSetupBlockAddress, 4), ElementsAre(0xFF, 0xFF, 0xFF, 0xFF));
   EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unkown");
-  EXPECT_FALSE(dialog.probe->InLogicIsp());
+  EXPECT_FALSE(dialog.probe.InLogicIsp());
 }
 
 // Each sector erased moves the progress on by its KiB, while the status texts stay one each.
@@ -479,8 +476,8 @@ TEST(UpdateSetupActions, CancelStartsTheFirmwareAndClosesTheLink) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Connected();
   actions.OnCancel();
-  EXPECT_FALSE(dialog.link.connected);
-  EXPECT_EQ(dialog.probe->Counters().engine.firmwareStarts, 1u);
+  EXPECT_FALSE(dialog.probe.link.connected);
+  EXPECT_EQ(dialog.probe.engine.Counters().firmwareStarts, 1u);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/update_traffic.h"
-#include "connected_probe.h"
+#include "firmware_update_run.h"
 #include "images/firmware_update.h"
 #include "images/text_file.h"
 #include "images/update_catalogue.h"
@@ -29,94 +29,6 @@ using test::Trigger;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-constexpr char kImageName[] = "KVXARMFW.105";
-constexpr VersionNumber kImageNumber = 105;
-constexpr std::uint32_t kImageStart = kFirmwareAreaStart + 4;
-constexpr std::size_t kFirmwareAreaBytes = 0xC0000;
-constexpr char kEndRecord[] = "S70501040004F1\n";
-
-// One S3 record line for `data` at `address`.
-std::string S3(std::uint32_t address, const std::vector<std::uint8_t>& data) {
-  std::vector<std::uint8_t> body = {std::uint8_t(data.size() + 5)};
-  for (int shift = 24; shift >= 0; shift -= 8) body.push_back(std::uint8_t(address >> shift));
-  body.insert(body.end(), data.begin(), data.end());
-  unsigned sum = 0;
-  for (const std::uint8_t byte : body) sum += byte;
-  body.push_back(std::uint8_t(~sum));
-  std::string line = "S3";
-  char hex[3];
-  for (const std::uint8_t byte : body) line += (std::snprintf(hex, sizeof hex, "%02X", byte), hex);
-  return line + "\n";
-}
-
-// A firmware update against the simulator, from an update directory of its own.
-struct FirmwareUpdate {
-  explicit FirmwareUpdate(sim::SimulatorOptions options = ConnectedProbe::WithRate(115200))
-      : host(std::move(options)) {}
-
-  ErrorCode Run(VersionNumber number = kImageNumber) {
-    const UpdateCatalogue catalogue(updates.Path());
-    return UpdateFirmware(host.link,
-                          LoadFirmwareImage(catalogue.UpdateFilePath(kFirmwareBaseName, number)),
-                          services, progress);
-  }
-  ErrorCode Run(FirmwareWriteMode mode) {
-    return UpdateFirmware(host.link, LoadFirmwareImage(updates.Path() / kImageName), services,
-                          progress, mode);
-  }
-  std::uint64_t Requests() { return host.probe->Counters().engine.requests; }
-
-  TempDirectory updates;
-  ConnectedProbe host;
-  RecordingServices services;
-  FirmwareProgress progress;
-};
-
-// What each step reached when it ended: the totals of the progress reports that came to their
-// total, in order.
-std::vector<std::uint64_t> CompletedTotals(const RecordingServices& services) {
-  std::vector<std::uint64_t> totals;
-  for (const ProgressAmount& amount : services.amounts)
-    if (amount.done == amount.total) totals.push_back(amount.total);
-  return totals;
-}
-
-// Both tools' images: objcopy's ends with an S7 record, srec_cat's with an S5 record count.
-// Only the three firmware sectors are erased: what lies below them stays.
-TEST(UpdateFirmware, ProgramsAToolsImageAndTheMarkerLast) {
-  const std::vector<std::uint8_t> binary = PatternBytes(4000);
-  const std::vector<std::uint8_t> kept = {0x12, 0x34, 0x56, 0x78};
-  for (const bool objcopy : {true, false}) {  // srec_cat starts a record at each 32-byte line
-    SCOPED_TRACE(objcopy ? "objcopy" : "srec_cat");
-    FirmwareUpdate update;
-    const SRecordTools tools(update.updates.Path());
-    const std::string image = objcopy ? tools.Objcopy(binary, kImageStart, 32)
-                                      : tools.SrecCat(binary, kImageStart, 4, 78);
-    update.updates.Write(kImageName, image);
-    const std::uint32_t below[] = {kSetupSector, kSpareSectorLow, kSpareSectorHigh,
-                                   kFirmwareAreaStart - 4};
-    for (const std::uint32_t address : below)
-      ASSERT_EQ(ProgramFlash(update.host.link, address, kept.size(), kept.data()), kOk);
-    ASSERT_EQ(update.Run(), kOk);
-
-    EXPECT_EQ(update.host.probe->ReadFlash(kImageStart, binary.size()), binary);
-    EXPECT_THAT(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
-                ElementsAre(0xAA, 0x55, 0x55, 0xAA));
-    for (const std::uint32_t address : below)
-      EXPECT_EQ(update.host.probe->ReadFlash(address, kept.size()), kept) << address;
-    const std::vector<sim::ProgramRecord> log = update.host.probe->ProgramLog();
-    ASSERT_EQ(log.size(), std::size(below) + (objcopy ? 125 : 126) + 1);
-    EXPECT_EQ(log.back().address, kImageMarkerAddress);
-    EXPECT_EQ(log.back().length, 4u);
-
-    const std::vector<std::string>& statuses = update.services.statuses;
-    EXPECT_EQ(statuses.front(), "Firmware: Erasing Flash ...");
-    EXPECT_EQ(statuses[1], "Firmware: Programming Flash ...");
-    EXPECT_EQ(statuses.back(), "Firmware: Programming Flash ... passed!");
-    EXPECT_THAT(CompletedTotals(update.services), ElementsAre(kFirmwareAreaBytes, image.size()));
-  }
-}
-
 TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
   FirmwareUpdate update;
   update.updates.Write(kImageName,
@@ -129,15 +41,14 @@ TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
                        "S5030005F7\n"
                        "S70501040004F1\n");
   ASSERT_EQ(update.Run(), kOk);
-  const std::vector<sim::ProgramRecord> log = update.host.probe->ProgramLog();
+  const std::vector<sim::ProgramRecord> log = update.host.ProgramLog();
   ASSERT_EQ(log.size(), 6u);
   EXPECT_EQ(log[0].address, kImageStart);
   EXPECT_EQ(log[0].length, 8u);
   EXPECT_EQ(log[1].length, 16u);
-  EXPECT_THAT(update.host.probe->ReadFlash(kImageStart, 8),
+  EXPECT_THAT(update.host.ReadFlash(kImageStart, 8),
               ElementsAre(0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0xFF, 0xFF, 0xFF));
-  EXPECT_THAT(update.host.probe->ReadFlash(kFirmwareSector1 - 4, 8),
-              ElementsAre(1, 2, 3, 4, 5, 6, 7, 8));
+  EXPECT_THAT(update.host.ReadFlash(kFirmwareSector1 - 4, 8), ElementsAre(1, 2, 3, 4, 5, 6, 7, 8));
   // The progress follows the file line by line, the header, the count and the end included.
   std::vector<std::string> percentages;
   for (const std::string& status : update.services.statuses)
@@ -151,8 +62,7 @@ TEST(UpdateFirmware, PadsRecordsToWholeWordsAndSkipsOtherRecords) {
 TEST(UpdateFirmware, TakesLinesUpToTheLineBuffer) {
   for (const unsigned recordBytes : {120u, 121u}) {
     FirmwareUpdate update;
-    std::string image =
-        SRecordTools(update.updates.Path()).Objcopy(PatternBytes(480), kImageStart, recordBytes);
+    std::string image = ObjcopyLikeImage(PatternBytes(480), kImageStart, recordBytes);
     image.erase(std::remove(image.begin(), image.end(), '\r'), image.end());
     update.updates.Write(kImageName, image);
     EXPECT_EQ(update.Run(), recordBytes == 120 ? kOk : kErrFirmwareFile) << recordBytes;
@@ -204,9 +114,9 @@ TEST(UpdateFirmware, RefusesABadImageBeforeErasingAnything) {
     update.services = RecordingServices{};
     update.updates.Write(kImageName, c.content);
     EXPECT_EQ(CheckFirmwareImage(c.content).problem, c.problem);
-    const std::uint64_t requests = update.Requests();
+    const std::uint64_t requests = update.host.Requests();
     EXPECT_EQ(update.Run(), kErrFirmwareFile);
-    EXPECT_EQ(update.Requests(), requests);
+    EXPECT_EQ(update.host.Requests(), requests);
     EXPECT_THAT(update.services.statuses, ElementsAre("Firmware: Programming Flash ... failed!"));
   }
 }
@@ -300,9 +210,9 @@ TEST(UpdateFirmware, AnUnreadableFileChangesNothingAndSaysNothing) {
       update.updates.Write(kImageName,
                            "S30A01040004DEADBEEF01B3\n" + std::string(kUpdateFileSizeLimit, '\n'));
     }
-    const std::uint64_t requests = update.Requests();
+    const std::uint64_t requests = update.host.Requests();
     EXPECT_EQ(update.Run(), kErrFirmwareFile);
-    EXPECT_EQ(update.Requests(), requests);
+    EXPECT_EQ(update.host.Requests(), requests);
     EXPECT_TRUE(update.services.statuses.empty());
   }
   for (VersionNumber number : {VersionNumber{0}, VersionNumber{256}}) {
@@ -336,16 +246,15 @@ TEST(UpdateFirmware, LoaderFaultsEndTheUpdateWithoutAMarker) {
   const std::vector<std::uint8_t> binary = PatternBytes(1600);
   for (const LoaderFault& c : kLoaderFaults) {
     SCOPED_TRACE(c.name);
-    sim::SimulatorOptions options = ConnectedProbe::WithRate(115200);
+    sim::SimulatorOptions options = VirtualProbe::WithRate(115200);
     c.inject(options.faults);
     FirmwareUpdate update(options);
-    update.updates.Write(kImageName,
-                         SRecordTools(update.updates.Path()).Objcopy(binary, kImageStart, 32));
+    update.updates.Write(kImageName, ObjcopyLikeImage(binary, kImageStart, 32));
     EXPECT_EQ(update.Run(), c.result);
     EXPECT_EQ(update.services.LastStatus(), c.lastStatus);
     const std::vector<std::string>& statuses = update.services.statuses;
     EXPECT_EQ(std::count(statuses.begin(), statuses.end(), c.lastStatus), c.timesShown);
-    EXPECT_NE(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
+    EXPECT_NE(update.host.ReadFlash(kFirmwareAreaStart, 4),
               std::vector<std::uint8_t>(kImageMarker.begin(), kImageMarker.end()));
   }
 }
@@ -400,9 +309,9 @@ TEST(UpdateFirmwareJoined, LeavesTheFlashOfRecordByRecordInFewerRequests) {
     ASSERT_EQ(byRecord.Run(FirmwareWriteMode{false, true}), kOk);
     ASSERT_EQ(joined.Run(FirmwareWriteMode{true, true}), kOk);
 
-    EXPECT_EQ(joined.host.probe->ReadFlash(kFirmwareAreaStart, kFirmwareAreaBytes),
-              byRecord.host.probe->ReadFlash(kFirmwareAreaStart, kFirmwareAreaBytes));
-    const std::vector<sim::ProgramRecord> log = joined.host.probe->ProgramLog();
+    EXPECT_EQ(joined.host.ReadFlash(kFirmwareAreaStart, kFirmwareAreaBytes),
+              byRecord.host.ReadFlash(kFirmwareAreaStart, kFirmwareAreaBytes));
+    const std::vector<sim::ProgramRecord> log = joined.host.ProgramLog();
     EXPECT_EQ(log.size(), c.requests + 1);
     for (const sim::ProgramRecord& request : log) {
       EXPECT_TRUE(request.length % 4 == 0 && request.length <= 1488) << request.length;
@@ -434,13 +343,12 @@ TEST(UpdateFirmwareVerified, AWeakCellFailsTheUpdateWithoutAMarker) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.weakCell);
-    sim::SimulatorOptions options = ConnectedProbe::WithRate(115200);
+    sim::SimulatorOptions options = VirtualProbe::WithRate(115200);
     options.faults.weakCell = Trigger(c.weakCell, 'h');
     FirmwareUpdate update(options);
-    update.updates.Write(kImageName,
-                         SRecordTools(update.updates.Path()).Objcopy(binary, kImageStart, 32));
+    update.updates.Write(kImageName, ObjcopyLikeImage(binary, kImageStart, 32));
     EXPECT_EQ(update.Run(c.mode), kErrFirmwareMismatch);
-    EXPECT_NE(update.host.probe->ReadFlash(kFirmwareAreaStart, 4),
+    EXPECT_NE(update.host.ReadFlash(kFirmwareAreaStart, 4),
               std::vector<std::uint8_t>(kImageMarker.begin(), kImageMarker.end()));
     char reason[64];
     std::snprintf(reason, sizeof reason, " 0x%08X: expected 0x%02X, read 0x%02X",

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "connected_probe.h"
 #include "fuse_pattern.h"
 #include "images/logic_update.h"
 #include "images/user_signature.h"
 #include "loader/logic_commands.h"
 #include "recording_services.h"
 #include "scripted_link.h"
+#include "virtual_probe.h"
 
 namespace kvx::test {
 namespace {
@@ -47,8 +47,8 @@ TEST(UserSignature, TextCarriesTheLogicFileDigits) {
 
 // The rows are read from the device itself: a fault that programming and verifying share would
 // let every step pass.
-TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
-  ConnectedProbe host;
+TEST(LogicUpdate, ErasesProgramsAndVerifiesTheDevice) {
+  ConnectedVirtualProbe host;
   ASSERT_EQ(host.startup, kOk);
   ProbeLink& link = host.link;
   RecordingServices services;
@@ -61,7 +61,7 @@ TEST(LogicUpdateOverPty, ErasesProgramsAndVerifiesTheDevice) {
   EXPECT_TRUE(VerifyFuseMap(link, map, kSignatureText, services));
   EXPECT_TRUE(EndLogicIsp(link, services));
 
-  for (std::size_t r = 0; r < kFuseRowCount; ++r) EXPECT_EQ(host.probe->FuseRow(r), map[r]) << r;
+  for (std::size_t r = 0; r < kFuseRowCount; ++r) EXPECT_EQ(host.FuseRow(r), map[r]) << r;
   EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "cursor on"), 6);
   // One status a row, programming and verifying alike.
   ASSERT_EQ(services.statuses.size(), 3 + 2 * kFuseRowCount);

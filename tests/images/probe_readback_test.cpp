@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "connected_probe.h"
 #include "fuse_pattern.h"
 #include "images/firmware_update.h"
 #include "images/jedec_reader.h"
@@ -19,6 +18,7 @@
 #include "loader/flash_map.h"
 #include "recording_services.h"
 #include "srecord_tools.h"
+#include "virtual_probe.h"
 
 namespace kvx::test {
 namespace {
@@ -60,7 +60,7 @@ ReadBack ReadProbe(ProbeLink& link) {
 // any file: the flash, marker and erased gaps included, the fuses and the signature end up as
 // they were.
 TEST(ProbeReadback, FilesProgramABlankProbeAsTheProbeTheyWereReadFrom) {
-  ConnectedProbe source;
+  ConnectedVirtualProbe source;
   ASSERT_EQ(source.startup, kOk);
   Program(source.link, kFirstImageAddress, PatternBytes(3000));
   Program(source.link, kFirmwareSector1 + 0x100, PatternBytes(500, 2));
@@ -70,11 +70,11 @@ TEST(ProbeReadback, FilesProgramABlankProbeAsTheProbeTheyWereReadFrom) {
 
   RecordingServices services;
   FirmwareReading firmware;
-  const std::uint64_t before = source.probe->Counters().engine.requests;
+  const std::uint64_t before = source.Requests();
   ASSERT_EQ(ReadFirmwareArea(source.link, services, firmware), kOk);
   // Every request but the last carries as much as one reply can: 1491 bytes, which with the
   // reply's 7 bytes before them and the link header fill a frame.
-  EXPECT_EQ(source.probe->Counters().engine.requests - before, 528u);
+  EXPECT_EQ(source.Requests() - before, 528u);
   EXPECT_EQ(firmware.MarkerState(), ImageMarkerState::kPresent);
   // Every percentage once, 0 aside: it is the one the progress starts from.
   ASSERT_EQ(services.statuses.size(), 1 + 100 + 1u);
@@ -86,7 +86,7 @@ TEST(ProbeReadback, FilesProgramABlankProbeAsTheProbeTheyWereReadFrom) {
   RecordingServices logicServices;
   LogicReading logic;
   ASSERT_TRUE(ReadLogicDevice(source.link, logicServices, logic));
-  EXPECT_FALSE(source.probe->InLogicIsp());
+  EXPECT_FALSE(source.InLogicIsp());
   EXPECT_EQ(logicServices.statuses.front(), "Logic: Reading ...");
   EXPECT_EQ(logicServices.statuses.back(), "Logic: Reading ... passed!");
   EXPECT_EQ(logicServices.statuses.size(), 1 + kFuseRowCount + 1);
@@ -104,15 +104,15 @@ TEST(ProbeReadback, FilesProgramABlankProbeAsTheProbeTheyWereReadFrom) {
   EXPECT_EQ(map, PatternMap());
   EXPECT_EQ(signature, kSignatureText);
 
-  ConnectedProbe blank;
+  ConnectedVirtualProbe blank;
   ASSERT_EQ(blank.startup, kOk);
   FirmwareProgress progress;
   ASSERT_EQ(UpdateFirmware(blank.link, image, services, progress), kOk);
   ASSERT_TRUE(ProgramLogic(blank.link, map, *signature));
-  EXPECT_EQ(blank.probe->ReadFlash(kFirmwareAreaStart, kAreaBytes),
-            source.probe->ReadFlash(kFirmwareAreaStart, kAreaBytes));
+  EXPECT_EQ(blank.ReadFlash(kFirmwareAreaStart, kAreaBytes),
+            source.ReadFlash(kFirmwareAreaStart, kAreaBytes));
   for (std::size_t r = 0; r < kFuseRowCount; ++r)
-    EXPECT_EQ(blank.probe->FuseRow(r), source.probe->FuseRow(r)) << r;
+    EXPECT_EQ(blank.FuseRow(r), source.FuseRow(r)) << r;
   // The signature too: the files read from both probes are the same.
   const ReadBack fromSource = ReadProbe(source.link);
   const ReadBack fromCopy = ReadProbe(blank.link);
@@ -207,9 +207,9 @@ TEST(ProbeReadback, AFailedReadSaysSoAndLeavesProgrammingMode) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    sim::SimulatorOptions options = ConnectedProbe::WithRate(115200);
+    sim::SimulatorOptions options = VirtualProbe::WithRate(115200);
     c.fault(options.faults);
-    ConnectedProbe probe(options);
+    ConnectedVirtualProbe probe(options);
     ASSERT_EQ(probe.startup, kOk);
     RecordingServices services;
     FirmwareReading firmware;
@@ -222,7 +222,7 @@ TEST(ProbeReadback, AFailedReadSaysSoAndLeavesProgrammingMode) {
     EXPECT_EQ(services.LastStatus(), c.lastStatus);
     EXPECT_EQ(services.BoxTexts(), c.boxes);
     EXPECT_EQ(services.cursorDepth, 0);
-    EXPECT_FALSE(probe.probe->InLogicIsp());
+    EXPECT_FALSE(probe.InLogicIsp());
   }
 }
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "connected_probe.h"
 #include "loader/flash_map.h"
 #include "scripted_link.h"
+#include "virtual_probe.h"
 
 namespace kvx {
 namespace {
@@ -25,16 +25,18 @@ Bytes BlockBytes(const std::string& serial) {
   return Bytes(block.begin(), block.end());
 }
 
+// The loader starts at 9600 baud, so the link agrees on 115200 first.
 TEST(WriteSetupBlock, LeavesTheBuiltBlockInTheSimulatedProbesFlash) {
-  sim::SimulatorOptions options = test::ConnectedProbe::WithRate(115200);
+  sim::SimulatorOptions options = test::VirtualProbe::WithRate(9600);
   options.identity.serial = "90817263";
-  test::ConnectedProbe host(options);
+  test::ConnectedVirtualProbe host(options);
   ASSERT_EQ(host.startup, kOk);
+  EXPECT_EQ(host.channel.ListenRate(), 115200u);
 
   EXPECT_EQ(Transmit(host.link), kOk);
   // A second transfer must erase before it programs, or the probe refuses the bytes.
   EXPECT_EQ(Transmit(host.link), kOk);
-  EXPECT_EQ(host.probe->ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
+  EXPECT_EQ(host.ReadFlash(kSetupBlockAddress, kSetupBlockSize), BlockBytes("90817263"));
 }
 
 Bytes ReadBackReply(const std::string& serial, std::size_t differing) {

@@ -1,22 +1,14 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "fault_triggers.h"
 #include "sim/pty_simulator.h"
 
 namespace kvx::test {
-
-// A fault trigger in the simulator's option text form ("2", "h:0.03"); a malformed text
-// throws, failing the test that wrote it.
-inline sim::FaultTrigger Trigger(const std::string& text,
-                                 std::optional<std::uint8_t> counts = std::nullopt) {
-  std::string error;
-  return sim::FaultTrigger::Parse(text, counts, error).value();
-}
 
 // The loader simulator serving its pseudo-terminal on a thread of its own for as long as
 // this object lives, so tests and benchmarks open SlavePath() with the real serial backend.

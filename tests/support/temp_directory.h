@@ -1,10 +1,9 @@
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -14,9 +13,16 @@ namespace kvx::test {
 class TempDirectory {
  public:
   TempDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kvx-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    // Named as mkdtemp names them; creating it fails while another holds the name.
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+      std::string name = "kvx-test-";
+      for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+      const std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+      if (std::filesystem::create_directory(candidate)) path_ = candidate;
+    }
+    if (path_.empty()) throw std::runtime_error("no fresh test directory");
   }
   ~TempDirectory() {
     std::error_code ignored;

@@ -44,9 +44,10 @@ class UpdateFiles : public TempDirectory {
   // The same under a name of the caller's; returns its path.
   std::filesystem::path AddFirmwareFile(const std::string& name, VersionNumber version,
                                         std::size_t bytes = 2000) const {
-    const SRecordTools tools(scratch_.Path());
-    return Write(
-        name, tools.Objcopy(FirmwareBinary(version, bytes), kFirmwareAreaStart + 4, kRecordBytes));
+    // The header names the file it was made in, as objcopy's does, so an image is as long as
+    // objcopy's would be and each progress step the same.
+    return Write(name, ObjcopyLikeImage(FirmwareBinary(version, bytes), kFirmwareAreaStart + 4,
+                                        kRecordBytes, (scratch_ / "output.srec").string()));
   }
   void AddLogic(const std::string& name) const { Write(name, JedecFileText()); }
 
