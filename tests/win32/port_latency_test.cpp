@@ -13,7 +13,7 @@ namespace kvx {
 namespace {
 
 constexpr char kFtdiDevice[] = "SYSTEM\\CurrentControlSet\\Enum\\FTDIBUS\\VID_0403+PID_6001+KVXT";
-constexpr char kUsbDevice[] = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0403&PID_6015\\KVXT";
+constexpr char kUsbDevice[] = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0403&PID_6015&KVXT";
 constexpr char kSerialComm[] = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 // A device instance whose driver serves `port` with its latency timer at `ms`.

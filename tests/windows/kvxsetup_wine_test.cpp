@@ -133,8 +133,8 @@ TEST(KvxsetupUnderWine, WorksTheProbeThroughTheDialogAndReopensTheDocumentWhereI
            "pointing at the first button: Create a new document",
            "lock panes: grey grey grey",
            "lock panes with Caps Lock on: black grey grey",
-           "fast update at first: unchecked, kept as ''",
-           "fast update turned on: checked, kept as '1'",
+           "fast update at first: kept as ''",
+           "fast update turned on: kept as '1'",
            // The print dialog's own message, as it has none to offer.
            "message: Before you can perform printer-related tasks such as page setup or printing a "
            "document, you need to install a printer. Please install one and retry.",
