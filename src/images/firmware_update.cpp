@@ -54,18 +54,63 @@ ErrorCode ProgramRecords(ProbeLink& link, const FirmwareImage& image, DialogServ
   return kOk;
 }
 
+// Sends a joined request, split into smaller ones where it gets no valid reply. Every piece
+// but the last is whole words, so only the last is padded, as the whole request was.
+ErrorCode SendJoinedRequest(ProbeLink& link, const FirmwareImage& image,
+                            const ProgramRequest& request) {
+  return SplitOnNoReply(
+      0, request.dataBytes, SmallestSplit(image), 4, [&](std::size_t offset, std::size_t n) {
+        ProgramRequest piece = request;
+        piece.address = static_cast<std::uint32_t>(request.address + offset);
+        piece.dataOffset = request.dataOffset + offset;
+        piece.dataBytes = n;
+        piece.bytes = offset + n == request.dataBytes ? request.bytes - offset : n;
+        return SendRequest(link, image, piece);
+      });
+}
+
 // Programs the joined requests; the progress follows the image's data bytes.
 ErrorCode ProgramJoined(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
                         FirmwareProgress& progress) {
   std::size_t done = 0;
   ProgramRequests requests(image.records, true);
   for (ProgramRequest request; requests.Next(request);) {
-    if (const ErrorCode result = SendRequest(link, image, request); result != kOk) return result;
+    if (const ErrorCode result = SendJoinedRequest(link, image, request); result != kOk)
+      return result;
     done += request.dataBytes;
     ShowFirmwareProgress(kFirmwareProgrammingText, image.summary.dataBytes, done, services,
                          progress);
   }
   return kOk;
+}
+
+// Reads one read-back request into `read` and returns where the flash first differs from the
+// image, or its size. Each difference is read again, one record's bytes from there on, and that
+// reading decides: on a noisy line a long reply passes its XOR checksum damaged about as often as
+// it arrives whole, a short one hardly ever, and a good update should not fail for the line.
+ErrorCode ReadBack(ProbeLink& link, const FlashRequest& request, std::size_t smallestRead,
+                   std::vector<std::uint8_t>& read, std::size_t& differsAt) {
+  const std::size_t size = request.bytes.size();
+  if (const ErrorCode result =
+          ReadMemoryInHalves(link, request.address, size, read.data(), smallestRead);
+      result != kOk) {
+    return result;
+  }
+  for (std::size_t from = 0;; from = differsAt + 1) {
+    differsAt = static_cast<std::size_t>(
+        std::mismatch(request.bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                      request.bytes.end(), read.begin() + static_cast<std::ptrdiff_t>(from))
+            .first -
+        request.bytes.begin());
+    if (differsAt == size) return kOk;
+    if (const ErrorCode result = ReadMemoryInHalves(
+            link, static_cast<std::uint32_t>(request.address + differsAt),
+            std::min(smallestRead, size - differsAt), read.data() + differsAt, smallestRead);
+        result != kOk) {
+      return result;
+    }
+    if (read[differsAt] != request.bytes[differsAt]) return kOk;
+  }
 }
 
 // Reads the image's data back and compares; at the first difference says where in `reason`.
@@ -78,14 +123,14 @@ ErrorCode VerifyImage(ProbeLink& link, const FirmwareImage& image, DialogService
   std::vector<std::uint8_t> read(kMaxReadMemoryBytes);
   std::size_t done = 0;
   for (const FlashRequest& request : PlanReadBack(image)) {
-    const ErrorCode result = ReadMemory(
-        link, request.address, static_cast<std::uint16_t>(request.bytes.size()), read.data());
-    if (result != kOk) return result;
-    const auto [expected, got] =
-        std::mismatch(request.bytes.begin(), request.bytes.end(), read.begin());
-    if (expected != request.bytes.end()) {
-      const auto offset = static_cast<std::uint32_t>(expected - request.bytes.begin());
-      reason = MismatchText(request.address + offset, *expected, *got);
+    std::size_t differsAt = 0;
+    if (const ErrorCode result = ReadBack(link, request, SmallestSplit(image), read, differsAt);
+        result != kOk) {
+      return result;
+    }
+    if (differsAt != request.bytes.size()) {
+      reason = MismatchText(static_cast<std::uint32_t>(request.address + differsAt),
+                            request.bytes[differsAt], read[differsAt]);
       return NoteExchangeFailure(link, kErrFirmwareMismatch, link.commandRequest.data(), 8,
                                  "the flash differs from the image at %s", reason.c_str());
     }
@@ -125,6 +170,43 @@ ErrorCode VerifyImageMarker(ProbeLink& link, const FirmwareImage& image, std::st
                              "the image marker's word differs at %s", reason.c_str());
 }
 
+// What one pass of an update leaves to say when it fails.
+struct PassOutcome {
+  bool erased = false;
+  bool markerUnconfirmed = false;
+  std::string reason;  // where the read-back found the flash differing from the image
+};
+
+// One pass of an update over a checked image: the erase, the programming, and with
+// `mode.verify` the read-back around the marker.
+ErrorCode ProgrammingPass(ProbeLink& link, const FirmwareImage& image, DialogServices& services,
+                          FirmwareProgress& progress, FirmwareWriteMode mode,
+                          PassOutcome& outcome) {
+  services.SetStatus(kFirmwareErasingText);
+  if (const ErrorCode result = EraseFirmwareSectors(link, ShowEraseProgress(services));
+      result != kOk) {
+    services.SetStatus(kFirmwareEraseFailedText);
+    return result;
+  }
+  outcome.erased = true;
+  if (const std::string why = RecordByRecordReason(image, mode); !why.empty()) {
+    services.SetStatus(std::string(kFirmwareRecordByRecordText) + why);
+  }
+  services.SetStatus(kFirmwareProgrammingText);
+  ErrorCode result = JoinsRequests(image, mode) ? ProgramJoined(link, image, services, progress)
+                                                : ProgramRecords(link, image, services, progress);
+  if (result == kOk && mode.verify) result = VerifyImage(link, image, services, outcome.reason);
+  if (result == kOk) result = ProgramImageMarker(link, image, outcome.markerUnconfirmed);
+  if (result == kOk && mode.verify)
+    result = VerifyImageMarker(link, image, outcome.reason, outcome.markerUnconfirmed);
+  return result;
+}
+
+std::string ProgramFailedText(const std::string& reason) {
+  return reason.empty() ? kFirmwareProgramFailedText
+                        : std::string(kFirmwareProgramFailedText) + " " + reason;
+}
+
 }  // namespace
 
 void ShowFirmwareProgress(std::uint32_t length, std::uint32_t position, DialogServices& services,
@@ -151,31 +233,23 @@ ErrorCode UpdateFirmware(ProbeLink& link, const FirmwareImage& image, DialogServ
     return kErrFirmwareFile;
   }
   ReportChange(report, ProbePart::kFirmware, PartChange::kChanging);
-  services.SetStatus(kFirmwareErasingText);
-  if (const ErrorCode result = EraseFirmwareSectors(link, ShowEraseProgress(services));
-      result != kOk) {
-    services.SetStatus(kFirmwareEraseFailedText);
-    return result;
+  PassOutcome outcome;
+  ErrorCode result = ProgrammingPass(link, image, services, progress, mode, outcome);
+  // A read-back that found the flash differing (a damaged request that passed its checksum, a
+  // cell that failed once) programs again from the erase; what fails every pass is the flash.
+  for (int pass = 2; result == kErrFirmwareMismatch && pass <= kFirmwareProgrammingPasses; ++pass) {
+    services.SetStatus(ProgramFailedText(outcome.reason) + "; programming again, pass " +
+                       std::to_string(pass) + " of " + std::to_string(kFirmwareProgrammingPasses));
+    outcome = {};
+    result = ProgrammingPass(link, image, services, progress, mode, outcome);
   }
-  if (const std::string why = RecordByRecordReason(image, mode); !why.empty()) {
-    services.SetStatus(std::string(kFirmwareRecordByRecordText) + why);
-  }
-  services.SetStatus(kFirmwareProgrammingText);
-  ErrorCode result = JoinsRequests(image, mode) ? ProgramJoined(link, image, services, progress)
-                                                : ProgramRecords(link, image, services, progress);
-  std::string reason;
-  bool markerUnconfirmed = false;
-  if (result == kOk && mode.verify) result = VerifyImage(link, image, services, reason);
-  if (result == kOk) result = ProgramImageMarker(link, image, markerUnconfirmed);
-  if (result == kOk && mode.verify)
-    result = VerifyImageMarker(link, image, reason, markerUnconfirmed);
   if (result == kOk) {
     ReportChange(report, ProbePart::kFirmware, PartChange::kWritten);
     services.SetStatus(kFirmwareProgramPassedText);
-  } else {
-    if (markerUnconfirmed) ReportChange(report, ProbePart::kFirmware, PartChange::kUnconfirmed);
-    services.SetStatus(reason.empty() ? kFirmwareProgramFailedText
-                                      : std::string(kFirmwareProgramFailedText) + " " + reason);
+  } else if (outcome.erased) {
+    if (outcome.markerUnconfirmed)
+      ReportChange(report, ProbePart::kFirmware, PartChange::kUnconfirmed);
+    services.SetStatus(ProgramFailedText(outcome.reason));
   }
   return result;
 }

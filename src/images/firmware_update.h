@@ -18,6 +18,8 @@ inline constexpr char kFirmwareProgrammingText[] = "Firmware: Programming Flash 
 inline constexpr char kFirmwareProgramFailedText[] = "Firmware: Programming Flash ... failed!";
 inline constexpr char kFirmwareProgramPassedText[] = "Firmware: Programming Flash ... passed!";
 inline constexpr char kFirmwareVerifyingText[] = "Firmware: Verifying Flash ...";
+// How often an update that reads back erases and programs again when the flash differs.
+inline constexpr int kFirmwareProgrammingPasses = 3;
 // Followed by why joined requests would not do for the image.
 inline constexpr char kFirmwareRecordByRecordText[] = "Firmware: Programming record by record: ";
 
@@ -43,8 +45,11 @@ void ShowFirmwareProgress(const char* stem, std::uint64_t length, std::uint64_t 
 // With `mode.joined` the records go out as ProgramRequests joins them and the progress
 // follows the data bytes programmed, unless joining would fail for this image: then it goes
 // out record by record, and the status says so first; with `mode.verify` the flash is read back
-// before the marker, and the marker's word after it, and a difference fails the update with its
-// address in the status text.
+// before the marker, and the marker's word after it: a difference erases and programs again, up
+// to kFirmwareProgrammingPasses passes in all, and fails the update with its address in the
+// status text when it is still there. A joined request or a read that gets no valid reply in its
+// attempts goes out again in smaller pieces, down to one record's bytes (SmallestSplit); record
+// by record, each request is sent as it stands.
 //
 // Returns 0, kErrFirmwareFile when the file could not be read (status untouched) or is not
 // programmable (nothing erased), kErrFirmwareMismatch when the read-back differs, or the

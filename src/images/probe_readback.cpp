@@ -70,8 +70,8 @@ ErrorCode ReadFirmwareArea(ProbeLink& link, DialogServices& services, FirmwareRe
   for (std::size_t offset = 0; offset < kAreaBytes;) {
     const std::size_t n = std::min(kMaxReadMemoryBytes, kAreaBytes - offset);
     const ErrorCode result =
-        ReadMemory(link, static_cast<std::uint32_t>(kFirmwareAreaStart + offset),
-                   static_cast<std::uint16_t>(n), reading.area.data() + offset);
+        ReadMemoryInHalves(link, static_cast<std::uint32_t>(kFirmwareAreaStart + offset), n,
+                           reading.area.data() + offset, kRecordDataBytes);
     if (result != kOk) {
       services.SetStatus(kFirmwareReadFailedText);
       return result;

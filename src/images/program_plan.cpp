@@ -79,6 +79,13 @@ std::vector<FlashRequest> PlanReadBack(const FirmwareImage& image) {
   return requests;
 }
 
+std::size_t SmallestSplit(const FirmwareImage& image) {
+  std::size_t longest = 0;
+  for (const ImageRecord& record : image.records)
+    longest = std::max<std::size_t>(longest, record.length);
+  return longest;
+}
+
 bool JoinsRequests(const FirmwareImage& image, FirmwareWriteMode mode) {
   return mode.joined && image.joinedProblem.empty();
 }

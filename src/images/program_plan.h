@@ -54,6 +54,10 @@ class ProgramRequests {
   std::size_t offset_ = 0;  // into records_[record_]
 };
 
+// How far a joined request or a read that gets no valid reply is split (SplitOnNoReply): down
+// to the image's longest record, the most that record by record sends in one request.
+std::size_t SmallestSplit(const FirmwareImage& image);
+
 // The bytes one read-back request expects, the image's data in address order.
 struct FlashRequest {
   std::uint32_t address = 0;

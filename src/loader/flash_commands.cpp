@@ -50,6 +50,14 @@ ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t lengt
   return kOk;
 }
 
+ErrorCode ReadMemoryInHalves(ProbeLink& link, std::uint32_t address, std::size_t length,
+                             std::uint8_t* destination, std::size_t smallestRead) {
+  return SplitOnNoReply(0, length, smallestRead, 1, [&](std::size_t offset, std::size_t n) {
+    return ReadMemory(link, static_cast<std::uint32_t>(address + offset),
+                      static_cast<std::uint16_t>(n), destination + offset);
+  });
+}
+
 ErrorCode EraseSector(ProbeLink& link, std::uint32_t sectorAddress) {
   std::uint8_t* at = BeginRequest(link, kEraseSectorCommand);
   at = PutU32BE(sectorAddress, at);

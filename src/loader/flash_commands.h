@@ -26,6 +26,31 @@ inline constexpr std::size_t kMaxReadMemoryBytes = kFramePayloadCapacity - 2 - 7
 ErrorCode ReadMemory(ProbeLink& link, std::uint32_t address, std::uint16_t length,
                      std::uint8_t* destination);
 
+// Reads `length` bytes, at most kMaxReadMemoryBytes, as ReadMemory does; when the read gets no
+// valid reply in its attempts and is longer than `smallestRead` bytes, reads it again as two
+// halves instead, each halved again as it fails (SplitOnNoReply).
+ErrorCode ReadMemoryInHalves(ProbeLink& link, std::uint32_t address, std::size_t length,
+                             std::uint8_t* destination, std::size_t smallestRead);
+
+// Runs `exchange(offset, n)` for the `length` bytes from `offset` on. When that brings no valid
+// reply in its attempts, the bytes go out again as two exchanges of half as many, each split
+// the same way as it fails, as long as a piece is longer than `smallest` bytes; halves are cut
+// at a multiple of `unit` bytes from the piece's start. A noisy line damages a long frame far
+// more often than a short one, so short pieces get through where the long one could not; any
+// other failure, a stop or a vanished port among them, ends it at once.
+template <typename Exchange>
+ErrorCode SplitOnNoReply(std::size_t offset, std::size_t length, std::size_t smallest,
+                         std::size_t unit, const Exchange& exchange) {
+  const ErrorCode result = exchange(offset, length);
+  const std::size_t half = length / 2 / unit * unit;
+  if (result != kErrNoReply || length <= smallest || half == 0) return result;
+  if (const ErrorCode first = SplitOnNoReply(offset, half, smallest, unit, exchange);
+      first != kOk) {
+    return first;
+  }
+  return SplitOnNoReply(offset + half, length - half, smallest, unit, exchange);
+}
+
 // Erases the flash sector that starts at `sectorAddress`. kErrEraseFailed when the loader
 // reports a failed erase.
 ErrorCode EraseSector(ProbeLink& link, std::uint32_t sectorAddress);

@@ -226,5 +226,22 @@ TEST(ProbeReadback, AFailedReadSaysSoAndLeavesProgrammingMode) {
   }
 }
 
+// A read that gets no valid reply in its three attempts is read again in halves, and each half
+// the same way, so the copy is whole.
+TEST(ProbeReadback, AReadWithoutAValidReplyIsReadAgainInHalves) {
+  sim::SimulatorOptions options = VirtualProbe::WithRate(115200);
+  options.faults.dropReply =
+      Trigger("e:1,e:2,e:3,e:5,e:6,e:7");  // 1,491 bytes, then its second 746
+  ConnectedVirtualProbe probe(options);
+  ASSERT_EQ(probe.startup, kOk);
+  const std::vector<std::uint8_t> pattern = PatternBytes(3000);
+  Program(probe.link, kFirmwareAreaStart, pattern);
+  RecordingServices services;
+  FirmwareReading firmware;
+  ASSERT_EQ(ReadFirmwareArea(probe.link, services, firmware), kOk);
+  EXPECT_TRUE(std::equal(pattern.begin(), pattern.end(), firmware.area.begin()));
+  EXPECT_EQ(probe.engine.Counters().repliesDropped, 6u);
+}
+
 }  // namespace
 }  // namespace kvx::test
