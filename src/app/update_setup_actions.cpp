@@ -129,7 +129,7 @@ void UpdateSetupActions::OnOpen() {
 bool UpdateSetupActions::OnConnect() {
   if (!ExchangeToMembers()) return false;
   WaitCursor cursor(services_);
-  link_.failure = {};
+  const LinkAction action(link_);
   services_.SetStatus(kConnectingText);
   const ConnectOutcome outcome = ConnectToProbe(link_, openLink_, identity_);
   if (outcome != ConnectOutcome::kCannotConnect) {
@@ -154,7 +154,7 @@ bool UpdateSetupActions::OnConnect() {
 
 bool UpdateSetupActions::OnCurrent() {
   WaitCursor cursor(services_);
-  link_.failure = {};
+  const LinkAction action(link_);
   services_.SetStatus(kReadingVersionsText);
   const bool passed = QueryAndShowIdentity();
   if (passed) ShowCurrentVersions();
@@ -184,7 +184,7 @@ UpdatePlan UpdateSetupActions::PlanUpdate() const {
 
 bool UpdateSetupActions::RunUpdate(const UpdatePlan& plan) {
   const WaitCursor cursor(services_);
-  link_.failure = {};
+  const LinkAction action(link_);
   if (plan.firmware.due) changes_.Take(ProbePart::kFirmware, PartChange::kDue);
   if (plan.logic.due) changes_.Take(ProbePart::kLogic, PartChange::kDue);
   bool passed = UpdateDueFiles(plan);
@@ -207,7 +207,7 @@ bool UpdateSetupActions::RunUpdate(const UpdatePlan& plan) {
 bool UpdateSetupActions::OnTransmit() {
   if (!ExchangeToMembers()) return false;
   WaitCursor cursor(services_);
-  link_.failure = {};
+  const LinkAction action(link_);
   services_.SetStatus(kWritingSetupText);
   const ErrorCode result = WriteSetupBlock(link_, fields_.network, RecordChanges());
   cursor.End();
@@ -225,7 +225,7 @@ bool UpdateSetupActions::OnErase() {
                             MessageButtons::kYesNo, MessageAnswer::kNo};
   if (services_.ShowMessage(question) != MessageAnswer::kYes) return false;
   const WaitCursor cursor(services_);
-  link_.failure = {};
+  const LinkAction action(link_);
   services_.SetStatus(kErasingText);
   const bool logicErased = RunLogicErase(link_, services_, RecordChanges());
   identity_.logicVersion = 0;

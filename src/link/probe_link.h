@@ -83,6 +83,16 @@ class WindingDown {
   bool before_;
 };
 
+// One action on the link, from the user's command to what it reports: the record of a failed
+// exchange starts empty, so a failure the action shows names its own cause, never one that an
+// earlier action left behind.
+class LinkAction {
+ public:
+  explicit LinkAction(ProbeLink& link) { link.failure = {}; }
+  LinkAction(const LinkAction&) = delete;
+  LinkAction& operator=(const LinkAction&) = delete;
+};
+
 // Whether the program has been asked to stop and the next request is not one that winds down:
 // then it is not sent, `link.stopped` is set and the failure recorded as kErrStopped.
 bool RefusedByStop(ProbeLink& link);

@@ -234,10 +234,16 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
     SCOPED_TRACE(c.name);
     sim::SimulatorOptions options = ProbeWithVersions(104, 104);
     options.identity.serial = c.serial;
+    // The third identity reply is damaged: the second Current fails and leaves its cause on the
+    // link, which must not become this refusal's detail.
+    options.faults.wrongLetter = Trigger("d:3");
     DialogOnProbe dialog(options);
     if (!c.image.empty()) dialog.updates.Write(c.imageName, c.image);
     if (!c.logicFile.empty()) dialog.updates.Write("KVXLOG70.105", c.logicFile);
     UpdateSetupActions& actions = dialog.Connected();
+    ASSERT_TRUE(actions.OnCurrent());
+    ASSERT_FALSE(actions.OnCurrent());
+    dialog.services = RecordingServices{};
     const std::uint64_t requests = dialog.probe.Requests();
 
     EXPECT_FALSE(actions.OnUpdate());
