@@ -120,19 +120,19 @@ std::string VersionsSummary(const ProbeOutcome& outcome, bool whole) {
          ShownMacAddress(outcome.macAddress);
 }
 
+// The texts come from the flash, a document or a table, so each is shown escaped.
+void PrintNetworkTexts(std::FILE* out, const NetworkSetupTexts& texts) {
+  std::fprintf(out, "Probe IP address:  %s\n", EscapedText(texts.probeIpAddress).c_str());
+  std::fprintf(out, "Subnet mask:       %s\n", EscapedText(texts.subnetMask).c_str());
+  std::fprintf(out, "Default gateway:   %s\n", EscapedText(texts.defaultGateway).c_str());
+  std::fprintf(out, "Config host IP:    %s\n", EscapedText(texts.hostIpAddress).c_str());
+  std::fprintf(out, "Config file name:  %s\n", EscapedText(texts.configFileName).c_str());
+}
+
 void PrintNetworkSetup(std::FILE* out, const StoredNetworkSetup& stored,
                        const std::string& serialNumber) {
-  const auto shown = [&stored](const std::string NetworkSetupTexts::*text) {
-    return stored.texts ? (*stored.texts).*text : std::string(kNotSet);
-  };
-  std::fprintf(out, "Probe IP address:  %s\n", shown(&NetworkSetupTexts::probeIpAddress).c_str());
-  std::fprintf(out, "Subnet mask:       %s\n", shown(&NetworkSetupTexts::subnetMask).c_str());
-  std::fprintf(out, "Default gateway:   %s\n", shown(&NetworkSetupTexts::defaultGateway).c_str());
-  std::fprintf(out, "Config host:       %s\n", shown(&NetworkSetupTexts::hostIpAddress).c_str());
-  // A name is whatever bytes the flash holds; control characters stay off the terminal.
-  const std::string name = shown(&NetworkSetupTexts::configFileName);
-  std::fprintf(out, "Config file name:  %s\n",
-               stored.texts ? ShownText(name).c_str() : name.c_str());
+  const NetworkSetupTexts notSet{kNotSet, kNotSet, kNotSet, kNotSet, kNotSet};
+  PrintNetworkTexts(out, stored.texts ? *stored.texts : notSet);
   if (const std::string warning = MacAddressWarning(stored, serialNumber); !warning.empty())
     std::fprintf(out, "Warning:           %s\n", warning.c_str());
 }

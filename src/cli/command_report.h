@@ -27,7 +27,9 @@ std::string ShownMacAddress(const std::string& text);
 // The versions as one line's part: "firmware 1.05, logic 1.05", with the loader version and
 // the MAC address before and after them for `whole`.
 std::string VersionsSummary(const ProbeOutcome& outcome, bool whole);
-// The network setup a probe holds, a line each text, "not set" for an erased block, and a
+// The five network texts, a line each under the labels every command shows them with.
+void PrintNetworkTexts(std::FILE* out, const NetworkSetupTexts& texts);
+// The network setup a probe holds, as above, "not set" for an erased block, and a
 // warning when the block's MAC address is not the probe's own.
 void PrintNetworkSetup(std::FILE* out, const StoredNetworkSetup& stored,
                        const std::string& serialNumber);

@@ -98,15 +98,6 @@ std::optional<Problem> Settle(const TransmitRequest& request, ProbeOptions& prob
   return std::nullopt;
 }
 
-// The texts may come from a document or a table, so they are shown escaped.
-void PrintSettings(std::FILE* out, const NetworkSetupTexts& texts) {
-  std::fprintf(out, "Probe IP address:  %s\n", EscapedText(texts.probeIpAddress).c_str());
-  std::fprintf(out, "Subnet mask:       %s\n", EscapedText(texts.subnetMask).c_str());
-  std::fprintf(out, "Default gateway:   %s\n", EscapedText(texts.defaultGateway).c_str());
-  std::fprintf(out, "Config host IP:    %s\n", EscapedText(texts.hostIpAddress).c_str());
-  std::fprintf(out, "Config file:       %s\n", EscapedText(texts.configFileName).c_str());
-}
-
 // Gives the probe its row of the table; a probe the table does not list is left unwritten
 // rather than given another's address.
 bool TakeRowOf(ProbeSession& session, const SettingsTable& table, const std::string& path) {
@@ -140,7 +131,7 @@ ProbeJob TransmitJob(const TransmitRequest& request, const SetupDocument& docume
     return passed;
   };
   job.printText = [](const ProbeOutcome& outcome, std::FILE* out) {
-    if (outcome.networkWritten) PrintSettings(out, *outcome.networkWritten);
+    if (outcome.networkWritten) PrintNetworkTexts(out, *outcome.networkWritten);
   };
   return job;
 }

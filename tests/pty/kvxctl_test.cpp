@@ -77,7 +77,7 @@ TEST(Kvxctl, TextsFromTheProbeReachTheTerminalEscaped) {
   // Nor can a text given to be sent, which the probe stores as it is.
   const ProgramRun sent = Kvxctl(
       "transmit --ip 10.0.0.7 --config-file \"$(printf 'a\\033[2Jb')\" --port " + one.Path());
-  EXPECT_THAT(sent.out, HasSubstr("Config file:       a\\x1B[2Jb\n"));
+  EXPECT_THAT(sent.out, HasSubstr("Config file name:  a\\x1B[2Jb\n"));
   for (const ProgramRun* run : {&single, &several, &sent}) {
     EXPECT_EQ(run->status, 0) << run->err;
     EXPECT_EQ((run->out + run->err).find('\x1B'), std::string::npos) << run->out << run->err;
@@ -493,7 +493,7 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   EXPECT_THAT(run.out, HasSubstr("Probe IP address:  10.1.2.3\n"));
   EXPECT_THAT(run.out, HasSubstr("Subnet mask:       255.0.0.0\n"));
   EXPECT_THAT(run.out, HasSubstr("Default gateway:   255.255.255.255\n"));
-  EXPECT_THAT(run.out, HasSubstr("Config file:       probe.cfg\n"));
+  EXPECT_THAT(run.out, HasSubstr("Config file name:  probe.cfg\n"));
 }
 
 }  // namespace
@@ -535,7 +535,7 @@ TEST(Kvxctl, InfoShowsTheNetworkSetupTheProbeHolds) {
                                  {"hostIpAddress", "10.0.0.2"},
                                  {"configFileName", "probe.cfg"},
                                  {"macAddress", "02B7E9123456"}}));
-  EXPECT_THAT(ownText, HasSubstr("Config host:       10.0.0.2\nConfig file name:  'probe.cfg'\n"));
+  EXPECT_THAT(ownText, HasSubstr("Config host IP:    10.0.0.2\nConfig file name:  probe.cfg\n"));
   const auto [otherText, other] = info("87654321");
   const std::string warning =
       "the network setup holds the MAC address 02B7E9123456, not 02B7E9876543, the one the "
