@@ -1,8 +1,6 @@
 #include "app/win32/main_frame.h"
 
-#include <algorithm>
-#include <array>
-#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "app/win32/about_box.h"
@@ -22,40 +20,8 @@ constexpr wchar_t kFrameClass[] = L"kvxsetupFrame";
 constexpr int kDefaultWidth = 640;
 constexpr int kDefaultHeight = 480;
 constexpr int kRecentFileIdLast = static_cast<int>(CommandId::kRecentFile) + RecentFileList::kSize;
-constexpr int kIndicatorWidth = 40;  // at 96 dots per inch, wide enough for "SCRL"
-constexpr std::array<int, kIndicatorPanes.size()> kLockKeys = {VK_CAPITAL, VK_NUMLOCK, VK_SCROLL};
-
-// The toolbar's bitmaps, one picture a button in the toolbar's order, drawn at these sizes.
-struct ToolBarBitmap {
-  int size;
-  int resource;
-};
-constexpr ToolBarBitmap kToolBarBitmaps[] = {
-    {16, KVX_TOOLBAR_BITMAP}, {24, KVX_TOOLBAR_BITMAP_24}, {32, KVX_TOOLBAR_BITMAP_32}};
-// What the bitmaps have where the toolbar shows through.
-constexpr COLORREF kToolBarMask = RGB(255, 0, 255);
-
 bool IsRecentFileId(int id) {
   return id >= static_cast<int>(CommandId::kRecentFile) && id < kRecentFileIdLast;
-}
-
-int DpiOf(HWND window) {
-  const UINT dpi = ::GetDpiForWindow(window);
-  return dpi == 0 ? USER_DEFAULT_SCREEN_DPI : static_cast<int>(dpi);
-}
-
-int IndicatorWidth(HWND window) {
-  return ::MulDiv(kIndicatorWidth, DpiOf(window), USER_DEFAULT_SCREEN_DPI);
-}
-
-// The bitmap nearest the system's small icons at `dpi`, the larger one of two as near.
-const ToolBarBitmap& ToolBarBitmapFor(int dpi) {
-  const int wanted = ::GetSystemMetricsForDpi(SM_CXSMICON, static_cast<UINT>(dpi));
-  const ToolBarBitmap* best = &kToolBarBitmaps[0];
-  for (const ToolBarBitmap& bitmap : kToolBarBitmaps) {
-    if (std::abs(bitmap.size - wanted) <= std::abs(best->size - wanted)) best = &bitmap;
-  }
-  return *best;
 }
 
 ScreenRect ToScreenRect(const RECT& rect) {
@@ -92,7 +58,6 @@ CMainFrame::CMainFrame(const CKvxhsDoc& document, DocumentCommands& commands,
 
 CMainFrame::~CMainFrame() {
   if (accelerators_ != nullptr) ::DestroyAcceleratorTable(accelerators_);
-  if (toolBarImages_ != nullptr) ::ImageList_Destroy(toolBarImages_);
 }
 
 bool CMainFrame::Create(int showCommand) {
@@ -133,7 +98,7 @@ int CMainFrame::Run() {
     if (::TranslateAcceleratorW(window_, accelerators_, &message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
-    if (message.message == WM_KEYUP || message.message == WM_SYSKEYUP) ShowLockKeys();
+    if (message.message == WM_KEYUP || message.message == WM_SYSKEYUP) bars_.ShowLockKeys();
   }
   return static_cast<int>(message.wParam);
 }
@@ -158,7 +123,7 @@ LRESULT CMainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DPICHANGED: {
       const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      LoadToolBarImages();
+      bars_.LoadToolBarImages();
       ::SetWindowPos(window_, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
@@ -169,21 +134,19 @@ LRESULT CMainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->hwndFrom == toolBar_ && header->code == TBN_HOTITEMCHANGE) {
+      if (header->hwndFrom == bars_.ToolBar() && header->code == TBN_HOTITEMCHANGE) {
         OnToolBarHotItem(*reinterpret_cast<const NMTBHOTITEM*>(lParam));
       }
       return 0;
     }
     case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (item->hwndItem != statusBar_) break;
-      DrawLockPane(*item);
+      if (!bars_.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) break;
       return TRUE;
     }
     // A lock key pressed while a dialog or a menu has the keyboard.
     case WM_ENTERIDLE:
     case WM_ACTIVATE:
-      ShowLockKeys();
+      bars_.ShowLockKeys();
       break;
     case WM_SETCURSOR:
       if (ApplyWaitCursor()) return TRUE;
@@ -212,87 +175,8 @@ LRESULT CMainFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool CMainFrame::OnCreate() {
   view_ = CreateView(window_);
-  if (view_ == nullptr || !CreateToolBar() || !CreateStatusBar() || !CreateAccelerators()) {
-    return false;
-  }
+  if (view_ == nullptr || !bars_.Create(window_) || !CreateAccelerators()) return false;
   ShowDocument();
-  return true;
-}
-
-// Buttons without text show their string as the tooltip.
-bool CMainFrame::CreateToolBar() {
-  toolBar_ = ::CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0, 0, 0, 0,
-                               window_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  if (toolBar_ == nullptr) return false;
-  ::SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-  ::SendMessageW(toolBar_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
-  if (!LoadToolBarImages()) return false;
-  std::vector<std::wstring> tips;
-  tips.reserve(kToolBar.size());
-  std::vector<TBBUTTON> buttons;
-  int image = 0;
-  for (CommandId id : kToolBar) {
-    TBBUTTON button{};
-    if (id == CommandId::kSeparator) {
-      button.fsStyle = BTNS_SEP;
-    } else {
-      tips.push_back(ToWide(FindCommand(id).toolTip));
-      button.iBitmap = image++;
-      button.idCommand = static_cast<int>(id);
-      button.fsState = TBSTATE_ENABLED;
-      button.fsStyle = BTNS_BUTTON;
-      button.iString = reinterpret_cast<INT_PTR>(tips.back().c_str());
-    }
-    buttons.push_back(button);
-  }
-  if (!::SendMessageW(toolBar_, TB_ADDBUTTONSW, buttons.size(),
-                      reinterpret_cast<LPARAM>(buttons.data()))) {
-    return false;
-  }
-  ::SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-  return true;
-}
-
-bool CMainFrame::LoadToolBarImages() {
-  const ToolBarBitmap& chosen = ToolBarBitmapFor(DpiOf(window_));
-  const auto bitmap = static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr),
-                                                        MAKEINTRESOURCEW(chosen.resource),
-                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (bitmap == nullptr) return false;
-  const int pictures =
-      static_cast<int>(kToolBar.size()) -
-      static_cast<int>(std::count(kToolBar.begin(), kToolBar.end(), CommandId::kSeparator));
-  const HIMAGELIST images =
-      ::ImageList_Create(chosen.size, chosen.size, ILC_COLOR24 | ILC_MASK, pictures, 0);
-  const bool loaded = images != nullptr &&
-                      ::ImageList_AddMasked(images, bitmap, kToolBarMask) == 0 &&
-                      ::ImageList_GetImageCount(images) == pictures;
-  ::DeleteObject(bitmap);
-  if (!loaded) {
-    if (images != nullptr) ::ImageList_Destroy(images);
-    return false;
-  }
-  ::SendMessageW(toolBar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-  if (toolBarImages_ != nullptr) ::ImageList_Destroy(toolBarImages_);
-  toolBarImages_ = images;
-  ::SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-  return true;
-}
-
-// The message pane takes what the lock keys' panes leave.
-bool CMainFrame::CreateStatusBar() {
-  statusBar_ =
-      ::CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0,
-                        0, 0, window_, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  if (statusBar_ == nullptr) return false;
-  const std::array<int, 1 + kIndicatorPanes.size()> edges{};
-  if (!::SendMessageW(statusBar_, SB_SETPARTS, edges.size(),
-                      reinterpret_cast<LPARAM>(edges.data()))) {
-    return false;
-  }
-  SetStatusText(kIdleStatusText);
-  ShowLockKeys();
   return true;
 }
 
@@ -326,7 +210,7 @@ HMENU CMainFrame::BuildMenuBar() const {
         }
       } else {
         const bool showsBar = id == CommandId::kViewToolBar || id == CommandId::kViewStatusBar;
-        const HWND shown = id == CommandId::kViewToolBar ? toolBar_ : statusBar_;
+        const HWND shown = id == CommandId::kViewToolBar ? bars_.ToolBar() : bars_.StatusBar();
         const bool on = showsBar ? ::IsWindowVisible(shown) != FALSE : commands_.Checked(id);
         const UINT checked = command.checkable && on ? MF_CHECKED : 0;
         ::AppendMenuW(popup, MF_STRING | checked, static_cast<UINT_PTR>(id),
@@ -339,54 +223,8 @@ HMENU CMainFrame::BuildMenuBar() const {
 }
 
 void CMainFrame::Layout() {
-  RECT client;
-  ::GetClientRect(window_, &client);
-  ::SendMessageW(toolBar_, TB_AUTOSIZE, 0, 0);
-  ::SendMessageW(statusBar_, WM_SIZE, 0, 0);
-  // The last pane also holds the size grip, beside its name.
-  const int indicator = IndicatorWidth(window_);
-  const int grip = ::GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(DpiOf(window_)));
-  std::array<int, 1 + kIndicatorPanes.size()> edges{};
-  const int panes = static_cast<int>(edges.size());
-  for (int pane = 0; pane < panes; ++pane) {
-    edges[static_cast<std::size_t>(pane)] = client.right - grip - (panes - 1 - pane) * indicator;
-  }
-  edges.back() = -1;
-  ::SendMessageW(statusBar_, SB_SETPARTS, panes, reinterpret_cast<LPARAM>(edges.data()));
-  ShowLockKeys();
-
-  RECT bar;
-  int top = 0;
-  int bottom = client.bottom;
-  if (::IsWindowVisible(toolBar_) && ::GetWindowRect(toolBar_, &bar)) top = bar.bottom - bar.top;
-  if (::IsWindowVisible(statusBar_) && ::GetWindowRect(statusBar_, &bar)) {
-    bottom -= bar.bottom - bar.top;
-  }
-  ::MoveWindow(view_, 0, top, client.right, bottom - top, TRUE);
-}
-
-// Each pane is drawn by DrawLockPane, which its data tells whether the lock is on.
-void CMainFrame::ShowLockKeys() {
-  for (std::size_t pane = 0; pane < kIndicatorPanes.size(); ++pane) {
-    const bool on = (::GetKeyState(kLockKeys[pane]) & 1) != 0;
-    ::SendMessageW(statusBar_, SB_SETTEXTW, (pane + 1) | SBT_OWNERDRAW, on ? 1 : 0);
-  }
-}
-
-void CMainFrame::DrawLockPane(const DRAWITEMSTRUCT& pane) const {
-  const std::size_t index = pane.itemID - 1;
-  if (index >= kIndicatorPanes.size()) return;
-  RECT rect = pane.rcItem;
-  rect.right = std::min<LONG>(rect.right, rect.left + IndicatorWidth(window_));
-  const std::wstring name = ToWide(kIndicatorPanes[index]);
-  ::SetBkMode(pane.hDC, TRANSPARENT);
-  ::SetTextColor(pane.hDC, ::GetSysColor(pane.itemData != 0 ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
-  ::DrawTextW(pane.hDC, name.c_str(), static_cast<int>(name.size()), &rect,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-}
-
-void CMainFrame::SetStatusText(const char* text) {
-  ::SendMessageW(statusBar_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(ToWide(text).c_str()));
+  const RECT view = bars_.Layout();
+  ::MoveWindow(view_, view.left, view.top, view.right - view.left, view.bottom - view.top, TRUE);
 }
 
 // The highlighted entry's prompt while a menu is open; the idle text once it closes.
@@ -395,17 +233,17 @@ void CMainFrame::OnMenuSelect(WPARAM wParam, LPARAM lParam) {
   const int id = LOWORD(wParam);
   const bool closed = flags == 0xFFFF && lParam == 0;
   if (closed || (flags & (MF_POPUP | MF_SYSMENU | MF_SEPARATOR)) != 0 || id == 0) {
-    SetStatusText(kIdleStatusText);
+    bars_.SetStatusText(kIdleStatusText);
     return;
   }
   const CommandId command = IsRecentFileId(id) ? CommandId::kRecentFile : CommandId(id);
-  SetStatusText(FindCommand(command).statusPrompt);
+  bars_.SetStatusText(FindCommand(command).statusPrompt);
 }
 
 // The button under the pointer says what it does, as its menu entry would.
 void CMainFrame::OnToolBarHotItem(const NMTBHOTITEM& hot) {
   const bool left = (hot.dwFlags & HICF_LEAVING) != 0 || hot.idNew == 0;
-  SetStatusText(left ? kIdleStatusText : FindCommand(CommandId(hot.idNew)).statusPrompt);
+  bars_.SetStatusText(left ? kIdleStatusText : FindCommand(CommandId(hot.idNew)).statusPrompt);
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -428,10 +266,10 @@ void CMainFrame::OnCommand(int id) {
       ::SendMessageW(window_, WM_CLOSE, 0, 0);
       return;
     case CommandId::kViewToolBar:
-      ToggleBar(toolBar_);
+      ToggleBar(bars_.ToolBar());
       break;
     case CommandId::kViewStatusBar:
-      ToggleBar(statusBar_);
+      ToggleBar(bars_.StatusBar());
       break;
     case CommandId::kContextHelp:
       contextHelp_ = true;

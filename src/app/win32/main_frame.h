@@ -9,6 +9,7 @@
 #include "app/kvxhs_doc.h"
 #include "app/profile.h"
 #include "app/recent_file_list.h"
+#include "app/win32/frame_bars.h"
 
 namespace kvx::win32 {
 
@@ -34,18 +35,11 @@ class CMainFrame {
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCreate();
-  bool CreateToolBar();
-  // The toolbar's pictures at the size of the system's small icons for the window's scale.
-  bool LoadToolBarImages();
-  bool CreateStatusBar();
   bool CreateAccelerators();
   HMENU BuildMenuBar() const;
   void Layout();
   void OnMenuSelect(WPARAM wParam, LPARAM lParam);
   void OnToolBarHotItem(const NMTBHOTITEM& hot);
-  // The lock keys' panes always show their names: greyed while the lock is off.
-  void ShowLockKeys();
-  void DrawLockPane(const DRAWITEMSTRUCT& pane) const;
   void OnCommand(int id);
   // In context help, a command's entry or button shows what it does instead of doing it.
   void ShowCommandHelp(int id);
@@ -58,18 +52,15 @@ class CMainFrame {
   bool OnQueryEndSession();
   void ShowDocument();
   void ShowHelp(int page);
-  void SetStatusText(const char* text);
 
   const CKvxhsDoc& document_;
   DocumentCommands& commands_;
   const RecentFileList& recentFiles_;
   Profile& profile_;
   HWND window_ = nullptr;
-  HWND toolBar_ = nullptr;
-  HWND statusBar_ = nullptr;
+  FrameBars bars_;
   HWND view_ = nullptr;
   HWND help_ = nullptr;
-  HIMAGELIST toolBarImages_ = nullptr;
   HACCEL accelerators_ = nullptr;
   bool contextHelp_ = false;
 };
