@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/fast_update.h"
 #include "app/ini_profile.h"
@@ -14,11 +15,12 @@
 #include "app/qt/update_setup_dialog.h"
 #include "app/qt/user_dialogs.h"
 #include "app/update_folder.h"
+#include "com_port_rule.h"
 #include "program_version.h"
 
 namespace {
 
-constexpr char kUsage[] =
+constexpr char kUsageStart[] =
     "Usage: kvxsetup [FILE.gdb]\n"
     "The KVX7000 update and setup window. Opens FILE.gdb, else the document used last, else a\n"
     "new one. Everything after the program's name is one path, spaces included.\n"
@@ -26,19 +28,27 @@ constexpr char kUsage[] =
     "  -h, --help  print this help and exit\n"
     "  --version   print the version and exit\n"
     "\n"
-    "Environment:\n"
-    "  KVXSETUP_COMn        the device that COMn (1 to 19) stands for; else the key COMn in\n"
-    "                       section Ports of ~/.config/kvxsetup.ini, else the n-th serial\n"
-    "                       port present (USB adapters first)\n"
+    "Environment:\n";
+constexpr char kUsageEnd[] =
     "  KVXSETUP_UPDATE_DIR  where the update files are; else the folder chosen with Setup >\n"
     "                       Update Files Folder..., else the program's own directory\n"
     "\n"
     "A document literally named --help is opened as ./--help.\n";
 
+// The COMn rule beside its variable's name, each line under the one before.
+std::string Usage() {
+  const std::string indent(23, ' ');
+  std::string rule = kComPortRule;  // every line ends in a newline
+  for (std::size_t at = rule.find('\n'); at + 1 < rule.size(); at = rule.find('\n', at + 1)) {
+    rule.insert(at + 1, indent);
+  }
+  return kUsageStart + ("  KVXSETUP_COMn        " + rule) + kUsageEnd;
+}
+
 // --help and --version answer without a window, so they work where there is no display.
 bool AnswersOption(const char* argument) {
   if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
-    std::fputs(kUsage, stdout);
+    std::fputs(Usage().c_str(), stdout);
     return true;
   }
   if (std::strcmp(argument, "--version") == 0) {
