@@ -496,6 +496,30 @@ TEST(Kvxctl, TransmitTakesPortAndTextsFromADocumentWithOptionsOverriding) {
   EXPECT_THAT(run.out, HasSubstr("Config file name:  probe.cfg\n"));
 }
 
+// Mend: joined, the run of lines 2 and 3 would be padded over line 1's first word, so the
+// image, whose version word lines 2 and 3 hold, goes out record by record, as it programs.
+TEST(KvxctlUpdate, FastProgramsRecordByRecordWhatJoinedRequestsWouldSpoil) {
+  kvx::test::UpdateFiles files;
+  files.AddLogic("KVXLOG70.104");
+  files.Write("KVXARMFW.106",
+              "S3090104000A01020304DD\nS306010400040EE2\nS309010400056A05060770\n"
+              "S70501040004F1\n");
+  const std::string fallback =
+      "record by record: in joined requests lines 1 and 3 both program 0x0104000A\n";
+  SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200"});
+  const std::string port = " --port " + sim.Path();
+  const std::string arguments = " --fast --dir " + files.Path().string() + port;
+
+  const ProgramRun dryRun = Kvxctl("update --dry-run" + arguments);
+  EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+  EXPECT_THAT(dryRun.out, HasSubstr("in 3 program requests (record by record)"));
+  EXPECT_THAT(dryRun.out, HasSubstr("  " + fallback));
+  const ProgramRun update = Kvxctl("update --verify" + arguments);
+  EXPECT_EQ(update.status, 0) << update.err;
+  EXPECT_THAT(update.err, HasSubstr("Firmware: Programming " + fallback));
+  EXPECT_THAT(Kvxctl("info" + port).out, HasSubstr("Firmware version:  1.06"));
+}
+
 }  // namespace
 
 // The probe's network setup as info shows it: an erased block is "not set", never the
