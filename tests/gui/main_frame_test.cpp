@@ -95,13 +95,6 @@ TEST_F(MainFrameTest, RecentFilesAppearNewestFirstAndOpenWhenChosen) {
   older->trigger();
   EXPECT_EQ(frame->windowTitle(), "a.gdb - kvxGDB");
   EXPECT_NE(MenuEntry(frame->menuBar(), "&File", "&1 " + directory_.filePath("a.gdb")), nullptr);
-
-  // One that is gone is said so, leaves the list and leaves the open document open.
-  std::filesystem::remove(PathOf("b.gdb"));
-  MenuEntry(frame->menuBar(), "&File", "&2 " + directory_.filePath("b.gdb"))->trigger();
-  EXPECT_EQ(model_.dialogs.Texts(), std::vector<std::string>{"Failed to open document."});
-  EXPECT_EQ(frame->windowTitle(), "a.gdb - kvxGDB");
-  EXPECT_EQ(model_.recentFiles.Entries(), std::vector<std::string>{PathOf("a.gdb")});
 }
 
 TEST_F(MainFrameTest, ANormalRectangleIsKeptOnClosingAndTakenByTheNextWindow) {

@@ -2,16 +2,13 @@
 // dosdevices link turns into a COM port. The probe's state is checked in kvxsim's state file.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
-#include "loader/flash_map.h"
 #include "program_run.h"
-#include "sim/state_file.h"
 #include "temp_directory.h"
 #include "update_files.h"
 #include "wine_com_port.h"
@@ -36,13 +33,6 @@ struct WineProbe {
   WineComPort port;
 };
 
-kvx::sim::DeviceState Load(const std::string& stateFile) {
-  kvx::sim::DeviceState device;
-  const kvx::sim::StateFileResult loaded = kvx::sim::LoadDeviceState(stateFile, device);
-  EXPECT_TRUE(loaded.ok) << loaded.message;
-  return device;
-}
-
 // The rate agreement is real: SetCommState's rate reaches the pseudo-terminal through wine.
 // A lost identity reply and a corrupted one are retried through to the right answer.
 TEST(KvxctlUnderWine, InfoAgreesOnTheFasterRateAndRetriesLostAndBrokenReplies) {
@@ -56,29 +46,6 @@ TEST(KvxctlUnderWine, InfoAgreesOnTheFasterRateAndRetriesLostAndBrokenReplies) {
   EXPECT_EQ(info["macAddress"], "02B7E9SIMTES");
   EXPECT_THAT(run.err, HasSubstr(" ms <- (nothing within the time-out)"));
   EXPECT_THAT(run.err, HasSubstr(" ms <- (broken frame: checksum mismatch)"));
-}
-
-TEST(KvxctlUnderWine, UpdateAndEraseLeaveTheProbesFlashAsTheyShould) {
-  kvx::test::UpdateFiles files;
-  files.AddFirmware(105);
-  files.AddLogic("KVXLOG70.105");
-  const std::string state = (files / "probe.state").string();
-  auto run = [&](const std::string& arguments) {
-    WineProbe probe({"--rate", "115200", "--state", state});
-    const ProgramRun result = Kvxctl(arguments + " --port " + probe.port.Name());
-    EXPECT_EQ(result.status, 0) << arguments << "\n" << result.err;
-    return result;
-  };
-
-  run("update --dir " + files.Path().string());
-  std::vector<std::uint8_t> image = {0xAA, 0x55, 0x55, 0xAA};
-  const std::vector<std::uint8_t> binary = kvx::test::FirmwareBinary(105);
-  image.insert(image.end(), binary.begin(), binary.end());
-  EXPECT_EQ(Load(state).flash.Read(kvx::kImageMarkerAddress, image.size()), image);
-
-  run("erase --yes");
-  const std::vector<std::uint8_t> flash = Load(state).flash.Image();
-  EXPECT_TRUE(std::all_of(flash.begin(), flash.end(), [](std::uint8_t b) { return b == 0xFF; }));
 }
 
 // A probe read back into files programs a blank one into its copy; --force replaces a file
