@@ -78,7 +78,8 @@ void FillArea(const std::string& statePath) {
                           bytes.data() + at) != kvx::kOk)
       throw std::runtime_error("filling the area failed");
   }
-  probe.probe->SaveState();
+  if (const kvx::Result<void> saved = probe.probe->SaveState(); !saved)
+    throw std::runtime_error(saved.failure().text);
 }
 
 }  // namespace

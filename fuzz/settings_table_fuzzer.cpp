@@ -66,10 +66,10 @@ void CheckAccepted(const kvx::SettingsTable& table) {
     if (table.Find(row.serial) != &row) __builtin_trap();
     previousLine = row.line;
   }
-  const kvx::SettingsTableRead reread = kvx::ParseSettingsTable(WrittenOut(table));
-  if (!reread.ok() || reread.table.size() != table.size()) __builtin_trap();
+  const kvx::Result<kvx::SettingsTable> reread = kvx::ParseSettingsTable(WrittenOut(table));
+  if (!reread || reread->size() != table.size()) __builtin_trap();
   for (std::size_t i = 0; i < table.size(); ++i) {
-    if (!SameTexts(reread.table.Rows()[i], table.Rows()[i])) __builtin_trap();
+    if (!SameTexts(reread->Rows()[i], table.Rows()[i])) __builtin_trap();
   }
 }
 
@@ -79,10 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   std::string text = (data[0] & 1) != 0 ? std::string(kHeader) : std::string();
   text.append(reinterpret_cast<const char*>(data + 1), size - 1);
-  const kvx::SettingsTableRead read = kvx::ParseSettingsTable(text);
-  if (read.ok()) {
-    CheckAccepted(read.table);
-  } else if (read.table.size() != 0 || read.error.rfind("line ", 0) != 0) {
+  const kvx::Result<kvx::SettingsTable> read = kvx::ParseSettingsTable(text);
+  if (read) {
+    CheckAccepted(*read);
+  } else if (read.failure().text.rfind("line ", 0) != 0) {
     __builtin_trap();
   }
   return 0;

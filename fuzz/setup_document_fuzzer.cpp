@@ -19,12 +19,14 @@ auto Values(const kvx::SetupDocument& d) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  kvx::SetupDocument read;
-  if (!kvx::ReadSetupDocument(std::vector<std::uint8_t>(data, data + size), read).ok) return 0;
-  const std::optional<std::vector<std::uint8_t>> written = kvx::WriteSetupDocument(read);
-  kvx::SetupDocument reread;
-  if (!written || !kvx::ReadSetupDocument(*written, reread).ok) std::abort();
-  if (reread.fileVersion != kvx::kDocumentFormatVersion || Values(reread) != Values(read)) {
+  const kvx::Result<kvx::SetupDocument> read =
+      kvx::ReadSetupDocument(std::vector<std::uint8_t>(data, data + size));
+  if (!read) return 0;
+  const kvx::Result<std::vector<std::uint8_t>> written = kvx::WriteSetupDocument(*read);
+  if (!written) std::abort();
+  const kvx::Result<kvx::SetupDocument> reread = kvx::ReadSetupDocument(*written);
+  if (!reread) std::abort();
+  if (reread->fileVersion != kvx::kDocumentFormatVersion || Values(*reread) != Values(*read)) {
     std::abort();
   }
   return 0;

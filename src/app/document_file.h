@@ -19,10 +19,10 @@ namespace kvx {
 
 // Replaces the file at `path` with `bytes` in one step: they go to a new file beside it,
 // which replaces the old one only once it was written whole and flushed to the disk. A
-// symbolic link keeps leading to the file, which keeps its permissions. Empty on success;
-// otherwise why, and the old file is as it was and no new file is left behind.
-inline std::string ReplaceFileContent(const std::string& path,
-                                      const std::vector<std::uint8_t>& bytes) {
+// symbolic link keeps leading to the file, which keeps its permissions. On failure the old file
+// is as it was and no new file is left behind.
+inline Result<void> ReplaceFileContent(const std::string& path,
+                                       const std::vector<std::uint8_t>& bytes) {
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   return os::WriteFileWhole(path, text, {true, true});
 }

@@ -21,11 +21,11 @@ const CheckedText kCheckedTexts[] = {
 
 }  // namespace
 
-DocumentToSend ReadDocumentToSend(const std::string& path) {
-  DocumentToSend read;
-  read.read = LoadSetupDocument(path, read.document);
-  read.empty = read.read.ok && !read.document.fileVersion;
-  return read;
+Result<DocumentToSend> ReadDocumentToSend(const std::string& path) {
+  Result<SetupDocument> read = LoadSetupDocument(path);
+  if (!read) return read.failure();
+  const bool empty = !read->fileVersion;
+  return DocumentToSend{std::move(read).value(), empty};
 }
 
 void PutGivenTexts(const std::vector<GivenText>& given, NetworkSetupTexts& texts) {

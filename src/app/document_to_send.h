@@ -11,13 +11,12 @@ namespace kvx {
 // A document file read to send its settings to a probe.
 struct DocumentToSend {
   SetupDocument document;
-  DocumentReadResult read;  // !read.ok: the file could not be read
   // The window opens an empty file as a new document; sent to a probe, its defaults would
   // replace the probe's network setup with addresses nobody chose.
   bool empty = false;
 };
 
-DocumentToSend ReadDocumentToSend(const std::string& path);
+Result<DocumentToSend> ReadDocumentToSend(const std::string& path);
 
 // A network text given beside the document, which wins over the document's own.
 struct GivenText {

@@ -76,7 +76,7 @@ void IniProfile::WriteString(const std::string& section, const std::string& key,
   }
   std::error_code unmade;
   std::filesystem::create_directories(std::filesystem::u8path(filePath_).parent_path(), unmade);
-  ReplaceFileContent(filePath_, IniText(entries));
+  static_cast<void>(ReplaceFileContent(filePath_, IniText(entries)));  // says nothing, as above
 }
 
 }  // namespace kvx

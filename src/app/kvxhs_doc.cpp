@@ -50,31 +50,27 @@ void CKvxhsDoc::NewDocument() {
 }
 
 bool CKvxhsDoc::OpenDocument(const std::string& path) {
-  SetupDocument loaded;  // the defaults, which the file's fields replace
-  loaded.fileVersion = settings_.fileVersion;
-  const DocumentReadResult result = LoadSetupDocument(path, loaded);
-  if (!result.ok) {
+  Result<SetupDocument> loaded = LoadSetupDocument(path);
+  if (!loaded) {
     // A file that ends early was the document's once its reading began, and leaves a new one;
     // a file that cannot be read at all leaves the open document as it was.
-    if (result.message == kUnexpectedFileFormat) {
-      settings_ = loaded;
+    if (loaded.failure().text == kUnexpectedFileFormat) {
+      settings_ = SetupDocument{};
       NewDocument();
     }
-    ReportFailure(result.message, result.detail);
+    ReportFailure(loaded.failure().text, loaded.failure().detail);
     return false;
   }
-  settings_ = loaded;
+  settings_ = std::move(loaded).value();
   SetPathAndModified(AbsoluteFilePath(path), false);
   return true;
 }
 
 bool CKvxhsDoc::SaveDocument(const std::string& path) {
-  const std::optional<std::vector<std::uint8_t>> bytes = WriteSetupDocument(settings_);
-  const std::string failure =
-      bytes ? ReplaceFileContent(path, *bytes)
-            : "a text is longer than " + std::to_string(kLongestArchiveText) + " characters";
-  if (!failure.empty()) {
-    ReportFailure(kFailedToSaveDocument, path + ": " + failure);
+  const Result<std::vector<std::uint8_t>> bytes = WriteSetupDocument(settings_);
+  const Result<void> saved = bytes ? ReplaceFileContent(path, *bytes) : bytes.failure();
+  if (!saved) {
+    ReportFailure(kFailedToSaveDocument, path + ": " + saved.failure().text);
     return false;
   }
   SetPathAndModified(AbsoluteFilePath(path), false);

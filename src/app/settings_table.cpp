@@ -233,8 +233,8 @@ class TableParser {
   SettingsTable table_;
 };
 
-SettingsTableRead Failure(int line, const std::string& problem) {
-  return SettingsTableRead{"line " + std::to_string(line) + ": " + problem, {}};
+Failure OnLine(int line, const std::string& problem) {
+  return {"line " + std::to_string(line) + ": " + problem, {}};
 }
 
 }  // namespace
@@ -251,7 +251,7 @@ const ProbeSettings* SettingsTable::Find(const std::string& serial) const {
   return listed == indexBySerial_.end() ? nullptr : &rows_[listed->second];
 }
 
-SettingsTableRead ParseSettingsTable(std::string_view text) {
+Result<SettingsTable> ParseSettingsTable(std::string_view text) {
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     text.remove_prefix(kByteOrderMark.size());
   }
@@ -260,20 +260,20 @@ SettingsTableRead ParseSettingsTable(std::string_view text) {
   for (std::string_view line; lines.Next(line);) {
     if (IsBlank(line)) continue;
     const std::string problem = parser.Take(line, lines.Number());
-    if (!problem.empty()) return Failure(lines.Number(), problem);
+    if (!problem.empty()) return OnLine(lines.Number(), problem);
   }
   if (!parser.HeaderRead()) {
-    return Failure(1, std::string("no header row naming the columns ") + kColumnList);
+    return OnLine(1, std::string("no header row naming the columns ") + kColumnList);
   }
-  if (parser.Table().size() == 0) return Failure(lines.Number(), "no probe is listed");
-  return SettingsTableRead{{}, std::move(parser.Table())};
+  if (parser.Table().size() == 0) return OnLine(lines.Number(), "no probe is listed");
+  return std::move(parser.Table());
 }
 
-SettingsTableRead ReadSettingsTable(const std::filesystem::path& path) {
-  const FileContent content = ReadRegularFile(path);
-  if (!content.error.empty()) return SettingsTableRead{path.string() + " " + content.error, {}};
-  SettingsTableRead read = ParseSettingsTable(content.text);
-  if (!read.ok()) read.error = path.string() + ": " + read.error;
+Result<SettingsTable> ReadSettingsTable(const std::filesystem::path& path) {
+  const Result<std::string> content = ReadRegularFile(path);
+  if (!content) return Failure{path.string() + " " + content.failure().text, {}};
+  Result<SettingsTable> read = ParseSettingsTable(*content);
+  if (!read) return Failure{path.string() + ": " + read.failure().text, {}};
   return read;
 }
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "os/result.h"
 #include "setup/setup_block.h"
 
 namespace kvx {
@@ -37,24 +38,18 @@ class SettingsTable {
   std::unordered_map<std::string, std::size_t> indexBySerial_;
 };
 
-struct SettingsTableRead {
-  std::string error;    // empty when the whole table was read
-  SettingsTable table;  // empty when there is an error
-
-  bool ok() const { return error.empty(); }
-};
-
 // Reads a settings table from comma-separated text as spreadsheets save it: a header row
 // naming the columns serial, ip, mask, gateway, host and config in any order, then one row a
 // probe. A UTF-8 byte-order mark, CRLF line ends, blank lines, double-quoted fields (with ""
 // for a quote inside) and spaces around unquoted fields are taken in stride. Every field but
 // config must be given; the four addresses must be dotted quads, the configuration file name
 // must fit the setup block, the serial number must be no longer than a probe's, and no serial
-// number may be listed twice. The first problem ends the read with an error naming its line,
+// number may be listed twice. The first problem ends the read with a failure naming its line,
 // such as "line 4: ip '10.0.0' is not a dotted quad such as 10.0.0.1".
-SettingsTableRead ParseSettingsTable(std::string_view text);
+Result<SettingsTable> ParseSettingsTable(std::string_view text);
 
-// The same from a regular file of at most 4 MiB; the error starts with the file's path.
-SettingsTableRead ReadSettingsTable(const std::filesystem::path& path);
+// The same from a regular file of at most 4 MiB; the failure's text starts with the file's
+// path.
+Result<SettingsTable> ReadSettingsTable(const std::filesystem::path& path);
 
 }  // namespace kvx

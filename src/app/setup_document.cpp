@@ -42,24 +42,20 @@ bool ReadFields(ArchiveReader& in, SetupDocument& document) {
   return version < kVersionWithReserved || GetU16Into(in, document.reserved);
 }
 
-// Reads the fields into `document`, or its defaults for an empty file.
-DocumentReadResult ReadFrom(ArchiveReader& in, bool emptyFile, SetupDocument& document) {
+// The fields, or the defaults for an empty file.
+Result<SetupDocument> ReadFrom(ArchiveReader& in, bool emptyFile) {
   SetupDocument loaded;
-  if (!emptyFile && !ReadFields(in, loaded)) {
-    document = SetupDocument{};
-    return {false, kUnexpectedFileFormat, {}};
-  }
-  document = std::move(loaded);
-  return {};
+  if (!emptyFile && !ReadFields(in, loaded)) return Failure{kUnexpectedFileFormat, {}};
+  return loaded;
 }
 
-DocumentReadResult Unreadable(const std::string& path, const std::string& why) {
-  return {false, kFailedToOpenDocument, path + ": " + why};
+Failure Unreadable(const std::string& path, const std::string& why) {
+  return {kFailedToOpenDocument, path + ": " + why};
 }
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument& document) {
+Result<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument& document) {
   ArchiveWriter out;
   out.PutU16(kDocumentFormatVersion);
   out.PutU16(static_cast<std::uint16_t>(document.speedIndex));
@@ -68,14 +64,16 @@ std::optional<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument&
   for (const std::string* text :
        {&texts.probeIpAddress, &texts.hostIpAddress, &texts.configFileName, &texts.subnetMask,
         &texts.defaultGateway}) {
-    if (!out.PutString(*text)) return std::nullopt;
+    if (!out.PutString(*text)) {
+      return Failure{"a text is longer than " + std::to_string(kLongestArchiveText) + " characters",
+                     {}};
+    }
   }
   out.PutU16(static_cast<std::uint16_t>(document.reserved));
   return out.Bytes();
 }
 
-DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
-                                     SetupDocument& document) {
+Result<SetupDocument> ReadSetupDocument(const std::vector<std::uint8_t>& bytes) {
   std::size_t at = 0;
   ArchiveReader in([&bytes, &at](std::uint8_t* into, std::size_t count) {
     if (bytes.size() - at < count) return false;
@@ -83,22 +81,20 @@ DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
     at += count;
     return true;
   });
-  return ReadFrom(in, bytes.empty(), document);
+  return ReadFrom(in, bytes.empty());
 }
 
-DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& document) {
-  const RegularFile file = OpenRegularFile(std::filesystem::u8path(path));
-  if (!file.stream) return Unreadable(path, file.error);
-  std::FILE* stream = file.stream.get();
+Result<SetupDocument> LoadSetupDocument(const std::string& path) {
+  const Result<RegularFile> file = OpenRegularFile(std::filesystem::u8path(path));
+  if (!file) return Unreadable(path, file.failure().text);
+  std::FILE* stream = file->stream.get();
   ArchiveReader in([stream](std::uint8_t* into, std::size_t count) {
     return std::fread(into, 1, count, stream) == count;
   });
-  SetupDocument loaded;
-  DocumentReadResult result = ReadFrom(in, file.size == 0, loaded);
+  Result<SetupDocument> read = ReadFrom(in, file->size == 0);
   if (std::ferror(stream) != 0) return Unreadable(path, std::strerror(errno));
-  if (!result.ok) result.detail = path;
-  document = std::move(loaded);
-  return result;
+  if (!read) return Failure{read.failure().text, path};
+  return read;
 }
 
 }  // namespace kvx

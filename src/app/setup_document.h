@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "os/result.h"
 #include "setup/setup_block.h"
 
 namespace kvx {
@@ -32,28 +33,21 @@ inline constexpr std::uint16_t kDocumentFormatVersion = 3;
 // The file's bytes, little-endian and without any header of their own: the version, the low
 // 16 bits of speedIndex and portIndex, the five texts as archive strings (probe IP, host IP,
 // configuration file name, subnet mask, default gateway) and the low 16 bits of reserved.
-// Nothing when a text is longer than a document may hold (kLongestArchiveText), since such a
-// file could not be read again.
-std::optional<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument& document);
-
-struct DocumentReadResult {
-  bool ok = true;
-  std::string message;  // for the user when !ok: one of the texts above
-  std::string detail;   // for a file: its path, and why it could not be read if it could not
-};
+// Fails, saying why, when a text is longer than a document may hold (kLongestArchiveText),
+// since such a file could not be read again.
+Result<std::vector<std::uint8_t>> WriteSetupDocument(const SetupDocument& document);
 
 // Reads a document from a file's bytes. Versions 0 and 1 end after the configuration file
 // name and keep the default mask and gateway, version 2 keeps the default `reserved`, and any
 // version above 3 is read as 3; bytes behind the last field are ignored. An empty file is a
 // document with all defaults. A file that ends before its fields do, or holds a text longer
-// than kLongestArchiveText, fails with kUnexpectedFileFormat. On failure `document` holds the
-// defaults.
-DocumentReadResult ReadSetupDocument(const std::vector<std::uint8_t>& bytes,
-                                     SetupDocument& document);
+// than kLongestArchiveText, fails with kUnexpectedFileFormat as the failure's text.
+Result<SetupDocument> ReadSetupDocument(const std::vector<std::uint8_t>& bytes);
 
-// The same from a file, reading no further than the last field. Only a regular file is a
-// document: a device, a FIFO or a directory fails with kFailedToOpenDocument without ever
-// waiting for a writer, as does a file that cannot be read; either leaves `document` as it was.
-DocumentReadResult LoadSetupDocument(const std::string& path, SetupDocument& document);
+// The same from a file, reading no further than the last field; the failure's detail names
+// the file. Only a regular file is a document: a device, a FIFO or a directory fails with
+// kFailedToOpenDocument without ever waiting for a writer, as does a file that cannot be read,
+// and the detail then says why.
+Result<SetupDocument> LoadSetupDocument(const std::string& path);
 
 }  // namespace kvx

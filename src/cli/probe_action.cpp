@@ -97,8 +97,9 @@ std::string Verdict(const ProbeOutcome& outcome, const std::string& summary) {
 // failed, whatever it got, since the line cannot tell; an interrupted one stays interrupted.
 // Returns why the record is missing, or nothing.
 std::string KeepRecord(ReportFile& report, ProbeOutcome& outcome) {
-  const std::string problem = report.Append(RecordJson(outcome));
-  if (problem.empty()) return "";
+  const Result<void> kept = report.Append(RecordJson(outcome));
+  if (kept) return "";
+  const std::string& problem = kept.failure().text;
   outcome.reason = outcome.reason.empty() ? problem : outcome.reason + "; " + problem;
   if (!outcome.interrupted) outcome.passed = false;
   return problem;
@@ -279,8 +280,9 @@ int RunProbeJob(const ProbeOptions& options, const ProbeJob& job, const CommandI
   run.settings.runFiles = &files;
   run.settings.traceStream = io.err;
   ReportFile report;
-  if (!options.reportPath.empty() && !report.Open(options.reportPath, problem)) {
-    return ReportRefusal(io, job.command, options.json, kExitUsage, problem);
+  if (!options.reportPath.empty()) {
+    if (const Result<void> opened = report.Open(options.reportPath); !opened)
+      return ReportRefusal(io, job.command, options.json, kExitUsage, opened.failure().text);
   }
   const bool errorIsTerminal = os::IsTerminal(io.err);
   if (ports->size() > 1) {

@@ -54,8 +54,8 @@ bool ReadPart(ProbeSession& session, const char* part, Output& output, VersionNu
               Read read) {
   std::string content;
   if (!read(content)) return false;
-  if (std::string problem; !output.file.Commit(content, problem)) {
-    session.Services().Explain("cannot write " + output.path + ": " + problem);
+  if (const Result<void> written = output.file.Commit(content); !written) {
+    session.Services().Explain("cannot write " + output.path + ": " + written.failure().text);
     return false;
   }
   session.Outcome().files.push_back(ProveFile(part, output.path, version, content));
@@ -98,8 +98,9 @@ bool BeginOutput(ProbeSession& session, const ReadRequest& options, const std::s
   std::string problem;
   if (output.path != pattern) problem = session.Files().Claim(output.path, option);
   if (problem.empty()) problem = OutputFileProblem(output.path, options.force);
-  if (problem.empty() && !output.file.Begin(output.path, {options.force, false}, problem)) {
-    problem = "cannot write " + output.path + ": " + problem;
+  if (problem.empty()) {
+    if (const Result<void> begun = output.file.Begin(output.path, {options.force, false}); !begun)
+      problem = "cannot write " + output.path + ": " + begun.failure().text;
   }
   if (problem.empty()) return true;
   session.Services().Explain(problem);

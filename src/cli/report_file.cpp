@@ -19,24 +19,25 @@ std::string UtcTimeStamp() {
 
 }  // namespace
 
-bool ReportFile::Open(const std::string& path, std::string& error) {
-  std::string reason;
-  if (!file_.Open(path, reason)) {
-    error = "cannot open the report file " + path + " for appending: " + reason;
-    return false;
+Result<void> ReportFile::Open(const std::string& path) {
+  if (Result<void> opened = file_.Open(path); !opened) {
+    return Failure{
+        "cannot open the report file " + path + " for appending: " + opened.failure().text, {}};
   }
   path_ = path;
-  return true;
+  return {};
 }
 
-std::string ReportFile::Append(nlohmann::json record) {
-  if (!file_.IsOpen()) return "";
+Result<void> ReportFile::Append(nlohmann::json record) {
+  if (!file_.IsOpen()) return {};
   record["time"] = UtcTimeStamp();
   record["version"] = kProgramVersion;
   const std::lock_guard<std::mutex> lock(mutex_);
-  std::string reason;
-  if (file_.Append(JsonText(record) + "\n", reason)) return "";
-  return "the record could not be appended to " + path_ + ": " + reason;
+  if (Result<void> appended = file_.Append(JsonText(record) + "\n"); !appended) {
+    return Failure{"the record could not be appended to " + path_ + ": " + appended.failure().text,
+                   {}};
+  }
+  return {};
 }
 
 }  // namespace kvx::cli

@@ -15,12 +15,12 @@ namespace kvx::cli {
 // and never loses an earlier one.
 class ReportFile {
  public:
-  // Opens `path` for appending, creating it when missing; false with `error` set when it
-  // cannot be, or is no regular file.
-  bool Open(const std::string& path, std::string& error);
-  // Appends `record` with its time and version; does nothing when no file is open. Returns
-  // why the record could not be appended whole, or nothing when it was.
-  std::string Append(nlohmann::json record);
+  // Opens `path` for appending, creating it when missing; fails when it cannot be, or is no
+  // regular file.
+  Result<void> Open(const std::string& path);
+  // Appends `record` with its time and version; does nothing when no file is open. Fails when
+  // the record could not be appended whole.
+  Result<void> Append(nlohmann::json record);
 
  private:
   std::string path_;

@@ -72,15 +72,15 @@ std::optional<Problem> Settle(const TransmitRequest& request, ProbeOptions& prob
                               SetupDocument& document) {
   const bool fromDocument = !request.documentPath.empty();
   if (fromDocument) {
-    const DocumentToSend read = ReadDocumentToSend(request.documentPath);
-    if (!read.read.ok) return Problem{kExitFailure, read.read.message + " " + read.read.detail};
-    if (read.empty) {
+    const Result<DocumentToSend> read = ReadDocumentToSend(request.documentPath);
+    if (!read) return Problem{kExitFailure, read.failure().text + " " + read.failure().detail};
+    if (read->empty) {
       return Problem{kExitUsage, request.documentPath +
                                      " is empty: it holds no settings of its own to send; save "
                                      "the document from the window, or give --ip and the other "
                                      "texts instead"};
     }
-    document = read.document;
+    document = read->document;
   } else if (!Given(request, &NetworkSetupTexts::probeIpAddress)) {
     return Problem{kExitUsage, "--ip is required without --document"};
   }
@@ -141,14 +141,14 @@ ProbeJob TransmitJob(const TransmitRequest& request, const SetupDocument& docume
 int RunTransmit(const TransmitRequest& request, const CommandIo& io) {
   ProbeOptions probe = request.probe;
   if (!request.settingsPath.empty()) {
-    const SettingsTableRead read = ReadSettingsTable(request.settingsPath);
+    Result<SettingsTable> read = ReadSettingsTable(request.settingsPath);
     // A table that cannot be used is bad input to the command, as its texts given as options
     // would be.
-    if (!read.ok() || probe.ports.empty()) {
+    if (!read || probe.ports.empty()) {
       return ReportRefusal(io, "transmit", probe.json, kExitUsage,
-                           read.ok() ? "--port is required with --settings" : read.error);
+                           read ? "--port is required with --settings" : read.failure().text);
     }
-    const auto table = std::make_shared<const SettingsTable>(read.table);
+    const auto table = std::make_shared<const SettingsTable>(std::move(read).value());
     return RunProbeJob(probe, TransmitJob(request, {}, table), io);
   }
   SetupDocument document;

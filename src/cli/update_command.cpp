@@ -111,8 +111,8 @@ ProbeJob DryRunJob(const UpdateChoice& choice) {
 std::string NamedFilesProblem(const NamedUpdateFiles& named) {
   for (const std::filesystem::path* path : {&named.firmware, &named.logic}) {
     if (path->empty()) continue;
-    if (const RegularFile file = OpenRegularFile(*path); !file.error.empty())
-      return path->string() + " " + file.error;
+    if (const Result<RegularFile> file = OpenRegularFile(*path); !file)
+      return path->string() + " " + file.failure().text;
   }
   return "";
 }

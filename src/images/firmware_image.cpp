@@ -182,13 +182,13 @@ FirmwareImage CheckFirmwareImage(std::string content, MarkerRecordUse markerReco
 }
 
 FirmwareImage LoadFirmwareImage(const std::filesystem::path& path, MarkerRecordUse markerRecord) {
-  FileContent file = ReadRegularFile(path);
-  if (!file.error.empty()) {
+  Result<std::string> file = ReadRegularFile(path);
+  if (!file) {
     FirmwareImage image;
-    image.problem = std::move(file.error);
+    image.problem = file.failure().text;
     return image;
   }
-  return CheckFirmwareImage(std::move(file.text), markerRecord);
+  return CheckFirmwareImage(std::move(file).value(), markerRecord);
 }
 
 }  // namespace kvx

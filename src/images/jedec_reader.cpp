@@ -285,13 +285,13 @@ JedecParseResult ParseJedecText(const std::string& content, FuseMap& map,
 
 JedecFile LoadJedecFile(const std::filesystem::path& path) {
   JedecFile file;
-  FileContent content = ReadRegularFile(path);
-  if (!content.error.empty()) {
-    file.problem = content.error;
+  Result<std::string> content = ReadRegularFile(path);
+  if (!content) {
+    file.problem = content.failure().text;
     return file;
   }
   file.opened = true;
-  file.content = std::move(content.text);
+  file.content = std::move(content).value();
   file.parse = ParseJedecText(file.content, file.map, file.carriedSignature, file.problem);
   return file;
 }

@@ -12,66 +12,58 @@ namespace kvx {
 
 namespace {
 
-std::string SystemReason(const char* what) {
-  return std::string(what) + " (" + std::strerror(errno) + ")";
+Failure SystemFailure(const char* what) {
+  return {std::string(what) + " (" + std::strerror(errno) + ")", {}};
 }
 
-FileContent Failure(std::string error) {
-  return FileContent{{}, std::move(error)};
-}
-
-std::string TooLargeText(std::size_t sizeLimit) {
+Failure TooLarge(std::size_t sizeLimit) {
   constexpr std::size_t kMiB = 1024 * 1024;
-  return sizeLimit % kMiB == 0 ? "is larger than " + std::to_string(sizeLimit / kMiB) + " MiB"
-                               : "is larger than " + std::to_string(sizeLimit) + " bytes";
+  return {sizeLimit % kMiB == 0 ? "is larger than " + std::to_string(sizeLimit / kMiB) + " MiB"
+                                : "is larger than " + std::to_string(sizeLimit) + " bytes",
+          {}};
 }
 
 // Reads to the end, but never more than one byte past the limit: a file that grew after its
 // size was taken is refused, not swallowed.
-FileContent ReadToEnd(std::FILE* stream, std::size_t sizeLimit) {
-  FileContent content;
+Result<std::string> ReadToEnd(std::FILE* stream, std::size_t sizeLimit) {
+  std::string content;
   std::array<char, 65536> chunk;
   while (const std::size_t n = std::fread(chunk.data(), 1, chunk.size(), stream)) {
-    if (content.text.size() + n > sizeLimit) return Failure(TooLargeText(sizeLimit));
-    content.text.append(chunk.data(), n);
+    if (content.size() + n > sizeLimit) return TooLarge(sizeLimit);
+    content.append(chunk.data(), n);
   }
-  if (std::ferror(stream) != 0) return Failure(SystemReason("cannot be read"));
+  if (std::ferror(stream) != 0) return SystemFailure("cannot be read");
   return content;
 }
 
 }  // namespace
 
-RegularFile OpenRegularFile(const std::filesystem::path& path) {
-  RegularFile file;
+Result<RegularFile> OpenRegularFile(const std::filesystem::path& path) {
   // Never waits on a FIFO or a terminal's carrier, and the type and size are those of the
   // file opened, not of whatever the name stood for a moment before.
   const int fd = os::file::OpenForReading(path.u8string());
-  if (fd < 0) {
-    file.error = SystemReason("cannot be opened");
-    return file;
-  }
+  if (fd < 0) return SystemFailure("cannot be opened");
   const long long size = os::file::RegularFileSize(fd);
   if (size < 0) {
-    file.error = "is not a regular file";
     os::file::Close(fd);
-    return file;
+    return Failure{"is not a regular file", {}};
   }
-  file.stream.reset(fdopen(fd, "rb"));
+  RegularFile file{std::unique_ptr<std::FILE, FileCloser>(fdopen(fd, "rb")),
+                   static_cast<std::uintmax_t>(size)};
   if (!file.stream) {
-    file.error = SystemReason("cannot be opened");
+    const Failure failure = SystemFailure("cannot be opened");
     os::file::Close(fd);
-    return file;
+    return failure;
   }
-  file.size = static_cast<std::uintmax_t>(size);
   return file;
 }
 
-FileContent ReadRegularFile(const std::filesystem::path& path, std::size_t sizeLimit) {
-  if (path.empty()) return Failure("is not named");
-  const RegularFile file = OpenRegularFile(path);
-  if (!file.stream) return Failure(file.error);
-  if (file.size > sizeLimit) return Failure(TooLargeText(sizeLimit));
-  return ReadToEnd(file.stream.get(), sizeLimit);
+Result<std::string> ReadRegularFile(const std::filesystem::path& path, std::size_t sizeLimit) {
+  if (path.empty()) return Failure{"is not named", {}};
+  const Result<RegularFile> file = OpenRegularFile(path);
+  if (!file) return file.failure();
+  if (file->size > sizeLimit) return TooLarge(sizeLimit);
+  return ReadToEnd(file->stream.get(), sizeLimit);
 }
 
 bool TextLineReader::DroppedReturnAt(std::size_t index) const {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "os/result.h"
+
 namespace kvx {
 
 // No real update file comes near this: the firmware area holds 768 KiB, under 2 MiB as
@@ -18,29 +20,22 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// A regular file opened for reading in binary, or why it could not be: the error reads after
-// the file's name ("cannot be opened (reason)", "is not a regular file"). Opening never
-// blocks, so a FIFO or a device named by mistake is refused rather than waited on, and the
-// type and size are taken from the opened file itself, so a file swapped after the check is
-// not read either.
+// A regular file opened for reading in binary.
 struct RegularFile {
   std::unique_ptr<std::FILE, FileCloser> stream;
   std::uintmax_t size = 0;
-  std::string error;
 };
 
-RegularFile OpenRegularFile(const std::filesystem::path& path);
+// Opens `path`, or says why it could not, in a text that reads after the file's name
+// ("cannot be opened (reason)", "is not a regular file"). Opening never blocks, so a FIFO or
+// a device named by mistake is refused rather than waited on, and the type and size are taken
+// from the opened file itself, so a file swapped after the check is not read either.
+Result<RegularFile> OpenRegularFile(const std::filesystem::path& path);
 
-// The whole content of a file, or why it could not be had.
-struct FileContent {
-  std::string text;
-  std::string error;  // empty when `text` holds the whole file
-};
-
-// Reads a regular file, opened as above, of at most `sizeLimit` bytes; a larger one is "is
-// larger than 4 MiB".
-FileContent ReadRegularFile(const std::filesystem::path& path,
-                            std::size_t sizeLimit = kUpdateFileSizeLimit);
+// The whole content of a regular file, opened as above, of at most `sizeLimit` bytes; a
+// larger one "is larger than 4 MiB".
+Result<std::string> ReadRegularFile(const std::filesystem::path& path,
+                                    std::size_t sizeLimit = kUpdateFileSizeLimit);
 
 // Reads text the way the update files have always been read: in text mode, where a carriage
 // return right before a newline is dropped, and with a fixed line buffer, so one read

@@ -10,6 +10,10 @@ namespace {
 
 constexpr char kNotRegularFile[] = "it is not a regular file";
 
+Failure SystemFailure() {
+  return {std::strerror(errno), {}};
+}
+
 bool WriteWhole(int descriptor, const std::string& text) {
   std::size_t written = 0;
   while (written < text.size()) {
@@ -21,16 +25,13 @@ bool WriteWhole(int descriptor, const std::string& text) {
 }
 
 // With the lock held, so the length read first is still the file's when it is cut back to it.
-bool AppendLocked(int descriptor, const std::string& record, std::string& error) {
+Result<void> AppendLocked(int descriptor, const std::string& record) {
   const long long length = file::Length(descriptor);
-  if (length < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  if (WriteWhole(descriptor, record) && file::Sync(descriptor)) return true;
-  error = std::strerror(errno);
+  if (length < 0) return SystemFailure();
+  if (WriteWhole(descriptor, record) && file::Sync(descriptor)) return {};
+  const Failure failure = SystemFailure();
   if (file::CutTo(descriptor, length)) file::Sync(descriptor);
-  return false;
+  return failure;
 }
 
 }  // namespace
@@ -39,28 +40,24 @@ AppendOnlyFile::~AppendOnlyFile() {
   if (descriptor_ >= 0) file::Close(descriptor_);
 }
 
-bool AppendOnlyFile::Open(const std::string& path, std::string& error) {
+Result<void> AppendOnlyFile::Open(const std::string& path) {
   const int descriptor = file::OpenForAppending(path);
   if (descriptor < 0) {
-    const int failure = errno;
-    error = file::NamesOtherThanRegularFile(path) ? kNotRegularFile : std::strerror(failure);
-    return false;
+    const Failure failure = SystemFailure();
+    if (file::NamesOtherThanRegularFile(path)) return Failure{kNotRegularFile, {}};
+    return failure;
   }
   if (!file::IsRegularFile(descriptor)) {
     file::Close(descriptor);
-    error = kNotRegularFile;
-    return false;
+    return Failure{kNotRegularFile, {}};
   }
   descriptor_ = descriptor;
-  return true;
+  return {};
 }
 
-bool AppendOnlyFile::Append(const std::string& record, std::string& error) {
-  if (!file::Lock(descriptor_)) {
-    error = std::strerror(errno);
-    return false;
-  }
-  const bool appended = AppendLocked(descriptor_, record, error);
+Result<void> AppendOnlyFile::Append(const std::string& record) {
+  if (!file::Lock(descriptor_)) return SystemFailure();
+  Result<void> appended = AppendLocked(descriptor_, record);
   file::Unlock(descriptor_);
   return appended;
 }

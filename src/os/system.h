@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "os/result.h"
+
 // What the programs need of the operating system beyond the serial port, the same on every
 // platform: terminals, the running program's own file, stop signals, UTC time and files that
 // only ever grow by whole records. Each platform implements it in one source file of its own
@@ -87,12 +89,11 @@ class AppendOnlyFile {
 
   // Opens `path` for appending, creating a missing file, without ever waiting on what the name
   // stands for (a FIFO without a reader, a terminal); anything but a regular file is refused.
-  // False, with the reason in `error`, when it cannot be opened.
-  bool Open(const std::string& path, std::string& error);
+  Result<void> Open(const std::string& path);
   bool IsOpen() const { return descriptor_ >= 0; }
-  // Appends `record` whole, waiting for other processes' appends to finish first. False, with
-  // the system's reason in `error`, when it could not; the file is then as it was.
-  bool Append(const std::string& record, std::string& error);
+  // Appends `record` whole, waiting for other processes' appends to finish first. When it
+  // could not, the file is as it was.
+  Result<void> Append(const std::string& record);
 
  private:
   int descriptor_ = -1;

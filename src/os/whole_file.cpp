@@ -35,8 +35,8 @@ void Forget(UnfinishedFile* slot) {
   if (slot != nullptr) slot->state = 0;
 }
 
-std::string SystemError() {
-  return std::strerror(errno);
+Failure SystemFailure() {
+  return {std::strerror(errno), {}};
 }
 
 bool WriteAll(int descriptor, std::string_view bytes) {
@@ -68,34 +68,25 @@ void WholeFile::Abandon() {
   unfinished_ = nullptr;
 }
 
-bool WholeFile::Begin(const std::string& path, Options options, std::string& error) {
+Result<void> WholeFile::Begin(const std::string& path, Options options) {
   Abandon();
   options_ = options;
   target_ = options.throughLinks ? file::FinalTarget(path) : path;
   const file::Existing existing = file::Examine(target_);
-  if (existing == file::Existing::kDirectory) {
-    error = "it is a directory";
-    return false;
-  }
-  if (existing == file::Existing::kOther) {
-    error = "it is not a regular file";
-    return false;
-  }
-  if (existing == file::Existing::kRegular && !file::MayReplace(target_)) {
-    error = SystemError();
-    return false;
-  }
+  if (existing == file::Existing::kDirectory) return Failure{"it is a directory", {}};
+  if (existing == file::Existing::kOther) return Failure{"it is not a regular file", {}};
+  if (existing == file::Existing::kRegular && !file::MayReplace(target_)) return SystemFailure();
   descriptor_ = file::CreateUniqueBeside(target_, temporary_);
   if (descriptor_ >= 0) unfinished_ = Remember(temporary_);
   if (descriptor_ < 0 || !file::TakePermissions(descriptor_, target_)) {
-    error = SystemError();
+    const Failure failure = SystemFailure();
     Abandon();
-    return false;
+    return failure;
   }
-  return true;
+  return {};
 }
 
-bool WholeFile::Commit(std::string_view bytes, std::string& error) {
+Result<void> WholeFile::Commit(std::string_view bytes) {
   bool written = WriteAll(descriptor_, bytes) && file::Sync(descriptor_);
   int failure = errno;
   // A network file system may report a failed write only when the file is closed.
@@ -109,12 +100,12 @@ bool WholeFile::Commit(std::string_view bytes, std::string& error) {
     Forget(static_cast<UnfinishedFile*>(unfinished_));
     unfinished_ = nullptr;
     file::SyncFolderOf(target_);
-    return true;
+    return {};
   }
   errno = written ? errno : failure;
-  error = SystemError();
+  const Failure why = SystemFailure();
   Abandon();
-  return false;
+  return why;
 }
 
 void RemoveUnfinishedFiles() {
@@ -123,12 +114,11 @@ void RemoveUnfinishedFiles() {
   }
 }
 
-std::string WriteFileWhole(const std::string& path, std::string_view bytes,
-                           WholeFile::Options options) {
+Result<void> WriteFileWhole(const std::string& path, std::string_view bytes,
+                            WholeFile::Options options) {
   WholeFile file;
-  std::string error;
-  if (!file.Begin(path, options, error) || !file.Commit(bytes, error)) return error;
-  return "";
+  if (Result<void> begun = file.Begin(path, options); !begun) return begun;
+  return file.Commit(bytes);
 }
 
 }  // namespace kvx::os

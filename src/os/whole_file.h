@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "os/result.h"
+
 // Files that the programs write as a whole: documents, the files a probe is read back into,
 // the simulator's state. One way for all of them, so each is as safe as the safest.
 namespace kvx::os {
@@ -36,11 +38,10 @@ class WholeFile {
   WholeFile(const WholeFile&) = delete;
   WholeFile& operator=(const WholeFile&) = delete;
 
-  // False, with the reason in `error`, when the file cannot be written.
-  bool Begin(const std::string& path, Options options, std::string& error);
-  // Puts `bytes` in place of the target. False, with the reason in `error`, when it could
-  // not; the target is then as it was.
-  bool Commit(std::string_view bytes, std::string& error);
+  // Fails, with the system's reason as its text, when the file cannot be written.
+  Result<void> Begin(const std::string& path, Options options);
+  // Puts `bytes` in place of the target. When it could not, the target is as it was.
+  Result<void> Commit(std::string_view bytes);
 
  private:
   void Abandon();
@@ -57,8 +58,8 @@ class WholeFile {
 // Safe in a signal handler.
 void RemoveUnfinishedFiles();
 
-// Begin and Commit in one: why the file could not be written, or empty.
-std::string WriteFileWhole(const std::string& path, std::string_view bytes,
-                           WholeFile::Options options);
+// Begin and Commit in one.
+Result<void> WriteFileWhole(const std::string& path, std::string_view bytes,
+                            WholeFile::Options options);
 
 }  // namespace kvx::os

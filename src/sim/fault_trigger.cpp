@@ -36,37 +36,33 @@ std::optional<double> ParseChance(std::string_view text) {
 
 }  // namespace
 
-std::optional<FaultTrigger> FaultTrigger::Parse(std::string_view text,
-                                                std::optional<std::uint8_t> defaultCommand,
-                                                std::string& error) {
+Result<FaultTrigger> FaultTrigger::Parse(std::string_view text,
+                                         std::optional<std::uint8_t> defaultCommand) {
   FaultTrigger trigger;
   while (!text.empty()) {
     const std::size_t comma = text.find(',');
     const std::string_view item = text.substr(0, comma);
-    std::optional<Rule> rule = ParseRule(item, defaultCommand, error);
-    if (!rule) return std::nullopt;
+    Result<Rule> rule = ParseRule(item, defaultCommand);
+    if (!rule) return rule.failure();
     trigger.rules_.push_back(*rule);
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);
-    if (text.empty()) {
-      error = "trailing comma";
-      return std::nullopt;
-    }
+    if (text.empty()) return Failure{"trailing comma", {}};
   }
   return trigger;
 }
 
-std::optional<FaultTrigger::Rule> FaultTrigger::ParseRule(
-    std::string_view text, std::optional<std::uint8_t> defaultCommand, std::string& error) {
+Result<FaultTrigger::Rule> FaultTrigger::ParseRule(std::string_view text,
+                                                   std::optional<std::uint8_t> defaultCommand) {
   Rule rule;
   rule.command = defaultCommand;
   std::string_view selector = text;
   if (const std::size_t colon = text.find(':'); colon != std::string_view::npos) {
     rule.command = ParseCommandName(text.substr(0, colon));
     if (!rule.command) {
-      error = "unknown command '" + std::string(text.substr(0, colon)) +
-              "' (use a letter a-z, ping or speed)";
-      return std::nullopt;
+      return Failure{"unknown command '" + std::string(text.substr(0, colon)) +
+                         "' (use a letter a-z, ping or speed)",
+                     {}};
     }
     selector = text.substr(colon + 1);
   }
@@ -75,17 +71,16 @@ std::optional<FaultTrigger::Rule> FaultTrigger::ParseRule(
   } else if (selector.find('.') != std::string_view::npos) {
     const std::optional<double> chance = ParseChance(selector);
     if (!chance) {
-      error = "'" + std::string(selector) + "' is not a probability between 0 and 1";
-      return std::nullopt;
+      return Failure{"'" + std::string(selector) + "' is not a probability between 0 and 1", {}};
     }
     rule.kind = Kind::kChance;
     rule.chance = *chance;
   } else {
     const std::optional<std::uint32_t> index = ParseIndex(selector);
     if (!index) {
-      error = "'" + std::string(selector) + "' is not a request number (1, 2, ...), * or a " +
-              "probability";
-      return std::nullopt;
+      return Failure{
+          "'" + std::string(selector) + "' is not a request number (1, 2, ...), * or a probability",
+          {}};
     }
     rule.kind = Kind::kIndex;
     rule.index = *index;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/result.h"
 #include "sim/seeded_random.h"
 
 namespace kvx::sim {
@@ -33,10 +34,9 @@ class FaultTrigger {
   FaultTrigger() = default;
 
   // `defaultCommand` is what a rule without "C:" refers to; std::nullopt means any request.
-  // On a malformed text returns std::nullopt and says why in `error`.
-  static std::optional<FaultTrigger> Parse(std::string_view text,
-                                           std::optional<std::uint8_t> defaultCommand,
-                                           std::string& error);
+  // A malformed text fails, saying why.
+  static Result<FaultTrigger> Parse(std::string_view text,
+                                    std::optional<std::uint8_t> defaultCommand);
 
   // Decides for one request. Draws from `random` only for probability rules that match the
   // command, so the outcome depends on the seed and the request stream alone.
@@ -53,9 +53,7 @@ class FaultTrigger {
     double chance = 0.0;
   };
 
-  static std::optional<Rule> ParseRule(std::string_view text,
-                                       std::optional<std::uint8_t> defaultCommand,
-                                       std::string& error);
+  static Result<Rule> ParseRule(std::string_view text, std::optional<std::uint8_t> defaultCommand);
 
   std::vector<Rule> rules_;
 };

@@ -8,35 +8,24 @@
 
 #include <array>
 #include <cerrno>
-#include <system_error>
+#include <cstring>
 
 namespace kvx::sim {
 
-namespace {
-
-[[noreturn]] void ThrowSystemError(const std::string& what) {
-  throw std::system_error(errno, std::generic_category(), what);
-}
-
-}  // namespace
-
-HostWatch::HostWatch(const std::string& slavePath) {
+Result<void> HostWatch::Watch(const std::string& slavePath) {
   // Opened before the watch starts, so the simulator's own descriptor is not counted as a host.
   slave_ = open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (slave_ < 0) ThrowSystemError("open " + slavePath);
+  if (slave_ < 0) return Failure{"open " + slavePath + ": " + std::strerror(errno), {}};
   inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (inotify_ < 0 || inotify_add_watch(inotify_, slavePath.c_str(), IN_OPEN | IN_CLOSE) < 0) {
-    const int error = errno;
-    if (inotify_ >= 0) close(inotify_);
-    close(slave_);
-    errno = error;
-    ThrowSystemError("inotify on " + slavePath);
+    return Failure{"inotify on " + slavePath + ": " + std::strerror(errno), {}};
   }
+  return {};
 }
 
 HostWatch::~HostWatch() {
-  close(inotify_);
-  close(slave_);
+  if (inotify_ >= 0) close(inotify_);
+  if (slave_ >= 0) close(slave_);
 }
 
 bool HostWatch::HostLeft() {

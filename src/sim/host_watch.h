@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "os/result.h"
+
 namespace kvx::sim {
 
 // Follows the host's opens and closes of the simulator's terminal, and tidies up after a host
@@ -16,12 +18,14 @@ namespace kvx::sim {
 // followed through inotify, which also sees a killed process's descriptors closed.
 class HostWatch {
  public:
-  // Throws std::system_error when the slave cannot be opened or watched.
-  explicit HostWatch(const std::string& slavePath);
+  HostWatch() = default;
   ~HostWatch();
   HostWatch(const HostWatch&) = delete;
   HostWatch& operator=(const HostWatch&) = delete;
 
+  // Starts watching the terminal whose slave is `slavePath`; fails when it cannot be opened or
+  // watched.
+  Result<void> Watch(const std::string& slavePath);
   // Readable when a host has opened or closed the terminal.
   int Fd() const { return inotify_; }
   // Takes the opens and closes noticed since the last call. True when the last host closed

@@ -162,35 +162,32 @@ void AddOptions(CLI::App& app, CommandLine& line) {
   app.footer(kTriggerHelp);
 }
 
-// Turns the texts of the command line into options; false with `error` set when one is bad.
-bool CompleteOptions(CommandLine& line, std::string& error) {
+// Turns the texts of the command line into options; fails when one is bad.
+kvx::Result<void> CompleteOptions(CommandLine& line) {
   using kvx::sim::VersionKind;
   kvx::sim::IdentityOptions& identity = line.options.identity;
-  const auto word = [&error](const std::string& name, std::optional<std::uint16_t> value,
-                             std::uint16_t& into) {
-    if (!value) error = name + ": not a version d.dd or a 16-bit word";
-    if (value) into = *value;
-    return value.has_value();
-  };
-  if (!word("--loader", kvx::sim::ParseWord(line.loader), identity.loaderWord) ||
-      !word("--firmware", kvx::sim::ParseVersionWord(line.firmware, VersionKind::kFirmware),
-            identity.firmwareWord) ||
-      !word("--logic", kvx::sim::ParseVersionWord(line.logic, VersionKind::kLogic),
-            identity.logicWord)) {
-    return false;
+  const std::pair<const char*, std::optional<std::uint16_t>> words[] = {
+      {"--loader", kvx::sim::ParseWord(line.loader)},
+      {"--firmware", kvx::sim::ParseVersionWord(line.firmware, VersionKind::kFirmware)},
+      {"--logic", kvx::sim::ParseVersionWord(line.logic, VersionKind::kLogic)}};
+  for (const auto& [name, word] : words) {
+    if (!word) return kvx::Failure{std::string(name) + ": not a version d.dd or a 16-bit word", {}};
   }
+  identity.loaderWord = *words[0].second;
+  identity.firmwareWord = *words[1].second;
+  identity.logicWord = *words[2].second;
   identity.logicDeviceId = static_cast<std::uint8_t>(line.logicDeviceId);
   for (const CommandLine::Fault& fault : line.faults) {
-    std::string why;
-    std::optional<FaultTrigger> trigger = FaultTrigger::Parse(fault.text, fault.counts, why);
-    if (!trigger) {
-      error = fault.name + ": " + why;
-      return false;
-    }
-    line.options.faults.*fault.member = std::move(*trigger);
+    kvx::Result<FaultTrigger> trigger = FaultTrigger::Parse(fault.text, fault.counts);
+    if (!trigger) return kvx::Failure{fault.name + ": " + trigger.failure().text, {}};
+    line.options.faults.*fault.member = std::move(trigger).value();
   }
-  error = kvx::sim::CheckOptions(line.options);
-  return error.empty();
+  return kvx::sim::CheckOptions(line.options);
+}
+
+int RunFailure(const kvx::Failure& failure) {
+  std::cerr << "kvxsim: " << failure.text << '\n';
+  return kRunError;
 }
 
 // A state file that is not there holds nothing to show, so unlike serving, dumping refuses it.
@@ -201,22 +198,23 @@ int DumpState(const std::string& path) {
     return kRunError;
   }
   kvx::sim::DeviceState device;
-  const kvx::sim::StateFileResult loaded = kvx::sim::LoadDeviceState(path, device);
-  if (!loaded.ok) {
-    std::cerr << "kvxsim: " << loaded.message << '\n';
-    return kRunError;
-  }
+  const kvx::Result<void> loaded = kvx::sim::LoadDeviceState(path, device);
+  if (!loaded) return RunFailure(loaded.failure());
   kvx::sim::DumpDeviceState(device, std::cout);
   return 0;
 }
 
 int Serve(const std::string& linkPath, const std::vector<SimulatorOptions>& options) {
-  kvx::sim::SimulatorGroup probes(options);
+  kvx::Result<kvx::sim::SimulatorGroup> started = kvx::sim::SimulatorGroup::Start(options);
+  if (!started) return RunFailure(started.failure());
+  kvx::sim::SimulatorGroup& probes = *started;
   const StopOnSignals stopOnSignals(probes);
   std::vector<std::unique_ptr<kvx::sim::SlaveLink>> links;
   for (std::size_t index = 0; index < probes.Size() && !linkPath.empty(); ++index) {
-    links.push_back(std::make_unique<kvx::sim::SlaveLink>(
-        kvx::sim::ProbePath(linkPath, index, probes.Size()), probes[index].SlavePath()));
+    kvx::Result<std::unique_ptr<kvx::sim::SlaveLink>> link = kvx::sim::SlaveLink::Make(
+        kvx::sim::ProbePath(linkPath, index, probes.Size()), probes[index].SlavePath());
+    if (!link) return RunFailure(link.failure());
+    links.push_back(std::move(link).value());
   }
   for (std::size_t index = 0; index < probes.Size(); ++index) {
     std::cout << probes[index].SlavePath() << '\n';
@@ -225,11 +223,8 @@ int Serve(const std::string& linkPath, const std::vector<SimulatorOptions>& opti
   probes.Run();
   int status = 0;
   for (std::size_t index = 0; index < probes.Size(); ++index) {
-    const kvx::sim::StateFileResult saved = probes[index].SaveState();
-    if (!saved.ok) {
-      std::cerr << "kvxsim: " << saved.message << '\n';
-      status = kRunError;
-    }
+    const kvx::Result<void> saved = probes[index].SaveState();
+    if (!saved) status = RunFailure(saved.failure());
   }
   return status;
 }
@@ -253,12 +248,14 @@ int main(int argc, char** argv) {
     app.exit(problem);
     return kUsageError;
   }
-  std::string error;
-  std::optional<std::vector<SimulatorOptions>> probes;
-  if (CompleteOptions(line, error))
-    probes = kvx::sim::GroupOptions(line.options, line.count, error);
+  kvx::Result<std::vector<SimulatorOptions>> probes = kvx::Failure{};
+  if (const kvx::Result<void> completed = CompleteOptions(line); !completed) {
+    probes = completed.failure();
+  } else {
+    probes = kvx::sim::GroupOptions(line.options, line.count);
+  }
   if (!probes) {
-    std::cerr << "kvxsim: " << error << "\nRun with --help for more information.\n";
+    std::cerr << "kvxsim: " << probes.failure().text << "\nRun with --help for more information.\n";
     return kUsageError;
   }
   if (line.dumpFlash) return DumpState(line.options.statePath);

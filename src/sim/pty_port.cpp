@@ -7,43 +7,50 @@
 
 #include <array>
 #include <cerrno>
-#include <system_error>
+#include <cstring>
 
 namespace kvx::sim {
 
 namespace {
 
-[[noreturn]] void ThrowSystemError(const char* what) {
-  throw std::system_error(errno, std::generic_category(), what);
+Failure SystemFailure(const char* what) {
+  return {std::string(what) + ": " + std::strerror(errno), {}};
 }
 
 // Raw 8N1 without echo or any translation, so every byte passes as it is.
-void MakeRaw(int fd) {
+Result<void> MakeRaw(int fd) {
   struct termios settings {};
-  if (tcgetattr(fd, &settings) != 0) ThrowSystemError("tcgetattr on the pseudo-terminal");
+  if (tcgetattr(fd, &settings) != 0) return SystemFailure("tcgetattr on the pseudo-terminal");
   cfmakeraw(&settings);
   settings.c_cflag |= CLOCAL | CREAD;
   if (tcsetattr(fd, TCSANOW, &settings) != 0) {
-    ThrowSystemError("tcsetattr on the pseudo-terminal");
+    return SystemFailure("tcsetattr on the pseudo-terminal");
   }
+  return {};
+}
+
+Result<std::string> UnlockedSlave(int master) {
+  if (grantpt(master) != 0) return SystemFailure("grantpt");
+  if (unlockpt(master) != 0) return SystemFailure("unlockpt");
+  std::array<char, 128> name{};
+  if (ptsname_r(master, name.data(), name.size()) != 0) return SystemFailure("ptsname");
+  if (Result<void> raw = MakeRaw(master); !raw) return raw.failure();
+  return std::string(name.data());
 }
 
 }  // namespace
 
-PtyPort::PtyPort() {
+Result<void> PtyPort::Open() {
+  Close();
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (master_ < 0) ThrowSystemError("posix_openpt");
-  try {
-    if (grantpt(master_) != 0) ThrowSystemError("grantpt");
-    if (unlockpt(master_) != 0) ThrowSystemError("unlockpt");
-    std::array<char, 128> name{};
-    if (ptsname_r(master_, name.data(), name.size()) != 0) ThrowSystemError("ptsname");
-    slavePath_ = name.data();
-    MakeRaw(master_);
-  } catch (...) {
-    close(master_);
-    throw;
+  if (master_ < 0) return SystemFailure("posix_openpt");
+  Result<std::string> slave = UnlockedSlave(master_);
+  if (!slave) {
+    Close();
+    return slave.failure();
   }
+  slavePath_ = std::move(slave).value();
+  return {};
 }
 
 PtyPort::~PtyPort() {

@@ -4,18 +4,21 @@
 #include <cstdint>
 #include <string>
 
+#include "os/result.h"
+
 namespace kvx::sim {
 
 // The master side of a fresh pseudo-terminal, non-blocking, its line set raw. The host opens
 // SlavePath() as if it were a serial port.
 class PtyPort {
  public:
-  // Throws std::system_error when no pseudo-terminal can be had.
-  PtyPort();
+  PtyPort() = default;
   ~PtyPort();
   PtyPort(const PtyPort&) = delete;
   PtyPort& operator=(const PtyPort&) = delete;
 
+  // Takes a fresh pseudo-terminal; fails, naming the call that failed, when none can be had.
+  Result<void> Open();
   int Fd() const { return master_; }
   // Takes the line away: the host's side hangs up and its device is gone.
   void Close();

@@ -9,8 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <stdexcept>
-#include <system_error>
+#include <cstring>
 
 #include "sim/exchange_log.h"
 #include "sim/host_rate.h"
@@ -20,13 +19,6 @@ namespace kvx::sim {
 namespace {
 
 constexpr std::size_t kReadChunk = 4096;
-
-SimulatorOptions Checked(SimulatorOptions options) {
-  if (const std::string problem = CheckOptions(options); !problem.empty()) {
-    throw std::invalid_argument(problem);
-  }
-  return options;
-}
 
 // In microseconds, not poll()'s milliseconds: a paced reply that leaves up to a millisecond
 // late adds a fifth to the 5 ms exchange of a 32-byte record at 115200 baud.
@@ -43,26 +35,35 @@ void Log(const SimulatorOptions& options, const std::string& line) {
 
 }  // namespace
 
+Result<std::unique_ptr<PtySimulator>> PtySimulator::Start(SimulatorOptions options) {
+  if (Result<void> checked = CheckOptions(options); !checked) return checked.failure();
+  std::unique_ptr<PtySimulator> simulator(new PtySimulator(std::move(options)));
+  if (Result<void> opened = simulator->Open(); !opened) return opened.failure();
+  return simulator;
+}
+
 PtySimulator::PtySimulator(SimulatorOptions options)
-    : options_(Checked(std::move(options))),
-      host_(port_.SlavePath()),
-      engine_(options_),
-      rate_(options_.rate) {
+    : options_(std::move(options)), engine_(options_), rate_(options_.rate) {}
+
+Result<void> PtySimulator::Open() {
+  if (Result<void> port = port_.Open(); !port) return port;
+  if (Result<void> watch = host_.Watch(port_.SlavePath()); !watch) return watch;
   if (!options_.statePath.empty()) {
-    const StateFileResult loaded = LoadDeviceState(options_.statePath, engine_.Device());
-    if (!loaded.ok) throw std::runtime_error(loaded.message);
+    if (Result<void> loaded = LoadDeviceState(options_.statePath, engine_.Device()); !loaded)
+      return loaded;
   }
   std::array<int, 2> pipe{};
   if (pipe2(pipe.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::system_error(errno, std::generic_category(), "pipe2");
+    return Failure{std::string("pipe2: ") + std::strerror(errno), {}};
   }
   wakeRead_ = pipe[0];
   wakeWrite_ = pipe[1];
+  return {};
 }
 
 PtySimulator::~PtySimulator() {
-  close(wakeRead_);
-  close(wakeWrite_);
+  if (wakeRead_ >= 0) close(wakeRead_);
+  if (wakeWrite_ >= 0) close(wakeWrite_);
 }
 
 void PtySimulator::Run() {
@@ -238,7 +239,7 @@ std::vector<ProgramRecord> PtySimulator::ProgramLog() const {
   return engine_.ProgramLog();
 }
 
-StateFileResult PtySimulator::SaveState() const {
+Result<void> PtySimulator::SaveState() const {
   if (options_.statePath.empty()) return {};
   const std::lock_guard<std::mutex> lock(mutex_);
   return SaveDeviceState(options_.statePath, engine_.Device());

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -42,9 +43,9 @@ struct SimulatorCounters {
 // thread at any time.
 class PtySimulator {
  public:
-  // Throws std::runtime_error (or std::system_error) for bad options, an unreadable state
-  // file or no pseudo-terminal.
-  explicit PtySimulator(SimulatorOptions options);
+  // A simulator ready to Run(); fails for bad options, an unreadable state file or no
+  // pseudo-terminal.
+  static Result<std::unique_ptr<PtySimulator>> Start(SimulatorOptions options);
   ~PtySimulator();
   PtySimulator(const PtySimulator&) = delete;
   PtySimulator& operator=(const PtySimulator&) = delete;
@@ -63,7 +64,7 @@ class PtySimulator {
   // Every flash program request carried out so far, in order (LoaderEngine::ProgramLog).
   std::vector<ProgramRecord> ProgramLog() const;
   // Writes flash and logic to the --state file; does nothing without one.
-  StateFileResult SaveState() const;
+  Result<void> SaveState() const;
 
  private:
   // What one poll() waits for: the wake pipe, the port and the host's opens and closes.
@@ -72,6 +73,8 @@ class PtySimulator {
     long timeoutUs = -1;  // -1: until something happens
   };
 
+  explicit PtySimulator(SimulatorOptions options);
+  Result<void> Open();
   void ServeOnce();
   Wait PrepareWait();
   void HandlePortEvents(short events);

@@ -27,14 +27,14 @@ std::optional<std::string> CountedSerial(std::string serial, std::size_t steps) 
 
 }  // namespace
 
-std::optional<std::vector<SimulatorOptions>> GroupOptions(const SimulatorOptions& first,
-                                                          std::size_t count, std::string& error) {
+Result<std::vector<SimulatorOptions>> GroupOptions(const SimulatorOptions& first,
+                                                   std::size_t count) {
   if (count > 1 && !CountedSerial(first.identity.serial, count - 1)) {
-    error = "cannot give " + std::to_string(count) +
-            " probes serial numbers of their own: " + "the serial number " + first.identity.serial +
-            " must end in digits that count " + "up by " + std::to_string(count - 1) +
-            " without needing another place";
-    return std::nullopt;
+    return Failure{"cannot give " + std::to_string(count) +
+                       " probes serial numbers of their own: the serial number " +
+                       first.identity.serial + " must end in digits that count up by " +
+                       std::to_string(count - 1) + " without needing another place",
+                   {}};
   }
   std::vector<SimulatorOptions> probes(count, first);
   for (std::size_t index = 0; index < count; ++index) {
@@ -50,10 +50,14 @@ std::string ProbePath(const std::string& path, std::size_t index, std::size_t co
   return count == 1 ? path : path + std::to_string(index + 1);
 }
 
-SimulatorGroup::SimulatorGroup(const std::vector<SimulatorOptions>& probes) {
+Result<SimulatorGroup> SimulatorGroup::Start(const std::vector<SimulatorOptions>& probes) {
+  std::vector<std::unique_ptr<PtySimulator>> started;
   for (const SimulatorOptions& options : probes) {
-    probes_.push_back(std::make_unique<PtySimulator>(options));
+    Result<std::unique_ptr<PtySimulator>> probe = PtySimulator::Start(options);
+    if (!probe) return probe.failure();
+    started.push_back(std::move(probe).value());
   }
+  return SimulatorGroup(std::move(started));
 }
 
 void SimulatorGroup::Run() {

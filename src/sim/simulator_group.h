@@ -17,8 +17,8 @@ namespace kvx::sim {
 // not end in digits with room to count that far is refused, since a production line tells
 // its probes apart by it. Each of several probes keeps its own state file and names itself
 // in the log, both by its number from 1 (ProbePath).
-std::optional<std::vector<SimulatorOptions>> GroupOptions(const SimulatorOptions& first,
-                                                          std::size_t count, std::string& error);
+Result<std::vector<SimulatorOptions>> GroupOptions(const SimulatorOptions& first,
+                                                   std::size_t count);
 
 // `path` itself for a lone probe; for one of several, `path` followed by its number from 1,
 // so a glob such as 'PATH*' finds them all.
@@ -28,8 +28,8 @@ std::string ProbePath(const std::string& path, std::size_t index, std::size_t co
 // thread, so one probe's pacing, late replies or slow host never hold another up.
 class SimulatorGroup {
  public:
-  // Throws as PtySimulator does; nothing is served then.
-  explicit SimulatorGroup(const std::vector<SimulatorOptions>& probes);
+  // Every probe started, or a failure as PtySimulator::Start's; nothing is served then.
+  static Result<SimulatorGroup> Start(const std::vector<SimulatorOptions>& probes);
 
   std::size_t Size() const { return probes_.size(); }
   PtySimulator& operator[](std::size_t index) { return *probes_[index]; }
@@ -41,6 +41,9 @@ class SimulatorGroup {
   void Stop();
 
  private:
+  explicit SimulatorGroup(std::vector<std::unique_ptr<PtySimulator>> probes)
+      : probes_(std::move(probes)) {}
+
   std::vector<std::unique_ptr<PtySimulator>> probes_;
 };
 

@@ -2,14 +2,15 @@
 
 namespace kvx::sim {
 
-std::string CheckOptions(const SimulatorOptions& options) {
+Result<void> CheckOptions(const SimulatorOptions& options) {
   const std::size_t serialLength = options.identity.serial.size();
   if (serialLength != 8 && serialLength != 10) {
-    return "the serial number must have 8 or 10 characters, not " + std::to_string(serialLength);
+    return Failure{
+        "the serial number must have 8 or 10 characters, not " + std::to_string(serialLength), {}};
   }
-  if (options.rate == 0) return "the rate must not be 0";
+  if (options.rate == 0) return Failure{"the rate must not be 0", {}};
   if (!(options.faults.bitFlipChance >= 0 && options.faults.bitFlipChance <= 1)) {
-    return "the chance of a flipped bit must be from 0 to 1";
+    return Failure{"the chance of a flipped bit must be from 0 to 1", {}};
   }
   return {};
 }

@@ -67,7 +67,7 @@ struct SimulatorOptions {
   std::string logName = "kvxsim";
 };
 
-// Checks the options a simulator cannot run with; returns what is wrong, empty when none.
-std::string CheckOptions(const SimulatorOptions& options);
+// Checks the options a simulator cannot run with; fails saying what is wrong.
+Result<void> CheckOptions(const SimulatorOptions& options);
 
 }  // namespace kvx::sim

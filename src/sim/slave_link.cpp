@@ -1,28 +1,27 @@
 #include "sim/slave_link.h"
 
 #include <filesystem>
-#include <stdexcept>
 #include <system_error>
 
 namespace kvx::sim {
 
 namespace fs = std::filesystem;
 
-SlaveLink::SlaveLink(std::string linkPath, const std::string& target)
-    : linkPath_(std::move(linkPath)), target_(target) {
+Result<std::unique_ptr<SlaveLink>> SlaveLink::Make(std::string linkPath,
+                                                   const std::string& target) {
   std::error_code error;
-  const fs::file_status existing = fs::symlink_status(linkPath_, error);
+  const fs::file_status existing = fs::symlink_status(linkPath, error);
   if (fs::exists(existing)) {
     if (!fs::is_symlink(existing)) {
-      throw std::runtime_error(linkPath_ + " exists and is not a symbolic link; not replacing it");
+      return Failure{linkPath + " exists and is not a symbolic link; not replacing it", {}};
     }
-    fs::remove(linkPath_, error);
+    fs::remove(linkPath, error);
   }
-  fs::create_symlink(target_, linkPath_, error);
+  fs::create_symlink(target, linkPath, error);
   if (error) {
-    throw std::runtime_error("cannot link " + linkPath_ + " to " + target_ + ": " +
-                             error.message());
+    return Failure{"cannot link " + linkPath + " to " + target + ": " + error.message(), {}};
   }
+  return std::unique_ptr<SlaveLink>(new SlaveLink(std::move(linkPath), target));
 }
 
 SlaveLink::~SlaveLink() {

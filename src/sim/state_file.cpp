@@ -22,8 +22,8 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-StateFileResult Failure(const std::string& path, const std::string& why) {
-  return {false, "state file " + path + ": " + why};
+Failure StateFailure(const std::string& path, const std::string& why) {
+  return {"state file " + path + ": " + why, {}};
 }
 
 // Reads up to one byte more than a valid file holds, so an over-long file is noticed
@@ -45,19 +45,19 @@ std::vector<std::string> SplitRows(std::string_view cells) {
 
 }  // namespace
 
-StateFileResult LoadDeviceState(const std::string& path, DeviceState& device) {
+Result<void> LoadDeviceState(const std::string& path, DeviceState& device) {
   const File file(std::fopen(path.c_str(), "rb"));
   if (!file) {
     if (errno == ENOENT) return {};
-    return Failure(path, std::strerror(errno));
+    return StateFailure(path, std::strerror(errno));
   }
   std::string content;
-  if (!ReadContent(file.get(), content)) return Failure(path, std::strerror(errno));
+  if (!ReadContent(file.get(), content)) return StateFailure(path, std::strerror(errno));
   if (content.compare(0, kMagic.size(), kMagic) != 0) {
-    return Failure(path, "not a kvxsim state file");
+    return StateFailure(path, "not a kvxsim state file");
   }
   if (content.size() != kFileSize) {
-    return Failure(path, "wrong size (expected " + std::to_string(kFileSize) + " bytes)");
+    return StateFailure(path, "wrong size (expected " + std::to_string(kFileSize) + " bytes)");
   }
   const std::string_view flash = std::string_view(content).substr(kMagic.size(), kFlashSize);
   const std::string_view cells = std::string_view(content).substr(kMagic.size() + kFlashSize);
@@ -65,21 +65,21 @@ StateFileResult LoadDeviceState(const std::string& path, DeviceState& device) {
   // nothing has changed yet.
   if (!device.logic.LoadCells(SplitRows(cells),
                               std::string(cells.substr(kFuseRowCount * kFuseRowLength)))) {
-    return Failure(path, "logic cells hold characters other than '0' and '1'");
+    return StateFailure(path, "logic cells hold characters other than '0' and '1'");
   }
   device.flash.LoadImage(std::vector<std::uint8_t>(flash.begin(), flash.end()));
   device.firmwareFromCells = device.logicFromCells = true;
   return {};
 }
 
-StateFileResult SaveDeviceState(const std::string& path, const DeviceState& device) {
+Result<void> SaveDeviceState(const std::string& path, const DeviceState& device) {
   const std::vector<std::uint8_t>& image = device.flash.Image();
   std::string content(kMagic);
   content.append(image.begin(), image.end());
   for (std::size_t row = 0; row < kFuseRowCount; ++row) content += device.logic.Row(row);
   content += device.logic.Signature();
-  if (const std::string why = os::WriteFileWhole(path, content, {}); !why.empty()) {
-    return Failure(path, why);
+  if (const Result<void> written = os::WriteFileWhole(path, content, {}); !written) {
+    return StateFailure(path, written.failure().text);
   }
   return {};
 }

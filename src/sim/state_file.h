@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "os/result.h"
 #include "sim/device_state.h"
 
 namespace kvx::sim {
@@ -11,18 +12,14 @@ namespace kvx::sim {
 //   the flash image from kFlashBegin to kFlashEnd (kFlashSize bytes),
 //   the 134 fuse rows of 240 characters '0'/'1', back to back,
 //   the 120 signature characters.
-// Nothing else; the file has exactly this length.
-struct StateFileResult {
-  bool ok = true;
-  std::string message;  // why it failed, naming the file
-};
+// Nothing else; the file has exactly this length. A failure's text names the file.
 
 // A file that does not exist is not an error: the device stays as it is (erased) and the
 // file is written on saving. Any other problem leaves `device` untouched.
-StateFileResult LoadDeviceState(const std::string& path, DeviceState& device);
+Result<void> LoadDeviceState(const std::string& path, DeviceState& device);
 
 // Writes the file whole or not at all (os::WholeFile), so an interrupted save never leaves
 // half a state behind.
-StateFileResult SaveDeviceState(const std::string& path, const DeviceState& device);
+Result<void> SaveDeviceState(const std::string& path, const DeviceState& device);
 
 }  // namespace kvx::sim

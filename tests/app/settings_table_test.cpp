@@ -54,9 +54,9 @@ TEST(SettingsTable, RefusesTheFirstBadLineByNumber) {
   // clang-format on
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.text);
-    const SettingsTableRead read = ParseSettingsTable(c.text);
-    EXPECT_EQ(read.error, c.error);
-    EXPECT_EQ(read.table.size(), 0u);
+    const Result<SettingsTable> read = ParseSettingsTable(c.text);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.failure().text, c.error);
   }
 }
 
@@ -79,15 +79,15 @@ TEST(SettingsTable, ReadsEverySpellingSpreadsheetsWrite) {
   // clang-format on
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.text);
-    const SettingsTableRead read = ParseSettingsTable(c.text);
-    ASSERT_EQ(read.error, "");
+    const Result<SettingsTable> read = ParseSettingsTable(c.text);
+    ASSERT_TRUE(read) << read.failure().text;
     std::vector<std::string> rows;
-    for (const ProbeSettings& row : read.table.Rows()) {
+    for (const ProbeSettings& row : read->Rows()) {
       rows.push_back(Described(row));
-      EXPECT_EQ(read.table.Find(row.serial), &row);
+      EXPECT_EQ(read->Find(row.serial), &row);
     }
     EXPECT_EQ(rows, c.rows);
-    EXPECT_EQ(read.table.Find("87654321"), nullptr);
+    EXPECT_EQ(read->Find("87654321"), nullptr);
   }
 }
 
@@ -108,9 +108,11 @@ TEST(SettingsTable, ReadsOnlyRegularFilesAndNamesThemInErrors) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.path);
-    const SettingsTableRead read = ReadSettingsTable(c.path);
-    EXPECT_EQ(read.error, c.error);
-    EXPECT_EQ(read.table.size(), c.error.empty() ? 1u : 0u);
+    const Result<SettingsTable> read = ReadSettingsTable(c.path);
+    EXPECT_EQ(read ? "" : read.failure().text, c.error);
+    if (read) {
+      EXPECT_EQ(read->size(), 1u);
+    }
   }
 }
 

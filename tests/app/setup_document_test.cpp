@@ -46,16 +46,15 @@ const Bytes kNewDocumentFile = test::NewDocumentFile();
 
 // An empty file is a new document too.
 TEST(SetupDocument, NewDocumentIsWrittenAsSixtyFiveBytesAndReadBack) {
-  EXPECT_EQ(WriteSetupDocument(SetupDocument{}), kNewDocumentFile);
+  EXPECT_EQ(WriteSetupDocument(SetupDocument{}).value(), kNewDocumentFile);
   EXPECT_EQ(kNewDocumentFile.size(), 65u);
-  SetupDocument read;
-  ASSERT_TRUE(ReadSetupDocument(kNewDocumentFile, read).ok);
+  const Result<SetupDocument> read = ReadSetupDocument(kNewDocumentFile);
+  ASSERT_TRUE(read);
   SetupDocument expected;
   expected.fileVersion = 3;
-  EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(expected));
-  read.portIndex = 9;
-  EXPECT_TRUE(ReadSetupDocument({}, read).ok);
-  EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(SetupDocument{}));
+  EXPECT_EQ(test::DocumentValues(*read), test::DocumentValues(expected));
+  EXPECT_EQ(test::DocumentValues(ReadSetupDocument({}).value()),
+            test::DocumentValues(SetupDocument{}));
 }
 
 TEST(SetupDocument, EveryValueSurvivesARoundTrip) {
@@ -68,10 +67,10 @@ TEST(SetupDocument, EveryValueSurvivesARoundTrip) {
   written.network.subnetMask = "";
   written.network.defaultGateway = "10.0.0.254";
   written.reserved = 0x1234;
-  SetupDocument read;
-  ASSERT_TRUE(ReadSetupDocument(WriteSetupDocument(written).value(), read).ok);
+  const Result<SetupDocument> read = ReadSetupDocument(WriteSetupDocument(written).value());
+  ASSERT_TRUE(read);
   written.fileVersion = 3;
-  EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(written));
+  EXPECT_EQ(test::DocumentValues(*read), test::DocumentValues(written));
 }
 
 // The longest text a document holds is 65535 characters; a longer one is not written at all.
@@ -91,15 +90,17 @@ TEST(SetupDocument, StringLengthPrefixesGrowWithTheLength) {
     SCOPED_TRACE(length);
     SetupDocument written;
     written.network.configFileName.assign(length, 'n');
-    const std::optional<Bytes> file = WriteSetupDocument(written);
-    ASSERT_EQ(file.has_value(), !prefix.empty());
-    if (!file) continue;
+    const Result<Bytes> file = WriteSetupDocument(written);
+    ASSERT_EQ(file.ok(), !prefix.empty());
+    if (!file) {
+      EXPECT_EQ(file.failure().text, "a text is longer than 65535 characters");
+      continue;
+    }
     const std::size_t at = 6 + 1 + 7 + 1 + 15;
     EXPECT_EQ(Bytes(file->begin() + at, file->begin() + at + prefix.size()), prefix);
     EXPECT_EQ(file->size(), kNewDocumentFile.size() + prefix.size() - 1 + length);
-    SetupDocument read;
-    ASSERT_TRUE(ReadSetupDocument(*file, read).ok);
-    EXPECT_EQ(read.network.configFileName, written.network.configFileName);
+    EXPECT_EQ(ReadSetupDocument(*file).value().network.configFileName,
+              written.network.configFileName);
   }
 }
 
@@ -121,28 +122,26 @@ TEST(SetupDocument, OlderAndNewerVersionsReadTheFieldsTheyHold) {
   // clang-format on
   for (const VersionCase& c : kCases) {
     SCOPED_TRACE(c.version);
-    SetupDocument read;
     // Bytes behind the fields of the version are ignored.
-    ASSERT_TRUE(ReadSetupDocument(Concat({Head(c.version), tail, {0xAB}}), read).ok);
+    const Result<SetupDocument> result = ReadSetupDocument(Concat({Head(c.version), tail, {0xAB}}));
+    ASSERT_TRUE(result);
+    const SetupDocument& read = *result;
     EXPECT_EQ(std::tie(read.fileVersion, read.portIndex, read.network.hostIpAddress,
                        read.network.subnetMask, read.network.defaultGateway, read.reserved),
               std::make_tuple(c.version, 65535, "10.0.0.2", c.mask, c.gateway, c.reserved));
   }
 }
 
-TEST(SetupDocument, AFileCutShortAnywhereIsRefusedAndLeavesDefaults) {
+TEST(SetupDocument, AFileCutShortAnywhereIsRefused) {
   SetupDocument written;
   written.network.defaultGateway = "10.0.0.254";
   const Bytes file = WriteSetupDocument(written).value();
   for (std::size_t size = 1; size < file.size(); ++size) {
     SCOPED_TRACE(size);
-    SetupDocument read;
-    read.network.configFileName = "kept?";
-    const DocumentReadResult result =
-        ReadSetupDocument(Bytes(file.begin(), file.begin() + size), read);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, "Unexpected file format.");
-    EXPECT_EQ(test::DocumentValues(read), test::DocumentValues(SetupDocument{}));
+    const Result<SetupDocument> result =
+        ReadSetupDocument(Bytes(file.begin(), file.begin() + size));
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.failure().text, "Unexpected file format.");
   }
 }
 
@@ -157,9 +156,7 @@ TEST(SetupDocument, WideStringsAreNarrowedToEightBits) {
   };
   for (const auto& [name, narrowed] : kCases) {
     SCOPED_TRACE(narrowed);
-    SetupDocument read;
-    ASSERT_TRUE(ReadSetupDocument(Head(1, name), read).ok);
-    EXPECT_EQ(read.network.configFileName, narrowed);
+    EXPECT_EQ(ReadSetupDocument(Head(1, name)).value().network.configFileName, narrowed);
   }
 }
 
@@ -180,8 +177,7 @@ TEST(SetupDocument, LengthsBeyondTheFileOrTheLongestTextAreRefused) {
   // clang-format on
   for (const Bytes& name : kNames) {
     SCOPED_TRACE(name.size());
-    SetupDocument read;
-    EXPECT_FALSE(ReadSetupDocument(Head(1, name), read).ok);
+    EXPECT_FALSE(ReadSetupDocument(Head(1, name)));
   }
 }
 
@@ -190,9 +186,8 @@ TEST(SetupDocument, LengthsBeyondTheFileOrTheLongestTextAreRefused) {
 std::optional<std::string> LoadInAChild(const std::string& path) {
   return test::RunInChild(
       [&] {
-        SetupDocument read;
-        const DocumentReadResult result = LoadSetupDocument(path, read);
-        return result.ok ? "ok" : result.message + " " + result.detail;
+        const Result<SetupDocument> result = LoadSetupDocument(path);
+        return result ? "ok" : result.failure().text + " " + result.failure().detail;
       },
       {false, 5, rlim_t{256} << 20});
 }

@@ -75,11 +75,11 @@ TEST(DocumentFile, SavesInOneStepAndReopensOnlyWritableFiles) {
   ::SetFileAttributesW(std::filesystem::u8path(locked).c_str(), FILE_ATTRIBUTE_READONLY);
 
   for (const char* content : {"first", "second"}) {
-    EXPECT_EQ(ReplaceFileContent(saved, {content, content + std::strlen(content)}), "");
+    EXPECT_TRUE(ReplaceFileContent(saved, {content, content + std::strlen(content)}));
     EXPECT_EQ(ReadAll(saved), content);
   }
-  EXPECT_NE(ReplaceFileContent(locked, {'n', 'e', 'w'}), "");
-  EXPECT_NE(ReplaceFileContent(folder.u8string(), {'n', 'e', 'w'}), "");
+  EXPECT_FALSE(ReplaceFileContent(locked, {'n', 'e', 'w'}));
+  EXPECT_FALSE(ReplaceFileContent(folder.u8string(), {'n', 'e', 'w'}));
   EXPECT_EQ(ReadAll(locked), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 2);
   EXPECT_TRUE(MayReadAndWrite(saved));

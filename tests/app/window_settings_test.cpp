@@ -107,7 +107,7 @@ std::string Rights(const Texts& paths) {
   std::string rights;
   for (const std::string& path : paths) {
     rights += MayReadAndWrite(path) ? 'r' : '-';
-    rights += ReplaceFileContent(path, {'n', 'e', 'w'}).empty() ? 'w' : '-';
+    rights += ReplaceFileContent(path, {'n', 'e', 'w'}) ? 'w' : '-';
     rights += ' ';
   }
   return rights;

@@ -118,14 +118,14 @@ namespace {
 TEST(AppendOnlyFile, ARecordThatCannotBeFlushedIsCutOffAgain) {
   folder = {};
   AppendOnlyFile report;
-  std::string error;
-  ASSERT_TRUE(report.Open("report.jsonl", error));
-  ASSERT_TRUE(report.Append("{\"first\":1}\n", error));
+  ASSERT_TRUE(report.Open("report.jsonl"));
+  ASSERT_TRUE(report.Append("{\"first\":1}\n"));
   for (const char* call : {"sync", "write", "lock"}) {
     SCOPED_TRACE(call);
     folder.failing[call] = EIO;
-    EXPECT_FALSE(report.Append("{\"second\":2}\n", error));
-    EXPECT_EQ(error, std::strerror(EIO));
+    const Result<void> appended = report.Append("{\"second\":2}\n");
+    ASSERT_FALSE(appended);
+    EXPECT_EQ(appended.failure().text, std::strerror(EIO));
     EXPECT_EQ(folder.files["report.jsonl"], "{\"first\":1}\n");
   }
 }
@@ -139,14 +139,16 @@ TEST(WholeFile, AFailedStepLeavesTheTargetAsItWasAndNoTemporaryFile) {
     folder.files["out.srec"] = "old";
     folder.failing[call] = ENOSPC;
     WholeFile file;
-    std::string error;
     const bool replace = std::string(call) != "replace";
-    EXPECT_FALSE(file.Begin("out.srec", {replace, false}, error) && file.Commit("new", error));
-    EXPECT_EQ(error, std::strerror(std::string(call) == "replace" ? EEXIST : ENOSPC));
+    Result<void> written = file.Begin("out.srec", {replace, false});
+    if (written) written = file.Commit("new");
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.failure().text,
+              std::strerror(std::string(call) == "replace" ? EEXIST : ENOSPC));
     EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"out.srec", "old"}}));
   }
   folder = {};
-  EXPECT_EQ(WriteFileWhole("new.srec", "new", {false, false}), "");
+  EXPECT_TRUE(WriteFileWhole("new.srec", "new", {false, false}));
   EXPECT_EQ(folder.files, (std::map<std::string, std::string>{{"new.srec", "new"}}));
 }
 

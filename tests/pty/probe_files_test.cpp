@@ -325,7 +325,7 @@ void WriteProbeState(const std::string& path, const std::vector<std::uint8_t>& i
   kvx::sim::DeviceState device;
   device.flash.Program(kvx::kImageMarkerAddress, marker.data(), marker.size());
   device.flash.Program(kvx::kFirstImageAddress, image.data(), image.size());
-  ASSERT_TRUE(kvx::sim::SaveDeviceState(path, device).ok) << path;
+  ASSERT_TRUE(kvx::sim::SaveDeviceState(path, device)) << path;
 }
 
 // Mend: whatever state a probe is in, its copy comes out in that state, not finished where the

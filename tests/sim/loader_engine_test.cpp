@@ -162,9 +162,9 @@ TEST(Repeats, OnlyAnIdenticalRequestIsAnsweredFromMemoryAndLoggedOnce) {
 
 TEST(FaultTrigger, RefusesMalformedTextsSayingWhy) {
   for (const char* text : {"0", "x", "d:", "dd:1", "D:1", "1.5", "1,", "1,,2", "speed:0"}) {
-    std::string error;
-    EXPECT_FALSE(FaultTrigger::Parse(text, std::nullopt, error)) << text;
-    EXPECT_FALSE(error.empty()) << text;
+    const Result<FaultTrigger> trigger = FaultTrigger::Parse(text, std::nullopt);
+    ASSERT_FALSE(trigger) << text;
+    EXPECT_FALSE(trigger.failure().text.empty()) << text;
   }
 }
 

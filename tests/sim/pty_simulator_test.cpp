@@ -1,10 +1,11 @@
 #include "sim/pty_simulator.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
+#include <memory>
 #include <tuple>
 
 #include "sim_test_support.h"
@@ -21,7 +22,7 @@ TEST(StateFile, RefusesDamagedFiles) {
   const std::string& path = options.statePath;
   DeviceState saved;
   saved.flash.Program(0x010FFFFF, Bytes{0xA5}.data(), 1);
-  ASSERT_TRUE(SaveDeviceState(path, saved).ok);
+  ASSERT_TRUE(SaveDeviceState(path, saved));
   std::ifstream in(path, std::ios::binary);
   const std::string good{std::istreambuf_iterator<char>(in), {}};
   using Damage = void (*)(std::string&);
@@ -34,12 +35,14 @@ TEST(StateFile, RefusesDamagedFiles) {
     damage(content);
     std::ofstream(path, std::ios::binary) << content;
     DeviceState device;
-    const StateFileResult result = LoadDeviceState(path, device);
-    EXPECT_FALSE(result.ok);
-    EXPECT_NE(result.message.find(path), std::string::npos) << result.message;
-    EXPECT_NE(result.message.find(reason), std::string::npos) << result.message;
+    const Result<void> result = LoadDeviceState(path, device);
+    ASSERT_FALSE(result);
+    EXPECT_THAT(result.failure().text,
+                ::testing::AllOf(::testing::HasSubstr(path), ::testing::HasSubstr(reason)));
     EXPECT_EQ(device.flash.Read(0x010FFFFF, 1), Bytes{0xFF});
-    EXPECT_THROW(PtySimulator{options}, std::runtime_error);
+    const Result<std::unique_ptr<PtySimulator>> started = PtySimulator::Start(options);
+    ASSERT_FALSE(started);
+    EXPECT_EQ(started.failure().text, result.failure().text);
   }
 }
 

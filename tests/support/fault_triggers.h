@@ -12,8 +12,7 @@ namespace kvx::test {
 // throws, failing the test that wrote it.
 inline sim::FaultTrigger Trigger(const std::string& text,
                                  std::optional<std::uint8_t> counts = std::nullopt) {
-  std::string error;
-  return sim::FaultTrigger::Parse(text, counts, error).value();
+  return sim::FaultTrigger::Parse(text, counts).value();
 }
 
 }  // namespace kvx::test

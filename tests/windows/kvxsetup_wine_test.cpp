@@ -184,7 +184,7 @@ TEST(KvxsetupUnderWine, WorksTheProbeThroughTheDialogAndReopensTheDocumentWhereI
 
   sim.Stop();
   kvx::sim::DeviceState device;
-  ASSERT_TRUE(kvx::sim::LoadDeviceState(state, device).ok);
+  ASSERT_TRUE(kvx::sim::LoadDeviceState(state, device));
   std::vector<std::uint8_t> image(kvx::kImageMarker.begin(), kvx::kImageMarker.end());
   const std::vector<std::uint8_t> binary = kvx::test::FirmwareBinary(105);
   image.insert(image.end(), binary.begin(), binary.end());
