@@ -5,35 +5,39 @@
 
 namespace kvx::cli {
 
-std::string OutputFileProblem(const std::filesystem::path& path, bool replace) {
+Result<void> MayWriteOutput(const std::filesystem::path& path, bool replace) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
-  if (std::filesystem::is_directory(status)) return path.string() + " is a directory";
+  const std::string name = path.string();
+  if (std::filesystem::is_directory(status)) return Failure{name + " is a directory", {}};
   if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-    return path.string() + " is not a regular file";
+    return Failure{name + " is not a regular file", {}};
   if (std::filesystem::exists(status) && !replace)
-    return path.string() + " exists; give --force to replace it";
+    return Failure{name + " exists; give --force to replace it", {}};
   // Found now rather than once the probe has been read, which takes a minute.
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
-  if (!std::filesystem::is_directory(folder, error)) return "no such directory: " + folder.string();
-  return "";
+  if (!std::filesystem::is_directory(folder, error))
+    return Failure{"no such directory: " + folder.string(), {}};
+  return {};
 }
 
-std::string RunFiles::Claim(const std::string& path, const std::string& use) {
+Result<void> RunFiles::Claim(const std::string& path, const std::string& use) {
   // A file in a folder that is not there meets nothing; using it fails on its own.
   const std::optional<os::FileIdentity> identity = os::IdentifyFile(path);
-  if (!identity) return "";
+  if (!identity) return {};
   const std::lock_guard<std::mutex> lock(mutex_);
   for (const Claimed& other : claimed_) {
     if (!other.identity.SameFileAs(*identity)) continue;
     if (other.use == use) {
-      return path + " is written by this run already, for another probe with that serial number";
+      return Failure{
+          path + " is written by this run already, for another probe with that serial number", {}};
     }
-    return other.use + " and " + use + " name the same file" +
-           (other.path == path ? " " + path : ": " + other.path + " and " + path);
+    return Failure{other.use + " and " + use + " name the same file" +
+                       (other.path == path ? " " + path : ": " + other.path + " and " + path),
+                   {}};
   }
   claimed_.push_back({*identity, path, use});
-  return "";
+  return {};
 }
 
 }  // namespace kvx::cli

@@ -221,13 +221,12 @@ std::string DeviceOf(const std::string& port) {
 }
 
 // The ports to serve, patterns expanded and each named once, or why there are none.
-std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options,
-                                                     const ProbeJob& job, std::string& problem) {
+Result<std::vector<std::string>> PortsToServe(const ProbeOptions& options, const ProbeJob& job) {
   std::vector<std::string> ports;
   std::vector<std::string> devices;
   for (const std::string& given : options.ports) {
-    std::optional<std::vector<std::string>> expanded = ExpandPortPattern(given, problem);
-    if (!expanded) return std::nullopt;
+    Result<std::vector<std::string>> expanded = ExpandPortPattern(given);
+    if (!expanded) return expanded.failure();
     for (std::string& port : *expanded) {
       std::string device = DeviceOf(port);
       if (std::find(devices.begin(), devices.end(), device) != devices.end()) continue;
@@ -235,10 +234,10 @@ std::optional<std::vector<std::string>> PortsToServe(const ProbeOptions& options
       ports.push_back(port);
     }
   }
-  if (ports.size() > 1 && options.trace)
-    problem = "--trace follows one probe; give one --port with it";
-  if (ports.size() > 1 && !job.whyOnePort.empty()) problem = job.whyOnePort;
-  if (!problem.empty()) return std::nullopt;
+  if (ports.size() > 1 && !job.whyOnePort.empty()) return Failure{job.whyOnePort, {}};
+  if (ports.size() > 1 && options.trace) {
+    return Failure{"--trace follows one probe; give one --port with it", {}};
+  }
   return ports;
 }
 
@@ -255,34 +254,38 @@ int WithStandardOutputChecked(const std::string& command, int status, const Comm
 
 // Why the files the job names, and the report, cannot all be used as asked: two of them are
 // one file. Takes them for the run.
-std::string FilesProblem(const ProbeOptions& options, const ProbeJob& job, RunFiles& files) {
+Result<void> ClaimFiles(const ProbeOptions& options, const ProbeJob& job, RunFiles& files) {
   std::vector<NamedFile> named = job.files;
   named.push_back({"--report", options.reportPath});
   for (const NamedFile& file : named) {
     if (file.path.empty()) continue;
-    if (std::string problem = files.Claim(file.path, file.option); !problem.empty()) return problem;
+    if (Result<void> claimed = files.Claim(file.path, file.option); !claimed) return claimed;
   }
-  return "";
+  return {};
 }
 
 }  // namespace
 
 int RunProbeJob(const ProbeOptions& options, const ProbeJob& job, const CommandIo& io) {
-  std::string problem;
-  const std::optional<std::vector<std::string>> ports = PortsToServe(options, job, problem);
-  if (!ports) return ReportRefusal(io, job.command, options.json, kExitUsage, problem);
+  const auto refuse = [&](int status, const Failure& failure) {
+    return ReportRefusal(io, job.command, options.json, status, failure.text);
+  };
+  const Result<std::vector<std::string>> ports = PortsToServe(options, job);
+  if (!ports) return refuse(kExitUsage, ports.failure());
   RunFiles files;
-  problem = FilesProblem(options, job, files);
-  if (!problem.empty()) return ReportRefusal(io, job.command, options.json, kExitUsage, problem);
-  if (job.preflight) problem = job.preflight();
-  if (!problem.empty()) return ReportRefusal(io, job.command, options.json, kExitFailure, problem);
+  if (const Result<void> claimed = ClaimFiles(options, job, files); !claimed)
+    return refuse(kExitUsage, claimed.failure());
+  if (job.preflight) {
+    if (const Result<void> ready = job.preflight(); !ready)
+      return refuse(kExitFailure, ready.failure());
+  }
   ProbeJob run = job;
   run.settings.runFiles = &files;
   run.settings.traceStream = io.err;
   ReportFile report;
   if (!options.reportPath.empty()) {
     if (const Result<void> opened = report.Open(options.reportPath); !opened)
-      return ReportRefusal(io, job.command, options.json, kExitUsage, opened.failure().text);
+      return refuse(kExitUsage, opened.failure());
   }
   const bool errorIsTerminal = os::IsTerminal(io.err);
   if (ports->size() > 1) {

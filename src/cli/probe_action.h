@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/probe_session.h"
+#include "os/result.h"
 
 namespace kvx::cli {
 
@@ -24,8 +25,9 @@ struct ProbeJob {
   std::string whyOnePort;
   // The files it reads or writes: no two of them, nor the report, may be one file.
   std::vector<NamedFile> files;
-  // Why it cannot run, as far as can be told before any port opens; none when it always can.
-  std::function<std::string()> preflight;
+  // Fails when it cannot run, as far as can be told before any port opens; none when it
+  // always can.
+  std::function<Result<void>()> preflight;
   // Runs after a passed Connect; returns whether it passed, and notes what it found or did
   // in session.Outcome().
   std::function<bool(ProbeSession& session)> action;

@@ -95,16 +95,15 @@ bool ReadLogic(ProbeSession& session, Output& output) {
 bool BeginOutput(ProbeSession& session, const ReadRequest& options, const std::string& pattern,
                  const char* option, Output& output) {
   output.path = OutputName(pattern, session.Actions().Identity().serialNumber);
-  std::string problem;
-  if (output.path != pattern) problem = session.Files().Claim(output.path, option);
-  if (problem.empty()) problem = OutputFileProblem(output.path, options.force);
-  if (problem.empty()) {
-    if (const Result<void> begun = output.file.Begin(output.path, {options.force, false}); !begun)
-      problem = "cannot write " + output.path + ": " + begun.failure().text;
+  Result<void> begun =
+      output.path != pattern ? session.Files().Claim(output.path, option) : Result<void>();
+  if (begun) begun = MayWriteOutput(output.path, options.force);
+  if (begun) {
+    begun = output.file.Begin(output.path, {options.force, false});
+    if (!begun) begun = Failure{"cannot write " + output.path + ": " + begun.failure().text, {}};
   }
-  if (problem.empty()) return true;
-  session.Services().Explain(problem);
-  return false;
+  if (!begun) session.Services().Explain(begun.failure().text);
+  return begun.ok();
 }
 
 // The outputs of this probe, named and begun before anything is read; false after saying why.
@@ -123,14 +122,13 @@ bool BeginOutputs(ProbeSession& session, const ReadRequest& options, Output& fir
           BeginOutput(session, options, options.logicFile, "--logic", logic));
 }
 
-// Why an output named without {serial} cannot be written, found before any port opens.
-std::string FixedOutputsProblem(const ReadRequest& options) {
+// Whether the outputs named without {serial} can be written, found before any port opens.
+Result<void> MayWriteFixedOutputs(const ReadRequest& options) {
   for (const std::string* name : {&options.firmwareFile, &options.logicFile}) {
     if (name->empty() || HasSerialField(*name)) continue;
-    if (std::string problem = OutputFileProblem(*name, options.force); !problem.empty())
-      return problem;
+    if (Result<void> writable = MayWriteOutput(*name, options.force); !writable) return writable;
   }
-  return "";
+  return {};
 }
 
 ProbeJob ReadJob(const ReadRequest& options) {
@@ -146,7 +144,7 @@ ProbeJob ReadJob(const ReadRequest& options) {
         "as --firmware 'fw-{serial}.srec'";
   }
   job.files = {{"--firmware", options.firmwareFile}, {"--logic", options.logicFile}};
-  job.preflight = [options] { return FixedOutputsProblem(options); };
+  job.preflight = [options] { return MayWriteFixedOutputs(options); };
   job.action = [options](ProbeSession& session) {
     Output firmware;
     Output logic;

@@ -108,13 +108,13 @@ ProbeJob DryRunJob(const UpdateChoice& choice) {
 
 // Why a file named to be programmed cannot be read, found before any port opens: it is
 // missing, closed to the user, or no regular file. Whether it is a good image is the plan's.
-std::string NamedFilesProblem(const NamedUpdateFiles& named) {
+Result<void> NamedFilesReadable(const NamedUpdateFiles& named) {
   for (const std::filesystem::path* path : {&named.firmware, &named.logic}) {
     if (path->empty()) continue;
     if (const Result<RegularFile> file = OpenRegularFile(*path); !file)
-      return path->string() + " " + file.failure().text;
+      return Failure{path->string() + " " + file.failure().text, {}};
   }
-  return "";
+  return {};
 }
 
 }  // namespace
@@ -124,7 +124,7 @@ int RunUpdate(const UpdateRequest& request, const CommandIo& io) {
   ProbeJob job = request.dryRun ? DryRunJob(choice) : UpdateJob(choice);
   job.command = "update";
   job.files = {{"--firmware", request.firmwareFile}, {"--logic", request.logicFile}};
-  job.preflight = [named = choice.named] { return NamedFilesProblem(named); };
+  job.preflight = [named = choice.named] { return NamedFilesReadable(named); };
   job.settings.updateDirectory = ChosenUpdateDirectory(request.directory);
   return RunProbeJob(request.probe, job, io);
 }

@@ -7,6 +7,7 @@
 
 #include "link/chosen_port.h"
 #include "link/serial_channel.h"
+#include "os/result.h"
 
 namespace kvx {
 
@@ -72,9 +73,8 @@ ChosenPort ChoosePort(const std::string& port, const PortNameLookup& configured 
 std::vector<ChosenPort> ChooseComPorts(int count, const PortNameLookup& configured);
 
 // The ports a --port value names: itself, or the devices a shell-style pattern such as
-// /dev/ttyUSB* matches, in order. Nothing, with `problem` set, for a pattern matching none.
-std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
-                                                          std::string& problem);
+// /dev/ttyUSB* matches, in order. A pattern matching none fails.
+Result<std::vector<std::string>> ExpandPortPattern(const std::string& given);
 
 // The serial ports present, and the devices KVXSETUP_COMn names where that means anything, for
 // `kvxctl ports`, in the order of the COM names that stand for them.

@@ -42,17 +42,13 @@ std::vector<ChosenPort> ChooseComPorts(int count, const PortNameLookup& configur
   return ports;
 }
 
-std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& given,
-                                                          std::string& problem) {
+Result<std::vector<std::string>> ExpandPortPattern(const std::string& given) {
   if (given.find_first_of("*?[") == std::string::npos) return std::vector<std::string>{given};
   glob_t found{};
   const int status = glob(given.c_str(), GLOB_ERR, nullptr, &found);
   std::vector<std::string> ports(found.gl_pathv, found.gl_pathv + found.gl_pathc);
   globfree(&found);
-  if (status != 0) {
-    problem = "no port matches '" + given + "'";
-    return std::nullopt;
-  }
+  if (status != 0) return Failure{"no port matches '" + given + "'", {}};
   std::sort(ports.begin(), ports.end(), NaturalNameOrder);
   return ports;
 }

@@ -68,8 +68,7 @@ bool Matches(const char* pattern, const char* name) {
 // Windows has no device directory to search, so a pattern is matched against the ports present.
 // cmd.exe passes single quotes on as they stand, so 'COM*', quoted as on other systems, is
 // taken for COM* here.
-std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& typed,
-                                                          std::string& problem) {
+Result<std::vector<std::string>> ExpandPortPattern(const std::string& typed) {
   const bool singleQuoted = typed.size() >= 2 && typed.front() == '\'' && typed.back() == '\'';
   const std::string given = singleQuoted ? typed.substr(1, typed.size() - 2) : typed;
   if (given.find_first_of("*?") == std::string::npos) return std::vector<std::string>{given};
@@ -77,10 +76,7 @@ std::optional<std::vector<std::string>> ExpandPortPattern(const std::string& typ
   for (const SerialPortInfo& port : ListPortsPresent()) {
     if (Matches(given.c_str(), port.name.c_str())) ports.push_back(port.name);
   }
-  if (ports.empty()) {
-    problem = "no port present matches '" + given + "'";
-    return std::nullopt;
-  }
+  if (ports.empty()) return Failure{"no port present matches '" + given + "'", {}};
   return ports;
 }
 
