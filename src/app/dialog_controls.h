@@ -30,24 +30,23 @@ struct DialogFields {
   NetworkSetupTexts network;
 };
 
-enum class DialogButton { kConnect, kCurrent, kUpdate, kTransmit, kErase };
-
-// The dialog's five version texts: the probe's three and the newest update files' two.
-enum class VersionLabel { kLoader, kCurrentFirmware, kCurrentLogic, kNewestFirmware, kNewestLogic };
-
-// What the dialog's actions need of its controls, whatever draws them: the window's widgets,
-// kvxctl's options, or a test's recorder.
+// What the dialog's actions need of its controls, named by their ids in the dialog template,
+// whatever draws them: the window's widgets, kvxctl's stored values (ControlValues), or a
+// test's. Which control shows which field is the template's (kNetworkTextControls), so a front
+// end maps nothing.
 class DialogControls {
  public:
   virtual ~DialogControls() = default;
 
-  // The port and speed selections and the five edits, as the user left them.
-  virtual void ReadControls(DialogFields& fields) = 0;
-  // Shows `fields` in the controls, and the probe's serial number and MAC address texts.
-  virtual void WriteControls(const DialogFields& fields, const std::string& serialNumber,
-                             const std::string& macAddressText) = 0;
-  virtual void SetVersionText(VersionLabel label, const std::string& text) = 0;
-  virtual void EnableButton(DialogButton button, bool enabled) = 0;
+  // The text of an edit, as the user left it.
+  virtual std::string Text(int id) = 0;
+  // Shows `text` in an edit or a label.
+  virtual void SetText(int id, const std::string& text) = 0;
+  // The entry selected in a list; -1 for none.
+  virtual int Selection(int id) = 0;
+  // Selects entry `index` of a list; an index off the list leaves it without a selection.
+  virtual void Select(int id, int index) = 0;
+  virtual void Enable(int id, bool enabled) = 0;
 };
 
 }  // namespace kvx

@@ -5,6 +5,7 @@
 #include "app/dialog_controls.h"
 #include "app/probe_changes_text.h"
 #include "app/probe_connect.h"
+#include "app/update_setup_template.h"
 #include "images/logic_update.h"
 #include "link/channel_ops.h"
 #include "loader/command_exchange.h"
@@ -42,10 +43,6 @@ constexpr char kErasedVersionText[] = "unkown";
 MessageBox Exclamation(std::string text, std::string caption = kApplicationTitle) {
   return MessageBox{std::move(text), std::move(caption), MessageIcon::kExclamation,
                     MessageButtons::kOkOnly};
-}
-
-bool FitsAddressEdit(const std::string& text) {
-  return text.size() <= kAddressTextLimit;
 }
 
 // Why Connect failed: no device for the port chosen, the port's own reason when it did not
@@ -113,16 +110,15 @@ UpdateSetupActions::UpdateSetupActions(Parts parts, DialogFields fields)
 
 void UpdateSetupActions::OnOpen() {
   // The serial number and MAC address are shown empty until a probe has answered.
-  controls_.WriteControls(fields_, "", "");
+  ShowFields(controls_, fields_, "", "");
   services_.SetStatus("");
   identity_.loaderVersion = identity_.firmwareVersion = identity_.logicVersion = 0;
   newest_ = FindNewestNumbers(catalogue_);
-  controls_.SetVersionText(VersionLabel::kNewestFirmware, FormatVersion(newest_.firmware));
-  controls_.SetVersionText(VersionLabel::kNewestLogic, FormatVersion(newest_.logic));
-  controls_.EnableButton(DialogButton::kConnect, true);
-  for (DialogButton button : {DialogButton::kCurrent, DialogButton::kTransmit,
-                              DialogButton::kUpdate, DialogButton::kErase}) {
-    controls_.EnableButton(button, false);
+  controls_.SetText(kNewestFirmwareId, FormatVersion(newest_.firmware));
+  controls_.SetText(kNewestLogicId, FormatVersion(newest_.logic));
+  controls_.Enable(kConnectButtonId, true);
+  for (int button : {kCurrentButtonId, kTransmitButtonId, kUpdateButtonId, kEraseButtonId}) {
+    controls_.Enable(button, false);
   }
 }
 
@@ -239,12 +235,12 @@ bool UpdateSetupActions::OnErase() {
   if (passed) {
     ExchangeToControls();
     services_.SetStatus(kErasePassedText);
-    controls_.EnableButton(DialogButton::kUpdate, true);
+    controls_.Enable(kUpdateButtonId, true);
   } else {
     services_.SetStatus(kEraseFailedText);
   }
-  controls_.SetVersionText(VersionLabel::kCurrentFirmware, kErasedVersionText);
-  controls_.SetVersionText(VersionLabel::kCurrentLogic, kErasedVersionText);
+  controls_.SetText(kCurrentFirmwareId, kErasedVersionText);
+  controls_.SetText(kCurrentLogicId, kErasedVersionText);
   return passed;
 }
 
@@ -259,11 +255,10 @@ void UpdateSetupActions::OnCancel() {
 }
 
 bool UpdateSetupActions::ExchangeToMembers() {
-  controls_.ReadControls(fields_);
+  fields_ = ReadFields(controls_);
   const NetworkSetupTexts& texts = fields_.network;
-  for (const std::string* text :
-       {&texts.probeIpAddress, &texts.hostIpAddress, &texts.subnetMask, &texts.defaultGateway}) {
-    if (!FitsAddressEdit(*text)) {
+  for (const NetworkTextControl& control : kNetworkTextControls) {
+    if (control.typingLimit != 0 && (texts.*control.member).size() > control.typingLimit) {
       services_.ShowMessage(Exclamation(kTooManyCharactersText));
       return false;
     }
@@ -276,31 +271,29 @@ bool UpdateSetupActions::ExchangeToMembers() {
 }
 
 void UpdateSetupActions::ExchangeToControls() {
-  controls_.WriteControls(fields_, identity_.serialNumber, identity_.macAddressText);
+  ShowFields(controls_, fields_, identity_.serialNumber, identity_.macAddressText);
 }
 
 void UpdateSetupActions::ShowCurrentVersions() {
-  controls_.SetVersionText(VersionLabel::kLoader, FormatVersion(identity_.loaderVersion));
+  controls_.SetText(kLoaderVersionId, FormatVersion(identity_.loaderVersion));
   ShowUpdatedVersions();
 }
 
 // The loader's version does not change with an update or an erase.
 void UpdateSetupActions::ShowUpdatedVersions() {
-  controls_.SetVersionText(VersionLabel::kCurrentFirmware,
-                           FormatVersion(identity_.firmwareVersion));
-  controls_.SetVersionText(VersionLabel::kCurrentLogic, FormatVersion(identity_.logicVersion));
+  controls_.SetText(kCurrentFirmwareId, FormatVersion(identity_.firmwareVersion));
+  controls_.SetText(kCurrentLogicId, FormatVersion(identity_.logicVersion));
 }
 
 void UpdateSetupActions::UpdateButtonRule() {
-  controls_.EnableButton(DialogButton::kUpdate,
-                         FirmwareDue(newest_, identity_) || LogicDue(newest_, identity_));
+  controls_.Enable(kUpdateButtonId,
+                   FirmwareDue(newest_, identity_) || LogicDue(newest_, identity_));
 }
 
 void UpdateSetupActions::EnableProbeButtons() {
-  controls_.EnableButton(DialogButton::kConnect, false);
-  for (DialogButton button :
-       {DialogButton::kCurrent, DialogButton::kErase, DialogButton::kTransmit}) {
-    controls_.EnableButton(button, true);
+  controls_.Enable(kConnectButtonId, false);
+  for (int button : {kCurrentButtonId, kEraseButtonId, kTransmitButtonId}) {
+    controls_.Enable(button, true);
   }
   UpdateButtonRule();
 }

@@ -22,9 +22,6 @@ inline constexpr char kErasingSectorsText[] = "Erasing all flash sectors ...";
 // What Erase asks before it erases anything.
 inline constexpr char kEraseQuestionText[] = "Erase Flash and EPLD?";
 
-// The longest text the four address edits take.
-inline constexpr std::size_t kAddressTextLimit = 15;
-
 // What the Update/Setup dialog's buttons do, written once for the window and kvxctl: the
 // order of probe steps, every status text, message box, version text and button state.
 //

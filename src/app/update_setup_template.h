@@ -145,38 +145,54 @@ inline constexpr std::array<ControlTemplate, 40> kUpdateSetupTemplate{{
     {kEraseButtonId, ControlKind::kButton, "Erase", {155, 110, 50, 14}},
 }};
 
-// The control that shows a version text.
-inline int VersionControlId(VersionLabel label) {
-  switch (label) {
-    case VersionLabel::kLoader:
-      return kLoaderVersionId;
-    case VersionLabel::kCurrentFirmware:
-      return kCurrentFirmwareId;
-    case VersionLabel::kCurrentLogic:
-      return kCurrentLogicId;
-    case VersionLabel::kNewestFirmware:
-      return kNewestFirmwareId;
-    case VersionLabel::kNewestLogic:
-      return kNewestLogicId;
+// The longest text the four address edits take.
+inline constexpr std::size_t kAddressTextLimit = 15;
+
+// The edit that shows each network text, and the longest text it takes from the keyboard (0:
+// no limit of its own). The edit's limit stops typing but never cuts a longer text the program
+// puts in, which the exchange must see whole to refuse it.
+struct NetworkTextControl {
+  int id;
+  std::string NetworkSetupTexts::*member;
+  std::size_t typingLimit;
+};
+inline constexpr std::array<NetworkTextControl, 5> kNetworkTextControls{{
+    {kProbeIpEditId, &NetworkSetupTexts::probeIpAddress, kAddressTextLimit},
+    {kSubnetMaskEditId, &NetworkSetupTexts::subnetMask, kAddressTextLimit},
+    {kGatewayEditId, &NetworkSetupTexts::defaultGateway, kAddressTextLimit},
+    {kHostIpEditId, &NetworkSetupTexts::hostIpAddress, kAddressTextLimit},
+    {kConfigFileEditId, &NetworkSetupTexts::configFileName, 0},
+}};
+
+// The typing limit of an edit; 0 for none.
+inline std::size_t EditTypingLimit(int id) {
+  for (const NetworkTextControl& control : kNetworkTextControls) {
+    if (control.id == id) return control.typingLimit;
   }
-  return kNoId;
+  return 0;
 }
 
-// The control of a button the actions enable and disable.
-inline int ButtonControlId(DialogButton button) {
-  switch (button) {
-    case DialogButton::kConnect:
-      return kConnectButtonId;
-    case DialogButton::kCurrent:
-      return kCurrentButtonId;
-    case DialogButton::kUpdate:
-      return kUpdateButtonId;
-    case DialogButton::kTransmit:
-      return kTransmitButtonId;
-    case DialogButton::kErase:
-      return kEraseButtonId;
+// The fields as the user left them in `controls`.
+inline DialogFields ReadFields(DialogControls& controls) {
+  DialogFields fields;
+  fields.portIndex = controls.Selection(kPortListId);
+  fields.speedIndex = controls.Selection(kSpeedListId);
+  for (const NetworkTextControl& control : kNetworkTextControls) {
+    fields.network.*control.member = controls.Text(control.id);
   }
-  return kNoId;
+  return fields;
+}
+
+// Shows `fields` in `controls`, and the probe's serial number and MAC address texts.
+inline void ShowFields(DialogControls& controls, const DialogFields& fields,
+                       const std::string& serialNumber, const std::string& macAddressText) {
+  controls.Select(kPortListId, fields.portIndex);
+  controls.Select(kSpeedListId, fields.speedIndex);
+  for (const NetworkTextControl& control : kNetworkTextControls) {
+    controls.SetText(control.id, fields.network.*control.member);
+  }
+  controls.SetText(kSerialNumberId, serialNumber);
+  controls.SetText(kMacAddressId, macAddressText);
 }
 
 // What the dialog says when a character typed or pasted into one of its edits has no place in

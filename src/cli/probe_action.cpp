@@ -42,7 +42,7 @@ VersionTexts InstalledVersions(const ProbeSession& session) {
 // whose status text would otherwise replace the action's.
 void TakeDialogState(const ProbeSession& session, ProbeOutcome& outcome) {
   const ProbeIdentity& id = session.Actions().Identity();
-  outcome.loaderVersion = session.Controls().VersionText(VersionLabel::kLoader);
+  outcome.loaderVersion = session.Controls().Shown(kLoaderVersionId);
   outcome.loaderVersionWord = id.loaderVersion;
   outcome.serialNumber = id.serialNumber;
   outcome.macAddress = id.macAddressText;

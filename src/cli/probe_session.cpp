@@ -60,7 +60,6 @@ ProbeSession::ProbeSession(const ProbeOptions& options, std::string port, Sessio
       trace_(settings.traceStream),
       meter_(options.trace ? &trace_ : nullptr),
       link_(stoppable_),
-      controls_(FieldsFor(settings.document)),
       services_(out, in, settings.confirmation),
       catalogue_(settings.updateDirectory),
       actions_(UpdateSetupActions::Parts{link_, [this] { return OpenLink(); }, catalogue_,
@@ -97,7 +96,7 @@ void ProbeSession::UseNetworkTexts(const NetworkSetupTexts& texts) {
   const ProbeIdentity& id = actions_.Identity();
   DialogFields fields = actions_.Fields();
   fields.network = texts;
-  controls_.WriteControls(fields, id.serialNumber, id.macAddressText);
+  ShowFields(controls_, fields, id.serialNumber, id.macAddressText);
 }
 
 // The port and the rate are those the command line named.

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "app/control_values.h"
 #include "app/setup_document.h"
 #include "app/update_setup_actions.h"
-#include "cli/cli_controls.h"
 #include "cli/frame_trace.h"
 #include "cli/interruption.h"
 #include "cli/output_file.h"
@@ -75,7 +75,7 @@ class ProbeSession {
 
   UpdateSetupActions& Actions() { return actions_; }
   const UpdateSetupActions& Actions() const { return actions_; }
-  const CliControls& Controls() const { return controls_; }
+  const ControlValues& Controls() const { return controls_; }
   TerminalServices& Services() { return services_; }
   const TerminalServices& Services() const { return services_; }
   TransferMeter& Meter() { return meter_; }
@@ -102,7 +102,7 @@ class ProbeSession {
   FrameTrace trace_;
   TransferMeter meter_;
   ProbeLink link_;
-  CliControls controls_;
+  ControlValues controls_;
   TerminalServices services_;
   FirmwareProgress firmwareProgress_;
   UpdateCatalogue catalogue_;

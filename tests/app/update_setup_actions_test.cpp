@@ -2,11 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/control_values.h"
 #include "app/probe_changes_text.h"
 #include "app/update_setup_actions.h"
 #include "images/probe_readback.h"
@@ -23,25 +23,6 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::Value;
 
-// The dialog's controls as a test sees them: ReadControls hands back what the "user" typed.
-struct RecordingControls : DialogControls {
-  DialogFields typed;
-  std::string serialShown = "not shown yet";
-  std::map<VersionLabel, std::string> versions;
-  std::map<DialogButton, bool> enabled;
-
-  void ReadControls(DialogFields& fields) override { fields = typed; }
-  void WriteControls(const DialogFields& fields, const std::string& serial,
-                     const std::string&) override {
-    typed = fields;
-    serialShown = serial;
-  }
-  void SetVersionText(VersionLabel label, const std::string& text) override {
-    versions[label] = text;
-  }
-  void EnableButton(DialogButton button, bool on) override { enabled[button] = on; }
-};
-
 // The Update/Setup dialog over the simulator, with firmware and logic 1.05 in an update
 // directory of its own.
 struct DialogOnProbe {
@@ -51,7 +32,7 @@ struct DialogOnProbe {
   }
 
   UpdateSetupActions& Open(DialogFields fields = ValidFields()) {
-    controls.typed = fields;
+    ShowFields(controls, fields, "", "");
     actions = std::make_unique<UpdateSetupActions>(
         UpdateSetupActions::Parts{probe.link, [this] { return probe.Connect(); },
                                   UpdateCatalogue(updates.Path()), controls, services, progress},
@@ -68,7 +49,7 @@ struct DialogOnProbe {
 
   UpdateFiles updates;
   VirtualProbe probe;
-  RecordingControls controls;
+  ControlValues controls;
   RecordingServices services;
   FirmwareProgress progress;
   std::unique_ptr<UpdateSetupActions> actions;
@@ -78,16 +59,16 @@ struct DialogOnProbe {
 TEST(UpdateSetupActions, OpeningEnablesOnlyConnectAndConnectEnablesTheRest) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
   UpdateSetupActions& actions = dialog.Open();
-  const DialogButton kProbeButtons[] = {DialogButton::kCurrent, DialogButton::kUpdate,
-                                        DialogButton::kTransmit, DialogButton::kErase};
-  EXPECT_TRUE(dialog.controls.enabled[DialogButton::kConnect]);
-  for (DialogButton off : kProbeButtons) EXPECT_FALSE(dialog.controls.enabled[off]);
+  const int kProbeButtons[] = {kCurrentButtonId, kUpdateButtonId, kTransmitButtonId,
+                               kEraseButtonId};
+  EXPECT_TRUE(dialog.controls.Enabled(kConnectButtonId));
+  for (int off : kProbeButtons) EXPECT_FALSE(dialog.controls.Enabled(off));
 
   ASSERT_TRUE(actions.OnConnect());
   EXPECT_THAT(dialog.services.statuses,
               ElementsAre("", "Connecting to KVX Loader ...", "Connecting to KVX Loader passed!"));
-  EXPECT_FALSE(dialog.controls.enabled[DialogButton::kConnect]);
-  for (DialogButton on : kProbeButtons) EXPECT_TRUE(dialog.controls.enabled[on]);
+  EXPECT_FALSE(dialog.controls.Enabled(kConnectButtonId));
+  for (int on : kProbeButtons) EXPECT_TRUE(dialog.controls.Enabled(on));
 }
 
 TEST(UpdateSetupActions, ConnectToALoaderOfVersionZeroReportsNoProbe) {
@@ -97,8 +78,8 @@ TEST(UpdateSetupActions, ConnectToALoaderOfVersionZeroReportsNoProbe) {
   ASSERT_FALSE(dialog.Open().OnConnect());
   EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("There is no KVX7000 connected!"));
   EXPECT_EQ(dialog.services.LastStatus(), "Connecting to KVX loader failed!");
-  EXPECT_EQ(dialog.controls.serialShown, "12345678");
-  EXPECT_TRUE(dialog.controls.enabled[DialogButton::kConnect]);
+  EXPECT_EQ(dialog.controls.Shown(kSerialNumberId), "12345678");
+  EXPECT_TRUE(dialog.controls.Enabled(kConnectButtonId));
 }
 
 TEST(UpdateSetupActions, AnInvalidProbeAddressStopsConnectTransmitAndOk) {
@@ -107,9 +88,9 @@ TEST(UpdateSetupActions, AnInvalidProbeAddressStopsConnectTransmitAndOk) {
   fields.network.probeIpAddress = "255.255.255.255";
   UpdateSetupActions& actions = dialog.Open(fields);
   EXPECT_FALSE(actions.OnConnect());
-  dialog.controls.typed.network.probeIpAddress = "10.0.0.1";
+  dialog.controls.SetText(kProbeIpEditId, "10.0.0.1");
   ASSERT_TRUE(actions.OnConnect());
-  dialog.controls.typed.network.probeIpAddress = "1.2.3";
+  dialog.controls.SetText(kProbeIpEditId, "1.2.3");
   EXPECT_FALSE(actions.OnTransmit());
   EXPECT_FALSE(actions.OnOk());
   // OK leaves the link and the dialog alone until the address is right.
@@ -146,9 +127,9 @@ TEST(UpdateSetupActions, UpdateProgramsWhatIsDueAndReadsTheVersionsBack) {
     EXPECT_EQ(Value(statuses, Contains("Firmware: Programming Flash ... passed!")),
               c.programsFirmware);
     EXPECT_EQ(Value(statuses, Contains("Logic: Verifying ...")), c.programsLogic);
-    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
-    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.05");
-    EXPECT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
+    EXPECT_EQ(dialog.controls.Shown(kCurrentFirmwareId), "1.05");
+    EXPECT_EQ(dialog.controls.Shown(kCurrentLogicId), "1.05");
+    EXPECT_FALSE(dialog.controls.Enabled(kUpdateButtonId));
     EXPECT_FALSE(dialog.probe.InLogicIsp());
   }
 }
@@ -164,7 +145,7 @@ TEST(UpdateSetupActions, MarksAFileItFindsWhateverItsHeaderRecords) {
   dialog.updates.Write("KVXARMFW.105", FormatFirmwareSRecords(interrupted));
   ASSERT_TRUE(dialog.Connected().OnUpdate());
   EXPECT_THAT(dialog.probe.ReadFlash(kFirmwareAreaStart, 4), ElementsAre(0xAA, 0x55, 0x55, 0xAA));
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
+  EXPECT_EQ(dialog.controls.Shown(kCurrentFirmwareId), "1.05");
 }
 
 // Fast Update joins the records into shared requests; either way the image is read back before
@@ -191,11 +172,11 @@ TEST(UpdateSetupActions, AKindOfFileNotFoundIsNeverDue) {
     std::filesystem::remove(dialog.updates.Path() / "KVXLOG70.105");
     if (!firmwareFile) std::filesystem::remove(dialog.updates.Path() / "KVXARMFW.105");
     UpdateSetupActions& actions = dialog.Connected();
-    EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], firmwareFile);
+    EXPECT_EQ(dialog.controls.Enabled(kUpdateButtonId), firmwareFile);
     if (!firmwareFile) continue;
     ASSERT_TRUE(actions.OnUpdate());
-    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.05");
-    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.04");
+    EXPECT_EQ(dialog.controls.Shown(kCurrentFirmwareId), "1.05");
+    EXPECT_EQ(dialog.controls.Shown(kCurrentLogicId), "1.04");
     EXPECT_FALSE(dialog.probe.InLogicIsp());
   }
 }
@@ -257,8 +238,8 @@ TEST(UpdateSetupActions, UpdateRefusesABadFileBeforeChangingTheProbe) {
                    (inside ? dialog.updates.Path() / "" : dialog.updates.Path()).string());
     EXPECT_EQ(dialog.services.boxes.at(0).detail, detail);
     EXPECT_EQ(dialog.services.LastStatus(), "Updating firmware and logic failed!");
-    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unknown");
-    EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "unknown");
+    EXPECT_EQ(dialog.controls.Shown(kCurrentFirmwareId), "unknown");
+    EXPECT_EQ(dialog.controls.Shown(kCurrentLogicId), "unknown");
     // Nothing was begun, so the probe keeps the versions it was connected with.
     EXPECT_EQ(actions.Changes().firmware, PartChange::kDue);
     EXPECT_EQ(actions.Changes().firmwareVersion, 104);
@@ -362,8 +343,8 @@ TEST(UpdateSetupActions, FirmwareAndLogicEachTakeTheirOwnNewestFile) {
   DialogOnProbe dialog(ProbeWithVersions(104, 104));
   dialog.updates.AddFirmware(106);
   ASSERT_TRUE(dialog.Connected().OnUpdate());
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "1.06");
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic], "1.05");
+  EXPECT_EQ(dialog.controls.Shown(kCurrentFirmwareId), "1.06");
+  EXPECT_EQ(dialog.controls.Shown(kCurrentLogicId), "1.05");
 }
 
 struct CurrentCase {
@@ -389,19 +370,18 @@ TEST(UpdateSetupActions, CurrentRereadsTheVersionsAndAppliesTheUpdateRule) {
     if (*c.fault) options.faults.wrongLetter = Trigger(c.fault);
     DialogOnProbe dialog(options);
     UpdateSetupActions& actions = dialog.Connected();
-    EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], c.updateEnabled);
+    EXPECT_EQ(dialog.controls.Enabled(kUpdateButtonId), c.updateEnabled);
     // The opposite state, so that only Current itself can set it right.
-    dialog.controls.enabled[DialogButton::kUpdate] = !c.updateEnabled;
-    dialog.controls.versions.clear();
+    dialog.controls.Enable(kUpdateButtonId, !c.updateEnabled);
+    dialog.controls.SetText(kCurrentLogicId, "");
 
     EXPECT_EQ(actions.OnCurrent(), c.passed);
     EXPECT_EQ(dialog.services.LastStatus(),
               c.passed ? "Reading current versions passed!" : "Reading current versions failed!");
     // A failed read leaves the button as it was.
-    EXPECT_EQ(dialog.controls.enabled[DialogButton::kUpdate], c.passed == c.updateEnabled);
+    EXPECT_EQ(dialog.controls.Enabled(kUpdateButtonId), c.passed == c.updateEnabled);
     if (c.passed) {
-      EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentLogic],
-                c.logic == 105 ? "1.05" : "1.04");
+      EXPECT_EQ(dialog.controls.Shown(kCurrentLogicId), c.logic == 105 ? "1.05" : "1.04");
     } else {
       EXPECT_THAT(dialog.services.BoxTexts(), ElementsAre("Communication with KVX failed!"));
       EXPECT_THAT(dialog.services.cursorDepthAtBox, ElementsAre(0));
@@ -454,7 +434,7 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
               ElementsAre("Erase Flash and EPLD?", "Communication with KVX failed!"));
   EXPECT_EQ(dialog.services.LastStatus(), "Erasing Flash and EPLD failed!");
   EXPECT_THAT(dialog.probe.ReadFlash(kSetupBlockAddress, 4), ElementsAre(0xFF, 0xFF, 0xFF, 0xFF));
-  EXPECT_EQ(dialog.controls.versions[VersionLabel::kCurrentFirmware], "unkown");
+  EXPECT_EQ(dialog.controls.Shown(kCurrentFirmwareId), "unkown");
   EXPECT_FALSE(dialog.probe.InLogicIsp());
 }
 
@@ -462,9 +442,9 @@ TEST(UpdateSetupActions, EraseWipesFlashEvenWhenTheLogicFails) {
 TEST(UpdateSetupActions, APassedEraseShowsEachSectorAndEnablesUpdate) {
   DialogOnProbe dialog(ProbeWithVersions(105, 105));
   UpdateSetupActions& actions = dialog.Connected();
-  ASSERT_FALSE(dialog.controls.enabled[DialogButton::kUpdate]);
+  ASSERT_FALSE(dialog.controls.Enabled(kUpdateButtonId));
   EXPECT_TRUE(actions.OnErase());
-  EXPECT_TRUE(dialog.controls.enabled[DialogButton::kUpdate]);
+  EXPECT_TRUE(dialog.controls.Enabled(kUpdateButtonId));
   EXPECT_THAT(dialog.services.statuses,
               ElementsAre("Erasing Flash and EPLD ...", "Logic: Erasing ...",
                           "Erasing all flash sectors ...", "Erasing Flash and EPLD passed!"));

@@ -214,47 +214,35 @@ QPushButton* UpdateSetupDialog::Button(int id) const {
   return static_cast<QPushButton*>(Control(id));
 }
 
-void UpdateSetupDialog::ReadControls(DialogFields& fields) {
-  fields.portIndex = List(kPortListId)->currentIndex();
-  fields.speedIndex = List(kSpeedListId)->currentIndex();
-  fields.network.probeIpAddress = ToText(Edit(kProbeIpEditId)->text());
-  fields.network.hostIpAddress = ToText(Edit(kHostIpEditId)->text());
-  fields.network.configFileName = ToText(Edit(kConfigFileEditId)->text());
-  fields.network.subnetMask = ToText(Edit(kSubnetMaskEditId)->text());
-  fields.network.defaultGateway = ToText(Edit(kGatewayEditId)->text());
+std::string UpdateSetupDialog::Text(int id) {
+  return ToText(Edit(id)->text());
 }
 
-void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::string& serialNumber,
-                                      const std::string& macAddressText) {
-  // An index outside a list leaves it without a selection.
-  const auto select = [](QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-  };
-  select(List(kPortListId), fields.portIndex);
-  select(List(kSpeedListId), fields.speedIndex);
-  const auto fillAddress = [this](int id, const std::string& text) {
-    QLineEdit* edit = Edit(id);
-    const QString shown = FromText(text);
+void UpdateSetupDialog::SetText(int id, const std::string& text) {
+  const QString shown = FromText(text);
+  QLineEdit* edit = qobject_cast<QLineEdit*>(Control(id));
+  if (edit == nullptr) {
+    Label(id)->setText(shown);
+    return;
+  }
+  if (const std::size_t limit = EditTypingLimit(id); limit != 0) {
     delete edit->validator();
-    edit->setValidator(
-        new TypingLimit(static_cast<qsizetype>(kAddressTextLimit), shown.size(), edit));
-    edit->setText(shown);
-  };
-  fillAddress(kProbeIpEditId, fields.network.probeIpAddress);
-  fillAddress(kHostIpEditId, fields.network.hostIpAddress);
-  Edit(kConfigFileEditId)->setText(FromText(fields.network.configFileName));
-  fillAddress(kSubnetMaskEditId, fields.network.subnetMask);
-  fillAddress(kGatewayEditId, fields.network.defaultGateway);
-  Label(kSerialNumberId)->setText(FromText(serialNumber));
-  Label(kMacAddressId)->setText(FromText(macAddressText));
+    edit->setValidator(new TypingLimit(static_cast<qsizetype>(limit), shown.size(), edit));
+  }
+  edit->setText(shown);
 }
 
-void UpdateSetupDialog::SetVersionText(VersionLabel label, const std::string& text) {
-  Label(VersionControlId(label))->setText(FromText(text));
+int UpdateSetupDialog::Selection(int id) {
+  return List(id)->currentIndex();
 }
 
-void UpdateSetupDialog::EnableButton(DialogButton button, bool enabled) {
-  Button(ButtonControlId(button))->setEnabled(enabled);
+void UpdateSetupDialog::Select(int id, int index) {
+  QComboBox* list = List(id);
+  list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
+}
+
+void UpdateSetupDialog::Enable(int id, bool enabled) {
+  Button(id)->setEnabled(enabled);
 }
 
 // The thread stays inside the action, so the status line is painted now, not when the

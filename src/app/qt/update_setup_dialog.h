@@ -63,11 +63,11 @@ class UpdateSetupDialog : public QDialog, private DialogControls, private Dialog
   QPushButton* Button(int id) const;
 
   // DialogControls
-  void ReadControls(DialogFields& fields) override;
-  void WriteControls(const DialogFields& fields, const std::string& serialNumber,
-                     const std::string& macAddressText) override;
-  void SetVersionText(VersionLabel label, const std::string& text) override;
-  void EnableButton(DialogButton button, bool enabled) override;
+  std::string Text(int id) override;
+  void SetText(int id, const std::string& text) override;
+  int Selection(int id) override;
+  void Select(int id, int index) override;
+  void Enable(int id, bool enabled) override;
 
   // DialogServices
   void SetStatus(const std::string& text) override;

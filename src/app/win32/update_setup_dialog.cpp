@@ -18,12 +18,9 @@ namespace kvx::win32 {
 
 namespace {
 
-constexpr std::array<int, 4> kAddressEdits = {kProbeIpEditId, kSubnetMaskEditId, kGatewayEditId,
-                                              kHostIpEditId};
-
 bool IsEdit(int id) {
-  return id == kConfigFileEditId ||
-         std::find(kAddressEdits.begin(), kAddressEdits.end(), id) != kAddressEdits.end();
+  return std::any_of(kNetworkTextControls.begin(), kNetworkTextControls.end(),
+                     [id](const NetworkTextControl& control) { return control.id == id; });
 }
 
 std::wstring WindowText(HWND window) {
@@ -89,10 +86,9 @@ INT_PTR UpdateSetupDialog::Handle(UINT message, WPARAM wParam) {
 
 void UpdateSetupDialog::OnInit() {
   FillLists();
-  // The edit's own limit stops typing but never cuts a longer text the program puts in, which
-  // the exchange must see whole to refuse it.
-  for (int id : kAddressEdits) {
-    ::SendMessageW(Control(id), EM_SETLIMITTEXT, kAddressTextLimit, 0);
+  for (const NetworkTextControl& control : kNetworkTextControls) {
+    if (control.typingLimit != 0)
+      ::SendMessageW(Control(control.id), EM_SETLIMITTEXT, control.typingLimit, 0);
   }
   actions_ = std::make_unique<UpdateSetupActions>(
       UpdateSetupActions::Parts{
@@ -211,47 +207,32 @@ void UpdateSetupDialog::OnCommand(int id) {
   }
 }
 
-void UpdateSetupDialog::ReadControls(DialogFields& fields) {
-  fields.portIndex = static_cast<int>(::SendMessageW(Control(kPortListId), CB_GETCURSEL, 0, 0));
-  fields.speedIndex = static_cast<int>(::SendMessageW(Control(kSpeedListId), CB_GETCURSEL, 0, 0));
-  // A text the user left alone keeps its bytes, even those the code page shows as something
-  // that turns back into other bytes.
-  const auto read = [this](int id, std::string& text) {
-    const std::wstring shown = WindowText(Control(id));
-    if (shown != FromAnsi(text)) text = ToAnsi(shown);
-  };
-  read(kProbeIpEditId, fields.network.probeIpAddress);
-  read(kHostIpEditId, fields.network.hostIpAddress);
-  read(kConfigFileEditId, fields.network.configFileName);
-  read(kSubnetMaskEditId, fields.network.subnetMask);
-  read(kGatewayEditId, fields.network.defaultGateway);
+// A text the user left alone keeps its bytes, even those the code page shows as something that
+// turns back into other bytes.
+std::string UpdateSetupDialog::Text(int id) {
+  const std::wstring shown = WindowText(Control(id));
+  const std::string& put = textsPut_[id];
+  return shown == FromAnsi(put) ? put : ToAnsi(shown);
 }
 
-void UpdateSetupDialog::WriteControls(const DialogFields& fields, const std::string& serialNumber,
-                                      const std::string& macAddressText) {
-  // An index outside a list leaves it without a selection (CB_SETCURSEL with -1).
-  ::SendMessageW(Control(kPortListId), CB_SETCURSEL, static_cast<WPARAM>(fields.portIndex), 0);
-  ::SendMessageW(Control(kSpeedListId), CB_SETCURSEL, static_cast<WPARAM>(fields.speedIndex), 0);
-  const auto show = [this](int id, const std::string& text) {
-    ::SetWindowTextW(Control(id), FromAnsi(text).c_str());
-  };
-  show(kProbeIpEditId, fields.network.probeIpAddress);
-  show(kHostIpEditId, fields.network.hostIpAddress);
-  show(kConfigFileEditId, fields.network.configFileName);
-  show(kSubnetMaskEditId, fields.network.subnetMask);
-  show(kGatewayEditId, fields.network.defaultGateway);
-  show(kSerialNumberId, serialNumber);
-  show(kMacAddressId, macAddressText);
+void UpdateSetupDialog::SetText(int id, const std::string& text) {
+  textsPut_[id] = text;
+  ::SetWindowTextW(Control(id), FromAnsi(text).c_str());
 }
 
-void UpdateSetupDialog::SetVersionText(VersionLabel label, const std::string& text) {
-  ::SetWindowTextW(Control(VersionControlId(label)), ToWide(text).c_str());
+int UpdateSetupDialog::Selection(int id) {
+  return static_cast<int>(::SendMessageW(Control(id), CB_GETCURSEL, 0, 0));
+}
+
+// An index outside the list leaves it without a selection (CB_SETCURSEL with -1).
+void UpdateSetupDialog::Select(int id, int index) {
+  ::SendMessageW(Control(id), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 // A disabled control loses the focus, and the keyboard would reach nothing: the focus moves
 // on first, as Tab moves it.
-void UpdateSetupDialog::EnableButton(DialogButton button, bool enabled) {
-  const HWND control = Control(ButtonControlId(button));
+void UpdateSetupDialog::Enable(int id, bool enabled) {
+  const HWND control = Control(id);
   if (!enabled && ::GetFocus() == control) ::SendMessageW(dialog_, WM_NEXTDLGCTL, 0, FALSE);
   ::EnableWindow(control, enabled);
 }

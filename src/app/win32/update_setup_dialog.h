@@ -51,11 +51,11 @@ class UpdateSetupDialog : private DialogControls, private DialogServices {
   HWND Control(int id) const { return ::GetDlgItem(dialog_, id); }
 
   // DialogControls
-  void ReadControls(DialogFields& fields) override;
-  void WriteControls(const DialogFields& fields, const std::string& serialNumber,
-                     const std::string& macAddressText) override;
-  void SetVersionText(VersionLabel label, const std::string& text) override;
-  void EnableButton(DialogButton button, bool enabled) override;
+  std::string Text(int id) override;
+  void SetText(int id, const std::string& text) override;
+  int Selection(int id) override;
+  void Select(int id, int index) override;
+  void Enable(int id, bool enabled) override;
 
   // DialogServices
   void SetStatus(const std::string& text) override;
@@ -68,6 +68,7 @@ class UpdateSetupDialog : private DialogControls, private DialogServices {
   HWND dialog_ = nullptr;
   bool busy_ = false;
   std::map<int, std::wstring> editTexts_;  // each edit's last text the document can keep
+  std::map<int, std::string> textsPut_;    // the bytes the actions last put in each control
   std::unique_ptr<UpdateSetupActions> actions_;
 };
 
