@@ -10,6 +10,7 @@
 #include "cli/command_report.h"
 #include "cli/commands.h"
 #include "cli/status_output.h"
+#include "kvxctl_com_port_rule.h"
 #include "link/serial_port.h"
 #include "os/system.h"
 #include "program_version.h"
@@ -24,11 +25,11 @@ const PortNaming& naming = ThisSystemsPortNaming();
 
 // The environment lines of a command that opens a port: KVXSETUP_COMn, where it means anything.
 std::string PortVariable() {
-  if (*naming.comVariable == '\0') return "";
+  if (!naming.comNumbersPortsPresent) return "";
   constexpr std::size_t kHelpWidth = 90;
   const std::string indent(23, ' ');
   std::string lines = "  KVXSETUP_COMn        ";
-  for (const char c : WrappedForTerminal(naming.comVariable, kHelpWidth - indent.size())) {
+  for (const char c : WrappedForTerminal(kKvxctlComPortRule, kHelpWidth - indent.size())) {
     lines += c == '\n' ? "\n" + indent : std::string(1, c);
   }
   return lines + "\n";

@@ -21,13 +21,21 @@ DialogFields FieldsFor(const SetupDocument& document) {
   return fields;
 }
 
+// What --port takes on this system.
+const char* PortsTaken(const PortNaming& naming) {
+  return naming.comNumbersPortsPresent
+             ? "a device path, or COM1 to COM19 (the serial ports present, in the order "
+               "'kvxctl ports' lists them)"
+             : "COM1 to COM255 or \\\\.\\COMn, as the Device Manager names the probe's port";
+}
+
 }  // namespace
 
 void AddProbeOptions(CLI::App& command, ProbeOptions& options, PortRule portRule) {
   const PortNaming& naming = ThisSystemsPortNaming();
   CLI::Option* port = command.add_option(
       "-p,--port", options.ports,
-      std::string("Serial port: ") + naming.portsTaken + "; give it again, or a pattern such as " +
+      std::string("Serial port: ") + PortsTaken(naming) + "; give it again, or a pattern such as " +
           naming.quotedPattern + ", to serve several probes at once");
   // One port a --port: a stray word after it ("--port A B") would otherwise be served as a
   // probe too.

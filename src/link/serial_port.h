@@ -55,10 +55,9 @@ struct PortNaming {
   // "'/dev/ttyUSB*'", "\"COM*\"" (cmd.exe takes no single quotes).
   const char* quotedPattern;
   const char* directory;  // of update files: "/srv/kvx7000", "C:\\kvx7000"
-  // What --port takes, in words, and what the environment variable KVXSETUP_COMn does; the
-  // latter empty where COMn is a port of the system's own.
-  const char* portsTaken;
-  const char* comVariable;
+  // Whether COMn is the n-th serial port present, which KVXSETUP_COMn can set to another
+  // device, rather than a port of the system's own that the Device Manager numbers.
+  bool comNumbersPortsPresent;
 };
 const PortNaming& ThisSystemsPortNaming();
 

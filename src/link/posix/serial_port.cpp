@@ -11,15 +11,8 @@
 namespace kvx {
 
 const PortNaming& ThisSystemsPortNaming() {
-  static const PortNaming naming{
-      "/dev/ttyUSB0",
-      "/dev/ttyUSB1",
-      "'/dev/ttyUSB*'",
-      "/srv/kvx7000",
-      "a device path, or COM1 to COM19 (the serial ports present, in the order 'kvxctl ports' "
-      "lists them)",
-      "the device that COMn (1 to 19) stands for; else the n-th serial port present, as "
-      "'kvxctl ports' numbers them"};
+  static const PortNaming naming{"/dev/ttyUSB0", "/dev/ttyUSB1", "'/dev/ttyUSB*'", "/srv/kvx7000",
+                                 true};
   return naming;
 }
 

@@ -9,13 +9,7 @@
 namespace kvx {
 
 const PortNaming& ThisSystemsPortNaming() {
-  static const PortNaming naming{
-      "COM3",
-      "COM4",
-      "\"COM*\"",
-      "C:\\kvx7000",
-      "COM1 to COM255 or \\\\.\\COMn, as the Device Manager names the probe's port",
-      ""};
+  static const PortNaming naming{"COM3", "COM4", "\"COM*\"", "C:\\kvx7000", false};
   return naming;
 }
 
