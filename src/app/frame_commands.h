@@ -80,11 +80,7 @@ inline constexpr std::array<CommandId, 8> kToolBar = {
 
 // The status bar: the message pane, which shows the idle text or the highlighted entry's
 // prompt, then the indicators of the lock keys.
-inline constexpr char kIdleStatusText[] = "For Help, press F1";
 inline constexpr std::array<const char*, 3> kIndicatorPanes = {"CAP", "NUM", "SCRL"};
-
-// What printing the empty view says when the print dialog or the printer fails it.
-inline constexpr char kPrintFailedText[] = "Failed to print.";
 
 // The help window's caption.
 inline constexpr char kHelpCaption[] = "kvxGDB Setup Help";

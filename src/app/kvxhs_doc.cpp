@@ -5,12 +5,11 @@
 
 #include "app/document_archive.h"
 #include "app/document_file.h"
+#include "ui/messages.h"
 
 namespace kvx {
 
 namespace {
-
-constexpr char kFailedToSaveDocument[] = "Failed to save document.";
 
 DialogFields ToDialogFields(const SetupDocument& settings) {
   return {settings.portIndex, settings.speedIndex, settings.network};

@@ -6,9 +6,6 @@
 
 namespace kvx {
 
-// What a run the user stopped says of itself, before what it leaves the probe with.
-inline constexpr char kInterruptedText[] = "interrupted";
-
 // What the probe holds after the actions so far, as far as this program can know it from
 // what it sent: what a failed or interrupted run leaves behind, without guessing from the
 // texts shown.

@@ -1,5 +1,7 @@
 #include "app/probe_changes_text.h"
 
+#include "ui/messages.h"
+
 namespace kvx {
 
 namespace {

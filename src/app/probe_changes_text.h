@@ -7,10 +7,6 @@
 
 namespace kvx {
 
-// What a probe whose firmware is incomplete needs, after an interrupted update or an erase.
-inline constexpr char kIncompleteFirmwareAdvice[] =
-    "the firmware is incomplete; run update again: the probe stays in its loader until then";
-
 // Whether the loader finds no firmware it takes for one, as an interrupted update or an
 // erase leaves it.
 inline bool FirmwareIncomplete(const ProbeIdentity& identity) {

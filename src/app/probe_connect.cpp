@@ -4,6 +4,7 @@
 #include "link/channel_ops.h"
 #include "link/link_startup.h"
 #include "loader/version_text.h"
+#include "ui/messages.h"
 
 namespace kvx {
 

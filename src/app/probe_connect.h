@@ -11,9 +11,6 @@ namespace kvx {
 
 inline constexpr int kConnectAttempts = 10;
 
-inline constexpr char kCannotConnectText[] = "Cannot connect to KVX loader!";
-inline constexpr char kNoProbeText[] = "There is no KVX7000 connected!";
-
 enum class ConnectOutcome {
   kConnected,      // the link is open and `identity` holds the probe's answer
   kCannotConnect,  // no start-up and identity query succeeded in any attempt

@@ -8,6 +8,7 @@
 
 #include "app/document_archive.h"
 #include "images/text_file.h"
+#include "ui/messages.h"
 
 namespace kvx {
 

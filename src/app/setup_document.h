@@ -23,10 +23,6 @@ struct SetupDocument {
   std::int32_t reserved = 0;  // kept as 16 bits; nothing reads it
 };
 
-// The texts a failed read reports to the user.
-inline constexpr const char* kUnexpectedFileFormat = "Unexpected file format.";
-inline constexpr const char* kFailedToOpenDocument = "Failed to open document.";
-
 // The version every document is written with.
 inline constexpr std::uint16_t kDocumentFormatVersion = 3;
 

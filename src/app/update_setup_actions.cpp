@@ -13,29 +13,12 @@
 #include "loader/version_text.h"
 #include "setup/dotted_quad.h"
 #include "setup/write_setup_block.h"
+#include "ui/messages.h"
 
 namespace kvx {
 
 namespace {
 
-constexpr char kInvalidIpAddressText[] = "Invalid IP address!";
-constexpr char kTooManyCharactersText[] = "Please enter no more than 15 characters.";
-constexpr char kConnectingText[] = "Connecting to KVX Loader ...";
-constexpr char kConnectPassedText[] = "Connecting to KVX Loader passed!";
-constexpr char kConnectFailedText[] = "Connecting to KVX loader failed!";
-constexpr char kReadingVersionsText[] = "Reading current versions, please wait.";
-constexpr char kReadingVersionsPassedText[] = "Reading current versions passed!";
-constexpr char kReadingVersionsFailedText[] = "Reading current versions failed!";
-constexpr char kStartingFirmwareText[] = "Starting firmware please wait....";
-constexpr char kFirmwareUpdateFailedText[] = "Firmware update failed!";
-constexpr char kUpdatePassedText[] = "Updating firmware and logic passed!";
-constexpr char kUpdateFailedText[] = "Updating firmware and logic failed!";
-constexpr char kWritingSetupPassedText[] = "Writing setup data passed";
-constexpr char kWritingSetupFailedText[] = "Writing setup data failed!";
-constexpr char kTransferFailedText[] = "Transfer failed!";
-constexpr char kTransferFailedCaption[] = "Error";
-constexpr char kErasePassedText[] = "Erasing Flash and EPLD passed!";
-constexpr char kEraseFailedText[] = "Erasing Flash and EPLD failed!";
 // What the current versions read after an Erase, passed or failed. The spelling is the one
 // users have always seen there, unlike the "unknown" an update shows.
 constexpr char kErasedVersionText[] = "unkown";

@@ -12,15 +12,9 @@
 #include "link/probe_link.h"
 #include "loader/probe_identity.h"
 #include "ui/dialog_services.h"
+#include "ui/messages.h"
 
 namespace kvx {
-
-// The status texts of the steps that change the probe's flash outside an update.
-inline constexpr char kWritingSetupText[] = "Writing setup data ....";
-inline constexpr char kErasingText[] = "Erasing Flash and EPLD ...";
-inline constexpr char kErasingSectorsText[] = "Erasing all flash sectors ...";
-// What Erase asks before it erases anything.
-inline constexpr char kEraseQuestionText[] = "Erase Flash and EPLD?";
 
 // What the Update/Setup dialog's buttons do, written once for the window and kvxctl: the
 // order of probe steps, every status text, message box, version text and button state.

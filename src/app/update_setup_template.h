@@ -223,11 +223,6 @@ inline std::string RefusedCharacterText(char32_t character) {
          "page. Type the text without it.";
 }
 
-// Why the window holds the session's end while one of the dialog's probe operations runs.
-inline constexpr char kProbeBusyReason[] =
-    "A probe operation is running: ending the session now can leave the probe without working "
-    "firmware.";
-
 // What a list holds when the dialog opens: Port "COM1" to "COM19", Speed the rates from 9600
 // to 115200 baud; nothing for any other id.
 inline std::vector<std::string> ListEntries(int listId) {

@@ -7,6 +7,7 @@
 #include "loader/version_text.h"
 #include "setup/read_setup_block.h"
 #include "setup/setup_block.h"
+#include "ui/messages.h"
 
 namespace kvx::cli {
 

@@ -6,6 +6,7 @@
 #include "cli/command_report.h"
 #include "cli/probe_action.h"
 #include "os/system.h"
+#include "ui/messages.h"
 
 namespace kvx::cli {
 

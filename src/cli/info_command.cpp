@@ -9,6 +9,7 @@
 #include "cli/probe_action.h"
 #include "loader/command_exchange.h"
 #include "setup/read_setup_block.h"
+#include "ui/messages.h"
 
 namespace kvx::cli {
 

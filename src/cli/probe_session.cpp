@@ -9,6 +9,7 @@
 #include "link/channel_ops.h"
 #include "link/link_startup.h"
 #include "link/serial_port.h"
+#include "ui/messages.h"
 
 namespace kvx::cli {
 

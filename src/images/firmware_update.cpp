@@ -8,6 +8,7 @@
 
 #include "images/progress_text.h"
 #include "loader/flash_map.h"
+#include "ui/messages.h"
 
 namespace kvx {
 

@@ -9,19 +9,12 @@
 #include "loader/flash_commands.h"
 #include "loader/part_change.h"
 #include "ui/dialog_services.h"
+#include "ui/messages.h"
 
 namespace kvx {
 
-inline constexpr char kFirmwareErasingText[] = "Firmware: Erasing Flash ...";
-inline constexpr char kFirmwareEraseFailedText[] = "Firmware: Erasing Flash ... failed!";
-inline constexpr char kFirmwareProgrammingText[] = "Firmware: Programming Flash ...";
-inline constexpr char kFirmwareProgramFailedText[] = "Firmware: Programming Flash ... failed!";
-inline constexpr char kFirmwareProgramPassedText[] = "Firmware: Programming Flash ... passed!";
-inline constexpr char kFirmwareVerifyingText[] = "Firmware: Verifying Flash ...";
 // How often an update that reads back erases and programs again when the flash differs.
 inline constexpr int kFirmwareProgrammingPasses = 3;
-// Followed by why joined requests would not do for the image.
-inline constexpr char kFirmwareRecordByRecordText[] = "Firmware: Programming record by record: ";
 
 // The last percentage the firmware progress showed. It lives as long as the program, so a
 // second update in the same run does not repeat a text that is already on screen.

@@ -8,6 +8,7 @@
 
 #include "images/text_file.h"
 #include "images/user_signature.h"
+#include "ui/messages.h"
 
 namespace kvx {
 
@@ -297,19 +298,19 @@ JedecFile LoadJedecFile(const std::filesystem::path& path) {
 }
 
 bool ReadJedecFile(const JedecFile& file, DialogServices& services) {
-  services.SetStatus("Logic: Reading JEDEC File ...");
+  services.SetStatus(kReadingJedecFileText);
   if (!file.opened) {
-    ShowPlainMessage(services, "Logic: Cannot open JEDEC file!");
+    ShowPlainMessage(services, kCannotOpenJedecFileText);
     return false;
   }
   if (file.parse == JedecParseResult::kNoFuseMarker) {
-    ShowPlainMessage(services, "Logic: Illegal JEDEC file format!");
+    ShowPlainMessage(services, kIllegalJedecFileText);
     return false;
   }
   // The cursor stays on while the message about the fuses is up, as it always has.
   WaitCursor cursor(services);
   if (file.parse != JedecParseResult::kRead) {
-    ShowPlainMessage(services, "Illegal JEDEC file format!");
+    ShowPlainMessage(services, kIllegalJedecFormatText);
     return false;
   }
   return true;

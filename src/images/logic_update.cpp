@@ -10,6 +10,7 @@
 #include "images/user_signature.h"
 #include "loader/command_exchange.h"
 #include "loader/logic_commands.h"
+#include "ui/messages.h"
 
 namespace kvx {
 
@@ -93,7 +94,7 @@ bool CheckLogicDevice(ProbeLink& link, DialogServices& services) {
   if (ReadLogicDeviceId(link, deviceId) != kOk) return ReportExchange(cursor, services, link);
   cursor.End();
   if (deviceId != kExpectedLogicDeviceId) {
-    MessageBox unknown{"Logic: Unknown ispLSI device type!"};
+    MessageBox unknown{kUnknownLogicDeviceText};
     unknown.detail = "the logic device answers with the identifier " + std::to_string(deviceId) +
                      "; the fuse files are made for " + std::to_string(kExpectedLogicDeviceId);
     services.ShowMessage(unknown);
@@ -103,18 +104,17 @@ bool CheckLogicDevice(ProbeLink& link, DialogServices& services) {
 }
 
 bool EraseLogicDevice(ProbeLink& link, DialogServices& services) {
-  services.SetStatus("Logic: Erasing ...");
+  services.SetStatus(kLogicErasingText);
   return RunLogicCommand(link, services, EraseLogic);
 }
 
 bool ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
                     DialogServices& services) {
-  constexpr char kStem[] = "Logic: Programming ...";
-  services.SetStatus(kStem);
+  services.SetStatus(kLogicProgrammingText);
   WaitCursor cursor(services);
   for (std::size_t row = 0; row < kFuseRowCount; ++row) {
     const ErrorCode result = ProgramFuseRow(link, static_cast<std::uint8_t>(row), map[row]);
-    ShowRowProgress(services, kStem, row);
+    ShowRowProgress(services, kLogicProgrammingText, row);
     if (result != kOk) return ReportExchange(cursor, services, link);
   }
   if (ProgramUserSignature(link, EncodeUserSignature(signatureText)) != kOk)
@@ -124,26 +124,25 @@ bool ProgramFuseMap(ProbeLink& link, const FuseMap& map, const std::string& sign
 
 bool VerifyFuseMap(ProbeLink& link, const FuseMap& map, const std::string& signatureText,
                    DialogServices& services) {
-  constexpr char kStem[] = "Logic: Verifying ...";
-  services.SetStatus(kStem);
+  services.SetStatus(kLogicVerifyingText);
   WaitCursor cursor(services);
   const auto compare = [&map](std::size_t row, const std::string& programmedReading,
                               const std::string& erasedReading) -> const char* {
-    if (programmedReading != map[row]) return "Logic: Fuse map programmed verification failed!";
-    if (erasedReading != map[row]) return "Logic: Fuse map erased verification failed!";
+    if (programmedReading != map[row]) return kProgrammedVerifyFailedText;
+    if (erasedReading != map[row]) return kErasedVerifyFailedText;
     return nullptr;
   };
   std::string signatureReading;
-  if (!ReadRowsAndSignature(link, services, cursor, kStem, compare, signatureReading)) return false;
+  if (!ReadRowsAndSignature(link, services, cursor, kLogicVerifyingText, compare, signatureReading))
+    return false;
   if (signatureReading != EncodeUserSignature(signatureText))
-    return Report(cursor, services, "Logic: UES verify failed!");
+    return Report(cursor, services, kSignatureVerifyFailedText);
   return true;
 }
 
 bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
                  DialogServices& services) {
-  constexpr char kStem[] = "Logic: Reading ...";
-  services.SetStatus(kStem);
+  services.SetStatus(kLogicReadingText);
   WaitCursor cursor(services);
   // A reading of anything but fuses is no answer the device gives; kept, it would make a
   // file that cannot be read back.
@@ -153,12 +152,13 @@ bool ReadFuseMap(ProbeLink& link, FuseMap& map, std::string& signatureBits,
     map[row] = programmedReading;
     return nullptr;
   };
-  if (!ReadRowsAndSignature(link, services, cursor, kStem, keep, signatureBits)) return false;
+  if (!ReadRowsAndSignature(link, services, cursor, kLogicReadingText, keep, signatureBits))
+    return false;
   if (!IsBitText(signatureBits)) {
     return Report(cursor, services, kCommunicationFailedText,
                   "the user signature read back holds characters other than 0 and 1");
   }
-  services.SetStatus(std::string(kStem) + " passed!");
+  services.SetStatus(std::string(kLogicReadingText) + " passed!");
   return true;
 }
 

@@ -10,9 +10,6 @@
 
 namespace kvx {
 
-// What every step shows when a loader command fails, and the dialog when a query does.
-inline constexpr char kCommunicationFailedText[] = "Communication with KVX failed!";
-
 // The steps that check, erase, program and verify the probe's logic device. Each switches the
 // wait cursor on and off once on every path, always off before a message box, reports its own
 // failure in a message box, and returns true on success or false after such a report. A

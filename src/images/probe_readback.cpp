@@ -9,6 +9,7 @@
 #include "images/logic_update.h"
 #include "loader/flash_commands.h"
 #include "loader/flash_map.h"
+#include "ui/messages.h"
 
 namespace kvx {
 

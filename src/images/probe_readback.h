@@ -16,10 +16,6 @@ namespace kvx {
 // S-record image that UpdateFirmware takes, the logic device as a JEDEC file that
 // LoadJedecFile takes, user signature included.
 
-inline constexpr char kFirmwareReadingText[] = "Firmware: Reading Flash ...";
-inline constexpr char kFirmwareReadFailedText[] = "Firmware: Reading Flash ... failed!";
-inline constexpr char kFirmwareReadPassedText[] = "Firmware: Reading Flash ... passed!";
-
 // The firmware area as read: every byte from kFirmwareAreaStart to kFirmwareAreaEnd, the
 // image marker's word first.
 struct FirmwareReading {

@@ -8,8 +8,6 @@ namespace kvx::os {
 
 namespace {
 
-constexpr char kNotRegularFile[] = "it is not a regular file";
-
 Failure SystemFailure() {
   return {std::strerror(errno), {}};
 }
@@ -44,12 +42,12 @@ Result<void> AppendOnlyFile::Open(const std::string& path) {
   const int descriptor = file::OpenForAppending(path);
   if (descriptor < 0) {
     const Failure failure = SystemFailure();
-    if (file::NamesOtherThanRegularFile(path)) return Failure{kNotRegularFile, {}};
+    if (file::NamesOtherThanRegularFile(path)) return Failure{file::kNotRegularFile, {}};
     return failure;
   }
   if (!file::IsRegularFile(descriptor)) {
     file::Close(descriptor);
-    return Failure{kNotRegularFile, {}};
+    return Failure{file::kNotRegularFile, {}};
   }
   descriptor_ = descriptor;
   return {};

@@ -37,6 +37,8 @@ bool CutTo(int descriptor, long long length);
 
 // What a name stands for, links followed.
 enum class Existing { kMissing, kRegular, kDirectory, kOther };
+// Why a file routine refuses a name that stands for kOther (a FIFO, a device, ...).
+inline constexpr char kNotRegularFile[] = "it is not a regular file";
 Existing Examine(const std::string& path);
 // The file a chain of symbolic links at `path` ends at, which need not exist; `path` itself
 // when it is no link.

@@ -74,7 +74,7 @@ Result<void> WholeFile::Begin(const std::string& path, Options options) {
   target_ = options.throughLinks ? file::FinalTarget(path) : path;
   const file::Existing existing = file::Examine(target_);
   if (existing == file::Existing::kDirectory) return Failure{"it is a directory", {}};
-  if (existing == file::Existing::kOther) return Failure{"it is not a regular file", {}};
+  if (existing == file::Existing::kOther) return Failure{file::kNotRegularFile, {}};
   if (existing == file::Existing::kRegular && !file::MayReplace(target_)) return SystemFailure();
   descriptor_ = file::CreateUniqueBeside(target_, temporary_);
   if (descriptor_ >= 0) unfinished_ = Remember(temporary_);

@@ -13,6 +13,7 @@
 #include "loader/flash_map.h"
 #include "recording_services.h"
 #include "typed_fields.h"
+#include "ui/messages.h"
 #include "update_files.h"
 #include "virtual_probe.h"
 

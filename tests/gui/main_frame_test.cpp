@@ -17,6 +17,7 @@
 #include "app/qt/kvx_application.h"
 #include "app/qt/user_dialogs.h"
 #include "scripted_dialogs.h"
+#include "ui/messages.h"
 
 namespace kvx::qt {
 namespace {

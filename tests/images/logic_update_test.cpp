@@ -14,6 +14,7 @@
 #include "loader/logic_commands.h"
 #include "recording_services.h"
 #include "scripted_link.h"
+#include "ui/messages.h"
 #include "virtual_probe.h"
 
 namespace kvx::test {

@@ -25,6 +25,7 @@
 #include "program_run.h"
 #include "scripted_channel.h"
 #include "temp_directory.h"
+#include "ui/messages.h"
 #include "update_files.h"
 
 namespace {

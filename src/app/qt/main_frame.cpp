@@ -17,6 +17,7 @@
 #include "app/qt/lock_keys.h"
 #include "app/qt/user_dialogs.h"
 #include "app/window_placement.h"
+#include "ui/messages.h"
 
 namespace kvx::qt {
 

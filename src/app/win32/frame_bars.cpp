@@ -9,6 +9,7 @@
 #include "app/frame_commands.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/wide_text.h"
+#include "ui/messages.h"
 
 namespace kvx::win32 {
 

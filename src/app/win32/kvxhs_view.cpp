@@ -7,6 +7,7 @@
 #include "app/win32/user_dialogs.h"
 #include "app/win32/wide_text.h"
 #include "app/win32/window_class.h"
+#include "ui/messages.h"
 
 namespace kvx::win32 {
 

@@ -11,6 +11,7 @@
 #include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
 #include "app/window_placement.h"
+#include "ui/messages.h"
 
 namespace kvx::win32 {
 

@@ -13,6 +13,7 @@
 #include "app/win32/wait_cursor.h"
 #include "app/win32/wide_text.h"
 #include "images/update_catalogue.h"
+#include "ui/messages.h"
 
 namespace kvx::win32 {
 
