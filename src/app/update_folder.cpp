@@ -1,6 +1,6 @@
 #include "app/update_folder.h"
 
-#include <cstdlib>
+#include <optional>
 
 #include "images/update_catalogue.h"
 
@@ -14,11 +14,10 @@ constexpr char kKey[] = "UpdateFilesFolder";
 }  // namespace
 
 std::filesystem::path UpdateFolder::Path() const {
-  const char* fromEnvironment = std::getenv("KVXSETUP_UPDATE_DIR");
+  if (std::optional<std::filesystem::path> directory = UpdateDirectoryFromEnvironment())
+    return *directory;
   const std::string chosen = profile_.ReadString(kSection, kKey, {});
-  if ((fromEnvironment != nullptr && *fromEnvironment != '\0') || chosen.empty()) {
-    return DefaultUpdateDirectory();
-  }
+  if (chosen.empty()) return DefaultUpdateDirectory();
   return std::filesystem::u8path(chosen);
 }
 

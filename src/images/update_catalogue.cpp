@@ -41,10 +41,15 @@ void VisitEntryNames(const std::filesystem::path& directory, Visit visit) {
 
 }  // namespace
 
+std::optional<std::filesystem::path> UpdateDirectoryFromEnvironment() {
+  const char* directory = std::getenv("KVXSETUP_UPDATE_DIR");
+  if (directory == nullptr || *directory == '\0') return std::nullopt;
+  return std::filesystem::path(directory);
+}
+
 std::filesystem::path DefaultUpdateDirectory() {
-  if (const char* directory = std::getenv("KVXSETUP_UPDATE_DIR"); directory && *directory) {
-    return directory;
-  }
+  if (std::optional<std::filesystem::path> directory = UpdateDirectoryFromEnvironment())
+    return *directory;
   const std::filesystem::path executable = os::ExecutablePath();
   std::error_code error;
   if (executable.empty()) return std::filesystem::current_path(error);

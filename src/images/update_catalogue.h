@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "loader/version_number.h"
@@ -14,6 +15,10 @@ inline constexpr char kLogicBaseName[] = "KVXLOG70";
 // Logic for the probes whose serial number ends in the revision letter 'C'. Its numbers
 // follow KVXLOG70's and are never searched on their own.
 inline constexpr char kLogicBaseNameRevisionC[] = "KVXLOG71";
+
+// The directory KVXSETUP_UPDATE_DIR names, which comes before any other choice; nothing when
+// it is unset or empty.
+std::optional<std::filesystem::path> UpdateDirectoryFromEnvironment();
 
 // The directory update files are looked for in: $KVXSETUP_UPDATE_DIR when set, otherwise
 // the running executable's own.
