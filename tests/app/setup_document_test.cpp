@@ -14,32 +14,24 @@
 
 #include "child_process.h"
 #include "new_document_file.h"
+#include "scripted_channel.h"
 #include "temp_directory.h"
 
 namespace kvx {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes Text(const std::string& text) {
-  return Bytes(text.begin(), text.end());
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes all;
-  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
+using test::Bytes;
+using test::Text;
 
 // A file's bytes up to its configuration file name, whose prefix and characters come last.
 Bytes Head(std::uint16_t version, Bytes configFileName = {0x00}) {
-  return Concat({{static_cast<std::uint8_t>(version), static_cast<std::uint8_t>(version >> 8), 0x02,
-                  0x00, 0xFF, 0xFF},
-                 {0x07},
-                 Text("1.2.3.4"),
-                 {0x08},
-                 Text("10.0.0.2"),
-                 configFileName});
+  return test::Cat({{static_cast<std::uint8_t>(version), static_cast<std::uint8_t>(version >> 8),
+                     0x02, 0x00, 0xFF, 0xFF},
+                    {0x07},
+                    Text("1.2.3.4"),
+                    {0x08},
+                    Text("10.0.0.2"),
+                    configFileName});
 }
 
 const Bytes kNewDocumentFile = test::NewDocumentFile();
@@ -105,7 +97,7 @@ TEST(SetupDocument, StringLengthPrefixesGrowWithTheLength) {
 }
 
 TEST(SetupDocument, OlderAndNewerVersionsReadTheFieldsTheyHold) {
-  const Bytes tail = Concat({{0x01}, Text("M"), {0x01}, Text("G"), {0x05, 0x00}});
+  const Bytes tail = test::Cat({{0x01}, Text("M"), {0x01}, Text("G"), {0x05, 0x00}});
   struct VersionCase {
     std::uint16_t version;
     const char* mask;
@@ -123,7 +115,8 @@ TEST(SetupDocument, OlderAndNewerVersionsReadTheFieldsTheyHold) {
   for (const VersionCase& c : kCases) {
     SCOPED_TRACE(c.version);
     // Bytes behind the fields of the version are ignored.
-    const Result<SetupDocument> result = ReadSetupDocument(Concat({Head(c.version), tail, {0xAB}}));
+    const Result<SetupDocument> result =
+        ReadSetupDocument(test::Cat({Head(c.version), tail, {0xAB}}));
     ASSERT_TRUE(result);
     const SetupDocument& read = *result;
     EXPECT_EQ(std::tie(read.fileVersion, read.portIndex, read.network.hostIpAddress,

@@ -15,19 +15,11 @@
 namespace kvx::sim::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+using kvx::test::Cat;
+using kvx::test::Text;
 
 // A start-up message, which the loader answers with the same frame.
 const Bytes kPing = {0x10, 0x02, 0x00, 0x01, 0x01, 0x10, 0x03, 0x00};
-
-inline Bytes Cat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-  return out;
-}
-
-inline Bytes Text(const std::string& text) {
-  return Bytes(text.begin(), text.end());
-}
 
 inline Bytes U16(std::size_t v) {
   return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};

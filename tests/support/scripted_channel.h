@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <set>
 #include <string>
@@ -86,6 +87,17 @@ class ScriptedChannel : public SerialChannel {
 // A reply as one number for test tables: its length, or its error when it failed.
 inline std::int32_t LengthOrError(const Reply& reply) {
   return reply.Ok() ? reply.length : reply.error;
+}
+
+// The parts one after the other.
+inline Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+inline Bytes Text(const std::string& text) {
+  return Bytes(text.begin(), text.end());
 }
 
 // The wire form of a payload, by the host's own encoder.
