@@ -27,10 +27,7 @@ using ::testing::Value;
 // The Update/Setup dialog over the simulator, with firmware and logic 1.05 in an update
 // directory of its own.
 struct DialogOnProbe {
-  explicit DialogOnProbe(const sim::SimulatorOptions& options) : probe(options) {
-    updates.AddFirmware(105);
-    updates.AddLogic("KVXLOG70.105");
-  }
+  explicit DialogOnProbe(const sim::SimulatorOptions& options) : probe(options) {}
 
   UpdateSetupActions& Open(DialogFields fields = ValidFields()) {
     ShowFields(controls, fields, "", "");
@@ -48,7 +45,7 @@ struct DialogOnProbe {
     return *actions;
   }
 
-  UpdateFiles updates;
+  ReleaseFiles updates;
   VirtualProbe probe;
   ControlValues controls;
   RecordingServices services;

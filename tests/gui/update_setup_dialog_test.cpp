@@ -32,8 +32,6 @@ using ::testing::ElementsAre;
 class DialogOnSimulator : public ::testing::Test {
  protected:
   DialogOnSimulator() : probe_(ProbeWithVersions(104, 104)) {
-    updates_.AddFirmware(105);
-    updates_.AddLogic("KVXLOG70.105");
     setenv("KVXSETUP_COM1", probe_->SlavePath().c_str(), 1);
   }
   ~DialogOnSimulator() override {
@@ -75,7 +73,7 @@ class DialogOnSimulator : public ::testing::Test {
   }
 
   SimulatedProbe probe_;
-  UpdateFiles updates_;
+  ReleaseFiles updates_;
   ProbeStation station_{{},
                         [this] { return updates_.Path(); },
                         [] { return WindowFirmwareMode(false); },

@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -35,12 +32,12 @@ using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+using kvx::test::Count;
+using kvx::test::Kvxctl;
 using kvx::test::ProgramRun;
 using kvx::test::ReadTextFile;
-
-ProgramRun Kvxctl(const std::string& arguments) {
-  return kvx::test::RunProgram(KVXCTL_PATH, arguments);
-}
+using kvx::test::RecordsByPort;
+using kvx::test::ReleaseFiles;
 
 // The trace comes first: only the first identity reply is corrupted.
 TEST(Kvxctl, InfoTracesEveryFrameAndShowsTheProbeAsJson) {
@@ -110,23 +107,6 @@ TEST(Programs, AnswerHelpAndVersionByTheirOwnName) {
   }
 }
 
-// An update directory as a release ships it: firmware 1.05 made by objcopy from an image that
-// starts with its version word, and logic 1.05 as a JEDEC file.
-class ReleaseFiles : public kvx::test::UpdateFiles {
- public:
-  explicit ReleaseFiles(bool withFirmware = true) {
-    if (withFirmware) AddFirmware(105);
-    AddLogic("KVXLOG70.105");
-  }
-  std::string Dir() const { return Path().string(); }
-};
-
-std::size_t Count(const std::string& text, const std::string& part) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-  return n;
-}
-
 // One simulated probe through a whole service visit; each step is checked by what the probe
 // reports afterwards, so a step that claims success without doing its work is caught.
 TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
@@ -172,7 +152,7 @@ TEST(Kvxctl, DryRunChangesNothingUpdateInstallsBothFilesEraseBlanksTheProbe) {
 // before the port is opened, those from a document too. Only the probe's answer tells a passed
 // transmit from one that never reached it, so each case is judged by the simulator's log.
 TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
-  const ReleaseFiles logicOnly(false);
+  const ReleaseFiles logicOnly(0);
   const ReleaseFiles release;
   const TempDirectory dir;
   kvx::SetupDocument badMask;
@@ -212,7 +192,7 @@ TEST(Kvxctl, ProbeActionsPassFailOrRefuseBeforeTouchingTheProbe) {
 // Every failure says why on standard error and, with --json, in the one object on standard
 // output, beside the texts the dialog would show; usage errors have their own exit status.
 TEST(Kvxctl, FailuresSayWhyInTextAndJson) {
-  const ReleaseFiles badLine, release, logicOnly(false);
+  const ReleaseFiles badLine, release, logicOnly(0);
   const TempDirectory dir;
   badLine.Write("KVXARMFW.105", "S00600004844521B\nS1130000zz\n");
   const std::string badFile = badLine.Dir() + "/KVXARMFW.105: line 2 is not a valid S-record";
@@ -291,18 +271,6 @@ TEST(Kvxctl, FilesSaysWhenItCannotReadTheDirectory) {
                           ": Permission denied\n");
 }
 
-// Each line of `text` parsed as JSON, by the port it names.
-std::map<std::string, nlohmann::json> RecordsByPort(const std::string& text) {
-  std::map<std::string, nlohmann::json> records;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    const auto record = nlohmann::json::parse(line, nullptr, false);
-    EXPECT_FALSE(record.is_discarded()) << line;
-    if (!record.is_discarded()) records[record.value("port", "")] = record;
-  }
-  return records;
-}
-
 // A line of probes: two good ones, one refusing to erase and one falling silent after it
 // connected. The bad ones fail with their reasons, the good ones are updated all the same, and
 // every probe has its record, on standard output and appended to the report.
@@ -372,27 +340,18 @@ TEST(Kvxctl, InterruptedUpdateSaysWhatToDo) {
   const ReleaseFiles files;
   SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--pace", "--count", "2"});
   const TempDirectory dir;
-  const std::string err = (dir / "err").string(), report = (dir / "line.jsonl").string();
-  const pid_t update = fork();
-  if (update == 0) {
-    execl("/bin/sh", "sh", "-c",
-          ("exec " + std::string(KVXCTL_PATH) + " update --dir " + files.Dir() + " --port " +
-           sim.Paths()[0] + " --port " + sim.Paths()[1] + " --report " + report + " 2>" + err +
-           " </dev/null >/dev/null")
-              .c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  while (Count(ReadTextFile(err), "Firmware: Programming Flash") < 2) usleep(10000);
-  kill(update, SIGINT);
-  int status = 0;
-  waitpid(update, &status, 0);
-  EXPECT_EQ(WEXITSTATUS(status), 130);
+  const std::string report = (dir / "line.jsonl").string();
+  kvx::test::KvxctlProcess update("update --dir " + files.Dir() + " --port " + sim.Paths()[0] +
+                                      " --port " + sim.Paths()[1] + " --report " + report,
+                                  (dir / "err").string());
+  while (Count(update.Err(), "Firmware: Programming Flash") < 2) usleep(10000);
+  update.Signal(SIGINT);
+  EXPECT_EQ(update.Wait(), 130);
   const std::string advice = kvx::kIncompleteFirmwareAdvice;
   const auto reported = RecordsByPort(ReadTextFile(report));
   ASSERT_EQ(reported.size(), 2u);
   for (const std::string& port : sim.Paths()) {
-    EXPECT_THAT(ReadTextFile(err), HasSubstr(port + ": interrupted: " + advice));
+    EXPECT_THAT(update.Err(), HasSubstr(port + ": interrupted: " + advice));
     EXPECT_EQ(reported.at(port)["result"], "interrupted");
     const ProgramRun info = Kvxctl("info --port " + port);
     EXPECT_THAT(info.out, HasSubstr("Firmware version:  unknown\nLogic version:     1.04"));

@@ -27,16 +27,13 @@
 
 namespace {
 
+using kvx::test::Kvxctl;
 using kvx::test::ProgramRun;
 using kvx::test::ReadTextFile;
 using kvx::test::SimulatorProcess;
 using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-ProgramRun Kvxctl(const std::string& arguments) {
-  return kvx::test::RunProgram(KVXCTL_PATH, arguments);
-}
 
 // The simulated probe holds firmware and logic 1.04; each case is judged by the versions the
 // probe reports afterwards, so a part that was programmed when it should have been left, or
@@ -129,9 +126,7 @@ TEST(NamedFiles, AnUpdateWithNothingDueSaysSoAndNamesHostAndUser) {
 // bit: the simulators keep their flash (image marker included), fuse rows and signature in
 // their state files, which must come out identical.
 TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
-  kvx::test::UpdateFiles release;
-  release.AddFirmware(105, 3000);
-  release.AddLogic("KVXLOG70.105");
+  const kvx::test::ReleaseFiles release(3000);
   const kvx::test::TempDirectory dir;
   const std::string original = (dir / "original.state").string();
   const std::string copy = (dir / "copy.state").string();

@@ -2,21 +2,16 @@
 // process, a closed pipe, a report file that cannot take a record. Each is judged by what the
 // probe, the report and the next run find afterwards.
 #include <fcntl.h>
-#include <pty.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -34,6 +29,7 @@ namespace kvx {
 namespace {
 
 using test::Eventually;
+using test::KvxctlProcess;
 using test::ProgramRun;
 using test::ReadTextFile;
 using test::SimulatorProcess;
@@ -44,57 +40,6 @@ using ::testing::Not;
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
-
-// kvxctl in a process of its own, to be signalled or killed halfway. Its standard error goes
-// to a file the test watches; standard output goes nowhere, or into a pipe nobody reads.
-class KvxctlProcess {
- public:
-  KvxctlProcess(const std::string& arguments, std::string errPath, bool outputToClosedPipe = false,
-                const std::string& program = KVXCTL_PATH)
-      : errPath_(std::move(errPath)) {
-    pid_ = fork();
-    if (pid_ != 0) return;
-    int out = open("/dev/null", O_WRONLY);
-    if (int ends[2]; outputToClosedPipe && pipe(ends) == 0) {
-      close(ends[0]);
-      out = ends[1];
-    }
-    dup2(out, STDOUT_FILENO);
-    const std::string command =
-        "exec " + program + " " + arguments + " 2>" + errPath_ + " </dev/null";
-    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  ~KvxctlProcess() {
-    if (pid_ > 0) Signal(SIGKILL);
-    Wait();
-  }
-  KvxctlProcess(const KvxctlProcess&) = delete;
-  KvxctlProcess& operator=(const KvxctlProcess&) = delete;
-
-  pid_t Pid() const { return pid_; }
-  std::string Err() const { return ReadTextFile(errPath_); }
-  bool ErrShows(const std::string& text) const {
-    return Eventually([&] { return Contains(Err(), text); });
-  }
-  void Signal(int signal) const {
-    if (pid_ > 0) kill(pid_, signal);
-  }
-  // How it ended, as a shell reports it: the exit status, or 128 and the signal that ended it.
-  int Wait() {
-    if (pid_ <= 0) return status_;
-    int raw = 0;
-    waitpid(pid_, &raw, 0);
-    pid_ = -1;
-    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    return status_;
-  }
-
- private:
-  std::string errPath_;
-  pid_t pid_ = -1;
-  int status_ = -1;
-};
 
 // Ctrl-C, SIGTERM or a closed terminal during Connect ends the run with the attempt under way
 // and says so, instead of scanning every rate ten times and blaming the probe.
@@ -117,9 +62,7 @@ TEST(RunEnding, AStopDuringConnectEndsItAndSaysInterrupted) {
 // probe is then taken out of programming mode and its firmware started, and the run says it
 // was interrupted and what the probe is left with, not that communication failed.
 TEST(RunEnding, AStopInProgrammingModeLeavesItAndStartsTheFirmware) {
-  test::UpdateFiles files;
-  files.AddFirmware(105);
-  files.AddLogic("KVXLOG70.105");
+  const test::ReleaseFiles files;
   const TempDirectory dir;
   struct Case {
     std::string command;
@@ -175,14 +118,14 @@ TEST(RunEnding, APulledCableIsNamedAndTheSameComPortFindsTheProbeAgain) {
   {
     SimulatorProcess pulled(KVXSIM_PATH,
                             {"--rate", "115200", "--link", link, "--unplug-after", "10"});
-    const ProgramRun run = test::RunProgram(KVXCTL_PATH, update);
+    const ProgramRun run = test::Kvxctl(update);
     EXPECT_EQ(run.status, 1);
     EXPECT_THAT(nlohmann::json::parse(run.out).value("reason", ""),
                 HasSubstr("): the port went away (was the adapter unplugged?) (code -1003); the "
                           "firmware is incomplete"));
   }
   SimulatorProcess pluggedIn(KVXSIM_PATH, {"--rate", "115200", "--link", link});
-  const ProgramRun run = test::RunProgram(KVXCTL_PATH, update);
+  const ProgramRun run = test::Kvxctl(update);
   unsetenv("KVXSETUP_COM3");
   EXPECT_EQ(run.status, 0) << run.err;
 }
@@ -190,9 +133,7 @@ TEST(RunEnding, APulledCableIsNamedAndTheSameComPortFindsTheProbeAgain) {
 // A stop is what the run says only where it cut the run short: a failure the probe reports
 // after the stop was asked for is that failure, and a probe that passed before it passed.
 TEST(RunEnding, OnlyWhatTheStopCutShortIsInterrupted) {
-  test::UpdateFiles files;
-  files.AddFirmware(105);
-  files.AddLogic("KVXLOG70.105");
+  const test::ReleaseFiles files;
   sim::SimulatorOptions failing = test::ProbeWithVersions(104, 105);
   failing.faults.failErase = test::Trigger("1", 'g');
   failing.faults.late = test::Trigger("g:1");
@@ -309,9 +250,7 @@ TEST(RunEnding, TheRecordWaitsForTheReportLockAndASecondCtrlCQuitsAtOnce) {
 // A pipe closed early (kvxctl ... | head) fails the writes to it, not the run: the probe still
 // being updated is finished, and the lost output is reported.
 TEST(RunEnding, AClosedPipeOnStandardOutputDoesNotEndTheOtherProbesUpdates) {
-  test::UpdateFiles files;
-  files.AddFirmware(105, 8 * 1024);
-  files.AddLogic("KVXLOG70.105");
+  const test::ReleaseFiles files(8 * 1024);
   SimulatorProcess refusing(KVXSIM_PATH, {"--rate", "115200", "--fail-erase", "1"});
   SimulatorProcess slow(KVXSIM_PATH, {"--rate", "115200", "--pace", "--logic", "1.05"});
   const TempDirectory dir;
@@ -320,7 +259,7 @@ TEST(RunEnding, AClosedPipeOnStandardOutputDoesNotEndTheOtherProbesUpdates) {
                     (dir / "err").string(), true);
   EXPECT_EQ(run.Wait(), 1);
   EXPECT_THAT(run.Err(), HasSubstr("the results could not all be written to standard output"));
-  const ProgramRun info = test::RunProgram(KVXCTL_PATH, "info --json --port " + slow.Path());
+  const ProgramRun info = test::Kvxctl("info --json --port " + slow.Path());
   EXPECT_EQ(nlohmann::json::parse(info.out).value("firmwareVersion", ""), "1.05") << info.err;
 }
 
@@ -328,9 +267,7 @@ TEST(RunEnding, AClosedPipeOnStandardOutputDoesNotEndTheOtherProbesUpdates) {
 // on the simulator's terminal; the simulator does, so the next user can update the probe. Run
 // as an ordinary user throughout, since root pays no heed to the mark.
 std::string UpdateAfterAKilledUpdate(const std::string& kvxctl) {
-  test::UpdateFiles files;
-  files.AddFirmware(105, 8 * 1024);
-  files.AddLogic("KVXLOG70.105");
+  const test::ReleaseFiles files(8 * 1024);
   sim::SimulatorOptions options = test::ProbeWithVersions(104, 105);
   options.pace = true;
   test::SimulatedProbe probe(options);
@@ -362,8 +299,8 @@ TEST(RunEnding, APortNamedTwiceIsServedOnce) {
   const TempDirectory dir;
   const std::string link = (dir / "probe").string();
   SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--link", link});
-  const ProgramRun run = test::RunProgram(
-      KVXCTL_PATH, "info --json --port " + link + " --port " + sim.Path() + " --port " + link);
+  const ProgramRun run =
+      test::Kvxctl("info --json --port " + link + " --port " + sim.Path() + " --port " + link);
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(nlohmann::json::parse(run.out).value("port", ""), link);
 }

@@ -12,9 +12,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <map>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "temp_directory.h"
@@ -35,6 +38,24 @@ struct ProgramRun {
   std::string err;
 };
 
+// How often `part` stands in `text`.
+inline std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// Each line of `text` parsed as JSON, by the port it names; a line that is none throws.
+inline std::map<std::string, nlohmann::json> RecordsByPort(const std::string& text) {
+  std::map<std::string, nlohmann::json> records;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const auto record = nlohmann::json::parse(line);
+    records[record.value("port", "")] = record;
+  }
+  return records;
+}
+
 // Waits until `condition` holds; false when a minute was not enough.
 inline bool Eventually(const std::function<bool()>& condition) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
@@ -54,6 +75,64 @@ inline ProgramRun RunProgram(const std::string& program, const std::string& argu
   const int raw = std::system(command.c_str());
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadTextFile(out), ReadTextFile(err)};
 }
+
+#ifdef KVXCTL_PATH
+inline ProgramRun Kvxctl(const std::string& arguments) {
+  return RunProgram(KVXCTL_PATH, arguments);
+}
+
+// kvxctl in a process of its own, to be signalled or killed halfway. Its standard error goes
+// to a file the test watches; standard output goes nowhere, or into a pipe nobody reads.
+class KvxctlProcess {
+ public:
+  KvxctlProcess(const std::string& arguments, std::string errPath, bool outputToClosedPipe = false,
+                const std::string& program = KVXCTL_PATH)
+      : errPath_(std::move(errPath)) {
+    pid_ = fork();
+    if (pid_ != 0) return;
+    int out = open("/dev/null", O_WRONLY);
+    if (int ends[2]; outputToClosedPipe && pipe(ends) == 0) {
+      close(ends[0]);
+      out = ends[1];
+    }
+    dup2(out, STDOUT_FILENO);
+    const std::string command =
+        "exec " + program + " " + arguments + " 2>" + errPath_ + " </dev/null";
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  ~KvxctlProcess() {
+    if (pid_ > 0) Signal(SIGKILL);
+    Wait();
+  }
+  KvxctlProcess(const KvxctlProcess&) = delete;
+  KvxctlProcess& operator=(const KvxctlProcess&) = delete;
+
+  pid_t Pid() const { return pid_; }
+  std::string Err() const { return ReadTextFile(errPath_); }
+  bool ErrShows(const std::string& text) const {
+    return Eventually([&] { return Err().find(text) != std::string::npos; });
+  }
+  void Signal(int signal) const {
+    if (pid_ > 0) kill(pid_, signal);
+  }
+  // How it ended: the exit status, or 256 and the signal that ended it, which no exit status is
+  // (a shell's 128 and the signal would pass a run killed by SIGINT for one that exited 130).
+  int Wait() {
+    if (pid_ <= 0) return status_;
+    int raw = 0;
+    waitpid(pid_, &raw, 0);
+    pid_ = -1;
+    status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 256 + WTERMSIG(raw);
+    return status_;
+  }
+
+ private:
+  std::string errPath_;
+  pid_t pid_ = -1;
+  int status_ = -1;
+};
+#endif
 
 // kvxsim in its own process, serving one probe, or as many as a "--count", "N" among the
 // arguments asks for; each line of its output is the terminal of one probe. Its standard

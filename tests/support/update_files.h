@@ -55,4 +55,15 @@ class UpdateFiles : public TempDirectory {
   TempDirectory scratch_;
 };
 
+// An update directory as a release ships it: firmware 1.05 made by objcopy from an image of
+// `firmwareBytes` that starts with its version word (none when 0), and logic 1.05.
+class ReleaseFiles : public UpdateFiles {
+ public:
+  explicit ReleaseFiles(std::size_t firmwareBytes = 2000) {
+    if (firmwareBytes != 0) AddFirmware(105, firmwareBytes);
+    AddLogic("KVXLOG70.105");
+  }
+  std::string Dir() const { return Path().string(); }
+};
+
 }  // namespace kvx::test
