@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "app/settings_table.h"
-#include "app/update_setup_actions.h"
+#include "app/update_setup_template.h"
 #include "loader/probe_identity.h"
 #include "setup/dotted_quad.h"
 
