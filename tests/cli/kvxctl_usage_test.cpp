@@ -3,7 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -32,6 +37,18 @@ TEST(Kvxctl, AnswersHelpAndRefusesBadCommandLinesBeforeAnyPortOpens) {
   const std::string d = dir.Path().string();  // holds the newest update files, 1.05
   dir.Write("KVXARMFW.105", "");
   dir.Write("KVXLOG70.105", "");
+  // Names that stand for one file, however they are spelt.
+  const std::string x = dir.Write("x.srec", "old").string();
+  ASSERT_EQ(link(x.c_str(), (d + "/hard.srec").c_str()), 0);
+  std::filesystem::create_directory(dir / "real");
+  std::filesystem::create_directory_symlink(dir / "real", dir / "linked");
+  const std::string table =
+      dir.Write("t.csv",
+                "serial,ip,mask,gateway,host,config\n12345678,1.2.3.4,1.2.3.4,1.2.3.4,1.2.3.4,x\n")
+          .string();
+  const std::string fifo = (dir / "fifo").string();  // nobody reads it: never to be waited on
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  setenv("KVXSETUP_COM3", "/tmp/probe\x1b[2J", 1);
   struct Case {
     std::string line;  // '' stands for an empty word
     int status;
@@ -75,6 +92,22 @@ TEST(Kvxctl, AnswersHelpAndRefusesBadCommandLinesBeforeAnyPortOpens) {
       {"info --speed 12345 --json" + port, 2, "12345 not in"},
       {"info --port " + missing + "* --json", 2, "no port matches '" + missing + "*'"},
       {"info --report " + missing + "/line.jsonl --json" + port, 2, "cannot open the report file " + missing},
+      {"info --report " + fifo + port, 2, "cannot open the report file " + fifo + " for appending: it is not a regular file"},
+      {"info --report " + d + port, 2, "cannot open the report file " + d + " for appending: it is not a regular file"},
+      {"info --report /dev/null" + port, 2, "cannot open the report file /dev/null for appending: it is not a regular file"},
+      {"read --firmware " + x + port, 1, "kvxctl read: " + x + " exists; give --force to replace it\n"},
+      {"read --firmware " + missing + "/x.srec --json" + port, 1, "no such directory: " + missing},
+      {"read --port a --port b --logic x.jed", 2, "several probes would write the same files"},
+      {"read --force --firmware " + x + " --logic " + d + "/./x.srec" + port, 2, "kvxctl read: --firmware and --logic name the same file: " + x + " and " + d + "/./x.srec\n"},
+      {"read --force --firmware " + x + " --logic " + d + "/hard.srec" + port, 2, "kvxctl read: --firmware and --logic name the same file: " + x + " and " + d + "/hard.srec\n"},
+      {"read --firmware " + d + "/real/a.srec --logic " + d + "/linked/a.srec" + port, 2, "--firmware and --logic name the same file: " + d + "/real/a.srec and " + d + "/linked/a.srec\n"},
+      {"read --force --logic " + x + " --report " + x + port, 2, "kvxctl read: --logic and --report name the same file " + x + "\n"},
+      {"update --firmware " + x + " --report " + d + "/linked/../x.srec" + port, 2, "kvxctl update: --firmware and --report name the same file: " + x + " and " + d + "/linked/../x.srec\n"},
+      {"update --firmware " + x + " --logic " + x + port, 2, "kvxctl update: --firmware and --logic name the same file " + x + "\n"},
+      {"transmit --settings " + table + " --report " + d + "/./t.csv" + port, 2, "kvxctl transmit: --settings and --report name the same file: " + table + " and " + d + "/./t.csv\n"},
+      // A COMn the environment gives is listed as set there, its name escaped for the terminal.
+      {"ports", 0, "COM3   /tmp/probe\\x1B[2J set by KVXSETUP_COM3\n"},
+      {"ports --json", 0, "\"com\":\"COM3\",\"device\":\"/tmp/probe\\u001b[2J\""},
   };
   // clang-format on
   for (const Case& c : cases) {
@@ -95,6 +128,8 @@ TEST(Kvxctl, AnswersHelpAndRefusesBadCommandLinesBeforeAnyPortOpens) {
     EXPECT_THAT(outcome.value("reason", ""),
                 HasSubstr(c.expected.substr(0, c.expected.find('\n'))));
   }
+  unsetenv("KVXSETUP_COM3");
+  EXPECT_EQ(dir.Read("x.srec"), "old");
 }
 
 }  // namespace

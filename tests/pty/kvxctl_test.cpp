@@ -525,21 +525,3 @@ TEST(Kvxctl, InfoShowsTheNetworkSetupTheProbeHolds) {
   EXPECT_EQ(other["warning"], warning);
   EXPECT_THAT(otherText, HasSubstr("Warning:           " + warning));
 }
-
-// A COMn that the environment gives is listed as set there, its name escaped for the terminal.
-TEST(Kvxctl, PortsListsTheDeviceTheEnvironmentGivesACom) {
-  setenv("KVXSETUP_COM3", "/tmp/probe\x1b[2J", 1);
-  const ProgramRun text = Kvxctl("ports");
-  const ProgramRun json = Kvxctl("ports --json");
-  unsetenv("KVXSETUP_COM3");
-  ASSERT_EQ(text.status, 0) << text.err;
-  EXPECT_THAT(text.out, HasSubstr("COM3   /tmp/probe\\x1B[2J set by KVXSETUP_COM3\n"));
-  bool listed = false;
-  for (const auto& port : nlohmann::json::parse(json.out)) {
-    if (port["com"] != "COM3") continue;
-    listed = true;
-    EXPECT_EQ(port["device"], "/tmp/probe\x1b[2J");
-    EXPECT_EQ(port["setBy"], "KVXSETUP_COM3");
-  }
-  EXPECT_TRUE(listed) << json.out;
-}

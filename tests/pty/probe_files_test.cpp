@@ -3,8 +3,6 @@
 // probe into its exact copy.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,7 +31,6 @@ using kvx::test::ReadTextFile;
 using kvx::test::SimulatorProcess;
 using kvx::test::TempDirectory;
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 // The simulated probe holds firmware and logic 1.04; each case is judged by the versions the
 // probe reports afterwards, so a part that was programmed when it should have been left, or
@@ -146,18 +143,6 @@ TEST(ProbeFiles, AProbeReadBackProgramsABlankOneIntoItsCopy) {
     ASSERT_EQ(record["files"].size(), 2u);
     EXPECT_EQ(record["files"][0]["sha256"], kvx::cli::Sha256Hex(ReadTextFile(firmware)));
     EXPECT_EQ(record["files"][1]["sha256"], kvx::cli::Sha256Hex(ReadTextFile(logic)));
-    // Nothing is replaced unasked, and a refused read leaves the files as they were.
-    const std::string saved = ReadTextFile(firmware);
-    const ProgramRun again = Kvxctl("read" + port + outputs);
-    EXPECT_EQ(again.status, 1);
-    EXPECT_THAT(again.err, HasSubstr(firmware + " exists; give --force to replace it"));
-    EXPECT_EQ(ReadTextFile(firmware), saved);
-    // A place the file cannot go is found before the minute the reading takes.
-    const std::string nowhere = (dir / "missing" / "x.srec").string();
-    const ProgramRun lost = Kvxctl("read" + port + " --firmware " + nowhere);
-    EXPECT_EQ(lost.status, 1);
-    EXPECT_THAT(lost.err, HasSubstr("no such directory: " + (dir / "missing").string()));
-    EXPECT_THAT(lost.err, Not(HasSubstr("Reading Flash")));
   }
   {
     SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--state", copy});
@@ -177,52 +162,6 @@ std::set<std::string> NamesIn(const std::filesystem::path& dir) {
     names.insert(entry.path().filename().string());
   }
   return names;
-}
-
-// Names that stand for one file are one file, however they are spelt: an output over another
-// output or over the report, an update's input that is also its report. Each is refused before
-// any port opens (the port named does not exist, which would fail the run with 1), and the
-// file is left as it was.
-TEST(NamedFiles, NamesOfOneFileAreRefusedBeforeAnyPortOpens) {
-  const TempDirectory dir;
-  const std::string d = dir.Path().string();
-  dir.Write("x.srec", "old");
-  const std::string table =
-      dir.Write("t.csv",
-                "serial,ip,mask,gateway,host,config\n12345678,1.2.3.4,1.2.3.4,1.2.3.4,1.2.3.4,x\n")
-          .string();
-  ASSERT_EQ(link((d + "/x.srec").c_str(), (d + "/hard.srec").c_str()), 0);
-  std::filesystem::create_directory(dir / "real");
-  std::filesystem::create_directory_symlink(dir / "real", dir / "linked");
-  const std::string port = " --port /nonexistent/tty";
-  const std::string x = d + "/x.srec";
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"read --force --firmware " + x + " --logic " + d + "/./x.srec",
-       "kvxctl read: --firmware and --logic name the same file: " + x + " and " + d + "/./x.srec"},
-      {"read --force --firmware " + x + " --logic " + d + "/hard.srec",
-       "kvxctl read: --firmware and --logic name the same file: " + x + " and " + d + "/hard.srec"},
-      {"read --firmware " + d + "/real/a.srec --logic " + d + "/linked/a.srec",
-       "kvxctl read: --firmware and --logic name the same file: " + d + "/real/a.srec and " + d +
-           "/linked/a.srec"},
-      {"read --force --logic " + x + " --report " + x,
-       "kvxctl read: --logic and --report name the same file " + x},
-      {"update --firmware " + x + " --report " + d + "/linked/../x.srec",
-       "kvxctl update: --firmware and --report name the same file: " + x + " and " + d +
-           "/linked/../x.srec"},
-      {"update --firmware " + x + " --logic " + x,
-       "kvxctl update: --firmware and --logic name the same file " + x},
-      {"transmit --settings " + table + " --report " + d + "/./t.csv",
-       "kvxctl transmit: --settings and --report name the same file: " + table + " and " + d +
-           "/./t.csv"},
-  };
-  for (const auto& [arguments, reason] : cases) {
-    const ProgramRun run = Kvxctl(arguments + port);
-    EXPECT_EQ(run.status, 2) << arguments;
-    EXPECT_EQ(run.err, reason + "\n") << arguments;
-  }
-  EXPECT_EQ(ReadTextFile(x), "old");
-  EXPECT_EQ(NamesIn(dir.Path()),
-            (std::set<std::string>{"hard.srec", "linked", "real", "t.csv", "x.srec"}));
 }
 
 // What an ordinary user meets when an output cannot be written: said before the first request
@@ -438,15 +377,11 @@ TEST(ProbeFiles, TheRecordProvesTheBytesThatWereSent) {
 
 }  // namespace
 
-// Several probes read at once each write files of their own, named by their serial numbers;
-// names that would make them write the same file are refused before any port opens.
+// Several probes read at once each write files of their own, named by their serial numbers.
 TEST(ProbeFiles, SeveralProbesReadIntoFilesNamedByTheirSerialNumbers) {
   SimulatorProcess sim(KVXSIM_PATH, {"--rate", "115200", "--count", "2", "--serial", "00000098"});
   const kvx::test::TempDirectory dir;
   const std::string ports = " --port " + sim.Paths()[0] + " --port " + sim.Paths()[1];
-  const ProgramRun shared = Kvxctl("read" + ports + " --logic " + (dir / "logic.jed").string());
-  EXPECT_EQ(shared.status, 2);
-  EXPECT_THAT(shared.err, HasSubstr("several probes would write the same files"));
   const ProgramRun run =
       Kvxctl("read --json" + ports + " --logic " + (dir / "logic-{serial}.jed").string());
   EXPECT_EQ(run.status, 0) << run.err;

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -161,23 +160,6 @@ TEST(RunEnding, OnlyWhatTheStopCutShortIsInterrupted) {
   both.Signal(SIGINT);
   EXPECT_EQ(both.Wait(), 130);
   EXPECT_THAT(both.Err(), HasSubstr("2 probes: 1 passed, 0 failed, 1 interrupted\n"));
-}
-
-// A report that is no regular file is refused before any port is opened (the port named here
-// does not exist, which would fail the run with status 1), and a FIFO without a reader is
-// refused at once rather than waited on.
-TEST(RunEnding, AReportThatIsNoRegularFileIsRefusedFirst) {
-  const TempDirectory dir;
-  const std::string fifo = (dir / "fifo").string();
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& report : {fifo, dir.Path().string(), std::string("/dev/null")}) {
-    SCOPED_TRACE(report);
-    const ProgramRun run = test::RunProgram("timeout 60 " KVXCTL_PATH,
-                                            "info --port /nonexistent/tty --report " + report);
-    EXPECT_EQ(run.status, 2);
-    EXPECT_THAT(run.err, HasSubstr("cannot open the report file " + report +
-                                   " for appending: it is not a regular file"));
-  }
 }
 
 // The file-size limit stands for a full disk: the record that does not fit is cut off again,
