@@ -4,39 +4,13 @@
 
 #include <string>
 
+#include "os/win32/utf8.h"
+
 namespace kvx {
 
-namespace wide_text {
-
-inline std::wstring Widen(const std::string& text, UINT codePage) {
-  const int length =
-      ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-  return wide;
-}
-
-inline std::string Narrow(const std::wstring& wide, UINT codePage) {
-  const int length = ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                        length, nullptr, nullptr);
-  return text;
-}
-
-}  // namespace wide_text
-
-// The program's own texts and the paths it names files by are UTF-8; the system's calls take
-// and give UTF-16.
-inline std::wstring ToWide(const std::string& text) {
-  return wide_text::Widen(text, CP_UTF8);
-}
-
-inline std::string ToUtf8(const std::wstring& wide) {
-  return wide_text::Narrow(wide, CP_UTF8);
-}
+// The program's texts and paths in UTF-8, the system's in UTF-16, converted as the seam does.
+using os::ToUtf8;
+using os::ToWide;
 
 // A document's texts and what the probe reports are 8-bit, in the system's ANSI code page, as
 // they have always been typed (a euro sign is 0x80 in Windows-1252). The program's manifest
@@ -55,12 +29,12 @@ inline UINT AnsiCodePage() {
 }
 
 inline std::wstring FromAnsi(const std::string& text) {
-  return wide_text::Widen(text, AnsiCodePage());
+  return os::Widen(text, AnsiCodePage());
 }
 
 // Only for text whose every character the code page holds: see FirstUnrepresentable.
 inline std::string ToAnsi(const std::wstring& wide) {
-  return wide_text::Narrow(wide, AnsiCodePage());
+  return os::Narrow(wide, AnsiCodePage());
 }
 
 // The first character of `wide` that the ANSI code page cannot hold, as its code point; 0 when

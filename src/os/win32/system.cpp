@@ -10,6 +10,7 @@
 #include <string>
 
 #include "os/file_calls.h"
+#include "os/win32/utf8.h"
 
 // The C runtime would otherwise be free to expand wildcards in the arguments itself, before
 // kvxctl sees a --port pattern such as COM* that it matches against the ports present.
@@ -118,28 +119,11 @@ namespace {
 // character; a command line's arguments come in the ANSI code page, whose non-ASCII bytes are
 // hardly ever valid UTF-8, so a path that is not is read in that code page.
 std::wstring WidePath(const std::string& path) {
-  const int size = static_cast<int>(path.size());
-  for (const UINT codePage : {UINT{CP_UTF8}, UINT{CP_ACP}}) {
-    const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    const int length = ::MultiByteToWideChar(codePage, flags, path.data(), size, nullptr, 0);
-    if (length == 0 && size != 0) continue;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(codePage, flags, path.data(), size, wide.data(), length);
-    return wide;
-  }
-  return {};
+  const std::wstring wide = Widen(path, CP_UTF8, MB_ERR_INVALID_CHARS);
+  return wide.empty() && !path.empty() ? Widen(path, CP_ACP) : wide;
 }
 
 constexpr std::size_t kNameMax = 255;
-
-std::string Utf8Path(const std::wstring& wide) {
-  const int size = static_cast<int>(wide.size());
-  const int length =
-      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-  return text;
-}
 
 std::wstring WideFolderOf(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(WidePath(path)).parent_path();
@@ -276,7 +260,7 @@ std::string FinalTarget(const std::string& path) {
   ::CloseHandle(file);
   if (length == 0 || length > target.size()) return path;
   target.resize(length);
-  return Utf8Path(target);
+  return ToUtf8(target);
 }
 
 bool MayReplace(const std::string& path) {
@@ -298,7 +282,7 @@ int CreateUniqueBeside(const std::string& path, std::string& created) {
     TakeLastError();
     return -1;
   }
-  created = Utf8Path(name);
+  created = ToUtf8(name);
   const int descriptor = _wopen(name, _O_WRONLY | _O_TRUNC | _O_BINARY | _O_NOINHERIT);
   if (descriptor < 0) ::DeleteFileW(name);
   return descriptor;
@@ -356,19 +340,19 @@ std::string ComparablePath(const std::string& path) {
   if (noWorkingDirectory) return path;
   std::wstring name = absolute.lexically_normal().make_preferred().wstring();
   ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-  return file::Utf8Path(name);
+  return ToUtf8(name);
 }
 
 std::optional<FileIdentity> IdentifyFile(const std::string& path) {
   const std::wstring target = file::WidePath(file::FinalTarget(path));
   FileIdentity identity;
-  if (!FileNumber(file::WideFolderOf(file::Utf8Path(target)), identity.folderDevice,
+  if (!FileNumber(file::WideFolderOf(ToUtf8(target)), identity.folderDevice,
                   identity.folderNumber)) {
     return std::nullopt;
   }
   std::wstring name = std::filesystem::path(target).filename().wstring();
   ::CharUpperBuffW(name.data(), static_cast<DWORD>(name.size()));
-  identity.name = file::Utf8Path(name);
+  identity.name = ToUtf8(name);
   identity.exists = FileNumber(target, identity.device, identity.number);
   return identity;
 }
