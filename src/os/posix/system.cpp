@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "os/file_calls.h"
+#include "os/posix/account.h"
 
 namespace kvx::os {
 
@@ -97,11 +98,7 @@ std::string HostName() {
 // The account the effective user id belongs to: what sudo or su changed it to, not the name
 // the session logged in with.
 std::string UserName() {
-  passwd account{};
-  passwd* found = nullptr;
-  char buffer[4096];
-  if (getpwuid_r(geteuid(), &account, buffer, sizeof buffer, &found) != 0 || !found) return "";
-  return account.pw_name;
+  return AccountField(&passwd::pw_name);
 }
 
 std::tm UtcTime(std::time_t time) {
