@@ -13,9 +13,8 @@
 
 namespace kvx {
 
-// The window's files on disk: documents and the profile. Paths are narrow strings as the
-// system names files (UTF-8 on Windows, which each platform's source file turns into the
-// system's own form).
+// The window's documents on disk. Paths are narrow strings as the system names files (UTF-8 on
+// Windows, which each platform's source file turns into the system's own form).
 
 // Replaces the file at `path` with `bytes` in one step: they go to a new file beside it,
 // which replaces the old one only once it was written whole and flushed to the disk. A

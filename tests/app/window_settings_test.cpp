@@ -1,16 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <iterator>
 
 #include "app/document_file.h"
-#include "app/ini_profile.h"
 #include "app/probe_station.h"
+#include "app/profile.h"
 #include "app/recent_file_list.h"
 #include "app/window_placement.h"
 #include "child_process.h"
+#include "os/profile.h"
 #include "temp_directory.h"
 
 namespace kvx {
@@ -24,7 +26,7 @@ class WindowSettingsTest : public testing::Test {
 
   test::TempDirectory directory_;
   // In a directory of its own that does not exist yet, as on a first run.
-  IniProfile profile_{PathOf("config/kvxsetup.ini")};
+  Profile profile_{PathOf("config/kvxsetup.ini")};
   RecentFileList recentFiles_{profile_};
 };
 
@@ -43,13 +45,13 @@ TEST_F(WindowSettingsTest, ReadsAHandWrittenProfile) {
       "\xEF\xBB\xBF; written by hand\r\n[Ports]\r\nCOM3 = /dev/ttyUSB0\n\n[WindowPos]\n"
       "leftPos=65535\ntopPos=5\n[Recent File List]\nFile1=/data/probe one.gdb\n"
       "File2=\nFile3=/data/b.gdb\n");
-  const IniProfile profile(PathOf("hand.ini"));
+  const Profile profile(PathOf("hand.ini"));
   const PortNameLookup ports = ConfiguredPorts(profile);
   EXPECT_EQ(ports(3), "/dev/ttyUSB0");
   EXPECT_EQ(ports(4), std::nullopt);
   EXPECT_EQ(profile.ReadInt("WindowPos", "topPos", 0), 5);
   EXPECT_EQ(StoredWindowRect(profile, {0, 0, 1000, 1000}), std::nullopt);  // 65535: none stored
-  IniProfile writable(PathOf("hand.ini"));
+  Profile writable(PathOf("hand.ini"));
   EXPECT_EQ(RecentFileList(writable).Entries(), (Texts{"/data/probe one.gdb", "/data/b.gdb"}));
 }
 
@@ -100,6 +102,34 @@ TEST_F(WindowSettingsTest, AStoredRectangleIsTakenOnlyWhenWhollyOnTheDesktop) {
     KeepWindowRect(profile_, state, {0, 0, 20, 20});
   }
   EXPECT_EQ(StoredWindowRect(profile_, desktop), (ScreenRect{10, 20, 310, 220}));
+}
+
+// Where the desktop's programs keep their settings: an absolute XDG_CONFIG_HOME, else ~/.config,
+// the home taken from HOME, else from the password database.
+TEST(ProfileFile, LiesInTheUsersConfigurationFolderNamedAfterTheProgram) {
+  struct Case {
+    const char* configHome;  // nullptr: not set
+    const char* home;
+    std::string folder;
+  };
+  const std::string account = getpwuid(geteuid())->pw_dir;
+  const Case cases[] = {
+      {"/srv/config", "/home/ann", "/srv/config"}, {nullptr, "/home/ann", "/home/ann/.config"},
+      {"", "/home/ann", "/home/ann/.config"},      {"config", "/home/ann", "/home/ann/.config"},
+      {nullptr, nullptr, account + "/.config"},    {nullptr, "", account + "/.config"}};
+  const auto set = [](const char* name, const char* value) {
+    value == nullptr ? unsetenv(name) : setenv(name, value, 1);
+  };
+  for (const Case& c : cases) {
+    const auto path = test::RunInChild(
+        [&] {
+          set("XDG_CONFIG_HOME", c.configHome);
+          set("HOME", c.home);
+          return os::ProfileFilePath();
+        },
+        {});
+    EXPECT_EQ(path, c.folder + "/window_model_tests.ini") << c.folder;
+  }
 }
 
 // For each path: whether the start-up would reopen it (r) and whether it can be saved to (w).

@@ -179,7 +179,7 @@ TEST_F(MainFrameTest, HelpOpensTheBundledPages) {
 
 TEST(ApplicationStartup, ShowsTheWindowOnlyWhenTheStartupDocumentOpened) {
   const QTemporaryDir directory;
-  IniProfile profile(ToPath(directory.filePath("kvxsetup.ini")));
+  Profile profile(ToPath(directory.filePath("kvxsetup.ini")));
   for (bool missing : {false, true}) {
     test::ScriptedDialogs dialogs;
     UpdateFolder updateFolder(profile);

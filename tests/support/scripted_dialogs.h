@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/document_commands.h"
-#include "app/ini_profile.h"
+#include "app/profile.h"
 
 namespace kvx::test {
 
@@ -58,7 +58,7 @@ class ScriptedDialogs {
 struct ScriptedWindowModel {
   explicit ScriptedWindowModel(const std::string& profilePath) : profile(profilePath) {}
 
-  IniProfile profile;
+  Profile profile;
   RecentFileList recentFiles{profile};
   ScriptedDialogs dialogs;
   UserDialogs userDialogs = dialogs.Dialogs();

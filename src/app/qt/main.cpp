@@ -1,21 +1,18 @@
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QStringList>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/fast_update.h"
-#include "app/ini_profile.h"
 #include "app/probe_station.h"
+#include "app/profile.h"
 #include "app/qt/kvx_application.h"
 #include "app/qt/update_setup_dialog.h"
 #include "app/qt/user_dialogs.h"
 #include "app/update_folder.h"
 #include "com_port_rule.h"
+#include "os/profile.h"
 #include "program_version.h"
 
 namespace {
@@ -58,19 +55,12 @@ bool AnswersOption(const char* argument) {
   return false;
 }
 
-// "<executable base name>.ini" in the user's configuration directory.
-std::string ProfilePath() {
-  const QString directory = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-  const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-  return kvx::qt::ToPath(QDir(directory).filePath(baseName + QStringLiteral(".ini")));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && AnswersOption(argv[1])) return 0;
   QApplication application(argc, argv);
-  kvx::IniProfile profile(ProfilePath());
+  kvx::Profile profile(kvx::os::ProfileFilePath());
   kvx::UpdateFolder updateFolder(profile);
   kvx::FastUpdate fastUpdate(profile);
   kvx::ProbeStation station(

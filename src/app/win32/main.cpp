@@ -12,13 +12,14 @@
 #include "app/fast_update.h"
 #include "app/kvxhs_doc.h"
 #include "app/probe_station.h"
+#include "app/profile.h"
 #include "app/recent_file_list.h"
 #include "app/update_folder.h"
 #include "app/win32/main_frame.h"
-#include "app/win32/private_profile.h"
 #include "app/win32/update_setup_dialog.h"
 #include "app/win32/user_dialogs.h"
 #include "app/win32/wide_text.h"
+#include "os/profile.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
                                       ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
 
-  kvx::PrivateProfile profile(kvx::PrivateProfile::DefaultFilePath());
+  kvx::Profile profile(kvx::os::ProfileFilePath());
   kvx::UpdateFolder updateFolder(profile);
   kvx::FastUpdate fastUpdate(profile);
   kvx::ProbeStation station(

@@ -1,13 +1,20 @@
-#include "app/ini_profile.h"
+#include "os/profile.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <utility>
 
-#include "app/document_file.h"
+#include "os/posix/account.h"
+#include "os/system.h"
+#include "os/whole_file.h"
 
-namespace kvx {
+// The profile as an INI file: "[Section]" headers and "key=value" lines, sections and keys in
+// sorted order, names written as they are (spaces included). Lines starting with ';' are
+// comments; blanks around names and values do not count. Each write rewrites the file in one
+// step, creating its directory when needed.
+namespace kvx::os {
 
 namespace {
 
@@ -24,7 +31,7 @@ std::string Trimmed(const std::string& text) {
 
 Entries ReadEntries(const std::string& filePath) {
   Entries entries;
-  std::ifstream in(std::filesystem::u8path(filePath), std::ios::binary);
+  std::ifstream in(filePath, std::ios::binary);
   std::string section;
   std::string line;
   for (bool first = true; std::getline(in, line); first = false) {
@@ -43,7 +50,7 @@ Entries ReadEntries(const std::string& filePath) {
 }
 
 // Sections apart by a blank line; keys of no section, if a hand-written file had any, first.
-std::vector<std::uint8_t> IniText(const Entries& entries) {
+std::string IniText(const Entries& entries) {
   std::string text;
   const std::string* section = nullptr;
   for (const auto& [name, value] : entries) {
@@ -54,29 +61,42 @@ std::vector<std::uint8_t> IniText(const Entries& entries) {
     }
     text += name.second + '=' + value + '\n';
   }
-  return {text.begin(), text.end()};
+  return text;
+}
+
+// As the desktop's other programs find it: a relative XDG_CONFIG_HOME is no folder of its own.
+std::string ConfigFolder() {
+  const char* configured = std::getenv("XDG_CONFIG_HOME");
+  if (configured != nullptr && configured[0] == '/') return configured;
+  const char* home = std::getenv("HOME");
+  return (home != nullptr && home[0] != '\0' ? home : AccountField(&passwd::pw_dir)) + "/.config";
 }
 
 }  // namespace
 
-std::string IniProfile::ReadString(const std::string& section, const std::string& key,
-                                   const std::string& fallback) const {
-  const Entries entries = ReadEntries(filePath_);
+std::string ProfileFilePath() {
+  const std::string name = ExecutablePath().stem().string();
+  return ConfigFolder() + '/' + (name.empty() ? "kvxsetup" : name) + ".ini";
+}
+
+std::string ReadProfileValue(const std::string& filePath, const std::string& section,
+                             const std::string& key, const std::string& fallback) {
+  const Entries entries = ReadEntries(filePath);
   const auto found = entries.find({section, key});
   return found == entries.end() ? fallback : found->second;
 }
 
-void IniProfile::WriteString(const std::string& section, const std::string& key,
-                             const std::string& value) {
-  Entries entries = ReadEntries(filePath_);
+void WriteProfileValue(const std::string& filePath, const std::string& section,
+                       const std::string& key, const std::string& value) {
+  Entries entries = ReadEntries(filePath);
   if (value.empty()) {
     entries.erase({section, key});
   } else {
     entries[{section, key}] = value;
   }
   std::error_code unmade;
-  std::filesystem::create_directories(std::filesystem::u8path(filePath_).parent_path(), unmade);
-  static_cast<void>(ReplaceFileContent(filePath_, IniText(entries)));  // says nothing, as above
+  std::filesystem::create_directories(std::filesystem::path(filePath).parent_path(), unmade);
+  static_cast<void>(WriteFileWhole(filePath, IniText(entries), {true, true}));  // says nothing
 }
 
-}  // namespace kvx
+}  // namespace kvx::os

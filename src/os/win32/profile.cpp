@@ -1,15 +1,20 @@
-#include "app/win32/private_profile.h"
+#include "os/profile.h"
 
-#include <shlobj.h>
 #include <windows.h>
 
-#include "app/win32/wide_text.h"
+#include <shlobj.h>
 
-namespace kvx {
+#include "os/system.h"
+#include "os/win32/utf8.h"
+
+// The profile through the system's private profile calls. The file is made in UTF-16 when it
+// is new, so that the calls keep any character of a path.
+namespace kvx::os {
 
 namespace {
 
-constexpr wchar_t kProfileFolder[] = L"kvxsetup";
+// The folder of the program's settings, and their file's name when the system cannot tell it.
+constexpr wchar_t kProgramName[] = L"kvxsetup";
 constexpr wchar_t kUtf16ByteOrderMark = 0xFEFF;
 
 // Without a byte-order mark the calls would write the file in the ANSI code page.
@@ -24,28 +29,19 @@ void CreateAsUtf16(const std::wstring& path) {
 
 }  // namespace
 
-std::wstring PrivateProfile::DefaultFilePath() {
+std::string ProfileFilePath() {
   wchar_t appData[MAX_PATH] = {};
   ::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
                      appData);
-  const std::wstring folder = std::wstring(appData) + L'\\' + kProfileFolder;
+  const std::wstring folder = std::wstring(appData) + L'\\' + kProgramName;
   ::CreateDirectoryW(folder.c_str(), nullptr);
-
-  std::wstring executable(MAX_PATH, L'\0');
-  DWORD length = 0;
-  while ((length = ::GetModuleFileNameW(nullptr, executable.data(),
-                                        static_cast<DWORD>(executable.size()))) ==
-         executable.size()) {
-    executable.resize(executable.size() * 2);
-  }
-  executable.resize(length);
-  std::wstring baseName = executable.substr(executable.find_last_of(L"\\/") + 1);
-  baseName = baseName.substr(0, baseName.find_last_of(L'.'));
-  return folder + L'\\' + baseName + L".ini";
+  const std::wstring name = ExecutablePath().stem().wstring();
+  return ToUtf8(folder + L'\\' + (name.empty() ? kProgramName : name) + L".ini");
 }
 
-std::string PrivateProfile::ReadString(const std::string& section, const std::string& key,
-                                       const std::string& fallback) const {
+std::string ReadProfileValue(const std::string& filePath, const std::string& section,
+                             const std::string& key, const std::string& fallback) {
+  const std::wstring widePath = ToWide(filePath);
   const std::wstring wideSection = ToWide(section);
   const std::wstring wideKey = ToWide(key);
   const std::wstring wideFallback = ToWide(fallback);
@@ -54,7 +50,7 @@ std::string PrivateProfile::ReadString(const std::string& section, const std::st
   for (;;) {
     const DWORD length = ::GetPrivateProfileStringW(
         wideSection.c_str(), wideKey.c_str(), wideFallback.c_str(), value.data(),
-        static_cast<DWORD>(value.size()), filePath_.c_str());
+        static_cast<DWORD>(value.size()), widePath.c_str());
     if (length + 1 < value.size()) {
       value.resize(length);
       return ToUtf8(value);
@@ -63,12 +59,13 @@ std::string PrivateProfile::ReadString(const std::string& section, const std::st
   }
 }
 
-void PrivateProfile::WriteString(const std::string& section, const std::string& key,
-                                 const std::string& value) {
-  CreateAsUtf16(filePath_);
+void WriteProfileValue(const std::string& filePath, const std::string& section,
+                       const std::string& key, const std::string& value) {
+  const std::wstring widePath = ToWide(filePath);
+  CreateAsUtf16(widePath);
   const std::wstring wideValue = ToWide(value);
   ::WritePrivateProfileStringW(ToWide(section).c_str(), ToWide(key).c_str(),
-                               value.empty() ? nullptr : wideValue.c_str(), filePath_.c_str());
+                               value.empty() ? nullptr : wideValue.c_str(), widePath.c_str());
 }
 
-}  // namespace kvx
+}  // namespace kvx::os
