@@ -18,8 +18,6 @@ class Profile {
  public:
   explicit Profile(std::string filePath) : filePath_(std::move(filePath)) {}
 
-  const std::string& FilePath() const { return filePath_; }
-
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& fallback) const {
     return os::ReadProfileValue(filePath_, section, key, fallback);
